@@ -1,0 +1,30 @@
+# velm_test(NAME QUELLEN a.cpp b.cpp BIBLIOTHEKEN lib... [UMGEBUNG VAR=wert...] [LABELS l...])
+# One GoogleTest program, run by CTest as one test.
+function(velm_test name)
+    cmake_parse_arguments(ARG "" "" "QUELLEN;BIBLIOTHEKEN;UMGEBUNG;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_QUELLEN})
+    target_link_libraries(${name} PRIVATE ${ARG_BIBLIOTHEKEN} GTest::gtest GTest::gmock GTest::gtest_main)
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+    add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    if(ARG_UMGEBUNG)
+        set_tests_properties(${name} PROPERTIES ENVIRONMENT "${ARG_UMGEBUNG}")
+    endif()
+    if(ARG_LABELS)
+        set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+    endif()
+endfunction()
+
+# velm_fuzz(NAME QUELLEN a.cpp BIBLIOTHEKEN lib... KORPUS folder)
+# One libFuzzer target; CTest runs it for 30 seconds over its seed corpus.
+function(velm_fuzz name)
+    cmake_parse_arguments(ARG "" "KORPUS" "QUELLEN;BIBLIOTHEKEN" ${ARGN})
+    add_executable(${name} ${ARG_QUELLEN})
+    target_link_libraries(${name} PRIVATE ${ARG_BIBLIOTHEKEN})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    add_dependencies(velm_fuzz ${name})
+    set(arbeit ${CMAKE_CURRENT_BINARY_DIR}/${name}_korpus)
+    add_test(NAME ${name}
+             COMMAND sh -c "mkdir -p '${arbeit}' && exec \"$0\" -max_total_time=30 -rss_limit_mb=2048 -timeout=10 '${arbeit}' '${ARG_KORPUS}'"
+                     $<TARGET_FILE:${name}>)
+    set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 120)
+endfunction()

@@ -1,0 +1,83 @@
+#include "plattform/system/plattform_system.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <thread>
+#include <unistd.h>
+
+namespace Plattform {
+
+int64_t LiesZaehler() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return int64_t(t.tv_sec) * kZaehlerFrequenz + t.tv_nsec;
+}
+
+uint32_t FadenId() { return uint32_t(gettid()); }
+
+uint32_t ProzessorAnzahl() {
+    const unsigned n = std::thread::hardware_concurrency();
+    return n == 0 ? 1 : n;
+}
+
+void Schlafe(uint32_t millisekunden) {
+    timespec t{time_t(millisekunden / 1000), long(millisekunden % 1000) * 1'000'000};
+    while (nanosleep(&t, &t) != 0) {
+    }
+}
+
+namespace {
+// The linear congruential generator of the original platform's C runtime, shared by all threads.
+std::atomic<uint32_t> gZufallsZustand{1};
+
+bool DebuggerAngehaengt() {
+    const int datei = open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    if (datei < 0)
+        return false;
+    char text[4096];
+    const ssize_t n = read(datei, text, sizeof text - 1);
+    close(datei);
+    if (n <= 0)
+        return false;
+    text[n] = 0;
+    const char* zeile = strstr(text, "TracerPid:");
+    return zeile && atoi(zeile + 10) != 0;
+}
+
+std::atomic<HaltepunktHaken> gHaltepunktHaken{nullptr};
+} // namespace
+
+int Zufall() {
+    uint32_t alt = gZufallsZustand.load(std::memory_order_relaxed);
+    uint32_t neu;
+    do {
+        neu = alt * 214013u + 2531011u;
+    } while (!gZufallsZustand.compare_exchange_weak(alt, neu, std::memory_order_relaxed));
+    return int((neu >> 16) & 0x7FFF);
+}
+
+void SetzeZufallsSaat(uint32_t saat) { gZufallsZustand.store(saat, std::memory_order_relaxed); }
+
+HaltepunktHaken SetzeHaltepunktHaken(HaltepunktHaken haken) { return gHaltepunktHaken.exchange(haken); }
+
+void Haltepunkt() {
+    if (const HaltepunktHaken haken = gHaltepunktHaken.load()) {
+        haken();
+        return;
+    }
+    if (DebuggerAngehaengt()) {
+        raise(SIGTRAP);
+        return;
+    }
+    // No debugger: an unhandled breakpoint goes to the crash handler when one is installed,
+    // otherwise SIGTRAP's default action ends the process.
+    static const char text[] = "!Haltepunkt ohne Debugger: Prozess wird beendet.\n";
+    (void)!write(STDERR_FILENO, text, sizeof text - 1);
+    raise(SIGTRAP);
+}
+
+} // namespace Plattform

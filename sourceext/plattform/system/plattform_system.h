@@ -1,0 +1,29 @@
+#pragma once
+// The kernel services the engine needs, on Linux: performance counter, thread ids, processor
+// count, sleeping, the process-wide 15-bit random generator and the debugger break.
+
+#include <cstdint>
+
+namespace Plattform {
+
+// Ticks of CLOCK_MONOTONIC in nanoseconds; the frequency is exactly 1e9.
+constexpr int64_t kZaehlerFrequenz = 1'000'000'000;
+int64_t LiesZaehler();
+
+uint32_t FadenId();
+uint32_t ProzessorAnzahl();
+void Schlafe(uint32_t millisekunden);
+
+// The world code assumes a 15-bit generator, so glibc's 31-bit rand() must not be used.
+constexpr int kZufallMax = 32767;
+int Zufall();
+void SetzeZufallsSaat(uint32_t saat);
+
+// The debugger break of a failed check. With a debugger attached it raises SIGTRAP; without one
+// it ends the process the way an unhandled breakpoint does, after a report line on stderr.
+// A test hook replaces both: it is called instead and the code after the break carries on.
+using HaltepunktHaken = void (*)();
+void Haltepunkt();
+HaltepunktHaken SetzeHaltepunktHaken(HaltepunktHaken haken);
+
+} // namespace Plattform
