@@ -17,7 +17,9 @@ int64_t LiesZaehler() {
     return int64_t(t.tv_sec) * kZaehlerFrequenz + t.tv_nsec;
 }
 
-uint32_t FadenId() { return uint32_t(gettid()); }
+uint32_t FadenId() {
+    return uint32_t(gettid());
+}
 
 uint32_t ProzessorAnzahl() {
     const unsigned n = std::thread::hardware_concurrency();
@@ -60,9 +62,13 @@ int Zufall() {
     return int((neu >> 16) & 0x7FFF);
 }
 
-void SetzeZufallsSaat(uint32_t saat) { gZufallsZustand.store(saat, std::memory_order_relaxed); }
+void SetzeZufallsSaat(uint32_t saat) {
+    gZufallsZustand.store(saat, std::memory_order_relaxed);
+}
 
-HaltepunktHaken SetzeHaltepunktHaken(HaltepunktHaken haken) { return gHaltepunktHaken.exchange(haken); }
+HaltepunktHaken SetzeHaltepunktHaken(HaltepunktHaken haken) {
+    return gHaltepunktHaken.exchange(haken);
+}
 
 void Haltepunkt() {
     if (const HaltepunktHaken haken = gHaltepunktHaken.load()) {
