@@ -1,0 +1,59 @@
+#pragma once
+// Small fixtures shared by the engine tests: a temporary folder, a recorder of log lines and a
+// counter of debugger breaks that lets the code carry on after a failed check.
+
+#include "plattform/system/plattform_system.h"
+#include "velmklassen/kern/velm_konsole.h"
+
+#include <atomic>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+// A fresh folder below the system's temporary folder, removed with everything in it.
+class TTempOrdner {
+public:
+    TTempOrdner() {
+        std::random_device zufall;
+        mPfad = std::filesystem::temp_directory_path() / ("velm_test_" + std::to_string(zufall()));
+        std::filesystem::create_directories(mPfad);
+    }
+    ~TTempOrdner() {
+        std::error_code fehler;
+        std::filesystem::remove_all(mPfad, fehler);
+    }
+    const std::filesystem::path& Pfad() const { return mPfad; }
+
+private:
+    std::filesystem::path mPfad;
+};
+
+// Attached to the log while it lives: keeps every line the main thread delivers.
+class TLogMitschrift : public Velm_KonsoleBasisAnzeige {
+public:
+    void NeueZeile(const char* zeile) override { mZeilen.emplace_back(zeile); }
+
+    // Whether some line contains the text.
+    bool Enthaelt(const std::string& text) const {
+        for (const std::string& zeile : mZeilen)
+            if (zeile.find(text) != std::string::npos)
+                return true;
+        return false;
+    }
+
+    std::vector<std::string> mZeilen;
+};
+
+// Counts debugger breaks while it lives instead of letting them end the process.
+class THaltepunktZaehler {
+public:
+    THaltepunktZaehler() : mVorher(Plattform::SetzeHaltepunktHaken(&Zaehle)) { sAnzahl = 0; }
+    ~THaltepunktZaehler() { Plattform::SetzeHaltepunktHaken(mVorher); }
+    int Anzahl() const { return sAnzahl; }
+
+private:
+    static void Zaehle() { ++sAnzahl; }
+    static inline std::atomic<int> sAnzahl{0};
+    Plattform::HaltepunktHaken mVorher;
+};
