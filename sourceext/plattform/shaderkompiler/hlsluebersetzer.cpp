@@ -1,0 +1,483 @@
+#include "plattform/shaderkompiler/hlsluebersetzer.h"
+
+#include <glslang/MachineIndependent/localintermediate.h>
+#include <glslang/Public/ResourceLimits.h>
+#include <glslang/Public/ShaderLang.h>
+#include <glslang/SPIRV/GlslangToSpv.h>
+#include <spirv_cross/spirv_glsl.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <mutex>
+
+namespace Plattform {
+
+namespace {
+
+using spirv_cross::CompilerGLSL;
+using spirv_cross::SPIRType;
+
+constexpr uint32_t kRegisterBytes = 16;
+// The highest TEXCOORDn a vertex input may have: locations run to 15.
+constexpr uint32_t kVertexTexKoordMax = 14;
+constexpr uint32_t kFarbAusgabenMax = 4;
+
+// Direct3D 9's half-pixel offset, the flip into targets stored with row 0 at the top, and the
+// depth range [0, w] moved to GL's [-w, w]; velm_epilog is (1 / viewport width, 1 / height, 0, 0).
+constexpr const char* kVertexEpilog = R"(
+uniform vec4 velm_epilog;
+
+void main()
+{
+    velm_main();
+    gl_Position.x += velm_epilog.x * gl_Position.w;
+    gl_Position.y = velm_epilog.y * gl_Position.w - gl_Position.y;
+    gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;
+}
+)";
+
+void StarteGlslang() {
+    static std::once_flag einmal;
+    std::call_once(einmal, [] { glslang::InitializeProcess(); });
+}
+
+// What the syntax tree knows and SPIR-V no longer does: the order in which samplers were declared
+// and the source line of every global.
+struct Deklarationen {
+    std::vector<std::string> sampler;
+    std::map<std::string, int> zeilen;
+};
+
+Deklarationen LiesDeklarationen(const glslang::TIntermediate& zwischen) {
+    Deklarationen d;
+    glslang::TIntermAggregate* wurzel =
+        zwischen.getTreeRoot() ? zwischen.getTreeRoot()->getAsAggregate() : nullptr;
+    if (wurzel == nullptr || wurzel->getSequence().empty()) {
+        return d;
+    }
+    glslang::TIntermAggregate* objekte = wurzel->getSequence().back()->getAsAggregate();
+    if (objekte == nullptr || objekte->getOp() != glslang::EOpLinkerObjects) {
+        return d;
+    }
+    for (TIntermNode* knoten : objekte->getSequence()) {
+        const glslang::TIntermSymbol* symbol = knoten->getAsSymbolNode();
+        if (symbol == nullptr) {
+            continue;
+        }
+        const glslang::TType& typ = symbol->getType();
+        if (typ.getBasicType() == glslang::EbtSampler) {
+            d.sampler.emplace_back(symbol->getName().c_str());
+        } else if (typ.getQualifier().storage == glslang::EvqUniform && typ.isStruct()) {
+            for (const glslang::TTypeLoc& mitglied : *typ.getStruct()) {
+                d.zeilen[mitglied.type->getFieldName().c_str()] = mitglied.loc.line;
+            }
+        }
+    }
+    return d;
+}
+
+struct Kontext {
+    const HlslAuftrag& auftrag;
+    HlslErgebnis& ergebnis;
+    Deklarationen deklarationen;
+    const char* praefix; // "vs_" or "ps_"
+
+    // A message in glslang's form, so that every error of a failed compilation reads alike.
+    void Fehler(const std::string& name, const std::string& text) {
+        const auto zeile = deklarationen.zeilen.find(name);
+        ergebnis.meldungen +=
+            "ERROR: " + (auftrag.quellName.empty() ? std::string("0") : auftrag.quellName) + ":";
+        if (zeile != deklarationen.zeilen.end()) {
+            ergebnis.meldungen += std::to_string(zeile->second) + ":";
+        }
+        ergebnis.meldungen += " '" + name + "' : " + text + "\n";
+    }
+};
+
+EShLanguage GlslangStufe(ShaderStufe stufe) {
+    return stufe == kStufePixel ? EShLangFragment : EShLangVertex;
+}
+
+bool ErzeugeSpirv(Kontext& k, std::vector<uint32_t>& spirv) {
+    const EShLanguage stufe = GlslangStufe(k.auftrag.stufe);
+    glslang::TShader shader(stufe);
+    const char* text = k.auftrag.quelle.data();
+    const int laenge = int(k.auftrag.quelle.size());
+    const char* name = k.auftrag.quellName.c_str();
+    if (k.auftrag.quellName.empty()) {
+        shader.setStringsWithLengths(&text, &laenge, 1);
+    } else {
+        shader.setStringsWithLengthsAndNames(&text, &laenge, &name, 1);
+    }
+    std::string praeambel;
+    for (const auto& [makro, wert] : k.auftrag.makros) {
+        praeambel += "#define " + makro + " " + wert + "\n";
+    }
+    shader.setPreamble(praeambel.c_str());
+    shader.setEntryPoint(k.auftrag.einstieg.c_str());
+    // HLSL is only accepted with Vulkan as the client; nothing of Vulkan reaches the GLSL.
+    shader.setEnvInput(glslang::EShSourceHlsl, stufe, glslang::EShClientVulkan, 100);
+    shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
+    shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
+    // Keeps the semantics in SPIR-V, which name the inputs and outputs.
+    shader.setEnvTargetHlslFunctionality1();
+    shader.setAutoMapBindings(true);
+    shader.setAutoMapLocations(true);
+    const auto nachrichten = EShMessages(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl |
+                                         EShMsgHlslDX9Compatible | EShMsgHlslLegalization);
+    const bool geparst = shader.parse(GetDefaultResources(), 100, false, nachrichten);
+    k.ergebnis.meldungen += shader.getInfoLog();
+    if (!geparst) {
+        return false;
+    }
+    k.deklarationen = LiesDeklarationen(*shader.getIntermediate());
+
+    glslang::TProgram programm;
+    programm.addShader(&shader);
+    if (!programm.link(nachrichten)) {
+        k.ergebnis.meldungen += programm.getInfoLog();
+        return false;
+    }
+    glslang::SpvOptions optionen;
+    optionen.disableOptimizer = false; // HLSL needs legalising before SPIR-V is valid
+    spv::SpvBuildLogger protokoll;
+    glslang::GlslangToSpv(*programm.getIntermediate(stufe), spirv, &protokoll, &optionen);
+    k.ergebnis.meldungen += protokoll.getAllMessages();
+    return !spirv.empty();
+}
+
+// Every constant must go into float4 registers as they are, so only float types are allowed and
+// arrays have one dimension.
+bool IstRegisterTyp(const CompilerGLSL& c, const SPIRType& typ) {
+    if (typ.array.size() > 1 || (typ.array.size() == 1 && !typ.array_size_literal[0])) {
+        return false;
+    }
+    if (typ.basetype != SPIRType::Struct) {
+        return typ.basetype == SPIRType::Float && typ.width == 32;
+    }
+    return std::all_of(typ.member_types.begin(), typ.member_types.end(),
+                       [&](uint32_t id) { return IstRegisterTyp(c, c.get_type(id)); });
+}
+
+const SPIRType& ElementTyp(const CompilerGLSL& c, const SPIRType& typ) {
+    return typ.array.empty() ? typ : c.get_type(typ.parent_type);
+}
+
+uint32_t StrukturRegister(const CompilerGLSL& c, uint32_t strukturId);
+
+// Registers of one element: a matrix stored by columns in Direct3D 9 terms (RowMajor in SPIR-V,
+// where glslang turns HLSL rows into columns) takes one per column, else one per row.
+uint32_t ElementRegister(const CompilerGLSL& c, const SPIRType& element, bool spirvZeilenweise) {
+    if (element.basetype == SPIRType::Struct) {
+        return StrukturRegister(c, element.self);
+    }
+    if (element.columns > 1) {
+        return spirvZeilenweise ? element.vecsize : element.columns;
+    }
+    return 1;
+}
+
+uint32_t MitgliedRegister(const CompilerGLSL& c, uint32_t strukturId, uint32_t index) {
+    const SPIRType& typ = c.get_type(c.get_type(strukturId).member_types[index]);
+    const bool zeilenweise = c.has_member_decoration(strukturId, index, spv::DecorationRowMajor);
+    const uint32_t jeElement = ElementRegister(c, ElementTyp(c, typ), zeilenweise);
+    return typ.array.empty() ? jeElement : jeElement * typ.array[0];
+}
+
+uint32_t StrukturRegister(const CompilerGLSL& c, uint32_t strukturId) {
+    uint32_t summe = 0;
+    for (uint32_t i = 0; i < c.get_type(strukturId).member_types.size(); ++i) {
+        summe += MitgliedRegister(c, strukturId, i);
+    }
+    return summe;
+}
+
+// Rewrites the offsets and strides of a structure so that every member starts a new register.
+void LegeStrukturAus(CompilerGLSL& c, uint32_t strukturId) {
+    uint32_t register_ = 0;
+    const uint32_t anzahl = uint32_t(c.get_type(strukturId).member_types.size());
+    for (uint32_t i = 0; i < anzahl; ++i) {
+        const uint32_t typId = c.get_type(strukturId).member_types[i];
+        const SPIRType& typ = c.get_type(typId);
+        const SPIRType& element = ElementTyp(c, typ);
+        c.set_member_decoration(strukturId, i, spv::DecorationOffset, register_ * kRegisterBytes);
+        if (element.basetype == SPIRType::Struct) {
+            LegeStrukturAus(c, element.self);
+        } else if (element.columns > 1) {
+            c.set_member_decoration(strukturId, i, spv::DecorationMatrixStride, kRegisterBytes);
+        }
+        if (!typ.array.empty()) {
+            const bool zeilenweise = c.has_member_decoration(strukturId, i, spv::DecorationRowMajor);
+            c.set_decoration(typId, spv::DecorationArrayStride,
+                             ElementRegister(c, element, zeilenweise) * kRegisterBytes);
+        }
+        register_ += MitgliedRegister(c, strukturId, i);
+    }
+}
+
+KonstantenBeschreibung BeschreibeMitglied(const CompilerGLSL& c, uint32_t strukturId, uint32_t index,
+                                          uint32_t basisRegister) {
+    const SPIRType& typ = c.get_type(c.get_type(strukturId).member_types[index]);
+    const SPIRType& element = ElementTyp(c, typ);
+    const bool zeilenweise = c.has_member_decoration(strukturId, index, spv::DecorationRowMajor);
+    KonstantenBeschreibung k;
+    k.name = c.get_member_name(strukturId, index);
+    k.registerIndex =
+        basisRegister + c.get_member_decoration(strukturId, index, spv::DecorationOffset) / kRegisterBytes;
+    k.registerAnzahl = MitgliedRegister(c, strukturId, index);
+    k.elemente = typ.array.empty() ? 1 : typ.array[0];
+    if (element.basetype == SPIRType::Struct) {
+        k.klasse = D3DXPC_STRUCT;
+        k.typ = D3DXPT_VOID;
+        k.spalten = 0;
+        for (uint32_t m = 0; m < element.member_types.size(); ++m) {
+            k.mitglieder.push_back(BeschreibeMitglied(c, element.self, m, k.registerIndex));
+            const KonstantenBeschreibung& mitglied = k.mitglieder.back();
+            k.spalten += mitglied.zeilen * mitglied.spalten * mitglied.elemente;
+        }
+    } else if (element.columns > 1) {
+        k.klasse = zeilenweise ? D3DXPC_MATRIX_COLUMNS : D3DXPC_MATRIX_ROWS;
+        k.zeilen = element.columns;
+        k.spalten = element.vecsize;
+    } else {
+        k.klasse = element.vecsize > 1 ? D3DXPC_VECTOR : D3DXPC_SCALAR;
+        k.spalten = element.vecsize;
+    }
+    return k;
+}
+
+// The global constants: checked, laid out in registers, flattened to vs_c[N] / ps_c[N] and
+// described for the constant table as far as the shader uses them.
+bool BearbeiteKonstanten(Kontext& k, CompilerGLSL& c, const spirv_cross::ShaderResources& res) {
+    if (res.uniform_buffers.empty()) {
+        return true;
+    }
+    const spirv_cross::Resource& global = res.uniform_buffers.front();
+    if (res.uniform_buffers.size() > 1 || c.get_name(global.base_type_id) != "$Global") {
+        k.Fehler(c.get_name(res.uniform_buffers.back().base_type_id),
+                 "cbuffer is not available in the Direct3D 9 dialect; declare constants as globals");
+        return false;
+    }
+    const uint32_t blockId = global.base_type_id;
+    const uint32_t registerMax = k.auftrag.stufe == kStufePixel ? kPixelRegisterMax : kVertexRegisterMax;
+    uint32_t register_ = 0;
+    for (uint32_t i = 0; i < c.get_type(blockId).member_types.size(); ++i) {
+        const std::string& name = c.get_member_name(blockId, i);
+        if (!IstRegisterTyp(c, c.get_type(c.get_type(blockId).member_types[i]))) {
+            k.Fehler(name, "shader constants must be float, vector, matrix, or one-dimensional arrays and "
+                           "structures of them");
+            return false;
+        }
+        register_ += MitgliedRegister(c, blockId, i);
+        if (register_ > registerMax) {
+            k.Fehler(name, "constants need more than the " + std::to_string(registerMax) +
+                               " float4 registers of the profile");
+            return false;
+        }
+    }
+    LegeStrukturAus(c, blockId);
+    k.ergebnis.blob.konstantenRegister = register_;
+
+    std::vector<uint32_t> benutzt;
+    for (const spirv_cross::BufferRange& bereich : c.get_active_buffer_ranges(global.id)) {
+        benutzt.push_back(bereich.index);
+    }
+    std::sort(benutzt.begin(), benutzt.end());
+    benutzt.erase(std::unique(benutzt.begin(), benutzt.end()), benutzt.end());
+    for (uint32_t index : benutzt) {
+        k.ergebnis.konstanten.push_back(BeschreibeMitglied(c, blockId, index, 0));
+    }
+
+    // The flattened array takes the name of the block's type.
+    c.set_name(blockId, std::string(k.praefix) + "c");
+    c.flatten_buffer_block(global.id);
+    return true;
+}
+
+bool BearbeiteSampler(Kontext& k, CompilerGLSL& c, const spirv_cross::ShaderResources& res) {
+    if (!res.separate_images.empty() || !res.separate_samplers.empty() || !res.storage_images.empty()) {
+        const auto& r = !res.separate_images.empty()     ? res.separate_images.front()
+                        : !res.separate_samplers.empty() ? res.separate_samplers.front()
+                                                         : res.storage_images.front();
+        k.Fehler(c.get_name(r.id), "only sampler2D and samplerCUBE are available in the Direct3D 9 dialect");
+        return false;
+    }
+    struct Sampler {
+        size_t reihenfolge;
+        uint32_t id;
+        uint32_t typId;
+        std::string name;
+    };
+    std::vector<Sampler> sampler;
+    const std::vector<std::string>& deklariert = k.deklarationen.sampler;
+    for (const spirv_cross::Resource& r : res.sampled_images) {
+        const std::string name = c.get_name(r.id);
+        const size_t reihenfolge =
+            size_t(std::find(deklariert.begin(), deklariert.end(), name) - deklariert.begin());
+        sampler.push_back({reihenfolge, r.id, r.type_id, name});
+    }
+    std::stable_sort(sampler.begin(), sampler.end(),
+                     [](const Sampler& a, const Sampler& b) { return a.reihenfolge < b.reihenfolge; });
+
+    const uint32_t samplerMax = k.auftrag.stufe == kStufePixel ? kPixelSamplerMax : kVertexSamplerMax;
+    for (uint32_t s = 0; s < sampler.size(); ++s) {
+        const SPIRType& typ = c.get_type(sampler[s].typId);
+        if (!typ.array.empty() || (typ.image.dim != spv::Dim2D && typ.image.dim != spv::DimCube)) {
+            k.Fehler(sampler[s].name, "only single sampler2D and samplerCUBE are available");
+            return false;
+        }
+        if (s >= samplerMax) {
+            k.Fehler(sampler[s].name,
+                     "more than the " + std::to_string(samplerMax) + " samplers of the profile");
+            return false;
+        }
+        KonstantenBeschreibung beschreibung;
+        beschreibung.name = sampler[s].name;
+        beschreibung.registerSatz = D3DXRS_SAMPLER;
+        beschreibung.registerIndex = s;
+        beschreibung.klasse = D3DXPC_OBJECT;
+        beschreibung.typ = typ.image.dim == spv::DimCube ? D3DXPT_SAMPLERCUBE : D3DXPT_SAMPLER2D;
+        k.ergebnis.konstanten.push_back(std::move(beschreibung));
+
+        c.set_name(sampler[s].id, std::string(k.praefix) + "s" + std::to_string(s));
+        c.unset_decoration(sampler[s].id, spv::DecorationBinding);
+        c.unset_decoration(sampler[s].id, spv::DecorationDescriptorSet);
+    }
+    k.ergebnis.blob.samplerAnzahl = uint32_t(sampler.size());
+    return true;
+}
+
+// Semantics in one spelling: upper case with an index, "TEXCOORD" being "TEXCOORD0".
+struct Semantik {
+    std::string basis;
+    uint32_t index = 0;
+    std::string Name() const { return basis + std::to_string(index); }
+};
+
+Semantik LiesSemantik(const CompilerGLSL& c, uint32_t id) {
+    std::string text = c.get_decoration_string(id, spv::DecorationHlslSemanticGOOGLE);
+    for (char& z : text) {
+        z = char(std::toupper(static_cast<unsigned char>(z)));
+    }
+    size_t ziffern = text.size();
+    while (ziffern > 0 && std::isdigit(static_cast<unsigned char>(text[ziffern - 1]))) {
+        --ziffern;
+    }
+    Semantik s;
+    s.basis = text.substr(0, ziffern);
+    if (ziffern < text.size() && text.size() - ziffern <= 3) {
+        s.index = uint32_t(std::stoul(text.substr(ziffern)));
+    }
+    return s;
+}
+
+// Varyings are matched by name in GLSL, so both stages name them by semantic.
+void BenenneVarying(CompilerGLSL& c, uint32_t id, const Semantik& semantik) {
+    c.set_name(id, "velm_" + semantik.Name());
+    c.unset_decoration(id, spv::DecorationLocation);
+    c.unset_decoration(id, spv::DecorationComponent);
+}
+
+bool BearbeiteVertexSchnittstelle(Kontext& k, CompilerGLSL& c, const spirv_cross::ShaderResources& res) {
+    for (const spirv_cross::Resource& r : res.stage_inputs) {
+        const Semantik s = LiesSemantik(c, r.id);
+        if (s.basis == "POSITION" && s.index == 0) {
+            c.set_decoration(r.id, spv::DecorationLocation, 0);
+        } else if (s.basis == "TEXCOORD" && s.index <= kVertexTexKoordMax) {
+            c.set_decoration(r.id, spv::DecorationLocation, s.index + 1);
+        } else {
+            k.Fehler(c.get_name(r.id), "vertex input semantic '" + s.Name() +
+                                           "' is not available; use POSITION0 and TEXCOORD0 to TEXCOORD14");
+            return false;
+        }
+    }
+    for (const spirv_cross::Resource& r : res.stage_outputs) {
+        const Semantik s = LiesSemantik(c, r.id);
+        // glslang takes only "POSITION" for the position; the engine writes "POSITION0".
+        if (s.basis == "POSITION" && s.index == 0) {
+            c.unset_decoration(r.id, spv::DecorationLocation);
+            c.set_decoration(r.id, spv::DecorationBuiltIn, spv::BuiltInPosition);
+        } else {
+            BenenneVarying(c, r.id, s);
+        }
+    }
+    return true;
+}
+
+bool BearbeitePixelSchnittstelle(Kontext& k, CompilerGLSL& c, const spirv_cross::ShaderResources& res) {
+    for (const spirv_cross::Resource& r : res.stage_inputs) {
+        BenenneVarying(c, r.id, LiesSemantik(c, r.id));
+    }
+    for (const spirv_cross::Resource& r : res.stage_outputs) {
+        const Semantik s = LiesSemantik(c, r.id);
+        if (s.basis != "COLOR" || s.index >= kFarbAusgabenMax) {
+            k.Fehler(c.get_name(r.id),
+                     "pixel output semantic '" + s.Name() + "' is not available; use COLOR0 to COLOR3");
+            return false;
+        }
+        c.set_name(r.id, "velm_" + s.Name());
+        c.set_decoration(r.id, spv::DecorationLocation, s.index);
+    }
+    return true;
+}
+
+bool ErzeugeGlsl(Kontext& k, std::vector<uint32_t> spirv) {
+    CompilerGLSL c(std::move(spirv));
+    const auto aktiv = c.get_active_interface_variables();
+    c.set_enabled_interface_variables(aktiv);
+    const spirv_cross::ShaderResources res = c.get_shader_resources(aktiv);
+
+    const bool vertex = k.auftrag.stufe == kStufeVertex;
+    if (!BearbeiteKonstanten(k, c, res) || !BearbeiteSampler(k, c, res) ||
+        !(vertex ? BearbeiteVertexSchnittstelle(k, c, res) : BearbeitePixelSchnittstelle(k, c, res))) {
+        return false;
+    }
+
+    CompilerGLSL::Options optionen;
+    optionen.version = 330;
+    optionen.es = false;
+    optionen.enable_420pack_extension = false;
+    c.set_common_options(optionen);
+    std::string glsl = c.compile();
+
+    const std::string version = "#version 330\n";
+    if (glsl.compare(0, version.size(), version) == 0) {
+        glsl.replace(0, version.size(), "#version 330 core\n");
+    }
+    if (vertex) {
+        const std::string einstieg = "void main()\n";
+        const size_t stelle = glsl.find(einstieg);
+        if (stelle == std::string::npos) {
+            k.Fehler(k.auftrag.einstieg, "no entry point in the generated GLSL");
+            return false;
+        }
+        glsl.replace(stelle, einstieg.size(), "void velm_main()\n");
+        glsl += kVertexEpilog;
+    }
+    k.ergebnis.blob.glsl = std::move(glsl);
+    return true;
+}
+
+} // namespace
+
+HlslErgebnis UebersetzeHlsl(const HlslAuftrag& auftrag) {
+    StarteGlslang();
+    HlslErgebnis ergebnis;
+    ergebnis.blob.stufe = auftrag.stufe;
+    Kontext k{auftrag, ergebnis, {}, auftrag.stufe == kStufePixel ? "ps_" : "vs_"};
+    try {
+        std::vector<uint32_t> spirv;
+        ergebnis.erfolg = ErzeugeSpirv(k, spirv) && ErzeugeGlsl(k, std::move(spirv));
+    } catch (const std::exception& fehler) {
+        ergebnis.meldungen += std::string("ERROR: ") + fehler.what() + "\n";
+        ergebnis.erfolg = false;
+    }
+    if (!ergebnis.erfolg) {
+        ergebnis.blob.glsl.clear();
+        ergebnis.konstanten.clear();
+    }
+    return ergebnis;
+}
+
+} // namespace Plattform
