@@ -1,0 +1,181 @@
+// Creating and ending the input system, its failures, the device list, the log, focus and grab.
+
+#include "omvu_testumgebung.h"
+
+#include <gmock/gmock.h>
+
+using namespace OmvuTest;
+using Plattform::GeraeteArt;
+using Plattform::SkriptEingabe;
+using ::testing::ElementsAre;
+
+namespace {
+
+class InputSystemTest : public Umgebung {};
+
+TEST_F(InputSystemTest, InitializeAndShutdownLogAndSetTheInstance) {
+    ASSERT_TRUE(Omvu::Initialize(Fenster()));
+    ASSERT_NE(Omvu::gInstance, nullptr);
+    Omvu::Shutdown();
+    EXPECT_EQ(Omvu::gInstance, nullptr);
+    EXPECT_THAT(sLog, ElementsAre("Omvu instance created.", "Omvu instance going down."));
+    Omvu::Shutdown();
+}
+
+TEST_F(InputSystemTest, ASecondInitializeFailsAndKeepsTheFirstInstance) {
+    ASSERT_TRUE(Omvu::Initialize(Fenster()));
+    Omvu::InputSystem* erste = Omvu::gInstance;
+    sLog.clear();
+    EXPECT_FALSE(Omvu::Initialize(Fenster()));
+    EXPECT_THAT(sLog, ElementsAre("Exception while creating Omvu instance: Input already initialized"));
+    ASSERT_EQ(Omvu::gInstance, erste);
+    System().SetHandler(&handler);
+    Frame();
+    Druecke(30);
+    EXPECT_THAT(handler.Nimm(), ElementsAre("key d0 30 down", "button d0 30 down"));
+}
+
+TEST_F(InputSystemTest, ANullWindowFailsWithItsText) {
+    EXPECT_FALSE(Omvu::Initialize(nullptr));
+    EXPECT_EQ(Omvu::gInstance, nullptr);
+    ASSERT_EQ(sLog.size(), 3u);
+    EXPECT_EQ(sLog[0], "Omvu instance created.");
+    EXPECT_EQ(sLog[2], "Exception while creating Omvu instance: HWND is not valid");
+}
+
+TEST_F(InputSystemTest, EveryFailedSetUpStepHasItsText) {
+    const std::pair<Plattform::StartSchritt, const char*> faelle[] = {
+        {Plattform::StartSchritt::Schnittstelle, "Unable to init DirectX8 Input"},
+        {Plattform::StartSchritt::Tastatur, "Could not init default keyboard"},
+        {Plattform::StartSchritt::Tastaturformat, "Keyboard format error"},
+        {Plattform::StartSchritt::Registrierung, "failed to register for input messages"},
+    };
+    for (const auto& [schritt, text] : faelle) {
+        SetUp();
+        quelle->scheitertBei = schritt;
+        EXPECT_FALSE(Omvu::Initialize(Fenster()));
+        EXPECT_EQ(Omvu::gInstance, nullptr);
+        EXPECT_EQ(sLog.back(), std::string("Exception while creating Omvu instance: ") + text);
+    }
+}
+
+TEST_F(InputSystemTest, AnUnreadableDeviceListEndsTheConstruction) {
+    quelle->listenStatus = Plattform::ListenStatus::AnzahlFehlt;
+    EXPECT_FALSE(Omvu::Initialize(Fenster()));
+    EXPECT_EQ(sLog.back(), "Exception while creating Omvu instance: unable to get device count");
+    SetUp();
+    quelle->listenStatus = Plattform::ListenStatus::ListeFehlt;
+    EXPECT_FALSE(Omvu::Initialize(Fenster()));
+    EXPECT_EQ(sLog.back(), "Exception while creating Omvu instance: unable to retrieve device list");
+    EXPECT_EQ(Omvu::gInstance, nullptr);
+}
+
+TEST_F(InputSystemTest, WorksWithoutALogCallback) {
+    Omvu::gLogCallback = nullptr;
+    Starte();
+    Druecke(1);
+    EXPECT_TRUE(Tastatur().IsKeyDown(1));
+    System().SetFocus(false);
+    Omvu::InputSystem::Log("%s", "nothing");
+    EXPECT_TRUE(sLog.empty());
+    EXPECT_FALSE(Omvu::Initialize(Fenster()));
+}
+
+TEST_F(InputSystemTest, LogLinesAreCutAt1023Characters) {
+    const std::string lang(3000, 'x');
+    Omvu::InputSystem::Log("%s", lang.c_str());
+    ASSERT_EQ(sLog.size(), 1u);
+    EXPECT_EQ(sLog[0], std::string(1023, 'x'));
+}
+
+TEST_F(InputSystemTest, DevicesAreListedControllersFirstAndRemoteDesktopDevicesSkipped) {
+    quelle->steuergeraete = {{7, 0x1234, 4, 2, Plattform::SteuerFehler::Keiner}};
+    quelle->geraete = {{GeraeteArt::Maus, 10, "\\\\?\\HID#VID_1"},
+                       {GeraeteArt::Tastatur, 11, "\\\\?\\Root#RDP_KBD#0000"},
+                       {GeraeteArt::Andere, 12, "hid"},
+                       {GeraeteArt::Tastatur, 13, "kbd"},
+                       {GeraeteArt::Maus, 14, "RDP_MOU"},
+                       {GeraeteArt::Maus, 15, "mouse 2"}};
+    Starte();
+    const auto& geraete = System().GetDevices();
+    ASSERT_EQ(geraete.size(), 4u);
+    for (uint64_t i = 0; i < geraete.size(); ++i)
+        EXPECT_EQ(geraete[i]->GetId(), i);
+    EXPECT_EQ(geraete[0].get(), System().GetFirstJoystick());
+    EXPECT_EQ(geraete[1].get(), System().GetFirstMouse());
+    EXPECT_EQ(geraete[2].get(), System().GetFirstKeyboard());
+    EXPECT_EQ(System().GetMouse(1), geraete[3].get());
+    EXPECT_EQ(System().GetMouse(1)->GetOrdinal(), 1u);
+    EXPECT_EQ(System().GetMouse(2), nullptr);
+    EXPECT_EQ(System().GetKeyboard(1), nullptr);
+    EXPECT_EQ(Maus().GetButtonCount(), 8u);
+    EXPECT_EQ(Maus().GetAxisCount(), 3u);
+    EXPECT_EQ(Tastatur().GetButtonCount(), 256u);
+    EXPECT_EQ(Tastatur().GetAxisCount(), 0u);
+    EXPECT_EQ(Tastatur().GetButtonText(1), "Esc");
+    EXPECT_EQ(Tastatur().GetButtonText(300), "");
+    EXPECT_EQ(Maus().GetButtonText(0), "");
+}
+
+TEST_F(InputSystemTest, FocusChangesAreLoggedOnce) {
+    Starte();
+    sLog.clear();
+    System().SetFocus(true);
+    System().SetFocus(false);
+    System().SetFocus(false);
+    System().SetFocus(true);
+    EXPECT_THAT(sLog, ElementsAre("Omvu: lost focus", "Omvu: got focus"));
+}
+
+TEST_F(InputSystemTest, GrabCentresTheCursorAndReleaseLeavesItAtTheMouse) {
+    quelle->cursorX = 900;
+    quelle->cursorY = 50;
+    Starte();
+    sLog.clear();
+    System().SetGrabWanted(true);
+    EXPECT_TRUE(System().IsGrabbed());
+    // While grabbed only the motion counts and the cursor goes back to the centre.
+    quelle->cursorX = 410;
+    quelle->cursorY = 295;
+    Frame();
+    EXPECT_FLOAT_EQ(Maus().GetMotionX(), 10);
+    EXPECT_FLOAT_EQ(Maus().GetMotionY(), -5);
+    EXPECT_FLOAT_EQ(Maus().GetPositionX(), 910);
+    System().SetFocus(false);
+    EXPECT_FALSE(System().IsGrabbed());
+    EXPECT_THAT(quelle->cursorGesetzt,
+                ElementsAre(std::pair(400, 300), std::pair(400, 300), std::pair(800, 45)));
+    EXPECT_THAT(sLog, ElementsAre("Omvu: grabbing mouse", "Omvu: lost focus", "Omvu: releasing mouse"));
+}
+
+TEST_F(InputSystemTest, ReleasingTheGrabWithoutAMouseGoesToTheWindowOrigin) {
+    quelle->geraete = {{GeraeteArt::Tastatur, kTastatur, "keyboard"}};
+    Starte();
+    EXPECT_EQ(System().GetFirstMouse(), nullptr);
+    System().SetGrabWanted(true);
+    System().SetGrabWanted(false);
+    EXPECT_THAT(quelle->cursorGesetzt, ElementsAre(std::pair(400, 300), std::pair(0, 0)));
+}
+
+TEST_F(InputSystemTest, MultiDeviceModeNeverGrabs) {
+    Starte();
+    System().SetMultiDeviceMode(true);
+    System().SetGrabWanted(true);
+    EXPECT_FALSE(System().IsGrabbed());
+    EXPECT_TRUE(quelle->cursorGesetzt.empty());
+}
+
+// Within one update: the wheel's rest and controller polls at the start, then the held-back
+// records, then the mouse's move.
+TEST_F(InputSystemTest, UpdateRunsStartOfFrameThenBufferedRecordsThenMoves) {
+    Starte();
+    quelle->Pumpe(SkriptEingabe::Rad(kMaus, 120));
+    quelle->Puffere(SkriptEingabe::Taste(kTastatur, 57, true));
+    quelle->cursorX = 5;
+    handler.Nimm();
+    Frame();
+    EXPECT_THAT(handler.Nimm(), ElementsAre("wheel d1 0", "axis d1 2 0", "key d0 57 down",
+                                            "button d0 57 down", "move d1 5 0", "axis d1 0 5"));
+}
+
+} // namespace
