@@ -1,0 +1,258 @@
+// The road of events through the handler, key repeat on the fixed clock, and logical channels.
+
+#include "omvu_testumgebung.h"
+
+#include <gmock/gmock.h>
+
+using namespace OmvuTest;
+using Plattform::SkriptEingabe;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+class HandlerTest : public Umgebung {};
+
+TEST_F(HandlerTest, AConsumedKeyGetsNoCharacterAndNoGeneralCall) {
+    Starte();
+    handler.verbrauchen = {"key"};
+    Druecke(30, 'a');
+    EXPECT_THAT(handler.Nimm(), ElementsAre("key d0 30 down"));
+    handler.verbrauchen = {"char"};
+    Druecke(31, 's');
+    EXPECT_THAT(handler.Nimm(), ElementsAre("key d0 31 down", "char d0 115"));
+    // A release carries no character.
+    Lasse(31);
+    EXPECT_THAT(handler.Nimm(), ElementsAre("key d0 31 up", "button d0 31 up"));
+}
+
+TEST_F(HandlerTest, AConsumedMouseMoveCausesNoAxisCalls) {
+    Starte();
+    handler.verbrauchen = {"move"};
+    quelle->cursorX = 12;
+    quelle->cursorY = 7;
+    Frame();
+    EXPECT_THAT(handler.Nimm(), ElementsAre("move d1 12 7"));
+    handler.verbrauchen = {"axis"};
+    quelle->cursorY = 8;
+    Frame();
+    EXPECT_THAT(handler.Nimm(), ElementsAre("move d1 12 8", "axis d1 1 8"));
+}
+
+TEST_F(HandlerTest, WithoutAHandlerEventsStillChangeState) {
+    Starte();
+    System().SetHandler(nullptr);
+    Druecke(1);
+    quelle->Pumpe(SkriptEingabe::Rad(kMaus, 120));
+    Frame(1000);
+    EXPECT_TRUE(Tastatur().IsKeyDown(1));
+    EXPECT_FLOAT_EQ(Maus().GetAxisDifference(2), -120);
+}
+
+class RepeatTest : public Umgebung {};
+
+TEST_F(RepeatTest, AHeldKeyRepeatsAfterTheFirstDelayThenEveryInterval) {
+    Starte();
+    Druecke(14, 8);
+    handler.Nimm();
+    for (int i = 0; i < 6; ++i)
+        Frame(100);
+    EXPECT_THAT(handler.Nimm(), IsEmpty());
+    Frame(100);
+    EXPECT_THAT(handler.Nimm(), ElementsAre("key d0 14 up", "button d0 14 up", "key d0 14 down", "char d0 8",
+                                            "button d0 14 down"));
+    EXPECT_TRUE(Tastatur().IsKeyDown(14));
+    EXPECT_FALSE(Tastatur().WasKeyPressed(14));
+    EXPECT_FALSE(Tastatur().WasKeyReleased(14));
+    Frame(50);
+    EXPECT_THAT(handler.Nimm(), IsEmpty());
+    Frame(50);
+    EXPECT_EQ(handler.Nimm().size(), 5u);
+    Lasse(14);
+    handler.Nimm();
+    for (int i = 0; i < 20; ++i)
+        Frame(100);
+    EXPECT_THAT(handler.Nimm(), IsEmpty());
+}
+
+TEST_F(RepeatTest, ALongFrameCountsAsATenthOfASecond) {
+    Starte();
+    Druecke(200);
+    handler.Nimm();
+    Frame(2000);
+    EXPECT_THAT(handler.Nimm(), IsEmpty());
+    for (int i = 0; i < 5; ++i)
+        Frame(2000);
+    EXPECT_THAT(handler.Nimm(), IsEmpty());
+    Frame(2000);
+    EXPECT_EQ(handler.Nimm().size(), 4u);
+    // At most one pair per update, however long the frame.
+    Frame(5000);
+    EXPECT_EQ(handler.Nimm().size(), 4u);
+}
+
+TEST_F(RepeatTest, TheNewestPressRepeatsAndOtherReleasesDoNotStopIt) {
+    Starte();
+    Druecke(30);
+    Frame(500);
+    Druecke(31);
+    Lasse(30);
+    handler.Nimm();
+    for (int i = 0; i < 7; ++i)
+        Frame(100);
+    EXPECT_THAT(handler.Nimm(),
+                ElementsAre("key d0 31 up", "button d0 31 up", "key d0 31 down", "button d0 31 down"));
+    Druecke(32);
+    Lasse(31);
+    handler.Nimm();
+    for (int i = 0; i < 7; ++i)
+        Frame(100);
+    EXPECT_EQ(handler.Nimm().size(), 4u);
+}
+
+TEST_F(RepeatTest, TheClockMayWrap) {
+    sUhr = 0xFFFFFF00u;
+    Starte();
+    Druecke(57);
+    handler.Nimm();
+    for (int i = 0; i < 7; ++i)
+        Frame(100);
+    EXPECT_EQ(handler.Nimm().size(), 4u);
+}
+
+TEST_F(RepeatTest, RepeatOffSendsNoPairs) {
+    Starte();
+    System().mKeyRepeatOn = false;
+    Druecke(57);
+    handler.Nimm();
+    for (int i = 0; i < 20; ++i)
+        Frame(100);
+    EXPECT_THAT(handler.Nimm(), IsEmpty());
+}
+
+class KanalTest : public Umgebung {
+protected:
+    Omvu::DigitalChannel& Digital(uint64_t id, std::vector<Omvu::DigitalBinding> bindungen) {
+        Omvu::DigitalChannel& k = System().mDigitalChannels[id];
+        k.channelId = id;
+        k.bindings = std::move(bindungen);
+        return k;
+    }
+    Omvu::AnalogChannel& Analog(uint64_t id, std::vector<Omvu::AnalogBinding> bindungen) {
+        Omvu::AnalogChannel& k = System().mAnalogChannels[id];
+        k.channelId = id;
+        k.bindings = std::move(bindungen);
+        return k;
+    }
+    // A controller with four axes and two buttons as device 0.
+    void StarteMitSteuer() {
+        quelle->steuergeraete = {{5, 1, 2, 4, Plattform::SteuerFehler::Keiner}};
+        quelle->joysticks[5] = {};
+        Starte();
+    }
+};
+
+TEST_F(KanalTest, ADigitalChannelFollowsItsButtons) {
+    Starte();
+    Omvu::DigitalChannel& k = Digital(7, {{0, 17, false, 0}, {1, 0, false, 0}});
+    Druecke(17);
+    EXPECT_TRUE(k.state);
+    EXPECT_TRUE(k.changed);
+    quelle->Pumpe(SkriptEingabe::Knopf(kMaus, 0, true));
+    EXPECT_FALSE(k.changed);
+    Lasse(17);
+    EXPECT_TRUE(k.state);
+    quelle->Pumpe(SkriptEingabe::Knopf(kMaus, 0, false));
+    EXPECT_FALSE(k.state);
+    EXPECT_THAT(handler.Nimm(),
+                ElementsAre("key d0 17 down", "button d0 17 down", "digital 7 on", "mbutton d1 0 down",
+                            "button d1 0 down", "key d0 17 up", "button d0 17 up", "mbutton d1 0 up",
+                            "button d1 0 up", "digital 7 off"));
+    EXPECT_TRUE(k.changed);
+    Frame();
+    EXPECT_FALSE(k.changed);
+}
+
+TEST_F(KanalTest, ConsumedEventsDoNotReachTheChannels) {
+    Starte();
+    Omvu::DigitalChannel& k = Digital(1, {{0, 30, false, 0}});
+    handler.verbrauchen = {"button"};
+    Druecke(30);
+    EXPECT_FALSE(k.state);
+}
+
+TEST_F(KanalTest, AxisBindingsHaveThresholdsOnBothSides) {
+    StarteMitSteuer();
+    Omvu::DigitalChannel& oben = Digital(1, {{0, 1, true, 0.5f}});
+    Omvu::DigitalChannel& unten = Digital(2, {{0, 1, true, -0.5f}});
+    Plattform::JoystickZustand& z = quelle->joysticks[5];
+    z.achsen[1] = 0.6f;
+    Frame();
+    EXPECT_TRUE(oben.state);
+    z.achsen[1] = 0.5f;
+    Frame();
+    EXPECT_FALSE(oben.state);
+    EXPECT_TRUE(oben.changed);
+    z.achsen[1] = -0.6f;
+    Frame();
+    EXPECT_TRUE(unten.state);
+    EXPECT_FALSE(oben.state);
+    z.achsen[1] = -0.5f;
+    Frame();
+    EXPECT_FALSE(unten.state);
+}
+
+TEST_F(KanalTest, BindingsToMissingDevicesAreInactive) {
+    Starte();
+    Omvu::DigitalChannel& k = Digital(1, {{0, 30, false, 0}, {99, 30, false, -1}});
+    Omvu::AnalogChannel& a =
+        Analog(2, {{0, 30, Omvu::kAnalogButton, 2, 1}, {99, 30, Omvu::kAnalogButton, 5, 1}});
+    Druecke(30);
+    EXPECT_TRUE(k.state);
+    EXPECT_EQ(a.value, 2.0f);
+    Lasse(30);
+    EXPECT_FALSE(k.state);
+    EXPECT_EQ(a.value, 0.0f);
+}
+
+TEST_F(KanalTest, AnalogChannelsSumTheirBindingsAndCountTheirDifference) {
+    StarteMitSteuer();
+    Omvu::AnalogChannel& k = Analog(3, {{0, 0, Omvu::kAnalogAxis, 0, 1},
+                                        {0, 2, Omvu::kAnalogAxisScaled, 0.5f, 10},
+                                        {0, 3, Omvu::kAnalogAxisScaled, -0.5f, 2},
+                                        {0, 1, Omvu::kAnalogButton, 100, 1}});
+    Plattform::JoystickZustand& z = quelle->joysticks[5];
+    z.achsen[0] = 0.25f;
+    z.achsen[2] = 0.5f;
+    z.achsen[3] = -0.5f;
+    Frame();
+    EXPECT_FLOAT_EQ(k.value, 0.25f);
+    z.achsen[2] = 0.75f;
+    z.achsen[3] = -1.0f;
+    z.knoepfe = 0b10;
+    Frame();
+    EXPECT_FLOAT_EQ(k.value, 0.25f + 7.5f - 2.0f + 100.0f);
+    EXPECT_FLOAT_EQ(k.difference, 7.5f - 2.0f + 100.0f);
+    // Events come after the whole poll, so the first one recomputes the final sum already.
+    EXPECT_THAT(handler.Nimm(), ::testing::Contains("analog 3 105.75"));
+    Frame();
+    EXPECT_EQ(k.difference, 0.0f);
+}
+
+TEST_F(KanalTest, AScaledBindingWithoutThresholdAlwaysCounts) {
+    StarteMitSteuer();
+    Omvu::AnalogChannel& k = Analog(4, {{0, 0, Omvu::kAnalogAxisScaled, 0, -3}});
+    quelle->joysticks[5].achsen[0] = 0.1f;
+    Frame();
+    EXPECT_FLOAT_EQ(k.value, -0.3f);
+}
+
+TEST_F(KanalTest, AMouseMoveUpdatesItsAxisChannels) {
+    Starte();
+    Omvu::DigitalChannel& k = Digital(1, {{1, 0, true, 100}});
+    quelle->cursorX = 150;
+    Frame();
+    EXPECT_TRUE(k.state);
+}
+
+} // namespace

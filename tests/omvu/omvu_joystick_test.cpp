@@ -1,0 +1,196 @@
+// Controllers: set-up failures, pads told apart by the pad list, the pad layout's values, other
+// controllers, failed reads, first frames and focus loss.
+
+#include "omvu/omvu_plattformjoystick.h"
+#include "omvu_testumgebung.h"
+
+#include <gmock/gmock.h>
+
+using namespace OmvuTest;
+using Plattform::PadZustand;
+using Plattform::SteuerFehler;
+using Plattform::Steuergeraet;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+constexpr uint32_t kPadWort = 0x028E045E;
+
+class JoystickTest : public Umgebung {
+protected:
+    // Two pads of one kind around a plain joystick with 3 buttons and 2 axes.
+    void StarteMitDrei() {
+        quelle->steuergeraete = {{0, kPadWort, 11, 6, SteuerFehler::Keiner},
+                                 {1, 0x00060079, 3, 2, SteuerFehler::Keiner},
+                                 {2, kPadWort, 11, 6, SteuerFehler::Keiner}};
+        quelle->padListe = {kPadWort, kPadWort};
+        quelle->pads[0] = {};
+        quelle->pads[1] = {};
+        quelle->joysticks[1] = {};
+        Starte();
+    }
+
+    Omvu::PlattformJoystick& Steuer(size_t id) {
+        return dynamic_cast<Omvu::PlattformJoystick&>(*System().GetDevices()[id]);
+    }
+};
+
+TEST_F(JoystickTest, ControllersThatFailTheirSetUpAreLeftOut) {
+    for (SteuerFehler f :
+         {SteuerFehler::Geraet, SteuerFehler::Datenformat, SteuerFehler::Kooperation,
+          SteuerFehler::Puffergroesse, SteuerFehler::Faehigkeiten, SteuerFehler::Achsbereich}) {
+        SetUp();
+        quelle->steuergeraete = {{0, 1, 2, 2, f}, {1, 1, 2, 2, SteuerFehler::Keiner}};
+        Starte();
+        ASSERT_EQ(System().GetDevices().size(), 3u);
+        EXPECT_EQ(System().GetFirstJoystick(), System().GetDevices()[0].get());
+        EXPECT_EQ(System().GetFirstJoystick()->GetOrdinal(), 0u);
+        TearDown();
+    }
+}
+
+TEST_F(JoystickTest, ListedPadsAreMarkedInDeviceOrder) {
+    StarteMitDrei();
+    EXPECT_TRUE(Steuer(0).IsPad());
+    EXPECT_FALSE(Steuer(1).IsPad());
+    EXPECT_TRUE(Steuer(2).IsPad());
+    EXPECT_EQ(Steuer(0).GetButtonCount(), 13u);
+    EXPECT_EQ(Steuer(2).GetAxisCount(), 8u);
+    EXPECT_EQ(Steuer(1).GetButtonCount(), 3u);
+    EXPECT_EQ(Steuer(1).GetAxisCount(), 2u);
+    // The first pad reads pad 0, the second pad 1.
+    quelle->pads[1].knoepfe = Plattform::kPadA;
+    Frame();
+    EXPECT_FALSE(Steuer(0).IsButtonDown(0));
+    EXPECT_TRUE(Steuer(2).IsButtonDown(0));
+}
+
+TEST_F(JoystickTest, AnUnreadablePadListLeavesEveryControllerPlain) {
+    quelle->steuergeraete = {{0, kPadWort, 11, 6, SteuerFehler::Keiner}};
+    quelle->padListe = {kPadWort};
+    quelle->padListeLesbar = false;
+    Starte();
+    EXPECT_FALSE(Steuer(0).IsPad());
+    EXPECT_EQ(Steuer(0).GetButtonCount(), 11u);
+}
+
+TEST_F(JoystickTest, PadAtRestAndAtFullDeflection) {
+    StarteMitDrei();
+    for (size_t a = 0; a < 8; ++a)
+        EXPECT_EQ(Steuer(0).GetAxisAbsolute(a), 0.0f);
+    quelle->pads[0].linksY = 32767;
+    quelle->pads[0].linksX = -32768;
+    quelle->pads[0].linkerAbzug = 255;
+    quelle->pads[0].rechtsY = -32768;
+    Frame();
+    EXPECT_NEAR(Steuer(0).GetAxisAbsolute(1), -1.0f, 1e-4);
+    EXPECT_EQ(Steuer(0).GetAxisAbsolute(0), -1.0f);
+    EXPECT_NEAR(Steuer(0).GetAxisAbsolute(2), 2.008f, 1e-3);
+    EXPECT_NEAR(Steuer(0).GetAxisAbsolute(4), 1.0f, 1e-4);
+    EXPECT_NEAR(Steuer(0).GetAxisDifference(2), 2.008f, 1e-3);
+    EXPECT_EQ(Steuer(0).GetAxisAbsolute(8), 0.0f);
+}
+
+TEST_F(JoystickTest, PadButtonsAndDirectionalPad) {
+    StarteMitDrei();
+    using namespace Plattform;
+    quelle->pads[0].knoepfe =
+        kPadStart | kPadZurueck | kPadLinkerStick | kPadRechterStick | kPadY | kPadRechts | kPadHoch;
+    Frame();
+    const auto& p = Steuer(0);
+    std::vector<size_t> unten;
+    for (size_t b = 0; b < 13; ++b)
+        if (p.IsButtonDown(b))
+            unten.push_back(b);
+    EXPECT_THAT(unten, ElementsAre(3u, 6u, 7u, 9u, 10u));
+    EXPECT_EQ(p.GetAxisAbsolute(6), 1.0f);
+    EXPECT_EQ(p.GetAxisAbsolute(7), -1.0f);
+    quelle->pads[0].knoepfe = kPadLinks | kPadRechts | kPadRunter;
+    Frame();
+    EXPECT_EQ(p.GetAxisAbsolute(6), 0.0f);
+    EXPECT_EQ(p.GetAxisAbsolute(7), 1.0f);
+    EXPECT_TRUE(p.WasButtonReleased(6));
+}
+
+TEST_F(JoystickTest, TheFirstFrameTakesValuesWithoutEvents) {
+    quelle->steuergeraete = {{0, kPadWort, 11, 6, SteuerFehler::Keiner}};
+    quelle->padListe = {kPadWort};
+    quelle->pads[0].knoepfe = Plattform::kPadB;
+    quelle->pads[0].linksX = 16384;
+    Starte(false);
+    Frame();
+    EXPECT_THAT(handler.Nimm(), IsEmpty());
+    EXPECT_TRUE(Steuer(0).IsButtonDown(1));
+    EXPECT_NEAR(Steuer(0).GetAxisAbsolute(0), 0.5f, 1e-4);
+    quelle->pads[0].knoepfe = 0;
+    Frame();
+    EXPECT_THAT(handler.Nimm(), ElementsAre("jbutton d0 1 up", "button d0 1 up"));
+}
+
+TEST_F(JoystickTest, AFailedPadReadReleasesAndCentres) {
+    StarteMitDrei();
+    quelle->pads[0].knoepfe = Plattform::kPadA;
+    quelle->pads[0].rechterAbzug = 127;
+    Frame();
+    handler.Nimm();
+    quelle->pads.erase(0);
+    Frame();
+    EXPECT_THAT(handler.Nimm(),
+                ElementsAre("jaxis d0 5 0", "axis d0 5 0", "jbutton d0 0 up", "button d0 0 up"));
+    EXPECT_TRUE(Steuer(0).WasButtonReleased(0));
+    EXPECT_NEAR(Steuer(0).GetAxisDifference(5), -1.0f, 1e-6);
+}
+
+TEST_F(JoystickTest, PlainControllerAxesAndButtonsAndAFailedRead) {
+    StarteMitDrei();
+    Plattform::JoystickZustand& z = quelle->joysticks[1];
+    z.achsen[0] = 0.25f;
+    z.achsen[2] = 0.75f;
+    z.knoepfe = 0b1101;
+    Frame();
+    EXPECT_THAT(handler.Nimm(), ElementsAre("jaxis d1 0 0.25", "axis d1 0 0.25", "jbutton d1 0 down",
+                                            "button d1 0 down", "jbutton d1 2 down", "button d1 2 down"));
+    EXPECT_EQ(Steuer(1).GetAxisAbsolute(2), 0.0f);
+    EXPECT_FALSE(Steuer(1).IsButtonDown(3));
+    // A controller that is gone reads released and centred, and says so.
+    quelle->joysticks.erase(1);
+    Frame();
+    EXPECT_THAT(handler.Nimm(), ElementsAre("jaxis d1 0 0", "axis d1 0 0", "jbutton d1 0 up",
+                                            "button d1 0 up", "jbutton d1 2 up", "button d1 2 up"));
+    EXPECT_TRUE(Steuer(1).WasButtonReleased(2));
+    EXPECT_EQ(Steuer(1).GetAxisDifference(0), -0.25f);
+}
+
+TEST_F(JoystickTest, FocusLossCentresAndReleasesAndStopsPolling) {
+    StarteMitDrei();
+    quelle->pads[0].linksX = 32767;
+    quelle->pads[0].knoepfe = Plattform::kPadX;
+    Frame();
+    handler.Nimm();
+    System().SetFocus(false);
+    EXPECT_THAT(handler.Nimm(),
+                ElementsAre("jaxis d0 0 0", "axis d0 0 0", "jbutton d0 2 up", "button d0 2 up"));
+    EXPECT_NEAR(Steuer(0).GetAxisDifference(0), -1.0f, 1e-4);
+    EXPECT_TRUE(Steuer(0).WasButtonReleased(2));
+    const uint32_t lesungen = quelle->padLesungen[0];
+    Frame();
+    Frame();
+    EXPECT_EQ(quelle->padLesungen[0], lesungen);
+    EXPECT_THAT(handler.Nimm(), IsEmpty());
+    System().SetFocus(true);
+    Frame();
+    EXPECT_THAT(handler.Nimm(),
+                ElementsAre("jaxis d0 0 1", "axis d0 0 1", "jbutton d0 2 down", "button d0 2 down"));
+}
+
+TEST_F(JoystickTest, AConsumedControllerEventGoesNoFurther) {
+    StarteMitDrei();
+    handler.verbrauchen = {"jbutton", "jaxis"};
+    quelle->pads[0].knoepfe = Plattform::kPadA;
+    quelle->pads[0].linksY = 100;
+    Frame();
+    EXPECT_THAT(handler.Nimm(), ElementsAre("jaxis d0 1 -0.00305185", "jbutton d0 0 down"));
+}
+
+} // namespace
