@@ -1,0 +1,3 @@
+velm_test(test_formate
+    QUELLEN ${CMAKE_CURRENT_LIST_DIR}/test_segmentleser.cpp
+    BIBLIOTHEKEN velmklassen)
