@@ -161,6 +161,12 @@ EingabeUhrHaken SetzeEingabeUhr(EingabeUhrHaken uhr);
 // decimal key is 83 with Num Lock on and 179 (its Delete meaning) with it off.
 uint32_t LinuxTasteZuCode(uint32_t linuxTaste, bool numLock);
 uint32_t CodeZuLinuxTaste(uint32_t code);
+// The product word of a GLFW joystick GUID (SDL's layout: vendor in bytes 4-5, product in bytes
+// 8-9, little-endian); 0 for a missing or short GUID.
+uint32_t ProduktWortAusGuid(const char* guid);
+// A GLFW gamepad state (15 buttons, 6 axes in GLFW's order) in the pad layout.
+PadZustand PadAusGlfw(const unsigned char knoepfe[15], const float achsen[6]);
+
 // English names of the keys that print no character ("Esc", "Enter", "Up"...), "" for the rest.
 const char* FesterTastenName(uint32_t code);
 

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
+#include <cstring>
 
 namespace Plattform {
 
@@ -24,28 +24,6 @@ struct GlfwJoystick {
     uint32_t knopfAnzahl = 0;
     uint32_t achsAnzahl = 0;
 };
-
-// GLFW's joystick GUID is SDL's: 32 hex digits of bytes; the vendor is bytes 4-5 and the product
-// bytes 8-9, both little-endian.
-uint32_t LiesGuidWort(const char* guid, int zeichen) {
-    if (!guid)
-        return 0;
-    for (int i = 0; i <= zeichen + 3; ++i)
-        if (guid[i] == 0)
-            return 0;
-    const char tief[3] = {guid[zeichen], guid[zeichen + 1], 0};
-    const char hoch[3] = {guid[zeichen + 2], guid[zeichen + 3], 0};
-    return uint32_t(strtoul(hoch, nullptr, 16) << 8 | strtoul(tief, nullptr, 16));
-}
-
-int16_t ZuStick(float wert) {
-    return int16_t(std::clamp(std::lround(wert * 32767.0f), -32768l, 32767l));
-}
-
-// GLFW reports a trigger from -1 (released) to 1 (pressed).
-uint8_t ZuAbzug(float wert) {
-    return uint8_t(std::clamp(std::lround((wert + 1.0f) * 127.5f), 0l, 255l));
-}
 
 class GlfwEingabe;
 GlfwEingabe* gAktiv = nullptr;
@@ -146,36 +124,7 @@ public:
         GLFWgamepadstate s;
         if (!pad || !glfwGetGamepadState(pad->jid, &s))
             return false;
-        static constexpr struct {
-            int glfw;
-            uint16_t bit;
-        } kKnoepfe[] = {
-            {GLFW_GAMEPAD_BUTTON_A, kPadA},
-            {GLFW_GAMEPAD_BUTTON_B, kPadB},
-            {GLFW_GAMEPAD_BUTTON_X, kPadX},
-            {GLFW_GAMEPAD_BUTTON_Y, kPadY},
-            {GLFW_GAMEPAD_BUTTON_LEFT_BUMPER, kPadLinkeSchulter},
-            {GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER, kPadRechteSchulter},
-            {GLFW_GAMEPAD_BUTTON_BACK, kPadZurueck},
-            {GLFW_GAMEPAD_BUTTON_START, kPadStart},
-            {GLFW_GAMEPAD_BUTTON_LEFT_THUMB, kPadLinkerStick},
-            {GLFW_GAMEPAD_BUTTON_RIGHT_THUMB, kPadRechterStick},
-            {GLFW_GAMEPAD_BUTTON_DPAD_UP, kPadHoch},
-            {GLFW_GAMEPAD_BUTTON_DPAD_RIGHT, kPadRechts},
-            {GLFW_GAMEPAD_BUTTON_DPAD_DOWN, kPadRunter},
-            {GLFW_GAMEPAD_BUTTON_DPAD_LEFT, kPadLinks},
-        };
-        zustand = {};
-        for (const auto& k : kKnoepfe)
-            if (s.buttons[k.glfw] == GLFW_PRESS)
-                zustand.knoepfe |= k.bit;
-        // GLFW's sticks point down with positive y; the pad state points up with it.
-        zustand.linksX = ZuStick(s.axes[GLFW_GAMEPAD_AXIS_LEFT_X]);
-        zustand.linksY = ZuStick(-s.axes[GLFW_GAMEPAD_AXIS_LEFT_Y]);
-        zustand.rechtsX = ZuStick(s.axes[GLFW_GAMEPAD_AXIS_RIGHT_X]);
-        zustand.rechtsY = ZuStick(-s.axes[GLFW_GAMEPAD_AXIS_RIGHT_Y]);
-        zustand.linkerAbzug = ZuAbzug(s.axes[GLFW_GAMEPAD_AXIS_LEFT_TRIGGER]);
-        zustand.rechterAbzug = ZuAbzug(s.axes[GLFW_GAMEPAD_AXIS_RIGHT_TRIGGER]);
+        zustand = PadAusGlfw(s.buttons, s.axes);
         return true;
     }
 
@@ -207,8 +156,7 @@ private:
                 continue;
             GlfwJoystick j;
             j.jid = jid;
-            const char* guid = glfwGetJoystickGUID(jid);
-            j.produktWort = LiesGuidWort(guid, 16) << 16 | LiesGuidWort(guid, 8);
+            j.produktWort = ProduktWortAusGuid(glfwGetJoystickGUID(jid));
             j.istPad = glfwJoystickIsGamepad(jid);
             int achsen = 0, knoepfe = 0, huete = 0;
             glfwGetJoystickAxes(jid, &achsen);
@@ -347,7 +295,78 @@ private:
     bool mHatWartend = false;
 };
 
+int16_t ZuStick(float wert) {
+    return int16_t(std::clamp(std::lround(wert * 32767.0f), -32768l, 32767l));
+}
+
+// GLFW reports a trigger from -1 (released) to 1 (pressed).
+uint8_t ZuAbzug(float wert) {
+    return uint8_t(std::clamp(std::lround((wert + 1.0f) * 127.5f), 0l, 255l));
+}
+
+int HexWert(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Four hex digits of a little-endian 16-bit word; 0 when one of them is no hex digit.
+uint32_t LiesGuidWort(const char* guid, int zeichen) {
+    uint32_t wert = 0;
+    for (int i : {2, 3, 0, 1}) {
+        const int ziffer = HexWert(guid[zeichen + i]);
+        if (ziffer < 0)
+            return 0;
+        wert = wert << 4 | uint32_t(ziffer);
+    }
+    return wert;
+}
+
 } // namespace
+
+uint32_t ProduktWortAusGuid(const char* guid) {
+    if (!guid || strnlen(guid, 32) < 32)
+        return 0;
+    return LiesGuidWort(guid, 16) << 16 | LiesGuidWort(guid, 8);
+}
+
+PadZustand PadAusGlfw(const unsigned char knoepfe[15], const float achsen[6]) {
+    static constexpr struct {
+        int glfw;
+        uint16_t bit;
+    } kKnoepfe[] = {
+        {GLFW_GAMEPAD_BUTTON_A, kPadA},
+        {GLFW_GAMEPAD_BUTTON_B, kPadB},
+        {GLFW_GAMEPAD_BUTTON_X, kPadX},
+        {GLFW_GAMEPAD_BUTTON_Y, kPadY},
+        {GLFW_GAMEPAD_BUTTON_LEFT_BUMPER, kPadLinkeSchulter},
+        {GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER, kPadRechteSchulter},
+        {GLFW_GAMEPAD_BUTTON_BACK, kPadZurueck},
+        {GLFW_GAMEPAD_BUTTON_START, kPadStart},
+        {GLFW_GAMEPAD_BUTTON_LEFT_THUMB, kPadLinkerStick},
+        {GLFW_GAMEPAD_BUTTON_RIGHT_THUMB, kPadRechterStick},
+        {GLFW_GAMEPAD_BUTTON_DPAD_UP, kPadHoch},
+        {GLFW_GAMEPAD_BUTTON_DPAD_RIGHT, kPadRechts},
+        {GLFW_GAMEPAD_BUTTON_DPAD_DOWN, kPadRunter},
+        {GLFW_GAMEPAD_BUTTON_DPAD_LEFT, kPadLinks},
+    };
+    PadZustand pad;
+    for (const auto& k : kKnoepfe)
+        if (knoepfe[k.glfw] == GLFW_PRESS)
+            pad.knoepfe |= k.bit;
+    // GLFW's sticks point down with positive y; the pad layout points up with it.
+    pad.linksX = ZuStick(achsen[GLFW_GAMEPAD_AXIS_LEFT_X]);
+    pad.linksY = ZuStick(-achsen[GLFW_GAMEPAD_AXIS_LEFT_Y]);
+    pad.rechtsX = ZuStick(achsen[GLFW_GAMEPAD_AXIS_RIGHT_X]);
+    pad.rechtsY = ZuStick(-achsen[GLFW_GAMEPAD_AXIS_RIGHT_Y]);
+    pad.linkerAbzug = ZuAbzug(achsen[GLFW_GAMEPAD_AXIS_LEFT_TRIGGER]);
+    pad.rechterAbzug = ZuAbzug(achsen[GLFW_GAMEPAD_AXIS_RIGHT_TRIGGER]);
+    return pad;
+}
 
 std::unique_ptr<EingabeQuelle> OeffneGlfwEingabe(GLFWwindow* fenster) {
     if (!fenster)
