@@ -82,12 +82,12 @@ void TSegmentLeser::PruefeEndkennung(bool mitHaltepunkt) {
 }
 
 uint64_t TSegmentLeser::Rest() const {
-    uint64_t rest = mSpeicher->Rest();
-    if (mEnde != kOhneLaenge) {
-        const uint64_t bisEnde = mEnde > mSpeicher->Position() ? mEnde - mSpeicher->Position() : 0;
-        rest = bisEnde < rest ? bisEnde : rest;
-    }
-    return rest > 4 ? rest - 4 : 0;
+    const uint64_t rest = mSpeicher->Rest();
+    if (mEnde == kOhneLaenge)
+        return rest;
+    const uint64_t marke = mEnde >= 4 ? mEnde - 4 : 0;
+    const uint64_t bisMarke = marke > mSpeicher->Position() ? marke - mSpeicher->Position() : 0;
+    return bisMarke < rest ? bisMarke : rest;
 }
 
 uint64_t Velm_BeginneSegment(TSpeicher& speicher, uint32_t kennung, uint32_t version, bool mitLaenge) {

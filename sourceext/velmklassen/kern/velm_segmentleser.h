@@ -62,8 +62,8 @@ public:
     uint32_t Version() const { return mVersion; }
     // Offset just past the end marker, or kOhneLaenge.
     uint64_t Ende() const { return mEnde; }
-    // Bytes the payload may still take: up to the end marker, as far as the buffer holds them.
-    // Loaders test counts against it before they reserve or read.
+    // Bytes the payload may still take: up to the end marker when the length tells where it lies,
+    // and never beyond the buffer. Loaders test counts against it before they reserve or read.
     uint64_t Rest() const;
 
 private:

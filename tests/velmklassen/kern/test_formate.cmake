@@ -1,3 +1,3 @@
 velm_test(test_formate
-    QUELLEN ${CMAKE_CURRENT_LIST_DIR}/test_segmentleser.cpp
+    QUELLEN ${CMAKE_CURRENT_LIST_DIR}/test_segmentleser.cpp ${CMAKE_CURRENT_LIST_DIR}/test_platz.cpp
     BIBLIOTHEKEN velmklassen)

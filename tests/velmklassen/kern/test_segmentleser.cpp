@@ -49,7 +49,7 @@ TEST_F(Segment, OhneLaengeWirdStillAngenommen) {
         TSegmentLeser segment(speicher, kPltz);
         EXPECT_EQ(segment.Version(), 0x102u);
         EXPECT_EQ(segment.Ende(), TSegmentLeser::kOhneLaenge);
-        EXPECT_EQ(segment.Rest(), 4u + 1u); // the payload word and the byte after the marker
+        EXPECT_EQ(segment.Rest(), 9u); // without a length: the rest of the buffer
         EXPECT_EQ(Velm_LiesU32BE(speicher), 0xABCDEF01u);
         EXPECT_EQ(segment.PruefeEnde(), Velm_Kennung("Pltz"));
     }
@@ -211,7 +211,7 @@ TEST_F(Segment, UebersprungenerInhaltWirdMitDerLaengeGefunden) {
     speicher.ZumAnfang();
     {
         TSegmentLeser segment(speicher, Velm_Kennung("NEUE"));
-        EXPECT_EQ(segment.Rest(), 400u);
+        EXPECT_EQ(segment.Rest(), 400u); // up to the end marker, not the word after it
         speicher.SetPosition(segment.Ende() - 4);
     }
     EXPECT_EQ(Velm_LiesU32BE(speicher), 0xFEEDF00Du);
