@@ -1,0 +1,185 @@
+// A real GLFW window on an X server: XTest sends key, button and wheel events, which must reach
+// the input system's handler with the engine's codes. Skipped without a display.
+
+#include "omvu/omvu_inputsystem.h"
+
+#include <GLFW/glfw3.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Xlib's macros (None, True, Bool) must come after the test framework's headers.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+
+class Mitschrift : public Omvu::InputHandler {
+public:
+    std::vector<std::string> ereignisse;
+
+    bool HandleKey(Omvu::Keyboard*, uint32_t code, bool pressed) override {
+        ereignisse.push_back("key " + std::to_string(code) + (pressed ? " down" : " up"));
+        return false;
+    }
+    bool HandleCharacter(Omvu::Keyboard*, uint32_t zeichen) override {
+        ereignisse.push_back("char " + std::to_string(zeichen));
+        return false;
+    }
+    bool HandleMouseButton(Omvu::Mouse*, size_t knopf, bool pressed) override {
+        ereignisse.push_back("mbutton " + std::to_string(knopf) + (pressed ? " down" : " up"));
+        return false;
+    }
+    bool HandleMouseAxis(Omvu::Mouse*, float menge) override {
+        ereignisse.push_back("wheel " + std::to_string(int(menge)));
+        return false;
+    }
+};
+
+int gAlteAufrufe = 0;
+void AlterRueckruf(GLFWwindow*, int, int, int, int) {
+    ++gAlteAufrufe;
+}
+
+class XvfbTest : public ::testing::Test {
+protected:
+    GLFWwindow* fenster = nullptr;
+    Display* anzeige = nullptr;
+    Mitschrift handler;
+
+    void SetUp() override {
+        if (!getenv("DISPLAY"))
+            GTEST_SKIP() << "no display";
+        ASSERT_TRUE(glfwInit());
+        glfwWindowHint(GLFW_CLIENT_API, GLFW_NO_API);
+        fenster = glfwCreateWindow(320, 240, "Omvu", nullptr, nullptr);
+        ASSERT_NE(fenster, nullptr);
+        anzeige = XOpenDisplay(nullptr);
+        ASSERT_NE(anzeige, nullptr);
+        glfwSetKeyCallback(fenster, AlterRueckruf);
+        glfwFocusWindow(fenster);
+        ASSERT_TRUE(PumpeBis([&] { return glfwGetWindowAttrib(fenster, GLFW_FOCUSED) != 0; }));
+        ASSERT_TRUE(Omvu::Initialize(fenster));
+        Omvu::gInstance->SetHandler(&handler);
+        Omvu::gInstance->Update();
+    }
+
+    void TearDown() override {
+        Omvu::Shutdown();
+        if (anzeige)
+            XCloseDisplay(anzeige);
+        if (fenster)
+            glfwDestroyWindow(fenster);
+        glfwTerminate();
+    }
+
+    // Pumps the window's events until the condition holds, at most two seconds.
+    bool PumpeBis(const std::function<bool()>& bedingung) {
+        const auto ende = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (std::chrono::steady_clock::now() < ende) {
+            glfwWaitEventsTimeout(0.01);
+            if (bedingung())
+                return true;
+        }
+        return false;
+    }
+
+    // Shorter than the server's key repeat delay, which would send a held key again.
+    void Pumpe() {
+        XSync(anzeige, False);
+        for (int i = 0; i < 10; ++i)
+            glfwWaitEventsTimeout(0.01);
+    }
+
+    bool Gesehen(const std::string& ereignis) {
+        return PumpeBis([&] {
+            for (const std::string& e : handler.ereignisse)
+                if (e == ereignis)
+                    return true;
+            return false;
+        });
+    }
+
+    void Taste(KeySym zeichen, bool runter) {
+        XTestFakeKeyEvent(anzeige, XKeysymToKeycode(anzeige, zeichen), runter, CurrentTime);
+        XFlush(anzeige);
+    }
+
+    void Knopf(unsigned knopf, bool runter) {
+        XTestFakeButtonEvent(anzeige, knopf, runter, CurrentTime);
+        XFlush(anzeige);
+    }
+};
+
+TEST_F(XvfbTest, KeysArriveWithTheEngineCodesAndTheirCharacters) {
+    Taste(XK_a, true);
+    EXPECT_TRUE(Gesehen("char 97"));
+    Taste(XK_a, false);
+    EXPECT_TRUE(Gesehen("key 30 up"));
+    EXPECT_THAT(handler.ereignisse, ElementsAre("key 30 down", "char 97", "key 30 up"));
+    handler.ereignisse.clear();
+
+    const std::pair<KeySym, std::string> tasten[] = {
+        {XK_Escape, "key 1"},     {XK_Right, "key 205"},  {XK_KP_Enter, "key 156"}, {XK_Control_R, "key 157"},
+        {XK_Delete, "key 211"},   {XK_F11, "key 87"},     {XK_KP_Add, "key 78"},    {XK_Prior, "key 201"},
+        {XK_BackSpace, "key 14"}, {XK_Shift_R, "key 54"},
+    };
+    for (const auto& [zeichen, ereignis] : tasten) {
+        Taste(zeichen, true);
+        Taste(zeichen, false);
+        EXPECT_TRUE(Gesehen(ereignis + " up")) << ereignis;
+        EXPECT_THAT(handler.ereignisse, Contains(ereignis + " down"));
+    }
+    EXPECT_GT(gAlteAufrufe, 0);
+}
+
+// A key without a character waits for the next callback or the update; it is pressed in the
+// frame of that update.
+TEST_F(XvfbTest, AKeyWithoutCharacterIsTakenByTheUpdate) {
+    Taste(XK_Escape, true);
+    Pumpe();
+    EXPECT_TRUE(handler.ereignisse.empty());
+    Omvu::gInstance->Update();
+    EXPECT_THAT(handler.ereignisse, ElementsAre("key 1 down"));
+    EXPECT_TRUE(Omvu::gInstance->GetFirstKeyboard()->WasKeyPressed(1));
+    Taste(XK_Escape, false);
+    EXPECT_TRUE(Gesehen("key 1 up"));
+}
+
+TEST_F(XvfbTest, ButtonsAndTheWheelArrive) {
+    int x = 0, y = 0;
+    glfwGetWindowPos(fenster, &x, &y);
+    XTestFakeMotionEvent(anzeige, -1, x + 40, y + 30, CurrentTime);
+    Pumpe();
+    Omvu::gInstance->Update();
+    EXPECT_FLOAT_EQ(Omvu::gInstance->GetFirstMouse()->GetPositionX(), 40);
+    EXPECT_FLOAT_EQ(Omvu::gInstance->GetFirstMouse()->GetPositionY(), 30);
+    Knopf(1, true);
+    Knopf(1, false);
+    EXPECT_TRUE(Gesehen("mbutton 0 up"));
+    Knopf(8, true);
+    EXPECT_TRUE(Gesehen("mbutton 3 down"));
+    Knopf(8, false);
+    Knopf(4, true);
+    Knopf(4, false);
+    EXPECT_TRUE(Gesehen("wheel 120"));
+    EXPECT_THAT(handler.ereignisse,
+                ElementsAre("mbutton 0 down", "mbutton 0 up", "mbutton 3 down", "mbutton 3 up", "wheel 120"));
+}
+
+TEST_F(XvfbTest, TheOldCallbacksComeBackAtShutdown) {
+    Omvu::Shutdown();
+    EXPECT_EQ(glfwSetKeyCallback(fenster, nullptr), &AlterRueckruf);
+    EXPECT_EQ(glfwSetCharCallback(fenster, nullptr), nullptr);
+}
+
+} // namespace
