@@ -1,0 +1,172 @@
+#include "plattform/grafik9/egl_anbindung.h"
+
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#define GLFW_INCLUDE_NONE
+#define GLFW_EXPOSE_NATIVE_X11
+#include <GLFW/glfw3.h>
+#include <GLFW/glfw3native.h>
+
+#include <cstring>
+#include <vector>
+
+namespace Plattform {
+
+namespace {
+
+bool HatErweiterung(EGLDisplay anzeige, const char* name) {
+    const char* liste = eglQueryString(anzeige, EGL_EXTENSIONS);
+    if (liste == nullptr) {
+        return false;
+    }
+    const size_t laenge = std::strlen(name);
+    for (const char* p = std::strstr(liste, name); p != nullptr; p = std::strstr(p + 1, name)) {
+        const bool anfang = p == liste || p[-1] == ' ';
+        const bool ende = p[laenge] == '\0' || p[laenge] == ' ';
+        if (anfang && ende) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The window was created by GLFW with its own visual; the EGL config must render into exactly
+// that visual or eglCreateWindowSurface refuses the window.
+EGLConfig WaehleFensterKonfig(EGLDisplay anzeige, Display* x, Window fenster, bool sechzehnBit) {
+    XWindowAttributes attribute{};
+    if (XGetWindowAttributes(x, fenster, &attribute) == 0 || attribute.visual == nullptr) {
+        return nullptr;
+    }
+    const VisualID gesucht = XVisualIDFromVisual(attribute.visual);
+    const EGLint wunsch[] = {EGL_SURFACE_TYPE,
+                             EGL_WINDOW_BIT,
+                             EGL_RENDERABLE_TYPE,
+                             EGL_OPENGL_BIT,
+                             EGL_RED_SIZE,
+                             sechzehnBit ? 5 : 8,
+                             EGL_GREEN_SIZE,
+                             sechzehnBit ? 6 : 8,
+                             EGL_BLUE_SIZE,
+                             sechzehnBit ? 5 : 8,
+                             EGL_NONE};
+    EGLint anzahl = 0;
+    if (!eglChooseConfig(anzeige, wunsch, nullptr, 0, &anzahl) || anzahl <= 0) {
+        return nullptr;
+    }
+    std::vector<EGLConfig> konfigs(static_cast<size_t>(anzahl));
+    eglChooseConfig(anzeige, wunsch, konfigs.data(), anzahl, &anzahl);
+    for (EGLConfig k : konfigs) {
+        EGLint visual = 0;
+        if (eglGetConfigAttrib(anzeige, k, EGL_NATIVE_VISUAL_ID, &visual) && VisualID(visual) == gesucht) {
+            return k;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<EglKontext> EglKontext::Erzeuge(GLFWwindow* fenster, bool sechzehnBit, std::string& fehler) {
+    std::unique_ptr<EglKontext> k(new EglKontext);
+    k->mFenster = fenster;
+    Display* x = nullptr;
+    if (fenster != nullptr) {
+        x = glfwGetX11Display();
+        if (x == nullptr) {
+            fehler = "the window is not an X11 window";
+            return nullptr;
+        }
+        k->mAnzeige = eglGetPlatformDisplay(EGL_PLATFORM_X11_KHR, x, nullptr);
+    } else {
+        k->mAnzeige = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    }
+    EGLDisplay anzeige = k->mAnzeige;
+    if (anzeige == EGL_NO_DISPLAY || !eglInitialize(anzeige, nullptr, nullptr)) {
+        fehler = "no EGL display";
+        k->mAnzeige = nullptr;
+        return nullptr;
+    }
+    if (!eglBindAPI(EGL_OPENGL_API)) {
+        fehler = "EGL offers no desktop OpenGL";
+        return nullptr;
+    }
+
+    EGLConfig konfig = nullptr;
+    if (fenster != nullptr) {
+        konfig = WaehleFensterKonfig(anzeige, x, glfwGetX11Window(fenster), sechzehnBit);
+        if (konfig == nullptr) {
+            fehler = "no EGL config matches the window's visual";
+            return nullptr;
+        }
+    } else if (!HatErweiterung(anzeige, "EGL_KHR_surfaceless_context") ||
+               !HatErweiterung(anzeige, "EGL_KHR_no_config_context")) {
+        fehler = "EGL cannot make a context without a surface";
+        return nullptr;
+    }
+
+    const EGLint kontextWunsch[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                    3,
+                                    EGL_CONTEXT_MINOR_VERSION,
+                                    3,
+                                    EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                    EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                    EGL_NONE};
+    k->mKontext =
+        eglCreateContext(anzeige, konfig ? konfig : EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, kontextWunsch);
+    if (k->mKontext == EGL_NO_CONTEXT) {
+        k->mKontext = nullptr;
+        fehler = "no OpenGL 3.3 core context";
+        return nullptr;
+    }
+    if (fenster != nullptr) {
+        Window xFenster = glfwGetX11Window(fenster);
+        k->mOberflaeche = eglCreatePlatformWindowSurface(anzeige, konfig, &xFenster, nullptr);
+        if (k->mOberflaeche == EGL_NO_SURFACE) {
+            k->mOberflaeche = nullptr;
+            fehler = "no EGL surface on the window";
+            return nullptr;
+        }
+    }
+    EGLSurface oberflaeche = k->mOberflaeche ? k->mOberflaeche : EGL_NO_SURFACE;
+    if (!eglMakeCurrent(anzeige, oberflaeche, oberflaeche, k->mKontext)) {
+        fehler = "the context cannot be made current";
+        return nullptr;
+    }
+    return k;
+}
+
+EglKontext::~EglKontext() {
+    if (mAnzeige == nullptr) {
+        return;
+    }
+    eglMakeCurrent(mAnzeige, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (mOberflaeche != nullptr) {
+        eglDestroySurface(mAnzeige, mOberflaeche);
+    }
+    if (mKontext != nullptr) {
+        eglDestroyContext(mAnzeige, mKontext);
+    }
+    eglTerminate(mAnzeige);
+}
+
+void EglKontext::FensterGroesse(int& breite, int& hoehe) const {
+    breite = 0;
+    hoehe = 0;
+    if (mFenster != nullptr) {
+        glfwGetFramebufferSize(mFenster, &breite, &hoehe);
+    }
+}
+
+void EglKontext::SetzeIntervall(int intervall) {
+    if (mOberflaeche != nullptr) {
+        eglSwapInterval(mAnzeige, intervall);
+    }
+}
+
+void EglKontext::Tausche() {
+    if (mOberflaeche != nullptr) {
+        eglSwapBuffers(mAnzeige, mOberflaeche);
+    }
+}
+
+} // namespace Plattform

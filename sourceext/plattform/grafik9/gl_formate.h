@@ -1,0 +1,34 @@
+#pragma once
+// How each Direct3D 9 format the engine names is stored in OpenGL: internal format, upload
+// format and type, and the swizzle that makes one- and two-channel formats read as on Direct3D 9.
+
+#include "plattform/grafik9/d3d9.h"
+#include "plattform/grafik9/gl_kopf.h"
+
+#include <cstdint>
+
+namespace Plattform {
+
+struct GlFormat {
+    D3DFORMAT d3d = D3DFMT_UNKNOWN;
+    GLenum intern = 0;
+    GLenum format = 0;
+    GLenum typ = 0;
+    uint32_t bytesProPixel = 0; // of a 4 x 4 block for the compressed formats
+    bool komprimiert = false;
+    bool tiefe = false;
+    bool zielTauglich = false; // can be a render target
+    GLint swizzle[4] = {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA};
+};
+
+// Null for a format the layer does not offer.
+const GlFormat* SucheGlFormat(D3DFORMAT format);
+
+// Bytes of one row of a level, and of the whole level (rows of 4 x 4 blocks when compressed).
+uint64_t ZeilenBytes(const GlFormat& format, uint32_t breite);
+uint64_t StufenBytes(const GlFormat& format, uint32_t breite, uint32_t hoehe);
+
+// The number of levels of the full chain down to 1 x 1.
+uint32_t VolleStufenZahl(uint32_t breite, uint32_t hoehe);
+
+} // namespace Plattform

@@ -1,0 +1,194 @@
+#pragma once
+// The Direct3D 9 device over OpenGL 3.3 core. Everything, the back buffer included, is drawn into
+// framebuffer objects stored with row 0 at the top, as Direct3D stores surfaces; the shaders'
+// epilogue adds Direct3D 9's half-pixel offset and the flip, and Present blits the back buffer
+// flipped to the window.
+
+#include "plattform/grafik9/d3d9.h"
+#include "plattform/grafik9/egl_anbindung.h"
+#include "plattform/grafik9/grafik9_objekte.h"
+
+#include <array>
+#include <map>
+#include <memory>
+#include <unordered_set>
+#include <utility>
+
+namespace Plattform {
+
+class Tauschkette;
+
+// One linked GL program per vertex-shader and pixel-shader pair, with what it last received.
+struct Programm {
+    GLuint id = 0; // 0 when linking failed
+    GLint vsKonstanten = -1;
+    GLint psKonstanten = -1;
+    GLint epilog = -1;
+    GLsizei vsAnzahl = 0;
+    GLsizei psAnzahl = 0;
+    uint64_t vsStand = 0;
+    uint64_t psStand = 0;
+    float epilogWerte[2] = {0, 0};
+};
+
+class Geraet final : public Objekt<IDirect3DDevice9> {
+public:
+    static constexpr uint32_t kPixelSampler = 16;
+    static constexpr uint32_t kVertexSampler = 4;
+    static constexpr uint32_t kSamplerPlaetze = kPixelSampler + kVertexSampler;
+    static constexpr uint32_t kVertexEinheit = 16;  // texture unit of vertex sampler 0
+    static constexpr uint32_t kArbeitsEinheit = 31; // uploads bind here, away from the samplers
+    static constexpr uint32_t kStroeme = 8;
+    static constexpr uint32_t kZiele = 4;
+    static constexpr uint32_t kVsRegister = 256;
+    static constexpr uint32_t kPsRegister = 224;
+
+    // Null with the result when the context or the back buffer cannot be made.
+    static Geraet* Erzeuge(HWND fenster, D3DPRESENT_PARAMETERS& parameter, HRESULT& ergebnis);
+
+    HRESULT TestCooperativeLevel() override;
+    HRESULT GetDeviceCaps(D3DCAPS9* faehigkeiten) override;
+    HRESULT GetSwapChain(UINT nummer, IDirect3DSwapChain9** kette) override;
+    HRESULT Reset(D3DPRESENT_PARAMETERS* parameter) override;
+    HRESULT Present(const RECT* quelle, const RECT* ziel, HWND fenster, const void* schmutzRegion) override;
+    HRESULT GetBackBuffer(UINT kette, UINT nummer, D3DBACKBUFFER_TYPE typ,
+                          IDirect3DSurface9** oberflaeche) override;
+
+    HRESULT CreateTexture(UINT breite, UINT hoehe, UINT stufen, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                          IDirect3DTexture9** textur, void** teilen) override;
+    HRESULT CreateCubeTexture(UINT kante, UINT stufen, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                              IDirect3DCubeTexture9** textur, void** teilen) override;
+    HRESULT CreateVertexBuffer(UINT laenge, DWORD usage, DWORD fvf, D3DPOOL pool,
+                               IDirect3DVertexBuffer9** puffer, void** teilen) override;
+    HRESULT CreateIndexBuffer(UINT laenge, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                              IDirect3DIndexBuffer9** puffer, void** teilen) override;
+    HRESULT CreateDepthStencilSurface(UINT breite, UINT hoehe, D3DFORMAT format, D3DMULTISAMPLE_TYPE mehrfach,
+                                      DWORD qualitaet, BOOL verwerfen, IDirect3DSurface9** oberflaeche,
+                                      void** teilen) override;
+    HRESULT CreateOffscreenPlainSurface(UINT breite, UINT hoehe, D3DFORMAT format, D3DPOOL pool,
+                                        IDirect3DSurface9** oberflaeche, void** teilen) override;
+    HRESULT UpdateSurface(IDirect3DSurface9* quelle, const RECT* quellBereich, IDirect3DSurface9* ziel,
+                          const POINT* zielPunkt) override;
+
+    HRESULT SetRenderTarget(DWORD index, IDirect3DSurface9* oberflaeche) override;
+    HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** oberflaeche) override;
+    HRESULT SetDepthStencilSurface(IDirect3DSurface9* oberflaeche) override;
+    HRESULT GetDepthStencilSurface(IDirect3DSurface9** oberflaeche) override;
+    HRESULT BeginScene() override;
+    HRESULT EndScene() override;
+    HRESULT Clear(DWORD anzahl, const RECT* bereiche, DWORD flags, D3DCOLOR farbe, float z,
+                  DWORD schablone) override;
+    HRESULT SetViewport(const D3DVIEWPORT9* bereich) override;
+    HRESULT GetViewport(D3DVIEWPORT9* bereich) override;
+    HRESULT SetRenderState(D3DRENDERSTATETYPE zustand, DWORD wert) override;
+    HRESULT GetRenderState(D3DRENDERSTATETYPE zustand, DWORD* wert) override;
+    HRESULT SetTexture(DWORD sampler, IDirect3DBaseTexture9* textur) override;
+    HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE zustand, DWORD wert) override;
+    HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE zustand, DWORD* wert) override;
+    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE typ, INT basisVertex, UINT kleinsterIndex,
+                                 UINT vertexAnzahl, UINT startIndex, UINT primitivAnzahl) override;
+
+    HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* elemente,
+                                    IDirect3DVertexDeclaration9** deklaration) override;
+    HRESULT SetVertexDeclaration(IDirect3DVertexDeclaration9* deklaration) override;
+    HRESULT CreateVertexShader(const DWORD* kode, IDirect3DVertexShader9** shader) override;
+    HRESULT SetVertexShader(IDirect3DVertexShader9* shader) override;
+    HRESULT SetVertexShaderConstantF(UINT start, const float* werte, UINT anzahl) override;
+    HRESULT CreatePixelShader(const DWORD* kode, IDirect3DPixelShader9** shader) override;
+    HRESULT SetPixelShader(IDirect3DPixelShader9* shader) override;
+    HRESULT SetPixelShaderConstantF(UINT start, const float* werte, UINT anzahl) override;
+    HRESULT SetStreamSource(UINT strom, IDirect3DVertexBuffer9* puffer, UINT versatz, UINT schritt) override;
+    HRESULT SetStreamSourceFreq(UINT strom, UINT teiler) override;
+    HRESULT SetIndices(IDirect3DIndexBuffer9* puffer) override;
+
+    // For the resources: default-pool bookkeeping (budget, the reset check).
+    // Default-pool objects are counted against the budget until they go.
+    bool PasstInBudget(uint64_t bytes) const;
+    void NimmInStandardPool(ObjektBasis& objekt, uint64_t bytes);
+    void NimmAusStandardPool(ObjektBasis& objekt);
+    void VergissProgramme(const ShaderObjekt* shader);
+    // Reads a rectangle of a colour render target into tightly packed rows.
+    void LiesZiel(const TexturBasis& textur, uint32_t seite, uint32_t stufe, const RECT& bereich, void* ziel);
+
+private:
+    struct SamplerPlatz {
+        TexturBasis* textur = nullptr;
+        GLuint sampler = 0;
+        std::array<DWORD, 14> zustand{};
+    };
+    struct Strom {
+        VertexPuffer* puffer = nullptr;
+        uint32_t versatz = 0;
+        uint32_t schritt = 0;
+        uint32_t frequenz = 1;
+    };
+    enum class Lage { Gut, Verloren, NichtZurueckgesetzt };
+
+    Geraet();
+    ~Geraet() override;
+    void ExternFrei() override;
+
+    HRESULT Einrichten(HWND fenster, D3DPRESENT_PARAMETERS& parameter);
+    HRESULT PruefeParameter(D3DPRESENT_PARAMETERS& parameter) const;
+    HRESULT LegeRueckpufferAn();
+    void LoeseAlles();
+    void SetzeStandardZustand();
+    void WendeRenderZustandAn(D3DRENDERSTATETYPE zustand);
+    void WendeSamplerZustandAn(uint32_t platz, D3DSAMPLERSTATETYPE zustand);
+    HRESULT LegeTexturAn(TexturBasis& textur, UINT breite, UINT hoehe, UINT stufen, DWORD usage,
+                         D3DFORMAT format, D3DPOOL pool);
+    Oberflaeche* Rueckpuffer() const;
+    void BindeZiele();
+    void ZielGeaendert();
+    bool BereiteZeichnenVor();
+    Programm* SucheProgramm();
+    void BaueAttribute();
+    template <class T> void Binde(T*& platz, T* neu);
+
+    std::unique_ptr<EglKontext> mEgl;
+    HWND mFenster = nullptr;
+    D3DPRESENT_PARAMETERS mParameter{};
+    D3DCAPS9 mFaehigkeiten{};
+    Lage mLage = Lage::Gut;
+    uint32_t mVerlorenAntworten = 0;
+
+    Textur2D* mRueckpufferTextur = nullptr; // held internally, like the automatic depth buffer
+    Oberflaeche* mAutoTiefe = nullptr;
+    Tauschkette* mKette = nullptr;
+
+    GLuint mFbo = 0;
+    GLuint mLeseFbo = 0;
+    GLuint mVao = 0;
+    std::array<Oberflaeche*, kZiele> mZiele{};
+    Oberflaeche* mTiefe = nullptr;
+    bool mZieleVeraltet = true;
+
+    D3DVIEWPORT9 mViewport{};
+    std::array<DWORD, 256> mRenderZustand{};
+    std::array<SamplerPlatz, kSamplerPlaetze> mSampler{};
+    std::array<Strom, kStroeme> mStroeme{};
+    IndexPuffer* mIndizes = nullptr;
+    Deklaration* mDeklaration = nullptr;
+    VertexShaderObjekt* mVs = nullptr;
+    PixelShaderObjekt* mPs = nullptr;
+    bool mAttributeVeraltet = true;
+    uint32_t mAktiveOrte = 0; // enabled attribute locations
+
+    std::array<float, kVsRegister * 4> mVsKonstanten{};
+    std::array<float, kPsRegister * 4> mPsKonstanten{};
+    uint64_t mVsStand = 1;
+    uint64_t mPsStand = 1;
+    std::map<std::pair<const ShaderObjekt*, const ShaderObjekt*>, Programm> mProgramme;
+    Programm* mProgramm = nullptr;
+    bool mProgrammVeraltet = true;
+
+    bool mSzene = false;
+    uint64_t mVideoBelegt = 0;
+    std::unordered_set<ObjektBasis*> mStandardObjekte;
+    float mMaxAnisotropie = 1.0f;
+    bool mAnisotropie = false;
+
+    friend class Tauschkette;
+};
+
+} // namespace Plattform
