@@ -131,6 +131,11 @@ bool ErzeugeSpirv(Kontext& k, std::vector<uint32_t>& spirv) {
     if (!geparst) {
         return false;
     }
+    // glslang accepts HLSL without its entry point and generates an empty shader.
+    if (shader.getIntermediate()->getNumEntryPoints() == 0) {
+        k.Fehler(k.auftrag.einstieg, "entry point not found");
+        return false;
+    }
     k.deklarationen = LiesDeklarationen(*shader.getIntermediate());
 
     glslang::TProgram programm;

@@ -137,8 +137,7 @@ private:
                 KonstantenBeschreibung element = k;
                 element.elemente = 1;
                 element.registerAnzahl = jeElement;
-                element.registerIndex = k.registerIndex + j * jeElement;
-                knoten.elemente.push_back(Baue(element, verschiebung));
+                knoten.elemente.push_back(Baue(element, verschiebung + j * jeElement));
             }
         }
         return &knoten;

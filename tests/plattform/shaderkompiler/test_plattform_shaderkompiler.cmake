@@ -3,3 +3,9 @@ velm_test(test_plattform_shaderkompiler
                   ${CMAKE_CURRENT_LIST_DIR}/test_shaderuebersetzung.cpp
                   ${CMAKE_CURRENT_LIST_DIR}/test_konstantentabelle.cpp
           BIBLIOTHEKEN plattform_shaderkompiler)
+
+# The generated GLSL in Mesa's headless driver; skipped where EGL offers no 3.3 core context.
+find_package(OpenGL REQUIRED COMPONENTS OpenGL EGL)
+velm_test(test_plattform_shaderkompiler_gl
+          QUELLEN ${CMAKE_CURRENT_LIST_DIR}/test_glsl_im_treiber.cpp
+          BIBLIOTHEKEN plattform_shaderkompiler OpenGL::OpenGL OpenGL::EGL)

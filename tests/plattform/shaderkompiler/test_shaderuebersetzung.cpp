@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+
 using namespace ShaderTest;
 
 namespace {
@@ -40,9 +43,278 @@ bool Enthaelt(const std::string& text, const std::string& teil) {
 
 } // namespace
 
-TEST(ShaderUebersetzung, Ausgabe) {
+// Looks for each piece in the GLSL and shows the whole text when one is missing.
+void PruefeGlsl(const std::string& glsl, std::initializer_list<const char*> teile) {
+    for (const char* teil : teile) {
+        EXPECT_TRUE(Enthaelt(glsl, teil)) << teil << "\n" << glsl;
+    }
+}
+
+TEST(ShaderUebersetzung, TypischerVertexShader) {
     Uebersetzt vs = Uebersetze(kVertexShader, "vs_3_0");
-    printf("%s\n%s\n", vs.meldungen.c_str(), vs.blob.glsl.c_str());
+    ASSERT_EQ(vs.ergebnis, D3D_OK) << vs.meldungen;
+    EXPECT_FALSE(vs.hatMeldungen) << vs.meldungen;
+    EXPECT_EQ(vs.blob.stufe, Plattform::kStufeVertex);
+    EXPECT_EQ(vs.blob.konstantenRegister, 5u);
+    EXPECT_EQ(vs.blob.samplerAnzahl, 1u);
+    EXPECT_EQ(vs.blob.glsl.rfind("#version 330 core\n", 0), 0u);
+    PruefeGlsl(vs.blob.glsl,
+               {"uniform vec4 vs_c[5];", "uniform sampler2D vs_s0;", "layout(location = 0) in vec4 pos;",
+                "layout(location = 1) in vec4 inst;", "layout(location = 2) in vec2 uv;",
+                "\nout vec2 velm_TEXCOORD0;", "\nout vec4 velm_TEXCOORD1;", "textureLod(vs_s0",
+                "mat4(vs_c[1], vs_c[2], vs_c[3], vs_c[4])", "uniform vec4 velm_epilog;"});
+    // The epilogue closes the shader, after everything the shader wrote to the position.
+    const std::string epilog = R"(void main()
+{
+    velm_main();
+    gl_Position.x += velm_epilog.x * gl_Position.w;
+    gl_Position.y = velm_epilog.y * gl_Position.w - gl_Position.y;
+    gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;
+}
+)";
+    ASSERT_GE(vs.blob.glsl.size(), epilog.size());
+    EXPECT_EQ(vs.blob.glsl.substr(vs.blob.glsl.size() - epilog.size()), epilog);
+    EXPECT_FALSE(Enthaelt(vs.blob.glsl, "opos")) << "POSITION0 must become gl_Position";
+
+    const NamensKarte karte = LiesKonstanten(vs.tabelle.get());
+    EXPECT_EQ(karte.size(), 3u);
+    EXPECT_EQ(karte.at("gBildschirm").register_, 0u);
+    EXPECT_EQ(karte.at("gMatrix").register_, 1u);
+    EXPECT_EQ(karte.at("gHoehe").register_, 0u);
+    EXPECT_EQ(karte.at("gHoehe").satz, D3DXRS_SAMPLER);
+}
+
+TEST(ShaderUebersetzung, TypischerPixelShader) {
     Uebersetzt ps = Uebersetze(kPixelShader, "ps_3_0");
-    printf("%s\n%s\n", ps.meldungen.c_str(), ps.blob.glsl.c_str());
+    ASSERT_EQ(ps.ergebnis, D3D_OK) << ps.meldungen;
+    EXPECT_EQ(ps.blob.stufe, Plattform::kStufePixel);
+    EXPECT_EQ(ps.blob.konstantenRegister, 1u);
+    EXPECT_EQ(ps.blob.samplerAnzahl, 3u);
+    PruefeGlsl(ps.blob.glsl,
+               {"uniform vec4 ps_c[1];", "uniform sampler2D ps_s0;", "uniform samplerCube ps_s1;",
+                "uniform sampler2D ps_s2;", "\nin vec2 velm_TEXCOORD0;", "\nin vec4 velm_TEXCOORD1;",
+                "layout(location = 0) out vec4 velm_COLOR0;", "textureLod(ps_s1"});
+    EXPECT_FALSE(Enthaelt(ps.blob.glsl, "velm_epilog"));
+    const NamensKarte karte = LiesKonstanten(ps.tabelle.get());
+    EXPECT_EQ(karte.count("gUnbenutzt"), 0u);
+    EXPECT_EQ(karte.at("gNebel").register_, 2u);
+}
+
+TEST(ShaderUebersetzung, EingabenNachSemantikVaryingsNachName) {
+    // TEXCOORD3 is declared but unused: TEXCOORD4 still takes location 5, and a matrix input takes
+    // one location per row.
+    const char* vertex = R"(
+void main( float4 pos : POSITION0, float3x3 basis : TEXCOORD0, float4 frei : TEXCOORD3, float2 uv : TEXCOORD4,
+           out float4 opos : POSITION, out float4 farbe : COLOR0, out float3 n : TEXCOORD2)
+{
+    opos = pos;
+    farbe = float4(uv, 0, 1);
+    n = mul(pos.xyz, basis);
+}
+)";
+    Uebersetzt vs = Uebersetze(vertex, "vs_3_0");
+    ASSERT_EQ(vs.ergebnis, D3D_OK) << vs.meldungen;
+    PruefeGlsl(vs.blob.glsl, {"layout(location = 1) in mat3 basis;", "layout(location = 5) in vec2 uv;",
+                              "\nout vec4 velm_COLOR0;", "\nout vec3 velm_TEXCOORD2;", "gl_Position = pos;"});
+    EXPECT_EQ(vs.blob.konstantenRegister, 0u);
+    EXPECT_FALSE(Enthaelt(vs.blob.glsl, "vs_c"));
+
+    const char* pixel = R"(
+float4 main( float4 farbe : COLOR0, float3 n : texcoord2) : COLOR
+{
+    return farbe * n.x;
+}
+)";
+    Uebersetzt ps = Uebersetze(pixel, "ps_3_0");
+    ASSERT_EQ(ps.ergebnis, D3D_OK) << ps.meldungen;
+    PruefeGlsl(ps.blob.glsl, {"\nin vec4 velm_COLOR0;", "\nin vec3 velm_TEXCOORD2;",
+                              "layout(location = 0) out vec4 velm_COLOR0_1;"});
+}
+
+TEST(ShaderUebersetzung, MehrereFarbausgaben) {
+    const char* pixel = R"(
+void main( float2 uv : TEXCOORD0, out float4 a : COLOR0, out float4 b : COLOR3)
+{
+    a = uv.xyxy;
+    b = uv.yxyx;
+}
+)";
+    Uebersetzt ps = Uebersetze(pixel, "ps_3_0");
+    ASSERT_EQ(ps.ergebnis, D3D_OK) << ps.meldungen;
+    PruefeGlsl(ps.blob.glsl,
+               {"layout(location = 0) out vec4 velm_COLOR0;", "layout(location = 3) out vec4 velm_COLOR3;"});
+}
+
+TEST(ShaderUebersetzung, MakrosUndEinstiegspunkt) {
+    const char* quelle = R"(
+float4 Haupt( float2 uv : TEXCOORD0) : COLOR0
+{
+    return float4(uv, HELL, 1);
+}
+)";
+    const D3DXMACRO makros[] = {{"HELL", "0.25"}, {nullptr, nullptr}};
+    Uebersetzt ps = Uebersetze(quelle, "ps_3_0", "Haupt", makros);
+    ASSERT_EQ(ps.ergebnis, D3D_OK) << ps.meldungen;
+    PruefeGlsl(ps.blob.glsl, {"0.25"});
+    EXPECT_TRUE(FAILED(Uebersetze(quelle, "ps_3_0").ergebnis));
+}
+
+TEST(ShaderUebersetzung, FehlerNennenDieZeile) {
+    const char* quelle = "float4 gFarbe;\n"
+                         "float4 main( float2 uv : TEXCOORD0) : COLOR0\n"
+                         "{\n"
+                         "    return gFarbe * unbekannt;\n"
+                         "}\n";
+    Uebersetzt ps = Uebersetze(quelle, "ps_3_0");
+    EXPECT_EQ(ps.ergebnis, E_FAIL);
+    ASSERT_TRUE(ps.hatMeldungen);
+    EXPECT_TRUE(Enthaelt(ps.meldungen, "ERROR: 0:4: 'unbekannt'")) << ps.meldungen;
+    EXPECT_EQ(ps.tabelle, nullptr);
+    EXPECT_TRUE(ps.blob.glsl.empty());
+
+    Uebersetzt leer = Uebersetze("", "ps_3_0");
+    EXPECT_EQ(leer.ergebnis, E_FAIL);
+    EXPECT_TRUE(Enthaelt(leer.meldungen, "'main' : entry point not found")) << leer.meldungen;
+}
+
+TEST(ShaderUebersetzung, DateiFehlerNennenDateiUndZeile) {
+    const std::string pfad = ::testing::TempDir() + "ps000.txt";
+    {
+        std::ofstream datei(pfad);
+        datei << "float4 main( float2 uv : TEXCOORD0) : COLOR0\n{\n    float4 f = uv.xyxy;\n    return f "
+                 "+;\n}\n";
+    }
+    ID3DXBuffer* code = nullptr;
+    ID3DXBuffer* meldungen = nullptr;
+    ID3DXConstantTable* tabelle = nullptr;
+    EXPECT_EQ(D3DXCompileShaderFromFileA(pfad.c_str(), nullptr, nullptr, "main", "ps_3_0", 5, &code,
+                                         &meldungen, &tabelle),
+              E_FAIL);
+    EXPECT_EQ(code, nullptr);
+    EXPECT_EQ(tabelle, nullptr);
+    ASSERT_NE(meldungen, nullptr);
+    const std::string text = static_cast<const char*>(meldungen->GetBufferPointer());
+    EXPECT_TRUE(Enthaelt(text, pfad + ":4:")) << text;
+    meldungen->Release();
+
+    {
+        std::ofstream datei(pfad);
+        datei << "float4 main( float2 uv : TEXCOORD0) : COLOR0\n{\n    return uv.xyxy;\n}\n";
+    }
+    ASSERT_EQ(D3DXCompileShaderFromFileA(pfad.c_str(), nullptr, nullptr, "main", "ps_3_0", 5, &code,
+                                         &meldungen, &tabelle),
+              D3D_OK);
+    Plattform::ShaderBlob blob;
+    EXPECT_TRUE(Plattform::LiesShaderBlob(code->GetBufferPointer(), code->GetBufferSize(), blob));
+    EXPECT_EQ(meldungen, nullptr);
+    code->Release();
+    tabelle->Release();
+    std::remove(pfad.c_str());
+
+    EXPECT_EQ(D3DXCompileShaderFromFileA(pfad.c_str(), nullptr, nullptr, "main", "ps_3_0", 5, &code,
+                                         &meldungen, &tabelle),
+              E_FAIL);
+    ASSERT_NE(meldungen, nullptr);
+    EXPECT_TRUE(Enthaelt(static_cast<const char*>(meldungen->GetBufferPointer()), pfad)) << pfad;
+    meldungen->Release();
+}
+
+TEST(ShaderUebersetzung, NurFloatKonstanten) {
+    const char* quelle = "float4 gFarbe;\n"
+                         "int gAnzahl;\n"
+                         "float4 main( float2 uv : TEXCOORD0) : COLOR0\n"
+                         "{\n"
+                         "    return gFarbe * gAnzahl;\n"
+                         "}\n";
+    Uebersetzt ps = Uebersetze(quelle, "ps_3_0");
+    EXPECT_EQ(ps.ergebnis, E_FAIL);
+    EXPECT_TRUE(Enthaelt(ps.meldungen, "ERROR: 0:2: 'gAnzahl' : shader constants must be float"))
+        << ps.meldungen;
+
+    const char* cbuffer = "cbuffer Block { float4 gFarbe; };\n"
+                          "float4 main( float2 uv : TEXCOORD0) : COLOR0 { return gFarbe; }\n";
+    Uebersetzt block = Uebersetze(cbuffer, "ps_3_0");
+    EXPECT_EQ(block.ergebnis, E_FAIL);
+    EXPECT_TRUE(Enthaelt(block.meldungen, "cbuffer")) << block.meldungen;
+}
+
+// A shader whose array of n float4 constants is used with a computed index.
+std::string FeldShader(int n, bool pixel) {
+    const std::string feld = "float4 gFeld[" + std::to_string(n) + "];\n";
+    if (pixel) {
+        return feld + "float4 main( float2 uv : TEXCOORD0) : COLOR0 { return gFeld[int(uv.x)]; }\n";
+    }
+    return feld + "float4 main( float4 pos : POSITION0) : POSITION0 { return gFeld[int(pos.x)]; }\n";
+}
+
+// `n` samplers, all used.
+std::string SamplerShader(int n, bool pixel) {
+    std::string quelle;
+    std::string summe = "float4(0, 0, 0, 0)";
+    for (int i = 0; i < n; ++i) {
+        quelle += "sampler2D gS" + std::to_string(i) + ";\n";
+        summe += " + tex2Dlod( gS" + std::to_string(i) + ", float4( uv, 0, 0))";
+    }
+    if (pixel) {
+        return quelle + "float4 main( float2 uv : TEXCOORD0) : COLOR0 { return " + summe + "; }\n";
+    }
+    return quelle + "float4 main( float2 uv : TEXCOORD0) : POSITION0 { return " + summe + "; }\n";
+}
+
+TEST(ShaderUebersetzung, GrenzenDerProfile) {
+    EXPECT_EQ(Uebersetze(FeldShader(256, false), "vs_3_0").ergebnis, D3D_OK);
+    Uebersetzt zuVieleRegister = Uebersetze(FeldShader(257, false), "vs_3_0");
+    EXPECT_EQ(zuVieleRegister.ergebnis, E_FAIL);
+    EXPECT_TRUE(Enthaelt(zuVieleRegister.meldungen, "'gFeld' : constants need more than the 256"))
+        << zuVieleRegister.meldungen;
+    EXPECT_EQ(Uebersetze(FeldShader(224, true), "ps_3_0").ergebnis, D3D_OK);
+    EXPECT_EQ(Uebersetze(FeldShader(225, true), "ps_3_0").ergebnis, E_FAIL);
+
+    Uebersetzt vier = Uebersetze(SamplerShader(4, false), "vs_3_0");
+    EXPECT_EQ(vier.ergebnis, D3D_OK) << vier.meldungen;
+    Uebersetzt fuenf = Uebersetze(SamplerShader(5, false), "vs_3_0");
+    EXPECT_EQ(fuenf.ergebnis, E_FAIL);
+    EXPECT_TRUE(Enthaelt(fuenf.meldungen, "'gS4' : more than the 4 samplers")) << fuenf.meldungen;
+    EXPECT_EQ(Uebersetze(SamplerShader(16, true), "ps_3_0").ergebnis, D3D_OK);
+    EXPECT_EQ(Uebersetze(SamplerShader(17, true), "ps_3_0").ergebnis, E_FAIL);
+}
+
+TEST(ShaderUebersetzung, NichtVerfuegbareSemantikenUndProfile) {
+    Uebersetzt farbe = Uebersetze("float4 main( float4 f : COLOR0) : POSITION0 { return f; }\n", "vs_3_0");
+    EXPECT_EQ(farbe.ergebnis, E_FAIL);
+    EXPECT_TRUE(Enthaelt(farbe.meldungen, "COLOR0")) << farbe.meldungen;
+
+    Uebersetzt ausgabe =
+        Uebersetze("float4 main( float2 uv : TEXCOORD0) : COLOR4 { return uv.xyxy; }\n", "ps_3_0");
+    EXPECT_EQ(ausgabe.ergebnis, E_FAIL);
+    EXPECT_TRUE(Enthaelt(ausgabe.meldungen, "COLOR4")) << ausgabe.meldungen;
+
+    Uebersetzt profil = Uebersetze(kPixelShader, "ps_2_0");
+    EXPECT_EQ(profil.ergebnis, E_FAIL);
+    EXPECT_TRUE(Enthaelt(profil.meldungen, "ps_2_0")) << profil.meldungen;
+    EXPECT_EQ(Uebersetze(kPixelShader, nullptr).ergebnis, E_FAIL);
+}
+
+TEST(ShaderUebersetzung, AusgabenSindOptional) {
+    ID3DXBuffer* code = nullptr;
+    const std::string quelle = kPixelShader;
+    EXPECT_EQ(D3DXCompileShader(quelle.data(), UINT(quelle.size()), nullptr, nullptr, "main", "ps_3_0", 0,
+                                &code, nullptr, nullptr),
+              D3D_OK);
+    ASSERT_NE(code, nullptr);
+    code->Release();
+    EXPECT_EQ(
+        D3DXCompileShader("kaputt", 6, nullptr, nullptr, "main", "ps_3_0", 0, nullptr, nullptr, nullptr),
+        E_FAIL);
+    EXPECT_EQ(D3DXCompileShader(nullptr, 0, nullptr, nullptr, "main", "ps_3_0", 0, &code, nullptr, nullptr),
+              E_INVALIDARG);
+    EXPECT_EQ(code, nullptr);
+}
+
+TEST(ShaderUebersetzung, Profile) {
+    int irgendwas = 0;
+    auto* geraet = reinterpret_cast<IDirect3DDevice9*>(&irgendwas);
+    EXPECT_STREQ(D3DXGetVertexShaderProfile(geraet), "vs_3_0");
+    EXPECT_STREQ(D3DXGetPixelShaderProfile(geraet), "ps_3_0");
+    EXPECT_EQ(D3DXGetVertexShaderProfile(nullptr), nullptr);
 }

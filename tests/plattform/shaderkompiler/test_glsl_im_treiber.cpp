@@ -1,0 +1,267 @@
+// The generated GLSL in a real driver (Mesa, headless): the stages link by name, and the vertex
+// shader computes what Direct3D 9 computes from the same float4 registers, uploaded unchanged.
+
+#include "shadertesthilfe.h"
+
+#define GL_GLEXT_PROTOTYPES
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+using namespace ShaderTest;
+
+namespace {
+
+using Vektor = std::array<float, 4>;
+
+// A headless OpenGL 3.3 core context on Mesa's surfaceless platform, for the whole test program.
+class GlKontext : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        auto plattformAnzeige =
+            reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
+        if (plattformAnzeige == nullptr) {
+            return;
+        }
+        sAnzeige = plattformAnzeige(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+        if (sAnzeige == EGL_NO_DISPLAY || !eglInitialize(sAnzeige, nullptr, nullptr) ||
+            !eglBindAPI(EGL_OPENGL_API)) {
+            return;
+        }
+        const EGLint konfigWunsch[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+                                       EGL_NONE};
+        EGLConfig konfig = nullptr;
+        EGLint anzahl = 0;
+        if (!eglChooseConfig(sAnzeige, konfigWunsch, &konfig, 1, &anzahl) || anzahl == 0) {
+            return;
+        }
+        const EGLint kontextWunsch[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                        3,
+                                        EGL_CONTEXT_MINOR_VERSION,
+                                        3,
+                                        EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                        EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                        EGL_NONE};
+        sKontext = eglCreateContext(sAnzeige, konfig, EGL_NO_CONTEXT, kontextWunsch);
+        if (sKontext != EGL_NO_CONTEXT &&
+            !eglMakeCurrent(sAnzeige, EGL_NO_SURFACE, EGL_NO_SURFACE, sKontext)) {
+            eglDestroyContext(sAnzeige, sKontext);
+            sKontext = EGL_NO_CONTEXT;
+            return;
+        }
+        // Without a surface there is no default framebuffer, and GL refuses to draw at all.
+        glGenRenderbuffers(1, &sFarbe);
+        glBindRenderbuffer(GL_RENDERBUFFER, sFarbe);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, 1, 1);
+        glGenFramebuffers(1, &sZiel);
+        glBindFramebuffer(GL_FRAMEBUFFER, sZiel);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, sFarbe);
+    }
+
+    static void TearDownTestSuite() {
+        if (sKontext != EGL_NO_CONTEXT) {
+            glDeleteFramebuffers(1, &sZiel);
+            glDeleteRenderbuffers(1, &sFarbe);
+            eglMakeCurrent(sAnzeige, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+            eglDestroyContext(sAnzeige, sKontext);
+            sKontext = EGL_NO_CONTEXT;
+        }
+        if (sAnzeige != EGL_NO_DISPLAY) {
+            eglTerminate(sAnzeige);
+            sAnzeige = EGL_NO_DISPLAY;
+        }
+    }
+
+    void SetUp() override {
+        if (sKontext == EGL_NO_CONTEXT) {
+            GTEST_SKIP() << "no headless OpenGL 3.3 core context";
+        }
+    }
+
+    static GLuint Stufe(GLenum art, const std::string& glsl) {
+        const GLuint shader = glCreateShader(art);
+        const char* text = glsl.c_str();
+        glShaderSource(shader, 1, &text, nullptr);
+        glCompileShader(shader);
+        GLint ok = 0;
+        glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+        char protokoll[2048] = {};
+        glGetShaderInfoLog(shader, sizeof(protokoll), nullptr, protokoll);
+        EXPECT_TRUE(ok) << protokoll << "\n" << glsl;
+        return shader;
+    }
+
+    // Links the pair, capturing gl_Position when `erfassen` is set.
+    static GLuint Programm(const std::string& vertex, const std::string& pixel, bool erfassen) {
+        const GLuint programm = glCreateProgram();
+        const GLuint vs = Stufe(GL_VERTEX_SHADER, vertex);
+        const GLuint ps = Stufe(GL_FRAGMENT_SHADER, pixel);
+        glAttachShader(programm, vs);
+        glAttachShader(programm, ps);
+        if (erfassen) {
+            const char* varying = "gl_Position";
+            glTransformFeedbackVaryings(programm, 1, &varying, GL_INTERLEAVED_ATTRIBS);
+        }
+        glLinkProgram(programm);
+        glDeleteShader(vs);
+        glDeleteShader(ps);
+        GLint ok = 0;
+        glGetProgramiv(programm, GL_LINK_STATUS, &ok);
+        char protokoll[2048] = {};
+        glGetProgramInfoLog(programm, sizeof(protokoll), nullptr, protokoll);
+        EXPECT_TRUE(ok) << protokoll;
+        return programm;
+    }
+
+    // Runs the vertex shader on one vertex with POSITION0 = `pos` and returns gl_Position.
+    static Vektor FuehreAus(const std::string& vertex, const std::vector<Vektor>& register_,
+                            const Vektor& pos, const Vektor& epilog) {
+        const GLuint programm = Programm(vertex, LeererPixelShader(), true);
+        glUseProgram(programm);
+        glUniform4fv(glGetUniformLocation(programm, "vs_c"), GLsizei(register_.size()), register_[0].data());
+        glUniform4fv(glGetUniformLocation(programm, "velm_epilog"), 1, epilog.data());
+
+        GLuint vao = 0, eingabe = 0, ausgabe = 0;
+        glGenVertexArrays(1, &vao);
+        glBindVertexArray(vao);
+        glGenBuffers(1, &eingabe);
+        glBindBuffer(GL_ARRAY_BUFFER, eingabe);
+        glBufferData(GL_ARRAY_BUFFER, sizeof(pos), pos.data(), GL_STATIC_DRAW);
+        glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
+        glEnableVertexAttribArray(0);
+        glGenBuffers(1, &ausgabe);
+        glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, ausgabe);
+        glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, sizeof(Vektor), nullptr, GL_STATIC_READ);
+        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, ausgabe);
+
+        glEnable(GL_RASTERIZER_DISCARD);
+        glBeginTransformFeedback(GL_POINTS);
+        glDrawArrays(GL_POINTS, 0, 1);
+        glEndTransformFeedback();
+        glDisable(GL_RASTERIZER_DISCARD);
+
+        Vektor ergebnis{};
+        glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0, sizeof(ergebnis), ergebnis.data());
+        glDeleteBuffers(1, &ausgabe);
+        glDeleteBuffers(1, &eingabe);
+        glDeleteVertexArrays(1, &vao);
+        glDeleteProgram(programm);
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+        return ergebnis;
+    }
+
+    static std::string Glsl(const std::string& hlsl, const char* profil) {
+        Uebersetzt u = Uebersetze(hlsl, profil);
+        EXPECT_EQ(u.ergebnis, D3D_OK) << u.meldungen;
+        return u.blob.glsl;
+    }
+
+    static const std::string& LeererPixelShader() {
+        static const std::string glsl = Glsl("float4 main() : COLOR0 { return 0; }\n", "ps_3_0");
+        return glsl;
+    }
+
+    static inline EGLDisplay sAnzeige = EGL_NO_DISPLAY;
+    static inline EGLContext sKontext = EGL_NO_CONTEXT;
+    static inline GLuint sFarbe = 0;
+    static inline GLuint sZiel = 0;
+};
+
+// Registers with no symmetry, so that any transposition or shifted register shows.
+std::vector<Vektor> Register() {
+    return {{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}, {13, 14, 15, 16}, {-1, 0.5f, 2, -3}};
+}
+
+float Punkt(const Vektor& a, const Vektor& b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2] + a[3] * b[3];
+}
+
+// The epilogue with a neutral viewport factor: only the flip and the depth range remain.
+Vektor OhneHalbpixel(const Vektor& d3d) {
+    return {d3d[0], -d3d[1], 2 * d3d[2] - d3d[3], d3d[3]};
+}
+
+void ErwarteNahe(const Vektor& ist, const Vektor& soll) {
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(ist[i], soll[i], 1e-4f) << "component " << i;
+    }
+}
+
+} // namespace
+
+TEST_F(GlKontext, StufenBindenUeberSemantiken) {
+    const char* vertex = R"(
+float4 gFarbe;
+void main( float4 pos : POSITION0, float2 uv : TEXCOORD0, out float4 opos : POSITION0, out float2 ouv : TEXCOORD0,
+           out float4 ofarbe : TEXCOORD1)
+{
+    opos = pos;
+    ouv = uv;
+    ofarbe = gFarbe;
+}
+)";
+    // The pixel shader names its inputs differently; only the semantics match.
+    const char* pixel = R"(
+sampler2D gBild;
+void main( float2 koord : TEXCOORD0, float4 f : TEXCOORD1, out float4 ergebnis : COLOR0)
+{
+    ergebnis = tex2D( gBild, koord) * f;
+}
+)";
+    const GLuint programm = Programm(Glsl(vertex, "vs_3_0"), Glsl(pixel, "ps_3_0"), false);
+    EXPECT_NE(glGetUniformLocation(programm, "ps_s0"), -1);
+    EXPECT_NE(glGetUniformLocation(programm, "vs_c"), -1);
+    EXPECT_EQ(glGetAttribLocation(programm, "uv"), 1);
+    EXPECT_EQ(glGetFragDataLocation(programm, "velm_COLOR0"), 0);
+    glDeleteProgram(programm);
+}
+
+TEST_F(GlKontext, MatrizenRechnenWieDirect3D9) {
+    const std::vector<Vektor> r = Register();
+    const Vektor pos = {0.5f, -2, 3, 1.5f};
+    const Vektor neutral = {0, 0, 0, 0};
+
+    // Stored by columns (the default): register k is column k, so mul(row vector, M) takes a dot
+    // product with each register.
+    const std::string spalten = Glsl(R"(
+float4 gVorher;
+float4x4 gM;
+float4 main( float4 pos : POSITION0) : POSITION0 { return mul(pos, gM); }
+)",
+                                     "vs_3_0");
+    ErwarteNahe(FuehreAus(spalten, r, pos, neutral),
+                OhneHalbpixel({Punkt(pos, r[1]), Punkt(pos, r[2]), Punkt(pos, r[3]), Punkt(pos, r[4])}));
+
+    // Stored by rows: register k is row k, and mul(M, column vector) dots each register again.
+    const std::string zeilen = Glsl(R"(
+row_major float4x4 gM;
+float4 main( float4 pos : POSITION0) : POSITION0 { return mul(gM, pos); }
+)",
+                                    "vs_3_0");
+    ErwarteNahe(FuehreAus(zeilen, r, pos, neutral),
+                OhneHalbpixel({Punkt(pos, r[0]), Punkt(pos, r[1]), Punkt(pos, r[2]), Punkt(pos, r[3])}));
+
+    // A 4x3 matrix by columns takes three registers of four rows each.
+    const std::string schief = Glsl(R"(
+float4x3 gM;
+float4 main( float4 pos : POSITION0) : POSITION0 { return float4(mul(pos, gM), 1); }
+)",
+                                    "vs_3_0");
+    ErwarteNahe(FuehreAus(schief, r, pos, neutral),
+                OhneHalbpixel({Punkt(pos, r[0]), Punkt(pos, r[1]), Punkt(pos, r[2]), 1}));
+}
+
+TEST_F(GlKontext, EpilogVerschiebtUmEinenHalbenPixelUndSpiegelt) {
+    const std::string vertex =
+        Glsl("float4 main( float4 pos : POSITION0) : POSITION0 { return pos; }\n", "vs_3_0");
+    const Vektor pos = {0.25f, 0.5f, 0.75f, 2};
+    // A 640 x 480 viewport: half a pixel is 1 / 640 in clip x and 1 / 480 in clip y, times w.
+    const Vektor epilog = {1.0f / 640, 1.0f / 480, 0, 0};
+    ErwarteNahe(FuehreAus(vertex, {{0, 0, 0, 0}}, pos, epilog),
+                {0.25f + 2.0f / 640, 2.0f / 480 - 0.5f, 2 * 0.75f - 2, 2});
+}
