@@ -1,0 +1,162 @@
+#pragma once
+// Shared by the image tests: a log recorder, a counter of check breaks, and builders of PNG and
+// DDS files made with zlib and by hand, so the engine's readers meet files they did not write.
+
+#include "plattform/system/plattform_system.h"
+#include "velmklassen/kern/velm_konsole.h"
+#include "velmklassen/kern/velm_speicher.h"
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+// Starts the log once in a temporary folder and keeps every line while it lives.
+class TBildLog : public Velm_KonsoleBasisAnzeige {
+public:
+    TBildLog() {
+        static const bool gestartet = [] {
+            Velm_Konsole::Starte(std::filesystem::temp_directory_path(), "velm_test_bild.log");
+            return true;
+        }();
+        (void)gestartet;
+    }
+    void NeueZeile(const char* zeile) override { mZeilen.emplace_back(zeile); }
+    bool Enthaelt(const std::string& text) const {
+        for (const std::string& zeile : mZeilen)
+            if (zeile.find(text) != std::string::npos)
+                return true;
+        return false;
+    }
+    std::vector<std::string> mZeilen;
+};
+
+// Lets a failed check report carry on, and counts the breaks.
+class TBruchZaehler {
+public:
+    TBruchZaehler() : mVorher(Plattform::SetzeHaltepunktHaken(&Zaehle)) { sAnzahl = 0; }
+    ~TBruchZaehler() { Plattform::SetzeHaltepunktHaken(mVorher); }
+    int Anzahl() const { return sAnzahl; }
+
+private:
+    static void Zaehle() { ++sAnzahl; }
+    static inline int sAnzahl = 0;
+    Plattform::HaltepunktHaken mVorher;
+};
+
+inline TSpeicher AlsSpeicher(const std::vector<uint8_t>& bytes) {
+    TSpeicher speicher;
+    speicher.SchreibeBlock(bytes.data(), bytes.size());
+    speicher.ZumAnfang();
+    return speicher;
+}
+
+inline void HaengeBE(std::vector<uint8_t>& ziel, uint32_t wert) {
+    for (int i = 3; i >= 0; --i)
+        ziel.push_back(uint8_t(wert >> (8 * i)));
+}
+
+inline void HaengeLE(std::vector<uint8_t>& ziel, uint32_t wert) {
+    for (int i = 0; i < 4; ++i)
+        ziel.push_back(uint8_t(wert >> (8 * i)));
+}
+
+// A chunk with zlib's CRC.
+inline void HaengeChunk(std::vector<uint8_t>& png, const char* typ, const std::vector<uint8_t>& daten) {
+    HaengeBE(png, uint32_t(daten.size()));
+    const size_t anfang = png.size();
+    png.insert(png.end(), typ, typ + 4);
+    png.insert(png.end(), daten.begin(), daten.end());
+    HaengeBE(png, uint32_t(crc32(0, png.data() + anfang, uInt(png.size() - anfang))));
+}
+
+inline std::vector<uint8_t> Ihdr(uint32_t breite, uint32_t hoehe, uint8_t tiefe, uint8_t farbtyp,
+                                 uint8_t zeilensprung = 0) {
+    std::vector<uint8_t> ihdr;
+    HaengeBE(ihdr, breite);
+    HaengeBE(ihdr, hoehe);
+    ihdr.insert(ihdr.end(), {tiefe, farbtyp, 0, 0, zeilensprung});
+    return ihdr;
+}
+
+inline int PaethVorhersage(int a, int u, int c) {
+    const int p = a + u - c;
+    const int pa = std::abs(p - a), pb = std::abs(p - u), pc = std::abs(p - c);
+    if (pa <= pb && pa <= pc)
+        return a;
+    if (pb <= pc)
+        return u;
+    return c;
+}
+
+// An 8-bit PNG from rows of b bytes per pixel (RGB or RGBA in file order), each row with the
+// filter filter[y % filter.size()], the stream cut into `idatTeile` IDAT chunks.
+inline std::vector<uint8_t> BaueTestPNG(uint32_t breite, uint32_t hoehe, int b,
+                                        const std::vector<uint8_t>& pixel, const std::vector<int>& filter,
+                                        int idatTeile = 1) {
+    std::vector<uint8_t> roh;
+    const size_t zeile = size_t(breite) * b;
+    for (uint32_t y = 0; y < hoehe; ++y) {
+        const int f = filter[y % filter.size()];
+        roh.push_back(uint8_t(f));
+        for (size_t i = 0; i < zeile; ++i) {
+            const int x = pixel[y * zeile + i];
+            const int a = i >= size_t(b) ? pixel[y * zeile + i - b] : 0;
+            const int u = y > 0 ? pixel[(y - 1) * zeile + i] : 0;
+            const int c = y > 0 && i >= size_t(b) ? pixel[(y - 1) * zeile + i - b] : 0;
+            const int vorhersage = f == 1   ? a
+                                   : f == 2 ? u
+                                   : f == 3 ? (a + u) / 2
+                                   : f == 4 ? PaethVorhersage(a, u, c)
+                                            : 0;
+            roh.push_back(uint8_t(x - vorhersage));
+        }
+    }
+    uLongf groesse = compressBound(uLong(roh.size()));
+    std::vector<uint8_t> gepackt(groesse);
+    compress2(gepackt.data(), &groesse, roh.data(), uLong(roh.size()), 6);
+    gepackt.resize(groesse);
+
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    HaengeChunk(png, "IHDR", Ihdr(breite, hoehe, 8, b == 3 ? 2 : 6));
+    HaengeChunk(png, "tEXt", {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 'x'});
+    const size_t teil = (gepackt.size() + idatTeile - 1) / idatTeile;
+    for (size_t anfang = 0; anfang < gepackt.size(); anfang += teil) {
+        const size_t ende = std::min(gepackt.size(), anfang + teil);
+        HaengeChunk(png, "IDAT", std::vector<uint8_t>(gepackt.begin() + anfang, gepackt.begin() + ende));
+    }
+    HaengeChunk(png, "IEND", {});
+    return png;
+}
+
+inline std::vector<uint8_t> Zufallsbytes(size_t n, uint32_t saat, int bereich = 256) {
+    std::mt19937 zufall(saat);
+    std::vector<uint8_t> bytes(n);
+    for (uint8_t& byte : bytes)
+        byte = uint8_t(zufall() % bereich);
+    return bytes;
+}
+
+// A DDS header (magic included) with the fields the reader looks at.
+struct TDDSKopf {
+    uint32_t flags = 0x1007;
+    uint32_t hoehe = 0, breite = 0, mips = 0;
+    uint32_t pixelFlags = 0, fourCC = 0, bits = 32;
+    uint32_t rot = 0x00FF0000, gruen = 0x0000FF00, blau = 0x000000FF, alpha = 0xFF000000;
+    uint32_t caps = 0x1000, caps2 = 0;
+    const char* magie = "DDS ";
+
+    std::vector<uint8_t> Bytes() const {
+        std::vector<uint8_t> d(magie, magie + 4);
+        const uint32_t woerter[31] = {
+            124, flags, hoehe, breite,     0,      0,    mips, 0,     0,    0,     0,    0,     0, 0, 0, 0,
+            0,   0,     32,    pixelFlags, fourCC, bits, rot,  gruen, blau, alpha, caps, caps2, 0, 0, 0};
+        for (uint32_t wort : woerter)
+            HaengeLE(d, wort);
+        return d;
+    }
+};

@@ -1,0 +1,335 @@
+#include "bild_testhilfen.h"
+#include "velmklassen/bild/velm_bild.h"
+
+#include <gtest/gtest.h>
+#include <squish.h>
+
+#include <bit>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+uint32_t Wort(const TBereich& bereich, uint64_t x, uint64_t y) {
+    uint32_t wort;
+    std::memcpy(&wort, bereich.mDaten + y * bereich.mPitch + 4 * x, 4);
+    return wort;
+}
+
+void SetzeWort(const TBereich& bereich, uint64_t x, uint64_t y, uint32_t wort) {
+    std::memcpy(bereich.mDaten + y * bereich.mPitch + 4 * x, &wort, 4);
+}
+
+void ErwarteGleich(const TPixelWert& ist, const TPixelWert& soll) {
+    EXPECT_EQ(ist.x, soll.x);
+    EXPECT_EQ(ist.y, soll.y);
+    EXPECT_EQ(ist.z, soll.z);
+    EXPECT_EQ(ist.w, soll.w);
+}
+
+uint32_t Bits(float wert) {
+    return std::bit_cast<uint32_t>(wert);
+}
+
+} // namespace
+
+TEST(HalbFloat, LesenNachFormel) {
+    EXPECT_EQ(Velm_HalbZuFloat(0x3C00), 1.0f);
+    EXPECT_EQ(Velm_HalbZuFloat(0xC000), -2.0f);
+    EXPECT_EQ(Velm_HalbZuFloat(0x7BFF), 65504.0f);
+    EXPECT_EQ(Velm_HalbZuFloat(0x0400), std::ldexp(1.0f, -14));
+    EXPECT_EQ(Bits(Velm_HalbZuFloat(0x0000)), 0x00000000u);
+    EXPECT_EQ(Bits(Velm_HalbZuFloat(0x8000)), 0x80000000u);
+    // Subnormal halves read as signed zero, exponent 31 as the formula's 65536..131008.
+    EXPECT_EQ(Bits(Velm_HalbZuFloat(0x83FF)), 0x80000000u);
+    EXPECT_EQ(Velm_HalbZuFloat(0x7C00), 65536.0f);
+    EXPECT_EQ(Velm_HalbZuFloat(0xFFFF), -131008.0f);
+}
+
+TEST(HalbFloat, SchreibenInAllenBereichen) {
+    EXPECT_EQ(Velm_FloatZuHalb(1.0f), 0x3C00);
+    EXPECT_EQ(Velm_FloatZuHalb(-2.0f), 0xC000);
+    EXPECT_EQ(Velm_FloatZuHalb(0.0f), 0x0000);
+    EXPECT_EQ(Velm_FloatZuHalb(-0.0f), 0x8000);
+    EXPECT_EQ(Velm_FloatZuHalb(65504.0f), 0x7BFF);
+    EXPECT_EQ(Velm_FloatZuHalb(std::ldexp(1.0f, -14)), 0x0400);
+    // Truncated, not rounded: 1 + 2^-11 is below the next half.
+    EXPECT_EQ(Velm_FloatZuHalb(1.0f + std::ldexp(1.0f, -11)), 0x3C00);
+    // Below the smallest normal half: signed zero, not a wrapped subtraction.
+    EXPECT_EQ(Velm_FloatZuHalb(std::ldexp(1.0f, -15)), 0x0000);
+    EXPECT_EQ(Velm_FloatZuHalb(-1e-30f), 0x8000);
+    EXPECT_EQ(Velm_FloatZuHalb(std::numeric_limits<float>::denorm_min()), 0x0000);
+    // Beyond the largest half: the largest finite half, infinities stay infinite, NaN is quiet.
+    EXPECT_EQ(Velm_FloatZuHalb(65520.0f), 0x7BFF);
+    EXPECT_EQ(Velm_FloatZuHalb(70000.0f), 0x7BFF);
+    EXPECT_EQ(Velm_FloatZuHalb(-1e30f), 0xFBFF);
+    EXPECT_EQ(Velm_FloatZuHalb(std::numeric_limits<float>::infinity()), 0x7C00);
+    EXPECT_EQ(Velm_FloatZuHalb(-std::numeric_limits<float>::infinity()), 0xFC00);
+    EXPECT_EQ(Velm_FloatZuHalb(std::numeric_limits<float>::quiet_NaN()), 0x7E00);
+    // Every normal half survives the round trip.
+    for (uint32_t h = 0; h < 0x10000; ++h) {
+        if ((h & 0x7C00) != 0 && (h & 0x7C00) != 0x7C00) {
+            ASSERT_EQ(Velm_FloatZuHalb(Velm_HalbZuFloat(uint16_t(h))), h) << h;
+        }
+    }
+}
+
+TEST(Bereich, UmwandlungJeFormat) {
+    const float k255 = 1.0f / 255.0f, k65535 = 1.0f / 65535.0f;
+    const TPixelWert wert{0.25f, 0.5f, 0.75f, 1.0f};
+    struct Fall {
+        Velm_Pixelformat format;
+        TPixelWert zurueck;
+    };
+    const Fall faelle[] = {
+        {Velm_FormatA8R8G8B8, {64 * k255, 128 * k255, 191 * k255, 255 * k255}},
+        {Velm_FormatR16F, {0.25f, 0, 0, 1}},
+        {Velm_FormatG16R16F, {0.25f, 0.5f, 0, 1}},
+        {Velm_FormatA16B16G16R16F, {0.25f, 0.5f, 0.75f, 1}},
+        {Velm_FormatR32F, {0.25f, 0, 0, 1}},
+        {Velm_FormatG32R32F, {0.25f, 0.5f, 0, 1}},
+        {Velm_FormatA32B32G32R32F, wert},
+        {Velm_FormatG16R16, {16383 * k65535, 32767 * k65535, 0, 1}},
+        {Velm_FormatA16B16G16R16, {16383 * k65535, 32767 * k65535, 49151 * k65535, 65535 * k65535}},
+        {Velm_FormatA8, {63 * k255, 0, 0, 1}},
+    };
+    for (const Fall& fall : faelle) {
+        SCOPED_TRACE(fall.format);
+        Velm_Bild bild(3, 2, fall.format, 1);
+        bild.SchreibePixel(2, 1, wert);
+        ErwarteGleich(bild.LiesPixel(2, 1), fall.zurueck);
+        ErwarteGleich(bild.LiesPixel(3, 1), {0, 0, 0, 1});
+        ErwarteGleich(bild.LiesPixel(0, 2), {0, 0, 0, 1});
+    }
+}
+
+TEST(Bereich, SpeicherbilderDerFormate) {
+    Velm_Bild argb(1, 1, Velm_FormatA8R8G8B8, 1);
+    SetzeWort(argb, 0, 0, 0xFF336699);
+    // Divisions are multiplications by the reciprocal, and the tests compare exact floats.
+    const float k255 = 1.0f / 255.0f;
+    ErwarteGleich(argb.LiesPixel(0, 0), {0x33 * k255, 0x66 * k255, 0x99 * k255, 0xFF * k255});
+    argb.SchreibePixel(0, 0, argb.LiesPixel(0, 0));
+    EXPECT_EQ(Wort(argb, 0, 0), 0xFF336699u);
+
+    Velm_Bild breit(1, 1, Velm_FormatA16B16G16R16, 1);
+    breit.SchreibePixel(0, 0, {1, 0, 0, 1});
+    uint64_t wort;
+    std::memcpy(&wort, breit.mDaten, 8);
+    EXPECT_EQ(wort, 0xFFFF00000000FFFFull);
+    ErwarteGleich(breit.LiesPixel(0, 0), {1, 0, 0, 1});
+
+    Velm_Bild zwei(1, 1, Velm_FormatG16R16, 1);
+    zwei.SchreibePixel(0, 0, {1, 0.5f, 0, 1});
+    uint32_t gr;
+    std::memcpy(&gr, zwei.mDaten, 4);
+    EXPECT_EQ(gr, 0x7FFFFFFFu);
+
+    Velm_Bild halb(1, 1, Velm_FormatA16B16G16R16F, 1);
+    halb.SchreibePixel(0, 0, {1, -2, 0, 65504});
+    uint16_t h[4];
+    std::memcpy(h, halb.mDaten, 8);
+    EXPECT_EQ(h[0], 0x3C00);
+    EXPECT_EQ(h[1], 0xC000);
+    EXPECT_EQ(h[2], 0x0000);
+    EXPECT_EQ(h[3], 0x7BFF);
+}
+
+TEST(Bereich, GanzzahlFormateKlemmenStattUeberzulaufen) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    Velm_Bild a8(1, 1, Velm_FormatA8, 1);
+    for (const auto& [wert, byte] : {std::pair{-3.0f, 0}, {2.0f, 255}, {1e30f, 255}, {nan, 0}, {0.5f, 127}}) {
+        a8.SchreibePixel(0, 0, {wert, 0, 0, 1});
+        EXPECT_EQ(a8.mDaten[0], byte) << wert;
+    }
+    Velm_Bild breit(1, 1, Velm_FormatA16B16G16R16, 1);
+    breit.SchreibePixel(0, 0, {-1, 7, nan, 1e20f});
+    uint64_t wort;
+    std::memcpy(&wort, breit.mDaten, 8);
+    EXPECT_EQ(wort, 0xFFFF0000FFFF0000ull);
+    Velm_Bild argb(1, 1, Velm_FormatA8R8G8B8, 1);
+    argb.SchreibePixel(0, 0, {2, -1, 0.5f, 9});
+    EXPECT_EQ(Wort(argb, 0, 0), 0xFFFF0080u);
+}
+
+TEST(Bereich, FormateOhneUmwandlungBleibenUnberuehrt) {
+    Velm_Bild r5(2, 2, Velm_FormatR5G6B5, 1);
+    std::memset(r5.mDaten, 0xAB, 8);
+    r5.SchreibePixel(0, 0, {1, 1, 1, 1});
+    EXPECT_EQ(r5.mDaten[0], 0xAB);
+    ErwarteGleich(r5.LiesPixel(1, 1), {0, 0, 0, 1});
+    Velm_Bild dxt(4, 4, Velm_FormatDXT1, 1);
+    std::memset(dxt.mDaten, 0x5A, 8);
+    dxt.SchreibePixel(0, 0, {1, 1, 1, 1});
+    EXPECT_EQ(dxt.mDaten[0], 0x5A);
+}
+
+TEST(Bereich, KopieInKleinerenBereichUndMitUmwandlung) {
+    Velm_Bild quelle(8, 8, Velm_FormatA8R8G8B8, 1);
+    for (uint64_t y = 0; y < 8; ++y)
+        for (uint64_t x = 0; x < 8; ++x)
+            SetzeWort(quelle, x, y, 0xFF000000u | uint32_t(y * 16 + x));
+    Velm_Bild klein(4, 4, Velm_FormatA8R8G8B8, 1);
+    quelle.KopiereAus(klein);
+    for (uint64_t y = 0; y < 4; ++y)
+        for (uint64_t x = 0; x < 4; ++x)
+            EXPECT_EQ(Wort(klein, x, y), 0xFF000000u | uint32_t(y * 16 + x));
+
+    // Through every convertible format and back: eight-bit values survive all of them.
+    for (Velm_Pixelformat format :
+         {Velm_FormatR16F, Velm_FormatG16R16F, Velm_FormatA16B16G16R16F, Velm_FormatR32F, Velm_FormatG32R32F,
+          Velm_FormatA32B32G32R32F, Velm_FormatG16R16, Velm_FormatA16B16G16R16, Velm_FormatA8}) {
+        SCOPED_TRACE(format);
+        Velm_Bild zwischen(8, 8, format, 1);
+        Velm_Bild zurueck(8, 8, Velm_FormatA8R8G8B8, 1);
+        quelle.KopiereAus(zwischen);
+        zwischen.KopiereAus(zurueck);
+        const uint32_t maske =
+            format == Velm_FormatA16B16G16R16 || format == Velm_FormatA16B16G16R16F ||
+                    format == Velm_FormatA32B32G32R32F
+                ? 0xFFFFFFFFu
+            : format == Velm_FormatG16R16F || format == Velm_FormatG32R32F || format == Velm_FormatG16R16
+                ? 0x00FFFF00u
+                : 0x00FF0000u;
+        for (uint64_t y = 0; y < 8; ++y)
+            for (uint64_t x = 0; x < 8; ++x)
+                EXPECT_EQ(Wort(zurueck, x, y) & maske, (0xFF000000u | uint32_t(y * 16 + x)) & maske);
+    }
+}
+
+TEST(Bereich, UnterbereicheUndSchreibeInBereich) {
+    TBildLog log;
+    Velm_Bild quelle(6, 5, Velm_FormatA8R8G8B8, 1);
+    for (uint64_t y = 0; y < 5; ++y)
+        for (uint64_t x = 0; x < 6; ++x)
+            SetzeWort(quelle, x, y, uint32_t(y << 8 | x));
+    const TBereich teil = TBereich::LockSubBereich(quelle, 2, 1, 3, 2);
+    EXPECT_EQ(teil.mDaten, quelle.mDaten + quelle.mPitch + 8);
+    EXPECT_EQ(teil.mPitch, quelle.mPitch);
+    EXPECT_EQ(Wort(teil, 0, 0), 0x0102u);
+
+    Velm_Bild ziel(10, 10, Velm_FormatA8R8G8B8, 1);
+    std::memset(ziel.mDaten, 0, 400);
+    ziel.SchreibeInBereich(quelle, 4, 3);
+    EXPECT_EQ(Wort(ziel, 0, 0), 0x0304u);
+    EXPECT_EQ(Wort(ziel, 1, 1), 0x0405u);
+    EXPECT_EQ(Wort(ziel, 2, 0), 0u);
+    EXPECT_EQ(Wort(ziel, 0, 2), 0u);
+
+    ziel.SchreibeInBereich(quelle, 6, 0);
+    EXPECT_TRUE(log.Enthaelt("!TBereich::SchreibeInBereich( ..., 6, 0): Kopierbereich liegt außerhalb des "
+                             "Quellbereiches"));
+}
+
+TEST(Bereich, MarkiereEcke) {
+    Velm_Bild bild(20, 3, Velm_FormatA8R8G8B8, 1);
+    std::memset(bild.mDaten, 0, 240);
+    EXPECT_EQ(bild.MarkiereEcke(), 0x80FFFFFFu);
+    EXPECT_EQ(Wort(bild, 15, 2), 0x80FFFFFFu);
+    EXPECT_EQ(Wort(bild, 16, 0), 0u);
+    Velm_Bild a8(4, 7, Velm_FormatA8, 1);
+    EXPECT_EQ(a8.MarkiereEcke(), 7u);
+    EXPECT_EQ(Velm_Bild().MarkiereEcke(), 0u);
+}
+
+TEST(BereichDXT, ZweiMalZweiFuelltDenBlockMitWiederholung) {
+    // Two colours that 5:6:5 holds exactly, so DXT1 keeps them as they are.
+    Velm_Bild quelle(2, 2, Velm_FormatA8R8G8B8, 1);
+    const uint32_t farben[4] = {0xFFFF0000, 0xFF0000FF, 0xFF0000FF, 0xFFFF0000};
+    for (int i = 0; i < 4; ++i)
+        SetzeWort(quelle, i % 2, i / 2, farben[i]);
+    Velm_Bild dxt(2, 2, Velm_FormatDXT1, 1);
+    quelle.KopiereAus(dxt);
+    uint8_t pixel[64];
+    squish::Decompress(pixel, dxt.mDaten, squish::kDxt1);
+    for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 4; ++i) {
+            const uint8_t* p = pixel + 4 * (4 * j + i);
+            const uint32_t soll = farben[(j % 2) * 2 + i % 2];
+            EXPECT_EQ(p[0], soll >> 16 & 0xFF);
+            EXPECT_EQ(p[1], soll >> 8 & 0xFF);
+            EXPECT_EQ(p[2], soll & 0xFF);
+        }
+    // A pixel of a DXT region reads its decompressed block, outside the region the default.
+    ErwarteGleich(dxt.LiesPixel(1, 0), {0, 0, 1, 1});
+    ErwarteGleich(dxt.LiesPixel(1, 1), {1, 0, 0, 1});
+    ErwarteGleich(dxt.LiesPixel(2, 0), {0, 0, 0, 1});
+}
+
+TEST(BereichDXT, RundreiseAllerDreiFormateMitToleranz) {
+    // A smooth gradient with alpha: DXT keeps it within a few steps.
+    Velm_Bild quelle(16, 12, Velm_FormatA8R8G8B8, 1);
+    for (uint64_t y = 0; y < 12; ++y)
+        for (uint64_t x = 0; x < 16; ++x)
+            SetzeWort(quelle, x, y, uint32_t(x * 16) << 24 | uint32_t(x * 8 + y * 4) * 0x010101u);
+    for (Velm_Pixelformat format : {Velm_FormatDXT1, Velm_FormatDXT3, Velm_FormatDXT5}) {
+        SCOPED_TRACE(format);
+        Velm_Bild dxt(16, 12, format, 1);
+        quelle.KopiereAus(dxt);
+        Velm_Bild zurueck(16, 12, Velm_FormatA8R8G8B8, 1);
+        dxt.KopiereAus(zurueck);
+        for (uint64_t y = 0; y < 12; ++y)
+            for (uint64_t x = 0; x < 16; ++x) {
+                const uint32_t ist = Wort(zurueck, x, y), soll = Wort(quelle, x, y);
+                // DXT1 keeps one bit of alpha: below one half a pixel is transparent black.
+                if (format == Velm_FormatDXT1 && soll >> 24 < 128) {
+                    EXPECT_EQ(ist, 0u);
+                    continue;
+                }
+                for (int k = 0; k < 3; ++k)
+                    EXPECT_NEAR(int(ist >> 8 * k & 0xFF), int(soll >> 8 * k & 0xFF), 12) << x << "," << y;
+                if (format == Velm_FormatDXT1)
+                    EXPECT_EQ(ist >> 24, 0xFFu);
+                else
+                    EXPECT_NEAR(int(ist >> 24), int(soll >> 24), format == Velm_FormatDXT3 ? 17 : 6);
+            }
+    }
+}
+
+TEST(BereichDXT, KopieGleichenFormatsNimmtAngebrocheneBloecke) {
+    // 6 x 6 is the 96 x 96 chain's level 4: two blocks per row, not one.
+    Velm_Bild quelle(6, 6, Velm_FormatDXT5, 1);
+    for (uint64_t i = 0; i < 64; ++i)
+        quelle.mDaten[i] = uint8_t(i + 1);
+    Velm_Bild ziel(8, 8, Velm_FormatDXT5, 1);
+    std::memset(ziel.mDaten, 0, 64);
+    quelle.KopiereAus(ziel);
+    EXPECT_EQ(std::memcmp(ziel.mDaten, quelle.mDaten, 64), 0);
+
+    // Into a bigger image at a block position, through a region.
+    Velm_Bild gross(16, 16, Velm_FormatDXT1, 1);
+    std::memset(gross.mDaten, 0, 128);
+    Velm_Bild klein(5, 5, Velm_FormatDXT1, 1);
+    std::memset(klein.mDaten, 0xEE, 32);
+    klein.KopiereAus(TBereich::LockSubBereich(gross, 4, 8, 12, 8));
+    // Blocks (1..2, 2..3) of the 4 x 4 block grid.
+    for (uint64_t by = 0; by < 4; ++by)
+        for (uint64_t bx = 0; bx < 4; ++bx) {
+            const bool belegt = bx >= 1 && bx <= 2 && by >= 2;
+            EXPECT_EQ(gross.mDaten[by * 32 + bx * 8], belegt ? 0xEE : 0) << bx << "," << by;
+        }
+}
+
+TEST(BereichDXT, UnterbereichNurAufBlockgrenzen) {
+    TBildLog log;
+    Velm_Bild dxt(16, 16, Velm_FormatDXT3, 1);
+    const TBereich teil = TBereich::LockSubBereich(dxt, 8, 4, 4, 4);
+    EXPECT_EQ(teil.mDaten, dxt.mDaten + 4 * dxt.mPitch + 2 * 16);
+    const TBereich schief = TBereich::LockSubBereich(dxt, 2, 4, 4, 4);
+    EXPECT_TRUE(
+        log.Enthaelt("!TBereich::LockSubBereich( 2, 4, 4, 4): Unterbereiche in einem DXT-komprimierten "
+                     "Bereich müssen durch 4 teilbare Position haben."));
+    EXPECT_EQ(schief.mDaten, nullptr);
+    EXPECT_EQ(schief.mBreite, 0u);
+    // Copying from or into the empty region does nothing at all.
+    schief.KopiereAus(dxt);
+    dxt.KopiereAus(schief);
+    Velm_Bild argb(4, 4, Velm_FormatA8R8G8B8, 1);
+    schief.KopiereAus(argb);
+    argb.KopiereAus(schief);
+    Velm_Bild leer;
+    leer.KopiereAus(dxt);
+    // A DXT source at an unaligned position copies nothing either.
+    Velm_Bild ziel(8, 8, Velm_FormatDXT3, 1);
+    ziel.SchreibeInBereich(dxt, 6, 0);
+}
