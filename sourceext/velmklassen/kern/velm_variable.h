@@ -58,6 +58,11 @@ public:
     // The console command "set".
     static void BefehlSet(const std::string& argumente);
 
+    // The configuration file: loading reads ordner/dateiname and remembers that path, saving
+    // writes every saved variable there (nothing before a load has named the path).
+    static void LadeKonfiguration(const std::filesystem::path& ordner, const std::string& dateiname);
+    static void SpeichereKonfiguration();
+
     const std::string& Name() const { return mName; }
     Velm_VariablenTyp Typ() const { return mTyp; }
     uint32_t Flags() const { return mFlags; }
