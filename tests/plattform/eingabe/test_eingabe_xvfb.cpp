@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -56,10 +57,23 @@ protected:
     Display* anzeige = nullptr;
     Mitschrift handler;
 
+    static inline bool sGlfw = false;
+
+    // One GLFW session for all cases: starting it anew per case sometimes fails to connect.
+    static void SetUpTestSuite() {
+        glfwSetErrorCallback([](int, const char* text) { fprintf(stderr, "GLFW: %s\n", text); });
+        sGlfw = getenv("DISPLAY") && glfwInit();
+    }
+
+    static void TearDownTestSuite() {
+        if (sGlfw)
+            glfwTerminate();
+    }
+
     void SetUp() override {
         if (!getenv("DISPLAY"))
             GTEST_SKIP() << "no display";
-        ASSERT_TRUE(glfwInit());
+        ASSERT_TRUE(sGlfw);
         glfwWindowHint(GLFW_CLIENT_API, GLFW_NO_API);
         fenster = glfwCreateWindow(320, 240, "Omvu", nullptr, nullptr);
         ASSERT_NE(fenster, nullptr);
@@ -79,7 +93,6 @@ protected:
             XCloseDisplay(anzeige);
         if (fenster)
             glfwDestroyWindow(fenster);
-        glfwTerminate();
     }
 
     // Pumps the window's events until the condition holds, at most two seconds.
