@@ -1,0 +1,256 @@
+#pragma once
+// A headless device (EGL surfaceless on Mesa) and the shaders the pixel tests draw with: GLSL
+// written by hand to the shader compiler's conventions, packed into its code blob.
+
+#include "plattform/grafik9/d3d9.h"
+#include "plattform/grafik9/grafik9_testhaken.h"
+#include "plattform/shaderkompiler/shaderblob.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace grafik9test {
+
+// Corner (POSITION0, 0..1), then per instance the rectangle in pixels (TEXCOORD0), its colour
+// (TEXCOORD1) and depth (TEXCOORD2). c0 = (2 / target width, 2 / target height).
+inline const char* kQuadVs = R"(#version 330 core
+uniform vec4 vs_c[1];
+uniform vec4 velm_epilog;
+layout(location = 0) in vec2 ecke;
+layout(location = 1) in vec4 rechteck;
+layout(location = 2) in vec4 farbe;
+layout(location = 3) in vec4 tiefe;
+out vec4 velm_TEXCOORD0;
+out vec2 velm_TEXCOORD1;
+void main() {
+    vec2 p = rechteck.xy + ecke * rechteck.zw;
+    gl_Position = vec4(p.x * vs_c[0].x - 1.0, 1.0 - p.y * vs_c[0].y, tiefe.x, 1.0);
+    velm_TEXCOORD0 = farbe;
+    velm_TEXCOORD1 = ecke;
+    gl_Position.x += velm_epilog.x * gl_Position.w;
+    gl_Position.y = velm_epilog.y * gl_Position.w - gl_Position.y;
+    gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;
+}
+)";
+
+inline const char* kFarbePs = R"(#version 330 core
+in vec4 velm_TEXCOORD0;
+layout(location = 0) out vec4 velm_COLOR0;
+void main() { velm_COLOR0 = velm_TEXCOORD0; }
+)";
+
+// Samples s0 over the quad, v = 0 at its top; c0 scales the texture coordinates.
+inline const char* kTexturPs = R"(#version 330 core
+uniform vec4 ps_c[1];
+uniform sampler2D ps_s0;
+in vec2 velm_TEXCOORD1;
+layout(location = 0) out vec4 velm_COLOR0;
+void main() { velm_COLOR0 = texture(ps_s0, velm_TEXCOORD1 * ps_c[0].xy + ps_c[0].zw); }
+)";
+
+struct Instanz {
+    float x, y, b, h;
+    float r, g, bl, a;
+    float z, f1, f2, f3;
+};
+
+inline std::vector<uint8_t> Blob(uint32_t stufe, const char* glsl, uint32_t konstanten, uint32_t sampler) {
+    Plattform::ShaderBlob blob;
+    blob.stufe = stufe;
+    blob.konstantenRegister = konstanten;
+    blob.samplerAnzahl = sampler;
+    blob.glsl = glsl;
+    std::vector<uint8_t> bytes = Plattform::SchreibeShaderBlob(blob);
+    bytes.resize((bytes.size() + 3) & ~size_t(3));
+    return bytes;
+}
+
+inline uint32_t Pixel(const std::vector<uint32_t>& bild, uint32_t breite, uint32_t x, uint32_t y) {
+    return bild[y * breite + x];
+}
+
+// A device on a 32 x 16 back buffer with a D24X8 depth buffer, and the quad pipeline: one
+// quad's corners on stream 0, instances on stream 1.
+class Geraet : public ::testing::Test {
+protected:
+    static constexpr uint32_t kBreite = 32;
+    static constexpr uint32_t kHoehe = 16;
+
+    void SetUp() override { Oeffne(D3DFMT_X8R8G8B8); }
+
+    void Oeffne(D3DFORMAT format) {
+        Plattform::SetzeVideoSpeicherBudget(0);
+        Plattform::SetzeResetPruefung(true);
+        mD3d = Direct3DCreate9(D3D_SDK_VERSION);
+        ASSERT_NE(mD3d, nullptr);
+        mParameter = {};
+        mParameter.BackBufferWidth = kBreite;
+        mParameter.BackBufferHeight = kHoehe;
+        mParameter.BackBufferFormat = format;
+        mParameter.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        mParameter.Windowed = TRUE;
+        mParameter.EnableAutoDepthStencil = TRUE;
+        mParameter.AutoDepthStencilFormat = D3DFMT_D24X8;
+        mParameter.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
+        mParameter.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+        ASSERT_EQ(mD3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &mParameter, &mGeraet), D3D_OK);
+    }
+
+    void TearDown() override {
+        LoeseQuad();
+        if (mGeraet != nullptr) {
+            EXPECT_EQ(mGeraet->Release(), 0u);
+        }
+        if (mD3d != nullptr) {
+            mD3d->Release();
+        }
+        EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 0u);
+    }
+
+    IDirect3DVertexShader9* Vs(const char* glsl, uint32_t konstanten, uint32_t sampler = 0) {
+        const auto b = Blob(Plattform::kStufeVertex, glsl, konstanten, sampler);
+        IDirect3DVertexShader9* s = nullptr;
+        EXPECT_EQ(mGeraet->CreateVertexShader(reinterpret_cast<const DWORD*>(b.data()), &s), D3D_OK);
+        return s;
+    }
+
+    IDirect3DPixelShader9* Ps(const char* glsl, uint32_t konstanten, uint32_t sampler = 0) {
+        const auto b = Blob(Plattform::kStufePixel, glsl, konstanten, sampler);
+        IDirect3DPixelShader9* s = nullptr;
+        EXPECT_EQ(mGeraet->CreatePixelShader(reinterpret_cast<const DWORD*>(b.data()), &s), D3D_OK);
+        return s;
+    }
+
+    // The pipeline a sprite batcher sets up: quad corners, six indices, per-instance data.
+    void BaueQuad(const char* pixelShader = kFarbePs, uint32_t psKonstanten = 0, uint32_t psSampler = 0) {
+        const float ecken[] = {0, 0, 1, 0, 1, 1, 0, 1};
+        const uint16_t indizes[] = {0, 1, 2, 0, 2, 3};
+        ASSERT_EQ(mGeraet->CreateVertexBuffer(sizeof ecken, D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &mEcken,
+                                              nullptr),
+                  D3D_OK);
+        Fuelle(mEcken, ecken, sizeof ecken);
+        ASSERT_EQ(mGeraet->CreateIndexBuffer(sizeof indizes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16,
+                                             D3DPOOL_DEFAULT, &mIndizes, nullptr),
+                  D3D_OK);
+        void* p = nullptr;
+        ASSERT_EQ(mIndizes->Lock(0, 0, &p, 0), D3D_OK);
+        std::memcpy(p, indizes, sizeof indizes);
+        ASSERT_EQ(mIndizes->Unlock(), D3D_OK);
+        ASSERT_EQ(mGeraet->CreateVertexBuffer(64 * sizeof(Instanz), D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, 0,
+                                              D3DPOOL_DEFAULT, &mInstanzen, nullptr),
+                  D3D_OK);
+        const D3DVERTEXELEMENT9 elemente[] = {{0, 0, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_POSITION, 0},
+                                              {1, 0, D3DDECLTYPE_FLOAT4, 0, D3DDECLUSAGE_TEXCOORD, 0},
+                                              {1, 16, D3DDECLTYPE_FLOAT4, 0, D3DDECLUSAGE_TEXCOORD, 1},
+                                              {1, 32, D3DDECLTYPE_FLOAT4, 0, D3DDECLUSAGE_TEXCOORD, 2},
+                                              D3DDECL_END};
+        ASSERT_EQ(mGeraet->CreateVertexDeclaration(elemente, &mDeklaration), D3D_OK);
+        mVs = Vs(kQuadVs, 1);
+        mPs = Ps(pixelShader, psKonstanten, psSampler);
+        ASSERT_NE(mVs, nullptr);
+        ASSERT_NE(mPs, nullptr);
+        mGeraet->SetVertexDeclaration(mDeklaration);
+        mGeraet->SetVertexShader(mVs);
+        mGeraet->SetPixelShader(mPs);
+        mGeraet->SetStreamSource(0, mEcken, 0, 8);
+        mGeraet->SetStreamSource(1, mInstanzen, 0, sizeof(Instanz));
+        mGeraet->SetIndices(mIndizes);
+        SetzeZielGroesse(kBreite, kHoehe);
+    }
+
+    void SetzeZielGroesse(uint32_t breite, uint32_t hoehe) {
+        const float c[4] = {2.0f / float(breite), 2.0f / float(hoehe), 0, 0};
+        mGeraet->SetVertexShaderConstantF(0, c, 1);
+    }
+
+    void LoeseQuad() {
+        if (mGeraet != nullptr) {
+            mGeraet->SetStreamSource(0, nullptr, 0, 0);
+            mGeraet->SetStreamSource(1, nullptr, 0, 0);
+            mGeraet->SetIndices(nullptr);
+            mGeraet->SetVertexDeclaration(nullptr);
+            mGeraet->SetVertexShader(nullptr);
+            mGeraet->SetPixelShader(nullptr);
+        }
+        for (IUnknown** o :
+             {reinterpret_cast<IUnknown**>(&mEcken), reinterpret_cast<IUnknown**>(&mIndizes),
+              reinterpret_cast<IUnknown**>(&mInstanzen), reinterpret_cast<IUnknown**>(&mDeklaration),
+              reinterpret_cast<IUnknown**>(&mVs), reinterpret_cast<IUnknown**>(&mPs)}) {
+            if (*o != nullptr) {
+                (*o)->Release();
+                *o = nullptr;
+            }
+        }
+    }
+
+    static void Fuelle(IDirect3DVertexBuffer9* puffer, const void* daten, size_t bytes) {
+        void* p = nullptr;
+        ASSERT_EQ(puffer->Lock(0, UINT(bytes), &p, D3DLOCK_DISCARD), D3D_OK);
+        std::memcpy(p, daten, bytes);
+        ASSERT_EQ(puffer->Unlock(), D3D_OK);
+    }
+
+    // Draws the instances in one instanced draw, as the sprite batcher does.
+    HRESULT Zeichne(const std::vector<Instanz>& instanzen) {
+        Fuelle(mInstanzen, instanzen.data(), instanzen.size() * sizeof(Instanz));
+        mGeraet->SetStreamSourceFreq(0, D3DSTREAMSOURCE_INDEXEDDATA | UINT(instanzen.size()));
+        mGeraet->SetStreamSourceFreq(1, D3DSTREAMSOURCE_INSTANCEDATA | 1);
+        return mGeraet->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2);
+    }
+
+    static Instanz Quad(float x, float y, float b, float h, float r, float g, float bl, float a = 1.0f,
+                        float z = 0.5f) {
+        return {x, y, b, h, r, g, bl, a, z, 0, 0, 0};
+    }
+
+    std::vector<uint32_t> LiesRueckpuffer() {
+        IDirect3DSurface9* rueck = nullptr;
+        EXPECT_EQ(mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &rueck), D3D_OK);
+        D3DLOCKED_RECT lr{};
+        EXPECT_EQ(rueck->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+        std::vector<uint32_t> bild(kBreite * kHoehe);
+        for (uint32_t y = 0; y < kHoehe; ++y) {
+            std::memcpy(&bild[y * kBreite], static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch, kBreite * 4);
+        }
+        EXPECT_EQ(rueck->UnlockRect(), D3D_OK);
+        rueck->Release();
+        return bild;
+    }
+
+    // The pixels of a colour (ignoring X) in the back buffer as a bounding box.
+    struct Kasten {
+        int x0 = 1000, y0 = 1000, x1 = -1, y1 = -1, anzahl = 0;
+    };
+    Kasten FindeFarbe(uint32_t farbe) {
+        Kasten k;
+        const auto bild = LiesRueckpuffer();
+        for (uint32_t y = 0; y < kHoehe; ++y) {
+            for (uint32_t x = 0; x < kBreite; ++x) {
+                if ((Pixel(bild, kBreite, x, y) & 0xFFFFFF) == (farbe & 0xFFFFFF)) {
+                    k.x0 = std::min(k.x0, int(x));
+                    k.y0 = std::min(k.y0, int(y));
+                    k.x1 = std::max(k.x1, int(x));
+                    k.y1 = std::max(k.y1, int(y));
+                    ++k.anzahl;
+                }
+            }
+        }
+        return k;
+    }
+
+    IDirect3D9* mD3d = nullptr;
+    IDirect3DDevice9* mGeraet = nullptr;
+    D3DPRESENT_PARAMETERS mParameter{};
+    IDirect3DVertexBuffer9* mEcken = nullptr;
+    IDirect3DVertexBuffer9* mInstanzen = nullptr;
+    IDirect3DIndexBuffer9* mIndizes = nullptr;
+    IDirect3DVertexDeclaration9* mDeklaration = nullptr;
+    IDirect3DVertexShader9* mVs = nullptr;
+    IDirect3DPixelShader9* mPs = nullptr;
+};
+
+} // namespace grafik9test

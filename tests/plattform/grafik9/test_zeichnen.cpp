@@ -1,0 +1,151 @@
+// Pixels drawn through the layer land where Direct3D 9 puts them.
+
+#include "grafik9_testhilfe.h"
+
+namespace grafik9test {
+namespace {
+
+using Zeichnen = Geraet;
+
+TEST_F(Zeichnen, InstanzQuadsTreffenDieDirect3D9Pixel) {
+    BaueQuad();
+    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
+    // Direct3D 9 samples pixel centres at whole coordinates: x from 1.5 to 4.5 covers the
+    // centres 2, 3, 4. Plain GL (centres at .5) would colour 1, 2, 3 instead.
+    ASSERT_EQ(Zeichne({Quad(1.5f, 2.5f, 3, 2, 1, 0, 0), Quad(10, 5, 4, 3, 0, 1, 0)}), D3D_OK);
+    const Kasten rot = FindeFarbe(0xFF0000);
+    EXPECT_EQ(rot.x0, 2);
+    EXPECT_EQ(rot.x1, 4);
+    EXPECT_EQ(rot.y0, 3);
+    EXPECT_EQ(rot.y1, 4);
+    EXPECT_EQ(rot.anzahl, 6);
+    // Whole coordinates: pixels 10..13 and rows 5..7, row 0 being the top.
+    const Kasten gruen = FindeFarbe(0x00FF00);
+    EXPECT_EQ(gruen.x0, 10);
+    EXPECT_EQ(gruen.x1, 13);
+    EXPECT_EQ(gruen.y0, 5);
+    EXPECT_EQ(gruen.y1, 7);
+    EXPECT_EQ(gruen.anzahl, 12);
+}
+
+TEST_F(Zeichnen, OhneIndexedDataZeichnetEineInstanzMitDenErstenDaten) {
+    BaueQuad();
+    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    Zeichne({Quad(0, 0, 2, 2, 1, 0, 0)});
+    // A plain draw: stream 0 back to frequency 1 while stream 1 keeps INSTANCEDATA, as the
+    // engine leaves it. The per-vertex read of stream 1 takes instance data of 4 vertices,
+    // so only the first instance record's fields are used for vertex 0.
+    Instanz zwei[4] = {Quad(20, 8, 4, 4, 0, 0, 1), Quad(20, 8, 4, 4, 0, 0, 1), Quad(20, 8, 4, 4, 0, 0, 1),
+                       Quad(20, 8, 4, 4, 0, 0, 1)};
+    Fuelle(mInstanzen, zwei, sizeof zwei);
+    mGeraet->SetStreamSourceFreq(0, 1);
+    ASSERT_EQ(mGeraet->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
+    const Kasten blau = FindeFarbe(0x0000FF);
+    EXPECT_EQ(blau.x0, 20);
+    EXPECT_EQ(blau.y0, 8);
+    EXPECT_EQ(blau.anzahl, 16);
+}
+
+TEST_F(Zeichnen, ViewportVersetztUndBeschneidet) {
+    BaueQuad();
+    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    const D3DVIEWPORT9 v = {8, 4, 16, 8, 0, 1};
+    ASSERT_EQ(mGeraet->SetViewport(&v), D3D_OK);
+    SetzeZielGroesse(16, 8);
+    Zeichne({Quad(0, 0, 2, 1, 1, 1, 1), Quad(14, 7, 10, 10, 1, 0, 0)});
+    const Kasten weiss = FindeFarbe(0xFFFFFF);
+    EXPECT_EQ(weiss.x0, 8);
+    EXPECT_EQ(weiss.y0, 4);
+    EXPECT_EQ(weiss.anzahl, 2);
+    const Kasten rot = FindeFarbe(0xFF0000);
+    EXPECT_EQ(rot.x1, 23);
+    EXPECT_EQ(rot.y1, 11);
+    EXPECT_EQ(rot.anzahl, 2);
+}
+
+TEST_F(Zeichnen, MischenTiefeUndSchreibmaske) {
+    BaueQuad();
+    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000080, 1.0f, 0);
+    // Depth: the nearer quad wins whatever the order; LESSEQUAL is the default.
+    Zeichne({Quad(0, 0, 4, 4, 0, 1, 0, 1, 0.2f), Quad(0, 0, 4, 4, 1, 0, 0, 1, 0.6f)});
+    EXPECT_EQ(LiesRueckpuffer()[0] & 0xFFFFFF, 0x00FF00u);
+
+    // Premultiplied alpha as the batcher draws: ONE, INVSRCALPHA.
+    mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
+    mGeraet->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    mGeraet->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    mGeraet->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    Zeichne({Quad(8, 0, 4, 4, 0.5f, 0, 0, 0.5f)});
+    uint32_t p = LiesRueckpuffer()[8];
+    EXPECT_NEAR(int((p >> 16) & 0xFF), 128, 1);
+    EXPECT_NEAR(int(p & 0xFF), 64, 1);
+
+    // The back buffer has no alpha: DESTALPHA reads 1, so ONE, DESTALPHA adds fully.
+    mGeraet->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_DESTALPHA);
+    Zeichne({Quad(16, 0, 4, 4, 0, 0.25f, 0, 0)});
+    p = LiesRueckpuffer()[16];
+    EXPECT_NEAR(int((p >> 8) & 0xFF), 64, 1);
+    EXPECT_EQ(p & 0xFF, 0x80u);
+
+    // Separate alpha and the reverse subtraction.
+    mGeraet->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    mGeraet->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    mGeraet->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_REVSUBTRACT);
+    Zeichne({Quad(20, 0, 4, 4, 0, 0, 0.25f, 1)});
+    EXPECT_NEAR(int(LiesRueckpuffer()[20] & 0xFF), 0x80 - 64, 1);
+    mGeraet->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+
+    // Only red and alpha written.
+    mGeraet->SetRenderState(D3DRS_COLORWRITEENABLE, D3DCOLORWRITEENABLE_RED | D3DCOLORWRITEENABLE_ALPHA);
+    Zeichne({Quad(24, 0, 4, 4, 1, 1, 1)});
+    EXPECT_EQ(LiesRueckpuffer()[24] & 0xFFFFFF, 0xFF0080u);
+}
+
+TEST_F(Zeichnen, RueckseitenNachDirect3DDrehsinn) {
+    BaueQuad();
+    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
+    // The quad's corners run clockwise on screen (x right, y down): Direct3D's front face.
+    EXPECT_EQ(Zeichne({Quad(0, 0, 4, 4, 1, 0, 0)}), D3D_OK);
+    EXPECT_EQ(FindeFarbe(0xFF0000).anzahl, 16);
+    // Mirrored in x it runs counter-clockwise and the default CULL_CCW drops it.
+    Zeichne({Quad(12, 0, -4, 4, 0, 1, 0)});
+    EXPECT_EQ(FindeFarbe(0x00FF00).anzahl, 0);
+    mGeraet->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    Zeichne({Quad(12, 0, -4, 4, 0, 1, 0)});
+    EXPECT_EQ(FindeFarbe(0x00FF00).anzahl, 16);
+    mGeraet->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+    Zeichne({Quad(16, 0, 4, 4, 0, 0, 1)});
+    EXPECT_EQ(FindeFarbe(0x0000FF).anzahl, 0);
+}
+
+TEST_F(Zeichnen, ZeichnenOhneProgrammOderMitFalschemBereichScheitert) {
+    EXPECT_EQ(mGeraet->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3DERR_INVALIDCALL);
+    BaueQuad();
+    EXPECT_EQ(mGeraet->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(mGeraet->DrawIndexedPrimitive(D3DPRIMITIVETYPE(99), 0, 0, 4, 0, 2), D3DERR_INVALIDCALL);
+    const float werte[8] = {};
+    EXPECT_EQ(mGeraet->SetVertexShaderConstantF(255, werte, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(mGeraet->SetPixelShaderConstantF(223, werte, 1), D3D_OK);
+    EXPECT_EQ(mGeraet->SetPixelShaderConstantF(224, werte, 1), D3DERR_INVALIDCALL);
+}
+
+TEST_F(Zeichnen, KaputterShaderkodeWirdAbgewiesen) {
+    auto b = Blob(Plattform::kStufeVertex, kQuadVs, 1, 0);
+    IDirect3DPixelShader9* ps = nullptr;
+    EXPECT_EQ(mGeraet->CreatePixelShader(reinterpret_cast<const DWORD*>(b.data()), &ps), D3DERR_INVALIDCALL);
+    b[0] = 'X';
+    IDirect3DVertexShader9* vs = nullptr;
+    EXPECT_EQ(mGeraet->CreateVertexShader(reinterpret_cast<const DWORD*>(b.data()), &vs), D3DERR_INVALIDCALL);
+    const auto kaputt = Blob(Plattform::kStufeVertex, "#version 330 core\nvoid main() { nix; }\n", 0, 0);
+    EXPECT_EQ(mGeraet->CreateVertexShader(reinterpret_cast<const DWORD*>(kaputt.data()), &vs),
+              D3DERR_INVALIDCALL);
+    const auto zuViele = Blob(Plattform::kStufeVertex, kQuadVs, 257, 0);
+    EXPECT_EQ(mGeraet->CreateVertexShader(reinterpret_cast<const DWORD*>(zuViele.data()), &vs),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(vs, nullptr);
+}
+
+} // namespace
+} // namespace grafik9test
