@@ -42,11 +42,12 @@ void StarteGlslang() {
     std::call_once(einmal, [] { glslang::InitializeProcess(); });
 }
 
-// What the syntax tree knows and SPIR-V no longer does: the order in which samplers were declared
-// and the source line of every global.
+// What the syntax tree knows and SPIR-V no longer does: the order in which samplers were declared,
+// the source line of every global, and which were given a register of their own.
 struct Deklarationen {
     std::vector<std::string> sampler;
     std::map<std::string, int> zeilen;
+    std::vector<std::string> mitRegister;
 };
 
 Deklarationen LiesDeklarationen(const glslang::TIntermediate& zwischen) {
@@ -68,9 +69,15 @@ Deklarationen LiesDeklarationen(const glslang::TIntermediate& zwischen) {
         const glslang::TType& typ = symbol->getType();
         if (typ.getBasicType() == glslang::EbtSampler) {
             d.sampler.emplace_back(symbol->getName().c_str());
+            if (typ.getQualifier().hasBinding()) {
+                d.mitRegister.emplace_back(symbol->getName().c_str());
+            }
         } else if (typ.getQualifier().storage == glslang::EvqUniform && typ.isStruct()) {
             for (const glslang::TTypeLoc& mitglied : *typ.getStruct()) {
                 d.zeilen[mitglied.type->getFieldName().c_str()] = mitglied.loc.line;
+                if (mitglied.type->getQualifier().hasOffset()) {
+                    d.mitRegister.emplace_back(mitglied.type->getFieldName().c_str());
+                }
             }
         }
     }
@@ -137,6 +144,13 @@ bool ErzeugeSpirv(Kontext& k, std::vector<uint32_t>& spirv) {
         return false;
     }
     k.deklarationen = LiesDeklarationen(*shader.getIntermediate());
+    // The engine finds every register through the constant table, which gives them in declaration
+    // order; a register of one's own would be overlaid by that order.
+    if (!k.deklarationen.mitRegister.empty()) {
+        k.Fehler(k.deklarationen.mitRegister.front(),
+                 "register() and packoffset() are not available; registers follow the declaration order");
+        return false;
+    }
 
     glslang::TProgram programm;
     programm.addShader(&shader);
@@ -258,12 +272,14 @@ bool BearbeiteKonstanten(Kontext& k, CompilerGLSL& c, const spirv_cross::ShaderR
     if (res.uniform_buffers.empty()) {
         return true;
     }
-    const spirv_cross::Resource& global = res.uniform_buffers.front();
-    if (res.uniform_buffers.size() > 1 || c.get_name(global.base_type_id) != "$Global") {
-        k.Fehler(c.get_name(res.uniform_buffers.back().base_type_id),
-                 "cbuffer is not available in the Direct3D 9 dialect; declare constants as globals");
-        return false;
+    for (const spirv_cross::Resource& block : res.uniform_buffers) {
+        if (c.get_name(block.base_type_id) != "$Global") {
+            k.Fehler(c.get_name(block.base_type_id),
+                     "cbuffer is not available in the Direct3D 9 dialect; declare constants as globals");
+            return false;
+        }
     }
+    const spirv_cross::Resource& global = res.uniform_buffers.front();
     const uint32_t blockId = global.base_type_id;
     const uint32_t registerMax = k.auftrag.stufe == kStufePixel ? kPixelRegisterMax : kVertexRegisterMax;
     uint32_t register_ = 0;
@@ -369,9 +385,13 @@ Semantik LiesSemantik(const CompilerGLSL& c, uint32_t id) {
     while (ziffern > 0 && std::isdigit(static_cast<unsigned char>(text[ziffern - 1]))) {
         --ziffern;
     }
+    // More digits than any register number are part of the name, not an index.
+    if (text.size() - ziffern > 3) {
+        ziffern = text.size();
+    }
     Semantik s;
     s.basis = text.substr(0, ziffern);
-    if (ziffern < text.size() && text.size() - ziffern <= 3) {
+    if (ziffern < text.size()) {
         s.index = uint32_t(std::stoul(text.substr(ziffern)));
     }
     return s;
@@ -411,8 +431,15 @@ bool BearbeiteVertexSchnittstelle(Kontext& k, CompilerGLSL& c, const spirv_cross
 }
 
 bool BearbeitePixelSchnittstelle(Kontext& k, CompilerGLSL& c, const spirv_cross::ShaderResources& res) {
+    // Only what a vertex shader can write reaches a pixel shader.
     for (const spirv_cross::Resource& r : res.stage_inputs) {
-        BenenneVarying(c, r.id, LiesSemantik(c, r.id));
+        const Semantik s = LiesSemantik(c, r.id);
+        if (s.basis != "TEXCOORD" && s.basis != "COLOR") {
+            k.Fehler(c.get_name(r.id),
+                     "pixel input semantic '" + s.Name() + "' is not available; use TEXCOORDn or COLORn");
+            return false;
+        }
+        BenenneVarying(c, r.id, s);
     }
     for (const spirv_cross::Resource& r : res.stage_outputs) {
         const Semantik s = LiesSemantik(c, r.id);

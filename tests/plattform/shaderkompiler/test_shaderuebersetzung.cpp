@@ -125,6 +125,8 @@ float4 main( float4 farbe : COLOR0, float3 n : texcoord2) : COLOR
     return farbe * n.x;
 }
 )";
+    // The output would share its name with the input COLOR0, so it takes a suffix; the device binds
+    // outputs by location.
     Uebersetzt ps = Uebersetze(pixel, "ps_3_0");
     ASSERT_EQ(ps.ergebnis, D3D_OK) << ps.meldungen;
     PruefeGlsl(ps.blob.glsl, {"\nin vec4 velm_COLOR0;", "\nin vec3 velm_TEXCOORD2;",
@@ -238,6 +240,22 @@ TEST(ShaderUebersetzung, NurFloatKonstanten) {
     EXPECT_TRUE(Enthaelt(block.meldungen, "cbuffer")) << block.meldungen;
 }
 
+TEST(ShaderUebersetzung, EigeneRegisterWerdenAbgelehnt) {
+    Uebersetzt konstante = Uebersetze("float4 gA;\n"
+                                      "float4 gB : register(c10);\n"
+                                      "float4 main( float2 uv : TEXCOORD0) : COLOR0 { return gA + gB; }\n",
+                                      "ps_3_0");
+    EXPECT_EQ(konstante.ergebnis, E_FAIL);
+    EXPECT_TRUE(Enthaelt(konstante.meldungen, "ERROR: 0:2: 'gB' : register()")) << konstante.meldungen;
+
+    Uebersetzt sampler =
+        Uebersetze("sampler2D gS : register(s3);\n"
+                   "float4 main( float2 uv : TEXCOORD0) : COLOR0 { return tex2D( gS, uv); }\n",
+                   "ps_3_0");
+    EXPECT_EQ(sampler.ergebnis, E_FAIL);
+    EXPECT_TRUE(Enthaelt(sampler.meldungen, "'gS' : register()")) << sampler.meldungen;
+}
+
 // A shader whose array of n float4 constants is used with a computed index.
 std::string FeldShader(int n, bool pixel) {
     const std::string feld = "float4 gFeld[" + std::to_string(n) + "];\n";
@@ -283,6 +301,15 @@ TEST(ShaderUebersetzung, NichtVerfuegbareSemantikenUndProfile) {
     Uebersetzt farbe = Uebersetze("float4 main( float4 f : COLOR0) : POSITION0 { return f; }\n", "vs_3_0");
     EXPECT_EQ(farbe.ergebnis, E_FAIL);
     EXPECT_TRUE(Enthaelt(farbe.meldungen, "COLOR0")) << farbe.meldungen;
+
+    Uebersetzt vpos = Uebersetze("float4 main( float2 p : VPOS) : COLOR0 { return p.xyxy; }\n", "ps_3_0");
+    EXPECT_EQ(vpos.ergebnis, E_FAIL);
+    EXPECT_TRUE(Enthaelt(vpos.meldungen, "'VPOS0' is not available")) << vpos.meldungen;
+
+    Uebersetzt lang =
+        Uebersetze("float4 main( float4 p : TEXCOORD00001) : POSITION0 { return p; }\n", "vs_3_0");
+    EXPECT_EQ(lang.ergebnis, E_FAIL);
+    EXPECT_TRUE(Enthaelt(lang.meldungen, "TEXCOORD00001")) << lang.meldungen;
 
     Uebersetzt ausgabe =
         Uebersetze("float4 main( float2 uv : TEXCOORD0) : COLOR4 { return uv.xyxy; }\n", "ps_3_0");
