@@ -55,4 +55,12 @@ bool LiesShaderBlob(const void* daten, size_t laenge, ShaderBlob& blob) {
     return true;
 }
 
+size_t ShaderBlobGroesse(const void* daten) {
+    const auto* p = static_cast<const uint8_t*>(daten);
+    if (p == nullptr || std::memcmp(p, kKennung, 4) != 0) {
+        return 0;
+    }
+    return kKopfGroesse + size_t(LiesU32(p + 16));
+}
+
 } // namespace Plattform

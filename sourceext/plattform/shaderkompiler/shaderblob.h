@@ -43,4 +43,8 @@ std::vector<uint8_t> SchreibeShaderBlob(const ShaderBlob& blob);
 // runs past the end, an unknown stage, trailing bytes); `blob` is then left unchanged.
 bool LiesShaderBlob(const void* daten, size_t laenge, ShaderBlob& blob);
 
+// The size of a whole blob from its header, for callers that have only its start (Direct3D 9's
+// CreateVertexShader takes no length). Reads the 20 header bytes; 0 when the tag is not there.
+size_t ShaderBlobGroesse(const void* daten);
+
 } // namespace Plattform

@@ -69,3 +69,11 @@ TEST(ShaderBlob, FalscheKennungStufeOderLaengeWerdenAbgelehnt) {
     bytes.push_back(0); // trailing byte
     EXPECT_FALSE(Plattform::LiesShaderBlob(bytes.data(), bytes.size(), gelesen));
 }
+
+TEST(ShaderBlob, GroesseAusDemKopf) {
+    const std::vector<uint8_t> bytes = Plattform::SchreibeShaderBlob(Beispiel());
+    EXPECT_EQ(Plattform::ShaderBlobGroesse(bytes.data()), bytes.size());
+    const uint8_t fremd[20] = {'D', 'X', 'B', 'C'};
+    EXPECT_EQ(Plattform::ShaderBlobGroesse(fremd), 0u);
+    EXPECT_EQ(Plattform::ShaderBlobGroesse(nullptr), 0u);
+}
