@@ -150,6 +150,8 @@ TEST_F(Befehle, SetWeistDenVerbundenenTextZu) {
 
     EXPECT_EQ(Fuehre("set test_veto \"x y\", z"),
               Liste{"Variable \"test_veto\" auf Wert \"x y, z\" gesetzt."});
+    EXPECT_EQ(Fuehre("set test_veto a , b, "), Liste{"Variable \"test_veto\" auf Wert \"a, , b\" gesetzt."});
+    EXPECT_EQ(Fuehre("set test_veto x\"1 2\""), Liste{"Variable \"test_veto\" auf Wert \"1 2\" gesetzt."});
     EXPECT_EQ(Fuehre("set test_veto 1,,2"), Liste{"Variable \"test_veto\" auf Wert \"1, , 2\" gesetzt."});
     // A vetoed change leaves the text as it was, and the line says so.
     EXPECT_EQ(Fuehre("set test_veto \"nein danke\""),

@@ -1,0 +1,2 @@
+velm_test(test_profilmanager QUELLEN ${CMAKE_CURRENT_LIST_DIR}/test_profilmanager.cpp BIBLIOTHEKEN velmklassen
+          UMGEBUNG XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/test_profilmanager_daten)
