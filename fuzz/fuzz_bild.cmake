@@ -1,0 +1,2 @@
+velm_fuzz(fuzz_bild QUELLEN ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_bild.cpp BIBLIOTHEKEN velmklassen
+          KORPUS ${CMAKE_CURRENT_SOURCE_DIR}/korpus/bild)
