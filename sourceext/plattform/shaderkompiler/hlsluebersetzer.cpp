@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 #include <map>
 #include <mutex>
 
@@ -107,6 +108,11 @@ EShLanguage GlslangStufe(ShaderStufe stufe) {
 }
 
 bool ErzeugeSpirv(Kontext& k, std::vector<uint32_t>& spirv) {
+    // glslang takes the length as int, and reads a negative one as "up to the zero byte".
+    if (k.auftrag.quelle.size() > size_t(std::numeric_limits<int>::max())) {
+        k.Fehler(k.auftrag.einstieg, "source text too long");
+        return false;
+    }
     const EShLanguage stufe = GlslangStufe(k.auftrag.stufe);
     glslang::TShader shader(stufe);
     const char* text = k.auftrag.quelle.data();
@@ -478,8 +484,9 @@ bool ErzeugeGlsl(Kontext& k, std::vector<uint32_t> spirv) {
         glsl.replace(0, version.size(), "#version 330 core\n");
     }
     if (vertex) {
+        // SPIRV-Cross writes the entry point last.
         const std::string einstieg = "void main()\n";
-        const size_t stelle = glsl.find(einstieg);
+        const size_t stelle = glsl.rfind(einstieg);
         if (stelle == std::string::npos) {
             k.Fehler(k.auftrag.einstieg, "no entry point in the generated GLSL");
             return false;

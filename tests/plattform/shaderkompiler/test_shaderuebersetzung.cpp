@@ -100,6 +100,75 @@ TEST(ShaderUebersetzung, TypischerPixelShader) {
     EXPECT_EQ(karte.at("gNebel").register_, 2u);
 }
 
+// The portability prelude the engine puts in front of every shader, then a filter pass as the
+// engine's dialect translates it.
+const char* kPraeludium = R"(#define GRAFIK_DIRECTX 9
+#define DEF_SAMPLER_2D( name) sampler2D name
+#define DEF_SAMPLER_CUBE( name) samplerCUBE name
+#define SAMPLE_2D( name, tex) tex2D( name, tex)
+#define SAMPLE_2D_LOD( name, tex, lod) tex2Dlod( name, float4( tex.xy, 0.0f, lod))
+#define SAMPLE_CUBE( name, tex) texCUBE( name, tex)
+#define SAMPLE_CUBE_LOD( name, tex, lod) texCUBElod( name, float4( tex.xyz, lod))
+#define TEXKOORD( tex) tex
+float2 TEXKOORD_RT( float2 tex) { return float2( tex.x, 1 - tex.y); }
+float2 TEXKOORD_RTD( float2 texdiff) { return float2( texdiff.x, -texdiff.y); }
+#define CONST static const
+#define CONST_ARRAY_START( typ, name) static const typ name[] = {
+#define CONST_ARRAY_ENDE }
+float3x3 MachFloat3x3( float a1, float a2, float a3, float b1, float b2, float b3, float c1, float c2, float c3)
+{ return float3x3( a1, a2, a3, b1, b2, b3, c1, c2, c3); }
+float4x4 MachFloat4x4( float a1, float a2, float a3, float a4, float b1, float b2, float b3, float b4,
+                       float c1, float c2, float c3, float c4, float d1, float d2, float d3, float d4)
+{ return float4x4( a1, a2, a3, a4, b1, b2, b3, b4, c1, c2, c3, c4, d1, d2, d3, d4); }
+float2 MachV2( float x) { return float2( x, x); }
+float3 MachV3( float x) { return float3( x, x, x); }
+float4 MachV4( float x) { return float4( x, x, x, x); }
+#line 1
+)";
+
+TEST(ShaderUebersetzung, PraeludiumUndFilterShader) {
+    const std::string vertex = std::string(kPraeludium) + R"(float4 gPosOffset;
+void main( float4 pos : POSITION0, float2 uv : TEXCOORD0, out float4 opos : POSITION0, out float2 ouv : TEXCOORD0)
+{
+    opos = pos + float4( gPosOffset.xy * pos.w, 0, 0);
+    ouv = TEXKOORD( uv);
+}
+)";
+    const std::string pixel = std::string(kPraeludium) + R"(DEF_SAMPLER_2D( gQuelle);
+DEF_SAMPLER_CUBE( gHimmel);
+float4 gQuellGroesse;
+float4 staerke;
+CONST_ARRAY_START( float, gGewichte) 0.25, 0.5, 0.25 CONST_ARRAY_ENDE;
+CONST float3x3 kFarbe = MachFloat3x3( 1, 0, 0, 0, 1, 0, 0, 0, 1);
+void main( float2 uv : TEXCOORD0, out float4 farbe : COLOR0)
+{
+    float4 summe = MachV4( 0);
+    for (int i = 0; i < 3; ++i)
+        summe += gGewichte[i] * SAMPLE_2D( gQuelle, TEXKOORD_RT( uv * gQuellGroesse.xy + TEXKOORD_RTD( MachV2( i - 1) * gQuellGroesse.zw)));
+    summe.rgb = mul( summe.rgb, kFarbe);
+    farbe = lerp( summe, SAMPLE_CUBE_LOD( gHimmel, float3( uv, 1), 2) + SAMPLE_2D_LOD( gQuelle, uv, 0), staerke.x);
+}
+)";
+    Uebersetzt vs = Uebersetze(vertex, "vs_3_0");
+    ASSERT_EQ(vs.ergebnis, D3D_OK) << vs.meldungen;
+    EXPECT_EQ(LiesKonstanten(vs.tabelle.get()).at("gPosOffset").register_, 0u);
+
+    Uebersetzt ps = Uebersetze(pixel, "ps_3_0");
+    ASSERT_EQ(ps.ergebnis, D3D_OK) << ps.meldungen;
+    const NamensKarte karte = LiesKonstanten(ps.tabelle.get());
+    EXPECT_EQ(karte.size(), 4u);
+    EXPECT_EQ(karte.at("gQuelle").register_, 0u);
+    EXPECT_EQ(karte.at("gHimmel").register_, 1u);
+    EXPECT_EQ(karte.at("gQuellGroesse").register_, 0u);
+    EXPECT_EQ(karte.at("staerke").register_, 1u);
+
+    // After the prelude's "#line 1" messages count the shader's own lines.
+    Uebersetzt kaputt = Uebersetze(
+        std::string(kPraeludium) + "float4 gA;\nfloat4 main() : COLOR0 { return gB; }\n", "ps_3_0");
+    EXPECT_EQ(kaputt.ergebnis, E_FAIL);
+    EXPECT_TRUE(Enthaelt(kaputt.meldungen, "ERROR: 0:2: 'gB'")) << kaputt.meldungen;
+}
+
 TEST(ShaderUebersetzung, EingabenNachSemantikVaryingsNachName) {
     // TEXCOORD3 is declared but unused: TEXCOORD4 still takes location 5, and a matrix input takes
     // one location per row.
