@@ -1,4 +1,5 @@
 #include "plattform/system/plattform_faden.h"
+#include "plattform/system/plattform_speicherseiten.h"
 #include "plattform/system/plattform_system.h"
 #include "testhilfen/testhilfen.h"
 #include "velmklassen/kern/velm_parallelkern.h"
@@ -197,6 +198,12 @@ TEST_F(ParallelKern, AusnahmenWerdenProtokolliertUndWeckenDenWartenden) {
         ++weiter;
         Velm_ParallelKern::Warte(kern.StarteSofort(std::function<void()>()));
         ++weiter;
+        // Thrown after an await, perhaps on another thread than the one the job began on.
+        Velm_ParallelKern::Warte(kern.StarteSofort([&] {
+            Velm_ParallelKern::Warte(
+                kern.StarteFaser(Velm_FaserArt::EinAusgabe, [] { Plattform::Schlafe(5); }));
+            throw std::out_of_range("Ast nach dem Warten");
+        }));
         // The threads that caught go on with new jobs.
         for (int i = 0; i < 32; ++i)
             Velm_ParallelKern::Warte(kern.StarteSofort([&] { ++weiter; }));
@@ -207,6 +214,56 @@ TEST_F(ParallelKern, AusnahmenWerdenProtokolliertUndWeckenDenWartenden) {
                              "Faser-Ausführung."));
     EXPECT_TRUE(log.Enthaelt("Unbehandelte sonstige Ausnahme bei Faser-Ausführung."));
     EXPECT_TRUE(log.Enthaelt("wegen \"bad_function_call\" bei Faser-Ausführung."));
+    EXPECT_TRUE(log.Enthaelt("Unbehandelte Ausnahme std::out_of_range wegen \"Ast nach dem Warten\""));
+}
+
+TEST_F(ParallelKern, ZustaendeEinerFaser) {
+    Velm_ParallelKern kern;
+    const Velm_FaserHandle faser = kern.StarteImHauptfaden([&] {
+        EXPECT_EQ(Velm_ParallelFaser::Aktuelle()->Zustand(), Velm_FaserZustand::Laeuft);
+        kern.BeendeHauptschleife();
+    });
+    EXPECT_EQ(faser.mFaser->Art(), Velm_FaserArt::Hauptfaden);
+    EXPECT_EQ(faser.mFaser->Zustand(), Velm_FaserZustand::Eingereiht);
+    EXPECT_EQ(Velm_ParallelFaser::Aktuelle(), nullptr);
+    kern.BearbeiteHauptschleife();
+    // Finished fibers go straight back to the pool.
+    EXPECT_EQ(faser.mFaser->Zustand(), Velm_FaserZustand::Frei);
+    EXPECT_EQ(faser.mFaser->Art(), Velm_FaserArt::Frei);
+    EXPECT_EQ(Velm_ParallelFaser::Aktuelle(), nullptr);
+}
+
+// A fiber needs no core to run: whoever calls `FuehreHierAus` runs it, resumes it after it
+// switched out, and releases it at the end.
+TEST_F(ParallelKern, FaserLaeuftImAufruferOhneKern) {
+    const Velm_ParallelKern::BlockAufteilung aufteilung = Velm_ParallelKern::Aufteilung();
+    std::byte* const block = static_cast<std::byte*>(Plattform::ReserviereSeiten(aufteilung.Gesamt()));
+    ASSERT_NE(block, nullptr);
+    std::vector<int> schritte;
+    Velm_ParallelFaser* const faser = new (block) Velm_ParallelFaser(
+        7, Velm_FaserArt::Sofort,
+        [&] {
+            schritte.push_back(1);
+            Velm_ParallelFaser::Aktuelle()->Unterbreche();
+            EXPECT_EQ(Velm_ParallelFaser::Aktuelle()->Zustand(), Velm_FaserZustand::Laeuft);
+            schritte.push_back(3);
+        },
+        block + aufteilung.Gesamt(), aufteilung.mStapel);
+
+    EXPECT_EQ(faser->Zustand(), Velm_FaserZustand::Eingereiht);
+    EXPECT_FALSE(faser->FuehreHierAus());
+    EXPECT_EQ(faser->Zustand(), Velm_FaserZustand::Laeuft);
+    EXPECT_EQ(Velm_ParallelFaser::Aktuelle(), nullptr);
+    schritte.push_back(2);
+    EXPECT_TRUE(faser->FuehreHierAus());
+    EXPECT_EQ(faser->Zustand(), Velm_FaserZustand::Fertig);
+    EXPECT_EQ(schritte, (std::vector<int>{1, 2, 3}));
+
+    faser->Zuruecksetzen();
+    EXPECT_EQ(faser->Zustand(), Velm_FaserZustand::Frei);
+    EXPECT_EQ(faser->Art(), Velm_FaserArt::Frei);
+    faser->~Velm_ParallelFaser();
+    Plattform::GibSeitenFrei(block, aufteilung.Gesamt());
 }
 
 TEST_F(ParallelKern, StartUndEndeWerdenProtokolliert) {
