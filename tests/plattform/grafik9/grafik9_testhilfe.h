@@ -242,6 +242,46 @@ protected:
         return k;
     }
 
+    // Uploads a level the way the engine does: a system-memory surface and UpdateSurface.
+    void LadeStufe(IDirect3DSurface9* ziel, D3DFORMAT format, UINT breite, UINT hoehe, const void* daten,
+                   size_t zeilenBytes, UINT zeilen) {
+        IDirect3DSurface9* sys = nullptr;
+        ASSERT_EQ(
+            mGeraet->CreateOffscreenPlainSurface(breite, hoehe, format, D3DPOOL_SYSTEMMEM, &sys, nullptr),
+            D3D_OK);
+        D3DLOCKED_RECT lr{};
+        ASSERT_EQ(sys->LockRect(&lr, nullptr, D3DLOCK_DISCARD), D3D_OK);
+        ASSERT_GE(size_t(lr.Pitch), zeilenBytes);
+        for (UINT z = 0; z < zeilen; ++z) {
+            std::memcpy(static_cast<uint8_t*>(lr.pBits) + z * lr.Pitch,
+                        static_cast<const uint8_t*>(daten) + z * zeilenBytes, zeilenBytes);
+        }
+        ASSERT_EQ(sys->UnlockRect(), D3D_OK);
+        const POINT punkt = {0, 0};
+        EXPECT_EQ(mGeraet->UpdateSurface(sys, nullptr, ziel, &punkt), D3D_OK);
+        sys->Release();
+    }
+
+    void LadeStufe(IDirect3DTexture9* textur, UINT stufe, D3DFORMAT format, UINT breite, UINT hoehe,
+                   const void* daten, size_t zeilenBytes, UINT zeilen) {
+        IDirect3DSurface9* ziel = nullptr;
+        ASSERT_EQ(textur->GetSurfaceLevel(stufe, &ziel), D3D_OK);
+        LadeStufe(ziel, format, breite, hoehe, daten, zeilenBytes, zeilen);
+        ziel->Release();
+    }
+
+    // Fills a level with one A8R8G8B8 colour.
+    void FuelleStufe(IDirect3DTexture9* textur, UINT stufe, UINT breite, UINT hoehe, uint32_t farbe) {
+        std::vector<uint32_t> pixel(breite * hoehe, farbe);
+        LadeStufe(textur, stufe, D3DFMT_A8R8G8B8, breite, hoehe, pixel.data(), breite * 4, hoehe);
+    }
+
+    // Texture coordinates of the textured quad: corner * (su, sv) + (ou, ov).
+    void SetzeTexturKoordinaten(float su, float sv, float ou = 0, float ov = 0) {
+        const float c[4] = {su, sv, ou, ov};
+        mGeraet->SetPixelShaderConstantF(0, c, 1);
+    }
+
     IDirect3D9* mD3d = nullptr;
     IDirect3DDevice9* mGeraet = nullptr;
     D3DPRESENT_PARAMETERS mParameter{};
