@@ -1,0 +1,22 @@
+#pragma once
+// Runs the preprocessor over texts in memory, with the tag list the engine's shader code uses
+// (line markers and banner off), and collects the output and the message lines.
+
+#include "shaderpp/cpp.h"
+
+#include <string>
+#include <vector>
+
+struct CppErgebnis {
+    int mRueckgabe = 0;
+    std::string mAusgabe;
+    std::string mMeldungen;
+};
+
+// Extra tags come after the defaults, so they override them.
+CppErgebnis Vorverarbeite(const std::string& quelle, const std::vector<CppTag>& extra = {},
+                          const char* name = "test.fx");
+
+// Include files served from memory through the file-open callback: a name maps to a text.
+void SetzeVirtuelleDateien(std::vector<std::pair<std::string, std::string>> dateien);
+FILE* OeffneVirtuell(const char* name, const char* modus);

@@ -1,0 +1,115 @@
+// The standard subset (conditional nesting, object-like macros, #if arithmetic within 32 bits)
+// against the system's "cpp -P -undef -nostdinc"; the engine's shader prelude with the tag list of
+// the shader code.
+
+#include "cpp_hilfe.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+// The tokens of a text, one blank between them and no empty lines, so that both outputs compare
+// regardless of how each lays out its whitespace.
+std::string Tokens(const std::string& text) {
+    std::istringstream zeilen(text);
+    std::string zeile, ergebnis;
+    while (std::getline(zeilen, zeile)) {
+        std::istringstream woerter(zeile);
+        std::string wort, neu;
+        while (woerter >> wort)
+            neu += (neu.empty() ? "" : " ") + wort;
+        if (!neu.empty())
+            ergebnis += neu + "\n";
+    }
+    return ergebnis;
+}
+
+bool GccVerfuegbar() {
+    return system("cpp --version > /dev/null 2>&1") == 0;
+}
+
+std::string Gcc(const std::string& quelle) {
+    namespace fs = std::filesystem;
+    const fs::path datei = fs::temp_directory_path() / ("cpp_vergleich_" + std::to_string(getpid()) + ".c");
+    std::ofstream(datei) << quelle;
+    const std::string befehl = "cpp -P -undef -nostdinc " + datei.string() + " 2>/dev/null";
+    std::string ausgabe;
+    if (FILE* rohr = popen(befehl.c_str(), "r")) {
+        char puffer[4096];
+        size_t n;
+        while ((n = fread(puffer, 1, sizeof(puffer), rohr)) > 0)
+            ausgabe.append(puffer, n);
+        pclose(rohr);
+    }
+    fs::remove(datei);
+    return ausgabe;
+}
+
+const char* const kVergleiche[] = {
+    "#define A 1\n#define B A + 2\n#if A\nx = B;\n#if B == 3\ny\n#else\nz\n#endif\n#elif 1\nw\n#endif\n",
+    "#ifdef U\nu\n#elif defined(V) || !defined W\nv\n#else\nw\n#endif\n#ifndef U\nnu\n#endif\n",
+    "#define N 10\n#if N * N - 1 == 99 && (N << 3) == 80 && N % 3 == 1 && -N / 3 == -3\nrechnen\n#endif\n",
+    "#if (0x7fffffff >> 4) == 134217727 && ~0 == -1 && (5 ^ 3) == 6 && (5 | 3) == 7 && (5 & 3) == "
+    "1\nbits\n#endif\n",
+    "#if 1 ? 0 : 1\na\n#elif 0 ? 1 : 2 ? 3 : 0\nb\n#endif\n#if 010 == 8 && 0x10 == 16 && 'A' == "
+    "65\nc\n#endif\n",
+    "#define LEER\n#define X LEER y LEER\nX\n#undef X\nX\n#if 0\n#if 1\nnie\n#endif\n#else\n#if "
+    "1\nimmer\n#endif\n#endif\n",
+    "#define Z0 0\n#define Z1 Z0 + 1\n#define Z2 Z1 + 1\n#define Z3 Z2 + 1\n#if Z3 == 3 && Z3 * 2 == "
+    "4\nvorrang\n#endif\nZ3\n",
+};
+
+} // namespace
+
+TEST(CppGcc, StandardTeilmengeWieGcc) {
+    if (!GccVerfuegbar())
+        GTEST_SKIP() << "cpp fehlt";
+    for (const char* quelle : kVergleiche) {
+        const CppErgebnis e = Vorverarbeite(quelle, {cpp_Tag(CppTag_Undefiniere, "quorrcpp")});
+        EXPECT_EQ(e.mRueckgabe, 0) << quelle;
+        EXPECT_EQ(Tokens(e.mAusgabe), Tokens(Gcc(quelle))) << quelle;
+    }
+}
+
+TEST(CppGcc, ShaderPraeludeMitDerTaglisteDesShadercodes) {
+    // The shader code passes tags 11, 12, 13, 16, 14, 15 (off), 19 (off) and 35, in that order.
+    SetzeVirtuelleDateien(
+        {{"velm_gemeinsam.fxh", "#ifndef VELM_GEMEINSAM\n#define VELM_GEMEINSAM\n"
+                                "#define SAETTIGE(x) clamp(x, 0.0, 1.0)\n"
+                                "#define LUMINANZ(f) dot(f.rgb, float3(0.299, 0.587, 0.114))\n"
+                                "#endif\n"}});
+    const std::string praelude = "// Filter: Pause\r\n"
+                                 "#include \"velm_gemeinsam.fxh\"\n"
+                                 "#include \"velm_gemeinsam.fxh\"\n"
+                                 "#define STAERKE_REGISTER c0\n"
+                                 "float4 staerke : register(STAERKE_REGISTER);\n"
+                                 "$rein { float2 uv : TEXCOORD0; };\n"
+                                 "$raus { float4 farbe : COLOR0; };\n"
+                                 "/* Grauwert ueberblenden */\n"
+                                 "$main()\n"
+                                 "{\n"
+                                 "    float4 f = tex2D(bild, $rein.uv);\n"
+                                 "#if defined(VELM_GEMEINSAM) && quorrcpp\n"
+                                 "    $raus.farbe = lerp(f, LUMINANZ(f).xxxx, SAETTIGE(staerke.x));\n"
+                                 "#else\n"
+                                 "    $raus.farbe = f;\n"
+                                 "#endif\n"
+                                 "}\n";
+    const CppErgebnis e = Vorverarbeite(praelude, {}, "pause.psh");
+    EXPECT_EQ(e.mRueckgabe, 0);
+    EXPECT_EQ(e.mMeldungen, "");
+    EXPECT_EQ(e.mAusgabe, "float4 staerke : register(c0);\n"
+                          "$rein { float2 uv : TEXCOORD0; };\n"
+                          "$raus { float4 farbe : COLOR0; };\n"
+                          "$main()\n"
+                          "{\n"
+                          "float4 f = tex2D(bild, $rein.uv);\n"
+                          "$raus.farbe = lerp(f, dot(f.rgb, float3(0.299, 0.587, 0.114)).xxxx, "
+                          "clamp(staerke.x, 0.0, 1.0));\n"
+                          "}\n");
+}
