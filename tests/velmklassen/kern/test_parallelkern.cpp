@@ -339,8 +339,8 @@ TEST_F(ParallelKern, MehrereWartenAufDieselbeFaser) {
 
 TEST_F(ParallelKern, FalschesWartenWirdGemeldet) {
     THaltepunktZaehler haltepunkte;
+    std::atomic<bool> freigeben{false}; // outlives the core, whose worker still reads it
     Velm_ParallelKern kern;
-    std::atomic<bool> freigeben{false};
     const Velm_FaserHandle haengt = kern.StarteSofort([&] {
         while (!freigeben)
             Plattform::Schlafe(1);
