@@ -105,6 +105,14 @@ void Velm_Bild::SetCubeMapGroesse(uint64_t kante, Velm_Pixelformat format, uint6
                                ull(kante), int(format), ull(mipAnzahl));
         return;
     }
+    // Another face is owned by the base face, whose levels point into this face's levels.
+    if (mIstCubeMap && !IstBasisSeite()) {
+        Velm_Konsole::Schreibe(
+            "!Velm_Bild::SetCubeMapGroesse( %llu, %d, %llu):  Umbau einer CubeMap darf nur von "
+            "der Basisseite (Links) ausgehen.",
+            ull(kante), int(format), ull(mipAnzahl));
+        return;
+    }
     BelegeEbene(kante, kante, format);
     for (std::unique_ptr<Velm_Bild>& seite : mGeschwister)
         seite = std::make_unique<Velm_Bild>(kante, kante, format, mipAnzahl);

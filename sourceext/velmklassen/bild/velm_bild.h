@@ -32,7 +32,8 @@ public:
 
     // Remakes the image as 2D; refused on mip levels and on cube faces other than the base.
     void SetGroesse(uint64_t breite, uint64_t hoehe, Velm_Pixelformat format, uint64_t mipAnzahl);
-    // Remakes it as a cube map of edge s with this object as the base face.
+    // Remakes it as a cube map of edge s with this object as the base face; refused on mip
+    // levels and on the other faces of a cube map.
     void SetCubeMapGroesse(uint64_t kante, Velm_Pixelformat format, uint64_t mipAnzahl);
     // Builds or trims the chain to `anzahl` levels (0: down to 1 x 1); on a base face for all faces.
     void ErzeugeMipStufen(uint64_t anzahl);
@@ -48,7 +49,8 @@ public:
     // More than 16 levels is a caller's error: it is reported and nothing is moved.
     TMipStufen LockMipStufen();
 
-    // Loads a PNG or DDS file, told apart by content. False after a "!" line.
+    // Loads a PNG or DDS file, told apart by content. False after a "!" line. Paths hold UTF-8
+    // (build them from u8 strings, not wide ones: those convert through the C locale).
     bool LadeBildAusDatei(const std::filesystem::path& pfad);
     // The same from a buffer positioned at the file's first byte.
     bool LadeBildAusSpeicher(TSpeicher& speicher);

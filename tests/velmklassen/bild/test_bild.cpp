@@ -147,6 +147,11 @@ TEST(BildCubeMap, NurDieBasisseiteWirdZweiD) {
         log.Enthaelt("!Velm_Bild::SetGroesse( 4, 4, 0, 1):  Umbau einer CubeMap zu einem 2D-Bild darf nur "
                      "von der Basisseite (Links) ausgehen."));
     EXPECT_EQ(oben->mBreite, 8u);
+    oben->SetCubeMapGroesse(4, Velm_FormatA8R8G8B8, 1);
+    EXPECT_TRUE(log.Enthaelt("!Velm_Bild::SetCubeMapGroesse( 4, 0, 1):  Umbau einer CubeMap darf nur von der "
+                             "Basisseite (Links) ausgehen."));
+    EXPECT_EQ(oben->mBreite, 8u);
+    EXPECT_EQ(oben->Seite(Velm_Bild::kMinusX), &wuerfel);
 
     // The base face frees the other five (the sanitizer run sees leaks and double frees).
     wuerfel.SetGroesse(4, 2, Velm_FormatA8, 2);
