@@ -189,6 +189,14 @@ TEST_F(XvfbTest, ButtonsAndTheWheelArrive) {
                 ElementsAre("mbutton 0 down", "mbutton 0 up", "mbutton 3 down", "mbutton 3 up", "wheel 120"));
 }
 
+TEST_F(XvfbTest, KeyNamesFollowTheLayout) {
+    const Omvu::Keyboard& k = *Omvu::gInstance->GetFirstKeyboard();
+    EXPECT_EQ(k.GetButtonText(1), "Esc");
+    EXPECT_EQ(k.GetButtonText(200), "Up");
+    EXPECT_EQ(k.GetButtonText(30), "a");
+    EXPECT_EQ(k.GetButtonText(0), "");
+}
+
 TEST_F(XvfbTest, TheOldCallbacksComeBackAtShutdown) {
     Omvu::Shutdown();
     EXPECT_EQ(glfwSetKeyCallback(fenster, nullptr), &AlterRueckruf);
