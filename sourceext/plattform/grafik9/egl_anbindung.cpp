@@ -146,7 +146,9 @@ EglKontext::~EglKontext() {
     if (mKontext != nullptr) {
         eglDestroyContext(mAnzeige, mKontext);
     }
-    eglTerminate(mAnzeige);
+    // The display stays initialised: EGL hands out the same one to the next device, and
+    // terminating it would unload the driver with every device (slow, and its allocations
+    // would show up as leaks of unknown modules).
 }
 
 void EglKontext::FensterGroesse(int& breite, int& hoehe) const {

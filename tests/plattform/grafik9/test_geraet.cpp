@@ -1,0 +1,268 @@
+// The device itself: creation, capabilities, targets, viewport, clearing, references.
+
+#include "grafik9_testhilfe.h"
+
+namespace grafik9test {
+namespace {
+
+TEST(Direct3D, SchnittstelleUndFormate) {
+    EXPECT_EQ(Direct3DCreate9(31), nullptr);
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d, nullptr);
+    EXPECT_EQ(d3d->GetAdapterCount(), 1u);
+    D3DADAPTER_IDENTIFIER9 kennung{};
+    ASSERT_EQ(d3d->GetAdapterIdentifier(0, 0, &kennung), D3D_OK);
+    EXPECT_EQ(std::strstr(kennung.Description, "PerfHUD"), nullptr);
+    EXPECT_EQ(d3d->GetAdapterIdentifier(1, 0, &kennung), D3DERR_INVALIDCALL);
+    // The engine asks for D32 first, then D24X8, then takes D16.
+    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL,
+                                     D3DRTYPE_SURFACE, D3DFMT_D32),
+              D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL,
+                                     D3DRTYPE_SURFACE, D3DFMT_D24X8),
+              D3D_OK);
+    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL,
+                                     D3DRTYPE_SURFACE, D3DFMT_A8R8G8B8),
+              D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_RENDERTARGET,
+                                     D3DRTYPE_TEXTURE, D3DFMT_DXT1),
+              D3DERR_NOTAVAILABLE);
+
+    // Windowed 0 x 0 takes the window's size; without a window there is none.
+    D3DPRESENT_PARAMETERS parameter{};
+    parameter.Windowed = TRUE;
+    parameter.BackBufferFormat = D3DFMT_X8R8G8B8;
+    IDirect3DDevice9* geraet = nullptr;
+    EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &geraet), D3DERR_INVALIDCALL);
+    EXPECT_EQ(geraet, nullptr);
+    parameter.BackBufferWidth = 8;
+    parameter.BackBufferHeight = 8;
+    parameter.BackBufferFormat = D3DFMT_A16B16G16R16F;
+    EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &geraet), D3DERR_INVALIDCALL);
+    parameter.BackBufferFormat = D3DFMT_R5G6B5;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_REF, nullptr, 0x52, &parameter, &geraet), D3D_OK);
+    EXPECT_EQ(parameter.BackBufferCount, 1u);
+    IDirect3DDevice9* zweites = nullptr;
+    EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &zweites), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(geraet->Release(), 0u);
+    EXPECT_EQ(d3d->Release(), 0u);
+}
+
+TEST_F(Geraet, FaehigkeitenFuerDieEngine) {
+    D3DCAPS9 caps{};
+    ASSERT_EQ(mGeraet->GetDeviceCaps(&caps), D3D_OK);
+    EXPECT_GE(caps.MaxTextureWidth, 4096u);
+    EXPECT_GE(caps.MaxTextureHeight, 4096u);
+    EXPECT_GE(caps.NumSimultaneousRTs, 1u);
+    EXPECT_EQ(caps.VertexShaderVersion, D3DVS_VERSION(3, 0));
+    EXPECT_EQ(caps.PixelShaderVersion, D3DPS_VERSION(3, 0));
+    if (caps.TextureFilterCaps & D3DPTFILTERCAPS_MINFANISOTROPIC) {
+        EXPECT_GE(caps.MaxAnisotropy, 2u);
+    }
+}
+
+TEST_F(Geraet, RueckpufferLiestXAlsFF) {
+    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00123456, 1.0f, 0);
+    const auto bild = LiesRueckpuffer();
+    EXPECT_EQ(bild[0], 0xFF123456u);
+    IDirect3DSurface9* rueck = nullptr;
+    ASSERT_EQ(mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &rueck), D3D_OK);
+    D3DSURFACE_DESC beschreibung{};
+    rueck->GetDesc(&beschreibung);
+    EXPECT_EQ(beschreibung.Format, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(beschreibung.Width, kBreite);
+    EXPECT_EQ(beschreibung.Usage, D3DUSAGE_RENDERTARGET);
+    // The swap chain hands out the same surface.
+    IDirect3DSwapChain9* kette = nullptr;
+    ASSERT_EQ(mGeraet->GetSwapChain(0, &kette), D3D_OK);
+    IDirect3DSurface9* ueberKette = nullptr;
+    ASSERT_EQ(kette->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &ueberKette), D3D_OK);
+    EXPECT_EQ(ueberKette, rueck);
+    EXPECT_EQ(mGeraet->GetBackBuffer(0, 1, D3DBACKBUFFER_TYPE_MONO, &ueberKette), D3DERR_INVALIDCALL);
+    rueck->Release();
+    rueck->Release();
+    kette->Release();
+}
+
+TEST(Rueckpuffer16Bit, LiesDenFormatEigenenInhalt) {
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS parameter{};
+    parameter.Windowed = TRUE;
+    parameter.BackBufferWidth = 4;
+    parameter.BackBufferHeight = 2;
+    parameter.BackBufferFormat = D3DFMT_R5G6B5;
+    IDirect3DDevice9* geraet = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &geraet), D3D_OK);
+    geraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF00FF, 1.0f, 0);
+    IDirect3DSurface9* rueck = nullptr;
+    geraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &rueck);
+    D3DLOCKED_RECT lr{};
+    ASSERT_EQ(rueck->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_GE(lr.Pitch, 8);
+    EXPECT_EQ(static_cast<const uint16_t*>(lr.pBits)[3], 0xF81Fu);
+    rueck->UnlockRect();
+    rueck->Release();
+    geraet->Release();
+    d3d->Release();
+}
+
+TEST_F(Geraet, ClearNurImViewportUndTrotzSchreibmaske) {
+    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    const D3DVIEWPORT9 v = {4, 2, 8, 4, 0, 1};
+    ASSERT_EQ(mGeraet->SetViewport(&v), D3D_OK);
+    mGeraet->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
+    ASSERT_EQ(mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0), D3D_OK);
+    const Kasten k = FindeFarbe(0xFFFFFF);
+    EXPECT_EQ(k.x0, 4);
+    EXPECT_EQ(k.y0, 2);
+    EXPECT_EQ(k.x1, 11);
+    EXPECT_EQ(k.y1, 5);
+    EXPECT_EQ(k.anzahl, 32);
+    // Rectangles are cut to the viewport.
+    const RECT r = {10, 0, 20, 3};
+    ASSERT_EQ(mGeraet->Clear(1, &r, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(FindeFarbe(0xFF0000).anzahl, 2);
+    // The mask still holds for drawing afterwards.
+    DWORD maske = 1;
+    mGeraet->GetRenderState(D3DRS_COLORWRITEENABLE, &maske);
+    EXPECT_EQ(maske, 0u);
+
+    // Depth without a depth buffer is refused.
+    IDirect3DSurface9* tiefe = nullptr;
+    ASSERT_EQ(mGeraet->GetDepthStencilSurface(&tiefe), D3D_OK);
+    ASSERT_EQ(mGeraet->SetDepthStencilSurface(nullptr), D3D_OK);
+    EXPECT_EQ(mGeraet->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    IDirect3DSurface9* keine = tiefe;
+    EXPECT_EQ(mGeraet->GetDepthStencilSurface(&keine), D3DERR_NOTFOUND);
+    EXPECT_EQ(keine, nullptr);
+    mGeraet->SetDepthStencilSurface(tiefe);
+    EXPECT_EQ(mGeraet->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(mGeraet->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    tiefe->Release();
+}
+
+TEST_F(Geraet, RenderzielSetztViewportZurueck) {
+    IDirect3DTexture9* t = nullptr;
+    ASSERT_EQ(
+        mGeraet->CreateTexture(8, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+        D3D_OK);
+    IDirect3DSurface9* flaeche = nullptr;
+    t->GetSurfaceLevel(0, &flaeche);
+    IDirect3DSurface9* nochmal = nullptr;
+    t->GetSurfaceLevel(0, &nochmal);
+    EXPECT_EQ(flaeche, nochmal);
+    nochmal->Release();
+
+    const D3DVIEWPORT9 klein = {1, 1, 2, 2, 0, 1};
+    mGeraet->SetViewport(&klein);
+    ASSERT_EQ(mGeraet->SetRenderTarget(0, flaeche), D3D_OK);
+    D3DVIEWPORT9 v{};
+    mGeraet->GetViewport(&v);
+    EXPECT_EQ(v.X, 0u);
+    EXPECT_EQ(v.Width, 8u);
+    EXPECT_EQ(v.Height, 4u);
+    const D3DVIEWPORT9 zuGross = {0, 0, 9, 4, 0, 1};
+    EXPECT_EQ(mGeraet->SetViewport(&zuGross), D3DERR_INVALIDCALL);
+    EXPECT_EQ(mGeraet->SetRenderTarget(0, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(mGeraet->SetRenderTarget(4, flaeche), D3DERR_INVALIDCALL);
+
+    IDirect3DTexture9* normal = nullptr;
+    mGeraet->CreateTexture(8, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &normal, nullptr);
+    IDirect3DSurface9* keinZiel = nullptr;
+    normal->GetSurfaceLevel(0, &keinZiel);
+    EXPECT_EQ(mGeraet->SetRenderTarget(0, keinZiel), D3DERR_INVALIDCALL);
+    // Render targets other than the back buffer cannot be locked.
+    D3DLOCKED_RECT lr{};
+    EXPECT_EQ(flaeche->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3DERR_INVALIDCALL);
+
+    IDirect3DSurface9* rueck = nullptr;
+    mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &rueck);
+    mGeraet->SetRenderTarget(0, rueck);
+    mGeraet->GetViewport(&v);
+    EXPECT_EQ(v.Width, kBreite);
+    EXPECT_EQ(v.Height, kHoehe);
+    rueck->Release();
+    keinZiel->Release();
+    normal->Release();
+    flaeche->Release();
+    t->Release();
+}
+
+TEST_F(Geraet, SzeneKlammern) {
+    EXPECT_EQ(mGeraet->EndScene(), D3DERR_INVALIDCALL);
+    EXPECT_EQ(mGeraet->BeginScene(), D3D_OK);
+    EXPECT_EQ(mGeraet->BeginScene(), D3DERR_INVALIDCALL);
+    EXPECT_EQ(mGeraet->EndScene(), D3D_OK);
+    EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+}
+
+TEST_F(Geraet, UngueltigeErzeugungen) {
+    IDirect3DTexture9* t = nullptr;
+    EXPECT_EQ(mGeraet->CreateTexture(0, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(mGeraet->CreateTexture(4, 4, 4, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(mGeraet->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(
+        mGeraet->CreateTexture(4, 4, 0, D3DUSAGE_AUTOGENMIPMAP, D3DFMT_DXT1, D3DPOOL_DEFAULT, &t, nullptr),
+        D3DERR_INVALIDCALL);
+    EXPECT_EQ(
+        mGeraet->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_DXT5, D3DPOOL_DEFAULT, &t, nullptr),
+        D3DERR_INVALIDCALL);
+    EXPECT_EQ(mGeraet->CreateTexture(4, 4, 1, 0, D3DFMT_D24X8, D3DPOOL_DEFAULT, &t, nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(mGeraet->CreateTexture(1 << 20, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(t, nullptr);
+    // The full chain of 256 x 64 has nine levels.
+    ASSERT_EQ(mGeraet->CreateTexture(256, 64, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr), D3D_OK);
+    EXPECT_EQ(t->GetLevelCount(), 9u);
+    D3DSURFACE_DESC beschreibung{};
+    EXPECT_EQ(t->GetLevelDesc(8, &beschreibung), D3D_OK);
+    EXPECT_EQ(beschreibung.Width, 1u);
+    EXPECT_EQ(t->GetLevelDesc(9, &beschreibung), D3DERR_INVALIDCALL);
+    t->Release();
+
+    IDirect3DIndexBuffer9* ib = nullptr;
+    EXPECT_EQ(mGeraet->CreateIndexBuffer(12, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &ib, nullptr),
+              D3DERR_INVALIDCALL);
+    IDirect3DVertexBuffer9* vb = nullptr;
+    EXPECT_EQ(mGeraet->CreateVertexBuffer(0, 0, 0, D3DPOOL_DEFAULT, &vb, nullptr), D3DERR_INVALIDCALL);
+    IDirect3DSurface9* tiefe = nullptr;
+    EXPECT_EQ(mGeraet->CreateDepthStencilSurface(4, 4, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, &tiefe,
+                                                 nullptr),
+              D3DERR_INVALIDCALL);
+    ASSERT_EQ(
+        mGeraet->CreateDepthStencilSurface(4, 4, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, TRUE, &tiefe, nullptr),
+        D3D_OK);
+    D3DLOCKED_RECT lr{};
+    EXPECT_EQ(tiefe->LockRect(&lr, nullptr, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(mGeraet->SetRenderTarget(0, tiefe), D3DERR_INVALIDCALL);
+    tiefe->Release();
+
+    // Elements without a location in the shader conventions.
+    const D3DVERTEXELEMENT9 normale[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, 3, 0}, D3DDECL_END};
+    IDirect3DVertexDeclaration9* deklaration = nullptr;
+    EXPECT_EQ(mGeraet->CreateVertexDeclaration(normale, &deklaration), D3DERR_INVALIDCALL);
+    const D3DVERTEXELEMENT9 strom9[] = {{9, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END};
+    EXPECT_EQ(mGeraet->CreateVertexDeclaration(strom9, &deklaration), D3DERR_INVALIDCALL);
+    EXPECT_EQ(deklaration, nullptr);
+}
+
+TEST_F(Geraet, PufferSperren) {
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(mGeraet->CreateVertexBuffer(64, D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &vb, nullptr), D3D_OK);
+    void* p = nullptr;
+    EXPECT_EQ(vb->Lock(60, 8, &p, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(vb->Lock(65, 0, &p, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(vb->Unlock(), D3DERR_INVALIDCALL);
+    ASSERT_EQ(vb->Lock(16, 0, &p, 0), D3D_OK);
+    std::memset(p, 0, 48);
+    EXPECT_EQ(vb->Lock(0, 0, &p, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(vb->Unlock(), D3D_OK);
+    vb->Release();
+}
+
+} // namespace
+} // namespace grafik9test

@@ -1,0 +1,245 @@
+// Device loss and reset, the video-memory budget and the device's own references: the paths
+// the engine's eviction and reset code takes, driven through the test hooks.
+
+#include "grafik9_testhilfe.h"
+
+namespace grafik9test {
+namespace {
+
+using Verlust = Geraet;
+
+TEST_F(Verlust, VerlorenDannNichtZurueckgesetztDannReset) {
+    EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    Plattform::ErzwingeGeraeteVerlust(2);
+    EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3D_OK);
+    EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    ASSERT_EQ(mGeraet->Reset(&mParameter), D3D_OK);
+    EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3D_OK);
+    EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+}
+
+TEST_F(Verlust, ResetAntwortetVerlorenSolangeDasGeraetFehlt) {
+    Plattform::ErzwingeGeraeteVerlust(2);
+    EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    // The engine's reset loop calls Reset alone, every 100 ms, while it answers lost.
+    EXPECT_EQ(mGeraet->Reset(&mParameter), D3DERR_DEVICELOST);
+    EXPECT_EQ(mGeraet->Reset(&mParameter), D3DERR_DEVICELOST);
+    EXPECT_EQ(mGeraet->Reset(&mParameter), D3D_OK);
+}
+
+TEST_F(Verlust, ResetVerweigertGehalteneStandardObjekte) {
+    IDirect3DTexture9* t = nullptr;
+    ASSERT_EQ(mGeraet->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr), D3D_OK);
+    EXPECT_EQ(mGeraet->Reset(&mParameter), D3DERR_INVALIDCALL);
+    EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    IDirect3DSurface9* stufe = nullptr;
+    t->GetSurfaceLevel(0, &stufe);
+    t->Release();
+    // The level still holds the texture.
+    EXPECT_EQ(mGeraet->Reset(&mParameter), D3DERR_INVALIDCALL);
+    stufe->Release();
+    IDirect3DSurface9* rueck = nullptr;
+    mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &rueck);
+    EXPECT_EQ(mGeraet->Reset(&mParameter), D3DERR_INVALIDCALL);
+    rueck->Release();
+    // System-memory surfaces, shaders and declarations survive a reset.
+    IDirect3DSurface9* sys = nullptr;
+    mGeraet->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr);
+    IDirect3DVertexShader9* vs = Vs(kQuadVs, 1);
+    EXPECT_EQ(mGeraet->Reset(&mParameter), D3D_OK);
+    vs->Release();
+    sys->Release();
+
+    Plattform::SetzeResetPruefung(false);
+    IDirect3DVertexBuffer9* vb = nullptr;
+    mGeraet->CreateVertexBuffer(16, 0, 0, D3DPOOL_DEFAULT, &vb, nullptr);
+    EXPECT_EQ(mGeraet->Reset(&mParameter), D3D_OK);
+    vb->Release();
+}
+
+TEST_F(Verlust, ResetStelltAlleVorgabenHerUndZeichnetWieder) {
+    BaueQuad(kTexturPs, 1, 1);
+    IDirect3DTexture9* ziel = nullptr;
+    mGeraet->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &ziel, nullptr);
+    IDirect3DSurface9* flaeche = nullptr;
+    ziel->GetSurfaceLevel(0, &flaeche);
+    mGeraet->SetRenderTarget(0, flaeche);
+    mGeraet->SetTexture(0, ziel);
+    mGeraet->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
+    mGeraet->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    mGeraet->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    mGeraet->SetRenderState(D3DRS_COLORWRITEENABLE, 1);
+    mGeraet->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    mGeraet->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, 3);
+    mGeraet->SetStreamSourceFreq(1, D3DSTREAMSOURCE_INSTANCEDATA | 1);
+    flaeche->Release();
+    ziel->Release();
+    LoeseQuad();
+
+    Plattform::ErzwingeGeraeteVerlust(0);
+    EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    D3DPRESENT_PARAMETERS neu = mParameter;
+    neu.BackBufferWidth = 16;
+    neu.BackBufferHeight = 8;
+    ASSERT_EQ(mGeraet->Reset(&neu), D3D_OK);
+    EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 0u);
+
+    const std::pair<D3DRENDERSTATETYPE, DWORD> vorgaben[] = {
+        {D3DRS_ZENABLE, D3DZB_TRUE},      {D3DRS_ZWRITEENABLE, TRUE},
+        {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},  {D3DRS_CULLMODE, D3DCULL_CCW},
+        {D3DRS_ALPHABLENDENABLE, FALSE},  {D3DRS_SRCBLEND, D3DBLEND_ONE},
+        {D3DRS_DESTBLEND, D3DBLEND_ZERO}, {D3DRS_BLENDOP, D3DBLENDOP_ADD},
+        {D3DRS_COLORWRITEENABLE, 0xF},    {D3DRS_SEPARATEALPHABLENDENABLE, FALSE}};
+    for (const auto& [zustand, wert] : vorgaben) {
+        DWORD ist = 0;
+        mGeraet->GetRenderState(zustand, &ist);
+        EXPECT_EQ(ist, wert) << zustand;
+    }
+    DWORD wert = 0;
+    mGeraet->GetSamplerState(0, D3DSAMP_ADDRESSU, &wert);
+    EXPECT_EQ(wert, DWORD(D3DTADDRESS_WRAP));
+    mGeraet->GetSamplerState(0, D3DSAMP_MAXMIPLEVEL, &wert);
+    EXPECT_EQ(wert, 0u);
+    mGeraet->GetSamplerState(0, D3DSAMP_MINFILTER, &wert);
+    EXPECT_EQ(wert, DWORD(D3DTEXF_POINT));
+    D3DVIEWPORT9 v{};
+    mGeraet->GetViewport(&v);
+    EXPECT_EQ(v.Width, 16u);
+    EXPECT_EQ(v.Height, 8u);
+    IDirect3DSurface9* rt = nullptr;
+    IDirect3DSurface9* rueck = nullptr;
+    mGeraet->GetRenderTarget(0, &rt);
+    mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &rueck);
+    EXPECT_EQ(rt, rueck);
+    D3DSURFACE_DESC beschreibung{};
+    rueck->GetDesc(&beschreibung);
+    EXPECT_EQ(beschreibung.Width, 16u);
+    rt->Release();
+    rueck->Release();
+
+    // Drawing works again on the new back buffer.
+    BaueQuad();
+    SetzeZielGroesse(16, 8);
+    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    ASSERT_EQ(Zeichne({Quad(15, 7, 1, 1, 1, 1, 1)}), D3D_OK);
+    IDirect3DSurface9* lesen = nullptr;
+    mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &lesen);
+    D3DLOCKED_RECT lr{};
+    ASSERT_EQ(lesen->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(lr.pBits) + 7 * lr.Pitch)[15],
+              0xFFFFFFFFu);
+    lesen->UnlockRect();
+    lesen->Release();
+}
+
+TEST_F(Verlust, BudgetLaesstErzeugungScheitern) {
+    Plattform::SetzeVideoSpeicherBudget(1024);
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(mGeraet->CreateVertexBuffer(800, 0, 0, D3DPOOL_DEFAULT, &vb, nullptr), D3D_OK);
+    EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 800u);
+    IDirect3DTexture9* t = nullptr;
+    // 16 x 16 x 4 bytes: 1024 bytes, no room next to the buffer.
+    EXPECT_EQ(mGeraet->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+              D3DERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(t, nullptr);
+    IDirect3DIndexBuffer9* ib = nullptr;
+    EXPECT_EQ(mGeraet->CreateIndexBuffer(256, 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &ib, nullptr),
+              D3DERR_OUTOFVIDEOMEMORY);
+    IDirect3DSurface9* tiefe = nullptr;
+    EXPECT_EQ(
+        mGeraet->CreateDepthStencilSurface(16, 16, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, TRUE, &tiefe, nullptr),
+        D3DERR_OUTOFVIDEOMEMORY);
+    // System memory does not count.
+    IDirect3DSurface9* sys = nullptr;
+    EXPECT_EQ(mGeraet->CreateOffscreenPlainSurface(64, 64, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr),
+              D3D_OK);
+    sys->Release();
+    vb->Release();
+    EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 0u);
+    ASSERT_EQ(mGeraet->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr), D3D_OK);
+    t->Release();
+    // Every level counts, and a cube six times.
+    EXPECT_EQ(mGeraet->CreateTexture(16, 16, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+              D3DERR_OUTOFVIDEOMEMORY);
+    IDirect3DCubeTexture9* w = nullptr;
+    EXPECT_EQ(mGeraet->CreateCubeTexture(8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &w, nullptr),
+              D3DERR_OUTOFVIDEOMEMORY);
+    ASSERT_EQ(mGeraet->CreateCubeTexture(4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &w, nullptr), D3D_OK);
+    EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 6u * 64u);
+    w->Release();
+    Plattform::SetzeVideoSpeicherBudget(0);
+}
+
+TEST_F(Verlust, GebundeneObjekteLebenBisZumLoesen) {
+    BaueQuad(kTexturPs, 1, 1);
+    SetzeTexturKoordinaten(1, 1);
+    mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
+    IDirect3DTexture9* t = nullptr;
+    ASSERT_EQ(mGeraet->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr), D3D_OK);
+    FuelleStufe(t, 0, 4, 4, 0xFF00FF00);
+    mGeraet->SetTexture(0, t);
+    EXPECT_EQ(t->Release(), 0u);
+    // The engine's reference is gone; the binding keeps the texture, and its address.
+    EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 64u + 32u + 12u + 64u * sizeof(Instanz));
+    ASSERT_EQ(Zeichne({Quad(0, 0, 4, 4, 0, 0, 0)}), D3D_OK);
+    EXPECT_EQ(LiesRueckpuffer()[0] & 0xFFFFFF, 0x00FF00u);
+    mGeraet->SetTexture(0, nullptr);
+    EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 32u + 12u + 64u * sizeof(Instanz));
+
+    // The same for a stream, the indices and a render target's level.
+    mEcken->Release();
+    mIndizes->Release();
+    ASSERT_EQ(Zeichne({Quad(0, 0, 4, 4, 0, 0, 0)}), D3D_OK);
+    mGeraet->SetStreamSource(0, nullptr, 0, 0);
+    mGeraet->SetIndices(nullptr);
+    mEcken = nullptr;
+    mIndizes = nullptr;
+    EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 64u * sizeof(Instanz));
+
+    IDirect3DTexture9* ziel = nullptr;
+    mGeraet->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &ziel, nullptr);
+    IDirect3DSurface9* flaeche = nullptr;
+    ziel->GetSurfaceLevel(0, &flaeche);
+    mGeraet->SetRenderTarget(0, flaeche);
+    flaeche->Release();
+    ziel->Release();
+    EXPECT_EQ(mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
+    IDirect3DSurface9* rueck = nullptr;
+    mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &rueck);
+    mGeraet->SetRenderTarget(0, rueck);
+    rueck->Release();
+    EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 64u * sizeof(Instanz));
+}
+
+TEST(GeraetFreigabe, RessourcenUeberlebenDasGeraet) {
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS parameter{};
+    parameter.Windowed = TRUE;
+    parameter.BackBufferWidth = 4;
+    parameter.BackBufferHeight = 4;
+    parameter.BackBufferFormat = D3DFMT_X8R8G8B8;
+    IDirect3DDevice9* geraet = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &geraet), D3D_OK);
+    IDirect3DTexture9* t = nullptr;
+    geraet->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr);
+    geraet->SetTexture(0, t);
+    EXPECT_EQ(geraet->Release(), 0u);
+    // The texture keeps what it needs of the device until it goes too.
+    IDirect3DSurface9* stufe = nullptr;
+    EXPECT_EQ(t->GetSurfaceLevel(0, &stufe), D3D_OK);
+    stufe->Release();
+    t->Release();
+    // Now the device is gone and a new one may be made.
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &geraet), D3D_OK);
+    geraet->Release();
+    d3d->Release();
+}
+
+} // namespace
+} // namespace grafik9test
