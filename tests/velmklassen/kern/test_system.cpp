@@ -176,6 +176,29 @@ TEST(SystemImStart, AbbruchNenntDenGrund) {
         "Unable to obtain path to executable.");
 }
 
+// The global object of a fresh process whose user folder cannot be created: the log is not
+// started yet, so the error reaches standard error only, and the program still starts.
+TEST(GlobalesSystem, FehlerImStartStehtAufDerFehlerausgabe) {
+    TTempOrdner ordner;
+    std::ofstream(ordner.Pfad() / "datei") << "kein Ordner";
+    const fs::path daten = ordner.Pfad() / "datei" / "unter";
+    const std::string befehl = "XDG_DATA_HOME='" + daten.string() + "' '" +
+                               Plattform::ProgrammPfad()->string() + "' --gtest_list_tests 2>&1";
+    FILE* kind = popen(befehl.c_str(), "r");
+    ASSERT_NE(kind, nullptr);
+    std::string ausgabe;
+    char block[4096];
+    while (const size_t n = std::fread(block, 1, sizeof block, kind))
+        ausgabe.append(block, n);
+    EXPECT_EQ(pclose(kind), 0);
+
+    const std::string zeile =
+        "!Unable to create user data path \"" + (daten / "Nadrel").string() + "\". This will end in tears.\n";
+    EXPECT_EQ(ausgabe.substr(0, zeile.size()), zeile);
+    EXPECT_EQ(ausgabe.find("(t"), std::string::npos) << "a log line before the log was started";
+    EXPECT_NE(ausgabe.find("GlobalesSystem."), std::string::npos);
+}
+
 TEST(SystemZustand, PraesenzSignalUndProFrame) {
     EXPECT_EQ(uint32_t(Velm_System::Aktiv), 0u);
     EXPECT_EQ(uint32_t(Velm_System::Inaktiv), 1u);
