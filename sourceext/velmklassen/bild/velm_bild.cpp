@@ -81,29 +81,30 @@ void Velm_Bild::BelegeEbene(uint64_t breite, uint64_t hoehe, Velm_Pixelformat fo
     mPitch = BerechneZeilenGroesse(format, breite);
 }
 
-void Velm_Bild::SetGroesse(uint64_t breite, uint64_t hoehe, Velm_Pixelformat format, uint64_t mipAnzahl) {
+bool Velm_Bild::SetGroesse(uint64_t breite, uint64_t hoehe, Velm_Pixelformat format, uint64_t mipAnzahl) {
     if (mIstCubeMap && !IstBasisSeite()) {
         Velm_Konsole::Schreibe("!Velm_Bild::SetGroesse( %llu, %llu, %d, %llu):  Umbau einer CubeMap zu einem "
                                "2D-Bild darf nur von der Basisseite (Links) ausgehen.",
                                ull(breite), ull(hoehe), int(format), ull(mipAnzahl));
-        return;
+        return false;
     }
     if (mIstMipStufe) {
         Velm_Konsole::Schreibe("!Velm_Bild::SetGroesse( %llu, %llu, %d, %llu):  Umdimensionierung ist für "
                                "MipMaps nicht zulässig.",
                                ull(breite), ull(hoehe), int(format), ull(mipAnzahl));
-        return;
+        return false;
     }
     BelegeEbene(breite, hoehe, format);
     ErzeugeMipStufen(mipAnzahl);
+    return true;
 }
 
-void Velm_Bild::SetCubeMapGroesse(uint64_t kante, Velm_Pixelformat format, uint64_t mipAnzahl) {
+bool Velm_Bild::SetCubeMapGroesse(uint64_t kante, Velm_Pixelformat format, uint64_t mipAnzahl) {
     if (mIstMipStufe) {
         Velm_Konsole::Schreibe("!Velm_Bild::SetCubeMapGroesse( %llu, %d, %llu):  Umdimensionierung ist für "
                                "MipMaps nicht zulässig.",
                                ull(kante), int(format), ull(mipAnzahl));
-        return;
+        return false;
     }
     // Another face is owned by the base face, whose levels point into this face's levels.
     if (mIstCubeMap && !IstBasisSeite()) {
@@ -111,7 +112,7 @@ void Velm_Bild::SetCubeMapGroesse(uint64_t kante, Velm_Pixelformat format, uint6
             "!Velm_Bild::SetCubeMapGroesse( %llu, %d, %llu):  Umbau einer CubeMap darf nur von "
             "der Basisseite (Links) ausgehen.",
             ull(kante), int(format), ull(mipAnzahl));
-        return;
+        return false;
     }
     BelegeEbene(kante, kante, format);
     for (std::unique_ptr<Velm_Bild>& seite : mGeschwister)
@@ -125,6 +126,7 @@ void Velm_Bild::SetCubeMapGroesse(uint64_t kante, Velm_Pixelformat format, uint6
     mSeiten[kPlusZ] = mGeschwister[3].get();
     mSeiten[kMinusZ] = mGeschwister[4].get();
     ErzeugeMipStufen(mipAnzahl);
+    return true;
 }
 
 void Velm_Bild::ErzeugeMipStufen(uint64_t anzahl) {

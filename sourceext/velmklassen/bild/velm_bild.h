@@ -30,11 +30,11 @@ public:
     Velm_Bild(const Velm_Bild&) = delete;
     Velm_Bild& operator=(const Velm_Bild&) = delete;
 
-    // Remakes the image as 2D; refused on mip levels and on cube faces other than the base.
-    void SetGroesse(uint64_t breite, uint64_t hoehe, Velm_Pixelformat format, uint64_t mipAnzahl);
+    // Remakes the image as 2D; refused (false) on mip levels and on cube faces other than the base.
+    bool SetGroesse(uint64_t breite, uint64_t hoehe, Velm_Pixelformat format, uint64_t mipAnzahl);
     // Remakes it as a cube map of edge s with this object as the base face; refused on mip
-    // levels and on the other faces of a cube map.
-    void SetCubeMapGroesse(uint64_t kante, Velm_Pixelformat format, uint64_t mipAnzahl);
+    // levels and on the other faces of a cube map (false).
+    bool SetCubeMapGroesse(uint64_t kante, Velm_Pixelformat format, uint64_t mipAnzahl);
     // Builds or trims the chain to `anzahl` levels (0: down to 1 x 1); on a base face for all faces.
     void ErzeugeMipStufen(uint64_t anzahl);
     // Links this face and each of its levels to the matching levels of the six faces, given in

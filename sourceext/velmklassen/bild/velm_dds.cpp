@@ -187,10 +187,10 @@ bool Velm_Bild::LadeDDS(TSpeicher& speicher) {
     }
 
     try {
-        if (cubeMap)
-            SetCubeMapGroesse(hoehe, format, mipAnzahl);
-        else
-            SetGroesse(breite, hoehe, format, mipAnzahl);
+        const bool umgebaut = cubeMap ? SetCubeMapGroesse(hoehe, format, mipAnzahl)
+                                      : SetGroesse(breite, hoehe, format, mipAnzahl);
+        if (!umgebaut)
+            return false;
     } catch (const std::bad_alloc&) {
         Velm_Konsole::Schreibe("!Velm_Bild::LadeDDS(): Kein Speicher für %llu x %llu Pixel.", ull(breite),
                                ull(hoehe));

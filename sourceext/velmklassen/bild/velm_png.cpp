@@ -157,7 +157,8 @@ bool Velm_Bild::LadePNG(TSpeicher& speicher) {
     try {
         // The room beyond the expected size keeps the inflater from growing the buffer.
         roh.Reserviere(rohGroesse + 10001);
-        SetGroesse(breite, hoehe, Velm_FormatA8R8G8B8, 1);
+        if (!SetGroesse(breite, hoehe, Velm_FormatA8R8G8B8, 1))
+            return false;
     } catch (const std::bad_alloc&) {
         Velm_Konsole::Schreibe("!Velm_Bild::LadePNG(): Kein Speicher für %llu x %llu Pixel.", ull(breite),
                                ull(hoehe));

@@ -338,3 +338,25 @@ TEST(DDSLesen, JedeVerkuerzungWirdAbgelehnt) {
     EXPECT_TRUE(
         log.Enthaelt("!Velm_Bild::LadeDDS(): Datei ist kürzer als ihre Bilddaten (2207 von 2208 Bytes)."));
 }
+
+TEST(BildLaden, InEineMipStufeOderFremdeSeiteWirdAbgelehnt) {
+    // The refused resize must stop the loader: the level's memory has another size.
+    TBildLog log;
+    Velm_Bild bild(4, 4, Velm_FormatA8R8G8B8, 0);
+    Velm_Bild* stufe = bild.GibMipStufe(2);
+    std::vector<uint8_t> dds = KopfMitCode(64, 64, 116).Bytes();
+    dds.resize(dds.size() + 64 * 64 * 16);
+    EXPECT_FALSE(Lade(*stufe, dds));
+    EXPECT_TRUE(log.Enthaelt("Umdimensionierung ist für MipMaps nicht zulässig."));
+    const std::vector<uint8_t> png = BaueTestPNG(64, 64, 4, Zufallsbytes(64 * 64 * 4, 1), {0});
+    EXPECT_FALSE(Lade(*stufe, png));
+    EXPECT_EQ(stufe->mBreite, 1u);
+
+    Velm_Bild wuerfel;
+    wuerfel.SetCubeMapGroesse(2, Velm_FormatA8R8G8B8, 1);
+    EXPECT_FALSE(Lade(*wuerfel.Seite(Velm_Bild::kPlusZ), png));
+    EXPECT_FALSE(Lade(*wuerfel.Seite(Velm_Bild::kPlusZ), dds));
+    EXPECT_EQ(wuerfel.Seite(Velm_Bild::kPlusZ)->mBreite, 2u);
+    EXPECT_TRUE(Lade(wuerfel, png));
+    EXPECT_FALSE(wuerfel.IstCubeMap());
+}
