@@ -254,6 +254,31 @@ float4 main( float4 pos : POSITION0) : POSITION0 { return float4(mul(pos, gM), 1
                 OhneHalbpixel({Punkt(pos, r[0]), Punkt(pos, r[1]), Punkt(pos, r[2]), 1}));
 }
 
+TEST_F(GlKontext, FelderAusStrukturenMitComputedIndex) {
+    const std::string vertex = Glsl(R"(
+float gS;
+struct Licht { float3 pos; float2x2 m; float4 farbe; };
+Licht gL[2];
+float4 main( float4 pos : POSITION0) : POSITION0
+{
+    Licht l = gL[int(pos.x)];
+    return float4(l.pos * gS, 0) + l.farbe + float4(mul(pos.zw, l.m), 0, 0);
+}
+)",
+                                    "vs_3_0");
+    std::vector<Vektor> r;
+    for (int k = 0; k < 9; ++k) {
+        r.push_back({float(k + 1), float(2 * k - 3), 0.5f * float(k) + 1, float(7 - k)});
+    }
+    const Vektor pos = {1, 0, 2, -1};
+    // Element 1 starts at c5: pos c5, the matrix's columns c6 and c7, farbe c8; gS is c0.
+    const float v0 = pos[2], v1 = pos[3];
+    const Vektor d3d = {r[5][0] * r[0][0] + r[8][0] + v0 * r[6][0] + v1 * r[6][1],
+                        r[5][1] * r[0][0] + r[8][1] + v0 * r[7][0] + v1 * r[7][1],
+                        r[5][2] * r[0][0] + r[8][2], r[8][3]};
+    ErwarteNahe(FuehreAus(vertex, r, pos, {0, 0, 0, 0}), OhneHalbpixel(d3d));
+}
+
 TEST_F(GlKontext, EpilogVerschiebtUmEinenHalbenPixelUndSpiegelt) {
     const std::string vertex =
         Glsl("float4 main( float4 pos : POSITION0) : POSITION0 { return pos; }\n", "vs_3_0");
