@@ -243,6 +243,11 @@ TEST(ShaderUebersetzung, FehlerNennenDieZeile) {
     EXPECT_EQ(ps.tabelle, nullptr);
     EXPECT_TRUE(ps.blob.glsl.empty());
 
+    // Shaders reach the compiler preprocessed; an include left over is an error, not a lookup.
+    Uebersetzt einbindung = Uebersetze("#include \"a.h\"\nfloat4 main() : COLOR0 { return 0; }\n", "ps_3_0");
+    EXPECT_EQ(einbindung.ergebnis, E_FAIL);
+    EXPECT_TRUE(Enthaelt(einbindung.meldungen, "ERROR: 0:1: '#include'")) << einbindung.meldungen;
+
     Uebersetzt leer = Uebersetze("", "ps_3_0");
     EXPECT_EQ(leer.ergebnis, E_FAIL);
     EXPECT_TRUE(Enthaelt(leer.meldungen, "'main' : entry point not found")) << leer.meldungen;
