@@ -115,14 +115,23 @@ namespace TEigenschaften_Serialisierung {
 
 namespace {
 
+// TinyXML steps over a UTF-8 sequence by the length its lead byte announces, also when the text
+// ends inside it, and then reads on past the terminator. Zeros behind the text stop it there.
+constexpr size_t kNullPolster = 16;
+
 // Parses the document and loads its first element; false when TinyXML does not accept the text.
-bool LadeDokument(TEigenschaften& ziel, const char* text, const char* funktion, const std::string& quelle) {
+bool LadeDokument(TEigenschaften& ziel, std::string_view xml, const char* funktion,
+                  const std::string& quelle) {
+    std::string text;
+    text.reserve(xml.size() + kNullPolster);
+    text.append(xml).append(kNullPolster, '\0');
+
     // Values rely on condensed white space ("1 2 3", never " 1 2 3\n"). The switch is global to
     // TinyXML and other loaders turn it off, so it is set for this parse and restored after it.
     const bool verdichtet = TiXmlBase::IsWhiteSpaceCondensed();
     TiXmlBase::SetCondenseWhiteSpace(true);
     TiXmlDocument dokument;
-    dokument.Parse(text);
+    dokument.Parse(text.c_str());
     TiXmlBase::SetCondenseWhiteSpace(verdichtet);
     if (dokument.Error()) {
         Velm_Konsole::Schreibe("!%s( \"%s\"): %s (Zeile %d, Spalte %d).", funktion, quelle.c_str(),
@@ -143,14 +152,14 @@ void LadeEigenschaftenAusXml(TEigenschaften& ziel, const std::filesystem::path& 
         Velm_Konsole::Schreibe("!%s( \"%s\"): Datei kann nicht gelesen werden.", kFunktion, pfad.c_str());
         VELM_WIRF("Datei nicht geladen", kFunktion);
     }
-    const std::string text(reinterpret_cast<const char*>(datei.Daten()), datei.Groesse());
-    if (!LadeDokument(ziel, text.c_str(), kFunktion, pfad.string()))
+    const std::string_view text(reinterpret_cast<const char*>(datei.Daten()), datei.Groesse());
+    if (!LadeDokument(ziel, text, kFunktion, pfad.string()))
         VELM_WIRF("Datei nicht geladen", kFunktion);
 }
 
 void LadeEigenschaftenAusXmlText(TEigenschaften& ziel, std::string_view text) {
     constexpr const char* kFunktion = "TEigenschaften_Serialisierung::LadeEigenschaftenAusXmlText";
-    if (!LadeDokument(ziel, std::string(text).c_str(), kFunktion, "<Text>"))
+    if (!LadeDokument(ziel, text, kFunktion, "<Text>"))
         VELM_WIRF("Text nicht geladen", kFunktion);
 }
 
