@@ -254,6 +254,22 @@ float4 main( float4 pos : POSITION0) : POSITION0 { return float4(mul(pos, gM), 1
                 OhneHalbpixel({Punkt(pos, r[0]), Punkt(pos, r[1]), Punkt(pos, r[2]), 1}));
 }
 
+TEST_F(GlKontext, MatrixFeldMitComputedIndex) {
+    // Each 4x3 matrix by columns takes three registers: element 1 is c3 to c5.
+    const std::string vertex = Glsl(R"(
+float4x3 gKnochen[2];
+float4 main( float4 pos : POSITION0) : POSITION0 { return float4(mul(pos, gKnochen[int(pos.w)]), 1); }
+)",
+                                    "vs_3_0");
+    std::vector<Vektor> r;
+    for (int k = 0; k < 6; ++k) {
+        r.push_back({float(k) - 2, float(k * k), 1.5f - float(k), float(3 * k + 1)});
+    }
+    const Vektor pos = {0.5f, 2, -1, 1};
+    ErwarteNahe(FuehreAus(vertex, r, pos, {0, 0, 0, 0}),
+                OhneHalbpixel({Punkt(pos, r[3]), Punkt(pos, r[4]), Punkt(pos, r[5]), 1}));
+}
+
 TEST_F(GlKontext, FelderAusStrukturenMitComputedIndex) {
     const std::string vertex = Glsl(R"(
 float gS;
