@@ -1272,14 +1272,8 @@ bool LiesBlob(const DWORD* kode, uint32_t stufe, ShaderBlob& blob) {
     if (kode == nullptr) {
         return false;
     }
-    const auto* bytes = reinterpret_cast<const uint8_t*>(kode);
-    constexpr size_t kKopf = 20;
-    if (std::memcmp(bytes, "VSB1", 4) != 0) {
-        return false;
-    }
-    const uint32_t glslLaenge = uint32_t(bytes[16]) | uint32_t(bytes[17]) << 8 | uint32_t(bytes[18]) << 16 |
-                                uint32_t(bytes[19]) << 24;
-    return LiesShaderBlob(kode, kKopf + glslLaenge, blob) && blob.stufe == stufe;
+    const size_t groesse = ShaderBlobGroesse(kode);
+    return groesse != 0 && LiesShaderBlob(kode, groesse, blob) && blob.stufe == stufe;
 }
 
 GLuint UebersetzeGlsl(GLenum art, const std::string& quelle) {
