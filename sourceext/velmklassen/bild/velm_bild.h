@@ -32,7 +32,7 @@ public:
 
     // Remakes the image as 2D; refused (false) on mip levels and on cube faces other than the base.
     bool SetGroesse(uint64_t breite, uint64_t hoehe, Velm_Pixelformat format, uint64_t mipAnzahl);
-    // Remakes it as a cube map of edge s with this object as the base face; refused on mip
+    // Remakes it as a cube map of that edge length with this object as the base face; refused on mip
     // levels and on the other faces of a cube map (false).
     bool SetCubeMapGroesse(uint64_t kante, Velm_Pixelformat format, uint64_t mipAnzahl);
     // Builds or trims the chain to `anzahl` levels (0: down to 1 x 1); on a base face for all faces.

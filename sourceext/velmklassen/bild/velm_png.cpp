@@ -5,6 +5,7 @@
 #include "velmklassen/kern/velm_speicher.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -73,8 +74,8 @@ bool EntferneFilter(int filter, uint8_t* zeile, const uint8_t* oben, uint64_t n,
 
 const uint32_t* Velm_Crc32Tabelle() {
     // A function-local static is built once, even with several threads asking.
-    static const std::vector<uint32_t> tabelle = [] {
-        std::vector<uint32_t> t(256);
+    static const std::array<uint32_t, 256> tabelle = [] {
+        std::array<uint32_t, 256> t;
         for (uint32_t n = 0; n < 256; ++n) {
             uint32_t c = n;
             for (int k = 0; k < 8; ++k)

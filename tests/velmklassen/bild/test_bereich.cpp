@@ -333,3 +333,29 @@ TEST(BereichDXT, UnterbereichNurAufBlockgrenzen) {
     Velm_Bild ziel(8, 8, Velm_FormatDXT3, 1);
     ziel.SchreibeInBereich(dxt, 6, 0);
 }
+
+TEST(BereichDXT, ZwischenDXTFormatenUndAusDXTHeraus) {
+    // Flat colours survive DXT exactly; DXT3 and DXT5 also keep the alpha.
+    Velm_Bild quelle(8, 8, Velm_FormatA8R8G8B8, 1);
+    for (uint64_t y = 0; y < 8; ++y)
+        for (uint64_t x = 0; x < 8; ++x)
+            SetzeWort(quelle, x, y, x < 4 ? 0x80FF0000u : 0x800000FFu);
+    Velm_Bild dxt5(8, 8, Velm_FormatDXT5, 1);
+    quelle.KopiereAus(dxt5);
+    ErwarteGleich(dxt5.LiesPixel(1, 6), {1, 0, 0, 0x80 / 255.0f});
+    Velm_Bild dxt3(8, 8, Velm_FormatDXT3, 1);
+    dxt5.KopiereAus(dxt3);
+    ErwarteGleich(dxt3.LiesPixel(6, 1), {0, 0, 1, 0x88 / 255.0f}); // DXT3 keeps 4 bits of alpha
+    Velm_Bild dxt1(8, 8, Velm_FormatDXT1, 1);
+    dxt3.KopiereAus(dxt1);
+    ErwarteGleich(dxt1.LiesPixel(6, 1), {0, 0, 1, 1}); // one bit: 0x88 is at least one half
+    Velm_Bild zurueck(8, 8, Velm_FormatR32F, 1);
+    dxt5.KopiereAus(zurueck);
+    ErwarteGleich(zurueck.LiesPixel(7, 7), {0, 0, 0, 1});
+    ErwarteGleich(zurueck.LiesPixel(0, 0), {1, 0, 0, 1});
+
+    // From a block position of a DXT image into a smaller one.
+    Velm_Bild teil(4, 4, Velm_FormatDXT5, 1);
+    teil.SchreibeInBereich(dxt5, 4, 4);
+    ErwarteGleich(teil.LiesPixel(0, 0), {0, 0, 1, 0x80 / 255.0f});
+}
