@@ -3,9 +3,6 @@
 
 #include "shaderpp/cpp_lauf.h"
 
-#include <climits>
-#include <cstring>
-
 namespace {
 
 enum class Art {
@@ -325,7 +322,8 @@ void CppLauf::Line() {
     long zeile = 0;
     bool zahl = false;
     while (i < text.size() && IstZiffer(text[i])) {
-        zeile = std::min<long>(zeile * 10 + (text[i++] - '0'), INT_MAX);
+        // Bounded well below the largest int, so that counting lines on from here cannot overflow.
+        zeile = std::min<long>(zeile * 10 + (text[i++] - '0'), 1'000'000'000);
         zahl = true;
     }
     if (zahl)

@@ -2,7 +2,6 @@
 
 #include "shaderpp/cpp_lauf.h"
 
-#include <cstring>
 #include <ctime>
 #include <new>
 

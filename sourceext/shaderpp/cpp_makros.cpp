@@ -488,13 +488,14 @@ void CppLauf::GibDefinitionenAus() {
                 zeile += '\t';
                 for (char z : makro->mKoerper) {
                     const unsigned char b = z;
+                    if (b == kNichtExpandieren)
+                        continue;
                     if (b >= kParameter && b < kParameter + std::max(makro->mParameter, 0)) {
                         zeile += "__" + std::to_string(b - kParameter + 1);
                     } else if (b == kStringize) {
                         zeile += '#';
                     } else if (b == kPaste) {
                         zeile += "##";
-                    } else if (b == kNichtExpandieren) {
                     } else if (b == 31) {
                         zeile += ' ';
                     } else if ((b < 32 || b >= 127) && b != '\t' && b != '\n') {

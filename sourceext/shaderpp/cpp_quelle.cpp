@@ -3,15 +3,12 @@
 
 #include "shaderpp/cpp_lauf.h"
 
-#include <cstring>
-
 namespace {
 
 // One line of at most 511 characters, as the runtime's line reader delivers it. The CR of a CR LF
 // pair is dropped (sources written on Windows would otherwise break line joins), and so are NUL
 // bytes, which would end the line early.
-bool LiesDateiZeile(FILE* datei, std::string& text) {
-    text.clear();
+void LiesDateiZeile(FILE* datei, std::string& text) {
     int c;
     while (text.size() < kArbeitspuffer - 1 && (c = getc_unlocked(datei)) != EOF) {
         if (c == '\r') {
@@ -27,7 +24,6 @@ bool LiesDateiZeile(FILE* datei, std::string& text) {
         if (c == '\n')
             break;
     }
-    return !text.empty();
 }
 
 void EntferneCrVorLf(std::string& text) {
@@ -40,23 +36,29 @@ void EntferneCrVorLf(std::string& text) {
 
 } // namespace
 
+// The next line of a file level. At the end the last line stays in place, so that characters
+// read before the end can still be put back.
 bool CppLauf::FuelleNach(CppEbene& ebene) {
-    ebene.mPos = 0;
     if (ebene.mEnde)
         return false;
+    std::string zeile;
     if (ebene.mHaupt && mEingabe) {
         char puffer[kArbeitspuffer];
         puffer[0] = 0;
-        const char* zeile = mEingabe(puffer, sizeof(puffer), mBenutzer, ebene.mDatei);
-        ebene.mText = zeile ? zeile : "";
-        EntferneCrVorLf(ebene.mText);
-        if (!zeile)
-            ebene.mEnde = true;
-        return zeile != nullptr;
+        if (const char* text = mEingabe(puffer, sizeof(puffer), mBenutzer, ebene.mDatei)) {
+            zeile = text;
+            EntferneCrVorLf(zeile);
+        }
+    } else if (ebene.mDatei) {
+        LiesDateiZeile(ebene.mDatei, zeile);
     }
-    if (!ebene.mDatei || !LiesDateiZeile(ebene.mDatei, ebene.mText))
+    if (zeile.empty()) {
         ebene.mEnde = true;
-    return !ebene.mEnde;
+        return false;
+    }
+    ebene.mText = std::move(zeile);
+    ebene.mPos = 0;
+    return true;
 }
 
 // Removes the top level. The main input stays, so the end of the run still knows its name and line.

@@ -146,6 +146,7 @@ TEST(CppDirektiven, LineSetztZeileUndNamen) {
     CppErgebnis e = Vorverarbeite("#line 100 \"anders.fx\"\n__LINE__ __FILE__\n#error\n");
     EXPECT_EQ(e.mAusgabe, "100 \"anders.fx\"\n");
     EXPECT_EQ(e.mMeldungen, "cpp: \"anders.fx\", line 101: Error: #error directive encountered\n");
+    EXPECT_EQ(Vorverarbeite("#line 99999999999\n__LINE__\n").mAusgabe, "1000000000\n");
     e = Vorverarbeite("#define N 7\n#line N\n__LINE__\n# 20\n__LINE__\n");
     // The pending empty line of the #define goes out before the #line.
     EXPECT_EQ(e.mAusgabe, "\n7\n20\n");

@@ -71,6 +71,23 @@ TEST(CppQuelle, FortsetzungszeilenUndLiterale) {
     EXPECT_EQ(Vorverarbeite("don't\n", {cpp_Tag(CppTag_EinfacheZeichen, 1)}).mAusgabe, "don't\n");
 }
 
+TEST(CppQuelle, EndeOhneZeilenumbruch) {
+    EXPECT_EQ(Vorverarbeite("a/").mAusgabe, "a/");
+    EXPECT_EQ(Vorverarbeite("abc\\").mAusgabe, "abc\\");
+    const CppErgebnis e = Vorverarbeite("#define F(x) x\nF");
+    EXPECT_EQ(e.mAusgabe, "F");
+    EXPECT_EQ(e.mRueckgabe, 0);
+}
+
+TEST(CppQuelle, ZuVielZurueckgelegt) {
+    // The input callback hands out 511 characters at a time: the backslash ends one buffer, and
+    // putting back both it and the character after it would reach into the previous line.
+    const std::string quelle = std::string(510, 'a') + "\\b\n";
+    const CppErgebnis e = Vorverarbeite(quelle);
+    EXPECT_EQ(e.mMeldungen, "cpp: \"test.fx\", line 1: Fatal: Too much pushback\n");
+    EXPECT_EQ(e.mRueckgabe, 1);
+}
+
 TEST(CppQuelle, Zahlen) {
     EXPECT_EQ(Vorverarbeite("1.5e+3f 0x1Fu .5 10UL\n").mAusgabe, "1.5e+3f 0x1Fu .5 10UL\n");
     CppErgebnis e = Vorverarbeite("089\n");
@@ -102,6 +119,20 @@ TEST(CppQuelle, FunktionsverfolgungAusnahmenUndKlammernImText) {
                   quelle, {cpp_Tag(CppTag_FunktionsText, "{ t(); }"), cpp_Tag(CppTag_FunktionAusnehmen, "a")})
                   .mAusgabe,
               "void a() { }\nvoid b() {{ t(); }{ }}\n");
+}
+
+TEST(CppQuelle, HoechstensZwanzigAusnahmen) {
+    std::vector<CppTag> tags = {cpp_Tag(CppTag_FunktionsText, "T;")};
+    static const std::vector<std::string> namen = [] {
+        std::vector<std::string> n;
+        for (int i = 0; i < 22; ++i)
+            n.push_back("f" + std::to_string(i));
+        return n;
+    }();
+    for (const std::string& name : namen)
+        tags.push_back(cpp_Tag(CppTag_FunktionAusnehmen, name.c_str()));
+    EXPECT_EQ(Vorverarbeite("void f19() {}\nvoid f20() {}\n", tags).mAusgabe,
+              "void f19() {}\nvoid f20() {T;{}}\n");
 }
 
 TEST(CppQuelle, FunktionsverfolgungErkenntAufrufeUndZeiger) {
