@@ -18,7 +18,7 @@ enum : uint32_t {
     CppTag_KeinProgrammMakro = 5,          // accepted and stored, changes nothing
     CppTag_KeineEingebauten = 6,           // accepted and stored, changes nothing
     CppTag_KeineZeilenkommentare = 7,      // "//" starts no comment (off)
-    CppTag_Groessen = 8,                   // sizes for sizeof in #if, "*" first for pointer sizes
+    CppTag_Groessen = 8,                   // sizes for sizeof in #if ("*" first: pointer sizes), process-wide
     CppTag_Undefiniere = 9,                // remove a macro by name
     CppTag_DefinitionenAusgeben = 10,      // write all definitions at the end; twice: with quorrcpp
     CppTag_Eingabename = 11,               // name of the main input ("[stdin]")

@@ -75,6 +75,13 @@ TEST(CppDirektiven, PragmaUndUnbekannteGehenDurch) {
     EXPECT_EQ(Vorverarbeite("a\n\n\n#pragma p\n").mAusgabe, "a\n\n#pragma  p\n");
 }
 
+TEST(CppDirektiven, DirektiveAusMakroexpansion) {
+    const CppErgebnis e = Vorverarbeite("#define M(x) x\nM(\n#define Y 5\n)Y\n");
+    EXPECT_EQ(e.mMeldungen,
+              "cpp: \"test.fx\", line 4: Warning: Control line \"define\" within macro expansion\n");
+    EXPECT_EQ(e.mAusgabe, "\n5\n");
+}
+
 TEST(CppDirektiven, AssertUndError) {
     const CppErgebnis e = Vorverarbeite("#assert 1 + 1 == 2\n#assert 0\n");
     EXPECT_EQ(e.mMeldungen, "cpp: \"test.fx\", line 2: Error: Preprocessor assertion failure\n");

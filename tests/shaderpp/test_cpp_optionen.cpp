@@ -13,6 +13,11 @@ TEST(CppOptionen, LeereEingabeGibtNichtsUndErfolg) {
 
 TEST(CppOptionen, ProgrammMakroUndEntfernenPerTag9) {
     EXPECT_EQ(Vorverarbeite("quorrcpp\n").mAusgabe, "1\n");
+    // Predefinition comes before the tags, so the requests of tags 5 and 6 change nothing.
+    EXPECT_EQ(Vorverarbeite("quorrcpp __LINE__\n",
+                            {cpp_Tag(CppTag_KeinProgrammMakro, 1), cpp_Tag(CppTag_KeineEingebauten, 1)})
+                  .mAusgabe,
+              "1 1\n");
     const CppErgebnis e = Vorverarbeite("#ifdef quorrcpp\nja\n#else\nnein\n#endif\n",
                                         {cpp_Tag(CppTag_Undefiniere, "quorrcpp")});
     EXPECT_EQ(e.mAusgabe, "nein\n");
