@@ -1,0 +1,118 @@
+// The whole road the engine takes: HLSL through the D3DX9 compiler, its code into the device,
+// constants and samplers by the registers of its constant table, then pixels.
+
+#include "grafik9_testhilfe.h"
+#include "plattform/shaderkompiler/d3dx9shader.h"
+
+namespace grafik9test {
+namespace {
+
+const char* kSpriteVs = R"(
+float4 gZiel;
+void main(float2 ecke : POSITION0, float4 rechteck : TEXCOORD0, float4 farbe : TEXCOORD1, float4 tiefe : TEXCOORD2,
+          out float4 pos : POSITION0, out float4 f : TEXCOORD0, out float2 uv : TEXCOORD1) {
+    float2 p = rechteck.xy + ecke * rechteck.zw;
+    pos = float4(p.x * gZiel.x - 1.0, 1.0 - p.y * gZiel.y, tiefe.x, 1.0);
+    f = farbe;
+    uv = ecke;
+}
+)";
+
+const char* kSpritePs = R"(
+float4 gUnbenutzt;
+sampler2D gBild;
+float4x4 gMatrix;
+float4 gTint;
+void main(float4 f : TEXCOORD0, float2 uv : TEXCOORD1, out float4 farbe : COLOR0) {
+    farbe = uv.x < 0.5 ? tex2D(gBild, uv) * gTint : mul(float4(0.1, 0.2, 0.3, 0.4), gMatrix);
+}
+)";
+
+class MitKompiler : public Geraet {
+protected:
+    void SetUp() override { Oeffne(D3DFMT_A8R8G8B8); }
+
+    ID3DXBuffer* Uebersetze(const char* quelle, LPCSTR profil, ID3DXConstantTable** tabelle) {
+        ID3DXBuffer* kode = nullptr;
+        ID3DXBuffer* meldungen = nullptr;
+        const HRESULT h = D3DXCompileShader(quelle, UINT(std::strlen(quelle)), nullptr, nullptr, "main",
+                                            profil, 0, &kode, &meldungen, tabelle);
+        EXPECT_EQ(h, D3D_OK) << (meldungen ? static_cast<const char*>(meldungen->GetBufferPointer()) : "");
+        if (meldungen != nullptr) {
+            meldungen->Release();
+        }
+        return kode;
+    }
+
+    static UINT Register(ID3DXConstantTable* tabelle, const char* name) {
+        D3DXCONSTANT_DESC beschreibung{};
+        UINT anzahl = 1;
+        const D3DXHANDLE h = tabelle->GetConstantByName(nullptr, name);
+        if (h == nullptr || FAILED(tabelle->GetConstantDesc(h, &beschreibung, &anzahl))) {
+            return ~0u;
+        }
+        return beschreibung.RegisterIndex;
+    }
+};
+
+TEST_F(MitKompiler, HlslZeichnetUeberDieKonstantentabelle) {
+    ID3DXConstantTable* vsTabelle = nullptr;
+    ID3DXConstantTable* psTabelle = nullptr;
+    ID3DXBuffer* vsKode = Uebersetze(kSpriteVs, D3DXGetVertexShaderProfile(mGeraet), &vsTabelle);
+    ID3DXBuffer* psKode = Uebersetze(kSpritePs, D3DXGetPixelShaderProfile(mGeraet), &psTabelle);
+    ASSERT_NE(vsKode, nullptr);
+    ASSERT_NE(psKode, nullptr);
+
+    BaueQuad();
+    mGeraet->SetVertexShader(nullptr);
+    mGeraet->SetPixelShader(nullptr);
+    mVs->Release();
+    mPs->Release();
+    ASSERT_EQ(mGeraet->CreateVertexShader(static_cast<const DWORD*>(vsKode->GetBufferPointer()), &mVs),
+              D3D_OK);
+    ASSERT_EQ(mGeraet->CreatePixelShader(static_cast<const DWORD*>(psKode->GetBufferPointer()), &mPs),
+              D3D_OK);
+    mGeraet->SetVertexShader(mVs);
+    mGeraet->SetPixelShader(mPs);
+
+    EXPECT_EQ(Register(psTabelle, "gUnbenutzt"), ~0u);
+    const float ziel[4] = {2.0f / kBreite, 2.0f / kHoehe, 0, 0};
+    ASSERT_NE(Register(vsTabelle, "gZiel"), ~0u);
+    mGeraet->SetVertexShaderConstantF(Register(vsTabelle, "gZiel"), ziel, 1);
+    const float tint[4] = {1, 0.5f, 1, 1};
+    ASSERT_NE(Register(psTabelle, "gTint"), ~0u);
+    mGeraet->SetPixelShaderConstantF(Register(psTabelle, "gTint"), tint, 1);
+    // Column-major: register k is column k, so the result's component k is dot(v, register k).
+    const float matrix[16] = {1, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 1, 0};
+    ASSERT_NE(Register(psTabelle, "gMatrix"), ~0u);
+    mGeraet->SetPixelShaderConstantF(Register(psTabelle, "gMatrix"), matrix, 4);
+
+    IDirect3DTexture9* t = nullptr;
+    ASSERT_EQ(mGeraet->CreateTexture(2, 2, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr), D3D_OK);
+    FuelleStufe(t, 0, 2, 2, 0xFFFFFFFF);
+    mGeraet->SetTexture(Register(psTabelle, "gBild"), t);
+
+    mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
+    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+    ASSERT_EQ(Zeichne({Quad(2.5f, 1, 4, 2, 0, 0, 0)}), D3D_OK);
+    const auto bild = LiesRueckpuffer();
+    // The half-pixel convention holds for compiled shaders too: x from 2.5 covers 3..6.
+    EXPECT_EQ(Pixel(bild, kBreite, 2, 1), 0u);
+    EXPECT_EQ(Pixel(bild, kBreite, 3, 1), 0xFFFF80FFu);
+    const uint32_t rechts = Pixel(bild, kBreite, 6, 2);
+    EXPECT_NEAR(int((rechts >> 16) & 0xFF), 26, 1);
+    EXPECT_NEAR(int((rechts >> 8) & 0xFF), 102, 1);
+    EXPECT_NEAR(int(rechts & 0xFF), 51, 1);
+    EXPECT_NEAR(int(rechts >> 24), 77, 1);
+    EXPECT_EQ(Pixel(bild, kBreite, 7, 2), 0u);
+
+    mGeraet->SetTexture(0, nullptr);
+    t->Release();
+    vsTabelle->Release();
+    psTabelle->Release();
+    vsKode->Release();
+    psKode->Release();
+}
+
+} // namespace
+} // namespace grafik9test
