@@ -370,11 +370,6 @@ bool CppLauf::Expandiere(CppMakro& makro) {
         Schiebe(name, std::to_string(mFunktionsZeile));
         return true;
     default:
-        if (anzahl < kMakroOhneListe) {
-            Melde(M_EingebautFalsch, name.c_str());
-            Abbrechen();
-            return true;
-        }
         break;
     }
 
