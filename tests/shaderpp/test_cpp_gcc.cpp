@@ -76,6 +76,58 @@ TEST(CppGcc, StandardTeilmengeWieGcc) {
     }
 }
 
+namespace {
+
+// Random #if expressions over small literals: no "^" (its priority is our own), divisors and
+// shift counts are literals that cannot be 0 or too large, so gcc's 64-bit values agree with ours.
+class Zufallsausdruck {
+public:
+    explicit Zufallsausdruck(uint32_t saat) : mZustand(saat) {}
+
+    std::string Neu(int tiefe) {
+        if (tiefe == 0 || Zahl(4) == 0)
+            return Zahl(3) == 0 ? "-" + std::to_string(Zahl(20)) : std::to_string(Zahl(20));
+        static const char* const kBinaer[] = {"+",  "-",  "*", "&",  "|", "&&", "||",
+                                              "==", "!=", "<", "<=", ">", ">="};
+        switch (Zahl(6)) {
+        case 0:
+            return "(" + Neu(tiefe - 1) + ")";
+        case 1:
+            return (Zahl(2) ? "!" : "~") + std::string("(") + Neu(tiefe - 1) + ")";
+        case 2:
+            return "(" + Neu(tiefe - 1) + ") " + (Zahl(2) ? "/ " : "% ") + std::to_string(1 + Zahl(9));
+        case 3:
+            return "(" + Neu(tiefe - 1) + ") " + (Zahl(2) ? "<< " : ">> ") + std::to_string(Zahl(4));
+        case 4:
+            return Neu(tiefe - 1) + " ? " + Neu(tiefe - 1) + " : " + Neu(tiefe - 1);
+        default:
+            return Neu(tiefe - 1) + " " + kBinaer[Zahl(13)] + " " + Neu(tiefe - 1);
+        }
+    }
+
+private:
+    uint32_t Zahl(uint32_t grenze) {
+        mZustand = mZustand * 1664525u + 1013904223u;
+        return (mZustand >> 8) % grenze;
+    }
+    uint32_t mZustand;
+};
+
+} // namespace
+
+TEST(CppGcc, ZufaelligeBedingungenWieGcc) {
+    if (!GccVerfuegbar())
+        GTEST_SKIP() << "cpp fehlt";
+    Zufallsausdruck zufall(12345);
+    std::string quelle;
+    for (int i = 0; i < 300; ++i)
+        quelle += "#if " + zufall.Neu(3) + "\nja" + std::to_string(i) + "\n#else\nnein" + std::to_string(i) +
+                  "\n#endif\n";
+    const CppErgebnis e = Vorverarbeite(quelle);
+    EXPECT_EQ(e.mMeldungen, "");
+    EXPECT_EQ(Tokens(e.mAusgabe), Tokens(Gcc(quelle)));
+}
+
 TEST(CppGcc, ShaderPraeludeMitDerTaglisteDesShadercodes) {
     // The shader code passes tags 11, 12, 13, 16, 14, 15 (off), 19 (off) and 35, in that order.
     SetzeVirtuelleDateien(
