@@ -23,89 +23,6 @@ struct Haken {
     Geraet* geraet = nullptr;
 } gHaken;
 
-void Melde(const char* format, ...) {
-    va_list argumente;
-    va_start(argumente, format);
-    std::fputs("grafik9: ", stderr);
-    std::vfprintf(stderr, format, argumente);
-    std::fputc('\n', stderr);
-    va_end(argumente);
-}
-
-GLenum GlFaktor(DWORD faktor) {
-    switch (faktor) {
-    case D3DBLEND_ZERO:
-        return GL_ZERO;
-    case D3DBLEND_SRCCOLOR:
-        return GL_SRC_COLOR;
-    case D3DBLEND_INVSRCCOLOR:
-        return GL_ONE_MINUS_SRC_COLOR;
-    case D3DBLEND_SRCALPHA:
-        return GL_SRC_ALPHA;
-    case D3DBLEND_INVSRCALPHA:
-        return GL_ONE_MINUS_SRC_ALPHA;
-    case D3DBLEND_DESTALPHA:
-        return GL_DST_ALPHA;
-    case D3DBLEND_INVDESTALPHA:
-        return GL_ONE_MINUS_DST_ALPHA;
-    case D3DBLEND_DESTCOLOR:
-        return GL_DST_COLOR;
-    case D3DBLEND_INVDESTCOLOR:
-        return GL_ONE_MINUS_DST_COLOR;
-    default:
-        return GL_ONE;
-    }
-}
-
-GLenum GlOperation(DWORD operation) {
-    switch (operation) {
-    case D3DBLENDOP_SUBTRACT:
-        return GL_FUNC_SUBTRACT;
-    case D3DBLENDOP_REVSUBTRACT:
-        return GL_FUNC_REVERSE_SUBTRACT;
-    case D3DBLENDOP_MIN:
-        return GL_MIN;
-    case D3DBLENDOP_MAX:
-        return GL_MAX;
-    default:
-        return GL_FUNC_ADD;
-    }
-}
-
-GLenum GlVergleich(DWORD vergleich) {
-    switch (vergleich) {
-    case D3DCMP_NEVER:
-        return GL_NEVER;
-    case D3DCMP_LESS:
-        return GL_LESS;
-    case D3DCMP_EQUAL:
-        return GL_EQUAL;
-    case D3DCMP_LESSEQUAL:
-        return GL_LEQUAL;
-    case D3DCMP_GREATER:
-        return GL_GREATER;
-    case D3DCMP_NOTEQUAL:
-        return GL_NOTEQUAL;
-    case D3DCMP_GREATEREQUAL:
-        return GL_GEQUAL;
-    default:
-        return GL_ALWAYS;
-    }
-}
-
-GLenum GlAdresse(DWORD adresse) {
-    switch (adresse) {
-    case D3DTADDRESS_MIRROR:
-        return GL_MIRRORED_REPEAT;
-    case D3DTADDRESS_CLAMP:
-        return GL_CLAMP_TO_EDGE;
-    case D3DTADDRESS_BORDER:
-        return GL_CLAMP_TO_BORDER;
-    default:
-        return GL_REPEAT;
-    }
-}
-
 // Pixel samplers 0..15 and vertex samplers 257..260 share one array; the slot is also the
 // texture unit (vertex sampler i on unit 16 + i).
 int SamplerPlatzVon(DWORD sampler) {
@@ -120,23 +37,6 @@ int SamplerPlatzVon(DWORD sampler) {
 
 bool IstFarbFormatDesRueckpuffers(D3DFORMAT format) {
     return format == D3DFMT_X8R8G8B8 || format == D3DFMT_A8R8G8B8 || format == D3DFMT_R5G6B5;
-}
-
-GLsizei AktiveFeldGroesse(GLuint programm, const char* name) {
-    GLint anzahl = 0;
-    glGetProgramiv(programm, GL_ACTIVE_UNIFORMS, &anzahl);
-    const std::string mitKlammer = std::string(name) + "[0]";
-    for (GLint i = 0; i < anzahl; ++i) {
-        char gefunden[64];
-        GLsizei laenge = 0;
-        GLint groesse = 0;
-        GLenum typ = 0;
-        glGetActiveUniform(programm, GLuint(i), sizeof gefunden, &laenge, &groesse, &typ, gefunden);
-        if (mitKlammer == gefunden || std::strcmp(name, gefunden) == 0) {
-            return groesse;
-        }
-    }
-    return 0;
 }
 
 constexpr DWORD kFrequenzArt = D3DSTREAMSOURCE_INDEXEDDATA | D3DSTREAMSOURCE_INSTANCEDATA;
@@ -178,7 +78,7 @@ Geraet::Geraet() : Objekt(nullptr, true) {
 
 Geraet* Geraet::Erzeuge(HWND fenster, D3DPRESENT_PARAMETERS& parameter, HRESULT& ergebnis) {
     if (gHaken.geraet != nullptr) {
-        Melde("only one device at a time");
+        MeldeGrafik("only one device at a time");
         ergebnis = D3DERR_NOTAVAILABLE;
         return nullptr;
     }
@@ -196,7 +96,7 @@ HRESULT Geraet::Einrichten(HWND fenster, D3DPRESENT_PARAMETERS& parameter) {
     std::string fehler;
     mEgl = EglKontext::Erzeuge(mFenster, parameter.BackBufferFormat == D3DFMT_R5G6B5, fehler);
     if (!mEgl) {
-        Melde("no OpenGL 3.3 core context: %s", fehler.c_str());
+        MeldeGrafik("no OpenGL 3.3 core context: %s", fehler.c_str());
         return D3DERR_NOTAVAILABLE;
     }
     D3DPRESENT_PARAMETERS geprueft = parameter;
@@ -211,35 +111,31 @@ HRESULT Geraet::Einrichten(HWND fenster, D3DPRESENT_PARAMETERS& parameter) {
     glBindVertexArray(mVao);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    // With row 0 at the top, Direct3D's clockwise front faces are counter-clockwise for GL.
-    glFrontFace(GL_CCW);
-    for (uint32_t platz = 0; platz < kSamplerPlaetze; ++platz) {
-        glGenSamplers(1, &mSampler[platz].sampler);
-        glBindSampler(platz, mSampler[platz].sampler);
-    }
-
     GLint groesse = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &groesse);
     GLint zielZahl = 1;
     glGetIntegerv(GL_MAX_DRAW_BUFFERS, &zielZahl);
+    bool anisotropie = false;
+    float hoechsteAnisotropie = 1.0f;
     GLint erweiterungen = 0;
     glGetIntegerv(GL_NUM_EXTENSIONS, &erweiterungen);
     for (GLint i = 0; i < erweiterungen; ++i) {
         const char* name = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, GLuint(i)));
         if (std::strcmp(name, "GL_EXT_texture_filter_anisotropic") == 0 ||
             std::strcmp(name, "GL_ARB_texture_filter_anisotropic") == 0) {
-            mAnisotropie = true;
+            anisotropie = true;
         }
     }
-    if (mAnisotropie) {
-        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &mMaxAnisotropie);
+    if (anisotropie) {
+        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &hoechsteAnisotropie);
     }
+    mZustand.Anlegen(anisotropie, hoechsteAnisotropie);
     mFaehigkeiten.DeviceType = D3DDEVTYPE_HAL;
     mFaehigkeiten.MaxTextureWidth = DWORD(groesse);
     mFaehigkeiten.MaxTextureHeight = DWORD(groesse);
     mFaehigkeiten.TextureFilterCaps =
-        mAnisotropie ? D3DPTFILTERCAPS_MINFANISOTROPIC | D3DPTFILTERCAPS_MAGFANISOTROPIC : 0;
-    mFaehigkeiten.MaxAnisotropy = mAnisotropie ? DWORD(mMaxAnisotropie) : 1;
+        anisotropie ? D3DPTFILTERCAPS_MINFANISOTROPIC | D3DPTFILTERCAPS_MAGFANISOTROPIC : 0;
+    mFaehigkeiten.MaxAnisotropy = DWORD(hoechsteAnisotropie);
     mFaehigkeiten.NumSimultaneousRTs = DWORD(std::min<GLint>(zielZahl, kZiele));
     mFaehigkeiten.VertexShaderVersion = D3DVS_VERSION(3, 0);
     mFaehigkeiten.MaxVertexShaderConst = kVsRegister;
@@ -263,13 +159,13 @@ HRESULT Geraet::PruefeParameter(D3DPRESENT_PARAMETERS& parameter) const {
     }
     if (!IstFarbFormatDesRueckpuffers(parameter.BackBufferFormat) ||
         parameter.MultiSampleType != D3DMULTISAMPLE_NONE) {
-        Melde("unsupported back buffer format %u", unsigned(parameter.BackBufferFormat));
+        MeldeGrafik("unsupported back buffer format %u", unsigned(parameter.BackBufferFormat));
         return D3DERR_INVALIDCALL;
     }
     if (parameter.EnableAutoDepthStencil) {
         const GlFormat* tiefe = SucheGlFormat(parameter.AutoDepthStencilFormat);
         if (tiefe == nullptr || !tiefe->tiefe) {
-            Melde("unsupported depth format %u", unsigned(parameter.AutoDepthStencilFormat));
+            MeldeGrafik("unsupported depth format %u", unsigned(parameter.AutoDepthStencilFormat));
             return D3DERR_INVALIDCALL;
         }
     }
@@ -285,7 +181,7 @@ HRESULT Geraet::PruefeParameter(D3DPRESENT_PARAMETERS& parameter) const {
         }
     }
     if (parameter.BackBufferWidth == 0 || parameter.BackBufferHeight == 0) {
-        Melde("a back buffer of size 0");
+        MeldeGrafik("a back buffer of size 0");
         return D3DERR_INVALIDCALL;
     }
     if (parameter.BackBufferCount == 0) {
@@ -299,7 +195,7 @@ HRESULT Geraet::PruefeParameter(D3DPRESENT_PARAMETERS& parameter) const {
 HRESULT Geraet::LegeRueckpufferAn() {
     mRueckpufferTextur = new Textur2D(this, false);
     mRueckpufferTextur->HalteIntern();
-    mRueckpufferTextur->mIstRueckpuffer = true;
+    mRueckpufferTextur->mSperrbaresZiel = (mParameter.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0;
     if (!mRueckpufferTextur->Anlegen(*SucheGlFormat(mParameter.BackBufferFormat), mParameter.BackBufferWidth,
                                      mParameter.BackBufferHeight, 1, D3DUSAGE_RENDERTARGET)) {
         return D3DERR_OUTOFVIDEOMEMORY;
@@ -333,12 +229,8 @@ void Geraet::ExternFrei() {
 
 Geraet::~Geraet() {
     if (mEgl) {
-        for (auto& [schluessel, programm] : mProgramme) {
-            glDeleteProgram(programm.id);
-        }
-        for (SamplerPlatz& platz : mSampler) {
-            glDeleteSamplers(1, &platz.sampler);
-        }
+        mProgramme.Freigeben();
+        mZustand.Freigeben();
         glDeleteVertexArrays(1, &mVao);
         glDeleteFramebuffers(1, &mFbo);
         glDeleteFramebuffers(1, &mLeseFbo);
@@ -387,42 +279,7 @@ void Geraet::SetzeStandardZustand() {
     glViewport(0, 0, GLsizei(mViewport.Width), GLsizei(mViewport.Height));
     glDepthRange(0.0, 1.0);
 
-    mRenderZustand.fill(0);
-    mRenderZustand[D3DRS_ZENABLE] = mAutoTiefe != nullptr ? D3DZB_TRUE : D3DZB_FALSE;
-    mRenderZustand[D3DRS_ZWRITEENABLE] = TRUE;
-    mRenderZustand[D3DRS_ZFUNC] = D3DCMP_LESSEQUAL;
-    mRenderZustand[D3DRS_CULLMODE] = D3DCULL_CCW;
-    mRenderZustand[D3DRS_ALPHABLENDENABLE] = FALSE;
-    mRenderZustand[D3DRS_SRCBLEND] = D3DBLEND_ONE;
-    mRenderZustand[D3DRS_DESTBLEND] = D3DBLEND_ZERO;
-    mRenderZustand[D3DRS_BLENDOP] = D3DBLENDOP_ADD;
-    mRenderZustand[D3DRS_SEPARATEALPHABLENDENABLE] = FALSE;
-    mRenderZustand[D3DRS_SRCBLENDALPHA] = D3DBLEND_ONE;
-    mRenderZustand[D3DRS_DESTBLENDALPHA] = D3DBLEND_ZERO;
-    mRenderZustand[D3DRS_BLENDOPALPHA] = D3DBLENDOP_ADD;
-    mRenderZustand[D3DRS_COLORWRITEENABLE] = 0xF;
-    for (D3DRENDERSTATETYPE zustand :
-         {D3DRS_ZENABLE, D3DRS_ZWRITEENABLE, D3DRS_ZFUNC, D3DRS_CULLMODE, D3DRS_ALPHABLENDENABLE,
-          D3DRS_SRCBLEND, D3DRS_BLENDOP, D3DRS_COLORWRITEENABLE}) {
-        WendeRenderZustandAn(zustand);
-    }
-
-    for (uint32_t platz = 0; platz < kSamplerPlaetze; ++platz) {
-        auto& z = mSampler[platz].zustand;
-        z.fill(0);
-        z[D3DSAMP_ADDRESSU] = D3DTADDRESS_WRAP;
-        z[D3DSAMP_ADDRESSV] = D3DTADDRESS_WRAP;
-        z[D3DSAMP_ADDRESSW] = D3DTADDRESS_WRAP;
-        z[D3DSAMP_MAGFILTER] = D3DTEXF_POINT;
-        z[D3DSAMP_MINFILTER] = D3DTEXF_POINT;
-        z[D3DSAMP_MIPFILTER] = D3DTEXF_NONE;
-        z[D3DSAMP_MAXANISOTROPY] = 1;
-        for (D3DSAMPLERSTATETYPE zustand :
-             {D3DSAMP_ADDRESSU, D3DSAMP_ADDRESSV, D3DSAMP_ADDRESSW, D3DSAMP_BORDERCOLOR, D3DSAMP_MINFILTER,
-              D3DSAMP_MIPMAPLODBIAS, D3DSAMP_MAXMIPLEVEL}) {
-            WendeSamplerZustandAn(platz, zustand);
-        }
-    }
+    mZustand.SetzeVorgaben(mAutoTiefe != nullptr);
     for (Strom& strom : mStroeme) {
         strom = Strom{};
     }
@@ -470,7 +327,7 @@ HRESULT Geraet::Reset(D3DPRESENT_PARAMETERS* parameter) {
             gehalten = gehalten || objekt->VonAussenGehalten();
         }
         if (gehalten) {
-            Melde("Reset with default-pool objects still referenced");
+            MeldeGrafik("Reset with default-pool objects still referenced");
             mLage = Lage::NichtZurueckgesetzt;
             return D3DERR_INVALIDCALL;
         }
@@ -525,7 +382,7 @@ HRESULT Geraet::Present(const RECT*, const RECT*, HWND, const void*) {
     mEgl->Tausche();
     glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, mFbo);
-    WendeRenderZustandAn(D3DRS_COLORWRITEENABLE);
+    mZustand.StelleMaskenWiederHer();
     return D3D_OK;
 }
 
@@ -898,8 +755,7 @@ HRESULT Geraet::Clear(DWORD anzahl, const RECT* bereiche, DWORD flags, D3DCOLOR 
         }
     }
     glDisable(GL_SCISSOR_TEST);
-    WendeRenderZustandAn(D3DRS_COLORWRITEENABLE);
-    WendeRenderZustandAn(D3DRS_ZWRITEENABLE);
+    mZustand.StelleMaskenWiederHer();
     if (flags & D3DCLEAR_TARGET) {
         ZielGeaendert();
     }
@@ -933,75 +789,19 @@ HRESULT Geraet::GetViewport(D3DVIEWPORT9* bereich) {
 // ---- Render and sampler states ----
 
 HRESULT Geraet::SetRenderState(D3DRENDERSTATETYPE zustand, DWORD wert) {
-    if (zustand >= mRenderZustand.size()) {
+    if (zustand >= GlZustand::kRenderZustaende) {
         return D3DERR_INVALIDCALL;
     }
-    if (mRenderZustand[zustand] != wert) {
-        mRenderZustand[zustand] = wert;
-        WendeRenderZustandAn(zustand);
-    }
+    mZustand.SetzeRender(zustand, wert);
     return D3D_OK;
 }
 
 HRESULT Geraet::GetRenderState(D3DRENDERSTATETYPE zustand, DWORD* wert) {
-    if (wert == nullptr || zustand >= mRenderZustand.size()) {
+    if (wert == nullptr || zustand >= GlZustand::kRenderZustaende) {
         return D3DERR_INVALIDCALL;
     }
-    *wert = mRenderZustand[zustand];
+    *wert = mZustand.Render(zustand);
     return D3D_OK;
-}
-
-void Geraet::WendeRenderZustandAn(D3DRENDERSTATETYPE zustand) {
-    const auto& z = mRenderZustand;
-    const bool getrennt = z[D3DRS_SEPARATEALPHABLENDENABLE] != FALSE;
-    switch (zustand) {
-    case D3DRS_ZENABLE:
-        z[zustand] != D3DZB_FALSE ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
-        break;
-    case D3DRS_ZWRITEENABLE:
-        glDepthMask(z[zustand] ? GL_TRUE : GL_FALSE);
-        break;
-    case D3DRS_ZFUNC:
-        glDepthFunc(GlVergleich(z[zustand]));
-        break;
-    case D3DRS_CULLMODE:
-        // Front faces are Direct3D's clockwise ones (glFrontFace(GL_CCW) after the flip), so
-        // CULL_CCW drops GL's back faces.
-        if (z[zustand] == D3DCULL_NONE) {
-            glDisable(GL_CULL_FACE);
-        } else {
-            glEnable(GL_CULL_FACE);
-            glCullFace(z[zustand] == D3DCULL_CW ? GL_FRONT : GL_BACK);
-        }
-        break;
-    case D3DRS_ALPHABLENDENABLE:
-        z[zustand] ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
-        break;
-    case D3DRS_SEPARATEALPHABLENDENABLE:
-    case D3DRS_SRCBLEND:
-    case D3DRS_DESTBLEND:
-    case D3DRS_SRCBLENDALPHA:
-    case D3DRS_DESTBLENDALPHA:
-        glBlendFuncSeparate(GlFaktor(z[D3DRS_SRCBLEND]), GlFaktor(z[D3DRS_DESTBLEND]),
-                            GlFaktor(z[getrennt ? D3DRS_SRCBLENDALPHA : D3DRS_SRCBLEND]),
-                            GlFaktor(z[getrennt ? D3DRS_DESTBLENDALPHA : D3DRS_DESTBLEND]));
-        if (zustand != D3DRS_SEPARATEALPHABLENDENABLE) {
-            break;
-        }
-        [[fallthrough]];
-    case D3DRS_BLENDOP:
-    case D3DRS_BLENDOPALPHA:
-        glBlendEquationSeparate(GlOperation(z[D3DRS_BLENDOP]),
-                                GlOperation(z[getrennt ? D3DRS_BLENDOPALPHA : D3DRS_BLENDOP]));
-        break;
-    case D3DRS_COLORWRITEENABLE:
-        glColorMask(
-            (z[zustand] & D3DCOLORWRITEENABLE_RED) != 0, (z[zustand] & D3DCOLORWRITEENABLE_GREEN) != 0,
-            (z[zustand] & D3DCOLORWRITEENABLE_BLUE) != 0, (z[zustand] & D3DCOLORWRITEENABLE_ALPHA) != 0);
-        break;
-    default:
-        break;
-    }
 }
 
 HRESULT Geraet::SetTexture(DWORD sampler, IDirect3DBaseTexture9* textur) {
@@ -1010,14 +810,14 @@ HRESULT Geraet::SetTexture(DWORD sampler, IDirect3DBaseTexture9* textur) {
     if (platz < 0 || (textur != nullptr && neu == nullptr)) {
         return D3DERR_INVALIDCALL;
     }
-    TexturBasis* alt = mSampler[platz].textur;
+    TexturBasis* alt = mTexturen[platz];
     if (alt == neu) {
         return D3D_OK;
     }
     if (neu != nullptr) {
         neu->mObjekt.HalteIntern();
     }
-    mSampler[platz].textur = neu;
+    mTexturen[platz] = neu;
     glActiveTexture(GL_TEXTURE0 + GLenum(platz));
     if (alt != nullptr && (neu == nullptr || alt->mZiel != neu->mZiel)) {
         glBindTexture(alt->mZiel, 0);
@@ -1034,82 +834,20 @@ HRESULT Geraet::SetTexture(DWORD sampler, IDirect3DBaseTexture9* textur) {
 
 HRESULT Geraet::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE zustand, DWORD wert) {
     const int platz = SamplerPlatzVon(sampler);
-    if (platz < 0 || zustand == 0 || zustand >= mSampler[0].zustand.size()) {
+    if (platz < 0 || zustand == 0 || zustand >= GlZustand::kSamplerZustaende) {
         return D3DERR_INVALIDCALL;
     }
-    DWORD& alt = mSampler[platz].zustand[zustand];
-    if (alt != wert) {
-        alt = wert;
-        WendeSamplerZustandAn(uint32_t(platz), zustand);
-    }
+    mZustand.SetzeSampler(uint32_t(platz), zustand, wert);
     return D3D_OK;
 }
 
 HRESULT Geraet::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE zustand, DWORD* wert) {
     const int platz = SamplerPlatzVon(sampler);
-    if (wert == nullptr || platz < 0 || zustand == 0 || zustand >= mSampler[0].zustand.size()) {
+    if (wert == nullptr || platz < 0 || zustand == 0 || zustand >= GlZustand::kSamplerZustaende) {
         return D3DERR_INVALIDCALL;
     }
-    *wert = mSampler[platz].zustand[zustand];
+    *wert = mZustand.Sampler(uint32_t(platz), zustand);
     return D3D_OK;
-}
-
-void Geraet::WendeSamplerZustandAn(uint32_t platz, D3DSAMPLERSTATETYPE zustand) {
-    const GLuint s = mSampler[platz].sampler;
-    const auto& z = mSampler[platz].zustand;
-    switch (zustand) {
-    case D3DSAMP_ADDRESSU:
-        glSamplerParameteri(s, GL_TEXTURE_WRAP_S, GLint(GlAdresse(z[zustand])));
-        break;
-    case D3DSAMP_ADDRESSV:
-        glSamplerParameteri(s, GL_TEXTURE_WRAP_T, GLint(GlAdresse(z[zustand])));
-        break;
-    case D3DSAMP_ADDRESSW:
-        glSamplerParameteri(s, GL_TEXTURE_WRAP_R, GLint(GlAdresse(z[zustand])));
-        break;
-    case D3DSAMP_BORDERCOLOR: {
-        const DWORD c = z[zustand];
-        const float farbe[4] = {float((c >> 16) & 0xFF) / 255.0f, float((c >> 8) & 0xFF) / 255.0f,
-                                float(c & 0xFF) / 255.0f, float(c >> 24) / 255.0f};
-        glSamplerParameterfv(s, GL_TEXTURE_BORDER_COLOR, farbe);
-        break;
-    }
-    case D3DSAMP_MAGFILTER:
-    case D3DSAMP_MINFILTER:
-    case D3DSAMP_MIPFILTER:
-    case D3DSAMP_MAXANISOTROPY: {
-        const bool magLinear = z[D3DSAMP_MAGFILTER] >= D3DTEXF_LINEAR;
-        const bool minLinear = z[D3DSAMP_MINFILTER] >= D3DTEXF_LINEAR;
-        GLenum min = minLinear ? GL_LINEAR : GL_NEAREST;
-        if (z[D3DSAMP_MIPFILTER] == D3DTEXF_POINT) {
-            min = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
-        } else if (z[D3DSAMP_MIPFILTER] >= D3DTEXF_LINEAR) {
-            min = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
-        }
-        glSamplerParameteri(s, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
-        glSamplerParameteri(s, GL_TEXTURE_MIN_FILTER, GLint(min));
-        if (mAnisotropie) {
-            const bool anisotrop =
-                z[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC || z[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
-            const float grad =
-                anisotrop ? std::clamp(float(z[D3DSAMP_MAXANISOTROPY]), 1.0f, mMaxAnisotropie) : 1.0f;
-            glSamplerParameterf(s, GL_TEXTURE_MAX_ANISOTROPY_EXT, grad);
-        }
-        break;
-    }
-    case D3DSAMP_MAXMIPLEVEL:
-        // Direct3D's "largest level used" is the most detailed one: a lower bound on the LOD.
-        glSamplerParameterf(s, GL_TEXTURE_MIN_LOD, float(z[zustand]));
-        break;
-    case D3DSAMP_MIPMAPLODBIAS: {
-        float bias = 0.0f;
-        std::memcpy(&bias, &z[zustand], sizeof bias);
-        glSamplerParameterf(s, GL_TEXTURE_LOD_BIAS, bias);
-        break;
-    }
-    default:
-        break;
-    }
 }
 
 // ---- Vertex input ----
@@ -1121,65 +859,7 @@ HRESULT Geraet::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elemente,
     }
     *deklaration = nullptr;
     std::vector<Attribut> attribute;
-    constexpr size_t kHoechstens = 64;
-    size_t i = 0;
-    for (; i < kHoechstens && elemente[i].Stream != 0xFF; ++i) {
-        const D3DVERTEXELEMENT9& e = elemente[i];
-        Attribut a{e.Stream, e.Offset, 0, 0, GL_FLOAT, GL_FALSE};
-        if (e.Usage == D3DDECLUSAGE_POSITION && e.UsageIndex == 0) {
-            a.ort = 0;
-        } else if (e.Usage == D3DDECLUSAGE_TEXCOORD && e.UsageIndex < 15) {
-            a.ort = GLuint(e.UsageIndex) + 1;
-        } else {
-            Melde("vertex element with usage %u index %u has no attribute location", e.Usage, e.UsageIndex);
-            return D3DERR_INVALIDCALL;
-        }
-        switch (e.Type) {
-        case D3DDECLTYPE_FLOAT1:
-        case D3DDECLTYPE_FLOAT2:
-        case D3DDECLTYPE_FLOAT3:
-        case D3DDECLTYPE_FLOAT4:
-            a.komponenten = GLint(e.Type) + 1;
-            break;
-        case D3DDECLTYPE_D3DCOLOR:
-            a.komponenten = GL_BGRA;
-            a.typ = GL_UNSIGNED_BYTE;
-            a.normiert = GL_TRUE;
-            break;
-        case D3DDECLTYPE_UBYTE4:
-        case D3DDECLTYPE_UBYTE4N:
-            a.komponenten = 4;
-            a.typ = GL_UNSIGNED_BYTE;
-            a.normiert = e.Type == D3DDECLTYPE_UBYTE4N;
-            break;
-        case D3DDECLTYPE_SHORT2:
-        case D3DDECLTYPE_SHORT4:
-        case D3DDECLTYPE_SHORT2N:
-        case D3DDECLTYPE_SHORT4N:
-            a.komponenten = (e.Type == D3DDECLTYPE_SHORT2 || e.Type == D3DDECLTYPE_SHORT2N) ? 2 : 4;
-            a.typ = GL_SHORT;
-            a.normiert = e.Type == D3DDECLTYPE_SHORT2N || e.Type == D3DDECLTYPE_SHORT4N;
-            break;
-        case D3DDECLTYPE_USHORT2N:
-        case D3DDECLTYPE_USHORT4N:
-            a.komponenten = e.Type == D3DDECLTYPE_USHORT2N ? 2 : 4;
-            a.typ = GL_UNSIGNED_SHORT;
-            a.normiert = GL_TRUE;
-            break;
-        case D3DDECLTYPE_FLOAT16_2:
-        case D3DDECLTYPE_FLOAT16_4:
-            a.komponenten = e.Type == D3DDECLTYPE_FLOAT16_2 ? 2 : 4;
-            a.typ = GL_HALF_FLOAT;
-            break;
-        default:
-            return D3DERR_INVALIDCALL;
-        }
-        if (a.strom >= kStroeme) {
-            return D3DERR_INVALIDCALL;
-        }
-        attribute.push_back(a);
-    }
-    if (i == kHoechstens) {
+    if (!LiesDeklaration(elemente, kStroeme, attribute)) {
         return D3DERR_INVALIDCALL;
     }
     auto* neu = new Deklaration(this);
@@ -1265,70 +945,30 @@ void Geraet::BaueAttribute() {
 
 // ---- Shaders and programs ----
 
-namespace {
-
-// The code is the shader compiler's blob; its header says how long it is.
-bool LiesBlob(const DWORD* kode, uint32_t stufe, ShaderBlob& blob) {
-    if (kode == nullptr) {
-        return false;
-    }
-    const size_t groesse = ShaderBlobGroesse(kode);
-    return groesse != 0 && LiesShaderBlob(kode, groesse, blob) && blob.stufe == stufe;
-}
-
-GLuint UebersetzeGlsl(GLenum art, const std::string& quelle) {
-    const GLuint id = glCreateShader(art);
-    const char* text = quelle.c_str();
-    glShaderSource(id, 1, &text, nullptr);
-    glCompileShader(id);
-    GLint ok = GL_FALSE;
-    glGetShaderiv(id, GL_COMPILE_STATUS, &ok);
-    if (ok == GL_FALSE) {
-        char protokoll[2048] = {};
-        glGetShaderInfoLog(id, sizeof protokoll, nullptr, protokoll);
-        Melde("GLSL does not compile: %s", protokoll);
-        glDeleteShader(id);
-        return 0;
-    }
-    return id;
-}
-
-} // namespace
-
 HRESULT Geraet::CreateVertexShader(const DWORD* kode, IDirect3DVertexShader9** shader) {
-    ShaderBlob blob;
-    if (shader == nullptr || !LiesBlob(kode, kStufeVertex, blob) || blob.konstantenRegister > kVsRegister ||
-        blob.samplerAnzahl > kVertexSampler) {
+    if (shader == nullptr) {
         return D3DERR_INVALIDCALL;
     }
     *shader = nullptr;
-    const GLuint id = UebersetzeGlsl(GL_VERTEX_SHADER, blob.glsl);
-    if (id == 0) {
+    auto* neu = new VertexShaderObjekt(this);
+    if (!neu->Anlegen(kode, kStufeVertex, kVsRegister, kVertexSampler)) {
+        neu->Release();
         return D3DERR_INVALIDCALL;
     }
-    auto* neu = new VertexShaderObjekt(this);
-    neu->mId = id;
-    neu->mRegister = blob.konstantenRegister;
-    neu->mSampler = blob.samplerAnzahl;
     *shader = neu;
     return D3D_OK;
 }
 
 HRESULT Geraet::CreatePixelShader(const DWORD* kode, IDirect3DPixelShader9** shader) {
-    ShaderBlob blob;
-    if (shader == nullptr || !LiesBlob(kode, kStufePixel, blob) || blob.konstantenRegister > kPsRegister ||
-        blob.samplerAnzahl > kPixelSampler) {
+    if (shader == nullptr) {
         return D3DERR_INVALIDCALL;
     }
     *shader = nullptr;
-    const GLuint id = UebersetzeGlsl(GL_FRAGMENT_SHADER, blob.glsl);
-    if (id == 0) {
+    auto* neu = new PixelShaderObjekt(this);
+    if (!neu->Anlegen(kode, kStufePixel, kPsRegister, kPixelSampler)) {
+        neu->Release();
         return D3DERR_INVALIDCALL;
     }
-    auto* neu = new PixelShaderObjekt(this);
-    neu->mId = id;
-    neu->mRegister = blob.konstantenRegister;
-    neu->mSampler = blob.samplerAnzahl;
     *shader = neu;
     return D3D_OK;
 }
@@ -1369,56 +1009,10 @@ HRESULT Geraet::SetPixelShaderConstantF(UINT start, const float* werte, UINT anz
     return D3D_OK;
 }
 
-Programm* Geraet::SucheProgramm() {
-    const auto schluessel = std::make_pair<const ShaderObjekt*, const ShaderObjekt*>(mVs, mPs);
-    if (auto gefunden = mProgramme.find(schluessel); gefunden != mProgramme.end()) {
-        return &gefunden->second;
-    }
-    Programm& p = mProgramme[schluessel];
-    const GLuint id = glCreateProgram();
-    glAttachShader(id, mVs->mId);
-    glAttachShader(id, mPs->mId);
-    glLinkProgram(id);
-    GLint ok = GL_FALSE;
-    glGetProgramiv(id, GL_LINK_STATUS, &ok);
-    if (ok == GL_FALSE) {
-        char protokoll[2048] = {};
-        glGetProgramInfoLog(id, sizeof protokoll, nullptr, protokoll);
-        Melde("shaders do not link: %s", protokoll);
-        glDeleteProgram(id);
-        return &p;
-    }
-    p.id = id;
-    p.vsKonstanten = glGetUniformLocation(id, "vs_c");
-    p.psKonstanten = glGetUniformLocation(id, "ps_c");
-    p.vsAnzahl = std::min<GLsizei>(AktiveFeldGroesse(id, "vs_c"), GLsizei(mVs->mRegister));
-    p.psAnzahl = std::min<GLsizei>(AktiveFeldGroesse(id, "ps_c"), GLsizei(mPs->mRegister));
-    p.epilog = glGetUniformLocation(id, "velm_epilog");
-    glUseProgram(id);
-    char name[16];
-    for (uint32_t i = 0; i < mPs->mSampler; ++i) {
-        std::snprintf(name, sizeof name, "ps_s%u", i);
-        glUniform1i(glGetUniformLocation(id, name), GLint(i));
-    }
-    for (uint32_t i = 0; i < mVs->mSampler; ++i) {
-        std::snprintf(name, sizeof name, "vs_s%u", i);
-        glUniform1i(glGetUniformLocation(id, name), GLint(kVertexEinheit + i));
-    }
-    return &p;
-}
-
 void Geraet::VergissProgramme(const ShaderObjekt* shader) {
-    for (auto it = mProgramme.begin(); it != mProgramme.end();) {
-        if (it->first.first == shader || it->first.second == shader) {
-            if (&it->second == mProgramm) {
-                mProgramm = nullptr;
-                mProgrammVeraltet = true;
-            }
-            glDeleteProgram(it->second.id);
-            it = mProgramme.erase(it);
-        } else {
-            ++it;
-        }
+    if (mProgramme.Vergiss(shader, mProgramm)) {
+        mProgramm = nullptr;
+        mProgrammVeraltet = true;
     }
 }
 
@@ -1432,7 +1026,7 @@ bool Geraet::BereiteZeichnenVor() {
         BindeZiele();
     }
     if (mProgrammVeraltet) {
-        mProgramm = SucheProgramm();
+        mProgramm = &mProgramme.Suche(*mVs, *mPs, kVertexEinheit);
         glUseProgram(mProgramm->id);
         mProgrammVeraltet = false;
     }
@@ -1459,9 +1053,9 @@ bool Geraet::BereiteZeichnenVor() {
         p.epilogWerte[0] = epilog[0];
         p.epilogWerte[1] = epilog[1];
     }
-    for (SamplerPlatz& platz : mSampler) {
-        if (platz.textur != nullptr) {
-            platz.textur->ErneuereMips();
+    for (TexturBasis* textur : mTexturen) {
+        if (textur != nullptr) {
+            textur->ErneuereMips();
         }
     }
     if (mAttributeVeraltet) {

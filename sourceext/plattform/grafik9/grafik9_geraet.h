@@ -6,36 +6,24 @@
 
 #include "plattform/grafik9/d3d9.h"
 #include "plattform/grafik9/egl_anbindung.h"
-#include "plattform/grafik9/grafik9_objekte.h"
+#include "plattform/grafik9/grafik9_programme.h"
+#include "plattform/grafik9/grafik9_puffer.h"
+#include "plattform/grafik9/grafik9_texturen.h"
+#include "plattform/grafik9/grafik9_zustand.h"
 
 #include <array>
-#include <map>
 #include <memory>
 #include <unordered_set>
-#include <utility>
 
 namespace Plattform {
 
 class Tauschkette;
 
-// One linked GL program per vertex-shader and pixel-shader pair, with what it last received.
-struct Programm {
-    GLuint id = 0; // 0 when linking failed
-    GLint vsKonstanten = -1;
-    GLint psKonstanten = -1;
-    GLint epilog = -1;
-    GLsizei vsAnzahl = 0;
-    GLsizei psAnzahl = 0;
-    uint64_t vsStand = 0;
-    uint64_t psStand = 0;
-    float epilogWerte[2] = {0, 0};
-};
-
 class Geraet final : public Objekt<IDirect3DDevice9> {
 public:
     static constexpr uint32_t kPixelSampler = 16;
     static constexpr uint32_t kVertexSampler = 4;
-    static constexpr uint32_t kSamplerPlaetze = kPixelSampler + kVertexSampler;
+    static constexpr uint32_t kSamplerPlaetze = GlZustand::kSamplerPlaetze;
     static constexpr uint32_t kVertexEinheit = 16;  // texture unit of vertex sampler 0
     static constexpr uint32_t kArbeitsEinheit = 31; // uploads bind here, away from the samplers
     static constexpr uint32_t kStroeme = 8;
@@ -111,11 +99,6 @@ public:
     void LiesZiel(const TexturBasis& textur, uint32_t seite, uint32_t stufe, const RECT& bereich, void* ziel);
 
 private:
-    struct SamplerPlatz {
-        TexturBasis* textur = nullptr;
-        GLuint sampler = 0;
-        std::array<DWORD, 14> zustand{};
-    };
     struct Strom {
         VertexPuffer* puffer = nullptr;
         uint32_t versatz = 0;
@@ -133,15 +116,12 @@ private:
     HRESULT LegeRueckpufferAn();
     void LoeseAlles();
     void SetzeStandardZustand();
-    void WendeRenderZustandAn(D3DRENDERSTATETYPE zustand);
-    void WendeSamplerZustandAn(uint32_t platz, D3DSAMPLERSTATETYPE zustand);
     HRESULT LegeTexturAn(TexturBasis& textur, UINT breite, UINT hoehe, UINT stufen, DWORD usage,
                          D3DFORMAT format, D3DPOOL pool);
     Oberflaeche* Rueckpuffer() const;
     void BindeZiele();
     void ZielGeaendert();
     bool BereiteZeichnenVor();
-    Programm* SucheProgramm();
     void BaueAttribute();
     template <class T> void Binde(T*& platz, T* neu);
 
@@ -164,8 +144,8 @@ private:
     bool mZieleVeraltet = true;
 
     D3DVIEWPORT9 mViewport{};
-    std::array<DWORD, 256> mRenderZustand{};
-    std::array<SamplerPlatz, kSamplerPlaetze> mSampler{};
+    GlZustand mZustand;
+    std::array<TexturBasis*, kSamplerPlaetze> mTexturen{};
     std::array<Strom, kStroeme> mStroeme{};
     IndexPuffer* mIndizes = nullptr;
     Deklaration* mDeklaration = nullptr;
@@ -178,15 +158,13 @@ private:
     std::array<float, kPsRegister * 4> mPsKonstanten{};
     uint64_t mVsStand = 1;
     uint64_t mPsStand = 1;
-    std::map<std::pair<const ShaderObjekt*, const ShaderObjekt*>, Programm> mProgramme;
+    ProgrammSpeicher mProgramme;
     Programm* mProgramm = nullptr;
     bool mProgrammVeraltet = true;
 
     bool mSzene = false;
     uint64_t mVideoBelegt = 0;
     std::unordered_set<ObjektBasis*> mStandardObjekte;
-    float mMaxAnisotropie = 1.0f;
-    bool mAnisotropie = false;
 
     friend class Tauschkette;
 };

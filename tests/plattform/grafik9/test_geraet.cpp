@@ -93,10 +93,16 @@ TEST(Rueckpuffer16Bit, LiesDenFormatEigenenInhalt) {
     parameter.BackBufferFormat = D3DFMT_R5G6B5;
     IDirect3DDevice9* geraet = nullptr;
     ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &geraet), D3D_OK);
-    geraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF00FF, 1.0f, 0);
     IDirect3DSurface9* rueck = nullptr;
     geraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &rueck);
     D3DLOCKED_RECT lr{};
+    // Lockable only when asked for at creation, as on Direct3D 9.
+    EXPECT_EQ(rueck->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3DERR_INVALIDCALL);
+    rueck->Release();
+    parameter.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
+    ASSERT_EQ(geraet->Reset(&parameter), D3D_OK);
+    geraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF00FF, 1.0f, 0);
+    geraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &rueck);
     ASSERT_EQ(rueck->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
     EXPECT_GE(lr.Pitch, 8);
     EXPECT_EQ(static_cast<const uint16_t*>(lr.pBits)[3], 0xF81Fu);

@@ -1,65 +1,15 @@
 #pragma once
-// The objects behind the Direct3D 9 interfaces: reference counting shared by all of them, and the
-// resources (textures, surfaces, buffers, declarations, shaders) with their OpenGL names.
+// Textures and surfaces: a GL texture with its levels, each level a surface the engine can hold,
+// lock, render into and upload to; depth surfaces and system-memory surfaces beside them.
 
 #include "plattform/grafik9/d3d9.h"
 #include "plattform/grafik9/gl_formate.h"
 #include "plattform/grafik9/gl_kopf.h"
+#include "plattform/grafik9/grafik9_objekt.h"
 
-#include <memory>
 #include <vector>
 
 namespace Plattform {
-
-class Geraet;
-
-// Two counts keep an object alive: the engine's references (AddRef/Release) and the device's own
-// for everything it has bound. The engine compares raw pointers of bound objects, so a bound
-// object must not die (and its address be reused) before it is unbound.
-class ObjektBasis {
-public:
-    ObjektBasis(const ObjektBasis&) = delete;
-    ObjektBasis& operator=(const ObjektBasis&) = delete;
-
-    void HalteIntern();
-    void LasseIntern();
-    uint32_t ExternZahl() const { return mExtern; }
-    // Whether the engine still references the object or a part of it (a texture's levels).
-    virtual bool VonAussenGehalten() const { return mExtern > 0; }
-    Geraet* GibGeraet() const { return mGeraet; }
-
-    // Default-pool objects count against the video-memory budget and are checked by Reset.
-    uint64_t mVideoBytes = 0;
-    bool mImStandardPool = false;
-
-protected:
-    // Objects the device makes for itself start without an engine reference.
-    ObjektBasis(Geraet* geraet, bool extern_);
-    virtual ~ObjektBasis();
-
-    ULONG Hoch();
-    ULONG Runter();
-    // Both counts are zero: the object goes, unless it belongs to another one.
-    virtual void Unbenutzt() { delete this; }
-    virtual void WiederBenutzt() {}
-    // The engine dropped its last reference.
-    virtual void ExternFrei() {}
-
-    Geraet* mGeraet;
-
-private:
-    uint32_t mExtern;
-    uint32_t mIntern = 0;
-};
-
-template <class Schnittstelle> class Objekt : public Schnittstelle, public ObjektBasis {
-public:
-    ULONG AddRef() override { return Hoch(); }
-    ULONG Release() override { return Runter(); }
-
-protected:
-    Objekt(Geraet* geraet, bool extern_) : ObjektBasis(geraet, extern_) {}
-};
 
 class TexturBasis;
 
@@ -139,7 +89,7 @@ public:
     DWORD mUsage = 0;
     bool mAutoMips = false;
     bool mMipsVeraltet = false;
-    bool mIstRueckpuffer = false;
+    bool mSperrbaresZiel = false; // the back buffer of a device made with LOCKABLE_BACKBUFFER
 
 private:
     struct Sperrung {
@@ -187,90 +137,5 @@ private:
 
 // The texture behind a texture interface the engine passes in, or null.
 TexturBasis* AlsTextur(IDirect3DBaseTexture9* textur);
-
-// Vertex and index buffers: a GL buffer and a main-memory staging copy that locks write into.
-class PufferBasis {
-public:
-    PufferBasis() = default;
-    ~PufferBasis();
-    bool Anlegen(uint32_t groesse, DWORD usage);
-    HRESULT Sperre(UINT versatz, UINT groesse, void** daten, DWORD flags);
-    HRESULT Entsperre();
-
-    GLuint mId = 0;
-    uint32_t mGroesse = 0;
-    DWORD mUsage = 0;
-
-private:
-    std::vector<uint8_t> mStaging;
-    bool mGesperrt = false;
-    uint32_t mSperrVersatz = 0;
-    uint32_t mSperrGroesse = 0;
-    bool mVerwerfen = false;
-};
-
-class VertexPuffer final : public Objekt<IDirect3DVertexBuffer9>, public PufferBasis {
-public:
-    explicit VertexPuffer(Geraet* geraet);
-    HRESULT Lock(UINT versatz, UINT groesse, void** daten, DWORD flags) override;
-    HRESULT Unlock() override;
-
-private:
-    ~VertexPuffer() override;
-};
-
-class IndexPuffer final : public Objekt<IDirect3DIndexBuffer9>, public PufferBasis {
-public:
-    explicit IndexPuffer(Geraet* geraet);
-    HRESULT Lock(UINT versatz, UINT groesse, void** daten, DWORD flags) override;
-    HRESULT Unlock() override;
-
-    GLenum mIndexTyp = GL_UNSIGNED_SHORT;
-    uint32_t mIndexBytes = 2;
-
-private:
-    ~IndexPuffer() override;
-};
-
-// One vertex element as OpenGL reads it: POSITION0 at location 0, TEXCOORDn at n + 1.
-struct Attribut {
-    uint32_t strom;
-    uint32_t versatz;
-    GLuint ort;
-    GLint komponenten;
-    GLenum typ;
-    GLboolean normiert;
-};
-
-class Deklaration final : public Objekt<IDirect3DVertexDeclaration9> {
-public:
-    explicit Deklaration(Geraet* geraet) : Objekt(geraet, true) {}
-    std::vector<Attribut> mAttribute;
-};
-
-class ShaderObjekt {
-public:
-    ShaderObjekt() = default;
-    ~ShaderObjekt();
-    GLuint mId = 0;
-    uint32_t mRegister = 0;
-    uint32_t mSampler = 0;
-};
-
-class VertexShaderObjekt final : public Objekt<IDirect3DVertexShader9>, public ShaderObjekt {
-public:
-    explicit VertexShaderObjekt(Geraet* geraet) : Objekt(geraet, true) {}
-
-private:
-    ~VertexShaderObjekt() override;
-};
-
-class PixelShaderObjekt final : public Objekt<IDirect3DPixelShader9>, public ShaderObjekt {
-public:
-    explicit PixelShaderObjekt(Geraet* geraet) : Objekt(geraet, true) {}
-
-private:
-    ~PixelShaderObjekt() override;
-};
 
 } // namespace Plattform

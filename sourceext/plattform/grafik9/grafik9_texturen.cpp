@@ -1,63 +1,10 @@
-#include "plattform/grafik9/grafik9_objekte.h"
+#include "plattform/grafik9/grafik9_texturen.h"
 
 #include "plattform/grafik9/grafik9_geraet.h"
 
 #include <algorithm>
-#include <cstring>
-#include <typeinfo>
 
 namespace Plattform {
-
-// ---- Reference counting ----
-
-ObjektBasis::ObjektBasis(Geraet* geraet, bool extern_) : mGeraet(geraet), mExtern(extern_ ? 1 : 0) {
-    if (mGeraet != nullptr) {
-        mGeraet->HalteIntern();
-    }
-}
-
-ObjektBasis::~ObjektBasis() {
-    if (mGeraet != nullptr) {
-        if (mImStandardPool) {
-            mGeraet->NimmAusStandardPool(*this);
-        }
-        mGeraet->LasseIntern();
-    }
-}
-
-void ObjektBasis::HalteIntern() {
-    if (mExtern + mIntern == 0) {
-        WiederBenutzt();
-    }
-    ++mIntern;
-}
-
-void ObjektBasis::LasseIntern() {
-    if (--mIntern == 0 && mExtern == 0) {
-        Unbenutzt();
-    }
-}
-
-ULONG ObjektBasis::Hoch() {
-    if (mExtern + mIntern == 0) {
-        WiederBenutzt();
-    }
-    return ++mExtern;
-}
-
-ULONG ObjektBasis::Runter() {
-    if (mExtern == 0) {
-        return 0;
-    }
-    const ULONG rest = --mExtern;
-    if (rest == 0) {
-        // Held across ExternFrei, which may drop the last internal references itself.
-        ++mIntern;
-        ExternFrei();
-        LasseIntern();
-    }
-    return rest;
-}
 
 namespace {
 
@@ -329,7 +276,7 @@ HRESULT TexturBasis::Sperre(uint32_t seite, uint32_t stufe, D3DLOCKED_RECT* gesp
     }
     // As on Direct3D 9: the default pool is lockable only for dynamic textures and the lockable
     // back buffer.
-    const bool lesbar = mIstRueckpuffer;
+    const bool lesbar = mSperrbaresZiel;
     if (!lesbar && (mUsage & D3DUSAGE_DYNAMIC) == 0) {
         return D3DERR_INVALIDCALL;
     }
@@ -460,99 +407,6 @@ HRESULT WuerfelTextur::UnlockRect(D3DCUBEMAP_FACES seite, UINT stufe) {
 
 TexturBasis* AlsTextur(IDirect3DBaseTexture9* textur) {
     return dynamic_cast<TexturBasis*>(textur);
-}
-
-// ---- Buffers ----
-
-PufferBasis::~PufferBasis() {
-    if (mId != 0) {
-        glDeleteBuffers(1, &mId);
-    }
-}
-
-bool PufferBasis::Anlegen(uint32_t groesse, DWORD usage) {
-    mGroesse = groesse;
-    mUsage = usage;
-    mStaging.resize(groesse);
-    while (glGetError() != GL_NO_ERROR) {
-    }
-    glGenBuffers(1, &mId);
-    glBindBuffer(GL_COPY_WRITE_BUFFER, mId);
-    glBufferData(GL_COPY_WRITE_BUFFER, groesse, nullptr,
-                 (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
-    return glGetError() != GL_OUT_OF_MEMORY;
-}
-
-HRESULT PufferBasis::Sperre(UINT versatz, UINT groesse, void** daten, DWORD flags) {
-    if (daten == nullptr || mGesperrt || versatz > mGroesse) {
-        return D3DERR_INVALIDCALL;
-    }
-    if (groesse == 0) {
-        groesse = mGroesse - versatz;
-    }
-    if (groesse > mGroesse - versatz) {
-        return D3DERR_INVALIDCALL;
-    }
-    mGesperrt = true;
-    mSperrVersatz = versatz;
-    mSperrGroesse = groesse;
-    mVerwerfen = (flags & D3DLOCK_DISCARD) != 0;
-    *daten = mStaging.data() + versatz;
-    return D3D_OK;
-}
-
-HRESULT PufferBasis::Entsperre() {
-    if (!mGesperrt) {
-        return D3DERR_INVALIDCALL;
-    }
-    mGesperrt = false;
-    if (mSperrGroesse == 0) {
-        return D3D_OK;
-    }
-    // Index buffers are bound to the vertex array; uploading through the copy target leaves
-    // that binding alone.
-    glBindBuffer(GL_COPY_WRITE_BUFFER, mId);
-    if (mSperrVersatz == 0 && mSperrGroesse == mGroesse) {
-        // A whole new store: the driver need not wait for draws still reading the old one.
-        glBufferData(GL_COPY_WRITE_BUFFER, mGroesse, mStaging.data(),
-                     (mUsage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
-    } else {
-        glBufferSubData(GL_COPY_WRITE_BUFFER, mSperrVersatz, mSperrGroesse, mStaging.data() + mSperrVersatz);
-    }
-    return D3D_OK;
-}
-
-VertexPuffer::VertexPuffer(Geraet* geraet) : Objekt(geraet, true) {}
-VertexPuffer::~VertexPuffer() = default;
-HRESULT VertexPuffer::Lock(UINT versatz, UINT groesse, void** daten, DWORD flags) {
-    return Sperre(versatz, groesse, daten, flags);
-}
-HRESULT VertexPuffer::Unlock() {
-    return Entsperre();
-}
-
-IndexPuffer::IndexPuffer(Geraet* geraet) : Objekt(geraet, true) {}
-IndexPuffer::~IndexPuffer() = default;
-HRESULT IndexPuffer::Lock(UINT versatz, UINT groesse, void** daten, DWORD flags) {
-    return Sperre(versatz, groesse, daten, flags);
-}
-HRESULT IndexPuffer::Unlock() {
-    return Entsperre();
-}
-
-// ---- Shaders ----
-
-ShaderObjekt::~ShaderObjekt() {
-    if (mId != 0) {
-        glDeleteShader(mId);
-    }
-}
-
-VertexShaderObjekt::~VertexShaderObjekt() {
-    mGeraet->VergissProgramme(this);
-}
-PixelShaderObjekt::~PixelShaderObjekt() {
-    mGeraet->VergissProgramme(this);
 }
 
 } // namespace Plattform

@@ -1,0 +1,137 @@
+#include "plattform/grafik9/grafik9_programme.h"
+
+#include "plattform/grafik9/grafik9_geraet.h"
+#include "plattform/shaderkompiler/shaderblob.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace Plattform {
+
+namespace {
+
+// The length of the array uniform `name` after the linker dropped the unused tail.
+GLsizei AktiveFeldGroesse(GLuint programm, const char* name) {
+    GLint anzahl = 0;
+    glGetProgramiv(programm, GL_ACTIVE_UNIFORMS, &anzahl);
+    const std::string mitKlammer = std::string(name) + "[0]";
+    for (GLint i = 0; i < anzahl; ++i) {
+        char gefunden[64];
+        GLsizei laenge = 0;
+        GLint groesse = 0;
+        GLenum typ = 0;
+        glGetActiveUniform(programm, GLuint(i), sizeof gefunden, &laenge, &groesse, &typ, gefunden);
+        if (mitKlammer == gefunden || std::strcmp(name, gefunden) == 0) {
+            return groesse;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+ShaderObjekt::~ShaderObjekt() {
+    if (mId != 0) {
+        glDeleteShader(mId);
+    }
+}
+
+bool ShaderObjekt::Anlegen(const DWORD* kode, uint32_t stufe, uint32_t hoechstRegister,
+                           uint32_t hoechstSampler) {
+    // Direct3D passes the code without its length; the blob's header carries it.
+    ShaderBlob blob;
+    const size_t groesse = kode != nullptr ? ShaderBlobGroesse(kode) : 0;
+    if (groesse == 0 || !LiesShaderBlob(kode, groesse, blob) || blob.stufe != stufe) {
+        MeldeGrafik("shader code is not a %s shader blob", stufe == kStufeVertex ? "vertex" : "pixel");
+        return false;
+    }
+    if (blob.konstantenRegister > hoechstRegister || blob.samplerAnzahl > hoechstSampler) {
+        MeldeGrafik("shader uses %u registers and %u samplers, at most %u and %u are allowed",
+                    blob.konstantenRegister, blob.samplerAnzahl, hoechstRegister, hoechstSampler);
+        return false;
+    }
+    mId = glCreateShader(stufe == kStufeVertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
+    const char* text = blob.glsl.c_str();
+    glShaderSource(mId, 1, &text, nullptr);
+    glCompileShader(mId);
+    GLint ok = GL_FALSE;
+    glGetShaderiv(mId, GL_COMPILE_STATUS, &ok);
+    if (ok == GL_FALSE) {
+        char protokoll[2048] = {};
+        glGetShaderInfoLog(mId, sizeof protokoll, nullptr, protokoll);
+        MeldeGrafik("GLSL does not compile: %s", protokoll);
+        return false;
+    }
+    mRegister = blob.konstantenRegister;
+    mSampler = blob.samplerAnzahl;
+    return true;
+}
+
+VertexShaderObjekt::~VertexShaderObjekt() {
+    mGeraet->VergissProgramme(this);
+}
+PixelShaderObjekt::~PixelShaderObjekt() {
+    mGeraet->VergissProgramme(this);
+}
+
+Programm& ProgrammSpeicher::Suche(const ShaderObjekt& vs, const ShaderObjekt& ps, GLint vertexEinheit) {
+    const auto schluessel = std::make_pair(&vs, &ps);
+    if (auto gefunden = mProgramme.find(schluessel); gefunden != mProgramme.end()) {
+        return gefunden->second;
+    }
+    Programm& p = mProgramme[schluessel];
+    const GLuint id = glCreateProgram();
+    glAttachShader(id, vs.mId);
+    glAttachShader(id, ps.mId);
+    glLinkProgram(id);
+    GLint ok = GL_FALSE;
+    glGetProgramiv(id, GL_LINK_STATUS, &ok);
+    if (ok == GL_FALSE) {
+        char protokoll[2048] = {};
+        glGetProgramInfoLog(id, sizeof protokoll, nullptr, protokoll);
+        MeldeGrafik("shaders do not link: %s", protokoll);
+        glDeleteProgram(id);
+        return p;
+    }
+    p.id = id;
+    p.vsKonstanten = glGetUniformLocation(id, "vs_c");
+    p.psKonstanten = glGetUniformLocation(id, "ps_c");
+    p.vsAnzahl = std::min<GLsizei>(AktiveFeldGroesse(id, "vs_c"), GLsizei(vs.mRegister));
+    p.psAnzahl = std::min<GLsizei>(AktiveFeldGroesse(id, "ps_c"), GLsizei(ps.mRegister));
+    p.epilog = glGetUniformLocation(id, "velm_epilog");
+    glUseProgram(id);
+    char name[16];
+    for (uint32_t i = 0; i < ps.mSampler; ++i) {
+        std::snprintf(name, sizeof name, "ps_s%u", i);
+        glUniform1i(glGetUniformLocation(id, name), GLint(i));
+    }
+    for (uint32_t i = 0; i < vs.mSampler; ++i) {
+        std::snprintf(name, sizeof name, "vs_s%u", i);
+        glUniform1i(glGetUniformLocation(id, name), vertexEinheit + GLint(i));
+    }
+    return p;
+}
+
+bool ProgrammSpeicher::Vergiss(const ShaderObjekt* shader, const Programm* aktuell) {
+    bool getroffen = false;
+    for (auto it = mProgramme.begin(); it != mProgramme.end();) {
+        if (it->first.first == shader || it->first.second == shader) {
+            getroffen = getroffen || &it->second == aktuell;
+            glDeleteProgram(it->second.id);
+            it = mProgramme.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return getroffen;
+}
+
+void ProgrammSpeicher::Freigeben() {
+    for (auto& [schluessel, programm] : mProgramme) {
+        glDeleteProgram(programm.id);
+    }
+    mProgramme.clear();
+}
+
+} // namespace Plattform
