@@ -4,8 +4,6 @@
 #include "plattform/shaderkompiler/shaderblob.h"
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 #include <string>
 

@@ -6,9 +6,9 @@
 
 namespace Plattform {
 
-// The next Present of the device reports D3DERR_DEVICELOST. From then on TestCooperativeLevel
-// answers D3DERR_DEVICELOST `verlorenAntworten` times, then D3DERR_DEVICENOTRESET; Reset answers
-// D3DERR_DEVICELOST as long as TestCooperativeLevel would.
+// The next Present of the device reports D3DERR_DEVICELOST. From then on TestCooperativeLevel and
+// Reset together answer D3DERR_DEVICELOST `verlorenAntworten` times (the engine's reset loop calls
+// Reset alone); after that TestCooperativeLevel answers D3DERR_DEVICENOTRESET and Reset works.
 void ErzwingeGeraeteVerlust(uint32_t verlorenAntworten);
 
 // Bytes of the default pool (textures with all levels, cube textures, vertex and index buffers,
