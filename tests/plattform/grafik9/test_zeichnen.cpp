@@ -147,5 +147,100 @@ TEST_F(Zeichnen, KaputterShaderkodeWirdAbgewiesen) {
     EXPECT_EQ(vs, nullptr);
 }
 
+TEST_F(Zeichnen, VertexSamplerLiegenAufEigenenEinheiten) {
+    const char* kVsMitTextur = R"(#version 330 core
+uniform vec4 vs_c[1];
+uniform vec4 velm_epilog;
+uniform sampler2D vs_s0;
+layout(location = 0) in vec2 ecke;
+layout(location = 1) in vec4 rechteck;
+out vec4 velm_TEXCOORD0;
+void main() {
+    vec2 p = rechteck.xy + ecke * rechteck.zw;
+    gl_Position = vec4(p.x * vs_c[0].x - 1.0, 1.0 - p.y * vs_c[0].y, 0.5, 1.0);
+    velm_TEXCOORD0 = textureLod(vs_s0, vec2(0.5, 0.5), 0.0);
+    gl_Position.x += velm_epilog.x * gl_Position.w;
+    gl_Position.y = velm_epilog.y * gl_Position.w - gl_Position.y;
+    gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;
+}
+)";
+    BaueQuad();
+    IDirect3DVertexShader9* vs = Vs(kVsMitTextur, 1, 1);
+    mGeraet->SetVertexShader(vs);
+    IDirect3DTexture9* blau = nullptr;
+    IDirect3DTexture9* rot = nullptr;
+    mGeraet->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &blau, nullptr);
+    mGeraet->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rot, nullptr);
+    FuelleStufe(blau, 0, 1, 1, 0xFF0000FF);
+    FuelleStufe(rot, 0, 1, 1, 0xFFFF0000);
+    // Pixel sampler 0 holds another texture: the vertex shader must not see it.
+    mGeraet->SetTexture(0, rot);
+    ASSERT_EQ(mGeraet->SetTexture(D3DVERTEXTEXTURESAMPLER0, blau), D3D_OK);
+    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    ASSERT_EQ(Zeichne({Quad(0, 0, 2, 2, 0, 0, 0)}), D3D_OK);
+    EXPECT_EQ(FindeFarbe(0x0000FF).anzahl, 4);
+    mGeraet->SetTexture(0, nullptr);
+    mGeraet->SetTexture(D3DVERTEXTEXTURESAMPLER0, nullptr);
+    mGeraet->SetVertexShader(mVs);
+    rot->Release();
+    blau->Release();
+    vs->Release();
+}
+
+TEST_F(Zeichnen, ZweitesZielUndIndex32) {
+    D3DCAPS9 caps{};
+    mGeraet->GetDeviceCaps(&caps);
+    if (caps.NumSimultaneousRTs < 2) {
+        GTEST_SKIP() << "one render target only";
+    }
+    const char* kZweiZielePs = R"(#version 330 core
+in vec4 velm_TEXCOORD0;
+layout(location = 0) out vec4 velm_COLOR0;
+layout(location = 1) out vec4 velm_COLOR1;
+void main() {
+    velm_COLOR0 = velm_TEXCOORD0;
+    velm_COLOR1 = vec4(1.0) - velm_TEXCOORD0;
+}
+)";
+    BaueQuad(kZweiZielePs);
+    // The same quad from 32-bit indices.
+    IDirect3DIndexBuffer9* ib32 = nullptr;
+    ASSERT_EQ(
+        mGeraet->CreateIndexBuffer(24, D3DUSAGE_WRITEONLY, D3DFMT_INDEX32, D3DPOOL_DEFAULT, &ib32, nullptr),
+        D3D_OK);
+    const uint32_t indizes[] = {0, 1, 2, 0, 2, 3};
+    void* p = nullptr;
+    ib32->Lock(0, 0, &p, 0);
+    std::memcpy(p, indizes, sizeof indizes);
+    ib32->Unlock();
+    mGeraet->SetIndices(ib32);
+
+    IDirect3DTexture9* zweites = nullptr;
+    mGeraet->CreateTexture(kBreite, kHoehe, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                           &zweites, nullptr);
+    IDirect3DSurface9* flaeche = nullptr;
+    zweites->GetSurfaceLevel(0, &flaeche);
+    ASSERT_EQ(mGeraet->SetRenderTarget(1, flaeche), D3D_OK);
+    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    ASSERT_EQ(Zeichne({Quad(0, 0, 4, 4, 1, 0, 0)}), D3D_OK);
+    EXPECT_EQ(FindeFarbe(0xFF0000).anzahl, 16);
+    ASSERT_EQ(mGeraet->SetRenderTarget(1, nullptr), D3D_OK);
+
+    // The second target holds the complement: show it through a texture draw.
+    IDirect3DPixelShader9* zeige = Ps(kTexturPs, 1, 1);
+    mGeraet->SetPixelShader(zeige);
+    SetzeTexturKoordinaten(4.0f / kBreite, 4.0f / kHoehe);
+    mGeraet->SetTexture(0, zweites);
+    Zeichne({Quad(8, 0, 4, 4, 0, 0, 0)});
+    EXPECT_EQ(LiesRueckpuffer()[9] & 0xFFFFFF, 0x00FFFFu);
+    mGeraet->SetTexture(0, nullptr);
+    mGeraet->SetPixelShader(mPs);
+    mGeraet->SetIndices(mIndizes);
+    zeige->Release();
+    flaeche->Release();
+    zweites->Release();
+    ib32->Release();
+}
+
 } // namespace
 } // namespace grafik9test
