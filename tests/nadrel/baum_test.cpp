@@ -1,0 +1,227 @@
+// Trees: the same seed gives the same tree, the trunk and the branch level keep their counts,
+// branches stop when they grow too thin, and every point lies where its segment allows.
+
+#include "nadrel/baum.h"
+#include "plattform/system/plattform_system.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+using namespace Spiel;
+
+namespace {
+
+uint64_t Hash(const Feld<Punkt>& punkte) {
+    uint64_t h = 1469598103934665603ull;
+    for (const Punkt& p : punkte) {
+        unsigned char bytes[sizeof(Punkt)];
+        std::memcpy(bytes, &p, sizeof p);
+        for (unsigned char b : bytes)
+            h = (h ^ b) * 1099511628211ull;
+    }
+    return h;
+}
+
+struct Baum {
+    Feld<Punkt> punkte;
+    ~Baum() { punkte.Freigeben(); }
+};
+
+uint64_t BaumHash(int saat, uint32_t streuSaat) {
+    Plattform::SetzeZufallsSaat(streuSaat);
+    Baum baum;
+    BaueBaum(baum.punkte, {1, 0.5f, 2}, saat);
+    return Hash(baum.punkte);
+}
+
+TEST(BaumTest, TheSameSeedsGiveTheSameTree) {
+    EXPECT_EQ(BaumHash(1234, 5), BaumHash(1234, 5));
+    EXPECT_NE(BaumHash(1234, 5), BaumHash(1235, 5));
+    // The branches do not depend on the scatter's generator, only the points do.
+    EXPECT_NE(BaumHash(1234, 5), BaumHash(1234, 6));
+    EXPECT_EQ(ErzeugeAeste({}, 99, StandardBaum()).size(), ErzeugeAeste({}, 99, StandardBaum()).size());
+}
+
+TEST(BaumTest, ATreeHasSeveralHundredSegmentsAndThousandsOfPoints) {
+    const BaumParameter parameter = StandardBaum();
+    for (int saat : {0, 1, 17, 32767}) {
+        const std::vector<Segment> segmente = ErzeugeAeste({}, saat, parameter);
+        EXPECT_GT(segmente.size(), 100u) << saat;
+        EXPECT_LT(segmente.size(), 2000u) << saat;
+        Plattform::SetzeZufallsSaat(uint32_t(saat));
+        Baum baum;
+        StreuePunkteAufAesten(baum.punkte, segmente);
+        const auto holz = std::count_if(baum.punkte.begin(), baum.punkte.end(),
+                                        [](const Punkt& p) { return p.mAttribute == kHolzAttribut; });
+        const auto laub = std::count_if(baum.punkte.begin(), baum.punkte.end(),
+                                        [](const Punkt& p) { return p.mAttribute == kLaubAttribut; });
+        EXPECT_EQ(uint64_t(holz + laub), baum.punkte.mAnzahl);
+        EXPECT_GT(holz, 500) << saat;
+        EXPECT_GT(laub, 500) << saat;
+    }
+}
+
+TEST(BaumTest, TheTrunkIsOneBranchOfSeventeenToTwentySteps) {
+    BaumParameter parameter = StandardBaum();
+    parameter.stamm.kinder.clear();
+    for (int saat = 0; saat < 200; ++saat) {
+        Zufallsgenerator zufall{uint64_t(saat)};
+        std::vector<float> winkel;
+        std::vector<Segment> segmente;
+        WachseAeste(winkel, segmente, zufall, {0, 0, 0}, {0, 1, 0}, parameter.stamm, 0.35f);
+        ASSERT_EQ(winkel.size(), 1u);
+        ASSERT_GE(segmente.size(), 17u);
+        ASSERT_LE(segmente.size(), 20u);
+        // It grows upwards from its base, one segment after the other.
+        EXPECT_EQ(segmente[0].start, (Vektor{0, 0, 0}));
+        for (size_t i = 1; i < segmente.size(); ++i) {
+            const Segment& vorher = segmente[i - 1];
+            const Vektor ende = vorher.start + vorher.richtung * vorher.laenge;
+            ASSERT_NEAR(Laenge(ende - segmente[i].start), 0, 1e-4f);
+            ASSERT_GT(segmente[i].richtung.y, 0.9f);
+        }
+    }
+}
+
+TEST(BaumTest, EachSproutingPointOfTheBranchLevelYieldsTwoToFourSpacedBranches) {
+    const Ebene ast = StandardBaum().stamm.kinder[0];
+    int gesehen[5] = {};
+    for (int saat = 0; saat < 300; ++saat) {
+        Zufallsgenerator zufall{uint64_t(saat)};
+        std::vector<float> winkel;
+        std::vector<Segment> segmente;
+        WachseAeste(winkel, segmente, zufall, {0, 5, 0}, Normiert({0.2f, 1, 0}), ast, 0.3f);
+        ASSERT_GE(winkel.size(), 2u);
+        ASSERT_LE(winkel.size(), 4u);
+        ++gesehen[winkel.size()];
+        for (size_t i = 0; i < winkel.size(); ++i)
+            for (size_t j = 0; j < i; ++j)
+                ASSERT_GT(AzimutAbstand(winkel[i], winkel[j]), 0);
+        // Without children every branch is a chain of segments from the sprouting point.
+        ASSERT_EQ(segmente[0].start, (Vektor{0, 5, 0}));
+    }
+    EXPECT_GT(gesehen[2], 0);
+    EXPECT_GT(gesehen[3], 0);
+}
+
+TEST(BaumTest, AzimuthDistanceIsTheAngleBetweenTwoDirections) {
+    EXPECT_NEAR(AzimutAbstand(0, 1.5707964f), 1.5707964f, 1e-6f);
+    EXPECT_NEAR(AzimutAbstand(3.0f, 0.1f), 2.9f, 1e-5f);
+    EXPECT_NEAR(AzimutAbstand(0.1f, 3.0f), 2.9f, 1e-5f);
+    EXPECT_NEAR(AzimutAbstand(1, 1.001f), 0.001f, 1e-5f);
+}
+
+TEST(BaumTest, TheToleranceHalvesUntilACandidateFits) {
+    // All candidates lie within 0.01 radians: only a tolerance far below pi/2 lets the second
+    // and third branch in.
+    Ebene eng = StandardBaum().stamm.kinder[0];
+    eng.kinder.clear();
+    eng.anzahl = {3, 0, 0, 0, 0, 0, 0};
+    eng.azimut = {0, 0.01f, 0, 0, 0, 0, 0};
+    for (int saat = 0; saat < 50; ++saat) {
+        Zufallsgenerator zufall{uint64_t(saat)};
+        std::vector<float> winkel;
+        std::vector<Segment> segmente;
+        WachseAeste(winkel, segmente, zufall, {}, {0, 1, 0}, eng, 0.3f);
+        ASSERT_EQ(winkel.size(), 3u);
+        for (float w : winkel) {
+            ASSERT_GE(w, 0);
+            ASSERT_LT(w, 0.01f);
+        }
+    }
+}
+
+// A branch of unit steps whose radius is 0.5 - 0.2 t: 0.3 after one step, 0.1 after two, below
+// 0.05 after three, with one child level that would sprout from the second step on.
+Ebene DuennerAst(float ersterAbstand) {
+    Ebene kind{};
+    Ebene ebene{};
+    ebene.anzahl = {1, 0, 0, 0, 0, 0, 0};
+    ebene.schritt = {1, 0, 0, 0, 0, 0, 0};
+    ebene.radius = {0.5f, 0, -0.2f, 0, 0, 0, 0};
+    ebene.schrittzahl = 10;
+    kind.ersterAbstand = ersterAbstand;
+    kind.intervall = {100, 0, 0, 0, 0, 0, 0};
+    kind.anzahl = {1, 0, 0, 0, 0, 0, 0};
+    kind.schritt = {1, 0, 0, 0, 0, 0, 0};
+    kind.radius = {1, 0, 0, 0, 0, 0, 0};
+    kind.schrittzahl = 1;
+    ebene.kinder = {kind};
+    return ebene;
+}
+
+TEST(BaumTest, ABranchStopsBelowTheMinimumRadiusAndSproutsNothingThere) {
+    Zufallsgenerator zufall{1};
+    std::vector<float> winkel;
+    std::vector<Segment> segmente;
+    // The countdown reaches 0 or less after the second step: the third step would sprout, but
+    // that step ends the branch.
+    WachseAeste(winkel, segmente, zufall, {}, {0, 1, 0}, DuennerAst(1.5f), 1);
+    ASSERT_EQ(segmente.size(), 3u);
+    EXPECT_NEAR(segmente[2].radius + segmente[2].radiusAenderung * segmente[2].laenge, -0.1f, 1e-5f);
+    EXPECT_NEAR(segmente[0].radius, 0.5f, 1e-6f);
+    EXPECT_NEAR(segmente[0].radiusAenderung, -0.2f, 1e-6f);
+
+    // Half a unit earlier the second step sprouts one child of one segment, scaled by the end
+    // radius there (0.1).
+    segmente.clear();
+    WachseAeste(winkel, segmente, zufall, {}, {0, 1, 0}, DuennerAst(0.5f), 1);
+    ASSERT_EQ(segmente.size(), 4u);
+    EXPECT_NEAR(segmente[2].laenge, 0.1f, 1e-6f);
+    EXPECT_NEAR(segmente[2].radius, 0.1f, 1e-6f);
+}
+
+TEST(BaumTest, EveryPointLiesInsideItsSegmentsShapes) {
+    const std::vector<Segment> segmente = ErzeugeAeste({3, 0.5f, -4}, 4242, StandardBaum());
+    Plattform::SetzeZufallsSaat(11);
+    Baum baum;
+    StreuePunkteAufAesten(baum.punkte, segmente);
+    // The tree's bounding volume: the boxes around all segments, widened as the scatter does.
+    Vektor min{1e9f, 1e9f, 1e9f}, max{-1e9f, -1e9f, -1e9f};
+    for (const Segment& s : segmente) {
+        for (float u : {0.0f, s.laenge}) {
+            const Vektor p = s.start + s.richtung * u;
+            const float w =
+                std::max({s.radius + s.radiusAenderung * u, s.laubRadius + s.laubRadiusAenderung * u,
+                          s.laubVerhaeltnis + s.laubVerhaeltnisAenderung * u});
+            min = {std::min(min.x, p.x - w), std::min(min.y, p.y - w), std::min(min.z, p.z - w)};
+            max = {std::max(max.x, p.x + w), std::max(max.y, p.y + w), std::max(max.z, p.z + w)};
+        }
+    }
+    for (const Punkt& p : baum.punkte) {
+        ASSERT_GE(p.x, min.x);
+        ASSERT_LE(p.x, max.x);
+        ASSERT_GE(p.y, min.y);
+        ASSERT_LE(p.y, max.y);
+        ASSERT_GE(p.z, min.z);
+        ASSERT_LE(p.z, max.z);
+    }
+    // Wood lies inside some branch.
+    for (const Punkt& p : baum.punkte) {
+        if (p.mAttribute != kHolzAttribut)
+            continue;
+        const Vektor v{p.x, p.y, p.z};
+        const bool drin = std::any_of(segmente.begin(), segmente.end(), [&](const Segment& s) {
+            const float c = std::clamp(Skalarprodukt(v - s.start, s.richtung), 0.0f, s.laenge);
+            return Laenge(v - (s.start + s.richtung * c)) < s.radius + s.radiusAenderung * c + 1e-4f;
+        });
+        ASSERT_TRUE(drin);
+    }
+}
+
+TEST(BaumTest, SegmentFramesAreOrthonormal) {
+    for (const Segment& s : ErzeugeAeste({}, 7, StandardBaum())) {
+        ASSERT_NEAR(Laenge(s.richtung), 1, 1e-4f);
+        ASSERT_NEAR(Laenge(s.e1), 1, 1e-4f);
+        ASSERT_NEAR(Laenge(s.e2), 1, 1e-4f);
+        ASSERT_NEAR(Skalarprodukt(s.e1, s.richtung), 0, 1e-4f);
+        ASSERT_NEAR(Skalarprodukt(s.e2, s.richtung), 0, 1e-4f);
+        ASSERT_NEAR(Skalarprodukt(s.e1, s.e2), 0, 1e-4f);
+        ASSERT_GT(s.laenge, 0);
+    }
+}
+
+} // namespace
