@@ -3,7 +3,8 @@
 
 #include "shaderpp/cpp_lauf.h"
 
-#include <climits>
+#include <cctype>
+#include <cstdint>
 #include <cstdlib>
 
 namespace {

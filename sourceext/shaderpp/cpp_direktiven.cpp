@@ -3,6 +3,8 @@
 
 #include "shaderpp/cpp_lauf.h"
 
+#include <algorithm>
+
 namespace {
 
 enum class Art {

@@ -139,11 +139,9 @@ void CppLauf::Melde(int code, ...) {
     int datei = static_cast<int>(mEbenen.size()) - 1;
     while (datei >= 0 && !mEbenen[datei].mIstDatei)
         --datei;
-    const std::string name = datei >= 0 ? DateiAnzeigeName() : mEingabename;
-    std::string zeile = FormatiereV("cpp: \"%s\", line %d: %s: ", name.c_str(), mZeile,
-                                    fehler  ? "Error"
-                                    : fatal ? "Fatal"
-                                            : "Warning");
+    const char* schwere = fehler ? "Error" : fatal ? "Fatal" : "Warning";
+    std::string zeile =
+        FormatiereV("cpp: \"%s\", line %d: %s: ", DateiAnzeigeName().c_str(), mZeile, schwere);
     va_list argumente;
     va_start(argumente, code);
     zeile += Formatiere(kMeldungstexte[code], argumente);
@@ -344,14 +342,15 @@ int CppLauf::Verarbeite(const CppTag* tags) {
     }
 
     try {
-        // Checked after all tags, so that the message callback is known.
         LiesTags(tags);
+        // Checked after all tags, so that the message callback is known.
         if (mEingabename.size() >= kArbeitspuffer) {
             Melde(M_ZeileZuLang);
         } else {
             if (mOpt.mBanner)
                 Nachricht("quorrcpp: Velm shader preprocessor\n");
-            OeffneDatei(mEingabe ? nullptr : stdin, mEingabename, true);
+            // Standard input is the main input's handle; it is read only without an input callback.
+            OeffneDatei(stdin, mEingabename, true);
             // The files to read first lie above the main input, the first of them on top.
             for (auto it = mVorabDateien.rbegin(); it != mVorabDateien.rend(); ++it) {
                 FILE* datei = mOeffne ? mOeffne(it->c_str(), "r") : fopen(it->c_str(), "r");

@@ -3,6 +3,9 @@
 
 #include "shaderpp/cpp_lauf.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace {
 
 // One line of at most 511 characters, as the runtime's line reader delivers it. The CR of a CR LF
