@@ -7,6 +7,7 @@
 #include <boost/lexical_cast.hpp>
 #include <tinyxml.h>
 
+#include <cctype>
 #include <cstring>
 #include <istream>
 #include <limits>
@@ -119,9 +120,31 @@ namespace {
 // ends inside it, and then reads on past the terminator. Zeros behind the text stop it there.
 constexpr size_t kNullPolster = 16;
 
+// TinyXML's parser recurses once per nesting level and overflows the stack somewhere beyond
+// 20,000 levels. The number of element tags bounds the depth, and property files hold a few
+// hundred at most, so a text with more is refused before it reaches the parser.
+constexpr size_t kHoechsteElemente = 10000;
+
+// Counts every '<' that TinyXML could take for the start of an element (a letter, '_' or any
+// byte from 127 on follows), wherever it stands, so the count is never below the real one.
+size_t ElementAnfaenge(std::string_view xml) {
+    size_t anzahl = 0;
+    for (size_t i = 0; i + 1 < xml.size(); ++i) {
+        const unsigned char danach = static_cast<unsigned char>(xml[i + 1]);
+        if (xml[i] == '<' && (danach >= 127 || danach == '_' || std::isalpha(danach)))
+            ++anzahl;
+    }
+    return anzahl;
+}
+
 // Parses the document and loads its first element; false when TinyXML does not accept the text.
 bool LadeDokument(TEigenschaften& ziel, std::string_view xml, const char* funktion,
                   const std::string& quelle) {
+    if (ElementAnfaenge(xml) > kHoechsteElemente) {
+        Velm_Konsole::Schreibe("!%s( \"%s\"): Mehr als %zu Elemente.", funktion, quelle.c_str(),
+                               kHoechsteElemente);
+        return false;
+    }
     std::string text;
     text.reserve(xml.size() + kNullPolster);
     text.append(xml).append(kNullPolster, '\0');

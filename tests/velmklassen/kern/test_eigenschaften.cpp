@@ -236,6 +236,47 @@ TEST_F(Eigenschaften, KaputtesXmlWirdAbgewiesen) {
     EXPECT_TRUE(wurzel.Kinder().empty());
 }
 
+TEST_F(Eigenschaften, TiefeVerschachtelungOhneStapelueberlauf) {
+    const auto verschachtelt = [](int tiefe) {
+        std::string xml;
+        for (int i = 0; i < tiefe; ++i)
+            xml += "<a>";
+        xml += "7";
+        for (int i = 0; i < tiefe; ++i)
+            xml += "</a>";
+        return xml;
+    };
+    TEigenschaften wurzel;
+    TEigenschaften_Serialisierung::LadeEigenschaftenAusXmlText(wurzel, verschachtelt(2000));
+    std::string pfad = "a";
+    for (int i = 2; i < 2000; ++i)
+        pfad += ".a";
+    ASSERT_NE(wurzel.Finde(pfad), nullptr);
+    EXPECT_EQ(*wurzel.Finde(pfad)->Hole<float>(), 7.0f);
+
+    // Far deeper than the parser's stack allows: refused before it gets there.
+    const std::string erwartet =
+        "TEigenschaften_Serialisierung::LadeEigenschaftenAusXmlText: Text nicht geladen";
+    EXPECT_EQ(Ausnahme([&] {
+                  TEigenschaften_Serialisierung::LadeEigenschaftenAusXmlText(wurzel, verschachtelt(200000));
+              }),
+              erwartet);
+    EXPECT_TRUE(mLog.Enthaelt("( \"<Text>\"): Mehr als 10000 Elemente."));
+    // 10,000 tags load, one more does not.
+    std::string flach;
+    for (int i = 0; i < 9999; ++i)
+        flach += "<x/>";
+    EXPECT_EQ(Ausnahme([&] {
+                  TEigenschaften_Serialisierung::LadeEigenschaftenAusXmlText(wurzel, "<w>" + flach + "</w>");
+              }),
+              "");
+    EXPECT_EQ(Ausnahme([&] {
+                  TEigenschaften_Serialisierung::LadeEigenschaftenAusXmlText(wurzel,
+                                                                             "<w><x/>" + flach + "</w>");
+              }),
+              erwartet);
+}
+
 TEST_F(Eigenschaften, AusDatei) {
     TEigenschaften wurzel;
     TEigenschaften_Serialisierung::LadeEigenschaftenAusXml(
