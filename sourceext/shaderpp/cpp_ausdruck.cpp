@@ -420,6 +420,8 @@ Auswerter::Token Auswerter::Naechstes(bool still) {
         };
         switch (c) {
         case '\'':
+            if (mLauf.mOpt.mEinfacheZeichen)
+                return Abbruch(M_ZeichenImIf, c);
             return Zeichenkonstante(still);
         case '"':
             return Abbruch(M_StringImIf);

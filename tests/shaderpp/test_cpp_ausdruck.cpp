@@ -119,6 +119,10 @@ TEST(CppAusdruck, Zeichenkonstanten) {
     EXPECT_EQ(m, "");
     EXPECT_EQ(Wahr("0 && 'ab'", &m), "0");
     EXPECT_EQ(m, "");
+    // With plain characters a quote starts no constant.
+    const CppErgebnis e = Vorverarbeite("#if 'a'\n#endif\n", {cpp_Tag(CppTag_EinfacheZeichen, 1)});
+    EXPECT_EQ(e.mMeldungen.substr(0, e.mMeldungen.find('\n')),
+              "cpp: \"test.fx\", line 1: Error: illegal character ''' in #if");
 }
 
 TEST(CppAusdruck, ParserfehlerMachenDieBedingungWahr) {
