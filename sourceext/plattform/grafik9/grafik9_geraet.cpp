@@ -691,9 +691,10 @@ void Geraet::BindeZiele() {
 
 // Drawing into level 0 of an automatic chain makes its lower levels stale, as an upload does.
 void Geraet::ZielGeaendert() {
-    const Oberflaeche* z = mZiele[0];
-    if (z != nullptr && z->mStufe == 0 && z->mTextur->mAutoMips) {
-        z->mTextur->mMipsVeraltet = true;
+    for (const Oberflaeche* z : mZiele) {
+        if (z != nullptr && z->mStufe == 0 && z->mTextur->mAutoMips) {
+            z->mTextur->mMipsVeraltet = true;
+        }
     }
 }
 
