@@ -48,6 +48,23 @@ TEST(CppMakros, OhneKlammerBleibtDerName) {
     EXPECT_EQ(Vorverarbeite("#define F(a) <a>\nF\n(1)\n").mAusgabe, "<1>\n");
 }
 
+TEST(CppMakros, AufrufsucheBleibtInDerDirektivenzeile) {
+    // Inside #if the search for "(" must not swallow the next line; the name then counts as 0.
+    const CppErgebnis e = Vorverarbeite("#define F(a) 1\n#if F\n(ja)\n#else\nnein\n#endif\n");
+    EXPECT_EQ(e.mAusgabe, "nein\n");
+    EXPECT_EQ(e.mMeldungen, "cpp: \"test.fx\", line 2: Warning: Macro \"F\" needs arguments\n");
+}
+
+TEST(CppMakros, LeereKlammernMitLeerraumSindKeinArgument) {
+    const CppErgebnis e = Vorverarbeite("#define G() g\nG( ) G(\n)\n");
+    EXPECT_EQ(e.mAusgabe, "g g\n");
+    EXPECT_EQ(e.mMeldungen, "");
+}
+
+TEST(CppMakros, PasteNachZahlVerbindetNichtsUndSchreibtKeinSteuerzeichen) {
+    EXPECT_EQ(Vorverarbeite("#define P(a) 1##a\nP(x)\n").mAusgabe, "1x\n");
+}
+
 TEST(CppMakros, FalscheArgumentzahl) {
     CppErgebnis e = Vorverarbeite("#define F(a) <a>\nF()\n");
     EXPECT_EQ(e.mAusgabe, "<>\n");
