@@ -90,9 +90,9 @@ Geraet* Geraet::Erzeuge(HWND fenster, D3DPRESENT_PARAMETERS& parameter, HRESULT&
 }
 
 HRESULT Geraet::Einrichten(HWND fenster, D3DPRESENT_PARAMETERS& parameter) {
-    mFenster = fenster != nullptr ? fenster : parameter.hDeviceWindow;
     std::string fehler;
-    mEgl = EglKontext::Erzeuge(mFenster, parameter.BackBufferFormat == D3DFMT_R5G6B5, fehler);
+    mEgl = EglKontext::Erzeuge(fenster != nullptr ? fenster : parameter.hDeviceWindow,
+                               parameter.BackBufferFormat == D3DFMT_R5G6B5, fehler);
     if (!mEgl) {
         MeldeGrafik("no OpenGL 3.3 core context: %s", fehler.c_str());
         return D3DERR_NOTAVAILABLE;

@@ -126,7 +126,6 @@ private:
     template <class T> void Binde(T*& platz, T* neu);
 
     std::unique_ptr<EglKontext> mEgl;
-    HWND mFenster = nullptr;
     D3DPRESENT_PARAMETERS mParameter{};
     D3DCAPS9 mFaehigkeiten{};
     Lage mLage = Lage::Gut;
@@ -163,7 +162,6 @@ private:
     bool mProgrammVeraltet = true;
 
     bool mSzene = false;
-    uint64_t mVideoBelegt = 0;
     std::unordered_set<ObjektBasis*> mStandardObjekte;
 
     friend class Tauschkette;
