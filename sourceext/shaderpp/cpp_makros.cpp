@@ -93,8 +93,9 @@ void CppLauf::Define() {
     c = Lies();
     if (c == '(') {
         size_t belegt = 0;
+        // "()" has no parameters; otherwise every "," must be followed by one.
         c = UeberspringeLeer();
-        while (c != ')') {
+        while (c != ')' || !parameter.empty()) {
             if (!IstNamensanfang(c)) {
                 Zurueck(c);
                 Melde(M_DefineSyntax);
@@ -115,13 +116,14 @@ void CppLauf::Define() {
             }
             parameter.push_back(std::move(parameterName));
             c = UeberspringeLeer();
-            if (c == ',')
-                c = UeberspringeLeer();
-            else if (c != ')') {
+            if (c == ')')
+                break;
+            if (c != ',') {
                 Zurueck(c);
                 Melde(M_DefineSyntax);
                 return;
             }
+            c = UeberspringeLeer();
         }
         anzahl = static_cast<int>(parameter.size());
         c = Lies();

@@ -12,6 +12,13 @@ TEST(CppMakros, UmdefinierenMeldetNurAndereKoerper) {
     // Parameter counts are not compared.
     EXPECT_EQ(Vorverarbeite("#define A 1\n#define A() 1\n").mMeldungen, "");
     EXPECT_EQ(Vorverarbeite("#define X\n#undef X\n#undef X\n#ifdef X\nx\n#endif\n").mAusgabe, "");
+    for (const char* falsch :
+         {"#define F(a,) x\n", "#define F(a b) x\n", "#define F(1) x\n", "#define F(a\n"})
+        EXPECT_EQ(Vorverarbeite(falsch).mMeldungen.rfind(
+                      "cpp: \"test.fx\", line 1: Error: #define syntax error\n", 0),
+                  0u)
+            << falsch;
+    EXPECT_EQ(Vorverarbeite("#define F( a , b ) a\n#define G() g\n").mMeldungen, "");
     EXPECT_EQ(Vorverarbeite("#undef 9\n").mMeldungen,
               "cpp: \"test.fx\", line 1: Error: Illegal #undef argument\n"
               "cpp: \"test.fx\", line 1: Warning: Unexpected text in #control line ignored\n");
