@@ -242,5 +242,54 @@ void main() {
     ib32->Release();
 }
 
+TEST_F(Zeichnen, EigenerTiefenpufferAmRenderziel) {
+    BaueQuad();
+    IDirect3DTexture9* ziel = nullptr;
+    ASSERT_EQ(mGeraet->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &ziel,
+                                     nullptr),
+              D3D_OK);
+    IDirect3DSurface9* tiefe = nullptr;
+    ASSERT_EQ(
+        mGeraet->CreateDepthStencilSurface(8, 8, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0, TRUE, &tiefe, nullptr),
+        D3D_OK);
+    IDirect3DSurface9* flaeche = nullptr;
+    IDirect3DSurface9* rueck = nullptr;
+    IDirect3DSurface9* autoTiefe = nullptr;
+    ziel->GetSurfaceLevel(0, &flaeche);
+    mGeraet->GetRenderTarget(0, &rueck);
+    mGeraet->GetDepthStencilSurface(&autoTiefe);
+
+    mGeraet->SetRenderTarget(0, flaeche);
+    mGeraet->SetDepthStencilSurface(tiefe);
+    SetzeZielGroesse(8, 8);
+    ASSERT_EQ(mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0), D3D_OK);
+    mGeraet->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+    // The far quad comes second and loses where the near one lies.
+    Zeichne({Quad(0, 0, 4, 8, 1, 0, 0, 1, 0.25f), Quad(2, 0, 6, 8, 0, 0, 1, 1, 0.75f)});
+    mGeraet->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+
+    mGeraet->SetRenderTarget(0, rueck);
+    mGeraet->SetDepthStencilSurface(autoTiefe);
+    IDirect3DPixelShader9* zeige = Ps(kTexturPs, 1, 1);
+    mGeraet->SetPixelShader(zeige);
+    SetzeZielGroesse(kBreite, kHoehe);
+    SetzeTexturKoordinaten(1, 1);
+    mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
+    mGeraet->SetTexture(0, ziel);
+    Zeichne({Quad(0, 0, 8, 8, 0, 0, 0)});
+    const auto bild = LiesRueckpuffer();
+    EXPECT_EQ(Pixel(bild, kBreite, 3, 4) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(Pixel(bild, kBreite, 4, 4) & 0xFFFFFF, 0x0000FFu);
+
+    mGeraet->SetTexture(0, nullptr);
+    mGeraet->SetPixelShader(mPs);
+    zeige->Release();
+    autoTiefe->Release();
+    rueck->Release();
+    flaeche->Release();
+    tiefe->Release();
+    ziel->Release();
+}
+
 } // namespace
 } // namespace grafik9test
