@@ -32,10 +32,10 @@ bool Gedrueckt(const Omvu::Keyboard* tastatur, uint32_t code) {
 } // namespace
 
 void Spieler::Aktualisiere() {
-    const float dt = mWelt->Schritt();
     // Paused: the player keeps its velocity for later and ignores the input entirely.
-    if (dt == 0)
+    if (mWelt->SchrittTicks() == 0)
         return;
+    const float dt = mWelt->Schritt();
 
     const Omvu::Mouse* maus = Omvu::gInstance ? Omvu::gInstance->GetFirstMouse() : nullptr;
     const Omvu::Keyboard* tastatur = Omvu::gInstance ? Omvu::gInstance->GetFirstKeyboard() : nullptr;
