@@ -1,0 +1,406 @@
+#include "velmklassen/render/velm_shaderbasis.h"
+
+#include "shaderpp/cpp.h"
+#include "velmklassen/kern/velm_ausnahme.h"
+#include "velmklassen/kern/velm_konsole.h"
+#include "velmklassen/kern/velm_programmvariablen.h"
+#include "velmklassen/kern/velm_system.h"
+#include "velmklassen/render/velm_screen3d.h"
+#include "velmklassen/render/velm_zeichenkontext.h"
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <new>
+
+const char* const Velm_HighLevelShaderBasis::kPrelude =
+    "#define GRAFIK_DIRECTX 9\n"
+    "#define DEF_SAMPLER_2D( name) sampler2D name\n"
+    "#define DEF_SAMPLER_CUBE( name) samplerCUBE name\n"
+    "#define SAMPLE_2D( name, tex) tex2D( name, tex)\n"
+    "#define SAMPLE_2D_LOD( name, tex, lod) tex2Dlod( name, float4( tex.xy, 0.0f, lod))\n"
+    "#define SAMPLE_CUBE( name, tex) texCUBE( name, tex)\n"
+    "#define SAMPLE_CUBE_LOD( name, tex, lod) texCUBElod( name, float4( tex.xyz, lod))\n"
+    "#define TEXKOORD( tex) tex\n"
+    "float2 TEXKOORD_RT( float2 tex) { return float2( tex.x, 1 - tex.y); }\n"
+    "float2 TEXKOORD_RTD( float2 texdiff) { return float2( texdiff.x, -texdiff.y); }\n"
+    "#define CONST static const\n"
+    "#define CONST_ARRAY_START( typ, name) static const typ name[] = {\n"
+    "#define CONST_ARRAY_ENDE }\n"
+    "float3x3 MachFloat3x3( float a1, float a2, float a3, float b1, float b2, float b3, float c1, float c2, "
+    "float c3) { return float3x3( a1, a2, a3, b1, b2, b3, c1, c2, c3); }\n"
+    "float4x4 MachFloat4x4( float a1, float a2, float a3, float a4, float b1, float b2, float b3, float b4, "
+    "float c1, float c2, float c3, float c4, float d1, float d2, float d3, float d4) { return float4x4( a1, "
+    "a2, "
+    "a3, a4, b1, b2, b3, b4, c1, c2, c3, c4, d1, d2, d3, d4); }\n"
+    "float2 MachV2( float x) { return float2( x, x); }\n"
+    "float3 MachV3( float x) { return float3( x, x, x); }\n"
+    "float4 MachV4( float x) { return float4( x, x, x, x); }\n"
+    "#line 1\n";
+
+namespace {
+
+// What the preprocessor's callbacks work on: three texts read one after the other, and the output.
+struct CppKontext {
+    const char* texte[3];
+    size_t laengen[3];
+    int index = 0;
+    size_t position = 0;
+    TSpeicher* ausgabe = nullptr;
+};
+
+bool BeginntMit(const char* text, const char* praefix) {
+    return std::strncmp(text, praefix, std::strlen(praefix)) == 0;
+}
+
+// Registers a declaration takes: the first of these texts found anywhere in it decides, so an
+// array of matrices counts as one matrix.
+uint32_t RegisterZahl(const std::string& deklaration) {
+    static constexpr struct {
+        const char* text;
+        uint32_t anzahl;
+    } kRegeln[] = {{"float3x3", 3}, {"float3x4", 3}, {"float4x3", 4}, {"float4x4", 4},
+                   {"[2]", 2},      {"[3]", 3},      {"[4]", 4}};
+    for (const auto& regel : kRegeln) {
+        if (deklaration.find(regel.text) != std::string::npos) {
+            return regel.anzahl;
+        }
+    }
+    return 1;
+}
+
+// Appends each declaration with its semantic, counting registers from `start`.
+void SchreibeParameter(std::string& ziel, const std::vector<std::string>& liste, bool ausgaben,
+                       bool pixelStufe, bool& erster) {
+    uint32_t r = (pixelStufe && !ausgaben) ? 1 : 0;
+    for (const std::string& deklaration : liste) {
+        if (!erster) {
+            ziel += ", ";
+        }
+        erster = false;
+        if (ausgaben) {
+            ziel += "out ";
+        }
+        ziel += deklaration;
+        char semantik[32];
+        if (pixelStufe) {
+            std::snprintf(semantik, sizeof semantik, ausgaben ? " : COLOR%u" : " : TEXCOORD%u",
+                          ausgaben ? r : r - 1);
+        } else if (r == 0) {
+            std::snprintf(semantik, sizeof semantik, " : POSITION0");
+        } else {
+            std::snprintf(semantik, sizeof semantik, " : TEXCOORD%u", r - 1);
+        }
+        ziel += semantik;
+        r += RegisterZahl(deklaration);
+    }
+}
+
+// Rewrites the dialect in preprocessed text: collects the $rein and $raus declarations, drops
+// them, and writes the full parameter list at every $main().
+std::string SchreibeDialektUm(const char* text, bool pixelStufe) {
+    std::vector<std::string> eingaben;
+    std::vector<std::string> ausgaben;
+    for (const char* p = std::strchr(text, '$'); p != nullptr; p = std::strchr(p, '$')) {
+        ++p;
+        std::vector<std::string>* liste = nullptr;
+        if (BeginntMit(p, "rein ")) {
+            liste = &eingaben;
+        } else if (BeginntMit(p, "raus ")) {
+            liste = &ausgaben;
+        } else {
+            continue;
+        }
+        p += 5;
+        while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r') {
+            ++p;
+        }
+        const char* ende = std::strchr(p, ';');
+        if (ende == nullptr) {
+            ende = p + std::strlen(p);
+        }
+        liste->emplace_back(p, ende);
+        p = ende;
+    }
+
+    std::string ergebnis;
+    const char* p = text;
+    for (const char* dollar = std::strchr(p, '$'); dollar != nullptr; dollar = std::strchr(p, '$')) {
+        ergebnis.append(p, dollar);
+        const char* danach = dollar + 1;
+        if (BeginntMit(danach, "rein") || BeginntMit(danach, "raus")) {
+            const char* ende = std::strchr(danach, ';');
+            p = ende != nullptr ? ende + 1 : danach + std::strlen(danach);
+        } else if (BeginntMit(danach, "main()")) {
+            ergebnis += "void main( ";
+            bool erster = true;
+            SchreibeParameter(ergebnis, eingaben, false, pixelStufe, erster);
+            SchreibeParameter(ergebnis, ausgaben, true, pixelStufe, erster);
+            ergebnis += ")";
+            p = danach + 6;
+        } else {
+            p = danach;
+        }
+    }
+    ergebnis += p;
+    return ergebnis;
+}
+
+Velm_KonstantenArt ArtDerKlasse(D3DXPARAMETER_CLASS klasse) {
+    switch (klasse) {
+    case D3DXPC_SCALAR:
+        return Velm_KonstanteSkalar;
+    case D3DXPC_VECTOR:
+        return Velm_KonstanteVektor;
+    case D3DXPC_MATRIX_ROWS:
+        return Velm_KonstanteMatrixZeilen;
+    case D3DXPC_MATRIX_COLUMNS:
+        return Velm_KonstanteMatrixSpalten;
+    case D3DXPC_STRUCT:
+        return Velm_KonstanteStruktur;
+    default:
+        return Velm_KonstanteObjekt;
+    }
+}
+
+} // namespace
+
+Velm_HighLevelShaderBasis::~Velm_HighLevelShaderBasis() {
+    if (mKonstantenTabelle != nullptr) {
+        mKonstantenTabelle->Release();
+    }
+}
+
+TSpeicher Velm_HighLevelShaderBasis::Uebersetze(const char* quelle, const Velm_ShaderMakros& makros,
+                                                bool pixelStufe) {
+    TSpeicher makroZeilen;
+    for (const auto& [name, wert] : makros) {
+        makroZeilen.SchreibeFormatText("#define %s %s\n", name.c_str(), wert.c_str());
+    }
+
+    TSpeicher vorverarbeitet;
+    CppKontext kontext;
+    kontext.texte[0] = kPrelude;
+    kontext.texte[1] = reinterpret_cast<const char*>(makroZeilen.Daten());
+    kontext.texte[2] = quelle != nullptr ? quelle : "";
+    kontext.laengen[0] = std::strlen(kPrelude);
+    kontext.laengen[1] = makroZeilen.Groesse();
+    kontext.laengen[2] = std::strlen(kontext.texte[2]);
+    kontext.ausgabe = &vorverarbeitet;
+
+    std::unique_ptr<CppZustand> zustand(new (std::nothrow) CppZustand());
+    if (zustand) {
+        const CppTag tags[] = {cpp_Tag(CppTag_Eingabename, "SpoeSpoe"),
+                               cpp_Tag(CppTag_Eingabe, &CppLiesEingabe),
+                               cpp_Tag(CppTag_Ausgabe, &CppSchreibeZeichen),
+                               cpp_Tag(CppTag_Benutzerdaten, &kontext),
+                               cpp_Tag(CppTag_Zeilenmarken, 0),
+                               cpp_Tag(CppTag_Banner, 0),
+                               cpp_Tag(CppTag_Meldungen, &CppMeldeFehler),
+                               cpp_Tag(CppTag_DateiOeffnen, &CppOeffneDatei),
+                               cpp_Tag(CppTag_Ende, 0)};
+        // Whatever the preprocessor wrote is translated; its diagnostics are in the log.
+        cpp_Verarbeite(tags, *zustand);
+    }
+    vorverarbeitet.SchreibeU8(0);
+
+    const std::string umgeschrieben =
+        SchreibeDialektUm(reinterpret_cast<const char*>(vorverarbeitet.Daten()), pixelStufe);
+    TSpeicher ergebnis;
+    ergebnis.SchreibeBlock(umgeschrieben.data(), umgeschrieben.size());
+    ergebnis.SchreibeU8(0);
+    return ergebnis;
+}
+
+char* Velm_HighLevelShaderBasis::CppLiesEingabe(char* puffer, int groesse, void* benutzer, FILE*) {
+    auto& k = *static_cast<CppKontext*>(benutzer);
+    while (k.index < 3 && k.position >= k.laengen[k.index]) {
+        ++k.index;
+        k.position = 0;
+    }
+    if (k.index >= 3 || groesse < 2) {
+        return nullptr;
+    }
+    const size_t n = std::min(k.laengen[k.index] - k.position, size_t(groesse - 1));
+    std::memcpy(puffer, k.texte[k.index] + k.position, n);
+    puffer[n] = 0;
+    k.position += n;
+    return puffer;
+}
+
+void Velm_HighLevelShaderBasis::CppSchreibeZeichen(int zeichen, void* benutzer) {
+    static_cast<CppKontext*>(benutzer)->ausgabe->SchreibeU8(uint8_t(zeichen));
+}
+
+void Velm_HighLevelShaderBasis::CppMeldeFehler(void*, const char* format, va_list argumente) {
+    Velm_Konsole::SchreibeV(format, argumente);
+}
+
+FILE* Velm_HighLevelShaderBasis::CppOeffneDatei(const char* name, const char* modus) {
+    const std::filesystem::path pfad = Velm_System::Global().mAnwendungsOrdner / name;
+    return std::fopen(pfad.c_str(), modus);
+}
+
+void Velm_HighLevelShaderBasis::LiesKonstanten() {
+    mNamen.clear();
+    if (mKonstantenTabelle == nullptr) {
+        return;
+    }
+    D3DXCONSTANTTABLE_DESC beschreibung{};
+    if (FAILED(mKonstantenTabelle->GetDesc(&beschreibung))) {
+        return;
+    }
+    for (UINT i = 0; i < beschreibung.Constants; ++i) {
+        InternLiesKonstante(mKonstantenTabelle->GetConstant(nullptr, i), "", 0);
+    }
+}
+
+void Velm_HighLevelShaderBasis::InternLiesKonstante(D3DXHANDLE konstante, const std::string& praefix,
+                                                    uint32_t basis) {
+    if (konstante == nullptr) {
+        return;
+    }
+    D3DXCONSTANT_DESC beschreibungen[10] = {};
+    UINT anzahl = 10;
+    if (FAILED(mKonstantenTabelle->GetConstantDesc(konstante, beschreibungen, &anzahl))) {
+        return;
+    }
+    for (UINT d = 0; d < anzahl && d < 10; ++d) {
+        const D3DXCONSTANT_DESC& b = beschreibungen[d];
+        const std::string name = praefix + (b.Name != nullptr ? b.Name : "");
+        const Velm_KonstantenArt art = ArtDerKlasse(b.Class);
+        Velm_ShaderKonstante eintrag;
+        eintrag.mRegister = b.RegisterIndex + basis;
+        eintrag.mAnzahl = uint8_t(b.RegisterCount);
+        eintrag.mSpalten = uint8_t(b.Columns);
+        eintrag.mZeilen = uint8_t(b.Rows);
+        eintrag.mArt = b.Elements == 1 ? art : Velm_KonstanteStruktur;
+        mNamen[name] = eintrag;
+
+        if (b.Elements > 1) {
+            const uint32_t proElement = b.RegisterCount / b.Elements;
+            for (UINT j = 0; j < b.Elements; ++j) {
+                const std::string elementName = name + "[" + std::to_string(j) + "]";
+                Velm_ShaderKonstante element = eintrag;
+                element.mRegister = eintrag.mRegister + j * proElement;
+                element.mAnzahl = uint8_t(proElement);
+                element.mArt = art;
+                mNamen[elementName] = element;
+                if (b.Class == D3DXPC_STRUCT) {
+                    for (UINT m = 0; m < b.StructMembers; ++m) {
+                        InternLiesKonstante(mKonstantenTabelle->GetConstant(konstante, m), elementName + ".",
+                                            basis + j * proElement);
+                    }
+                }
+            }
+        } else if (b.Class == D3DXPC_STRUCT) {
+            for (UINT m = 0; m < b.StructMembers; ++m) {
+                InternLiesKonstante(mKonstantenTabelle->GetConstant(konstante, m), name + ".", basis);
+            }
+        }
+    }
+}
+
+const Velm_ShaderKonstante* Velm_HighLevelShaderBasis::FindeKonstante(const std::string& name) const {
+    const auto it = mNamen.find(name);
+    return it != mNamen.end() ? &it->second : nullptr;
+}
+
+namespace {
+
+std::atomic<uint32_t> gVertexNummer{0};
+std::atomic<uint32_t> gPixelNummer{0};
+
+struct StufenTexte {
+    const char* muster;
+    const char* fehlerZeile;
+    const char* fehlerText;
+    const char* funktion;
+    const char* bemerkungen;
+};
+
+constexpr StufenTexte kVertexTexte = {
+    "vs%03u.txt", "!Velm_VertexShader::UebersetzeQuelltext(...): Übersetzung gescheitert. DirectX meinte:",
+    "VertexShader-Übersetzung gescheitert.", "Velm_VertexShader::UebersetzeAusString",
+    "?Velm_VertexShader::UebersetzeQuelltext(...): Bemerkungen von DirectX zum Shader:"};
+constexpr StufenTexte kPixelTexte = {
+    "ps%03u.txt", "!Velm_PixelShader::UebersetzeQuelltext(...): Übersetzung gescheitert. DirectX meinte:",
+    "PixelShader-Übersetzung gescheitert.", "Velm_PixelShader::UebersetzeAusString",
+    "?Velm_PixelShader::UebersetzeQuelltext(...): Bemerkungen von DirectX zum Shader:"};
+
+// Writes the whole text; false when the file cannot be opened or written completely.
+bool SchreibeDatei(const char* name, const char* text) {
+    FILE* datei = std::fopen(name, "w");
+    if (datei == nullptr) {
+        return false;
+    }
+    const size_t laenge = std::strlen(text);
+    const bool geschrieben = std::fwrite(text, 1, laenge, datei) == laenge;
+    return std::fclose(datei) == 0 && geschrieben;
+}
+
+} // namespace
+
+uint32_t Velm_NaechsteShaderNummer(bool pixelStufe) {
+    return (pixelStufe ? gPixelNummer : gVertexNummer).fetch_add(1);
+}
+
+bool Velm_HighLevelShaderBasis::Kompiliere(const char* quelle, const Velm_ShaderMakros& makros, bool leise,
+                                           bool pixelStufe, ID3DXBuffer*& kode, ID3DXBuffer*& meldungen) {
+    const StufenTexte& t = pixelStufe ? kPixelTexte : kVertexTexte;
+    const TSpeicher text = Uebersetze(quelle, makros, pixelStufe);
+    const char* hlsl = reinterpret_cast<const char*>(text.Daten());
+
+    const char* profil = nullptr;
+    if (Velm_Screen3D::Kontext != nullptr) {
+        profil = pixelStufe ? Velm_Screen3D::Kontext->Impl().PixelProfil()
+                            : Velm_Screen3D::Kontext->Impl().VertexProfil();
+    }
+    if (kode != nullptr) {
+        kode->Release();
+        kode = nullptr;
+    }
+    if (meldungen != nullptr) {
+        meldungen->Release();
+        meldungen = nullptr;
+    }
+    if (mKonstantenTabelle != nullptr) {
+        mKonstantenTabelle->Release();
+        mKonstantenTabelle = nullptr;
+    }
+
+    HRESULT ergebnis = E_FAIL;
+    bool ausDatei = false;
+    if (debugShader.Bool()) {
+        char name[32];
+        std::snprintf(name, sizeof name, t.muster, Velm_NaechsteShaderNummer(pixelStufe));
+        // A dump that could not be written must not be compiled: it is missing or stale.
+        if (SchreibeDatei(name, hlsl)) {
+            ausDatei = true;
+            ergebnis = D3DXCompileShaderFromFileA(name, nullptr, nullptr, "main", profil,
+                                                  D3DXSHADER_DEBUG | D3DXSHADER_SKIPOPTIMIZATION, &kode,
+                                                  &meldungen, &mKonstantenTabelle);
+        }
+    }
+    if (!ausDatei) {
+        ergebnis = D3DXCompileShader(hlsl, UINT(std::strlen(hlsl)), nullptr, nullptr, "main", profil, 0,
+                                     &kode, &meldungen, &mKonstantenTabelle);
+    }
+
+    const char* meldungsText =
+        meldungen != nullptr ? static_cast<const char*>(meldungen->GetBufferPointer()) : nullptr;
+    if (FAILED(ergebnis)) {
+        if (!leise) {
+            Velm_Konsole::Schreibe("%s", t.fehlerZeile);
+            Velm_Konsole::Schreibe("?%s", meldungsText != nullptr ? meldungsText : "");
+            Velm_Pruefbericht(t.fehlerText, t.funktion, __FILE__, __LINE__);
+        }
+        return false;
+    }
+    if (meldungsText != nullptr) {
+        Velm_Konsole::SchreibeDebug("%s", t.bemerkungen);
+        Velm_Konsole::SchreibeDebug("?%s", meldungsText);
+    }
+    return true;
+}
