@@ -6,39 +6,50 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
 
+// A configuration file has a few dozen lines. TinyXML would take a folder or a device for a file
+// of absurd size, so only regular files are opened, and a file larger than this is not ours.
+constexpr size_t kHoechstensBytes = 1 << 20;
+
 // TinyXML parses and frees nested elements recursively, so a deeply nested file would overflow
-// the stack. No element can be nested deeper than the file has '<' characters, and a
-// configuration file has a few dozen of them: a file with more is refused as unreadable.
+// the stack. No element can be nested deeper than the file has '<' characters: a file with more
+// than this is refused as unreadable.
 constexpr size_t kHoechstensSpitzeKlammern = 2000;
 
-// TinyXML reads the whole file into memory at once and takes a folder or a device for a file
-// of absurd size: only regular files of a sensible size are read.
-constexpr uintmax_t kHoechstensBytes = 1 << 20;
+// TinyXML steps over a UTF-8 sequence by the length its lead byte announces, also when the text
+// ends inside it, and then reads on behind the terminator. Zeros behind the text stop it there.
+constexpr size_t kNullPolster = 16;
 
-bool IstLesbareDatei(const std::filesystem::path& pfad) {
+bool IstRegulaereDatei(const std::filesystem::path& pfad) {
     std::error_code fehler;
-    if (!std::filesystem::is_regular_file(pfad, fehler))
-        return false;
-    const uintmax_t groesse = std::filesystem::file_size(pfad, fehler);
-    return !fehler && groesse <= kHoechstensBytes;
+    return std::filesystem::is_regular_file(pfad, fehler);
 }
 
-// Counts the '<' of the open file and leaves it at its start again.
-bool ZuTiefVerschachtelt(FILE* datei) {
-    size_t klammern = 0;
+// The file's text as TinyXML's own file loader prepares it (up to the first zero byte, every
+// "\r\n" and lone "\r" made "\n"), followed by zeros; false when the file is too large.
+bool LiesText(FILE* datei, std::string& text) {
+    std::string roh;
     char block[4096];
     while (const size_t n = std::fread(block, 1, sizeof block, datei)) {
-        for (size_t i = 0; i < n; ++i)
-            klammern += block[i] == '<';
-        if (klammern > kHoechstensSpitzeKlammern)
-            return true;
+        roh.append(block, n);
+        if (roh.size() > kHoechstensBytes)
+            return false;
     }
-    std::rewind(datei);
-    return false;
+    text.reserve(roh.size() + kNullPolster);
+    for (size_t i = 0; i < roh.size() && roh[i] != 0; ++i) {
+        if (roh[i] != '\r') {
+            text += roh[i];
+            continue;
+        }
+        text += '\n';
+        if (i + 1 < roh.size() && roh[i + 1] == '\n')
+            ++i;
+    }
+    return true;
 }
 
 } // namespace
@@ -48,14 +59,23 @@ void Velm_Variable::LadeKonfiguration(const std::filesystem::path& ordner, const
     if (Velm_VariablenRegister* reg = Register())
         reg->mKonfigPfad = pfad;
 
-    FILE* datei = IstLesbareDatei(pfad) ? std::fopen(pfad.c_str(), "rb") : nullptr;
+    FILE* datei = IstRegulaereDatei(pfad) ? std::fopen(pfad.c_str(), "rb") : nullptr;
     if (!datei) {
         Velm_Konsole::Schreibe("?Keine Konfig-Datei gefunden, benutze Standardwerte.");
         return;
     }
-    TiXmlDocument dokument;
-    const bool gelesen = !ZuTiefVerschachtelt(datei) && dokument.LoadFile(datei);
+    std::string text;
+    bool gelesen = LiesText(datei, text);
     std::fclose(datei);
+
+    TiXmlDocument dokument;
+    if (gelesen && size_t(std::count(text.begin(), text.end(), '<')) <= kHoechstensSpitzeKlammern) {
+        text.append(kNullPolster, '\0');
+        dokument.Parse(text.c_str());
+        gelesen = !dokument.Error();
+    } else {
+        gelesen = false;
+    }
     if (!gelesen) {
         Velm_Konsole::Schreibe("?Keine Konfig-Datei gefunden, benutze Standardwerte.");
         return;

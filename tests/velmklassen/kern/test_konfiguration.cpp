@@ -191,7 +191,7 @@ TEST_F(Konfiguration, LeereUndKaputteDateien) {
     EXPECT_EQ(Lade("<config><var name=\"vsync\" wert=\"nein\"/>"), kKeineDatei);
     EXPECT_EQ(Lade("<config><var name=\"vsync\" wert=\"nein"), kKeineDatei);
     EXPECT_EQ(Lade("<config><var name=\"vsync\" wert=\"nein\"/></konfig>"), kKeineDatei);
-    EXPECT_EQ(Lade(std::string("<config>\0<var/></config>", 23)), kKeineDatei);
+    EXPECT_EQ(Lade(std::string("<config>") + '\0' + "<var/></config>"), kKeineDatei);
     EXPECT_EQ(Lade("\x89PNG\r\n\x1a\n\0\0\0\rIHDR"), kKeineDatei);
     EXPECT_TRUE(vsync.Bool());
 }
@@ -232,6 +232,26 @@ TEST_F(Konfiguration, EinOrdnerStattDerDatei) {
     EXPECT_EQ(mitschrift.mZeilen[0].substr(21), kKeineDatei[0] + "\n");
     Velm_Variable::SpeichereKonfiguration();
     EXPECT_TRUE(fs::is_empty(mOrdner.Pfad() / "ordner.cfg"));
+}
+
+// Read as TinyXML's own file loader reads: line ends made "\n", the text ends at a zero byte.
+TEST_F(Konfiguration, ZeilenendenUndNullbytes) {
+    EXPECT_EQ(Lade("<config>\r\n<var name=\"test_beobachtet\" wert=\"a\r\nb\rc\nd\"/>\r</config>\r\n"),
+              std::vector<std::string>{});
+    EXPECT_EQ(gBeobachtet.Text(), "a\nb\nc\nd");
+    const std::string nachNull =
+        "<config><var name=\"vsync\" wert=\"nein\"/></config>" + std::string(1, '\0') + "<";
+    EXPECT_EQ(Lade(nachNull), std::vector<std::string>{});
+    EXPECT_FALSE(vsync.Bool());
+}
+
+// A UTF-8 lead byte at the very end makes the parser step over the end of the text.
+TEST_F(Konfiguration, AbgeschnitteneUtf8FolgeAmEnde) {
+    for (const char* ende : {"\xF0", "\xE0\x80", "\xC3"}) {
+        EXPECT_EQ(Lade(std::string("\xEF\xBB\xBF<config><var name=\"vsync\" wert=\"") + ende), kKeineDatei);
+        EXPECT_EQ(Lade(std::string("\xEF\xBB\xBF<config>") + ende), kKeineDatei);
+    }
+    EXPECT_TRUE(vsync.Bool());
 }
 
 TEST_F(Konfiguration, UebergrosseDateiWirdNichtGelesen) {
