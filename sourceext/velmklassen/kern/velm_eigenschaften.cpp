@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cstring>
 #include <istream>
+#include <iterator>
 #include <limits>
 #include <ostream>
 #include <sstream>
