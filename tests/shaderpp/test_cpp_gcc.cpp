@@ -128,6 +128,84 @@ TEST(CppGcc, ZufaelligeBedingungenWieGcc) {
     EXPECT_EQ(Tokens(e.mAusgabe), Tokens(Gcc(quelle)));
 }
 
+namespace {
+
+// Random nested conditionals with object-like macros being defined and removed on the way.
+class Zufallsblock {
+public:
+    explicit Zufallsblock(uint32_t saat) : mAusdruck(saat), mZustand(saat ^ 0x5bd1e995u) {}
+
+    std::string Neu(int tiefe) {
+        std::string text;
+        const uint32_t anzahl = 1 + Zahl(4);
+        for (uint32_t i = 0; i < anzahl; ++i) {
+            const std::string makro = "M" + std::to_string(Zahl(6));
+            switch (Zahl(tiefe > 0 ? 5 : 3)) {
+            case 0:
+                text += "#undef " + makro + "\n#define " + makro + " " + std::to_string(Zahl(10)) + "\n";
+                break;
+            case 1:
+                text += "#undef " + makro + "\n";
+                break;
+            case 2:
+                text += "zeile" + std::to_string(mZeilen++) + " " + makro + "\n";
+                break;
+            default:
+                text += Bedingung(tiefe - 1);
+                break;
+            }
+        }
+        return text;
+    }
+
+private:
+    std::string Ausdruck() {
+        const std::string makro = "M" + std::to_string(Zahl(6));
+        switch (Zahl(3)) {
+        case 0:
+            return "defined(" + makro + ")";
+        case 1:
+            return makro + " > " + std::to_string(Zahl(10));
+        default:
+            return mAusdruck.Neu(2) + " || " + makro;
+        }
+    }
+
+    std::string Bedingung(int tiefe) {
+        static const char* const kAnfang[] = {"#if ", "#ifdef ", "#ifndef "};
+        const uint32_t art = Zahl(3);
+        std::string text = kAnfang[art] + (art == 0 ? Ausdruck() : "M" + std::to_string(Zahl(6))) + "\n";
+        text += Neu(tiefe);
+        for (uint32_t i = Zahl(3); i > 0; --i)
+            text += "#elif " + Ausdruck() + "\n" + Neu(tiefe);
+        if (Zahl(2))
+            text += "#else\n" + Neu(tiefe);
+        return text + "#endif\n";
+    }
+
+    uint32_t Zahl(uint32_t grenze) {
+        mZustand = mZustand * 1664525u + 1013904223u;
+        return (mZustand >> 8) % grenze;
+    }
+
+    Zufallsausdruck mAusdruck;
+    uint32_t mZustand;
+    int mZeilen = 0;
+};
+
+} // namespace
+
+TEST(CppGcc, ZufaelligeVerschachtelungWieGcc) {
+    if (!GccVerfuegbar())
+        GTEST_SKIP() << "cpp fehlt";
+    for (uint32_t saat = 1; saat <= 20; ++saat) {
+        const std::string quelle = Zufallsblock(saat).Neu(4);
+        const CppErgebnis e = Vorverarbeite(quelle);
+        EXPECT_EQ(e.mMeldungen, "") << quelle;
+        EXPECT_EQ(Tokens(e.mAusgabe), Tokens(Gcc(quelle))) << quelle;
+    }
+}
+
 TEST(CppGcc, ShaderPraeludeMitDerTaglisteDesShadercodes) {
     // The shader code passes tags 11, 12, 13, 16, 14, 15 (off), 19 (off) and 35, in that order.
     SetzeVirtuelleDateien(
