@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace Spiel {
 
@@ -78,6 +79,16 @@ void SetzeHuegel(std::vector<Huegel>& huegel, std::vector<Huegel>& haupt) {
     }
 }
 
+// The hill's height over every ground sample: its weight over the squared distance, less 0.1.
+void AddiereHuegel(const Huegel& h, const float* __restrict xs, const float* __restrict zs,
+                   float* __restrict hoehen) {
+    const float y2 = Quadrat(h.y);
+    for (int i = 0; i < kBodenProben; ++i) {
+        const float d2 = Quadrat(h.x - xs[i]) + y2 + Quadrat(h.z - zs[i]);
+        hoehen[i] += std::max(h.h / std::max(d2, 1.0f) - 0.1f, 0.0f);
+    }
+}
+
 // The ground is the union of the hills' discs, raised up to 0.4 near their centres.
 void StreueBoden(Feld<Punkt>& punkte, const Huegel* anfang, const Huegel* ende) {
     float minX = 1e10f, minZ = 1e10f, maxX = -1e10f, maxZ = -1e10f;
@@ -93,17 +104,19 @@ void StreueBoden(Feld<Punkt>& punkte, const Huegel* anfang, const Huegel* ende) 
     maxX += 1;
     maxZ += 1;
 
+    // All samples are drawn first, in the generator's order; then each hill adds its share to
+    // all of them. Every sample still sums its hills in list order, and the inner loop runs over
+    // contiguous samples, which the compiler turns into vector code.
+    std::vector<float> xs(kBodenProben), zs(kBodenProben), hoehen(kBodenProben, 0.0f);
     for (int i = 0; i < kBodenProben; ++i) {
-        const float x = minX + ZufallsZahl() * 3.0518509e-5f * (maxX - minX);
-        const float z = minZ + ZufallsZahl() * 3.0518509e-5f * (maxZ - minZ);
-        float hoehe = 0;
-        for (const Huegel* h = anfang; h != ende; ++h) {
-            const float d2 = Quadrat(h->x - x) + Quadrat(h->y) + Quadrat(h->z - z);
-            hoehe += std::max(h->h / std::max(d2, 1.0f) - 0.1f, 0.0f);
-        }
-        if (hoehe > 0)
-            punkte.Anhaengen({x, std::min(hoehe, 0.4f), z, kBodenAttribut});
+        xs[i] = minX + ZufallsZahl() * 3.0518509e-5f * (maxX - minX);
+        zs[i] = minZ + ZufallsZahl() * 3.0518509e-5f * (maxZ - minZ);
     }
+    for (const Huegel* h = anfang; h != ende; ++h)
+        AddiereHuegel(*h, xs.data(), zs.data(), hoehen.data());
+    for (int i = 0; i < kBodenProben; ++i)
+        if (hoehen[i] > 0)
+            punkte.Anhaengen({xs[i], std::min(hoehen[i], 0.4f), zs[i], kBodenAttribut});
 }
 
 void BaueCluster(Szene& welt, const Vektor& zentrum) {
