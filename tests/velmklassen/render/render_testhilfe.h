@@ -1,0 +1,360 @@
+#pragma once
+// Shared by the rendering tests: a log recorder, a counter of check breaks, a device wrapper that
+// counts the calls reaching the graphics layer, and a headless drawing context on a 64 x 32 back
+// buffer (EGL surfaceless through the layer).
+
+#include "plattform/grafik9/d3d9.h"
+#include "plattform/grafik9/grafik9_testhaken.h"
+#include "plattform/system/plattform_system.h"
+#include "velmklassen/kern/velm_konsole.h"
+#include "velmklassen/kern/velm_programmvariablen.h"
+#include "velmklassen/render/velm_indexbuffer.h"
+#include "velmklassen/render/velm_pixelshader.h"
+#include "velmklassen/render/velm_screen3d.h"
+#include "velmklassen/render/velm_vertexbuffer.h"
+#include "velmklassen/render/velm_vertexeingabe.h"
+#include "velmklassen/render/velm_vertexshader.h"
+#include "velmklassen/render/velm_zeichenkontext.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace rendertest {
+
+// Starts the log once in a temporary folder and keeps every line while it lives.
+class Log : public Velm_KonsoleBasisAnzeige {
+public:
+    Log() {
+        static const bool gestartet = [] {
+            Velm_Konsole::Starte(std::filesystem::temp_directory_path(), "velm_test_render.log");
+            return true;
+        }();
+        (void)gestartet;
+    }
+    void NeueZeile(const char* zeile) override { mZeilen.emplace_back(zeile); }
+    bool Enthaelt(const std::string& text) const { return Anzahl(text) > 0; }
+    int Anzahl(const std::string& text) const {
+        int n = 0;
+        for (const std::string& zeile : mZeilen) {
+            n += zeile.find(text) != std::string::npos;
+        }
+        return n;
+    }
+    std::vector<std::string> mZeilen;
+};
+
+// Lets a failed check report carry on, and counts the breaks.
+class Brueche {
+public:
+    Brueche() : mVorher(Plattform::SetzeHaltepunktHaken(&Zaehle)) { sAnzahl = 0; }
+    ~Brueche() { Plattform::SetzeHaltepunktHaken(mVorher); }
+    int Anzahl() const { return sAnzahl; }
+    void Null() { sAnzahl = 0; }
+
+private:
+    static void Zaehle() { ++sAnzahl; }
+    static inline int sAnzahl = 0;
+    Plattform::HaltepunktHaken mVorher;
+};
+
+// Forwards every call to the real device and counts it by name.
+class ZaehlGeraet final : public IDirect3DDevice9 {
+public:
+    explicit ZaehlGeraet(IDirect3DDevice9* echt) : mEcht(echt) {}
+
+    int Zahl(const std::string& name) const {
+        const auto it = mZahlen.find(name);
+        return it != mZahlen.end() ? it->second : 0;
+    }
+    void Null() {
+        mZahlen.clear();
+        mKonstanten.clear();
+        mZeichnungen.clear();
+        mFrequenzen.clear();
+    }
+
+    struct Bereich {
+        bool pixel;
+        UINT start, anzahl;
+    };
+    std::vector<Bereich> mKonstanten;
+    std::vector<UINT> mZeichnungen; // vertex counts
+    std::vector<std::pair<UINT, UINT>> mFrequenzen;
+    std::map<std::string, int> mZahlen;
+
+    ULONG AddRef() override { return mEcht->AddRef(); }
+    ULONG Release() override { return mEcht->Release(); }
+#define ZAEHLE(name) ++mZahlen[#name]
+    HRESULT TestCooperativeLevel() override {
+        return ZAEHLE(TestCooperativeLevel), mEcht->TestCooperativeLevel();
+    }
+    HRESULT GetDeviceCaps(D3DCAPS9* f) override {
+        return mEcht->GetDeviceCaps(f);
+    }
+    HRESULT GetSwapChain(UINT n, IDirect3DSwapChain9** k) override {
+        return mEcht->GetSwapChain(n, k);
+    }
+    HRESULT Reset(D3DPRESENT_PARAMETERS* p) override {
+        return ZAEHLE(Reset), mEcht->Reset(p);
+    }
+    HRESULT Present(const RECT* a, const RECT* b, HWND f, const void* r) override {
+        return ZAEHLE(Present), mEcht->Present(a, b, f, r);
+    }
+    HRESULT GetBackBuffer(UINT k, UINT n, D3DBACKBUFFER_TYPE t, IDirect3DSurface9** o) override {
+        return mEcht->GetBackBuffer(k, n, t, o);
+    }
+    HRESULT CreateTexture(UINT b, UINT h, UINT s, DWORD u, D3DFORMAT f, D3DPOOL p, IDirect3DTexture9** t,
+                          void** x) override {
+        return ZAEHLE(CreateTexture), mEcht->CreateTexture(b, h, s, u, f, p, t, x);
+    }
+    HRESULT CreateCubeTexture(UINT k, UINT s, DWORD u, D3DFORMAT f, D3DPOOL p, IDirect3DCubeTexture9** t,
+                              void** x) override {
+        return ZAEHLE(CreateCubeTexture), mEcht->CreateCubeTexture(k, s, u, f, p, t, x);
+    }
+    HRESULT CreateVertexBuffer(UINT l, DWORD u, DWORD f, D3DPOOL p, IDirect3DVertexBuffer9** v,
+                               void** x) override {
+        return ZAEHLE(CreateVertexBuffer), mEcht->CreateVertexBuffer(l, u, f, p, v, x);
+    }
+    HRESULT CreateIndexBuffer(UINT l, DWORD u, D3DFORMAT f, D3DPOOL p, IDirect3DIndexBuffer9** i,
+                              void** x) override {
+        return ZAEHLE(CreateIndexBuffer), mEcht->CreateIndexBuffer(l, u, f, p, i, x);
+    }
+    HRESULT CreateDepthStencilSurface(UINT b, UINT h, D3DFORMAT f, D3DMULTISAMPLE_TYPE m, DWORD q, BOOL v,
+                                      IDirect3DSurface9** o, void** x) override {
+        return ZAEHLE(CreateDepthStencilSurface), mEcht->CreateDepthStencilSurface(b, h, f, m, q, v, o, x);
+    }
+    HRESULT CreateOffscreenPlainSurface(UINT b, UINT h, D3DFORMAT f, D3DPOOL p, IDirect3DSurface9** o,
+                                        void** x) override {
+        return ZAEHLE(CreateOffscreenPlainSurface), mEcht->CreateOffscreenPlainSurface(b, h, f, p, o, x);
+    }
+    HRESULT UpdateSurface(IDirect3DSurface9* q, const RECT* r, IDirect3DSurface9* z,
+                          const POINT* p) override {
+        return ZAEHLE(UpdateSurface), mEcht->UpdateSurface(q, r, z, p);
+    }
+    HRESULT SetRenderTarget(DWORD i, IDirect3DSurface9* o) override {
+        return ZAEHLE(SetRenderTarget), mEcht->SetRenderTarget(i, o);
+    }
+    HRESULT GetRenderTarget(DWORD i, IDirect3DSurface9** o) override {
+        return mEcht->GetRenderTarget(i, o);
+    }
+    HRESULT SetDepthStencilSurface(IDirect3DSurface9* o) override {
+        return ZAEHLE(SetDepthStencilSurface), mEcht->SetDepthStencilSurface(o);
+    }
+    HRESULT GetDepthStencilSurface(IDirect3DSurface9** o) override {
+        return mEcht->GetDepthStencilSurface(o);
+    }
+    HRESULT BeginScene() override {
+        return ZAEHLE(BeginScene), mEcht->BeginScene();
+    }
+    HRESULT EndScene() override {
+        return ZAEHLE(EndScene), mEcht->EndScene();
+    }
+    HRESULT Clear(DWORD a, const RECT* r, DWORD f, D3DCOLOR c, float z, DWORD s) override {
+        ++mZahlen["Clear"];
+        mLetzteFarbe = c;
+        return mEcht->Clear(a, r, f, c, z, s);
+    }
+    HRESULT SetViewport(const D3DVIEWPORT9* b) override {
+        ++mZahlen["SetViewport"];
+        mLetzterBereich = *b;
+        return mEcht->SetViewport(b);
+    }
+    HRESULT GetViewport(D3DVIEWPORT9* b) override {
+        return mEcht->GetViewport(b);
+    }
+    HRESULT SetRenderState(D3DRENDERSTATETYPE z, DWORD w) override {
+        ++mZahlen["SetRenderState"];
+        ++mRenderZustaende[z];
+        return mEcht->SetRenderState(z, w);
+    }
+    HRESULT GetRenderState(D3DRENDERSTATETYPE z, DWORD* w) override {
+        return mEcht->GetRenderState(z, w);
+    }
+    HRESULT SetTexture(DWORD s, IDirect3DBaseTexture9* t) override {
+        return ZAEHLE(SetTexture), mEcht->SetTexture(s, t);
+    }
+    HRESULT SetSamplerState(DWORD s, D3DSAMPLERSTATETYPE z, DWORD w) override {
+        return ZAEHLE(SetSamplerState), mEcht->SetSamplerState(s, z, w);
+    }
+    HRESULT GetSamplerState(DWORD s, D3DSAMPLERSTATETYPE z, DWORD* w) override {
+        return mEcht->GetSamplerState(s, z, w);
+    }
+    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE t, INT b, UINT k, UINT v, UINT s, UINT p) override {
+        ++mZahlen["DrawIndexedPrimitive"];
+        mZeichnungen.push_back(v);
+        return mEcht->DrawIndexedPrimitive(t, b, k, v, s, p);
+    }
+    HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* e, IDirect3DVertexDeclaration9** d) override {
+        return ZAEHLE(CreateVertexDeclaration), mEcht->CreateVertexDeclaration(e, d);
+    }
+    HRESULT SetVertexDeclaration(IDirect3DVertexDeclaration9* d) override {
+        return ZAEHLE(SetVertexDeclaration), mEcht->SetVertexDeclaration(d);
+    }
+    HRESULT CreateVertexShader(const DWORD* k, IDirect3DVertexShader9** s) override {
+        return ZAEHLE(CreateVertexShader), mEcht->CreateVertexShader(k, s);
+    }
+    HRESULT SetVertexShader(IDirect3DVertexShader9* s) override {
+        return ZAEHLE(SetVertexShader), mEcht->SetVertexShader(s);
+    }
+    HRESULT SetVertexShaderConstantF(UINT s, const float* w, UINT n) override {
+        ++mZahlen["SetVertexShaderConstantF"];
+        mKonstanten.push_back({false, s, n});
+        return mEcht->SetVertexShaderConstantF(s, w, n);
+    }
+    HRESULT CreatePixelShader(const DWORD* k, IDirect3DPixelShader9** s) override {
+        return ZAEHLE(CreatePixelShader), mEcht->CreatePixelShader(k, s);
+    }
+    HRESULT SetPixelShader(IDirect3DPixelShader9* s) override {
+        return ZAEHLE(SetPixelShader), mEcht->SetPixelShader(s);
+    }
+    HRESULT SetPixelShaderConstantF(UINT s, const float* w, UINT n) override {
+        ++mZahlen["SetPixelShaderConstantF"];
+        mKonstanten.push_back({true, s, n});
+        return mEcht->SetPixelShaderConstantF(s, w, n);
+    }
+    HRESULT SetStreamSource(UINT s, IDirect3DVertexBuffer9* p, UINT v, UINT t) override {
+        return ZAEHLE(SetStreamSource), mEcht->SetStreamSource(s, p, v, t);
+    }
+    HRESULT SetStreamSourceFreq(UINT s, UINT t) override {
+        ++mZahlen["SetStreamSourceFreq"];
+        mFrequenzen.emplace_back(s, t);
+        return mEcht->SetStreamSourceFreq(s, t);
+    }
+    HRESULT SetIndices(IDirect3DIndexBuffer9* p) override {
+        return ZAEHLE(SetIndices), mEcht->SetIndices(p);
+    }
+#undef ZAEHLE
+
+    IDirect3DDevice9* Echt() const {
+        return mEcht;
+    }
+
+    D3DCOLOR mLetzteFarbe = 0;
+    D3DVIEWPORT9 mLetzterBereich{};
+    std::map<DWORD, int> mRenderZustaende;
+
+private:
+    IDirect3DDevice9* mEcht;
+};
+
+inline void SchlafeNicht(uint32_t) {}
+
+// The screen's state as Init leaves it, without a window: the device renders headless.
+inline void SetzeBildschirm(int64_t breite, int64_t hoehe, uint64_t flags = 0) {
+    Velm_Screen3D::mDarstellung = {breite, hoehe, 0, 0};
+    Velm_Screen3D::mFlags = flags;
+    Velm_Screen3D::mFenster = nullptr;
+}
+
+// A drawing context on a 64 x 32 back buffer, reached through Velm_Screen3D::Kontext, with a call
+// counter between it and the device. Dumps of shaders are off.
+class Kontext : public ::testing::Test {
+protected:
+    static constexpr int64_t kBreite = 64;
+    static constexpr int64_t kHoehe = 32;
+
+    void SetUp() override {
+        Plattform::SetzeVideoSpeicherBudget(0);
+        Plattform::SetzeResetPruefung(true);
+        Velm_ZeichenKontextImplDX9::sSchlafe = &SchlafeNicht;
+        debugShader.SetBool(false);
+        SetzeBildschirm(kBreite, kHoehe);
+        mKontext = std::make_unique<Velm_ZeichenKontext>();
+        Velm_Screen3D::Kontext = mKontext.get();
+        ASSERT_TRUE(mKontext->HatGeraet());
+        mZaehler = std::make_unique<ZaehlGeraet>(mKontext->Impl().Geraet());
+        mKontext->Impl().TauscheGeraet(mZaehler.get());
+    }
+
+    void TearDown() override {
+        if (mKontext) {
+            Schliesse();
+        }
+        EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 0u);
+        Plattform::SetzeVideoSpeicherBudget(0);
+    }
+
+    // Shut-down as the screen does it, with the real device back in place.
+    void Schliesse() {
+        mKontext->Impl().TauscheGeraet(mZaehler->Echt());
+        mKontext->MeldeNichtFreigegebene();
+        mKontext.reset();
+        Velm_Screen3D::Kontext = nullptr;
+    }
+
+    ZaehlGeraet& Z() { return *mZaehler; }
+    Velm_ZeichenKontext& K() { return *mKontext; }
+
+    Log mLog;
+    Brueche mBrueche;
+    std::unique_ptr<Velm_ZeichenKontext> mKontext;
+    std::unique_ptr<ZaehlGeraet> mZaehler;
+};
+
+// A quad over the rectangle `ziel` (clip space: x, y of the top-left corner, width, height),
+// textured from the sampler "bild" and multiplied by the constant "farbe".
+inline const char* kQuadVs = R"(
+float4 ziel;
+$rein float2 ecke;
+$raus float4 pos;
+$raus float2 uv;
+$main() {
+    pos = float4( ziel.xy + ecke * ziel.zw, 0.5, 1);
+    uv = ecke;
+}
+)";
+
+inline const char* kQuadPs = R"(
+DEF_SAMPLER_2D( bild);
+float4 farbe;
+$rein float2 uv;
+$raus float4 ergebnis;
+$main() {
+    ergebnis = SAMPLE_2D( bild, uv) * farbe;
+}
+)";
+
+// The engine's quad pipeline: corners on channel 0, six indices, the program of the two shaders.
+struct Quad {
+    explicit Quad(Velm_ZeichenKontext& k, const char* vs = kQuadVs, const char* ps = kQuadPs) {
+        eingabe = k.ErzeugeVertexEingabe();
+        eingabe->AddKanal(0, Velm_VertexFloat2, 0, false);
+        eingabe->Beenden();
+        vertexShader = k.ErzeugeVertexShader();
+        pixelShader = k.ErzeugePixelShader();
+        EXPECT_TRUE(vertexShader->UebersetzeAusString(vs));
+        EXPECT_TRUE(pixelShader->UebersetzeAusString(ps));
+        programm = k.ErzeugeProgramm(eingabe, vertexShader, pixelShader);
+        float ecken[] = {0, 0, 1, 0, 1, 1, 0, 1};
+        Velm_Initialdaten d{ecken, sizeof ecken, 0};
+        ecken_ = k.ErzeugeVertexBuffer(0, 0, d);
+        uint16_t idx[] = {0, 1, 2, 0, 2, 3};
+        Velm_Initialdaten i{idx, sizeof idx, 0};
+        indizes = k.ErzeugeIndexBuffer(i);
+    }
+    void Binde(Velm_ZeichenKontext& k) {
+        k.SetProgramm(programm);
+        k.SetVertexBuffer(0, ecken_);
+        k.SetIndexBuffer(indizes);
+    }
+    void GibFrei(Velm_ZeichenKontext& k) {
+        for (Velm_BasisObjekt* o : std::initializer_list<Velm_BasisObjekt*>{
+                 programm, vertexShader, pixelShader, eingabe, ecken_, indizes}) {
+            k.GibObjektFrei(o);
+        }
+    }
+
+    Velm_VertexEingabe* eingabe;
+    Velm_VertexShader* vertexShader;
+    Velm_PixelShader* pixelShader;
+    Velm_Programm* programm;
+    Velm_VertexBuffer* ecken_;
+    Velm_IndexBuffer* indizes;
+};
+
+} // namespace rendertest

@@ -1,0 +1,79 @@
+// The whole road through the engine: a textured, blended quad drawn through the drawing context
+// into the back buffer and read back.
+
+#include "render_testhilfe.h"
+
+#include "velmklassen/bild/velm_bild.h"
+#include "velmklassen/render/velm_textur.h"
+#include "velmklassen/render/velm_zustaende.h"
+
+#include <cstring>
+
+namespace {
+
+using rendertest::Kontext;
+using rendertest::Quad;
+
+class Zeichnen : public Kontext {};
+
+uint32_t Pixel(const Velm_Bild& bild, uint64_t x, uint64_t y) {
+    uint32_t wert = 0;
+    std::memcpy(&wert, bild.mDaten + y * bild.mPitch + x * 4, 4);
+    return wert;
+}
+
+bool Nahe(uint32_t a, uint32_t b, int toleranz = 2) {
+    for (int s = 0; s < 32; s += 8) {
+        const int d = int((a >> s) & 0xFF) - int((b >> s) & 0xFF);
+        if (d > toleranz || d < -toleranz) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST_F(Zeichnen, TexturiertesGeblendetesQuadLandetImRueckpuffer) {
+    Quad quad(K());
+    // 2 x 2 texels: opaque red, half-transparent green, transparent white, opaque black.
+    Velm_Bild bild(2, 2, Velm_FormatA8R8G8B8, 1);
+    const uint32_t texel[4] = {0xFFFF0000, 0x8000FF00, 0x00FFFFFF, 0xFF000000};
+    for (int i = 0; i < 4; ++i) {
+        std::memcpy(bild.mDaten + (i / 2) * bild.mPitch + (i % 2) * 4, &texel[i], 4);
+    }
+    Velm_TexturInhalt inhalt(bild.LockMipStufen());
+    Velm_Textur* textur = K().ErzeugeTextur(0, 0, 1, Velm_FormatA8R8G8B8, inhalt);
+    ASSERT_EQ(textur->mZustand, Velm_ObjektResident);
+    EXPECT_EQ(inhalt.mStufen[0].mDaten, nullptr); // taken over
+
+    Velm_Sampler* sampler = K().ErzeugeSampler(Velm_SamplerBeschreibung{});
+    Velm_AlphaZustand* blend =
+        K().ErzeugeAlphaZustand(Velm_AlphaZustandBeschreibung(Velm_BlendQuellAlpha, Velm_BlendInvQuellAlpha));
+
+    K().SetRenderZiel(nullptr);
+    K().Leeren(1, TAlphaFarbe{0, 0, 1, 1});
+    quad.Binde(K());
+    K().SetAlphaZustand(blend);
+    K().SetSampler(quad.programm->GetSampler("bild"), sampler, textur);
+    K().SetProgrammKonstante(quad.programm->GetKonstante("ziel"), -1, 1, 2, -2);
+    K().SetProgrammKonstante(quad.programm->GetKonstante("farbe"), 1, 1, 1, 1);
+    K().ZeichneIndexElemente();
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+
+    Velm_Bild rueck(64, 32, Velm_FormatA8R8G8B8, 1);
+    K().LiesBildschirmInhalt(rueck);
+    EXPECT_TRUE(Nahe(Pixel(rueck, 10, 5), 0xFFFF0000)) << std::hex << Pixel(rueck, 10, 5);
+    EXPECT_TRUE(Nahe(Pixel(rueck, 50, 5), 0xFF00807F)) << std::hex << Pixel(rueck, 50, 5);
+    EXPECT_TRUE(Nahe(Pixel(rueck, 10, 25), 0xFF0000FF)) << std::hex << Pixel(rueck, 10, 25);
+    EXPECT_TRUE(Nahe(Pixel(rueck, 50, 25), 0xFF000000)) << std::hex << Pixel(rueck, 50, 25);
+    // Every pixel is covered: the edges as well.
+    EXPECT_TRUE(Nahe(Pixel(rueck, 0, 0), 0xFFFF0000));
+    EXPECT_TRUE(Nahe(Pixel(rueck, 63, 31), 0xFF000000));
+
+    K().Praesentieren();
+    quad.GibFrei(K());
+    for (Velm_BasisObjekt* o : std::initializer_list<Velm_BasisObjekt*>{textur, sampler, blend}) {
+        K().GibObjektFrei(o);
+    }
+}
+
+} // namespace
