@@ -321,6 +321,22 @@ TEST_F(Platz, AbgeschnitteneDatenLesenNichtUeberDenPuffer) {
     EXPECT_EQ(mHaltepunkte.Anzahl(), 0);
 }
 
+TEST_F(Platz, FruehererUeberlaufDesPuffersStoertNicht) {
+    // The overrun state is sticky; loading judges by position, so an earlier read past the end
+    // of the same buffer does not fail it.
+    TSpeicher speicher;
+    speicher.LiesU32();
+    ASSERT_TRUE(speicher.Ueberlauf());
+    TPlatz quelle;
+    quelle.Init(32, 32, 0);
+    quelle.AddFreienPlatz({0, 0, 32, 32});
+    ASSERT_TRUE(quelle.Speichere(speicher));
+    speicher.ZumAnfang();
+    TPlatz platz;
+    EXPECT_TRUE(platz.Lade(speicher));
+    EXPECT_EQ(platz.Frei(), quelle.Frei());
+}
+
 TEST_F(Platz, SpeichernPrueftDie32BitGrenze) {
     TPlatz platz;
     platz.Init(uint64_t(1) << 32, 16, 0);
