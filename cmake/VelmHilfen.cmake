@@ -1,5 +1,6 @@
 # velm_test(NAME QUELLEN a.cpp b.cpp BIBLIOTHEKEN lib... [UMGEBUNG VAR=wert...] [LABELS l...])
-# One GoogleTest program, run by CTest as one test.
+# One GoogleTest program, run by CTest as one test. Tests labelled xvfb open real windows on the
+# one X server of the run and take turns, so no window covers another's pixels.
 function(velm_test name)
     cmake_parse_arguments(ARG "" "" "QUELLEN;BIBLIOTHEKEN;UMGEBUNG;LABELS" ${ARGN})
     add_executable(${name} ${ARG_QUELLEN})
@@ -11,6 +12,9 @@ function(velm_test name)
     endif()
     if(ARG_LABELS)
         set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+    endif()
+    if("xvfb" IN_LIST ARG_LABELS)
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK x_server)
     endif()
 endfunction()
 
