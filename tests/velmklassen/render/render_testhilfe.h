@@ -76,6 +76,7 @@ public:
         mKonstanten.clear();
         mZeichnungen.clear();
         mFrequenzen.clear();
+        mRenderZustaende.clear();
     }
 
     struct Bereich {
