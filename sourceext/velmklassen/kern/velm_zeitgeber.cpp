@@ -11,7 +11,7 @@ constinit uint64_t gNaechsteId = 0;
 } // namespace
 
 Velm_Zeitgeber& Velm_Zeitgeber::Global() {
-    // Without the lead a timer gets at construction: the engine's clock starts at 0.
+    // Built without the 0.02 s head start of other timers: the engine's clock starts at 0.
     static Velm_Zeitgeber zeitgeber(&Plattform::LiesZaehler, OhneVorlauf{});
     return zeitgeber;
 }
