@@ -43,14 +43,6 @@ TEST(GlobalerZeitgeber, StartetBeiNullUndVergibtIdsAbNull) {
     EXPECT_EQ(Velm_Zeitgeber::Global().AnzahlAufrufe(), 0u);
 }
 
-TEST(Zeitgeber, FrequenzUndIhreFormen) {
-    EXPECT_EQ(gZaehlerFrequenz, 1'000'000'000);
-    EXPECT_EQ(gZaehlerFrequenzF, 1e9f);
-    EXPECT_EQ(gZaehlerPeriodeF, 1.0f / 1e9f);
-    EXPECT_EQ(gZaehlerFrequenzD, 1e9);
-    EXPECT_EQ(gZaehlerPeriodeD, 1.0 / 1e9);
-}
-
 TEST(Zeitgeber, NeuerZeitgeberIst002SekundenVoraus) {
     gZaehlerStand = 5000;
     Velm_Zeitgeber zeitgeber(&FalscherZaehler);
