@@ -64,6 +64,28 @@ TEST(BaumTest, ATreeHasSeveralHundredSegmentsAndThousandsOfPoints) {
     }
 }
 
+TEST(BaumTest, OnAverageATreeHasAboutSixHundredSegmentsAndSevenThousandPoints) {
+    const BaumParameter parameter = StandardBaum();
+    double segmente = 0;
+    for (int saat = 0; saat < 100; ++saat)
+        segmente += double(ErzeugeAeste({}, saat, parameter).size());
+    EXPECT_GT(segmente / 100, 540);
+    EXPECT_LT(segmente / 100, 640);
+
+    double holz = 0, laub = 0;
+    for (int saat = 0; saat < 20; ++saat) {
+        Plattform::SetzeZufallsSaat(uint32_t(saat));
+        Baum baum;
+        StreuePunkteAufAesten(baum.punkte, ErzeugeAeste({}, 1000 + saat, parameter));
+        for (const Punkt& p : baum.punkte)
+            (p.mAttribute == kHolzAttribut ? holz : laub) += 1;
+    }
+    EXPECT_GT(holz / 20, 2300);
+    EXPECT_LT(holz / 20, 3100);
+    EXPECT_GT(laub / 20, 4300);
+    EXPECT_LT(laub / 20, 5800);
+}
+
 TEST(BaumTest, TheTrunkIsOneBranchOfSeventeenToTwentySteps) {
     BaumParameter parameter = StandardBaum();
     parameter.stamm.kinder.clear();

@@ -108,6 +108,44 @@ TEST(LevelbauTest, TheSameSeedGivesTheSameLevel) {
     EXPECT_NE(LevelHash(20261207), a);
 }
 
+TEST(LevelbauTest, TheDrawsPlaceTheCentresAndThenTheFirstHill) {
+    // The centres as the rules choose them: up to ten candidates (x, then z) per attempt, the
+    // first one at least 100 away from all before it is taken.
+    Plattform::SetzeZufallsSaat(8);
+    std::vector<Vektor> zentren;
+    for (int versuch = 0; versuch < 100; ++versuch) {
+        for (int kandidat = 0; kandidat < 10; ++kandidat) {
+            const float x = float(Plattform::Zufall()) * 0.018311106f - 300;
+            const float z = float(Plattform::Zufall()) * 0.018311106f - 300;
+            const bool frei = std::all_of(zentren.begin(), zentren.end(), [&](const Vektor& c) {
+                return (c.x - x) * (c.x - x) + (c.z - z) * (c.z - z) >= 10000;
+            });
+            if (frei) {
+                zentren.push_back({x, 0, z});
+                break;
+            }
+        }
+    }
+    // Then the first cluster's count of primaries and its first primary: x, z, weight.
+    const int s = int(1.7f + float(Plattform::Zufall()) * 9.155552e-5f);
+    const float weite = float(s * s + 5);
+    const float x = (float(Plattform::Zufall()) * 6.103702e-5f - 1) * weite;
+    const float z = (float(Plattform::Zufall()) * 6.103702e-5f - 1) * weite;
+    const float h = 10 + float(Plattform::Zufall()) * 0.0006103702f;
+
+    Level level(8);
+    const std::vector<Cluster> cluster = Gruppiere(level.welt);
+    ASSERT_EQ(cluster.size(), zentren.size());
+    for (size_t i = 0; i < zentren.size(); ++i)
+        EXPECT_EQ(cluster[i].zentrum, zentren[i]);
+    ASSERT_EQ(cluster[0].haupt.size(), size_t(s));
+    const Huegel& erster = level.welt.mHuegel[0];
+    EXPECT_EQ(erster.x, x + zentren[0].x);
+    EXPECT_EQ(erster.z, z + zentren[0].z);
+    EXPECT_EQ(erster.y, 0);
+    EXPECT_EQ(erster.h, h);
+}
+
 TEST(LevelbauTest, ClustersHillsGroundAndTreesFollowTheRules) {
     for (uint32_t saat : {1u, 99u, 4711u, 0xDEADBEEFu}) {
         Level level(saat);

@@ -291,6 +291,22 @@ TEST_F(SchluesselTest, ThePrimitivesScatterAroundTheirShapes) {
     punkte.Freigeben();
 }
 
+TEST_F(SchluesselTest, PointsOnAPieceDrawTheirJitterZYXAndThenTheirPlace) {
+    Plattform::SetzeZufallsSaat(3);
+    const float z = float(Plattform::Zufall()) * 6.103702e-6f - 0.1f;
+    const float y = float(Plattform::Zufall()) * 6.103702e-6f - 0.1f;
+    const float x = float(Plattform::Zufall()) * 6.103702e-6f - 0.1f;
+    const float u = float(Plattform::Zufall()) * 3.051851e-5f;
+    Plattform::SetzeZufallsSaat(3);
+    Feld<Punkt> punkte;
+    StreuePunkteAufStrecke(punkte, {1, 2, 3}, {0, 0, 0.5f});
+    ASSERT_EQ(punkte.mAnzahl, 50u);
+    EXPECT_FLOAT_EQ(punkte[0].x, 1 + x);
+    EXPECT_FLOAT_EQ(punkte[0].y, 2 + y);
+    EXPECT_FLOAT_EQ(punkte[0].z, 3 + 0.5f * u + z);
+    punkte.Freigeben();
+}
+
 TEST_F(SchluesselTest, SpinsAtOneRadianPerSecondAndBobsWithoutMoving) {
     auto* schluessel = new Schluessel(welt, {10, 1.5f, 10});
     for (int i = 0; i < 10; ++i)
