@@ -17,6 +17,7 @@ Velm_RenderzielBeschreibung::Velm_RenderzielBeschreibung(Velm_Textur* textur)
 Velm_Renderziel::Velm_Renderziel(const Velm_RenderzielBeschreibung& beschreibung)
     : mBeschreibung(beschreibung) {
     mBeschreibung.mAnzahl = std::min<uint64_t>(mBeschreibung.mAnzahl, 8);
+    mZustand = Velm_ObjektFreigegeben;
     ErzeugeDaten();
 }
 
@@ -34,6 +35,9 @@ void Velm_Renderziel::ErzeugeDaten() {
     if (mBeschreibung.mAnzahl == 0 && mBeschreibung.mZBuffer == nullptr) {
         return;
     }
+    // A surface whose texture has no device object is missing; the target then stays released
+    // and tries again at its next use.
+    bool vollstaendig = true;
     for (uint64_t i = 0; i < mBeschreibung.mAnzahl; ++i) {
         Velm_BasisObjekt* textur = mBeschreibung.mTexturen[i];
         if (textur == nullptr) {
@@ -51,13 +55,16 @@ void Velm_Renderziel::ErzeugeDaten() {
             }
         } else {
             VELM_BERICHT("Renderziel-FarbBuffer ist keine Textur", "Velm_Renderziel::ErzeugeDaten");
+            continue;
         }
+        vollstaendig = vollstaendig && mFarbe[i] != nullptr;
     }
     if (mBeschreibung.mZBuffer != nullptr) {
         mBeschreibung.mZBuffer->Benutzen();
         mTiefe = mBeschreibung.mZBuffer->mOberflaeche;
+        vollstaendig = vollstaendig && mTiefe != nullptr;
     }
-    mZustand = Velm_ObjektResident;
+    mZustand = vollstaendig ? Velm_ObjektResident : Velm_ObjektFreigegeben;
 }
 
 void Velm_Renderziel::Freigeben() {

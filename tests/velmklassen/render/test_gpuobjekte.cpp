@@ -1,0 +1,320 @@
+// GPU objects over their life: eviction by age when video memory runs out, creation failures that
+// leave an object without its device object, device loss and reset with the content coming back,
+// the statistics and the report of objects never released.
+
+#include "render_testhilfe.h"
+
+#include "velmklassen/bild/velm_bild.h"
+#include "velmklassen/kern/velm_system.h"
+#include "velmklassen/kern/velm_zeitgeber.h"
+#include "velmklassen/render/velm_internhelfer.h"
+#include "velmklassen/render/velm_renderziel.h"
+#include "velmklassen/render/velm_textur.h"
+#include "velmklassen/render/velm_zustaende.h"
+
+#include <cstring>
+
+namespace {
+
+using rendertest::Kontext;
+using rendertest::Quad;
+
+constexpr int64_t kSekunde = gZaehlerFrequenz;
+
+class GpuObjekte : public Kontext {
+protected:
+    void SetUp() override {
+        Kontext::SetUp();
+        Velm_System::Global().mPraesenz = Velm_System::Aktiv;
+    }
+    void TearDown() override {
+        if (mQuad) {
+            K().SetRenderZiel(nullptr);
+            mQuad->GibFrei(K());
+            K().GibObjektFrei(mSampler);
+        }
+        Kontext::TearDown();
+    }
+
+    static void Vergehe(double sekunden) {
+        Velm_Zeitgeber::Global().Schritt(int64_t(sekunden * double(kSekunde)));
+    }
+
+    // A 64 x 64 texture of one colour, static with main-memory content unless flags say otherwise.
+    Velm_Textur* Einfarbig(uint32_t farbe, uint32_t flags = 0) {
+        Velm_Bild bild(64, 64, Velm_FormatA8R8G8B8, 1);
+        for (uint64_t i = 0; i < 64 * 64; ++i) {
+            std::memcpy(bild.mDaten + i * 4, &farbe, 4);
+        }
+        Velm_TexturInhalt inhalt(bild.LockMipStufen());
+        return K().ErzeugeTextur(0, 0, 1, Velm_FormatA8R8G8B8 | flags, inhalt);
+    }
+
+    // Draws the texture over the whole back buffer and reads the pixel in its middle.
+    uint32_t Zeige(Velm_BasisObjekt* textur) {
+        if (!mQuad) {
+            mQuad = std::make_unique<Quad>(K());
+            mSampler = K().ErzeugeSampler(Velm_SamplerBeschreibung{});
+        }
+        K().SetRenderZiel(nullptr);
+        K().Leeren(1, TAlphaFarbe{0, 0, 0, 1});
+        mQuad->Binde(K());
+        // As every caller does: the device's own defaults (depth test, culling) differ after a reset.
+        K().SetTiefeZustand(K().mStandardTiefe);
+        K().SetRueckseite();
+        K().SetAlphaZustand(nullptr);
+        K().SetSampler(mQuad->programm->GetSampler("bild"), mSampler, textur);
+        K().SetProgrammKonstante(mQuad->programm->GetKonstante("ziel"), -1, 1, 2, -2);
+        K().SetProgrammKonstante(mQuad->programm->GetKonstante("farbe"), 1, 1, 1, 1);
+        K().ZeichneIndexElemente();
+        Velm_Bild rueck(64, 32, Velm_FormatA8R8G8B8, 1);
+        K().LiesBildschirmInhalt(rueck);
+        uint32_t wert = 0;
+        std::memcpy(&wert, rueck.mDaten + 16 * rueck.mPitch + 32 * 4, 4);
+        return wert;
+    }
+
+    std::unique_ptr<Quad> mQuad;
+    Velm_Sampler* mSampler = nullptr;
+};
+
+TEST_F(GpuObjekte, RauswurfNachAlterImAeltestenZehntel) {
+    Velm_Textur* a = Einfarbig(0xFFFF0000);
+    Vergehe(5);
+    Velm_Textur* b = Einfarbig(0xFF00FF00);
+    Vergehe(4.5);
+    Velm_Textur* c = Einfarbig(0xFF0000FF);
+    Vergehe(0.5);
+
+    EXPECT_EQ(Velm_Screen3D::SchaffeVideoRAMPlatz(&K()), 1u);
+    EXPECT_EQ(a->mZustand, Velm_ObjektFreigegeben);
+    EXPECT_EQ(b->mZustand, Velm_ObjektResident);
+    EXPECT_EQ(c->mZustand, Velm_ObjektResident);
+    const std::string kopf = "VideoRAM voll, Platz geschaffen: 1 Resourcen rausgeworfen, Grenzalter ";
+    ASSERT_TRUE(mLog.Enthaelt(kopf));
+    for (const std::string& zeile : mLog.mZeilen) {
+        if (const size_t stelle = zeile.find(kopf); stelle != std::string::npos) {
+            EXPECT_NEAR(std::stod(zeile.substr(stelle + kopf.size())), 9.0, 0.001);
+        }
+    }
+    EXPECT_FALSE(mLog.Enthaelt("sehr jung"));
+
+    // The evicted static texture shows its content again at its next use.
+    EXPECT_EQ(Zeige(a) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(a->mZustand, Velm_ObjektResident);
+
+    // Everything used in this very tick: a warning, and nothing goes.
+    Zeige(b);
+    Zeige(c);
+    EXPECT_EQ(Velm_Screen3D::SchaffeVideoRAMPlatz(&K()), 0u);
+    EXPECT_TRUE(
+        mLog.Enthaelt("?Velm_Screen3D::SchaffeVideoRAMPlatz(): Rausgeworfene Resourcen sind sehr jung!"));
+    for (Velm_Textur* t : {a, b, c}) {
+        K().GibObjektFrei(t);
+    }
+}
+
+TEST_F(GpuObjekte, VolleVideospeicherWerfenDieAeltestenRaus) {
+    Velm_Textur* a = Einfarbig(0xFFFF0000);
+    Vergehe(10);
+    Velm_Textur* b = Einfarbig(0xFF00FF00);
+    Vergehe(1);
+    Plattform::SetzeVideoSpeicherBudget(Plattform::VideoSpeicherBelegt());
+
+    Velm_Textur* c = Einfarbig(0xFF0000FF);
+    EXPECT_EQ(a->mZustand, Velm_ObjektFreigegeben);
+    EXPECT_EQ(b->mZustand, Velm_ObjektResident);
+    EXPECT_EQ(c->mZustand, Velm_ObjektResident);
+    EXPECT_TRUE(mLog.Enthaelt("?VideoRAM knapp. Versuche, Platz zu schaffen."));
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+    Plattform::SetzeVideoSpeicherBudget(0);
+    EXPECT_EQ(Zeige(a) & 0xFFFFFF, 0xFF0000u);
+    for (Velm_Textur* t : {a, b, c}) {
+        K().GibObjektFrei(t);
+    }
+}
+
+// Creation fails for good (nothing old enough to evict): the object stays without its device
+// object, nothing touches the missing one, and its kept content reaches the device later.
+TEST_F(GpuObjekte, ObjekteOhneGeraeteobjektWerdenSpaeterHochgeladen) {
+    Zeige(nullptr);
+    Plattform::SetzeVideoSpeicherBudget(Plattform::VideoSpeicherBelegt());
+    mBrueche.Null();
+
+    Velm_Textur* statisch = Einfarbig(0xFF00FF00);
+    EXPECT_EQ(statisch->mZustand, Velm_ObjektFreigegeben);
+    EXPECT_EQ(statisch->mTextur, nullptr);
+    EXPECT_TRUE(mLog.Enthaelt("!Velm_Textur::Benutzen(): Erzeugung der Textur gescheitert."));
+    EXPECT_LE(mLog.Anzahl("?VideoRAM knapp."), 1 + Velm::kRaeumVersuche);
+
+    Velm_Textur* dynamisch = K().ErzeugeTextur(64, 64, 1, Velm_FormatA8R8G8B8 | FLAG_DYNAMISCH);
+    Velm_Bild rot(64, 64, Velm_FormatA8R8G8B8, 1);
+    const uint32_t farbe = 0xFFFF0000;
+    for (uint64_t i = 0; i < 64 * 64; ++i) {
+        std::memcpy(rot.mDaten + i * 4, &farbe, 4);
+    }
+    TBereich bereich = rot.LockBereich();
+    dynamisch->SchreibeTeilInhalt(0, 0, 0, bereich);
+    dynamisch->ErzeugeMipStufen();
+
+    float daten[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    Velm_Initialdaten d{daten, sizeof daten, 0};
+    Velm_VertexBuffer* puffer = K().ErzeugeVertexBuffer(0, FLAG_DYNAMISCH, d);
+    EXPECT_EQ(puffer->mPuffer, nullptr);
+    puffer->SchreibeInhalt(d);
+
+    Velm_Textur* zielTextur = K().ErzeugeTextur(64, 64, 1, Velm_FormatA8R8G8B8 | FLAG_RENDERZIEL);
+    Velm_Renderziel* ziel = K().ErzeugeRenderziel(Velm_RenderzielBeschreibung(zielTextur));
+    EXPECT_EQ(ziel->mFarbe[0], nullptr);
+    EXPECT_EQ(ziel->mZustand, Velm_ObjektFreigegeben); // tries again at its next use
+    K().SetRenderZiel(ziel);
+    EXPECT_GT(mBrueche.Anzahl(), 0);
+
+    Plattform::SetzeVideoSpeicherBudget(0);
+    EXPECT_EQ(Zeige(statisch) & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(Zeige(dynamisch) & 0xFFFFFF, 0xFF0000u);
+    puffer->Benutzen();
+    EXPECT_EQ(puffer->mZustand, Velm_ObjektResident);
+    K().SetRenderZiel(ziel);
+    EXPECT_NE(ziel->mFarbe[0], nullptr);
+
+    K().SetRenderZiel(nullptr);
+    for (Velm_BasisObjekt* o :
+         std::initializer_list<Velm_BasisObjekt*>{statisch, dynamisch, puffer, ziel, zielTextur}) {
+        K().GibObjektFrei(o);
+    }
+}
+
+TEST_F(GpuObjekte, RenderzieleStempelnNichtUndGehenZuerst) {
+    Velm_Textur* zielTextur = K().ErzeugeTextur(32, 32, 1, Velm_FormatA8R8G8B8 | FLAG_RENDERZIEL);
+    Velm_Renderziel* ziel = K().ErzeugeRenderziel(Velm_RenderzielBeschreibung(zielTextur));
+    const uint64_t geboren = ziel->mLetzteNutzung;
+    Vergehe(10);
+    K().SetRenderZiel(ziel);
+    K().SetRenderZiel(nullptr);
+    EXPECT_EQ(ziel->mLetzteNutzung, geboren);
+    // Neither the target nor its texture was stamped when it was bound: both go.
+    EXPECT_EQ(Velm_Screen3D::SchaffeVideoRAMPlatz(&K()), 2u);
+    EXPECT_EQ(ziel->mZustand, Velm_ObjektFreigegeben);
+    EXPECT_EQ(zielTextur->mZustand, Velm_ObjektFreigegeben);
+    EXPECT_EQ(ziel->mFarbe[0], nullptr);
+    K().SetRenderZiel(ziel);
+    EXPECT_EQ(ziel->mZustand, Velm_ObjektResident);
+    EXPECT_EQ(zielTextur->mZustand, Velm_ObjektResident);
+    EXPECT_NE(ziel->mFarbe[0], nullptr);
+    K().SetRenderZiel(nullptr);
+    K().GibObjektFrei(ziel);
+    K().GibObjektFrei(zielTextur);
+}
+
+TEST_F(GpuObjekte, GeraeteverlustUndResetBringenDenInhaltZurueck) {
+    Velm_Textur* statisch = Einfarbig(0xFF00FF00);
+    Velm_Textur* dynamisch = Einfarbig(0xFFFF0000, FLAG_DYNAMISCH);
+    float daten[4] = {1, 2, 3, 4};
+    Velm_Initialdaten d{daten, sizeof daten, 0};
+    Velm_VertexBuffer* puffer = K().ErzeugeVertexBuffer(0, 0, d);
+    Velm_Textur* zielTextur = K().ErzeugeTextur(64, 32, 1, Velm_FormatA8R8G8B8 | FLAG_RENDERZIEL);
+    Velm_Renderziel* ziel = K().ErzeugeRenderziel(Velm_RenderzielBeschreibung(zielTextur));
+    EXPECT_EQ(Zeige(statisch) & 0xFFFFFF, 0x00FF00u);
+    K().SetRenderZiel(ziel);
+    K().Leeren(1, TAlphaFarbe{1, 1, 0, 1});
+    K().SetRenderZiel(nullptr);
+
+    Plattform::ErzwingeGeraeteVerlust(2);
+    Z().Null();
+    K().Praesentieren();
+    EXPECT_TRUE(K().Impl().IstGeraetVerloren());
+    EXPECT_EQ(Z().Zahl("TestCooperativeLevel"), 1);
+    K().Impl().PruefeGeraet();
+    EXPECT_TRUE(K().Impl().IstGeraetVerloren());
+    K().Impl().PruefeGeraet();
+    EXPECT_FALSE(K().Impl().IstGeraetVerloren());
+    EXPECT_EQ(Z().Zahl("Reset"), 1);
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+    EXPECT_TRUE(mLog.Enthaelt("ReInit Darstellung: Device zurücksetzen"));
+
+    // Everything was released for the reset and comes back with its content at its next use.
+    EXPECT_EQ(statisch->mZustand, Velm_ObjektFreigegeben);
+    EXPECT_EQ(puffer->mZustand, Velm_ObjektFreigegeben);
+    EXPECT_EQ(ziel->mZustand, Velm_ObjektResident); // fetched again right after the reset
+    EXPECT_EQ(K().mRenderziel, nullptr);
+    EXPECT_EQ(K().mProgramm, nullptr);
+    EXPECT_EQ(Zeige(statisch) & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(Zeige(dynamisch) & 0xFFFFFF, 0xFF0000u);
+    puffer->Benutzen();
+    EXPECT_EQ(puffer->mZustand, Velm_ObjektResident);
+    EXPECT_EQ(Z().Zahl("Reset"), 1);
+
+    // The drawn target is volatile: it can be drawn again after the reset.
+    K().SetRenderZiel(ziel);
+    K().Leeren(1, TAlphaFarbe{0, 1, 1, 1});
+    K().SetRenderZiel(nullptr);
+    EXPECT_EQ(Zeige(zielTextur) & 0xFFFFFF, 0x00FFFFu);
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+
+    K().SetRenderZiel(nullptr);
+    for (Velm_BasisObjekt* o :
+         std::initializer_list<Velm_BasisObjekt*>{statisch, dynamisch, puffer, ziel, zielTextur}) {
+        K().GibObjektFrei(o);
+    }
+}
+
+TEST_F(GpuObjekte, VerlorenWaehrendMinimiertWirdErstNachDemWiederherstellenZurueckgesetzt) {
+    Plattform::ErzwingeGeraeteVerlust(0);
+    Velm_System::Global().mPraesenz = Velm_System::Minimiert;
+    Z().Null();
+    K().Praesentieren();
+    K().Impl().PruefeGeraet();
+    EXPECT_TRUE(K().Impl().IstGeraetVerloren());
+    EXPECT_EQ(Z().Zahl("TestCooperativeLevel"), 0);
+    Velm_System::Global().mPraesenz = Velm_System::Inaktiv;
+    K().Impl().PruefeGeraet();
+    EXPECT_FALSE(K().Impl().IstGeraetVerloren());
+    EXPECT_EQ(Z().Zahl("Reset"), 1);
+    Velm_System::Global().mPraesenz = Velm_System::Aktiv;
+}
+
+TEST_F(GpuObjekte, ResetSetztDenZustandZurueck) {
+    Velm_AlphaZustand* blend =
+        K().ErzeugeAlphaZustand(Velm_AlphaZustandBeschreibung(Velm_BlendEins, Velm_BlendEins));
+    K().SetAlphaZustand(blend);
+    K().SetRenderBereich(1, 2, 3, 4);
+    EXPECT_TRUE(K().Zuruecksetzen());
+    EXPECT_EQ(K().mBereichBreite, 64u);
+    EXPECT_EQ(K().mBereichHoehe, 32u);
+    EXPECT_EQ(K().mAlphaZustand, reinterpret_cast<Velm_AlphaZustand*>(Velm_ZeichenKontext::kNichtGebunden));
+    Z().Null();
+    K().SetAlphaZustand(blend);
+    EXPECT_EQ(Z().mRenderZustaende[D3DRS_ALPHABLENDENABLE], 1); // the shadows were forgotten too
+    K().GibObjektFrei(blend);
+}
+
+TEST_F(GpuObjekte, StatistikZaehltNachKlassen) {
+    Velm_Textur* t = Einfarbig(0xFF000000, FLAG_DYNAMISCH);
+    float daten[256] = {};
+    Velm_Initialdaten d{daten, sizeof daten, 0};
+    Velm_VertexBuffer* p = K().ErzeugeVertexBuffer(0, 0, d);
+    Velm_Screen3D::ZeigeVideoRAM("");
+    EXPECT_TRUE(mLog.Enthaelt("Insgesamt 4 Resourcen mit einer Gesamtgröße von schätzungsweise 17 kb."));
+    EXPECT_TRUE(mLog.Enthaelt("1 VertexBuffer (1 kb)"));
+    EXPECT_TRUE(mLog.Enthaelt("1 Texturen (16 kb)"));
+    EXPECT_TRUE(mLog.Enthaelt("  davon 1 dynamisch (16 kb)"));
+    EXPECT_TRUE(mLog.Enthaelt("0 Renderziele, 0 Sampler-Konfigs, 1 Alpha-Konfigs, 1 Alpha-Zustände"));
+    K().GibObjektFrei(t);
+    K().GibObjektFrei(p);
+}
+
+TEST_F(GpuObjekte, NichtFreigegebeneWerdenGemeldetUndGeloescht) {
+    Velm_Textur* t = Einfarbig(0xFF000000);
+    Velm_Sampler* s = K().ErzeugeSampler(Velm_SamplerBeschreibung{});
+    const uint64_t texturId = t->mAllocId;
+    const uint64_t samplerId = s->mAllocId;
+    Schliesse();
+    EXPECT_TRUE(
+        mLog.Enthaelt("class Velm_Textur mit AllocID " + std::to_string(texturId) + " nicht freigegeben."));
+    EXPECT_TRUE(
+        mLog.Enthaelt("class Velm_Sampler mit AllocID " + std::to_string(samplerId) + " nicht freigegeben."));
+    EXPECT_EQ(mLog.Anzahl("nicht freigegeben."), 2); // the default states are no leaks
+}
+
+} // namespace
