@@ -33,7 +33,7 @@ void Schlafe(uint32_t millisekunden) {
 }
 
 namespace {
-// The linear congruential generator of the original platform's C runtime, shared by all threads.
+// The linear congruential generator of the original platform's C runtime, one for the process.
 std::atomic<uint32_t> gZufallsZustand{1};
 
 bool DebuggerAngehaengt() {
@@ -54,11 +54,10 @@ std::atomic<HaltepunktHaken> gHaltepunktHaken{nullptr};
 } // namespace
 
 int Zufall() {
-    uint32_t alt = gZufallsZustand.load(std::memory_order_relaxed);
-    uint32_t neu;
-    do {
-        neu = alt * 214013u + 2531011u;
-    } while (!gZufallsZustand.compare_exchange_weak(alt, neu, std::memory_order_relaxed));
+    // The world draws millions of numbers on one thread: a plain load and store keeps that cheap.
+    // Threads drawing at once may see the same number, which the callers accept.
+    const uint32_t neu = gZufallsZustand.load(std::memory_order_relaxed) * 214013u + 2531011u;
+    gZufallsZustand.store(neu, std::memory_order_relaxed);
     return int((neu >> 16) & 0x7FFF);
 }
 
