@@ -1,9 +1,8 @@
 #pragma once
-// Shared by the image tests: a log recorder, a counter of check breaks, and builders of PNG and
-// DDS files made with zlib and by hand, so the engine's readers meet files they did not write.
+// Shared by the image tests: a log recorder that starts the log, and builders of PNG and DDS
+// files made with zlib and by hand, so the engine's readers meet files they did not write.
 
-#include "plattform/system/plattform_system.h"
-#include "velmklassen/kern/velm_konsole.h"
+#include "testhilfen/testhilfen.h"
 #include "velmklassen/kern/velm_speicher.h"
 
 #include <zlib.h>
@@ -16,7 +15,7 @@
 #include <vector>
 
 // Starts the log once in a temporary folder and keeps every line while it lives.
-class TBildLog : public Velm_KonsoleBasisAnzeige {
+class TBildLog : public TLogMitschrift {
 public:
     TBildLog() {
         static const bool gestartet = [] {
@@ -25,27 +24,6 @@ public:
         }();
         (void)gestartet;
     }
-    void NeueZeile(const char* zeile) override { mZeilen.emplace_back(zeile); }
-    bool Enthaelt(const std::string& text) const {
-        for (const std::string& zeile : mZeilen)
-            if (zeile.find(text) != std::string::npos)
-                return true;
-        return false;
-    }
-    std::vector<std::string> mZeilen;
-};
-
-// Lets a failed check report carry on, and counts the breaks.
-class TBruchZaehler {
-public:
-    TBruchZaehler() : mVorher(Plattform::SetzeHaltepunktHaken(&Zaehle)) { sAnzahl = 0; }
-    ~TBruchZaehler() { Plattform::SetzeHaltepunktHaken(mVorher); }
-    int Anzahl() const { return sAnzahl; }
-
-private:
-    static void Zaehle() { ++sAnzahl; }
-    static inline int sAnzahl = 0;
-    Plattform::HaltepunktHaken mVorher;
 };
 
 inline TSpeicher AlsSpeicher(const std::vector<uint8_t>& bytes) {

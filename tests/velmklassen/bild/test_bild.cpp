@@ -192,7 +192,7 @@ TEST(BildMipStufen, WerdenAnDenEmpfaengerUebergeben) {
 
 TEST(BildMipStufen, MehrAlsSechzehnWerdenGemeldetUndBleiben) {
     TBildLog log;
-    TBruchZaehler brueche;
+    THaltepunktZaehler brueche;
     Velm_Bild bild(1, 1, Velm_FormatA8R8G8B8, 17);
     const TMipStufen stufen = bild.LockMipStufen();
     EXPECT_FALSE(stufen.mGueltig);
