@@ -3,11 +3,11 @@
 #include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_konsole.h"
 #include "velmklassen/kern/velm_speicher.h"
+#include "velmklassen/kern/velm_xml.h"
 
 #include <boost/lexical_cast.hpp>
 #include <tinyxml.h>
 
-#include <cctype>
 #include <cstring>
 #include <istream>
 #include <iterator>
@@ -117,47 +117,23 @@ namespace TEigenschaften_Serialisierung {
 
 namespace {
 
-// TinyXML steps over a UTF-8 sequence by the length its lead byte announces, also when the text
-// ends inside it, and then reads on past the terminator. Zeros behind the text stop it there.
-constexpr size_t kNullPolster = 16;
-
-// TinyXML's parser recurses once per nesting level and overflows the stack somewhere beyond
-// 20,000 levels. The number of element tags bounds the depth, and property files hold a few
-// hundred at most, so a text with more is refused before it reaches the parser.
-constexpr size_t kHoechsteElemente = 10000;
-
-// Counts every '<' that TinyXML could take for the start of an element (a letter, '_' or any
-// byte from 127 on follows), wherever it stands, so the count is never below the real one.
-size_t ElementAnfaenge(std::string_view xml) {
-    size_t anzahl = 0;
-    for (size_t i = 0; i + 1 < xml.size(); ++i) {
-        const unsigned char danach = static_cast<unsigned char>(xml[i + 1]);
-        if (xml[i] == '<' && (danach >= 127 || danach == '_' || std::isalpha(danach)))
-            ++anzahl;
-    }
-    return anzahl;
-}
-
 // Parses the document and loads its first element; false when TinyXML does not accept the text.
 bool LadeDokument(TEigenschaften& ziel, std::string_view xml, const char* funktion,
                   const std::string& quelle) {
-    if (ElementAnfaenge(xml) > kHoechsteElemente) {
+    if (Velm_XmlElementAnfaenge(xml) > kVelmXmlHoechsteElemente) {
         Velm_Konsole::Schreibe("!%s( \"%s\"): Mehr als %zu Elemente.", funktion, quelle.c_str(),
-                               kHoechsteElemente);
+                               kVelmXmlHoechsteElemente);
         return false;
     }
-    std::string text;
-    text.reserve(xml.size() + kNullPolster);
-    text.append(xml).append(kNullPolster, '\0');
 
     // Values rely on condensed white space ("1 2 3", never " 1 2 3\n"). The switch is global to
     // TinyXML and other loaders turn it off, so it is set for this parse and restored after it.
     const bool verdichtet = TiXmlBase::IsWhiteSpaceCondensed();
     TiXmlBase::SetCondenseWhiteSpace(true);
     TiXmlDocument dokument;
-    dokument.Parse(text.c_str());
+    const bool gelesen = Velm_ParseXml(dokument, xml);
     TiXmlBase::SetCondenseWhiteSpace(verdichtet);
-    if (dokument.Error()) {
+    if (!gelesen) {
         Velm_Konsole::Schreibe("!%s( \"%s\"): %s (Zeile %d, Spalte %d).", funktion, quelle.c_str(),
                                dokument.ErrorDesc(), dokument.ErrorRow(), dokument.ErrorCol());
         return false;

@@ -3,10 +3,10 @@
 
 #include "velmklassen/kern/velm_konsole.h"
 #include "velmklassen/kern/velm_variable.h"
+#include "velmklassen/kern/velm_xml.h"
 
 #include <tinyxml.h>
 
-#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -15,14 +15,9 @@ namespace {
 // of absurd size, so only regular files are opened, and a file larger than this is not ours.
 constexpr size_t kHoechstensBytes = 1 << 20;
 
-// TinyXML parses and frees nested elements recursively, so a deeply nested file would overflow
-// the stack. No element can be nested deeper than the file has '<' characters: a file with more
-// than this is refused as unreadable.
-constexpr size_t kHoechstensSpitzeKlammern = 2000;
-
-// TinyXML steps over a UTF-8 sequence by the length its lead byte announces, also when the text
-// ends inside it, and then reads on behind the terminator. Zeros behind the text stop it there.
-constexpr size_t kNullPolster = 16;
+// A configuration file holds a few dozen elements; one with more is refused as unreadable before
+// TinyXML's recursive parser meets its nesting.
+constexpr size_t kHoechstensElemente = 2000;
 
 bool IstRegulaereDatei(const std::filesystem::path& pfad) {
     std::error_code fehler;
@@ -30,7 +25,7 @@ bool IstRegulaereDatei(const std::filesystem::path& pfad) {
 }
 
 // The file's text as TinyXML's own file loader prepares it (up to the first zero byte, every
-// "\r\n" and lone "\r" made "\n"), followed by zeros; false when the file is too large.
+// "\r\n" and lone "\r" made "\n"); false when the file is too large.
 bool LiesText(FILE* datei, std::string& text) {
     std::string roh;
     char block[4096];
@@ -39,7 +34,7 @@ bool LiesText(FILE* datei, std::string& text) {
         if (roh.size() > kHoechstensBytes)
             return false;
     }
-    text.reserve(roh.size() + kNullPolster);
+    text.reserve(roh.size());
     for (size_t i = 0; i < roh.size() && roh[i] != 0; ++i) {
         if (roh[i] != '\r') {
             text += roh[i];
@@ -65,18 +60,11 @@ void Velm_Variable::LadeKonfiguration(const std::filesystem::path& ordner, const
         return;
     }
     std::string text;
-    bool gelesen = LiesText(datei, text);
+    const bool gelesen = LiesText(datei, text);
     std::fclose(datei);
 
     TiXmlDocument dokument;
-    if (gelesen && size_t(std::count(text.begin(), text.end(), '<')) <= kHoechstensSpitzeKlammern) {
-        text.append(kNullPolster, '\0');
-        dokument.Parse(text.c_str());
-        gelesen = !dokument.Error();
-    } else {
-        gelesen = false;
-    }
-    if (!gelesen) {
+    if (!gelesen || !Velm_ParseXml(dokument, text, kHoechstensElemente)) {
         Velm_Konsole::Schreibe("?Keine Konfig-Datei gefunden, benutze Standardwerte.");
         return;
     }

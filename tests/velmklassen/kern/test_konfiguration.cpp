@@ -205,14 +205,14 @@ TEST_F(Konfiguration, TiefeVerschachtelungWirdAbgelehnt) {
     EXPECT_EQ(Lade("<config><var name=\"vsync\" wert=\"nein\"/>" + tief + "</config>"), kKeineDatei);
     EXPECT_TRUE(vsync.Bool());
 
-    // Up to 2000 '<' the file is read; one more and it is refused.
+    // Up to 2000 elements the file is read; one more and it is refused.
     std::string gross = "<config>";
-    for (int i = 0; i < 1998; ++i)
+    for (int i = 0; i < 1999; ++i)
         gross += "<var name=\"sprache\" wert=\"" + std::to_string(i) + "\"/>";
-    EXPECT_EQ(Lade(gross + "</config>"), std::vector<std::string>{});
-    EXPECT_EQ(sprache.Int(), 1997);
-    EXPECT_EQ(Lade(gross + "<!-- --></config>"), kKeineDatei);
-    EXPECT_EQ(sprache.Int(), 1997);
+    EXPECT_EQ(Lade(gross + "<!-- --></config>"), std::vector<std::string>{});
+    EXPECT_EQ(sprache.Int(), 1998);
+    EXPECT_EQ(Lade(gross + "<var/></config>"), kKeineDatei);
+    EXPECT_EQ(sprache.Int(), 1998);
 }
 
 TEST_F(Konfiguration, WurzelOhneVarIstFehlerhaft) {
