@@ -97,9 +97,9 @@ void SchreibeParameter(std::string& ziel, const std::vector<std::string>& liste,
     }
 }
 
-// Rewrites the dialect in preprocessed text: collects the $rein and $raus declarations, drops
-// them, and writes the full parameter list at every $main().
-std::string SchreibeDialektUm(const char* text, bool pixelStufe) {
+} // namespace
+
+std::string Velm_HighLevelShaderBasis::SchreibeDialektUm(const char* text, bool pixelStufe) {
     std::vector<std::string> eingaben;
     std::vector<std::string> ausgaben;
     for (const char* p = std::strchr(text, '$'); p != nullptr; p = std::strchr(p, '$')) {
@@ -146,6 +146,8 @@ std::string SchreibeDialektUm(const char* text, bool pixelStufe) {
     ergebnis += p;
     return ergebnis;
 }
+
+namespace {
 
 Velm_KonstantenArt ArtDerKlasse(D3DXPARAMETER_CLASS klasse) {
     switch (klasse) {

@@ -48,6 +48,9 @@ public:
     // Preprocesses the prelude, the macro lines and the source, then rewrites the dialect; the
     // result is zero-terminated.
     static TSpeicher Uebersetze(const char* quelle, const Velm_ShaderMakros& makros, bool pixelStufe);
+    // The rewriting step on preprocessed text: collects the $rein and $raus declarations, drops
+    // them, and writes the full parameter list with semantics at every $main().
+    static std::string SchreibeDialektUm(const char* text, bool pixelStufe);
 
     // Fills the name map from the constant table.
     void LiesKonstanten();

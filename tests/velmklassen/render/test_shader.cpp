@@ -1,0 +1,192 @@
+// The shader dialect and its translation: semantics and register counting, the declaration rules,
+// line numbers with macros, the constant-name map, quiet failures and included files.
+
+#include "render_testhilfe.h"
+
+#include "velmklassen/kern/velm_ausnahme.h"
+#include "velmklassen/kern/velm_system.h"
+
+#include <fstream>
+#include <string>
+
+namespace {
+
+using rendertest::Kontext;
+
+std::string Text(const char* quelle, bool pixel, const Velm_ShaderMakros& makros = {}) {
+    const TSpeicher t = Velm_HighLevelShaderBasis::Uebersetze(quelle, makros, pixel);
+    return reinterpret_cast<const char*>(t.Daten());
+}
+
+// The parameter list of the (first) main function, without the blank run-in.
+std::string Parameter(const std::string& text) {
+    const size_t anfang = text.find("void main( ");
+    if (anfang == std::string::npos) {
+        return "<kein main>";
+    }
+    const size_t ende = text.find(')', anfang);
+    return text.substr(anfang + 11, ende - anfang - 11);
+}
+
+TEST(Dialekt, OhneDollarBleibtDieAusgabeDesPraeprozessors) {
+    const std::string t = Text("float4 f( float4 x) { return x; }\n", false);
+    EXPECT_NE(t.find("float4 f( float4 x) { return x; }"), std::string::npos);
+    EXPECT_NE(t.find("float2 TEXKOORD_RT( float2 tex)"), std::string::npos);
+    EXPECT_NE(t.find("float4 MachV4( float x)"), std::string::npos);
+    EXPECT_EQ(t.find("#define"), std::string::npos);
+    EXPECT_EQ(t.find('$'), std::string::npos);
+}
+
+TEST(Dialekt, Semantiken) {
+    EXPECT_EQ(Parameter(Text("$rein float4 farbe;\n$raus float4 f;\n$main() {}", true)),
+              "float4 farbe : TEXCOORD0, out float4 f : COLOR0");
+    EXPECT_EQ(Parameter(Text("$rein float4 farbe; $main() {}", true)), "float4 farbe : TEXCOORD0");
+    EXPECT_EQ(Parameter(Text("$rein float3 pos; $rein float3x3 basis; $rein float2 uv; $main() {}", false)),
+              "float3 pos : POSITION0, float3x3 basis : TEXCOORD0, float2 uv : TEXCOORD3");
+    EXPECT_EQ(Parameter(Text("$raus float4 pos; $raus float2 uv; $main() {}", false)),
+              "out float4 pos : POSITION0, out float2 uv : TEXCOORD0");
+    EXPECT_EQ(Parameter(Text("$rein float2 uv; $raus float4 farbe; $main() {}", true)),
+              "float2 uv : TEXCOORD0, out float4 farbe : COLOR0");
+}
+
+TEST(Dialekt, RegisterZaehlen) {
+    // A matrix type decides before an array bracket; arrays of 2 to 4 count their elements.
+    EXPECT_EQ(
+        Parameter(Text("$rein float4 a; $rein float4x4 m[2]; $rein float4 b[3]; $rein float4 c; $main() {}",
+                       false)),
+        "float4 a : POSITION0, float4x4 m[2] : TEXCOORD0, float4 b[3] : TEXCOORD4, float4 c : TEXCOORD7");
+    EXPECT_EQ(Parameter(Text("$rein float4x3 m; $rein float3x4 n; $rein float2 p; $main() {}", true)),
+              "float4x3 m : TEXCOORD0, float3x4 n : TEXCOORD4, float2 p : TEXCOORD7");
+    EXPECT_EQ(Parameter(Text("$raus float4 f[2]; $raus float4 g; $main() {}", true)),
+              "out float4 f[2] : COLOR0, out float4 g : COLOR2");
+}
+
+TEST(Dialekt, DeklarationsRegeln) {
+    // A tab after the keyword: not collected, but still removed. (The preprocessor turns tabs
+    // between tokens into blanks, so the rule is shown on the rewriting step itself.)
+    const std::string tab = Velm_HighLevelShaderBasis::SchreibeDialektUm(
+        "$rein\tfloat4 weg;\n$rein float2 uv;\n$main() {}", true);
+    EXPECT_EQ(Parameter(tab), "float2 uv : TEXCOORD0");
+    EXPECT_EQ(tab.find("weg"), std::string::npos);
+
+    // Every $main() gets the whole lists; a lone $ is dropped; blanks after the keyword skipped.
+    const std::string zwei = Text("$main() {}\n$rein   float2 uv;\nfloat a$b;\n$main() {}", true);
+    const size_t erstes = zwei.find("void main( float2 uv : TEXCOORD0)");
+    ASSERT_NE(erstes, std::string::npos);
+    EXPECT_NE(zwei.find("void main( float2 uv : TEXCOORD0)", erstes + 1), std::string::npos);
+    EXPECT_NE(zwei.find("float ab;"), std::string::npos);
+
+    // A declaration without its semicolon runs to the end.
+    const std::string offen = Text("$main() {}\n$raus float4 f", true);
+    EXPECT_EQ(Parameter(offen), "out float4 f : COLOR0");
+    EXPECT_EQ(offen.find("$"), std::string::npos);
+}
+
+TEST(Dialekt, ZeilenMitMakros) {
+    const char* quelle = "float zeile = __LINE__;\n";
+    EXPECT_NE(Text(quelle, false).find("float zeile = 1;"), std::string::npos);
+    const Velm_ShaderMakros drei = {{"A", "1"}, {"B", "2"}, {"C", "A + B"}};
+    const std::string t = Text("float zeile = __LINE__; float c = C;\n", false, drei);
+    EXPECT_NE(t.find("float zeile = 4;"), std::string::npos);
+    EXPECT_NE(t.find("float c = 1 + 2;"), std::string::npos);
+}
+
+TEST(Dialekt, MeldungenDesPraeprozessorsGehenInsLog) {
+    rendertest::Log log;
+    const std::string t = Text("#error Kaputt hier\nfloat4 x;\n", false);
+    EXPECT_TRUE(log.Enthaelt("cpp: \"SpoeSpoe\", line 1: Error: #error directive encountered"));
+    EXPECT_NE(t.find("float4 x;"), std::string::npos);
+}
+
+TEST(Dialekt, EingebundeneDateienLiegenImAnwendungsordner) {
+    const auto pfad = Velm_System::Global().mAnwendungsOrdner / "velm_test_einbinden.hlsl";
+    {
+        std::ofstream datei(pfad);
+        datei << "float4 eingebunden;\n";
+    }
+    const std::string t = Text("#include \"velm_test_einbinden.hlsl\"\n$main() {}", true);
+    std::filesystem::remove(pfad);
+    EXPECT_NE(t.find("float4 eingebunden;"), std::string::npos);
+}
+
+class Shader : public Kontext {};
+
+TEST_F(Shader, KonstantenNamenAllerFormen) {
+    const char* quelle = R"(
+struct Licht { float4 farbe; float4 richtung; };
+Licht lichter[2];
+Licht sonne;
+float4x4 welt;
+float4 werte[3];
+float skalar;
+DEF_SAMPLER_2D( bild);
+$rein float4 pos;
+$raus float4 p;
+$main() {
+    p = mul( pos, welt) + werte[2] * skalar + lichter[1].richtung + sonne.farbe
+      + lichter[0].farbe + werte[0] + SAMPLE_2D_LOD( bild, pos.xy, 0);
+}
+)";
+    Velm_VertexShader* vs = K().ErzeugeVertexShader();
+    ASSERT_TRUE(vs->UebersetzeAusString(quelle));
+    EXPECT_EQ(vs->mZustand, Velm_ObjektResident);
+    const auto reg = [&](const char* name) {
+        const Velm_ShaderKonstante* k = vs->FindeKonstante(name);
+        return k != nullptr ? int(k->mRegister) : -1;
+    };
+    EXPECT_EQ(reg("lichter"), 0);
+    EXPECT_EQ(reg("lichter[0]"), 0);
+    EXPECT_EQ(reg("lichter[1]"), 2);
+    EXPECT_EQ(reg("lichter[0].farbe"), 0);
+    EXPECT_EQ(reg("lichter[1].richtung"), 3);
+    EXPECT_EQ(reg("sonne"), 4);
+    EXPECT_EQ(reg("sonne.richtung"), 5);
+    EXPECT_EQ(reg("welt"), 6);
+    EXPECT_EQ(reg("werte"), 10);
+    EXPECT_EQ(reg("werte[2]"), 12);
+    EXPECT_EQ(reg("skalar"), 13);
+    EXPECT_EQ(reg("bild"), 0);
+    EXPECT_EQ(vs->FindeKonstante("lichter")->mArt, Velm_KonstanteStruktur);
+    EXPECT_EQ(vs->FindeKonstante("lichter[1]")->mArt, Velm_KonstanteStruktur);
+    EXPECT_EQ(vs->FindeKonstante("werte")->mArt, Velm_KonstanteStruktur);
+    EXPECT_EQ(vs->FindeKonstante("werte[1]")->mArt, Velm_KonstanteVektor);
+    EXPECT_EQ(vs->FindeKonstante("werte[1]")->mAnzahl, 1u);
+    EXPECT_EQ(vs->FindeKonstante("welt")->mAnzahl, 4u);
+    EXPECT_EQ(vs->FindeKonstante("skalar")->mArt, Velm_KonstanteSkalar);
+    EXPECT_EQ(vs->FindeKonstante("bild")->mArt, Velm_KonstanteObjekt);
+    K().GibObjektFrei(vs);
+}
+
+TEST_F(Shader, LeiseGescheitertSagtNichts) {
+    Velm_PixelShader* ps = K().ErzeugePixelShader();
+    const size_t vorher = mLog.mZeilen.size();
+    EXPECT_FALSE(ps->UebersetzeAusString("$raus float4 f;\n$main() { f = nichtDa; }\n", {}, true));
+    EXPECT_EQ(mLog.mZeilen.size(), vorher);
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+    ASSERT_NE(ps->GetMeldungen(), nullptr);
+    EXPECT_NE(std::string(ps->GetMeldungen()).find("nichtDa"), std::string::npos);
+    EXPECT_EQ(ps->mShader, nullptr);
+    EXPECT_EQ(ps->mZustand, Velm_ObjektKeins);
+
+    // Not quiet: the failure line, the compiler's text and a check report.
+    Velm_VertexShader* vs = K().ErzeugeVertexShader();
+    EXPECT_FALSE(vs->UebersetzeAusString("$raus float4 p;\n$main() { p = nichtDa; }\n"));
+    EXPECT_TRUE(mLog.Enthaelt(
+        "!Velm_VertexShader::UebersetzeQuelltext(...): Übersetzung gescheitert. DirectX meinte:"));
+    EXPECT_TRUE(mLog.Enthaelt("nichtDa"));
+    EXPECT_EQ(mBrueche.Anzahl(), 1);
+    K().GibObjektFrei(ps);
+    K().GibObjektFrei(vs);
+}
+
+TEST_F(Shader, ShaderUeberlebenResetUndRauswurf) {
+    rendertest::Quad quad(K());
+    IDirect3DVertexShader9* vorher = quad.vertexShader->mShader;
+    EXPECT_TRUE(K().Zuruecksetzen());
+    EXPECT_EQ(Velm_Screen3D::SchaffeVideoRAMPlatz(&K()), 0u);
+    EXPECT_EQ(quad.vertexShader->mShader, vorher);
+    EXPECT_EQ(quad.programm->mZustand, Velm_ObjektResident);
+    quad.GibFrei(K());
+}
+
+} // namespace
