@@ -1,0 +1,134 @@
+// The screen: the choice of the best fullscreen mode, presence from focus and minimisation with
+// its signal, the guards of a window resize, and (under an X server) a real window.
+
+#include "render_testhilfe.h"
+
+#include "velmklassen/kern/velm_konsolenbefehl.h"
+#include "velmklassen/kern/velm_system.h"
+
+#define GLFW_INCLUDE_NONE
+#include <GLFW/glfw3.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+using D = Velm_Darstellung;
+
+TEST(Screen, BesteDarstellung) {
+    const std::vector<D> modi = {{1024, 768, 0, 60}, {800, 600, 0, 60}};
+    // Distances 92 and 200.
+    EXPECT_EQ(Velm_Screen3D::WaehleBesteDarstellung({1000, 700, 0, 0}, modi), (D{1024, 768, 0, 0}));
+    // Equal distances: the later mode in the monitor's list wins.
+    const std::vector<D> gleich = {{900, 700, 0, 60}, {1100, 700, 0, 75}};
+    EXPECT_EQ(Velm_Screen3D::WaehleBesteDarstellung({1000, 700, 0, 0}, gleich), (D{1100, 700, 0, 0}));
+    // A refresh rate asked for counts and is kept.
+    const std::vector<D> raten = {{1024, 768, 0, 60}, {1024, 768, 0, 85}};
+    EXPECT_EQ(Velm_Screen3D::WaehleBesteDarstellung({1024, 768, 0, 75}, raten), (D{1024, 768, 0, 85}));
+    EXPECT_EQ(Velm_Screen3D::WaehleBesteDarstellung({1024, 768, 0, 62}, raten), (D{1024, 768, 0, 60}));
+    // A mode farther away than the all-zero mode is never taken.
+    EXPECT_EQ(Velm_Screen3D::WaehleBesteDarstellung({10, 10, 0, 0}, {{4000, 3000, 0, 60}}), D{});
+    EXPECT_EQ(Velm_Screen3D::WaehleBesteDarstellung({640, 480, 0, 0}, {}), D{});
+}
+
+TEST(Screen, PraesenzUndIhrSignal) {
+    Velm_System& system = Velm_System::Global();
+    system.mPraesenz = Velm_System::Aktiv;
+    system.mSichtbar = true;
+    system.mFokussiert = true;
+    std::vector<Velm_System::Praesenz> gemeldet;
+    boost::signals2::scoped_connection verbindung =
+        system.mPraesenzSignal.connect([&](Velm_System::Praesenz p) { gemeldet.push_back(p); });
+
+    Velm_Screen3D::BeiMinimierung(nullptr, 1);
+    EXPECT_EQ(system.mPraesenz, Velm_System::Minimiert);
+    Velm_Screen3D::BeiFokus(nullptr, 0); // minimised stays minimised
+    EXPECT_EQ(system.mPraesenz, Velm_System::Minimiert);
+    Velm_Screen3D::BeiMinimierung(nullptr, 0);
+    EXPECT_EQ(system.mPraesenz, Velm_System::Inaktiv);
+    Velm_Screen3D::BeiFokus(nullptr, 1);
+    EXPECT_EQ(system.mPraesenz, Velm_System::Aktiv);
+    Velm_Screen3D::BeiFokus(nullptr, 1);
+    const std::vector<Velm_System::Praesenz> erwartet = {Velm_System::Minimiert, Velm_System::Inaktiv,
+                                                         Velm_System::Aktiv};
+    EXPECT_EQ(gemeldet, erwartet);
+}
+
+TEST(Screen, GroessenAenderungOhneWirkung) {
+    rendertest::SetzeBildschirm(640, 480, Velm_Screen3D::kVollbild);
+    Velm_Screen3D::BeiGroessenAenderung(nullptr, 800, 600); // fullscreen
+    rendertest::SetzeBildschirm(640, 480, 0);
+    Velm_Screen3D::BeiGroessenAenderung(nullptr, 0, 0); // minimised
+    Velm_Screen3D::mImUmbau = true;
+    Velm_Screen3D::BeiGroessenAenderung(nullptr, 800, 600); // a change in progress
+    Velm_Screen3D::mImUmbau = false;
+    EXPECT_EQ(Velm_Screen3D::mDarstellung, (D{640, 480, 0, 0}));
+}
+
+// Under an X server: the window opens at the monitor's size, "reinitvideo" resizes it and resets
+// the device, the window system is not started twice.
+TEST(Screen, FensterAufDemBildschirm) {
+    if (std::getenv("DISPLAY") == nullptr) {
+        GTEST_SKIP() << "no display";
+    }
+    rendertest::Log log;
+    rendertest::Brueche brueche;
+    Velm_ZeichenKontextImplDX9::sSchlafe = &rendertest::SchlafeNicht;
+    debugShader.SetBool(false);
+    Velm_Screen3D::mFenster = nullptr;
+    fullscreen.SetBool(true);
+    ASSERT_TRUE(Velm_Screen3D::Init({0, 0, 0, 0}, 0));
+    ASSERT_NE(Velm_Screen3D::Kontext, nullptr);
+    ASSERT_TRUE(Velm_Screen3D::Kontext->HatGeraet());
+    EXPECT_FALSE(fullscreen.Bool());
+    EXPECT_TRUE(Velm_Screen3D::mInitialisiert);
+    EXPECT_EQ(Velm_System::Global().mProFrame.empty(), false);
+
+    int monitore = 0;
+    const GLFWvidmode* modus = glfwGetVideoMode(glfwGetMonitors(&monitore)[0]);
+    ASSERT_NE(modus, nullptr);
+    EXPECT_EQ(Velm_Screen3D::mDarstellung.mBreite, modus->width);
+    EXPECT_EQ(Velm_Screen3D::mDarstellung.mHoehe, modus->height);
+    EXPECT_EQ(Velm_Screen3D::mDarstellung.mFormat,
+              modus->redBits + modus->greenBits + modus->blueBits <= 16 ? 1u : 0u);
+    int breite = 0;
+    int hoehe = 0;
+    glfwGetWindowSize(Velm_Screen3D::mFenster, &breite, &hoehe);
+    EXPECT_EQ(breite, modus->width);
+    EXPECT_EQ(hoehe, modus->height);
+
+    displaywidth.SetInt(320);
+    displayheight.SetInt(200);
+    Velm_Konsolenbefehl::FuehreAus("reinitvideo");
+    EXPECT_TRUE(log.Enthaelt("Darstellung wird geändert auf 320x200, Fenster."));
+    EXPECT_TRUE(log.Enthaelt("ReInit Darstellung: Device zurücksetzen"));
+    Velm_System::Global().mProFrame();
+    glfwGetWindowSize(Velm_Screen3D::mFenster, &breite, &hoehe);
+    EXPECT_EQ(breite, 320);
+    EXPECT_EQ(hoehe, 200);
+    EXPECT_EQ(displaywidth.Int(), 320);
+    EXPECT_EQ(Velm_Screen3D::Kontext->mBereichBreite, 320u);
+    EXPECT_FALSE(Velm_Screen3D::IstImUmbau());
+
+    // A frame through the real window.
+    Velm_Screen3D::Kontext->Leeren(1, TAlphaFarbe{0, 1, 0, 1});
+    Velm_Screen3D::Kontext->Praesentieren();
+    Velm_Konsolenbefehl::FuehreAus("videoram");
+    EXPECT_TRUE(log.Enthaelt("Insgesamt 2 Resourcen"));
+    EXPECT_EQ(brueche.Anzahl(), 0);
+
+    Velm_Screen3D::BeiSchliessen(Velm_Screen3D::mFenster);
+    EXPECT_TRUE(Velm_System::Global().mBeenden);
+    Velm_Screen3D::Schliessen();
+    EXPECT_EQ(Velm_Screen3D::Kontext, nullptr);
+    EXPECT_FALSE(Velm_Screen3D::mInitialisiert);
+    EXPECT_TRUE(log.Enthaelt("Screen wird geschlossen."));
+
+    // The window system is started once: a second Init cannot make a window.
+    EXPECT_FALSE(Velm_Screen3D::Init({320, 200, 0, 0}, 0));
+    EXPECT_TRUE(log.Enthaelt("!Velm_Screen3D::Init(...): Couldn't create window."));
+    EXPECT_EQ(brueche.Anzahl(), 1);
+}
+
+} // namespace
