@@ -130,6 +130,15 @@ bool Velm_Screen3D::Init(const Velm_Darstellung& gewuenscht, uint64_t flags) {
     glfwSetWindowCloseCallback(mFenster, &BeiSchliessen);
 
     Kontext = new Velm_ZeichenKontext();
+    // Without a device nothing can be drawn: the start-up fails instead of going on blind.
+    if (!Kontext->HatGeraet()) {
+        Kontext->MeldeNichtFreigegebene();
+        delete Kontext;
+        Kontext = nullptr;
+        glfwDestroyWindow(mFenster);
+        mFenster = nullptr;
+        return false;
+    }
     mInitialisiert = true;
     return true;
 }

@@ -562,7 +562,8 @@ void Velm_ZeichenKontextImplDX9::Zuruecksetzen() {
         ergebnis = mGeraet->Reset(&mParameter);
     }
     Gelungen(ergebnis, "D3D9-Reset gescheitert", "Velm_ZeichenKontextImplDX9::Zuruecksetzen");
-    mGeraetVerloren = false;
+    // A reset that did not happen is tried again by the next frame's test.
+    mGeraetVerloren = FAILED(ergebnis);
 
     HoleRueckpuffer();
     SetzeStandardZustand();
@@ -599,6 +600,7 @@ void Velm_ZeichenKontextImplDX9::PruefeKooperation() {
     }
     if (lage == D3DERR_DEVICENOTRESET) {
         mFront.Zuruecksetzen();
+        return;
     }
     mGeraetVerloren = false;
 }

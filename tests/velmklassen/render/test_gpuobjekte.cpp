@@ -289,6 +289,40 @@ TEST_F(GpuObjekte, ResetSetztDenZustandZurueck) {
     K().GibObjektFrei(blend);
 }
 
+// Windowed, the display mode may be larger than the back buffer; the read stays inside the buffer.
+TEST_F(GpuObjekte, BildschirmInhaltNachDerGroesseDesRueckpuffers) {
+    K().Leeren(1, TAlphaFarbe{1, 0, 0, 1});
+    Velm_Screen3D::mDarstellung = {128, 64, 0, 0};
+    Velm_Bild bild(128, 64, Velm_FormatA8R8G8B8, 1);
+    std::memset(bild.mDaten, 0, 128 * 64 * 4);
+    K().LiesBildschirmInhalt(bild);
+    uint32_t innen = 0;
+    uint32_t aussen = 0;
+    std::memcpy(&innen, bild.mDaten + 31 * bild.mPitch + 63 * 4, 4);
+    std::memcpy(&aussen, bild.mDaten + 32 * bild.mPitch + 64 * 4, 4);
+    EXPECT_EQ(innen, 0xFFFF0000u);
+    EXPECT_EQ(aussen, 0u);
+    Velm_Screen3D::mDarstellung = {kBreite, kHoehe, 0, 0};
+}
+
+// A device that stays lost is not waited for forever: the reset gives up and says so.
+TEST_F(GpuObjekte, ResetGibtNachBegrenztenVersuchenAuf) {
+    Plattform::ErzwingeGeraeteVerlust(Velm_ZeichenKontextImplDX9::kResetVersuche + 5);
+    K().Praesentieren();
+    Z().Null();
+    EXPECT_TRUE(K().Zuruecksetzen());
+    EXPECT_EQ(Z().Zahl("Reset"), Velm_ZeichenKontextImplDX9::kResetVersuche);
+    EXPECT_EQ(mBrueche.Anzahl(), 1);
+    // The device still counts as lost; once it can be reset, a frame's test does it.
+    EXPECT_TRUE(K().Impl().IstGeraetVerloren());
+    for (int i = 0; i < 10 && K().Impl().IstGeraetVerloren(); ++i) {
+        K().Impl().PruefeGeraet();
+    }
+    EXPECT_FALSE(K().Impl().IstGeraetVerloren());
+    EXPECT_EQ(Z().Zahl("Reset"), Velm_ZeichenKontextImplDX9::kResetVersuche + 1);
+    EXPECT_EQ(mBrueche.Anzahl(), 1);
+}
+
 TEST_F(GpuObjekte, StatistikZaehltNachKlassen) {
     Velm_Textur* t = Einfarbig(0xFF000000, FLAG_DYNAMISCH);
     float daten[256] = {};

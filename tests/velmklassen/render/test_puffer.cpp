@@ -28,6 +28,15 @@ TEST_F(Puffer, StatischerPufferMussVollGefuelltWerden) {
     EXPECT_EQ(q->mKopie, eigen);
     EXPECT_EQ(u.mDaten, nullptr);
 
+    // More data than the buffer holds: only the buffer's size is read.
+    float viel[32] = {};
+    Velm_Initialdaten zuviel{viel, sizeof viel, 0};
+    mBrueche.Null();
+    Velm_VertexBuffer* klein = K().ErzeugeVertexBuffer(16, 0, zuviel);
+    EXPECT_EQ(mBrueche.Anzahl(), 1);
+    EXPECT_EQ(klein->mGroesse, 16u);
+    K().GibObjektFrei(klein);
+
     Velm_Initialdaten nichts{};
     mBrueche.Null();
     Velm_VertexBuffer* leer = K().ErzeugeVertexBuffer(0, FLAG_DYNAMISCH, nichts);
