@@ -40,7 +40,7 @@ struct Velm_GeraeteFaehigkeiten {
 class Velm_ZeichenKontext {
 public:
     // Marks a cached object binding as "not yet bound", so the next binding reaches the device.
-    static inline const uintptr_t kNichtGebunden = 1;
+    static constexpr uintptr_t kNichtGebunden = 1;
     static constexpr uint64_t kKeineRueckseite = 3;
 
     // Creates the device on the screen's window (headless without one) and the default states.

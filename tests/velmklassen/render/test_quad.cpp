@@ -69,6 +69,18 @@ TEST_F(Zeichnen, TexturiertesGeblendetesQuadLandetImRueckpuffer) {
     EXPECT_TRUE(Nahe(Pixel(rueck, 0, 0), 0xFFFF0000));
     EXPECT_TRUE(Nahe(Pixel(rueck, 63, 31), 0xFF000000));
 
+    // Blending off and on again: the factors the back end skipped while it was off still hold.
+    K().SetAlphaZustand(nullptr);
+    K().ZeichneIndexElemente();
+    K().LiesBildschirmInhalt(rueck);
+    EXPECT_TRUE(Nahe(Pixel(rueck, 10, 25), 0xFFFFFFFF)) << std::hex << Pixel(rueck, 10, 25); // no X to keep
+    K().Leeren(1, TAlphaFarbe{0, 0, 1, 1});
+    K().SetAlphaZustand(blend);
+    K().ZeichneIndexElemente();
+    K().LiesBildschirmInhalt(rueck);
+    EXPECT_TRUE(Nahe(Pixel(rueck, 50, 5), 0xFF00807F)) << std::hex << Pixel(rueck, 50, 5);
+    EXPECT_TRUE(Nahe(Pixel(rueck, 10, 25), 0xFF0000FF)) << std::hex << Pixel(rueck, 10, 25);
+
     K().Praesentieren();
     quad.GibFrei(K());
     for (Velm_BasisObjekt* o : std::initializer_list<Velm_BasisObjekt*>{textur, sampler, blend}) {
