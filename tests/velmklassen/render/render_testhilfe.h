@@ -331,21 +331,21 @@ struct Quad {
         EXPECT_TRUE(vertexShader->UebersetzeAusString(vs));
         EXPECT_TRUE(pixelShader->UebersetzeAusString(ps));
         programm = k.ErzeugeProgramm(eingabe, vertexShader, pixelShader);
-        float ecken[] = {0, 0, 1, 0, 1, 1, 0, 1};
-        Velm_Initialdaten d{ecken, sizeof ecken, 0};
-        ecken_ = k.ErzeugeVertexBuffer(0, 0, d);
+        float punkte[] = {0, 0, 1, 0, 1, 1, 0, 1};
+        Velm_Initialdaten d{punkte, sizeof punkte, 0};
+        ecken = k.ErzeugeVertexBuffer(0, 0, d);
         uint16_t idx[] = {0, 1, 2, 0, 2, 3};
         Velm_Initialdaten i{idx, sizeof idx, 0};
         indizes = k.ErzeugeIndexBuffer(i);
     }
     void Binde(Velm_ZeichenKontext& k) {
         k.SetProgramm(programm);
-        k.SetVertexBuffer(0, ecken_);
+        k.SetVertexBuffer(0, ecken);
         k.SetIndexBuffer(indizes);
     }
     void GibFrei(Velm_ZeichenKontext& k) {
         for (Velm_BasisObjekt* o : std::initializer_list<Velm_BasisObjekt*>{
-                 programm, vertexShader, pixelShader, eingabe, ecken_, indizes}) {
+                 programm, vertexShader, pixelShader, eingabe, ecken, indizes}) {
             k.GibObjektFrei(o);
         }
     }
@@ -354,7 +354,7 @@ struct Quad {
     Velm_VertexShader* vertexShader;
     Velm_PixelShader* pixelShader;
     Velm_Programm* programm;
-    Velm_VertexBuffer* ecken_;
+    Velm_VertexBuffer* ecken;
     Velm_IndexBuffer* indizes;
 };
 

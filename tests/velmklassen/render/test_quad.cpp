@@ -73,7 +73,8 @@ TEST_F(Zeichnen, TexturiertesGeblendetesQuadLandetImRueckpuffer) {
     K().SetAlphaZustand(nullptr);
     K().ZeichneIndexElemente();
     K().LiesBildschirmInhalt(rueck);
-    EXPECT_TRUE(Nahe(Pixel(rueck, 10, 25), 0xFFFFFFFF)) << std::hex << Pixel(rueck, 10, 25); // no X to keep
+    EXPECT_TRUE(Nahe(Pixel(rueck, 10, 25), 0xFFFFFFFF))
+        << std::hex << Pixel(rueck, 10, 25); // the back buffer has no alpha: it reads 0xFF
     K().Leeren(1, TAlphaFarbe{0, 0, 1, 1});
     K().SetAlphaZustand(blend);
     K().ZeichneIndexElemente();

@@ -305,13 +305,13 @@ TEST_F(ZeichenKontext, FreigegebeneObjekteVerlassenDenCache) {
 
     Quad quad(K());
     quad.Binde(K());
-    K().GibObjektFrei(quad.ecken_);
-    EXPECT_NE(K().mKanaele[0].mPuffer, quad.ecken_);
+    K().GibObjektFrei(quad.ecken);
+    EXPECT_NE(K().mKanaele[0].mPuffer, quad.ecken);
     float ecken[] = {0, 0, 1, 0, 1, 1, 0, 1};
     Velm_Initialdaten d{ecken, sizeof ecken, 0};
-    quad.ecken_ = K().ErzeugeVertexBuffer(0, 0, d);
+    quad.ecken = K().ErzeugeVertexBuffer(0, 0, d);
     Z().Null();
-    K().SetVertexBuffer(0, quad.ecken_);
+    K().SetVertexBuffer(0, quad.ecken);
     EXPECT_EQ(Z().Zahl("SetStreamSource"), 1);
 
     quad.GibFrei(K());
