@@ -6,6 +6,7 @@
 #include "plattform/grafik9/d3d9.h"
 #include "plattform/grafik9/grafik9_testhaken.h"
 #include "plattform/system/plattform_system.h"
+#include "testhilfen/testhilfen.h"
 #include "velmklassen/kern/velm_konsole.h"
 #include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/render/velm_indexbuffer.h"
@@ -27,7 +28,7 @@
 namespace rendertest {
 
 // Starts the log once in a temporary folder and keeps every line while it lives.
-class Log : public Velm_KonsoleBasisAnzeige {
+class Log : public TLogMitschrift {
 public:
     Log() {
         static const bool gestartet = [] {
@@ -36,8 +37,6 @@ public:
         }();
         (void)gestartet;
     }
-    void NeueZeile(const char* zeile) override { mZeilen.emplace_back(zeile); }
-    bool Enthaelt(const std::string& text) const { return Anzahl(text) > 0; }
     int Anzahl(const std::string& text) const {
         int n = 0;
         for (const std::string& zeile : mZeilen) {
@@ -45,10 +44,9 @@ public:
         }
         return n;
     }
-    std::vector<std::string> mZeilen;
 };
 
-// Lets a failed check report carry on, and counts the breaks.
+// Lets a failed check report carry on and counts the breaks; tests set the count back to 0.
 class Brueche {
 public:
     Brueche() : mVorher(Plattform::SetzeHaltepunktHaken(&Zaehle)) { sAnzahl = 0; }

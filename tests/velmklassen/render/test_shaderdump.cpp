@@ -6,8 +6,6 @@
 #include <fstream>
 #include <sstream>
 
-#include <unistd.h>
-
 namespace {
 
 using rendertest::Kontext;
@@ -24,20 +22,16 @@ protected:
     void SetUp() override {
         Kontext::SetUp();
         mVorher = std::filesystem::current_path();
-        mOrdner = std::filesystem::temp_directory_path() / ("velm_shaderdump_" + std::to_string(::getpid()));
-        std::filesystem::remove_all(mOrdner);
-        std::filesystem::create_directories(mOrdner);
-        std::filesystem::current_path(mOrdner);
+        std::filesystem::current_path(mOrdner.Pfad());
         debugShader.SetBool(true);
     }
     void TearDown() override {
         debugShader.SetBool(false);
         std::filesystem::current_path(mVorher);
-        std::filesystem::remove_all(mOrdner);
         Kontext::TearDown();
     }
     std::filesystem::path mVorher;
-    std::filesystem::path mOrdner;
+    TTempOrdner mOrdner;
 };
 
 TEST_F(ShaderDump, NummernJeStufeUndNichtGeschriebeneDumps) {
