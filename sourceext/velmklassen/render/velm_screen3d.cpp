@@ -237,7 +237,9 @@ void Velm_Screen3D::SetDarstellung(const Velm_Darstellung& darstellung, bool vol
 }
 
 void Velm_Screen3D::BeiGroessenAenderung(GLFWwindow*, int breite, int hoehe) {
-    if (breite >= 1 && hoehe >= 1 && !(mFlags & kVollbild) && !mImUmbau) {
+    // The window reports the size a display change gave it as well; that one is applied already.
+    const bool neu = breite != mDarstellung.mBreite || hoehe != mDarstellung.mHoehe;
+    if (breite >= 1 && hoehe >= 1 && !(mFlags & kVollbild) && !mImUmbau && neu) {
         SetDarstellung({breite, hoehe, mDarstellung.mFormat, mDarstellung.mFrequenz}, fullscreen.Bool(),
                        vsync.Bool());
     }

@@ -22,7 +22,6 @@
 
 namespace {
 
-constexpr const char* kKlasse = "Velm_ZeichenKontextImplDX9";
 constexpr uint64_t kUnbekannt = UINT64_MAX;
 
 // A failed device call: the check report with the back end's function name.

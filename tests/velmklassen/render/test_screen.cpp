@@ -103,7 +103,10 @@ TEST(Screen, FensterAufDemBildschirm) {
     Velm_Konsolenbefehl::FuehreAus("reinitvideo");
     EXPECT_TRUE(log.Enthaelt("Darstellung wird geändert auf 320x200, Fenster."));
     EXPECT_TRUE(log.Enthaelt("ReInit Darstellung: Device zurücksetzen"));
+    // The window's own report of the new size costs no second reset.
+    const int resets = log.Anzahl("ReInit Darstellung");
     Velm_System::Global().mProFrame();
+    EXPECT_EQ(log.Anzahl("ReInit Darstellung"), resets);
     glfwGetWindowSize(Velm_Screen3D::mFenster, &breite, &hoehe);
     EXPECT_EQ(breite, 320);
     EXPECT_EQ(hoehe, 200);
