@@ -6,26 +6,10 @@
 
 Velm_PixelShader::~Velm_PixelShader() {
     Velm::GibFrei(mShader);
-    Velm::GibFrei(mKode);
-    Velm::GibFrei(mMeldungen);
 }
 
 bool Velm_PixelShader::UebersetzeAusString(const char* quelle, const Velm_ShaderMakros& makros, bool leise) {
-    try {
-        if (!Kompiliere(quelle, makros, leise, true, mKode, mMeldungen)) {
-            return false;
-        }
-    } catch (const Velm_Ausnahme&) {
-        if (leise) {
-            return false;
-        }
-        throw;
-    }
-    return InternErzeugeShader(leise);
-}
-
-const char* Velm_PixelShader::GetMeldungen() const {
-    return mMeldungen != nullptr ? static_cast<const char*>(mMeldungen->GetBufferPointer()) : nullptr;
+    return KompiliereLeiseOderWirf(quelle, makros, leise, true) && InternErzeugeShader(leise);
 }
 
 bool Velm_PixelShader::InternErzeugeShader(bool leise) {

@@ -5,6 +5,7 @@
 #include "velmklassen/kern/velm_konsole.h"
 #include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/kern/velm_system.h"
+#include "velmklassen/render/velm_internhelfer.h"
 #include "velmklassen/render/velm_screen3d.h"
 #include "velmklassen/render/velm_zeichenkontext.h"
 
@@ -169,8 +170,24 @@ Velm_KonstantenArt ArtDerKlasse(D3DXPARAMETER_CLASS klasse) {
 } // namespace
 
 Velm_HighLevelShaderBasis::~Velm_HighLevelShaderBasis() {
-    if (mKonstantenTabelle != nullptr) {
-        mKonstantenTabelle->Release();
+    Velm::GibFrei(mKonstantenTabelle);
+    Velm::GibFrei(mKode);
+    Velm::GibFrei(mMeldungen);
+}
+
+const char* Velm_HighLevelShaderBasis::GetMeldungen() const {
+    return mMeldungen != nullptr ? static_cast<const char*>(mMeldungen->GetBufferPointer()) : nullptr;
+}
+
+bool Velm_HighLevelShaderBasis::KompiliereLeiseOderWirf(const char* quelle, const Velm_ShaderMakros& makros,
+                                                        bool leise, bool pixelStufe) {
+    try {
+        return Kompiliere(quelle, makros, leise, pixelStufe);
+    } catch (const Velm_Ausnahme&) {
+        if (leise) {
+            return false;
+        }
+        throw;
     }
 }
 
@@ -349,7 +366,7 @@ uint32_t Velm_NaechsteShaderNummer(bool pixelStufe) {
 }
 
 bool Velm_HighLevelShaderBasis::Kompiliere(const char* quelle, const Velm_ShaderMakros& makros, bool leise,
-                                           bool pixelStufe, ID3DXBuffer*& kode, ID3DXBuffer*& meldungen) {
+                                           bool pixelStufe) {
     const StufenTexte& t = pixelStufe ? kPixelTexte : kVertexTexte;
     const TSpeicher text = Uebersetze(quelle, makros, pixelStufe);
     const char* hlsl = reinterpret_cast<const char*>(text.Daten());
@@ -359,18 +376,9 @@ bool Velm_HighLevelShaderBasis::Kompiliere(const char* quelle, const Velm_Shader
         profil = pixelStufe ? Velm_Screen3D::Kontext->Impl().PixelProfil()
                             : Velm_Screen3D::Kontext->Impl().VertexProfil();
     }
-    if (kode != nullptr) {
-        kode->Release();
-        kode = nullptr;
-    }
-    if (meldungen != nullptr) {
-        meldungen->Release();
-        meldungen = nullptr;
-    }
-    if (mKonstantenTabelle != nullptr) {
-        mKonstantenTabelle->Release();
-        mKonstantenTabelle = nullptr;
-    }
+    Velm::GibFrei(mKode);
+    Velm::GibFrei(mMeldungen);
+    Velm::GibFrei(mKonstantenTabelle);
 
     HRESULT ergebnis = E_FAIL;
     bool ausDatei = false;
@@ -381,17 +389,16 @@ bool Velm_HighLevelShaderBasis::Kompiliere(const char* quelle, const Velm_Shader
         if (SchreibeDatei(name, hlsl)) {
             ausDatei = true;
             ergebnis = D3DXCompileShaderFromFileA(name, nullptr, nullptr, "main", profil,
-                                                  D3DXSHADER_DEBUG | D3DXSHADER_SKIPOPTIMIZATION, &kode,
-                                                  &meldungen, &mKonstantenTabelle);
+                                                  D3DXSHADER_DEBUG | D3DXSHADER_SKIPOPTIMIZATION, &mKode,
+                                                  &mMeldungen, &mKonstantenTabelle);
         }
     }
     if (!ausDatei) {
         ergebnis = D3DXCompileShader(hlsl, UINT(std::strlen(hlsl)), nullptr, nullptr, "main", profil, 0,
-                                     &kode, &meldungen, &mKonstantenTabelle);
+                                     &mKode, &mMeldungen, &mKonstantenTabelle);
     }
 
-    const char* meldungsText =
-        meldungen != nullptr ? static_cast<const char*>(meldungen->GetBufferPointer()) : nullptr;
+    const char* meldungsText = GetMeldungen();
     if (FAILED(ergebnis)) {
         if (!leise) {
             Velm_Konsole::Schreibe("%s", t.fehlerZeile);

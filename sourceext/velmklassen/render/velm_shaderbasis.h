@@ -65,15 +65,22 @@ public:
     static void CppMeldeFehler(void* kontext, const char* format, va_list argumente);
     static FILE* CppOeffneDatei(const char* name, const char* modus);
 
+    // The compiler's messages, or null.
+    const char* GetMeldungen() const;
+
     ID3DXConstantTable* mKonstantenTabelle = nullptr;
     std::map<std::string, Velm_ShaderKonstante> mNamen;
+    ID3DXBuffer* mKode = nullptr;
+    ID3DXBuffer* mMeldungen = nullptr;
 
 protected:
     // Translates and compiles for one stage into code, messages and the constant table; false
     // after a failed compilation (reported unless quiet). Engine exceptions of the translation
     // pass through.
-    bool Kompiliere(const char* quelle, const Velm_ShaderMakros& makros, bool leise, bool pixelStufe,
-                    ID3DXBuffer*& kode, ID3DXBuffer*& meldungen);
+    bool Kompiliere(const char* quelle, const Velm_ShaderMakros& makros, bool leise, bool pixelStufe);
+    // The same, but quiet also means that an engine exception of the translation gives false.
+    bool KompiliereLeiseOderWirf(const char* quelle, const Velm_ShaderMakros& makros, bool leise,
+                                 bool pixelStufe);
 };
 
 // The number the next dump of a stage gets ("vs%03d.txt", "ps%03d.txt"), counted per process.

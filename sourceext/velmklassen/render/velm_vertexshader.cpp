@@ -6,26 +6,10 @@
 
 Velm_VertexShader::~Velm_VertexShader() {
     Velm::GibFrei(mShader);
-    Velm::GibFrei(mKode);
-    Velm::GibFrei(mMeldungen);
 }
 
 bool Velm_VertexShader::UebersetzeAusString(const char* quelle, const Velm_ShaderMakros& makros, bool leise) {
-    try {
-        if (!Kompiliere(quelle, makros, leise, false, mKode, mMeldungen)) {
-            return false;
-        }
-    } catch (const Velm_Ausnahme&) {
-        if (leise) {
-            return false;
-        }
-        throw;
-    }
-    return InternErzeugeShader(leise);
-}
-
-const char* Velm_VertexShader::GetMeldungen() const {
-    return mMeldungen != nullptr ? static_cast<const char*>(mMeldungen->GetBufferPointer()) : nullptr;
+    return KompiliereLeiseOderWirf(quelle, makros, leise, false) && InternErzeugeShader(leise);
 }
 
 bool Velm_VertexShader::InternErzeugeShader(bool leise) {

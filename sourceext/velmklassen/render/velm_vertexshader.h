@@ -14,11 +14,7 @@ public:
     // True when the device shader exists. Quiet: nothing is logged and an engine exception of
     // the translation gives false instead of reaching the caller.
     bool UebersetzeAusString(const char* quelle, const Velm_ShaderMakros& makros = {}, bool leise = false);
-    // The compiler's messages, or null.
-    const char* GetMeldungen() const;
     bool InternErzeugeShader(bool leise);
 
     IDirect3DVertexShader9* mShader = nullptr;
-    ID3DXBuffer* mKode = nullptr;
-    ID3DXBuffer* mMeldungen = nullptr;
 };
