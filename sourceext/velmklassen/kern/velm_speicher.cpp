@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include <sys/stat.h>
 
 TSpeicher::TSpeicher(uint64_t anfangsKapazitaet) : mDaten(mInline) {
     if (anfangsKapazitaet != 0)
@@ -198,14 +197,15 @@ bool TSpeicher::LadeDatei(const std::filesystem::path& pfad) {
     FILE* datei = std::fopen(pfad.c_str(), "rb");
     if (!datei)
         return false;
-    struct stat info;
-    if (fstat(fileno(datei), &info) != 0 || info.st_size < 0) {
+    // A folder opens too, but has no file size.
+    std::error_code fehler;
+    const uint64_t laenge = std::filesystem::file_size(pfad, fehler);
+    if (fehler) {
         std::fclose(datei);
         return false;
     }
     mPosition = mGroesse = 0;
     mUeberlauf = false;
-    const uint64_t laenge = uint64_t(info.st_size);
     try {
         if (laenge + 8 > mKapazitaet)
             Reserviere(laenge + 8);

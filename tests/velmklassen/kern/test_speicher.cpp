@@ -184,6 +184,7 @@ TEST(Speicher, DateiLadenUndSpeichern) {
     EXPECT_EQ(std::memcmp(geladen.Daten(), gross.data(), gross.size()), 0);
 
     EXPECT_FALSE(geladen.LadeDatei(ordner.Pfad() / "fehlt.bin"));
+    EXPECT_FALSE(geladen.LadeDatei(ordner.Pfad()));
     EXPECT_EQ(geladen.Groesse(), gross.size()); // untouched
     EXPECT_FALSE(speicher.SpeichereDatei(ordner.Pfad() / "kein_ordner" / "x.bin"));
 }
