@@ -207,8 +207,10 @@ bool TSpeicher::LadeDatei(const std::filesystem::path& pfad) {
     mPosition = mGroesse = 0;
     mUeberlauf = false;
     try {
+        // A buffer cut back inline below 512 bytes would stay as it is for a small file; the heap
+        // block of at least 513 bytes takes the whole file.
         if (laenge + 8 > mKapazitaet)
-            Reserviere(laenge + 8);
+            Reserviere(std::max(laenge + 8, kInline + 1));
     } catch (const std::bad_alloc&) {
         std::fclose(datei);
         return false;
@@ -275,8 +277,9 @@ bool ZLib_Entpacken(TSpeicher& quelle, TSpeicher& ziel, uint64_t hoechstens) {
     int ergebnis;
     bool zuGross = false;
     do {
+        // Doubling a buffer cut back inline below 512 bytes (or to none) would leave it as it is.
         if (ziel.Kapazitaet() - ausgabe < 10000)
-            ziel.Reserviere(2 * ziel.Kapazitaet());
+            ziel.Reserviere(std::max(2 * ziel.Kapazitaet(), TSpeicher::kInline + 1));
         // Never ask for more than one byte beyond the limit: that byte already tells the overflow.
         uint64_t platz = ziel.Kapazitaet() - ausgabe;
         if (hoechstens - ausgabe < platz)

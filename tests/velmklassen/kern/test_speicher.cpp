@@ -189,6 +189,35 @@ TEST(Speicher, DateiLadenUndSpeichern) {
     EXPECT_FALSE(speicher.SpeichereDatei(ordner.Pfad() / "kein_ordner" / "x.bin"));
 }
 
+// Reserving 512 bytes or less takes a heap buffer back inline with that capacity; loading and
+// unpacking into such a buffer still take their whole content.
+TEST(Speicher, InlineZurueckgeschrumpftLaedtUndEntpacktGanz) {
+    TTempOrdner ordner;
+    const std::vector<uint8_t> bytes = Zufallsbytes(200, 6);
+    std::ofstream(ordner.Pfad() / "klein.bin", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    for (const uint64_t kapazitaet : {uint64_t(0), uint64_t(100)}) {
+        TSpeicher geladen;
+        geladen.Reserviere(1000);
+        geladen.Reserviere(kapazitaet);
+        ASSERT_EQ(geladen.Kapazitaet(), kapazitaet);
+        ASSERT_TRUE(geladen.LadeDatei(ordner.Pfad() / "klein.bin"));
+        ASSERT_EQ(geladen.Groesse(), bytes.size()) << kapazitaet;
+        EXPECT_EQ(std::memcmp(geladen.Daten(), bytes.data(), bytes.size()), 0);
+
+        TSpeicher quelle = GemischteDaten(5000);
+        TSpeicher gepackt;
+        ASSERT_TRUE(ZLib_Packen(quelle, gepackt));
+        gepackt.ZumAnfang();
+        TSpeicher entpackt;
+        entpackt.Reserviere(1000);
+        entpackt.Reserviere(kapazitaet);
+        ASSERT_TRUE(ZLib_Entpacken(gepackt, entpackt)) << kapazitaet;
+        ASSERT_EQ(entpackt.Groesse(), 5000u);
+        EXPECT_EQ(std::memcmp(entpackt.Daten(), quelle.Daten(), 5000), 0);
+    }
+}
+
 TEST(ZLib, PackenUndEntpackenStelltDenInhaltWiederHer) {
     for (const size_t groesse : {size_t(0), size_t(1), size_t(511), size_t(100000)}) {
         TSpeicher quelle = GemischteDaten(groesse);
