@@ -244,7 +244,8 @@ bool Auswerter::Werte(int32_t& ergebnis) {
             while (Prioritaet(mOps.back().mOp) > Prioritaet(O_Frage))
                 if (!Reduziere())
                     return false;
-            if (!SchiebeOp(O_Frage, still || mWerte.back() == 0))
+            // The reductions may have closed a skipped part ("1 || 0 ? ..."), so ask the stack now.
+            if (!SchiebeOp(O_Frage, mOps.back().mStill || mWerte.back() == 0))
                 return false;
             break;
         case O_Doppelpunkt: {

@@ -71,6 +71,11 @@ TEST(CppAusdruck, DivisionDurchNull) {
     EXPECT_EQ(m, "");
     EXPECT_EQ(Wahr("0 && 1 || 1 / 0", &m), "0");
     EXPECT_NE(m, "");
+    // The condition of "?" is evaluated in full, so its chosen side is no skipped part.
+    EXPECT_EQ(Wahr("1 || 0 ? 10 / 0 : 1", &m), "0");
+    EXPECT_EQ(m, "cpp: \"test.fx\", line 1: Warning: divide by zero in #if, zero result assumed\n");
+    EXPECT_EQ(Wahr("0 && 1 ? 1 : 10 % 0", &m), "0");
+    EXPECT_EQ(m, "cpp: \"test.fx\", line 1: Warning: mod by zero in #if, zero result assumed\n");
 }
 
 TEST(CppAusdruck, DefinedUndNamen) {
