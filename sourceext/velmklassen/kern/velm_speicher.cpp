@@ -239,7 +239,7 @@ bool ZLib_Packen(TSpeicher& quelle, TSpeicher& ziel) {
     // zlib's worst case for this input, so even incompressible data fits in one call.
     const uint64_t bedarf = ziel.Position() + deflateBound(&strom, uLong(quelle.Groesse()));
     if (bedarf > ziel.Kapazitaet())
-        ziel.Reserviere(bedarf);
+        ziel.Reserviere(std::max(bedarf, TSpeicher::kInline + 1));
 
     strom.next_in = quelle.Daten();
     strom.avail_in = uInt(quelle.Groesse());

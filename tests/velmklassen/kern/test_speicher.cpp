@@ -189,9 +189,9 @@ TEST(Speicher, DateiLadenUndSpeichern) {
     EXPECT_FALSE(speicher.SpeichereDatei(ordner.Pfad() / "kein_ordner" / "x.bin"));
 }
 
-// Reserving 512 bytes or less takes a heap buffer back inline with that capacity; loading and
-// unpacking into such a buffer still take their whole content.
-TEST(Speicher, InlineZurueckgeschrumpftLaedtUndEntpacktGanz) {
+// Reserving 512 bytes or less takes a heap buffer back inline with that capacity; loading,
+// packing and unpacking into such a buffer still take their whole content.
+TEST(Speicher, InlineZurueckgeschrumpftLaedtPacktUndEntpacktGanz) {
     TTempOrdner ordner;
     const std::vector<uint8_t> bytes = Zufallsbytes(200, 6);
     std::ofstream(ordner.Pfad() / "klein.bin", std::ios::binary)
@@ -204,6 +204,13 @@ TEST(Speicher, InlineZurueckgeschrumpftLaedtUndEntpacktGanz) {
         ASSERT_TRUE(geladen.LadeDatei(ordner.Pfad() / "klein.bin"));
         ASSERT_EQ(geladen.Groesse(), bytes.size()) << kapazitaet;
         EXPECT_EQ(std::memcmp(geladen.Daten(), bytes.data(), bytes.size()), 0);
+
+        // zlib's bound for 200 bytes fits inline, but not in the capacity the buffer was cut to.
+        TSpeicher klein = GemischteDaten(200);
+        TSpeicher kleinGepackt;
+        kleinGepackt.Reserviere(1000);
+        kleinGepackt.Reserviere(kapazitaet);
+        ASSERT_TRUE(ZLib_Packen(klein, kleinGepackt)) << kapazitaet;
 
         TSpeicher quelle = GemischteDaten(5000);
         TSpeicher gepackt;
