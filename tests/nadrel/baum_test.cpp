@@ -108,6 +108,69 @@ TEST(BaumTest, TheTrunkIsOneBranchOfSeventeenToTwentySteps) {
     }
 }
 
+// The trunk's draws one by one, in the order of the rules: the tree's scale, the count, the
+// curves' coefficients, the discarded values, the step count, the start radius, the foliage start
+// and the branch level's countdown; then seven draws per step. No branch can sprout before the
+// third step has ended, so the trunk's first three segments depend on these draws alone.
+TEST(BaumTest, TheTrunkTakesItsDrawsInTheOrderOfTheRules) {
+    const Vektor basis{2, 0.5f, -1};
+    for (int saat : {0, 5, 32767}) {
+        Zufallsgenerator zufall{uint64_t(saat)};
+        const auto u = [&] { return std::generate_canonical<float, 24>(zufall); };
+        const auto verwirf = [&](int n) {
+            for (int i = 0; i < n; ++i)
+                u();
+        };
+        const float skala = 0.3f + u() * 0.1f;
+        verwirf(4); // the count: A, two unused coefficients, the noise
+        const float azimut = u() * 3.1415927f;
+        const float azimutB = u() * 0.01f;
+        verwirf(1);
+        const float neigung = u() * 0.2f;
+        const float neigungB = u() * 0.001f;
+        verwirf(1);
+        const float schritt = 3 + u() * 0.5f;
+        const float schrittB = -0.002f + u() * -0.0003f;
+        verwirf(1);
+        const float radius = 1 + u() * 0.1f;
+        const float radiusB = -0.002f + u() * 0;
+        verwirf(1);
+        verwirf(3 + 3 + 3); // foliage radius, flattening, the unevaluated curve
+        const int schritte = int(17 + u() * 3 + 0.5f);
+        float radiusAnfang = (radius + u() * 0.05f) * skala;
+        verwirf(1 + 1); // one discarded value, the foliage start (0 on the trunk)
+        verwirf(1 + 3); // the branch level's first interval and interval curve
+
+        const std::vector<Segment> segmente = ErzeugeAeste(basis, saat, StandardBaum());
+        ASSERT_GT(segmente.size(), size_t(schritte));
+        Vektor punkt = basis;
+        float t = 0;
+        for (int i = 0; i < 3; ++i) {
+            const float n = neigung + neigungB * t + 0 * u();
+            const float a = azimut + azimutB * t + 0 * u();
+            const float laenge = (schritt + schrittB * t + 0.3f * u()) * skala;
+            t += laenge;
+            const float radiusEnde = (radius + radiusB * t + 0.05f * u()) * skala;
+            // Foliage radius and flattening (the trunk is past its foliage start), one discarded.
+            verwirf(2 + 1);
+            const Vektor richtung = Drehe(DrehMatrix({0, 1, 0}, a), {-std::sin(n), std::cos(n), 0});
+
+            const Segment& s = segmente[i];
+            EXPECT_NEAR(Laenge(s.start - punkt), 0, 1e-5f) << saat << " " << i;
+            EXPECT_NEAR(Laenge(s.richtung - richtung), 0, 1e-5f) << saat << " " << i;
+            EXPECT_NEAR(s.laenge, laenge, 1e-5f) << saat << " " << i;
+            EXPECT_NEAR(s.radius, radiusAnfang, 1e-5f) << saat << " " << i;
+            EXPECT_NEAR(s.radiusAenderung, (radiusEnde - radiusAnfang) / laenge, 1e-5f) << saat << " " << i;
+            // The trunk's foliage curves are 0: radius and flattening stay at their minimum.
+            EXPECT_FLOAT_EQ(s.laubRadius, 0.00390625f);
+            EXPECT_FLOAT_EQ(s.laubRadiusAenderung, 0);
+            EXPECT_FLOAT_EQ(s.laubVerhaeltnis, 1);
+            punkt += richtung * laenge;
+            radiusAnfang = radiusEnde;
+        }
+    }
+}
+
 TEST(BaumTest, EachSproutingPointOfTheBranchLevelYieldsTwoToFourSpacedBranches) {
     const Ebene ast = StandardBaum().stamm.kinder[0];
     int gesehen[5] = {};
