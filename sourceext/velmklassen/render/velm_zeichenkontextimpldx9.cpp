@@ -229,8 +229,10 @@ void Velm_ZeichenKontextImplDX9::Leeren(uint32_t flags, const TAlphaFarbe& farbe
     if (mGeraet == nullptr) {
         return;
     }
-    const D3DCOLOR wert = Velm_FarbByte(farbe.a) << 24 | Velm_FarbByte(farbe.r) << 16 |
-                          Velm_FarbByte(farbe.g) << 8 | Velm_FarbByte(farbe.b);
+    // Each component must stay within its byte: 1.5 would spill into the next channel, and a
+    // negative value has no unsigned byte at all.
+    const auto byte = [](float c) { return Velm_FarbByte(std::clamp(c, 0.0f, 1.0f)); };
+    const D3DCOLOR wert = byte(farbe.a) << 24 | byte(farbe.r) << 16 | byte(farbe.g) << 8 | byte(farbe.b);
     DWORD d3dFlags = 0;
     if (flags & 1) {
         d3dFlags |= D3DCLEAR_TARGET;

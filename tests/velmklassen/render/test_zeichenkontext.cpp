@@ -278,6 +278,9 @@ $main() { farbe = f; }
 TEST_F(ZeichenKontext, LeerenPacktDieFarbe) {
     K().Leeren(1, TAlphaFarbe{1, 0.5f, 0, 1});
     EXPECT_EQ(Z().mLetzteFarbe, 0xFFFF8000u);
+    // Components outside 0..1 stay in their own byte.
+    K().Leeren(1, TAlphaFarbe{1.5f, -0.2f, 0.5f, 2});
+    EXPECT_EQ(Z().mLetzteFarbe, 0xFFFF0080u);
 }
 
 TEST_F(ZeichenKontext, UngueltigerKanalUndZeichnenOhneProgrammWerdenGemeldet) {
