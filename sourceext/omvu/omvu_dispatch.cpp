@@ -57,27 +57,30 @@ void InputSystem::UpdateKeyRepeat(float step) {
     mRepeatCountdown = std::max(mRepeatInterval + mRepeatCountdown, kMinRepeatCountdown);
 }
 
+// Each step asks for the receiver anew: a receiver may replace or remove itself while it handles
+// an event, and the later steps then go to the new one, or only to the channels.
 void InputSystem::DispatchKey(Keyboard* keyboard, uint32_t code, uint32_t character, bool pressed) {
-    if (mHandler) {
-        if (mHandler->HandleKey(keyboard, code, pressed))
-            return;
-        if (pressed && character != 0 && mHandler->HandleCharacter(keyboard, character))
-            return;
-        if (mHandler->HandleButton(keyboard, code, pressed))
-            return;
-    }
+    if (mHandler && mHandler->HandleKey(keyboard, code, pressed))
+        return;
+    if (pressed && character != 0 && mHandler && mHandler->HandleCharacter(keyboard, character))
+        return;
+    if (mHandler && mHandler->HandleButton(keyboard, code, pressed))
+        return;
     UpdateChannel(keyboard, code, false);
 }
 
 void InputSystem::DispatchMouseButton(Mouse* mouse, size_t button, bool pressed) {
-    if (mHandler && (mHandler->HandleMouseButton(mouse, button, pressed) ||
-                     mHandler->HandleButton(mouse, button, pressed)))
+    if (mHandler && mHandler->HandleMouseButton(mouse, button, pressed))
+        return;
+    if (mHandler && mHandler->HandleButton(mouse, button, pressed))
         return;
     UpdateChannel(mouse, button, false);
 }
 
 void InputSystem::DispatchMouseAxis(Mouse* mouse, float amount) {
-    if (mHandler && (mHandler->HandleMouseAxis(mouse, amount) || mHandler->HandleAxis(mouse, 2, amount)))
+    if (mHandler && mHandler->HandleMouseAxis(mouse, amount))
+        return;
+    if (mHandler && mHandler->HandleAxis(mouse, 2, amount))
         return;
     UpdateChannel(mouse, 2, true);
 }
@@ -93,15 +96,17 @@ void InputSystem::DispatchMouseMove(Mouse* mouse, float x, float y, float motion
 }
 
 void InputSystem::DispatchJoystickButton(Joystick* joystick, size_t button, bool pressed) {
-    if (mHandler && (mHandler->HandleJoystickButton(joystick, button, pressed) ||
-                     mHandler->HandleButton(joystick, button, pressed)))
+    if (mHandler && mHandler->HandleJoystickButton(joystick, button, pressed))
+        return;
+    if (mHandler && mHandler->HandleButton(joystick, button, pressed))
         return;
     UpdateChannel(joystick, button, false);
 }
 
 void InputSystem::DispatchJoystickAxis(Joystick* joystick, size_t axis, float value) {
-    if (mHandler &&
-        (mHandler->HandleJoystickAxis(joystick, axis, value) || mHandler->HandleAxis(joystick, axis, value)))
+    if (mHandler && mHandler->HandleJoystickAxis(joystick, axis, value))
+        return;
+    if (mHandler && mHandler->HandleAxis(joystick, axis, value))
         return;
     UpdateChannel(joystick, axis, true);
 }

@@ -49,6 +49,38 @@ TEST_F(HandlerTest, WithoutAHandlerEventsStillChangeState) {
     EXPECT_FLOAT_EQ(Maus().GetAxisDifference(2), -120);
 }
 
+// A receiver that takes itself out of the system while it handles an event: the later steps of
+// that event find no receiver and only the channels see it.
+class Aussteiger : public Protokollant {
+public:
+    bool HandleKey(Omvu::Keyboard* k, uint32_t code, bool pressed) override {
+        Omvu::gInstance->SetHandler(nullptr);
+        return Protokollant::HandleKey(k, code, pressed);
+    }
+    bool HandleMouseButton(Omvu::Mouse* m, size_t knopf, bool pressed) override {
+        Omvu::gInstance->SetHandler(nullptr);
+        return Protokollant::HandleMouseButton(m, knopf, pressed);
+    }
+};
+
+TEST_F(HandlerTest, AReceiverThatRemovesItselfEndsItsEventAtTheChannels) {
+    Starte();
+    Omvu::DigitalChannel& kanal = System().mDigitalChannels[1];
+    kanal.channelId = 1;
+    kanal.bindings = {{0, 30, false, 0}, {1, 0, false, 0}};
+    Aussteiger aussteiger;
+    System().SetHandler(&aussteiger);
+    Druecke(30, 'a');
+    EXPECT_THAT(aussteiger.Nimm(), ElementsAre("key d0 30 down"));
+    EXPECT_EQ(System().GetHandler(), nullptr);
+    EXPECT_TRUE(kanal.state);
+    Lasse(30);
+    System().SetHandler(&aussteiger);
+    quelle->Pumpe(SkriptEingabe::Knopf(kMaus, 0, true));
+    EXPECT_THAT(aussteiger.Nimm(), ElementsAre("mbutton d1 0 down"));
+    EXPECT_TRUE(kanal.state);
+}
+
 class RepeatTest : public Umgebung {};
 
 TEST_F(RepeatTest, AHeldKeyRepeatsAfterTheFirstDelayThenEveryInterval) {
