@@ -171,6 +171,92 @@ TEST(BaumTest, TheTrunkTakesItsDrawsInTheOrderOfTheRules) {
     }
 }
 
+// The first branch of a sprouting point of the branch level, draw by draw: its curves, the
+// discarded values, the step count, the start radius, the foliage start; then per step the noise
+// of tilt, azimuth, step and radius, the foliage's two only past the foliage start, one discarded.
+TEST(BaumTest, ABranchTakesItsDrawsInTheOrderOfTheRulesAndCarriesFoliagePastItsStart) {
+    const Ebene ast = StandardBaum().stamm.kinder[0];
+    const Vektor d = Normiert({0.3f, 1, -0.2f});
+    const Vektor achse = Normiert({d.z, 0, -d.x});
+    const float skala = 0.4f;
+    for (int saat : {1, 8, 20261206}) {
+        Zufallsgenerator zufall{uint64_t(saat)};
+        const auto u = [&] { return std::generate_canonical<float, 24>(zufall); };
+        struct Koeffizienten {
+            float a, b, c, rauschen;
+        };
+        const auto ziehe = [&](const Kurve& k) {
+            const float a = k.c0 + u() * k.c0Streuung;
+            const float b = k.c1 + u() * k.c1Streuung;
+            const float c = k.c2 + u() * k.c2Streuung;
+            return Koeffizienten{a, b, c, k.rauschen};
+        };
+        const auto wert = [&](const Koeffizienten& k, float t) {
+            return k.a + k.b * t + k.c * t * t + k.rauschen * u();
+        };
+
+        const Koeffizienten anzahl = ziehe(ast.anzahl);
+        const int n = int(anzahl.a + anzahl.rauschen * u() + 0.5f);
+        const Koeffizienten azimut = ziehe(ast.azimut);
+        const Koeffizienten neigung = ziehe(ast.neigung);
+        const Koeffizienten schritt = ziehe(ast.schritt);
+        const Koeffizienten radius = ziehe(ast.radius);
+        const Koeffizienten laubRadius = ziehe(ast.laubRadius);
+        const Koeffizienten laubAbflachung = ziehe(ast.laubAbflachung);
+        ziehe(ast.unbenutzt);
+        const int schritte = int(12 + u() * 3 + 0.5f);
+        float r0 = (radius.a + u() * radius.rauschen) * skala;
+        u();
+        const float laubStart = (7 + u() * 2) * skala;
+
+        std::vector<float> winkel;
+        std::vector<Segment> segmente;
+        Zufallsgenerator eigener{uint64_t(saat)};
+        WachseAeste(winkel, segmente, eigener, {0, 5, 0}, d, ast, skala);
+        ASSERT_EQ(winkel.size(), size_t(n));
+        EXPECT_EQ(winkel[0], azimut.a);
+
+        Vektor punkt{0, 5, 0};
+        float t = 0, a0 = 0.00390625f, f0 = 0.00390625f;
+        bool laub = false;
+        for (int i = 0; i < schritte; ++i) {
+            const float nw = wert(neigung, t);
+            const float aw = wert(azimut, t);
+            const float laenge = wert(schritt, t) * skala;
+            t += laenge;
+            const float r1 = wert(radius, t) * skala;
+            float a1 = 0.00390625f, f1 = 0.00390625f;
+            if (t > laubStart) {
+                a1 = std::max(wert(laubRadius, t) * skala, 0.00390625f);
+                f1 = std::max(wert(laubAbflachung, t) * skala, 0.00390625f);
+                laub = true;
+            }
+            u();
+            const Vektor v = d * std::cos(nw) + Kreuzprodukt(achse, d) * std::sin(nw);
+            const Vektor richtung = Drehe(DrehMatrix(d, aw), v);
+
+            ASSERT_LT(size_t(i), segmente.size());
+            const Segment& s = segmente[i];
+            EXPECT_NEAR(Laenge(s.start - punkt), 0, 1e-4f) << saat << " " << i;
+            EXPECT_NEAR(Laenge(s.richtung - richtung), 0, 1e-5f) << saat << " " << i;
+            EXPECT_NEAR(s.laenge, laenge, 1e-5f) << saat << " " << i;
+            EXPECT_NEAR(s.radius, r0, 1e-5f) << saat << " " << i;
+            EXPECT_NEAR(s.radiusAenderung, (r1 - r0) / laenge, 1e-4f) << saat << " " << i;
+            EXPECT_NEAR(s.laubRadius, a0, 1e-4f) << saat << " " << i;
+            EXPECT_NEAR(s.laubRadiusAenderung, (a1 - a0) / laenge, 1e-3f) << saat << " " << i;
+            EXPECT_NEAR(s.laubVerhaeltnis, a0 / f0, 1e-4f) << saat << " " << i;
+            EXPECT_NEAR(s.laubVerhaeltnisAenderung, (a1 / f1 - a0 / f0) / laenge, 1e-3f) << saat << " " << i;
+            punkt += richtung * laenge;
+            r0 = r1;
+            a0 = a1;
+            f0 = f1;
+            if (r1 < 0.05f)
+                break;
+        }
+        EXPECT_TRUE(laub) << saat;
+    }
+}
+
 TEST(BaumTest, EachSproutingPointOfTheBranchLevelYieldsTwoToFourSpacedBranches) {
     const Ebene ast = StandardBaum().stamm.kinder[0];
     int gesehen[5] = {};
