@@ -116,6 +116,10 @@ void Velm_Konsole::GibZeileAus(const char* zeile) {
 }
 
 void Velm_Konsole::Aktualisiere() {
+    // On any other thread each line would go straight back into the queue, and the flush would
+    // never end (also at exit, when a thread other than the main thread ends the process).
+    if (Plattform::FadenId() != gHauptfaden)
+        return;
     moodycamel::ConsumerToken token(gZustand.mWartend);
     std::string zeilen[20];
     while (const size_t n = gZustand.mWartend.try_dequeue_bulk(token, zeilen, 20)) {

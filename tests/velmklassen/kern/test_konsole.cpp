@@ -158,6 +158,20 @@ TEST_F(Konsole, ZeilenAndererFaedenKommenErstMitAktualisiere) {
     EXPECT_EQ(mitschrift.mZeilen.size(), 46u);
 }
 
+TEST_F(Konsole, AktualisiereAufEinemAnderenFadenLaesstDieZeilenLiegen) {
+    TLogMitschrift mitschrift;
+    std::thread arbeiter([] {
+        Velm_Konsole::Schreibe("vom Arbeiter");
+        Velm_Konsole::Aktualisiere();
+    });
+    arbeiter.join();
+    EXPECT_TRUE(mitschrift.mZeilen.empty());
+
+    Velm_Konsole::Aktualisiere();
+    ASSERT_EQ(mitschrift.mZeilen.size(), 1u);
+    EXPECT_EQ(mitschrift.mZeilen[0].substr(21), "vom Arbeiter\n");
+}
+
 TEST_F(Konsole, AnzeigeMeldetSichAbWennSieEndet) {
     {
         TLogMitschrift mitschrift;
