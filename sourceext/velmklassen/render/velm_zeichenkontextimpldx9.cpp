@@ -568,6 +568,10 @@ void Velm_ZeichenKontextImplDX9::Zuruecksetzen() {
 
     HoleRueckpuffer();
     SetzeStandardZustand();
+    // The reset binds the back buffer and the device's own depth surface, as creation does. A
+    // shadow of "none" would let a target without a depth buffer keep that depth surface.
+    mGebundeneFarbe[0] = mRueckpuffer;
+    mGebundeneTiefe = mTiefe;
 }
 
 void Velm_ZeichenKontextImplDX9::Praesentieren() {

@@ -289,6 +289,24 @@ TEST_F(GpuObjekte, ResetSetztDenZustandZurueck) {
     K().GibObjektFrei(blend);
 }
 
+// A reset leaves the back buffer and the device's own depth surface bound, as creation does; a
+// target without a depth buffer bound afterwards must not keep that smaller depth surface.
+TEST_F(GpuObjekte, NachDemResetTraegtEinZielOhneTiefenpufferKeineTiefe) {
+    EXPECT_TRUE(K().Zuruecksetzen());
+    Velm_Textur* zielTextur = K().ErzeugeTextur(128, 64, 1, Velm_FormatA8R8G8B8 | FLAG_RENDERZIEL);
+    Velm_Renderziel* ziel = K().ErzeugeRenderziel(Velm_RenderzielBeschreibung(zielTextur));
+    K().SetRenderZiel(ziel);
+    IDirect3DSurface9* tiefe = nullptr;
+    EXPECT_EQ(K().Impl().Geraet()->GetDepthStencilSurface(&tiefe), D3DERR_NOTFOUND);
+    Velm::GibFrei(tiefe);
+    K().Leeren(1, TAlphaFarbe{1, 1, 0, 1});
+    // The middle of the target lies outside the 64 x 32 depth surface of the back buffer.
+    EXPECT_EQ(Zeige(zielTextur) & 0xFFFFFF, 0xFFFF00u);
+    K().SetRenderZiel(nullptr);
+    K().GibObjektFrei(ziel);
+    K().GibObjektFrei(zielTextur);
+}
+
 // Windowed, the display mode may be larger than the back buffer; the read stays inside the buffer.
 TEST_F(GpuObjekte, BildschirmInhaltNachDerGroesseDesRueckpuffers) {
     K().Leeren(1, TAlphaFarbe{1, 0, 0, 1});
