@@ -31,6 +31,8 @@ public:
         return alt;
     }
 
+    // Rounds up to a multiple of 64. Without `behalten` the slots start empty, except in an array
+    // of pointers: registries of objects never drop the objects they still know.
     void SetKapazitaet(uint64_t gewuenscht, bool behalten) {
         const uint64_t neu = (gewuenscht + 63) / 64 * 64;
         uint8_t* block = nullptr;
@@ -42,7 +44,7 @@ public:
         uint64_t* belegung = reinterpret_cast<uint64_t*>(block);
         T* slots = reinterpret_cast<T*>(block + ElementVersatz(neu));
 
-        const uint64_t k = behalten ? std::min(neu, mKapazitaet) : 0;
+        const uint64_t k = behalten || std::is_pointer_v<T> ? std::min(neu, mKapazitaet) : 0;
         if (k > 0) {
             std::memcpy(belegung, mBelegung, k / 8);
             std::memcpy(static_cast<void*>(slots), mSlots, k * sizeof(T));

@@ -71,6 +71,24 @@ TEST(SlotFeld, KapazitaetOhneBehaltenLeert) {
     EXPECT_FALSE(feld.IstBelegt(70));
 }
 
+TEST(SlotFeld, ZeigerBehaltenIhrenInhaltImmer) {
+    int a = 1, b = 2;
+    TSlotFeld<int*> feld;
+    feld.Setze(3, &a);
+    feld.Setze(70, &b);
+    feld.SetKapazitaet(100, false);
+    EXPECT_EQ(feld.Kapazitaet(), 128u);
+    ASSERT_TRUE(feld.IstBelegt(3));
+    ASSERT_TRUE(feld.IstBelegt(70));
+    EXPECT_EQ(feld[3], &a);
+    EXPECT_EQ(feld[70], &b);
+    feld.SetKapazitaet(64, false);
+    EXPECT_TRUE(feld.IstBelegt(3));
+    EXPECT_FALSE(feld.IstBelegt(70));
+    feld.SetKapazitaet(0, false);
+    EXPECT_EQ(feld.Kapazitaet(), 0u);
+}
+
 TEST(SlotFeld, ElementeMitGrosserAusrichtung) {
     struct alignas(16) Block {
         float v[4];
