@@ -4,6 +4,7 @@
 #include "nadrel/baum.h"
 #include "nadrel/geist.h"
 #include "nadrel/levelbau.h"
+#include "nadrel/punktstreuung.h"
 #include "nadrel/schluessel.h"
 #include "nadrel/spieler.h"
 #include "welt_testumgebung.h"
@@ -144,6 +145,151 @@ TEST(LevelbauTest, TheDrawsPlaceTheCentresAndThenTheFirstHill) {
     EXPECT_EQ(erster.z, z + zentren[0].z);
     EXPECT_EQ(erster.y, 0);
     EXPECT_EQ(erster.h, h);
+}
+
+// The level as the rules draw it, step by step from one seed; trees and the key's primitives
+// come from their own tested builders, fed from the same generator at the same moment.
+struct Referenz {
+    std::vector<Huegel> huegel;
+    std::vector<std::vector<Punkt>> meshes;
+    std::vector<Punkt> schluesselMesh;
+    std::vector<Vektor> objekte; // player, key, ghosts
+};
+
+float Z() {
+    return float(Plattform::Zufall());
+}
+
+std::vector<Punkt> AlsListe(Feld<Punkt>& feld) {
+    std::vector<Punkt> liste(feld.begin(), feld.end());
+    feld.Freigeben();
+    return liste;
+}
+
+Referenz BaueReferenz(uint32_t saat) {
+    Plattform::SetzeZufallsSaat(saat);
+    Referenz r;
+    std::vector<Vektor> zentren;
+    for (int versuch = 0; versuch < 100; ++versuch) {
+        for (int kandidat = 0; kandidat < 10; ++kandidat) {
+            const float x = Z() * 0.018311106f - 300;
+            const float z = Z() * 0.018311106f - 300;
+            if (std::all_of(zentren.begin(), zentren.end(), [&](const Vektor& c) {
+                    return (c.x - x) * (c.x - x) + (c.z - z) * (c.z - z) >= 10000;
+                })) {
+                zentren.push_back({x, 0, z});
+                break;
+            }
+        }
+    }
+    for (const Vektor& zentrum : zentren) {
+        const size_t erster = r.huegel.size();
+        const int s = int(1.7f + Z() * 9.155552e-5f);
+        for (int i = 0; i < s; ++i) {
+            const float x = (Z() * 6.103702e-5f - 1) * float(s * s + 5);
+            const float z = (Z() * 6.103702e-5f - 1) * float(s * s + 5);
+            r.huegel.push_back({x, 0, z, 10 + Z() * 0.0006103702f});
+        }
+        for (int i = 0; i < s; ++i) {
+            const Huegel p = r.huegel[erster + size_t(i)];
+            const int n = int(3.2f + Z() * 0.000106814776f);
+            for (int j = 0; j < n; ++j) {
+                const float abstand = std::sqrt(10 * p.h) * (0.5f + Z() * 2.1362957e-5f);
+                const float winkel = Z() * 0.00019175345f;
+                const float h = 2 + Z() * 6.103702e-5f;
+                r.huegel.push_back(
+                    {p.x + std::cos(winkel) * abstand, p.y, p.z + std::sin(winkel) * abstand, h});
+            }
+        }
+        float minX = 1e10f, minZ = 1e10f, maxX = -1e10f, maxZ = -1e10f;
+        for (size_t i = erster; i < r.huegel.size(); ++i) {
+            const Huegel& h = r.huegel[i];
+            minX = std::min(minX, h.x - std::sqrt(10 * h.h));
+            maxX = std::max(maxX, h.x + std::sqrt(10 * h.h));
+            minZ = std::min(minZ, h.z - std::sqrt(10 * h.h));
+            maxZ = std::max(maxZ, h.z + std::sqrt(10 * h.h));
+        }
+        minX -= 1, minZ -= 1, maxX += 1, maxZ += 1;
+        Feld<Punkt> mesh;
+        for (int k = 0; k < 20000; ++k) {
+            const float x = minX + Z() * 3.0518509e-5f * (maxX - minX);
+            const float z = minZ + Z() * 3.0518509e-5f * (maxZ - minZ);
+            float hoehe = 0;
+            for (size_t i = erster; i < r.huegel.size(); ++i) {
+                const Huegel& h = r.huegel[i];
+                const float d2 = (h.x - x) * (h.x - x) + (h.z - z) * (h.z - z);
+                hoehe += std::max(h.h / std::max(d2, 1.0f) - 0.1f, 0.0f);
+            }
+            if (hoehe > 0)
+                mesh.Anhaengen({x, std::min(hoehe, 0.4f), z, 0x7A02FF66});
+        }
+        for (int i = 0; i < s; ++i) {
+            const Huegel& p = r.huegel[erster + size_t(i)];
+            BaueBaum(mesh, {p.x, p.y + 0.5f, p.z}, Plattform::Zufall());
+        }
+        for (size_t i = erster; i < r.huegel.size(); ++i)
+            r.huegel[i].x += zentrum.x, r.huegel[i].z += zentrum.z;
+        r.meshes.push_back(AlsListe(mesh));
+    }
+
+    const Huegel& start = Naechster(r.huegel, {-300, 0, -300});
+    r.objekte.push_back({start.x - 2, start.y + 2, start.z - 2});
+    const Huegel& ziel = Naechster(r.huegel, {300, 0, 300});
+    r.objekte.push_back({ziel.x + 2, ziel.y + 1.5f, ziel.z + 2});
+    Feld<Punkt> schluessel;
+    StreuePunkteAufRing(schluessel, {-1, 0, 0}, {0, 0, 1}, {0.5f, 0.5f, 0.5f});
+    StreuePunkteAufStrecke(schluessel, {-0.5f, 0, 0}, {1.5f, 0, 0});
+    StreuePunkteAufStrecke(schluessel, {0.8f, 0.1f, 0}, {0, 0.2f, 0});
+    StreuePunkteAufStrecke(schluessel, {0.9f, 0.1f, 0}, {0, 0.1f, 0});
+    StreuePunkteAufStrecke(schluessel, {1.0f, 0.1f, 0}, {0, 0.2f, 0});
+    r.schluesselMesh = AlsListe(schluessel);
+    for (int versuch = 0; versuch < 50; ++versuch) {
+        const float x = Z() * 0.012207404f - 200;
+        const Vektor g{x, 2, Z() * 0.012207404f - 200};
+        if (std::none_of(r.huegel.begin(), r.huegel.end(),
+                         [&](const Huegel& h) { return Abstand2(h, g) < 900; }))
+            r.objekte.push_back(g);
+    }
+    return r;
+}
+
+bool Gleich(const Punkt& a, const Punkt& b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z && a.mAttribute == b.mAttribute;
+}
+
+void ErwarteGleich(const std::vector<Punkt>& erwartet, const Punkt* anfang, const Punkt* ende) {
+    ASSERT_EQ(size_t(ende - anfang), erwartet.size());
+    for (size_t i = 0; i < erwartet.size(); ++i)
+        ASSERT_TRUE(Gleich(anfang[i], erwartet[i])) << "point " << i;
+}
+
+TEST(LevelbauTest, EveryDrawOfTheLevelFollowsTheRulesInOrder) {
+    for (uint32_t saat : {3u, 20261206u}) {
+        const Referenz r = BaueReferenz(saat);
+        Level level(saat);
+        Szene& welt = level.welt;
+
+        ASSERT_EQ(welt.mHuegel.size(), r.huegel.size());
+        for (size_t i = 0; i < r.huegel.size(); ++i) {
+            const Huegel& a = welt.mHuegel[i];
+            const Huegel& b = r.huegel[i];
+            ASSERT_TRUE(a.x == b.x && a.y == b.y && a.z == b.z && a.h == b.h) << "hill " << i;
+        }
+        // The cluster meshes in order, each viewed by its instance; then the key's.
+        for (size_t i = 0; i < r.meshes.size(); ++i) {
+            ASSERT_TRUE(welt.mMeshes.IstBelegt(i));
+            ErwarteGleich(r.meshes[i], welt.mMeshes[i].begin(), welt.mMeshes[i].end());
+            ErwarteGleich(r.meshes[i], welt.mInstanzen[i].mPunkteAnfang, welt.mInstanzen[i].mPunkteEnde);
+        }
+        ASSERT_EQ(welt.mSchluesselMesh, r.meshes.size());
+        ErwarteGleich(r.schluesselMesh, welt.mMeshes[welt.mSchluesselMesh].begin(),
+                      welt.mMeshes[welt.mSchluesselMesh].end());
+
+        // Player, key and the ghosts that were not dropped, in the order they were made.
+        std::vector<Vektor> objekte;
+        FuerAlleBelegten(welt.mObjekte, [&](uint64_t, Objekt* o) { objekte.push_back(o->mPosition); });
+        EXPECT_EQ(objekte, r.objekte) << saat;
+    }
 }
 
 TEST(LevelbauTest, ClustersHillsGroundAndTreesFollowTheRules) {
