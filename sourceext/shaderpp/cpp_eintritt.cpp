@@ -220,7 +220,9 @@ void CppLauf::LiesTags(const CppTag* tags) {
         case CppTag_Undefiniere:
             if (an) {
                 const std::string name = Text(t->mWert);
-                if (Finde(name))
+                if (!IstNamensanfang(static_cast<unsigned char>(name[0])))
+                    Melde(M_UndefArgument);
+                else if (Finde(name))
                     Entferne(name);
                 else
                     Melde(M_NichtDefiniert, name.c_str());

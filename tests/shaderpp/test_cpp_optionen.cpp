@@ -24,6 +24,10 @@ TEST(CppOptionen, ProgrammMakroUndEntfernenPerTag9) {
     const CppErgebnis fehlt = Vorverarbeite("", {cpp_Tag(CppTag_Undefiniere, "GIBTSNICHT")});
     EXPECT_EQ(fehlt.mMeldungen, "cpp: \"test.fx\", line 0: Warning: \"GIBTSNICHT\" wasn't defined\n");
     EXPECT_EQ(fehlt.mRueckgabe, 0);
+    // Like #undef, the tag needs a name that begins with a letter.
+    const CppErgebnis falsch = Vorverarbeite("", {cpp_Tag(CppTag_Undefiniere, "9x")});
+    EXPECT_EQ(falsch.mMeldungen, "cpp: \"test.fx\", line 0: Error: Illegal #undef argument\n");
+    EXPECT_EQ(falsch.mRueckgabe, 1);
 }
 
 TEST(CppOptionen, UnbekannterTagMeldetInternenFehlerUndLiestWeiter) {
