@@ -26,13 +26,14 @@ constexpr uint32_t kFarbAusgabenMax = 4;
 
 // Direct3D 9's half-pixel offset, the flip into targets stored with row 0 at the top, and the
 // depth range [0, w] moved to GL's [-w, w]; velm_epilog is (1 / viewport width, 1 / height, 0, 0).
-constexpr const char* kVertexEpilog = R"(
+constexpr const char* kVertexEpilogKopf = R"(
 uniform vec4 velm_epilog;
 
 void main()
 {
     velm_main();
-    gl_Position.x += velm_epilog.x * gl_Position.w;
+)";
+constexpr const char* kVertexEpilog = R"(    gl_Position.x += velm_epilog.x * gl_Position.w;
     gl_Position.y = velm_epilog.y * gl_Position.w - gl_Position.y;
     gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;
 }
@@ -85,11 +86,20 @@ Deklarationen LiesDeklarationen(const glslang::TIntermediate& zwischen) {
     return d;
 }
 
+// A varying narrower than a float4: it crosses between the stages as a vec4 named by its
+// semantic and lives inside the stage under a name of its own with its own type.
+struct BreiteVarying {
+    std::string schnittstelle;
+    std::string eigen;
+    uint32_t komponenten;
+};
+
 struct Kontext {
     const HlslAuftrag& auftrag;
     HlslErgebnis& ergebnis;
     Deklarationen deklarationen;
     const char* praefix; // "vs_" or "ps_"
+    std::vector<BreiteVarying> verbreitert;
 
     // A message in glslang's form, so that every error of a failed compilation reads alike.
     void Fehler(const std::string& name, const std::string& text) {
@@ -403,11 +413,53 @@ Semantik LiesSemantik(const CompilerGLSL& c, uint32_t id) {
     return s;
 }
 
-// Varyings are matched by name in GLSL, so both stages name them by semantic.
-void BenenneVarying(CompilerGLSL& c, uint32_t id, const Semantik& semantik) {
-    c.set_name(id, "velm_" + semantik.Name());
-    c.unset_decoration(id, spv::DecorationLocation);
-    c.unset_decoration(id, spv::DecorationComponent);
+// Varyings are matched by name in GLSL, so both stages name them by semantic. Direct3D 9 matches
+// them by register alone: a pixel shader may read a float2 where the vertex shader wrote a float4.
+// GLSL demands equal types, so every float varying narrower than a float4 crosses as a vec4.
+void BenenneVarying(Kontext& k, CompilerGLSL& c, const spirv_cross::Resource& r, const Semantik& semantik) {
+    const std::string name = "velm_" + semantik.Name();
+    c.unset_decoration(r.id, spv::DecorationLocation);
+    c.unset_decoration(r.id, spv::DecorationComponent);
+    const SPIRType& typ = c.get_type(r.type_id);
+    if (typ.basetype != SPIRType::Float || typ.columns != 1 || typ.vecsize >= 4 || !typ.array.empty()) {
+        c.set_name(r.id, name);
+        return;
+    }
+    const std::string eigen = (k.auftrag.stufe == kStufeVertex ? "velm_o_" : "velm_i_") + semantik.Name();
+    c.set_name(r.id, eigen);
+    k.verbreitert.push_back({name, eigen, typ.vecsize});
+}
+
+// Turns the declaration "[qualifiers] out|in vecN eigen;" into a plain global "vecN eigen;" and
+// the interface variable "[qualifiers] out|in vec4 schnittstelle;".
+bool VerbreitereDeklaration(std::string& glsl, const BreiteVarying& v, const std::string& richtung) {
+    const size_t stelle = glsl.find(" " + v.eigen + ";\n");
+    if (stelle == std::string::npos) {
+        return false;
+    }
+    const size_t anfang = glsl.rfind('\n', stelle) + 1;
+    const std::string zeile = glsl.substr(anfang, stelle - anfang);
+    const size_t wort = zeile.rfind(richtung + " ");
+    if (wort == std::string::npos || (wort > 0 && zeile[wort - 1] != ' ')) {
+        return false;
+    }
+    const std::string typ = zeile.substr(wort + richtung.size() + 1);
+    const std::string neu =
+        typ + " " + v.eigen + ";\n" + zeile.substr(0, wort) + richtung + " vec4 " + v.schnittstelle + ";\n";
+    glsl.replace(anfang, stelle + v.eigen.size() + 3 - anfang, neu);
+    return true;
+}
+
+// The widening a vertex shader's main ends with: the missing components as in a vertex attribute.
+std::string SchreibeVerbreiterung(const BreiteVarying& v) {
+    static const char* const kFuellung[] = {"", ", 0.0, 0.0, 1.0", ", 0.0, 1.0", ", 1.0"};
+    return "    " + v.schnittstelle + " = vec4(" + v.eigen + kFuellung[v.komponenten] + ");\n";
+}
+
+// And the narrowing a pixel shader's main starts with.
+std::string LiesVerbreiterung(const BreiteVarying& v) {
+    static const char* const kKomponenten[] = {"", ".x", ".xy", ".xyz"};
+    return "    " + v.eigen + " = " + v.schnittstelle + kKomponenten[v.komponenten] + ";\n";
 }
 
 bool BearbeiteVertexSchnittstelle(Kontext& k, CompilerGLSL& c, const spirv_cross::ShaderResources& res) {
@@ -430,7 +482,7 @@ bool BearbeiteVertexSchnittstelle(Kontext& k, CompilerGLSL& c, const spirv_cross
             c.unset_decoration(r.id, spv::DecorationLocation);
             c.set_decoration(r.id, spv::DecorationBuiltIn, spv::BuiltInPosition);
         } else {
-            BenenneVarying(c, r.id, s);
+            BenenneVarying(k, c, r, s);
         }
     }
     return true;
@@ -445,7 +497,7 @@ bool BearbeitePixelSchnittstelle(Kontext& k, CompilerGLSL& c, const spirv_cross:
                      "pixel input semantic '" + s.Name() + "' is not available; use TEXCOORDn or COLORn");
             return false;
         }
-        BenenneVarying(c, r.id, s);
+        BenenneVarying(k, c, r, s);
     }
     for (const spirv_cross::Resource& r : res.stage_outputs) {
         const Semantik s = LiesSemantik(c, r.id);
@@ -483,7 +535,13 @@ bool ErzeugeGlsl(Kontext& k, std::vector<uint32_t> spirv) {
     if (glsl.compare(0, version.size(), version) == 0) {
         glsl.replace(0, version.size(), "#version 330 core\n");
     }
-    if (vertex) {
+    for (const BreiteVarying& v : k.verbreitert) {
+        if (!VerbreitereDeklaration(glsl, v, vertex ? "out" : "in")) {
+            k.Fehler(v.eigen, "no declaration of the varying in the generated GLSL");
+            return false;
+        }
+    }
+    if (vertex || !k.verbreitert.empty()) {
         // SPIRV-Cross writes the entry point last.
         const std::string einstieg = "void main()\n";
         const size_t stelle = glsl.rfind(einstieg);
@@ -492,7 +550,19 @@ bool ErzeugeGlsl(Kontext& k, std::vector<uint32_t> spirv) {
             return false;
         }
         glsl.replace(stelle, einstieg.size(), "void velm_main()\n");
+    }
+    if (vertex) {
+        glsl += kVertexEpilogKopf;
+        for (const BreiteVarying& v : k.verbreitert) {
+            glsl += SchreibeVerbreiterung(v);
+        }
         glsl += kVertexEpilog;
+    } else if (!k.verbreitert.empty()) {
+        glsl += "\nvoid main()\n{\n";
+        for (const BreiteVarying& v : k.verbreitert) {
+            glsl += LiesVerbreiterung(v);
+        }
+        glsl += "    velm_main();\n}\n";
     }
     k.ergebnis.blob.glsl = std::move(glsl);
     return true;
@@ -504,7 +574,7 @@ HlslErgebnis UebersetzeHlsl(const HlslAuftrag& auftrag) {
     StarteGlslang();
     HlslErgebnis ergebnis;
     ergebnis.blob.stufe = auftrag.stufe;
-    Kontext k{auftrag, ergebnis, {}, auftrag.stufe == kStufePixel ? "ps_" : "vs_"};
+    Kontext k{auftrag, ergebnis, {}, auftrag.stufe == kStufePixel ? "ps_" : "vs_", {}};
     try {
         std::vector<uint32_t> spirv;
         ergebnis.erfolg = ErzeugeSpirv(k, spirv) && ErzeugeGlsl(k, std::move(spirv));

@@ -114,5 +114,56 @@ TEST_F(MitKompiler, HlslZeichnetUeberDieKonstantentabelle) {
     psKode->Release();
 }
 
+// Direct3D 9 matches the stages by semantic alone: a pixel shader may read fewer components of a
+// register than the vertex shader wrote, or more (the missing ones read as 0 and w as 1).
+const char* kBreiteAusgabenVs = R"(
+float4 gZiel;
+void main(float2 ecke : POSITION0, float4 rechteck : TEXCOORD0, float4 farbe : TEXCOORD1, float4 tiefe : TEXCOORD2,
+          out float4 pos : POSITION0, out float4 f : TEXCOORD0, out float2 uv : TEXCOORD1) {
+    float2 p = rechteck.xy + ecke * rechteck.zw;
+    pos = float4(p.x * gZiel.x - 1.0, 1.0 - p.y * gZiel.y, tiefe.x, 1.0);
+    f = farbe;
+    uv = float2(0.25, 0.5);
+}
+)";
+
+const char* kSchmaleEingabenPs = R"(
+void main(float2 f : TEXCOORD0, float4 uv : TEXCOORD1, out float4 farbe : COLOR0) {
+    farbe = float4(f.x, uv.y, uv.z, uv.w * f.y);
+}
+)";
+
+TEST_F(MitKompiler, StufenPassenNurNachSemantikZusammen) {
+    ID3DXBuffer* vsKode = Uebersetze(kBreiteAusgabenVs, "vs_3_0", nullptr);
+    ID3DXBuffer* psKode = Uebersetze(kSchmaleEingabenPs, "ps_3_0", nullptr);
+    ASSERT_NE(vsKode, nullptr);
+    ASSERT_NE(psKode, nullptr);
+
+    BaueQuad();
+    mGeraet->SetVertexShader(nullptr);
+    mGeraet->SetPixelShader(nullptr);
+    mVs->Release();
+    mPs->Release();
+    ASSERT_EQ(mGeraet->CreateVertexShader(static_cast<const DWORD*>(vsKode->GetBufferPointer()), &mVs),
+              D3D_OK);
+    ASSERT_EQ(mGeraet->CreatePixelShader(static_cast<const DWORD*>(psKode->GetBufferPointer()), &mPs),
+              D3D_OK);
+    mGeraet->SetVertexShader(mVs);
+    mGeraet->SetPixelShader(mPs);
+    const float ziel[4] = {2.0f / kBreite, 2.0f / kHoehe, 0, 0};
+    mGeraet->SetVertexShaderConstantF(0, ziel, 1);
+
+    mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
+    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+    ASSERT_EQ(Zeichne({Quad(2, 1, 4, 2, 1.0f, 1.0f, 0.0f, 0.0f)}), D3D_OK);
+    const uint32_t farbe = Pixel(LiesRueckpuffer(), kBreite, 3, 2);
+    EXPECT_EQ(farbe >> 16 & 0xFF, 0xFFu);
+    EXPECT_NEAR(int(farbe >> 8 & 0xFF), 128, 1);
+    EXPECT_EQ(farbe & 0xFF, 0u);
+
+    vsKode->Release();
+    psKode->Release();
+}
+
 } // namespace
 } // namespace grafik9test

@@ -169,7 +169,7 @@ void main( float2 uv : TEXCOORD0, out float4 farbe : COLOR0)
 
     EXPECT_EQ(ps.blob.samplerAnzahl, 3u);
     for (const char* teil : {"uniform sampler2D ps_s0;", "uniform samplerCube ps_s1;",
-                             "uniform sampler2D ps_s2;", "texture(ps_s0, velm_TEXCOORD0) * ps_c[0]"}) {
+                             "uniform sampler2D ps_s2;", "texture(ps_s0, velm_i_TEXCOORD0) * ps_c[0]"}) {
         EXPECT_NE(ps.blob.glsl.find(teil), std::string::npos) << teil << "\n" << ps.blob.glsl;
     }
 }

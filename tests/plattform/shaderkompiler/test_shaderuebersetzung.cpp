@@ -61,12 +61,13 @@ TEST(ShaderUebersetzung, TypischerVertexShader) {
     PruefeGlsl(vs.blob.glsl,
                {"uniform vec4 vs_c[5];", "uniform sampler2D vs_s0;", "layout(location = 0) in vec4 pos;",
                 "layout(location = 1) in vec4 inst;", "layout(location = 2) in vec2 uv;",
-                "\nout vec2 velm_TEXCOORD0;", "\nout vec4 velm_TEXCOORD1;", "textureLod(vs_s0",
-                "mat4(vs_c[1], vs_c[2], vs_c[3], vs_c[4])", "uniform vec4 velm_epilog;"});
+                "\nvec2 velm_o_TEXCOORD0;\nout vec4 velm_TEXCOORD0;", "\nout vec4 velm_TEXCOORD1;",
+                "textureLod(vs_s0", "mat4(vs_c[1], vs_c[2], vs_c[3], vs_c[4])", "uniform vec4 velm_epilog;"});
     // The epilogue closes the shader, after everything the shader wrote to the position.
     const std::string epilog = R"(void main()
 {
     velm_main();
+    velm_TEXCOORD0 = vec4(velm_o_TEXCOORD0, 0.0, 1.0);
     gl_Position.x += velm_epilog.x * gl_Position.w;
     gl_Position.y = velm_epilog.y * gl_Position.w - gl_Position.y;
     gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;
@@ -92,7 +93,8 @@ TEST(ShaderUebersetzung, TypischerPixelShader) {
     EXPECT_EQ(ps.blob.samplerAnzahl, 3u);
     PruefeGlsl(ps.blob.glsl,
                {"uniform vec4 ps_c[1];", "uniform sampler2D ps_s0;", "uniform samplerCube ps_s1;",
-                "uniform sampler2D ps_s2;", "\nin vec2 velm_TEXCOORD0;", "\nin vec4 velm_TEXCOORD1;",
+                "uniform sampler2D ps_s2;", "\nvec2 velm_i_TEXCOORD0;\nin vec4 velm_TEXCOORD0;",
+                "\nin vec4 velm_TEXCOORD1;", "velm_i_TEXCOORD0 = velm_TEXCOORD0.xy;\n    velm_main();",
                 "layout(location = 0) out vec4 velm_COLOR0;", "textureLod(ps_s1"});
     EXPECT_FALSE(Enthaelt(ps.blob.glsl, "velm_epilog"));
     const NamensKarte karte = LiesKonstanten(ps.tabelle.get());
@@ -184,7 +186,8 @@ void main( float4 pos : POSITION0, float3x3 basis : TEXCOORD0, float4 frei : TEX
     Uebersetzt vs = Uebersetze(vertex, "vs_3_0");
     ASSERT_EQ(vs.ergebnis, D3D_OK) << vs.meldungen;
     PruefeGlsl(vs.blob.glsl, {"layout(location = 1) in mat3 basis;", "layout(location = 5) in vec2 uv;",
-                              "\nout vec4 velm_COLOR0;", "\nout vec3 velm_TEXCOORD2;", "gl_Position = pos;"});
+                              "\nout vec4 velm_COLOR0;", "\nvec3 velm_o_TEXCOORD2;\nout vec4 velm_TEXCOORD2;",
+                              "gl_Position = pos;"});
     EXPECT_EQ(vs.blob.konstantenRegister, 0u);
     EXPECT_FALSE(Enthaelt(vs.blob.glsl, "vs_c"));
 
@@ -198,7 +201,7 @@ float4 main( float4 farbe : COLOR0, float3 n : texcoord2) : COLOR
     // outputs by location.
     Uebersetzt ps = Uebersetze(pixel, "ps_3_0");
     ASSERT_EQ(ps.ergebnis, D3D_OK) << ps.meldungen;
-    PruefeGlsl(ps.blob.glsl, {"\nin vec4 velm_COLOR0;", "\nin vec3 velm_TEXCOORD2;",
+    PruefeGlsl(ps.blob.glsl, {"\nin vec4 velm_COLOR0;", "\nvec3 velm_i_TEXCOORD2;\nin vec4 velm_TEXCOORD2;",
                               "layout(location = 0) out vec4 velm_COLOR0_1;"});
 }
 
