@@ -383,6 +383,80 @@ TEST(BaumTest, EveryPointLiesInsideItsSegmentsShapes) {
     }
 }
 
+// One segment filled by hand from the generator: wood first, its count from the radius at the
+// middle, samples x, y, z in the box of the two end discs; then the foliage the same way in the
+// box widened by the larger of foliage radius and ratio.
+TEST(BaumTest, TheScatterDrawsWoodAndThenFoliageInItsBoxes) {
+    Segment s{};
+    s.start = {1, 2, 3};
+    s.richtung = Normiert({1, 2, 2});
+    s.e1 = Normiert(Kreuzprodukt(s.richtung, {s.richtung.z, 0, -s.richtung.x}));
+    s.e2 = Kreuzprodukt(s.e1, s.richtung);
+    s.radius = 0.5f;
+    s.radiusAenderung = -0.05f;
+    s.laubRadius = 1.5f;
+    s.laubRadiusAenderung = 0.1f;
+    s.laubVerhaeltnis = 2;
+    s.laubVerhaeltnisAenderung = -0.1f;
+    s.laenge = 3;
+    const Vektor ende = s.start + s.richtung * s.laenge;
+
+    Plattform::SetzeZufallsSaat(21);
+    std::vector<Punkt> erwartet;
+    const auto ziehe = [](const Vektor& a, float ra, const Vektor& b, float rb) {
+        const Vektor min{std::min(a.x - ra, b.x - rb), std::min(a.y - ra, b.y - rb),
+                         std::min(a.z - ra, b.z - rb)};
+        const Vektor max{std::max(a.x + ra, b.x + rb), std::max(a.y + ra, b.y + rb),
+                         std::max(a.z + ra, b.z + rb)};
+        Vektor p;
+        p.x = min.x + float(Plattform::Zufall()) / 32767 * (max.x - min.x);
+        p.y = min.y + float(Plattform::Zufall()) / 32767 * (max.y - min.y);
+        p.z = min.z + float(Plattform::Zufall()) / 32767 * (max.z - min.z);
+        return p;
+    };
+    const int holz = int(200 * 0.425f * 0.425f * 3);
+    EXPECT_EQ(holz, 108);
+    for (int i = 0; i < holz; ++i) {
+        const Vektor p = ziehe(s.start, 0.5f, ende, 0.35f);
+        const float c = std::clamp(Skalarprodukt(p - s.start, s.richtung), 0.0f, 3.0f);
+        if (Laenge(p - (s.start + s.richtung * c)) < 0.5f - 0.05f * c)
+            erwartet.push_back({p.x, p.y, p.z, kHolzAttribut});
+    }
+    const int laub = int(20 * 1.65f * 1.65f / 1.85f * 3);
+    EXPECT_EQ(laub, 88);
+    for (int i = 0; i < laub; ++i) {
+        const Vektor p = ziehe(s.start, 2, ende, 1.8f);
+        const Vektor v = p - s.start;
+        const float d = Skalarprodukt(v, s.richtung);
+        const float c = std::clamp(d, 0.0f, 3.0f);
+        const float e1 = Skalarprodukt(v, s.e1) * (2 - 0.1f * c);
+        const float e2 = Skalarprodukt(v, s.e2);
+        const float a = 1.5f + 0.1f * c;
+        if ((d - c) * (d - c) + e1 * e1 + e2 * e2 < a * a)
+            erwartet.push_back({p.x, p.y, p.z, kLaubAttribut});
+    }
+    const int naechste = Plattform::Zufall();
+
+    Plattform::SetzeZufallsSaat(21);
+    Baum baum;
+    StreuePunkteAufAesten(baum.punkte, {s});
+    EXPECT_EQ(Plattform::Zufall(), naechste);
+    ASSERT_EQ(baum.punkte.mAnzahl, erwartet.size());
+    for (size_t i = 0; i < erwartet.size(); ++i) {
+        const Punkt& p = baum.punkte[i];
+        EXPECT_NEAR(p.x, erwartet[i].x, 1e-5f) << i;
+        EXPECT_NEAR(p.y, erwartet[i].y, 1e-5f) << i;
+        EXPECT_NEAR(p.z, erwartet[i].z, 1e-5f) << i;
+        EXPECT_EQ(p.mAttribute, erwartet[i].mAttribute) << i;
+    }
+    EXPECT_GT(std::count_if(erwartet.begin(), erwartet.end(),
+                            [](const Punkt& p) { return p.mAttribute == kHolzAttribut; }),
+              10);
+    EXPECT_GT(std::count_if(erwartet.begin(), erwartet.end(),
+                            [](const Punkt& p) { return p.mAttribute == kLaubAttribut; }),
+              10);
+}
+
 TEST(BaumTest, SegmentFramesAreOrthonormal) {
     for (const Segment& s : ErzeugeAeste({}, 7, StandardBaum())) {
         ASSERT_NEAR(Laenge(s.richtung), 1, 1e-4f);
