@@ -44,7 +44,7 @@ public:
         uint64_t* belegung = reinterpret_cast<uint64_t*>(block);
         T* slots = reinterpret_cast<T*>(block + ElementVersatz(neu));
 
-        const uint64_t k = behalten || std::is_pointer_v<T> ? std::min(neu, mKapazitaet) : 0;
+        const uint64_t k = block && (behalten || std::is_pointer_v<T>) ? std::min(neu, mKapazitaet) : 0;
         if (k > 0) {
             std::memcpy(belegung, mBelegung, k / 8);
             std::memcpy(static_cast<void*>(slots), mSlots, k * sizeof(T));
