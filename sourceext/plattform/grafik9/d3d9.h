@@ -399,5 +399,6 @@ struct IDirect3D9 : IUnknown {
                                  D3DPRESENT_PARAMETERS* parameter, IDirect3DDevice9** geraet) = 0;
 };
 
-// Null when OpenGL 3.3 core cannot be had through EGL (the reason goes to stderr).
+// Null for any SDK version but 32. Whether OpenGL 3.3 core can be had through EGL shows at
+// CreateDevice, which then answers D3DERR_NOTAVAILABLE (the reason goes to stderr).
 IDirect3D9* Direct3DCreate9(UINT sdkVersion);
