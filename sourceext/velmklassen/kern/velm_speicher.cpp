@@ -85,10 +85,13 @@ int64_t TSpeicher::SetPosition(uint64_t p) {
 
 int64_t TSpeicher::Ueberspringe(int64_t d) {
     const uint64_t alt = mPosition;
-    if (d < 0)
-        mPosition = uint64_t(-d) > mPosition ? 0 : mPosition - uint64_t(-d);
-    else
+    if (d < 0) {
+        // Negated as unsigned: -d overflows for INT64_MIN.
+        const uint64_t zurueck = 0 - uint64_t(d);
+        mPosition = zurueck > mPosition ? 0 : mPosition - zurueck;
+    } else {
         mPosition = std::min(mPosition + uint64_t(d), mGroesse);
+    }
     return int64_t(mPosition - alt);
 }
 

@@ -64,6 +64,11 @@ TEST(Speicher, CursorBewegungenMeldenDieStrecke) {
     EXPECT_EQ(speicher.Position(), 10u);
     EXPECT_EQ(speicher.Ueberspringe(5), 0);
     EXPECT_EQ(speicher.ZumAnfang(), -10);
+    // The extremes a corrupt length may turn into: clamped, without overflowing.
+    speicher.SetPosition(4);
+    EXPECT_EQ(speicher.Ueberspringe(INT64_MIN), -4);
+    EXPECT_EQ(speicher.Ueberspringe(INT64_MAX), 10);
+    EXPECT_EQ(speicher.Position(), 10u);
     speicher.Leere();
     EXPECT_EQ(speicher.Groesse(), 0u);
     EXPECT_EQ(speicher.Kapazitaet(), 512u);
