@@ -310,6 +310,7 @@ uint64_t Velm_Screen3D::SchaffeVideoRAMPlatz(Velm_ZeichenKontext* kontext) {
     for (uint64_t i = 0; i < reg.Kapazitaet(); ++i) {
         if (resident(i) && int64_t(reg[i]->mLetzteNutzung) < int64_t(jetzt) - grenze) {
             reg[i]->Rauswerfen();
+            kontext->VergissGebunden(reg[i]);
             ++anzahl;
         }
     }

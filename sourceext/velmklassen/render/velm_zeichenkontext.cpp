@@ -145,6 +145,10 @@ void Velm_ZeichenKontext::Abmelden(Velm_BasisObjekt* objekt) {
         mRegister.Entfernen(objekt->mSlot);
     }
     // A new object may be made at the same address; it must not find itself already bound.
+    VergissGebunden(objekt);
+}
+
+void Velm_ZeichenKontext::VergissGebunden(const Velm_BasisObjekt* objekt) {
     if (mRenderziel == objekt) {
         mRenderziel = NichtGebunden<Velm_Renderziel>();
     }

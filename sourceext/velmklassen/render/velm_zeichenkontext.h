@@ -103,6 +103,9 @@ public:
     // Shut-down: reports and deletes every object still registered and releases the device.
     void MeldeNichtFreigegebene();
     void InternVergissZustand();
+    // Drops the object from the bound-state cache, so its next binding reaches the device: after
+    // it was freed (a new object may take its address) or evicted (its device object is new).
+    void VergissGebunden(const Velm_BasisObjekt* objekt);
 
     Velm_ZeichenKontextImplDX9& Impl() { return mDX9; }
 

@@ -207,6 +207,23 @@ TEST_F(GpuObjekte, RenderzieleStempelnNichtUndGehenZuerst) {
     K().GibObjektFrei(zielTextur);
 }
 
+// An object evicted while bound gets a new device object at its next use, so binding it again
+// must reach the device even though the cache still holds it.
+TEST_F(GpuObjekte, RausgeworfeneGebundeneObjekteWerdenNeuGebunden) {
+    Velm_Textur* zielTextur = K().ErzeugeTextur(32, 32, 1, Velm_FormatA8R8G8B8 | FLAG_RENDERZIEL);
+    Velm_Renderziel* ziel = K().ErzeugeRenderziel(Velm_RenderzielBeschreibung(zielTextur));
+    Vergehe(10);
+    K().SetRenderZiel(ziel);
+    EXPECT_EQ(Velm_Screen3D::SchaffeVideoRAMPlatz(&K()), 2u);
+    EXPECT_EQ(ziel->mZustand, Velm_ObjektFreigegeben);
+    K().SetRenderZiel(ziel);
+    EXPECT_EQ(ziel->mZustand, Velm_ObjektResident);
+    EXPECT_NE(ziel->mFarbe[0], nullptr);
+    K().SetRenderZiel(nullptr);
+    K().GibObjektFrei(ziel);
+    K().GibObjektFrei(zielTextur);
+}
+
 TEST_F(GpuObjekte, GeraeteverlustUndResetBringenDenInhaltZurueck) {
     Velm_Textur* statisch = Einfarbig(0xFF00FF00);
     Velm_Textur* dynamisch = Einfarbig(0xFFFF0000, FLAG_DYNAMISCH);
