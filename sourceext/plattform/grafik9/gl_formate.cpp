@@ -99,4 +99,10 @@ uint32_t VolleStufenZahl(uint32_t breite, uint32_t hoehe) {
     return stufen;
 }
 
+bool GanzeBloecke(const RECT& bereich, uint32_t breite, uint32_t hoehe) {
+    return bereich.left % 4 == 0 && bereich.top % 4 == 0 &&
+           (bereich.right % 4 == 0 || uint32_t(bereich.right) == breite) &&
+           (bereich.bottom % 4 == 0 || uint32_t(bereich.bottom) == hoehe);
+}
+
 } // namespace Plattform

@@ -31,4 +31,8 @@ uint64_t StufenBytes(const GlFormat& format, uint32_t breite, uint32_t hoehe);
 // The number of levels of the full chain down to 1 x 1.
 uint32_t VolleStufenZahl(uint32_t breite, uint32_t hoehe);
 
+// Whether a rectangle of a compressed level of breite x hoehe covers whole 4 x 4 blocks: it starts
+// on a block and ends on one or at the level's edge. GL refuses any other part of a block.
+bool GanzeBloecke(const RECT& bereich, uint32_t breite, uint32_t hoehe);
+
 } // namespace Plattform

@@ -576,7 +576,9 @@ HRESULT Geraet::UpdateSurface(IDirect3DSurface9* quelle, const RECT* quellBereic
         int64_t(p.y) + (r.bottom - r.top) > int64_t(z->mHoehe)) {
         return D3DERR_INVALIDCALL;
     }
-    if (f.komprimiert && (r.left % 4 != 0 || r.top % 4 != 0 || p.x % 4 != 0 || p.y % 4 != 0)) {
+    const RECT zielBereich = {p.x, p.y, p.x + (r.right - r.left), p.y + (r.bottom - r.top)};
+    if (f.komprimiert &&
+        (!GanzeBloecke(r, q->mBreite, q->mHoehe) || !GanzeBloecke(zielBereich, z->mBreite, z->mHoehe))) {
         return D3DERR_INVALIDCALL;
     }
     const uint32_t breite = uint32_t(r.right - r.left);

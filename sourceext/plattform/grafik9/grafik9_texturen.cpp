@@ -8,14 +8,15 @@ namespace Plattform {
 
 namespace {
 
-// A rectangle inside a level, whole blocks for the compressed formats; null means all of it.
+// A rectangle inside a level, whole blocks for the compressed formats (only the level's edge may
+// cut a block); null means all of it.
 bool PruefeBereich(const RECT* bereich, uint32_t breite, uint32_t hoehe, const GlFormat& format, RECT& aus) {
     aus = bereich ? *bereich : RECT{0, 0, LONG(breite), LONG(hoehe)};
     if (aus.left < 0 || aus.top < 0 || aus.left >= aus.right || aus.top >= aus.bottom ||
         uint32_t(aus.right) > breite || uint32_t(aus.bottom) > hoehe) {
         return false;
     }
-    return !format.komprimiert || (aus.left % 4 == 0 && aus.top % 4 == 0);
+    return !format.komprimiert || GanzeBloecke(aus, breite, hoehe);
 }
 
 uint32_t BereichBreite(const RECT& r) {

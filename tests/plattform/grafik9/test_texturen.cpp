@@ -210,7 +210,32 @@ TEST_F(Texturen, DxtSperreZaehltBlockzeilen) {
     ASSERT_EQ(t->UnlockRect(0), D3D_OK);
     const RECT schief = {2, 4, 8, 8};
     EXPECT_EQ(t->LockRect(0, &lr, &schief, 0), D3DERR_INVALIDCALL);
+    // A part of a block that GL could not take is refused instead of being lost at the unlock;
+    // only the level's edge may cut a block.
+    const RECT halberBlock = {4, 0, 10, 4};
+    EXPECT_EQ(t->LockRect(0, &lr, &halberBlock, 0), D3DERR_INVALIDCALL);
+    const RECT bisZumRand = {12, 4, 16, 8};
+    EXPECT_EQ(t->LockRect(0, &lr, &bisZumRand, 0), D3D_OK);
+    ASSERT_EQ(t->UnlockRect(0), D3D_OK);
     t->Release();
+
+    // The same for UpdateSurface: at (4, 0) a 6 x 4 surface would end inside a block.
+    IDirect3DTexture9* ziel = Textur(16, 8, 1, 0, D3DFMT_DXT1);
+    IDirect3DSurface9* stufe = nullptr;
+    ASSERT_EQ(ziel->GetSurfaceLevel(0, &stufe), D3D_OK);
+    for (const UINT breite : {6u, 8u}) {
+        IDirect3DSurface9* quelle = nullptr;
+        ASSERT_EQ(
+            mGeraet->CreateOffscreenPlainSurface(breite, 4, D3DFMT_DXT1, D3DPOOL_SYSTEMMEM, &quelle, nullptr),
+            D3D_OK);
+        const POINT punkt = {4, 0};
+        EXPECT_EQ(mGeraet->UpdateSurface(quelle, nullptr, stufe, &punkt),
+                  breite == 8 ? D3D_OK : D3DERR_INVALIDCALL)
+            << breite;
+        quelle->Release();
+    }
+    stufe->Release();
+    ziel->Release();
 }
 
 TEST_F(Texturen, AdressierungUndFilterWieDirect3D9) {
