@@ -234,6 +234,11 @@ bool TSpeicher::SpeichereDatei(const std::filesystem::path& pfad, int modus) con
 }
 
 bool ZLib_Packen(TSpeicher& quelle, TSpeicher& ziel) {
+    // zlib counts one call's input in 32 bits: a larger source would be packed cut short.
+    if (quelle.Groesse() > UINT32_MAX) {
+        Velm_Konsole::Schreibe("!ZLib_Packen(...): Failed to deflate data.");
+        return false;
+    }
     z_stream strom{};
     if (deflateInit2(&strom, 9, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
         Velm_Konsole::Schreibe("!ZLib_Packen(...): Failed to initialise deflate.");
