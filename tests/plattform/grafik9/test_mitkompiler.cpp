@@ -44,6 +44,20 @@ protected:
         return kode;
     }
 
+    // The quad pipeline with the compiler's shaders in place of the hand-written ones.
+    void TauscheShader(ID3DXBuffer* vsKode, ID3DXBuffer* psKode) {
+        mGeraet->SetVertexShader(nullptr);
+        mGeraet->SetPixelShader(nullptr);
+        mVs->Release();
+        mPs->Release();
+        ASSERT_EQ(mGeraet->CreateVertexShader(static_cast<const DWORD*>(vsKode->GetBufferPointer()), &mVs),
+                  D3D_OK);
+        ASSERT_EQ(mGeraet->CreatePixelShader(static_cast<const DWORD*>(psKode->GetBufferPointer()), &mPs),
+                  D3D_OK);
+        mGeraet->SetVertexShader(mVs);
+        mGeraet->SetPixelShader(mPs);
+    }
+
     static UINT Register(ID3DXConstantTable* tabelle, const char* name) {
         D3DXCONSTANT_DESC beschreibung{};
         UINT anzahl = 1;
@@ -64,16 +78,7 @@ TEST_F(MitKompiler, HlslZeichnetUeberDieKonstantentabelle) {
     ASSERT_NE(psKode, nullptr);
 
     BaueQuad();
-    mGeraet->SetVertexShader(nullptr);
-    mGeraet->SetPixelShader(nullptr);
-    mVs->Release();
-    mPs->Release();
-    ASSERT_EQ(mGeraet->CreateVertexShader(static_cast<const DWORD*>(vsKode->GetBufferPointer()), &mVs),
-              D3D_OK);
-    ASSERT_EQ(mGeraet->CreatePixelShader(static_cast<const DWORD*>(psKode->GetBufferPointer()), &mPs),
-              D3D_OK);
-    mGeraet->SetVertexShader(mVs);
-    mGeraet->SetPixelShader(mPs);
+    ASSERT_NO_FATAL_FAILURE(TauscheShader(vsKode, psKode));
 
     EXPECT_EQ(Register(psTabelle, "gUnbenutzt"), ~0u);
     const float ziel[4] = {2.0f / kBreite, 2.0f / kHoehe, 0, 0};
@@ -140,16 +145,7 @@ TEST_F(MitKompiler, StufenPassenNurNachSemantikZusammen) {
     ASSERT_NE(psKode, nullptr);
 
     BaueQuad();
-    mGeraet->SetVertexShader(nullptr);
-    mGeraet->SetPixelShader(nullptr);
-    mVs->Release();
-    mPs->Release();
-    ASSERT_EQ(mGeraet->CreateVertexShader(static_cast<const DWORD*>(vsKode->GetBufferPointer()), &mVs),
-              D3D_OK);
-    ASSERT_EQ(mGeraet->CreatePixelShader(static_cast<const DWORD*>(psKode->GetBufferPointer()), &mPs),
-              D3D_OK);
-    mGeraet->SetVertexShader(mVs);
-    mGeraet->SetPixelShader(mPs);
+    ASSERT_NO_FATAL_FAILURE(TauscheShader(vsKode, psKode));
     const float ziel[4] = {2.0f / kBreite, 2.0f / kHoehe, 0, 0};
     mGeraet->SetVertexShaderConstantF(0, ziel, 1);
 
