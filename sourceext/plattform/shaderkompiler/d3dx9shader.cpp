@@ -1,9 +1,9 @@
 #include "plattform/shaderkompiler/d3dx9shader.h"
 
+#include "plattform/shaderkompiler/gezaehlt.h"
 #include "plattform/shaderkompiler/hlsluebersetzer.h"
 #include "plattform/shaderkompiler/konstantentabelle.h"
 
-#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -15,20 +15,10 @@ using namespace Plattform;
 constexpr const char* kVertexProfil = "vs_3_0";
 constexpr const char* kPixelProfil = "ps_3_0";
 
-class Puffer final : public ID3DXBuffer {
+class Puffer final : public Gezaehlt<ID3DXBuffer> {
 public:
     Puffer(const void* daten, size_t groesse)
         : mDaten(static_cast<const uint8_t*>(daten), static_cast<const uint8_t*>(daten) + groesse) {}
-
-    ULONG AddRef() override { return ++mReferenzen; }
-
-    ULONG Release() override {
-        const ULONG rest = --mReferenzen;
-        if (rest == 0) {
-            delete this;
-        }
-        return rest;
-    }
 
     LPVOID GetBufferPointer() override { return mDaten.data(); }
     DWORD GetBufferSize() override { return DWORD(mDaten.size()); }
@@ -37,7 +27,6 @@ private:
     ~Puffer() = default;
 
     std::vector<uint8_t> mDaten;
-    std::atomic<ULONG> mReferenzen{1};
 };
 
 // Messages end with a zero byte, as the engine logs them as C strings.

@@ -1,6 +1,7 @@
 #include "plattform/shaderkompiler/konstantentabelle.h"
 
-#include <atomic>
+#include "plattform/shaderkompiler/gezaehlt.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -27,23 +28,13 @@ uint32_t Bytes(const KonstantenBeschreibung& k) {
     return k.registerSatz == D3DXRS_SAMPLER ? 4 : 4 * k.zeilen * k.spalten * k.elemente;
 }
 
-class Konstantentabelle final : public ID3DXConstantTable {
+class Konstantentabelle final : public Gezaehlt<ID3DXConstantTable> {
 public:
     Konstantentabelle(const std::vector<KonstantenBeschreibung>& konstanten, ShaderStufe stufe)
         : mVersion(stufe == kStufePixel ? kPixelVersion : kVertexVersion) {
         for (const KonstantenBeschreibung& k : konstanten) {
             mOben.push_back(Baue(k, 0));
         }
-    }
-
-    ULONG AddRef() override { return ++mReferenzen; }
-
-    ULONG Release() override {
-        const ULONG rest = --mReferenzen;
-        if (rest == 0) {
-            delete this;
-        }
-        return rest;
     }
 
     HRESULT GetDesc(D3DXCONSTANTTABLE_DESC* desc) override {
@@ -197,7 +188,6 @@ private:
     std::deque<Knoten> mKnoten; // stable addresses: they are the handles
     std::unordered_set<const Knoten*> mHandles;
     std::vector<const Knoten*> mOben;
-    std::atomic<ULONG> mReferenzen{1};
 };
 
 } // namespace
