@@ -84,6 +84,9 @@ constexpr int kMaxParameter = 31;
 constexpr int kMaxIfTiefe = 31;
 constexpr size_t kMaxListe = 20; // include directories, files read first, excluded functions
 constexpr int kMaxExpansionen = 1000;
+// Expansions in a row while no file gives a new byte: only a macro that keeps producing itself
+// (through pasting onto its own name) gets there, and it would never end.
+constexpr int kMaxExpansionenOhneEingabe = 100000;
 constexpr int kMaxIncludeTiefe = 200;
 constexpr size_t kNamensLaenge = 50; // names kept by the function tracking
 
@@ -112,6 +115,7 @@ struct CppMakro {
 struct CppEbene {
     std::string mText;
     size_t mPos = 0;
+    size_t mNeuAb = 0;      // bytes before this were read once already (and may have been put back)
     int mZeileDarunter = 0; // line of the level below when this one was opened
     FILE* mDatei = nullptr;
     bool mIstDatei = false;
@@ -256,7 +260,8 @@ struct CppLauf {
 
     // Macros
     std::array<std::vector<std::unique_ptr<CppMakro>>, 64> mTabelle;
-    int mTiefe = 0; // nested expansions, see Expandiere
+    int mTiefe = 0;       // nested expansions, see Expandiere
+    int mOhneEingabe = 0; // expansions since a file last gave a byte not read before
     std::string mAeusserstes;
     std::string mToken;
 };

@@ -343,11 +343,12 @@ bool CppLauf::Expandiere(CppMakro& makro) {
         mAeusserstes = name;
     if (!mEbenen.empty())
         ++mEbenen.back().mExpansionen;
-    if (mTiefe >= kMaxExpansionen) {
+    if (mTiefe >= kMaxExpansionen || ++mOhneEingabe > kMaxExpansionenOhneEingabe) {
         Melde(M_Rekursion, name.c_str(), mAeusserstes.c_str());
         while (!mEbenen.empty() && !mEbenen.back().mIstDatei)
             mEbenen.pop_back();
         mTiefe = 0;
+        mOhneEingabe = 0;
         return true;
     }
 

@@ -61,6 +61,7 @@ bool CppLauf::FuelleNach(CppEbene& ebene) {
     }
     ebene.mText = std::move(zeile);
     ebene.mPos = 0;
+    ebene.mNeuAb = 0;
     return true;
 }
 
@@ -86,6 +87,10 @@ int CppLauf::LiesRoh() {
             mAusDatei = ebene.mIstDatei;
             mAusInitFunc = ebene.mInitFunc;
             if (mAusDatei) {
+                if (ebene.mPos > ebene.mNeuAb) {
+                    ebene.mNeuAb = ebene.mPos;
+                    mOhneEingabe = 0;
+                }
                 // A file cannot smuggle in the mark that stops expansion.
                 if (c == kNichtExpandieren)
                     continue;

@@ -113,6 +113,17 @@ TEST(CppMakros, GegenseitigeRekursionStopptNach1000) {
     EXPECT_EQ(e.mRueckgabe, 1);
 }
 
+// Pasted onto its own name at the end of its body, a macro makes itself again after each expansion
+// has ended, so the nesting never grows; the run still stops, with the same error.
+TEST(CppMakros, EinMakroDasSichSelbstAnklebtStoppt) {
+    // The input ends right after the name, so every paste meets the same end of input again.
+    const CppErgebnis e = Vorverarbeite("#define x. q) x ## \nnach x.");
+    EXPECT_EQ(e.mRueckgabe, 1);
+    EXPECT_NE(e.mMeldungen.find("Error: Recursive macro definition of \"x\"(Defined by \"x\")\n"),
+              std::string::npos);
+    EXPECT_EQ(e.mAusgabe.rfind("nach ", 0), 0u);
+}
+
 TEST(CppMakros, GrenzenSindFatal) {
     std::string parameter = "p0";
     for (int i = 1; i < 32; ++i)
