@@ -35,3 +35,16 @@ function(velm_fuzz name)
                      $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 120)
 endfunction()
+
+# velm_bibliothek(NAME QUELLEN a.cpp... BIBLIOTHEKEN lib... [PRIVAT lib...])
+# One engine subsystem as a static archive `NAME_archiv` and an interface `NAME` that consumers
+# link. Variables and commands register from static initialisers, which the linker would drop
+# with an unreferenced object file, so the interface takes the archive whole.
+function(velm_bibliothek name)
+    cmake_parse_arguments(ARG "" "" "QUELLEN;BIBLIOTHEKEN;PRIVAT" ${ARGN})
+    add_library(${name}_archiv STATIC ${ARG_QUELLEN})
+    target_include_directories(${name}_archiv PUBLIC ${VELM_QUELLWURZELN})
+    target_link_libraries(${name}_archiv PUBLIC ${ARG_BIBLIOTHEKEN} PRIVATE ${ARG_PRIVAT})
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${name}_archiv>")
+endfunction()
