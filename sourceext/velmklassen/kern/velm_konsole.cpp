@@ -5,8 +5,11 @@
 
 #include <concurrentqueue/concurrentqueue.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 // The variables the log reads are defined here, before the log's state, so that they are built
 // before it and destroyed after it: the teardown at exit still reads `t_logfile`.
@@ -21,10 +24,11 @@ constinit bool gAktiv = false;
 constinit Velm_KonsoleBasisAnzeige* gAnzeige = nullptr;
 constinit uint32_t gHauptfaden = 0;
 constinit int64_t gStartzeit = 0;
+// A plain array, so that the direct path reads it from a signal handler; empty: no log file.
+constinit char gDateipfad[4096] = {};
 
 struct Zustand {
     moodycamel::ConcurrentQueue<std::string> mWartend;
-    std::filesystem::path mDateipfad;
 
     ~Zustand() {
         Velm_Konsole::Aktualisiere();
@@ -51,21 +55,50 @@ int64_t MikrosekundenSeitStart() {
     return int64_t(double(Plattform::LiesZaehler() - gStartzeit) * jeTick * 1000000.0);
 }
 
+// At least `breite` digits, zero-padded; returns the end.
+char* Ziffern(char* ziel, uint64_t wert, int breite, unsigned basis) {
+    char umgekehrt[20];
+    int n = 0;
+    do {
+        umgekehrt[n++] = "0123456789abcdef"[wert % basis];
+        wert /= basis;
+    } while (wert != 0);
+    while (n < breite)
+        umgekehrt[n++] = '0';
+    while (n > 0)
+        *ziel++ = umgekehrt[--n];
+    return ziel;
+}
+
+// "%04d:%06d (t%04x): " without the C library's formatting, which is not signal-safe.
+int SchreibePraefix(char* ziel) {
+    const int64_t t = std::max<int64_t>(MikrosekundenSeitStart(), 0);
+    char* ende = Ziffern(ziel, uint64_t(t / 1000000), 4, 10);
+    *ende++ = ':';
+    ende = Ziffern(ende, uint64_t(t % 1000000), 6, 10);
+    std::memcpy(ende, " (t", 3);
+    ende = Ziffern(ende + 3, FadenKennung(Plattform::FadenId()), 4, 16);
+    std::memcpy(ende, "): ", 3);
+    return int(ende + 3 - ziel);
+}
+
+void SchreibeGanz(int fd, const char* text, size_t laenge) {
+    while (laenge > 0) {
+        const ssize_t n = write(fd, text, laenge);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        text += n;
+        laenge -= size_t(n);
+    }
+}
+
 } // namespace
 
 void Velm_Konsole::SchreibeV(const char* format, va_list argumente) {
-    const int64_t t = MikrosekundenSeitStart();
-    const int64_t sekunden = t / 1000000;
-    const int64_t mikro = t - sekunden * 1000000;
-
     char zeile[kZeilenPuffer];
-    int praefix = std::snprintf(zeile, kZeilenGrenze, "%04d:%06d (t%04x): ", int(sekunden), int(mikro),
-                                unsigned(FadenKennung(Plattform::FadenId())));
-    if (praefix < 0)
-        return;
-    if (praefix > kZeilenGrenze - 1)
-        praefix = kZeilenGrenze - 1;
-
+    const int praefix = SchreibePraefix(zeile);
     int laenge;
     const int nachricht = std::vsnprintf(zeile + praefix, size_t(kZeilenGrenze - praefix), format, argumente);
     if (nachricht < 0) {
@@ -109,7 +142,7 @@ void Velm_Konsole::GibZeileAus(const char* zeile) {
         return;
     }
     if (t_logfile.Bool())
-        SchreibeInDatei(gZustand.mDateipfad, zeile);
+        SchreibeInDatei(gDateipfad, zeile);
     if (gAnzeige)
         gAnzeige->NeueZeile(zeile);
     std::fputs(zeile, stdout);
@@ -128,6 +161,24 @@ void Velm_Konsole::Aktualisiere() {
     }
 }
 
+void Velm_Konsole::SchreibeDirekt(const char* text, int fd) {
+    char zeile[kZeilenPuffer];
+    int laenge = SchreibePraefix(zeile);
+    while (*text && laenge < kZeilenGrenze - 1)
+        zeile[laenge++] = *text++;
+    if (zeile[laenge - 1] != '\n')
+        zeile[laenge++] = '\n';
+
+    if (gAktiv && t_logfile.Bool() && gDateipfad[0]) {
+        const int datei = open(gDateipfad, O_WRONLY | O_APPEND | O_CLOEXEC);
+        if (datei >= 0) {
+            SchreibeGanz(datei, zeile, size_t(laenge));
+            close(datei);
+        }
+    }
+    SchreibeGanz(fd, zeile, size_t(laenge));
+}
+
 void Velm_Konsole::Starte(const std::filesystem::path& ordner, const std::string& dateiname) {
     if (t_logfile.Bool())
         SetzeDatei(ordner, dateiname);
@@ -138,8 +189,12 @@ void Velm_Konsole::Starte(const std::filesystem::path& ordner, const std::string
 }
 
 void Velm_Konsole::SetzeDatei(const std::filesystem::path& ordner, const std::string& dateiname) {
-    gZustand.mDateipfad = ordner / dateiname;
-    if (FILE* datei = std::fopen(gZustand.mDateipfad.c_str(), "wb"))
+    const std::string pfad = (ordner / dateiname).string();
+    // A path the kernel would refuse anyway leaves the log without a file.
+    const size_t laenge = pfad.size() < sizeof gDateipfad ? pfad.size() : 0;
+    std::memcpy(gDateipfad, pfad.data(), laenge);
+    gDateipfad[laenge] = 0;
+    if (FILE* datei = std::fopen(gDateipfad, "wb"))
         std::fclose(datei);
 }
 

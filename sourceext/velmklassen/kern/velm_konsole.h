@@ -27,6 +27,13 @@ public:
     // Main thread only: delivers every line queued by other threads, in bulks of 20.
     static void Aktualisiere();
 
+    // For lines that must not wait for the main thread: a failed check on another thread, a
+    // crash report. Writes `text` with the usual prefix at once to the log file (while the log
+    // runs and `t_logfile` is on) and to `fd`, from any thread and from a signal handler: no
+    // lock, no allocation, only write(2) and open(2). The display does not receive it. The text
+    // is used as it is, never as a format; the line is cut and ended like any other.
+    static void SchreibeDirekt(const char* text, int fd = 1);
+
     // Switches the log on and makes the calling thread its main thread; with `t_logfile` on,
     // the file ordner/dateiname is truncated and receives every line from now on.
     static void Starte(const std::filesystem::path& ordner, const std::string& dateiname);

@@ -9,6 +9,7 @@
 #include <regex>
 #include <sstream>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -170,6 +171,40 @@ TEST_F(Konsole, AktualisiereAufEinemAnderenFadenLaesstDieZeilenLiegen) {
     Velm_Konsole::Aktualisiere();
     ASSERT_EQ(mitschrift.mZeilen.size(), 1u);
     EXPECT_EQ(mitschrift.mZeilen[0].substr(21), "vom Arbeiter\n");
+}
+
+TEST_F(Konsole, DirekteZeilenEinesArbeitersStehenSofortInDateiUndAusgabe) {
+    struct Fall {
+        std::string text;
+        std::string erwartet;
+    };
+    const std::vector<Fall> faelle = {
+        {"!Absturz 100%s %d", "!Absturz 100%s %d\n"},
+        {"schon mit Zeilenende\n", "schon mit Zeilenende\n"},
+        {"", "\n"},
+        {std::string(5000, 'c'), std::string(1976, 'c') + "\n"},
+    };
+    TLogMitschrift mitschrift;
+    for (const Fall& fall : faelle) {
+        int rohr[2];
+        ASSERT_EQ(pipe(rohr), 0);
+        std::thread arbeiter([&] { Velm_Konsole::SchreibeDirekt(fall.text.c_str(), rohr[1]); });
+        arbeiter.join();
+        close(rohr[1]);
+        std::string ausgabe;
+        char puffer[4096];
+        for (ssize_t n; (n = read(rohr[0], puffer, sizeof puffer)) > 0;)
+            ausgabe.append(puffer, size_t(n));
+        close(rohr[0]);
+
+        EXPECT_TRUE(std::regex_search(ausgabe, kPraefix));
+        EXPECT_EQ(ausgabe.substr(21), fall.erwartet);
+        const std::string datei = LiesDatei(mLog);
+        EXPECT_EQ(datei.substr(datei.size() - ausgabe.size()), ausgabe);
+    }
+    EXPECT_TRUE(mitschrift.mZeilen.empty());
+    Velm_Konsole::Aktualisiere();
+    EXPECT_TRUE(mitschrift.mZeilen.empty());
 }
 
 TEST_F(Konsole, AnzeigeMeldetSichAbWennSieEndet) {
