@@ -12,9 +12,12 @@
 #include <unistd.h>
 
 // The variables the log reads are defined here, before the log's state, so that they are built
-// before it and destroyed after it: the teardown at exit still reads `t_logfile`.
-Velm_Variable t_debug("t_debug", true, Velm_Variable::kSchreibgeschuetzt | Velm_Variable::kGespeichert);
-Velm_Variable t_logfile("t_logfile", true, Velm_Variable::kSchreibgeschuetzt | Velm_Variable::kGespeichert);
+// before it and destroyed after it: the teardown at exit still reads `t_logfile`. All three are
+// built before the static objects of every other file, whatever the link order, so objects that
+// write at exit (the audio system) are destroyed while the log still takes their lines.
+constexpr uint32_t kLogSchalter = Velm_Variable::kSchreibgeschuetzt | Velm_Variable::kGespeichert;
+[[gnu::init_priority(200)]] Velm_Variable t_debug("t_debug", true, kLogSchalter);
+[[gnu::init_priority(200)]] Velm_Variable t_logfile("t_logfile", true, kLogSchalter);
 
 namespace {
 
@@ -36,7 +39,7 @@ struct Zustand {
         std::fflush(stdout);
     }
 };
-Zustand gZustand;
+[[gnu::init_priority(200)]] Zustand gZustand;
 
 constexpr int kZeilenPuffer = 2000;
 constexpr int kZeilenGrenze = 1998; // terminator included, so at most 1997 characters

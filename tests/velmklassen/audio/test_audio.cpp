@@ -1,0 +1,302 @@
+#include "testhilfen/testhilfen.h"
+#include "velmklassen/audio/velm_audio.h"
+#include "velmklassen/audio/velm_audiokanal.h"
+#include "velmklassen/audio/velm_audiosample.h"
+#include "velmklassen/kern/velm_konsole.h"
+#include "velmklassen/kern/velm_variable.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace {
+
+// What the scripted sound library answers. A call named in `scheitert` ("create", "getVersion",
+// "getNumDrivers", "getDriverInfo1", "getDriverCaps0", "setOutput", "release") answers that code.
+struct Skript {
+    unsigned int version = FMOD_VERSION;
+    int treiber = 1;
+    std::map<std::string, FMOD_RESULT> scheitert;
+    int freigaben = 0;
+    std::vector<FMOD_OUTPUTTYPE> ausgaben;
+
+    FMOD_RESULT Antwort(const std::string& ruf) const {
+        const auto it = scheitert.find(ruf);
+        return it == scheitert.end() ? FMOD_OK : it->second;
+    }
+};
+Skript gSkript;
+
+class SkriptSystem final : public FMOD::System {
+public:
+    FMOD_RESULT getVersion(unsigned int* version) override {
+        *version = gSkript.version;
+        return gSkript.Antwort("getVersion");
+    }
+    FMOD_RESULT getNumDrivers(int* anzahl) override {
+        *anzahl = gSkript.treiber;
+        return gSkript.Antwort("getNumDrivers");
+    }
+    FMOD_RESULT getDriverInfo(int id, char* name, int namelen, void*) override {
+        std::snprintf(name, size_t(namelen), "Karte %d", id);
+        return gSkript.Antwort("getDriverInfo" + std::to_string(id));
+    }
+    FMOD_RESULT getDriverCaps(int id, FMOD_CAPS* caps, int* rate, FMOD_SPEAKERMODE* modus) override {
+        const FMOD_RESULT e = gSkript.Antwort("getDriverCaps" + std::to_string(id));
+        if (e == FMOD_OK) {
+            *caps = FMOD_CAPS_OUTPUT_FORMAT_PCM16;
+            *rate = 48000;
+            *modus = FMOD_SPEAKERMODE_5POINT1;
+        }
+        return e;
+    }
+    FMOD_RESULT setOutput(FMOD_OUTPUTTYPE art) override {
+        gSkript.ausgaben.push_back(art);
+        return gSkript.Antwort("setOutput");
+    }
+    FMOD_RESULT release() override {
+        ++gSkript.freigaben;
+        const FMOD_RESULT e = gSkript.Antwort("release");
+        delete this;
+        return e;
+    }
+};
+
+FMOD_RESULT ErstelleSkript(FMOD::System** system) {
+    if (const FMOD_RESULT e = gSkript.Antwort("create"); e != FMOD_OK)
+        return e;
+    *system = new SkriptSystem;
+    return FMOD_OK;
+}
+
+// An effect or sound that answers its calls with fixed codes and counts them.
+struct SkriptDsp final : FMOD::DSP {
+    SkriptDsp(FMOD_RESULT e = FMOD_OK, FMOD_RESULT f = FMOD_OK) : entfernen(e), freigeben(f) {}
+    FMOD_RESULT entfernen, freigeben;
+    int rufe = 0;
+    FMOD_RESULT remove() override { return ++rufe, entfernen; }
+    FMOD_RESULT release() override { return ++rufe, freigeben; }
+};
+struct SkriptKlang final : FMOD::Sound {
+    explicit SkriptKlang(FMOD_RESULT f = FMOD_OK) : freigeben(f) {}
+    FMOD_RESULT freigeben;
+    void* nutzdaten = nullptr;
+    int freigaben = 0;
+    FMOD_RESULT release() override { return ++freigaben, freigeben; }
+    FMOD_RESULT getUserData(void** daten) override {
+        *daten = nutzdaten;
+        return FMOD_OK;
+    }
+};
+
+// The log runs with debug lines on; each test sees only its own lines, without their prefix.
+class Audio : public ::testing::Test {
+protected:
+    void SetUp() override {
+        t_debug.SetBool(true);
+        Velm_Konsole::Starte(mOrdner.Pfad(), "audio.log");
+        mMitschrift.mZeilen.clear();
+        gSkript = Skript{};
+        mVorher = Plattform::SetzeAudioFabrik(&ErstelleSkript);
+    }
+    void TearDown() override { Plattform::SetzeAudioFabrik(mVorher); }
+
+    std::vector<std::string> Zeilen() const {
+        std::vector<std::string> zeilen;
+        for (const std::string& z : mMitschrift.mZeilen)
+            zeilen.push_back(z.substr(z.find("): ") + 3, z.size() - z.find("): ") - 4));
+        return zeilen;
+    }
+
+    TTempOrdner mOrdner;
+    TLogMitschrift mMitschrift;
+    Plattform::AudioFabrik mVorher = nullptr;
+};
+
+const std::string kFehler1 = "!  Fehler 1: A parameter passed to the call was invalid.";
+const std::string kZu = "Audio wird geschlossen.";
+
+} // namespace
+
+TEST_F(Audio, StartUndRueckfall) {
+    struct Fall {
+        const char* name;
+        unsigned int version;
+        int treiber;
+        std::map<std::string, FMOD_RESULT> scheitert;
+        std::vector<std::string> zeilen;
+        bool offen;
+        std::vector<bool> nutzbar;
+    };
+    const unsigned int v = FMOD_VERSION;
+    const std::vector<Fall> faelle = {
+        {"Erstellen scheitert",
+         v,
+         1,
+         {{"create", FMOD_ERR_MEMORY}},
+         {"!!Velm_Audio::Velm_Audio(): FMOD-Interface konnte nicht erstellt werden.",
+          "!  Fehler 2: Out of memory."},
+         false,
+         {}},
+        {"Version scheitert",
+         v,
+         1,
+         {{"getVersion", FMOD_ERR_INVALID_PARAM}},
+         {"!!Velm_Audio::Velm_Audio(): Versionsabfrage gescheitert.", kFehler1, kZu},
+         false,
+         {}},
+        {"Version zu alt",
+         0x4444F,
+         1,
+         {},
+         {"!!Velm_Audio::Velm_Audio(): Falsche FMOD-Version liegt neben der Exe.", "!  Fehler 0: No errors.",
+          kZu},
+         false,
+         {}},
+        {"Mindestversion", 0x44450, 1, {}, {}, true, {true}},
+        {"Treiberzahl scheitert",
+         v,
+         1,
+         {{"getNumDrivers", FMOD_ERR_OUTPUT_ENUMERATION}},
+         {"!Velm_Audio::Velm_Audio(): Verfügbare Audio-Treiber konnten nicht ermittelt werden",
+          "!  Fehler 3: The list of sound cards could not be read.", kZu},
+         false,
+         {}},
+        {"kein Treiber", v, 0, {}, {"!Velm_Audio::Velm_Audio(): Keine Audio-Treiber verfügbar."}, true, {}},
+        {"nicht einmal kein Sound",
+         v,
+         0,
+         {{"setOutput", FMOD_ERR_UNSUPPORTED}},
+         {"!Velm_Audio::Velm_Audio(): Keine Audio-Treiber verfügbar.",
+          "! Velm_Audio::Velm_Audio(): Nicht einmal 'kein Sound' konnte initialisiert werden."},
+         true,
+         {}},
+        {"Faehigkeiten scheitern",
+         v,
+         4,
+         {{"getDriverCaps1", FMOD_ERR_OUTPUT_DRIVERCALL},
+          {"getDriverInfo2", FMOD_RESULT(96)},
+          {"getDriverCaps3", FMOD_RESULT(-1)}},
+         {"!Velm_Audio::Velm_Audio(): Fähigkeiten-Prüfung bei Treiber 1 fehlgeschlagen",
+          "!  Fehler 4: The sound card's driver refused a call.",
+          "!Velm_Audio::Velm_Audio(): Fähigkeiten-Prüfung bei Treiber 2 fehlgeschlagen",
+          "!  Fehler 96: Unknown error.",
+          "!Velm_Audio::Velm_Audio(): Fähigkeiten-Prüfung bei Treiber 3 fehlgeschlagen",
+          "!  Fehler -1: Unknown error."},
+         true,
+         {true, false, false, false}},
+    };
+    for (const Fall& fall : faelle) {
+        SCOPED_TRACE(fall.name);
+        mMitschrift.mZeilen.clear();
+        gSkript = Skript{};
+        gSkript.version = fall.version;
+        gSkript.treiber = fall.treiber;
+        gSkript.scheitert = fall.scheitert;
+        {
+            Velm_Audio audio;
+            EXPECT_EQ(Zeilen(), fall.zeilen);
+            EXPECT_EQ(audio.System() != nullptr, fall.offen);
+            EXPECT_EQ(gSkript.freigaben,
+                      fall.offen || fall.name == std::string("Erstellen scheitert") ? 0 : 1);
+            ASSERT_EQ(audio.Treiber().size(), fall.nutzbar.size());
+            for (size_t i = 0; i < fall.nutzbar.size(); ++i) {
+                const Velm_AudioTreiber& t = audio.Treiber()[i];
+                EXPECT_EQ(t.mNutzbar, fall.nutzbar[i]);
+                EXPECT_EQ(t.mName, fall.scheitert.count("getDriverInfo" + std::to_string(i))
+                                       ? ""
+                                       : "Karte " + std::to_string(i));
+                EXPECT_EQ(t.mLautsprecher, t.mNutzbar ? FMOD_SPEAKERMODE_5POINT1 : FMOD_SPEAKERMODE_STEREO);
+                EXPECT_EQ(t.mAusgaberate, t.mNutzbar ? 48000u : 0u);
+            }
+            const bool ohneTreiber = fall.offen && fall.nutzbar.empty();
+            EXPECT_EQ(gSkript.ausgaben,
+                      ohneTreiber ? std::vector{FMOD_OUTPUTTYPE_NOSOUND} : std::vector<FMOD_OUTPUTTYPE>{});
+        }
+        EXPECT_EQ(gSkript.freigaben, fall.name == std::string("Erstellen scheitert") ? 0 : 1);
+    }
+}
+
+TEST_F(Audio, SchliessenGibtKanaeleUndSamplesEinmalFrei) {
+    SkriptDsp echoGut, echoSchlecht(FMOD_ERR_INVALID_PARAM, FMOD_ERR_UNSUPPORTED);
+    SkriptKlang klangGut, klangSchlecht(FMOD_ERR_MEMORY);
+    gSkript.scheitert = {{"release", FMOD_ERR_OUTPUT_DRIVERCALL}};
+    Velm_Audio audio;
+    for (SkriptDsp* echo : {&echoGut, &echoSchlecht}) {
+        Velm_AudioKanal* kanal = new Velm_AudioKanal;
+        kanal->mEcho = echo;
+        audio.Kanaele().Einfuegen(kanal);
+    }
+    audio.Kanaele().Einfuegen(new Velm_AudioKanal);
+    for (SkriptKlang* klang : {&klangGut, &klangSchlecht}) {
+        Velm_AudioSample* sample = new Velm_AudioSample;
+        sample->mKlang = klang;
+        audio.Samples().Einfuegen(sample);
+    }
+
+    audio.Beenden();
+    audio.Beenden();
+    EXPECT_EQ(Zeilen(),
+              (std::vector<std::string>{
+                  kZu,
+                  "!Velm_AudioSample::~Velm_AudioSample(): Freigeben des Audio-Samples fehlgeschlagen",
+                  "!Velm_AudioKanal::~Velm_AudioKanal(): Entfernen des Echo-DSPs gescheitert.",
+                  kFehler1,
+                  "!Velm_AudioKanal::~Velm_AudioKanal(): Freigeben des Echo-DSPs gescheitert.",
+                  "!  Fehler 6: The call is not supported.",
+                  "!Velm_Audio::Beenden(): Schliessen von FMOD schlug fehl.",
+                  "!  Fehler 4: The sound card's driver refused a call.",
+              }));
+    EXPECT_EQ(gSkript.freigaben, 1);
+    EXPECT_EQ(echoGut.rufe + echoSchlecht.rufe, 4);
+    EXPECT_EQ(klangGut.freigaben + klangSchlecht.freigaben, 2);
+    EXPECT_FALSE(audio.Kanaele().IstBelegt(0) || audio.Samples().IstBelegt(0));
+    EXPECT_EQ(audio.System(), nullptr);
+}
+
+TEST_F(Audio, LiesDatenReichtAnDenRueckrufWeiter) {
+    Velm_AudioSample sample;
+    std::vector<std::pair<void*, uint32_t>> rufe;
+    SkriptKlang klang;
+    char puffer[4];
+    EXPECT_EQ(Velm_AudioSample::LiesDaten(&klang, puffer, 4), FMOD_OK);
+    klang.nutzdaten = &sample;
+    EXPECT_EQ(Velm_AudioSample::LiesDaten(&klang, puffer, 4), FMOD_OK);
+    sample.mRueckruf = [&](void* daten, uint32_t laenge) { rufe.emplace_back(daten, laenge); };
+    EXPECT_EQ(Velm_AudioSample::LiesDaten(&klang, puffer, 4), FMOD_OK);
+    EXPECT_EQ(rufe, (std::vector<std::pair<void*, uint32_t>>{{puffer, 4u}}));
+}
+
+// This machine has no sound card: the real back end lists none and the start-up takes the
+// no-sound path without an error line.
+TEST_F(Audio, AlsaOhneKarteNimmtKeinenSound) {
+    Plattform::SetzeAudioFabrik(nullptr);
+    Velm_Audio audio;
+    ASSERT_NE(audio.System(), nullptr);
+    if (!audio.Treiber().empty())
+        GTEST_SKIP() << "this machine has a sound card";
+    EXPECT_EQ(Zeilen(),
+              std::vector<std::string>{"!Velm_Audio::Velm_Audio(): Keine Audio-Treiber verfügbar."});
+}
+
+// The global audio system closes at exit before the log does: its closing line reaches the file.
+TEST_F(Audio, GlobalesAudioSchliesstVorDemLog) {
+    const pid_t kind = fork();
+    ASSERT_NE(kind, -1);
+    if (kind == 0) {
+        Velm_Konsole::Starte(mOrdner.Pfad(), "ende.log");
+        std::exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(kind, &status, 0), kind);
+    std::ifstream datei(mOrdner.Pfad() / "ende.log");
+    std::stringstream inhalt;
+    inhalt << datei.rdbuf();
+    EXPECT_NE(inhalt.str().find("): Audio wird geschlossen.\n"), std::string::npos) << inhalt.str();
+}
