@@ -1,0 +1,266 @@
+// The processor side of the scene renderer: projection and culling, the item layout, the splat to
+// exact accumulators, the vector conversion against the scalar one, and the sort against a
+// reference stable sort.
+
+#include "nadrel/punktrenderer.h"
+#include "testhilfen/testhilfen.h"
+#include "velmklassen/kern/velm_parallelkern.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numbers>
+#include <random>
+
+using namespace Spiel;
+
+namespace {
+
+constexpr float kPi = std::numbers::pi_v<float>;
+
+// Size 8, alpha 0x56, grey 0x1234.
+constexpr uint32_t kAttribut = 0x12345608;
+
+struct Projektion {
+    Vektor kamera;
+    float gieren, nicken;
+    Vektor punkt, verschiebung; // the instance places its point list by `verschiebung`
+    bool behalten;
+    int seiteX, seiteY; // -1 left or above the centre, 0 on it, 1 right or below
+};
+
+int Seite(int64_t wert, int64_t mitte) {
+    return wert < mitte - 16 ? -1 : wert > mitte + 16 ? 1 : 0;
+}
+
+TEST(Punktrenderer, ProjiziertUndVerwirftPunkte) {
+    const Projektion faelle[] = {
+        {{}, 0, 0, {0, 0, 8}, {}, true, 0, 0},
+        {{}, 0, 0, {2, 1, 8}, {}, true, 1, -1},
+        {{}, 0, 0, {-2, -1, 8}, {}, true, -1, 1},
+        {{}, 0, 0, {5.4f, 0, 8}, {}, true, 1, 0},  // nx 0.987
+        {{}, 0, 0, {5.6f, 0, 8}, {}, false, 0, 0}, // nx 1.02
+        {{}, 0, 0, {0, 4.0f, 8}, {}, true, 0, -1}, // ny -0.974 on a 4:3 screen
+        {{}, 0, 0, {0, 4.2f, 8}, {}, false, 0, 0}, // ny -1.02
+        {{}, 0, 0, {0, 0, -5}, {}, false, 0, 0},   // behind the camera
+        {{}, 0, 0, {0, 0, 0.1f}, {}, false, 0, 0}, // on the near plane
+        {{}, 0, 0, {0, 0, 0.11f}, {}, true, 0, 0},
+        {{}, 0, 0, {0, 0, 499.9f}, {}, true, 0, 0},
+        {{}, 0, 0, {0, 0, 500}, {}, false, 0, 0},      // at the far limit
+        {{}, 0, 0, {15, 0, 499.99f}, {}, false, 0, 0}, // 500.2 away
+        {{1, 2, 3}, kPi / 2, 0, {9, 2, 3}, {}, true, 0, 0},
+        {{1, 2, 3}, kPi / 2, 0, {9, 3, 3}, {}, true, 0, -1},
+        {{}, 0, 0.3f, {0, 0, 8}, {}, true, 0, -1},
+        {{1, 2, 3}, kPi / 2, 0, {1, 2, 3}, {8, 0, 0}, true, 0, 0},
+        {{1, 2, 3}, kPi / 2, 0, {1, 2, 3}, {-8, 0, 0}, false, 0, 0},
+    };
+    const float breite = 80, hoehe = 60;
+    for (const Projektion& fall : faelle) {
+        SCOPED_TRACE(testing::Message() << fall.punkt.x << " " << fall.punkt.y << " " << fall.punkt.z);
+        const Punkt punkt{fall.punkt.x, fall.punkt.y, fall.punkt.z, kAttribut};
+        RenderInstanz instanz{&punkt, &punkt + 1, Verschiebung(fall.verschiebung), {}};
+        Punktrenderer::BaueInstanzpunkte(instanz, Ansichtsmatrix(fall.kamera, fall.gieren, fall.nicken),
+                                         Projektionsmatrix(800, 600), breite, hoehe);
+        ASSERT_EQ(instanz.mZeichenpunkte.mAnzahl, fall.behalten ? 1u : 0u);
+        if (fall.behalten) {
+            const uint64_t schluessel = instanz.mZeichenpunkte[0].mSchluessel;
+            EXPECT_EQ(Seite(int64_t(schluessel & 0xFFFFFF), 40 * 4096), fall.seiteX);
+            EXPECT_EQ(Seite(int64_t((schluessel >> 24) & 0xFFFFFF), 30 * 4096), fall.seiteY);
+        }
+        instanz.mZeichenpunkte.Freigeben();
+    }
+}
+
+TEST(Punktrenderer, ItemTraegtLageTiefeUndFarbe) {
+    // Straight ahead at depth 8: the image centre, depth key trunc(1048.576), radius 8 x 80 / 8192
+    // pixels. A near, large point keeps its grey and alpha: its radius stops at 16 pixels.
+    struct Fall {
+        Punkt punkt;
+        float breite, hoehe;
+        uint64_t wort0, wort1;
+    } faelle[] = {
+        {{0, 0, 8, kAttribut},
+         80,
+         60,
+         163840ull | 122880ull << 24 | 1048ull << 48,
+         320 | 0x1234ull << 16 | 0x56ull << 32},
+        {{0, 0, 0.2f, 0xABCD77FF},
+         1280,
+         960,
+         2621440ull | 1966080ull << 24 | 26ull << 48,
+         0xFFFF | 0xABCDull << 16 | 0x77ull << 32},
+    };
+    for (Fall& fall : faelle) {
+        RenderInstanz instanz{&fall.punkt, &fall.punkt + 1, Einheitsmatrix(), {}};
+        Punktrenderer::BaueInstanzpunkte(instanz, Einheitsmatrix(), Projektionsmatrix(800, 600), fall.breite,
+                                         fall.hoehe);
+        ASSERT_EQ(instanz.mZeichenpunkte.mAnzahl, 1u);
+        EXPECT_EQ(instanz.mZeichenpunkte[0].mSchluessel, fall.wort0);
+        EXPECT_EQ(instanz.mZeichenpunkte[0].mWerte, fall.wort1);
+        instanz.mZeichenpunkte.Freigeben();
+    }
+}
+
+Zeichenpunkt Item(uint64_t x, uint64_t y, uint64_t r, uint64_t grau, uint64_t alpha) {
+    return {x | y << 24, r | grau << 16 | alpha << 32};
+}
+
+TEST(Punktrenderer, SplatTrifftDieAkkumulatorenGenau) {
+    // A 4 x 3 image; positions in 12.12 pixels.
+    struct Fall {
+        const char* name;
+        uint32_t vorher;
+        std::vector<Zeichenpunkt> punkte;
+        std::vector<std::pair<int, uint32_t>> nachher; // every other pixel keeps `vorher`
+    } faelle[] = {
+        {"one pixel, opaque white", 0, {Item(6144, 6144, 2048, 0xFFFF, 255)}, {{5, 16711425}}},
+        {"half over it, two columns",
+         0,
+         {Item(6144, 6144, 2048, 0xFFFF, 255), Item(8192, 6144, 2048, 0x8000, 128)},
+         {{5, 14630720}, {6, 2097152}}},
+        {"over the top-left corner", 0, {Item(1024, 1024, 2048, 0xFFFF, 255)}, {{0, 9400176}}},
+        {"over the bottom-right corner",
+         0,
+         {Item(16384 - 1024, 12288 - 1024, 2048, 0xFFFF, 255)},
+         {{11, 9400176}}},
+        {"alpha 0 clears the fraction only", 0x123456, {Item(6144, 6144, 2048, 0xFFFF, 0)}, {{5, 0x123400}}},
+        {"radius 0 inside a pixel", 0x123456, {Item(6000, 6000, 0, 0xFFFF, 255)}, {{5, 0x123400}}},
+        {"radius 0 on a pixel corner", 0x123456, {Item(4096, 4096, 0, 0xFFFF, 255)}, {}},
+    };
+    for (const Fall& fall : faelle) {
+        SCOPED_TRACE(fall.name);
+        std::vector<uint32_t> bild(12, fall.vorher);
+        SplatteZeichenpunkte(fall.punkte.data(), fall.punkte.size(), bild.data(), 4, 3);
+        std::vector<uint32_t> erwartet(12, fall.vorher);
+        for (auto [pixel, wert] : fall.nachher)
+            erwartet[pixel] = wert;
+        EXPECT_EQ(bild, erwartet);
+    }
+    std::vector<uint32_t> bild = {16711425, 14630720, 2097152, 0};
+    WandleInPixel(bild.data(), bild.size());
+    EXPECT_EQ(bild, (std::vector<uint32_t>{0xFFFEFEFE, 0xFFDFDFDF, 0xFF202020, 0xFF000000}));
+}
+
+TEST(Punktrenderer, VektorUmwandlungGleichSkalarer) {
+    std::mt19937 zufall(7);
+    for (size_t anzahl : {0, 1, 15, 16, 17, 31, 1003}) {
+        std::vector<uint32_t> vektor(anzahl);
+        for (uint32_t& p : vektor)
+            p = zufall();
+        std::vector<uint32_t> skalar = vektor;
+        WandleInPixel(vektor.data(), anzahl);
+        WandleInPixelSkalar(skalar.data(), anzahl);
+        EXPECT_EQ(vektor, skalar) << anzahl;
+    }
+}
+
+// The sort and the frame run inside a main-thread fiber, as the frame job runs them.
+class PunktSortierung : public ::testing::Test {
+protected:
+    void ImHauptfaden(const std::function<void()>& auftrag) {
+        mKern.StarteImHauptfaden([&] {
+            auftrag();
+            mKern.BeendeHauptschleife();
+        });
+        mKern.BearbeiteHauptschleife();
+    }
+
+    Velm_ParallelKern mKern;
+    Szene mWelt{nullptr};
+};
+
+// Slot order, then item order, reversed; then stably far to near by the top 12 key bits.
+std::vector<Zeichenpunkt> Referenz(Szene& welt) {
+    std::vector<Zeichenpunkt> alle;
+    FuerAlleBelegten(welt.mInstanzen, [&](uint64_t, RenderInstanz& instanz) {
+        alle.insert(alle.end(), instanz.mZeichenpunkte.begin(), instanz.mZeichenpunkte.end());
+    });
+    std::reverse(alle.begin(), alle.end());
+    std::stable_sort(alle.begin(), alle.end(), [](const Zeichenpunkt& a, const Zeichenpunkt& b) {
+        return (a.mSchluessel >> 52) > (b.mSchluessel >> 52);
+    });
+    return alle;
+}
+
+TEST_F(PunktSortierung, GleichDerReferenz) {
+    struct Fall {
+        const char* name;
+        int instanzen;
+        int maxPunkte;
+        uint64_t schluesselMaske; // few distinct keys make many ties
+        uint64_t schluesselFest;
+        uint64_t kapazitaet; // of A and B afterwards; 0: not checked
+    } faelle[] = {
+        {"no instances", 0, 0, 0, 0, 0},
+        {"only empty instances", 5, 0, 0, 0, 0},
+        {"more than 64 instances, many ties", 150, 300, 0x0F30'0000'0000'0000, 0, 0},
+        {"wide keys", 70, 500, ~0ull, 0, 0},
+        {"one bucket", 90, 200, 0x003F'FFFF'FFFF'FFFF, 0xA400'0000'0000'0000, 0},
+        {"N = 1 grows to 2", 1, -1, ~0ull, 0, 2},
+        {"N = 1024 grows to 2048", 5, -256, ~0ull, 0, 2048},
+    };
+    std::mt19937_64 zufall(11);
+    for (const Fall& fall : faelle) {
+        SCOPED_TRACE(fall.name);
+        Szene welt(nullptr);
+        Punktrenderer renderer;
+        for (int i = 0; i < fall.instanzen; ++i) {
+            const uint64_t id = welt.NeueInstanz(nullptr, nullptr, Einheitsmatrix());
+            const uint64_t n = fall.maxPunkte < 0 ? uint64_t(-fall.maxPunkte)
+                               : fall.maxPunkte   ? zufall() % uint64_t(fall.maxPunkte)
+                                                  : 0;
+            for (uint64_t k = 0; k < n; ++k)
+                welt.mInstanzen[id].mZeichenpunkte.Anhaengen(
+                    {(zufall() & fall.schluesselMaske) | fall.schluesselFest, zufall()});
+        }
+        // Gaps in the slot table; the last case keeps four instances of 256.
+        for (uint64_t id = 3; id < uint64_t(fall.instanzen); id += 17)
+            welt.EntferneInstanz(id);
+
+        const std::vector<Zeichenpunkt> erwartet = Referenz(welt);
+        uint64_t anzahl[64] = {}, anfaenge[64] = {};
+        ImHauptfaden([&] { renderer.SortiereZeichenpunkte(welt, anzahl, anfaenge); });
+
+        uint64_t n = 0;
+        for (int b = 0; b < 64; ++b) {
+            EXPECT_EQ(anfaenge[b], n);
+            n += anzahl[b];
+        }
+        ASSERT_EQ(n, erwartet.size());
+        ASSERT_GE(renderer.mPunkteA.size(), n);
+        EXPECT_EQ(renderer.mPunkteB.size(), renderer.mPunkteA.size());
+        if (fall.kapazitaet) {
+            EXPECT_EQ(renderer.mPunkteA.size(), fall.kapazitaet);
+        }
+        for (uint64_t i = 0; i < n; ++i) {
+            ASSERT_EQ(renderer.mPunkteA[i].mSchluessel, erwartet[i].mSchluessel) << i;
+            ASSERT_EQ(renderer.mPunkteA[i].mWerte, erwartet[i].mWerte) << i;
+        }
+    }
+}
+
+TEST_F(PunktSortierung, BildIstNichtGespiegelt) {
+    // A bright point up-left of the view's centre and a dim one down-right: each lights pixels
+    // only in its own quarter of the image, and the rest stays black with alpha 0xFF.
+    const Punkt punkte[] = {{-2, 1.5f, 8, 0xFFFFFF40}, {2, -1.5f, 8, 0x4000FF40}};
+    mWelt.NeueInstanz(punkte, punkte + 2, Einheitsmatrix());
+    Punktrenderer renderer;
+    std::vector<uint32_t> bild;
+    ImHauptfaden([&] { renderer.BerechneBild(mWelt, 60, {}, 0, 0, 800, 600, bild); });
+    ASSERT_EQ(bild.size(), 80u * 60u);
+    uint32_t hellstes[2][2] = {};
+    for (uint32_t y = 0; y < 60; ++y)
+        for (uint32_t x = 0; x < 80; ++x) {
+            const uint32_t p = bild[y * 80 + x];
+            ASSERT_EQ(p >> 24, 0xFFu);
+            ASSERT_EQ(p & 0xFF, (p >> 8) & 0xFF);
+            uint32_t& h = hellstes[y / 30][x / 40];
+            h = std::max(h, p & 0xFF);
+        }
+    EXPECT_GT(hellstes[0][0], hellstes[1][1]);
+    EXPECT_GT(hellstes[1][1], 0u);
+    EXPECT_EQ(hellstes[0][1], 0u);
+    EXPECT_EQ(hellstes[1][0], 0u);
+}
+
+} // namespace
