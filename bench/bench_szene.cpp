@@ -13,6 +13,7 @@
 #include <boost/sort/sort.hpp>
 
 #include <atomic>
+#include <barrier>
 #include <chrono>
 #include <memory>
 #include <random>
@@ -155,23 +156,38 @@ void BM_BaueZeichenpunkteSeriell(benchmark::State& state) {
 }
 BENCHMARK(BM_BaueZeichenpunkteSeriell)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-// One plain thread per processor, each taking the next instance until none is left.
+// One plain thread per processor, started once; each frame they take the next instance until
+// none is left, between two barriers with the timing thread.
 void BM_BaueZeichenpunkteFaeden(benchmark::State& state) {
     Level level;
     std::vector<RenderInstanz*> instanzen;
     FuerAlleBelegten(level.welt.mInstanzen,
                      [&](uint64_t, RenderInstanz& instanz) { instanzen.push_back(&instanz); });
     const float breite = float(Bildbreite(kBildHoehe)), hoehe = float(kBildHoehe);
-    for (auto _ : state) {
-        std::atomic<size_t> naechste{0};
-        std::vector<std::jthread> faeden;
-        for (uint64_t f = 0; f < Plattform::ProzessorAnzahl(); ++f)
-            faeden.emplace_back([&] {
+    const uint64_t anzahl = Plattform::ProzessorAnzahl();
+    std::barrier<> start(std::ptrdiff_t(anzahl + 1)), ende(std::ptrdiff_t(anzahl + 1));
+    std::atomic<size_t> naechste{0};
+    std::atomic<bool> fertig{false};
+    std::vector<std::jthread> faeden;
+    for (uint64_t f = 0; f < anzahl; ++f)
+        faeden.emplace_back([&] {
+            for (;;) {
+                start.arrive_and_wait();
+                if (fertig)
+                    return;
                 for (size_t i = naechste++; i < instanzen.size(); i = naechste++)
                     Punktrenderer::BaueInstanzpunkte(*instanzen[i], level.ansicht, level.projektion, breite,
                                                      hoehe);
-            });
+                ende.arrive_and_wait();
+            }
+        });
+    for (auto _ : state) {
+        naechste = 0;
+        start.arrive_and_wait();
+        ende.arrive_and_wait();
     }
+    fertig = true;
+    start.arrive_and_wait();
 }
 BENCHMARK(BM_BaueZeichenpunkteFaeden)->Unit(benchmark::kMicrosecond)->UseRealTime();
 

@@ -101,6 +101,35 @@ TEST(Punktrenderer, ItemTraegtLageTiefeUndFarbe) {
     }
 }
 
+TEST(Punktrenderer, VierPunkteWieEinzelne) {
+    // Points in and around the view, near and far: the four-at-a-time path gives the items one
+    // point at a time gives.
+    std::mt19937 zufall(3);
+    std::uniform_real_distribution<float> seitlich(-30, 30), tief(-5, 520), nah(0, 0.3f);
+    std::vector<Punkt> punkte(1003);
+    for (size_t i = 0; i < punkte.size(); ++i)
+        punkte[i] = {seitlich(zufall), seitlich(zufall), i % 7 ? tief(zufall) : nah(zufall),
+                     uint32_t(zufall())};
+    const Matrix ansicht = Ansichtsmatrix({1, 2, 3}, 0.4f, -0.2f);
+    const Matrix projektion = Projektionsmatrix(1280, 720);
+    RenderInstanz ganz{punkte.data(), punkte.data() + punkte.size(), Verschiebung({0.5f, 0, 2}), {}};
+    Punktrenderer::BaueInstanzpunkte(ganz, ansicht, projektion, 1280, 960);
+    std::vector<Zeichenpunkt> einzeln;
+    for (const Punkt& punkt : punkte) {
+        RenderInstanz eine{&punkt, &punkt + 1, ganz.mMatrix, {}};
+        Punktrenderer::BaueInstanzpunkte(eine, ansicht, projektion, 1280, 960);
+        einzeln.insert(einzeln.end(), eine.mZeichenpunkte.begin(), eine.mZeichenpunkte.end());
+        eine.mZeichenpunkte.Freigeben();
+    }
+    ASSERT_GT(einzeln.size(), 100u);
+    ASSERT_EQ(ganz.mZeichenpunkte.mAnzahl, einzeln.size());
+    for (size_t i = 0; i < einzeln.size(); ++i) {
+        EXPECT_EQ(ganz.mZeichenpunkte[i].mSchluessel, einzeln[i].mSchluessel) << i;
+        EXPECT_EQ(ganz.mZeichenpunkte[i].mWerte, einzeln[i].mWerte) << i;
+    }
+    ganz.mZeichenpunkte.Freigeben();
+}
+
 Zeichenpunkt Item(uint64_t x, uint64_t y, uint64_t r, uint64_t grau, uint64_t alpha) {
     return {x | y << 24, r | grau << 16 | alpha << 32};
 }
