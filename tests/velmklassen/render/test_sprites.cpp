@@ -1,0 +1,337 @@
+// The sprite atlas and its batcher, drawn headless into the 64 x 32 back buffer and read back.
+
+#include "render_testhilfe.h"
+
+#include "velmklassen/bild/velm_bild.h"
+#include "velmklassen/kern/velm_speicher.h"
+#include "velmklassen/render/velm_blockgfx3d.h"
+#include "velmklassen/render/velm_textur.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+using rendertest::Kontext;
+
+class Sprites : public Kontext {
+protected:
+    Velm_Bild mRueck{64, 32, Velm_FormatA8R8G8B8, 1};
+
+    void Leere(const TAlphaFarbe& farbe = {0, 0, 0, 1}) {
+        K().SetRenderZiel(nullptr);
+        K().Leeren(1, farbe);
+    }
+    void Lies() { K().LiesBildschirmInhalt(mRueck); }
+    uint32_t P(uint64_t x, uint64_t y) const { return Pixel(mRueck, x, y); }
+
+public:
+    static uint32_t Pixel(const TBereich& b, uint64_t x, uint64_t y) {
+        uint32_t wert = 0;
+        std::memcpy(&wert, b.mDaten + y * b.mPitch + x * 4, 4);
+        return wert;
+    }
+};
+
+// Every texel different: red counts columns, green rows.
+void FuelleMuster(Velm_Bild& bild) {
+    for (uint64_t y = 0; y < bild.mHoehe; ++y) {
+        for (uint64_t x = 0; x < bild.mBreite; ++x) {
+            const uint32_t pixel = 0xFF000080u | uint32_t(x * 8 + 4) << 16 | uint32_t(y * 8 + 4) << 8;
+            std::memcpy(bild.mDaten + y * bild.mPitch + x * 4, &pixel, 4);
+        }
+    }
+}
+
+void Fuelle(Velm_Bild& bild, uint32_t pixel) {
+    for (uint64_t y = 0; y < bild.mHoehe; ++y) {
+        for (uint64_t x = 0; x < bild.mBreite; ++x) {
+            std::memcpy(bild.mDaten + y * bild.mPitch + x * 4, &pixel, 4);
+        }
+    }
+}
+
+bool Nahe(uint32_t a, uint32_t b, int toleranz = 2) {
+    for (int s = 0; s < 32; s += 8) {
+        const int d = int((a >> s) & 0xFF) - int((b >> s) & 0xFF);
+        if (d > toleranz || d < -toleranz) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST_F(Sprites, SpriteLandetGenauAufSeinenPixeln) {
+    Velm_BlockGfx3D gfx(0, 16, 0);
+    EXPECT_EQ(gfx.mAtlas, nullptr);
+    Velm_Bild bild(20, 20, Velm_FormatA8R8G8B8, 1);
+    FuelleMuster(bild);
+    gfx.AddGrafik(5, bild, 2, 3, 16, 12);
+    ASSERT_NE(gfx.mAtlas, nullptr);
+    EXPECT_EQ(gfx.mAtlas->mBreite, 512u);
+
+    Leere();
+    gfx.ZeichneGrafik(5, 10, 4, {1, 1, 1, 1});
+    gfx.ZeichneGrafik(99, 0, 0, {1, 1, 1, 1}); // no such graphic: nothing queued
+    EXPECT_EQ(gfx.mWarteschlange.size(), 1u);
+    gfx.Zeichne();
+    EXPECT_TRUE(gfx.mWarteschlange.empty());
+    Lies();
+    for (uint64_t y = 2; y < 18; ++y) {
+        for (uint64_t x = 8; x < 28; ++x) {
+            const bool innen = x >= 10 && x < 26 && y >= 4 && y < 16;
+            const uint32_t erwartet = innen ? Pixel(bild, x - 10 + 2, y - 4 + 3) : 0xFF000000u;
+            ASSERT_EQ(P(x, y), erwartet) << x << ", " << y;
+        }
+    }
+    // Mirrored by a negative width: the quad spans leftwards from x.
+    Leere();
+    gfx.ZeichneGrafik(5, 40, 4, {1, 1, 1, 1}, -16, 12);
+    gfx.Zeichne();
+    Lies();
+    EXPECT_EQ(P(39, 4), Pixel(bild, 2, 3));
+    EXPECT_EQ(P(24, 4), Pixel(bild, 17, 3));
+    EXPECT_EQ(P(40, 4), 0xFF000000u);
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+}
+
+TEST_F(Sprites, DrehungUmDenMittelpunkt) {
+    Velm_BlockGfx3D gfx(64, 16, 0);
+    Velm_Bild bild(8, 4, Velm_FormatA8R8G8B8, 1);
+    Fuelle(bild, 0xFFFFFFFF);
+    gfx.AddGrafik(0, bild, 0, 0, 8, 4);
+    gfx.mZentriert = true;
+    Leere();
+    gfx.ZeichneGrafik(0, 32, 16, {1, 1, 1, 1}, 0, 0, float(M_PI / 2));
+    gfx.Zeichne();
+    Lies();
+    // 8 x 4 turned upright about (32, 16): columns 30 to 33, rows 12 to 19.
+    for (uint64_t y = 10; y < 22; ++y) {
+        for (uint64_t x = 27; x < 37; ++x) {
+            const bool innen = x >= 30 && x < 34 && y >= 12 && y < 20;
+            ASSERT_EQ(P(x, y), innen ? 0xFFFFFFFFu : 0xFF000000u) << x << ", " << y;
+        }
+    }
+}
+
+TEST_F(Sprites, FaerbungVormultipliziertUndAdditiv) {
+    Velm_BlockGfx3D gfx(64, 16, 0);
+    Velm_Bild bild(4, 4, Velm_FormatA8R8G8B8, 1);
+    Fuelle(bild, 0x80FFFFFF);
+    gfx.AddGrafik(1, bild, 0, 0, 4, 4);
+    const struct {
+        TAlphaFarbe farbe;
+        uint32_t erwartet;
+    } faelle[] = {
+        {{1, 1, 1, 1}, 0xFF8080FF},  // half white over blue
+        {{1, 0, 0, 1}, 0xFF800080},  // tinted red
+        {{1, 1, 1, -1}, 0xFF8080FF}, // added: nothing of the blue is lost
+        {{1, 0, 0, -1}, 0xFF8000FF},
+        {{1, 1, 1, 0}, 0xFF0000FF},  // fully transparent
+    };
+    for (const auto& fall : faelle) {
+        Leere({0, 0, 1, 1});
+        gfx.ZeichneGrafik(1, 8, 8, fall.farbe);
+        gfx.Zeichne();
+        Lies();
+        EXPECT_TRUE(Nahe(P(9, 9), fall.erwartet)) << std::hex << P(9, 9) << " for " << fall.erwartet;
+        EXPECT_EQ(P(7, 9), 0xFF0000FFu);
+    }
+}
+
+TEST_F(Sprites, MehrQuadsAlsEinStueckFasst) {
+    Velm_BlockGfx3D gfx(64, 4, 0);
+    Velm_Bild bild(1, 1, Velm_FormatA8R8G8B8, 1);
+    Fuelle(bild, 0xFFFFFFFF);
+    gfx.AddGrafik(0, bild, 0, 0, 1, 1);
+    Leere();
+    for (int i = 0; i < 10; ++i) {
+        gfx.ZeichneGrafik(0, float(3 * i), 1, {1, 1, 1, 1});
+    }
+    Z().Null();
+    gfx.Zeichne();
+    EXPECT_EQ(Z().Zahl("DrawIndexedPrimitive"), 3);
+    Lies();
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(P(3 * i, 1), 0xFFFFFFFFu) << i;
+        EXPECT_EQ(P(3 * i + 1, 1), 0xFF000000u) << i;
+    }
+    // An empty queue binds and draws nothing.
+    Z().Null();
+    gfx.Zeichne();
+    EXPECT_EQ(Z().Zahl("DrawIndexedPrimitive"), 0);
+    EXPECT_EQ(Z().Zahl("SetVertexShader"), 0);
+}
+
+TEST_F(Sprites, WachstumBehaeltJedeGrafik) {
+    Velm_BlockGfx3D gfx(0, 16, 0);
+    const uint32_t farben[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF};
+    Velm_Bild bild(300, 300, Velm_FormatA8R8G8B8, 1);
+    for (uint64_t id : {2, 0, 1}) {
+        Fuelle(bild, farben[id]);
+        gfx.AddGrafik(id, bild, 0, 0, 300, 300);
+    }
+    ASSERT_EQ(gfx.mAtlas->mBreite, 1024u);
+    for (uint64_t id = 0; id < 3; ++id) {
+        const Velm_BlockGfxEintrag& e = gfx.mEintraege[id];
+        EXPECT_EQ(Pixel(gfx.mAtlas->mKopie[0], e.x, e.y), farben[id]) << id;
+        EXPECT_EQ(Pixel(gfx.mAtlas->mKopie[0], e.x + 299, e.y + 299), farben[id]) << id;
+        EXPECT_NEAR(e.u, (float(e.x) + 0.02f) / 1024, 1e-6);
+    }
+    // Graphic 2 was alone when the atlas grew and took the first place again; 0 came after it.
+    EXPECT_EQ(gfx.mEintraege[2].x, 0u);
+    EXPECT_EQ(gfx.mEintraege[0].x, 300u);
+    Leere();
+    for (uint64_t id = 0; id < 3; ++id) {
+        gfx.ZeichneGrafik(id, float(id * 20), 0, {1, 1, 1, 1}, 16, 16);
+    }
+    gfx.Zeichne();
+    Lies();
+    for (uint64_t id = 0; id < 3; ++id) {
+        EXPECT_EQ(P(id * 20 + 8, 8), farben[id]) << id;
+    }
+
+    // Removing frees the place; a second removal is refused with its line.
+    gfx.Entfernen(1);
+    EXPECT_FALSE(gfx.HatGrafik(1));
+    gfx.Entfernen(1);
+    EXPECT_EQ(mLog.Anzahl("!Velm_BlockGfx3D::Entfernen( 1): Keine Grafik mit dieser ID definiert."), 1);
+    Velm_Bild falsch(4, 4, Velm_FormatA8, 1);
+    gfx.AddGrafik(7, falsch, 1, 2, 3, 4);
+    EXPECT_EQ(mLog.Anzahl("!Velm_BlockGfx3D::AddGrafik( 7, ..., 1, 2, 3, 4): Quellgrafik muss vom Format "
+                          "A8R8G8B8 sein."),
+              1);
+    EXPECT_FALSE(gfx.HatGrafik(7));
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+}
+
+TEST_F(Sprites, FluechtigerAtlasWaechstOhneKopie) {
+    Velm_BlockGfx3D gfx(512, 16, Velm_BlockGfx3D::kFlagRenderziel);
+    ASSERT_NE(gfx.mAtlas, nullptr);
+    EXPECT_EQ(gfx.mAtlas->mKopie[0].mDaten, nullptr);
+    gfx.ReservierePlatz(0, 300, 300);
+    gfx.ReservierePlatz(1, 300, 300);
+    EXPECT_EQ(gfx.mAtlas->mBreite, 1024u);
+    ASSERT_TRUE(gfx.HatGrafik(0) && gfx.HatGrafik(1));
+    const TPlatzRechteck a{gfx.mEintraege[0].x, gfx.mEintraege[0].y, 300, 300};
+    const TPlatzRechteck b{gfx.mEintraege[1].x, gfx.mEintraege[1].y, 300, 300};
+    EXPECT_FALSE(a.Ueberlappt(b));
+    EXPECT_EQ(gfx.mPlatz.Belegt().size(), 2u);
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+}
+
+TEST_F(Sprites, AtlasblockSpeichernUndLaden) {
+    TSpeicher speicher;
+    {
+        Velm_BlockGfx3D gfx(64, 32, 0);
+        Velm_Bild bild(20, 20, Velm_FormatA8R8G8B8, 1);
+        FuelleMuster(bild);
+        gfx.AddGrafik(3, bild, 0, 0, 20, 20);
+        gfx.AddGrafik(70, bild, 4, 4, 7, 9);
+        gfx.mZentriert = true;
+        gfx.Speichern(speicher);
+    }
+    speicher.ZumAnfang();
+    Velm_BlockGfx3D gfx(0, 0, 0);
+    ASSERT_TRUE(gfx.Laden(speicher));
+    EXPECT_EQ(speicher.Rest(), 0u);
+    EXPECT_TRUE(gfx.mZentriert);
+    EXPECT_EQ(gfx.mKapazitaet, 32u);
+    ASSERT_TRUE(gfx.HatGrafik(3) && gfx.HatGrafik(70));
+    EXPECT_FALSE(gfx.HatGrafik(4));
+    EXPECT_EQ(gfx.mEintraege[70].breite, 7u);
+    EXPECT_EQ(gfx.mPlatz.Belegt().size(), 2u);
+    ASSERT_NE(gfx.mAtlas, nullptr);
+    EXPECT_EQ(gfx.mAtlas->mBreite, 64u);
+    gfx.mZentriert = false;
+    Leere();
+    gfx.ZeichneGrafik(70, 1, 1, {1, 1, 1, 1});
+    gfx.Zeichne();
+    Lies();
+    Velm_Bild muster(20, 20, Velm_FormatA8R8G8B8, 1);
+    FuelleMuster(muster);
+    EXPECT_EQ(P(1, 1), Pixel(muster, 4, 4));
+    EXPECT_EQ(P(7, 9), Pixel(muster, 10, 12));
+
+    // Every cut of the block is refused with its line and leaves the batcher as it was.
+    const uint64_t ganz = speicher.Groesse();
+    for (uint64_t laenge : {uint64_t(4), uint64_t(10), uint64_t(30), ganz / 2, ganz - 1}) {
+        TSpeicher kurz;
+        kurz.SchreibeBlock(speicher.Daten(), laenge);
+        kurz.ZumAnfang();
+        const int vorher = mLog.Anzahl("Block ist abgeschnitten");
+        EXPECT_FALSE(gfx.Laden(kurz)) << laenge;
+        EXPECT_EQ(mLog.Anzahl("Block ist abgeschnitten"), vorher + 1) << laenge;
+        EXPECT_TRUE(gfx.HatGrafik(70));
+    }
+    TSpeicher fremd;
+    fremd.SchreibeBlock("FX3E", 4);
+    fremd.ZumAnfang();
+    EXPECT_FALSE(gfx.Laden(fremd));
+    mBrueche.Null();
+}
+
+TEST_F(Sprites, AtlasblockVersion257) {
+    // 8 reserved bytes, no flags word, one size for width and height.
+    TSpeicher s;
+    const auto u32 = [&s](uint32_t w) { s.SchreibeU32(__builtin_bswap32(w)); };
+    s.SchreibeBlock("FX3D", 4);
+    u32(257);
+    u32(0);
+    u32(0);
+    u32(8); // capacity
+    s.SchreibeU8(1);
+    u32(0);
+    u32(1); // one entry
+    s.SchreibeU8(1);
+    for (uint32_t w : {0u, 0u, 2u, 2u}) {
+        u32(w);
+    }
+    for (float f : {0.0f, 0.0f, 0.5f, 0.5f}) {
+        u32(std::bit_cast<uint32_t>(f));
+    }
+    TPlatz platz;
+    platz.Init(4, 4, 1);
+    uint64_t x, y;
+    platz.FindePlatz(2, 2, x, y);
+    platz.Speichere(s);
+    u32(0);
+    u32(4);
+    for (int i = 0; i < 16; ++i) {
+        u32(0xFF00FF00);
+    }
+    s.ZumAnfang();
+    Velm_BlockGfx3D gfx(0, 0, 0);
+    ASSERT_TRUE(gfx.Laden(s));
+    EXPECT_EQ(s.Rest(), 0u);
+    ASSERT_NE(gfx.mAtlas, nullptr);
+    EXPECT_EQ(gfx.mAtlas->mHoehe, 4u);
+    EXPECT_EQ(gfx.mKapazitaet, 8u);
+    EXPECT_TRUE(gfx.mZentriert);
+    EXPECT_EQ(Pixel(gfx.mAtlas->mKopie[0], 3, 3), 0xFF00FF00u);
+}
+
+TEST_F(Sprites, PipelineGeteiltVonAllenBatchern) {
+    Z().Null();
+    auto a = std::make_unique<Velm_BlockGfx3D>(0, 0, 0);
+    EXPECT_EQ(Z().Zahl("CreateVertexShader"), 2); // plain and rotated
+    auto b = std::make_unique<Velm_BlockGfx3D>(0, 0, Velm_BlockGfx3D::kFlagRotiert);
+    EXPECT_EQ(Z().Zahl("CreateVertexShader"), 2);
+    a.reset();
+    b.reset();
+    // The last one released the pipeline: nothing is left registered.
+    uint64_t belegt = 0;
+    for (uint64_t i = 0; i < K().mRegister.Kapazitaet(); ++i) {
+        belegt += K().mRegister.IstBelegt(i);
+    }
+    auto c = std::make_unique<Velm_BlockGfx3D>(0, 0, 0);
+    EXPECT_EQ(Z().Zahl("CreateVertexShader"), 4);
+    c.reset();
+    uint64_t danach = 0;
+    for (uint64_t i = 0; i < K().mRegister.Kapazitaet(); ++i) {
+        danach += K().mRegister.IstBelegt(i);
+    }
+    EXPECT_EQ(belegt, danach);
+}
+
+} // namespace
