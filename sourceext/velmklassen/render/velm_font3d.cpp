@@ -156,54 +156,55 @@ void Velm_Font3D::ZeichneTextImBereich(float x, float y, float breite, float hoe
     const uint64_t erlaubt =
         zeilenHoehe > 0 && hoehe / zeilenHoehe >= 1 ? uint64_t(std::min(hoehe / zeilenHoehe, 1e6f)) : 1;
 
-    mZeilenAnfaenge.clear();
-    mZeilenBreiten.clear();
+    mZeilen.clear();
     const char* p = mPuffer.get();
-    bool ende = false;
-    while (!ende && mZeilenAnfaenge.size() < erlaubt) {
-        const char* anfang = p;
-        const float platz = mZeilenAnfaenge.size() + 1 == erlaubt ? std::max(breite - punkte, punkte) : breite;
-        float zeile = 0;
-        const char* umbruch = nullptr;
-        float umbruchBreite = 0;
+    bool textEnde = false;
+    while (!textEnde && mZeilen.size() < erlaubt) {
+        Zeile zeile{p, p, 0};
+        const float platz = mZeilen.size() + 1 == erlaubt ? std::max(breite - punkte, punkte) : breite;
+        Zeile umbruch{nullptr, nullptr, 0};
         for (;;) {
             const char* vor = p;
             const uint32_t cp = Velm_LiesUtf8(p);
-            if (cp == 0) {
-                ende = true;
-                break;
-            }
-            if (cp == '\n') {
+            if (cp == 0 || cp == '\n') {
+                textEnde = cp == 0;
+                zeile.ende = vor;
                 break;
             }
             const float w = BuchstabenBreite(cp);
+            const bool luecke = !HatBuchstabe(cp);
             // A line takes one code point at least, or a box narrower than a glyph would never
-            // get past it.
-            if (zeile + w > platz && vor != anfang) {
-                if (umbruch != nullptr) {
-                    p = umbruch;
-                    zeile = umbruchBreite;
+            // get past it. A gap that does not fit is itself where the line breaks.
+            if (zeile.breite + w > platz && vor != zeile.anfang) {
+                if (luecke) {
+                    zeile.ende = vor;
+                } else if (umbruch.anfang != nullptr) {
+                    zeile.ende = umbruch.ende;
+                    zeile.breite = umbruch.breite;
+                    p = umbruch.anfang;
                 } else {
+                    zeile.ende = vor;
                     p = vor;
                 }
                 break;
             }
-            if (!HatBuchstabe(cp)) {
-                umbruch = p;
-                umbruchBreite = zeile;
+            if (luecke) {
+                umbruch = {p, vor, zeile.breite};
             }
-            zeile += w;
+            zeile.breite += w;
         }
-        mZeilenAnfaenge.push_back(anfang);
-        mZeilenBreiten.push_back(zeile);
+        mZeilen.push_back(zeile);
     }
-    if (!ende && *p != 0) {
-        // p lies within the 9999 characters of text, so the buffer's three spare bytes take it.
-        std::memcpy(const_cast<char*>(p), "...", 4);
-        mZeilenBreiten.back() += punkte;
+    if (!textEnde && *p != 0) {
+        // The end lies within the 9999 characters of text, so the buffer's three spare bytes
+        // take the dots and their zero.
+        Zeile& letzte = mZeilen.back();
+        std::memcpy(const_cast<char*>(letzte.ende), "...", 4);
+        letzte.ende += 3;
+        letzte.breite += punkte;
     }
 
-    const uint64_t n = mZeilenAnfaenge.size();
+    const uint64_t n = mZeilen.size();
     const float block = float(n) * zeilenHoehe + float(n - 1);
     float y0 = y;
     if (mVAusrichtung == kVMitte) {
@@ -212,21 +213,18 @@ void Velm_Font3D::ZeichneTextImBereich(float x, float y, float breite, float hoe
         y0 += hoehe - block;
     }
     for (uint64_t i = 0; i < n; ++i) {
-        char* schnitt = i + 1 < n ? const_cast<char*>(mZeilenAnfaenge[i + 1]) : nullptr;
-        const char gerettet = schnitt != nullptr ? *schnitt : 0;
-        if (schnitt != nullptr) {
-            *schnitt = 0;
-        }
+        const Zeile& zeile = mZeilen[i];
+        char* schnitt = const_cast<char*>(zeile.ende);
+        const char gerettet = *schnitt;
+        *schnitt = 0;
         float xi = x;
         if (mHAusrichtung == kMitte) {
-            xi += 0.5f * (breite - mZeilenBreiten[i]);
+            xi += 0.5f * (breite - zeile.breite);
         } else if (mHAusrichtung == kRechts) {
-            xi += breite - mZeilenBreiten[i];
+            xi += breite - zeile.breite;
         }
-        InternZeichneZeile(xi, y0 + float(i) * (zeilenHoehe + 1), mZeilenAnfaenge[i]);
-        if (schnitt != nullptr) {
-            *schnitt = gerettet;
-        }
+        InternZeichneZeile(xi, y0 + float(i) * (zeilenHoehe + 1), zeile.anfang);
+        *schnitt = gerettet;
     }
     Fluten();
 }

@@ -93,8 +93,14 @@ private:
 
     // Three bytes beyond the text's limit, so the "..." of a cut line always fits.
     std::unique_ptr<char[]> mPuffer;
-    std::vector<const char*> mZeilenAnfaenge;
-    std::vector<float> mZeilenBreiten;
+    // The lines of the last wrapped text: where each starts, where its drawn part ends (before
+    // the blank or line feed it broke at) and how wide that part is.
+    struct Zeile {
+        const char* anfang;
+        const char* ende;
+        float breite;
+    };
+    std::vector<Zeile> mZeilen;
 };
 
 // Decodes one code point and moves past it. A zero byte is code point 0 and is not passed; so

@@ -166,21 +166,23 @@ TEST_F(Sprites, MehrQuadsAlsEinStueckFasst) {
 TEST_F(Sprites, WachstumBehaeltJedeGrafik) {
     Velm_BlockGfx3D gfx(0, 16, 0);
     const uint32_t farben[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF};
-    Velm_Bild bild(300, 300, Velm_FormatA8R8G8B8, 1);
-    for (uint64_t id : {2, 0, 1}) {
+    const uint64_t groessen[] = {500, 100, 100};
+    Velm_Bild bild(500, 500, Velm_FormatA8R8G8B8, 1);
+    // Graphic 0 does not fit beside 2 and 1: the atlas doubles and repacks them in id order.
+    for (uint64_t id : {2, 1, 0}) {
         Fuelle(bild, farben[id]);
-        gfx.AddGrafik(id, bild, 0, 0, 300, 300);
+        gfx.AddGrafik(id, bild, 0, 0, groessen[id], groessen[id]);
     }
     ASSERT_EQ(gfx.mAtlas->mBreite, 1024u);
+    EXPECT_EQ(gfx.mEintraege[1].x, 0u);
+    EXPECT_EQ(gfx.mEintraege[2].x, 100u);
     for (uint64_t id = 0; id < 3; ++id) {
         const Velm_BlockGfxEintrag& e = gfx.mEintraege[id];
+        const uint64_t r = groessen[id] - 1;
         EXPECT_EQ(Pixel(gfx.mAtlas->mKopie[0], e.x, e.y), farben[id]) << id;
-        EXPECT_EQ(Pixel(gfx.mAtlas->mKopie[0], e.x + 299, e.y + 299), farben[id]) << id;
+        EXPECT_EQ(Pixel(gfx.mAtlas->mKopie[0], e.x + r, e.y + r), farben[id]) << id;
         EXPECT_NEAR(e.u, (float(e.x) + 0.02f) / 1024, 1e-6);
     }
-    // Graphic 2 was alone when the atlas grew and took the first place again; 0 came after it.
-    EXPECT_EQ(gfx.mEintraege[2].x, 0u);
-    EXPECT_EQ(gfx.mEintraege[0].x, 300u);
     Leere();
     for (uint64_t id = 0; id < 3; ++id) {
         gfx.ZeichneGrafik(id, float(id * 20), 0, {1, 1, 1, 1}, 16, 16);

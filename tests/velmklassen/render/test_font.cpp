@@ -1,0 +1,291 @@
+// Bitmap fonts: widths, alignment, wrapping and the "..." cut on a font of known glyphs, font
+// files saved, loaded and broken, and fonts rasterised from a scalable font.
+
+#include "render_testhilfe.h"
+
+#include "velmklassen/bild/velm_bild.h"
+#include "velmklassen/kern/velm_speicher.h"
+#include "velmklassen/render/velm_blockgfx3d.h"
+#include "velmklassen/render/velm_font3d.h"
+#include "velmklassen/render/velm_textur.h"
+
+#include <cstring>
+#include <fstream>
+#include <string>
+
+namespace {
+
+using rendertest::Kontext;
+
+// 'A': a 6 x 10 white block at offsets (1, 2), advance 8; '.': 2 x 2 at (0, 20), advance 4;
+// U+00E9 like 'A'. The blank has no glyph. With spacing 0.1 of 24: w(A) = 10.4, w(.) = 6.4,
+// a missing glyph 7.2.
+class Font : public Kontext {
+protected:
+    void SetUp() override {
+        Kontext::SetUp();
+        mFont = std::make_unique<Velm_Font3D>();
+        Velm_Bild bild(8, 12, Velm_FormatA8R8G8B8, 1);
+        std::memset(bild.mDaten, 0xFF, bild.mPitch * bild.mHoehe);
+        mFont->AddBuchstabe('A', bild, 0, 0, 6, 10, 1, 2, 8);
+        mFont->AddBuchstabe('.', bild, 0, 0, 2, 2, 0, 20, 4);
+        mFont->AddBuchstabe(233, bild, 0, 0, 6, 10, 1, 2, 8);
+        mFont->mSofortZeichnen = false;
+    }
+    void TearDown() override {
+        mFont.reset();
+        Kontext::TearDown();
+    }
+    std::vector<Velm_BlockGfxQuad>& Schlange() { return mFont->mAtlas->mWarteschlange; }
+
+    std::unique_ptr<Velm_Font3D> mFont;
+    TTempOrdner mOrdner;
+};
+
+TEST_F(Font, BreitenUndUtf8) {
+    EXPECT_EQ(mFont->mNativeHoehe, 24);
+    EXPECT_EQ(mFont->mBuchstaben.size(), 256u);
+    const struct {
+        const char* text;
+        float breite;
+    } faelle[] = {
+        {"", 0},
+        {nullptr, 0},
+        {"A", 10.4f},
+        {"AA.", 27.2f},
+        {" ", 7.2f},
+        {"A A", 28},
+        {"\xC3\xA9", 10.4f},         // U+00E9 as two bytes
+        {"A\xC3", 10.4f},            // the zero after a lead byte ends the text
+        {"A\xE2\x82", 10.4f},
+        {"\xF0\x9F\x98", 0},
+        {"\xC3" "A", 17.6f},         // a broken sequence is one missing glyph, then the 'A'
+        {"\xE2\x82" "AA", 28},
+        {"\xA9", 7.2f},              // a lone byte below 192 is the code point itself
+    };
+    for (const auto& fall : faelle) {
+        EXPECT_NEAR(mFont->GetTextBreite(fall.text), fall.breite, 1e-4) << (fall.text ? fall.text : "null");
+    }
+    mFont->SetHoehe(48);
+    EXPECT_NEAR(mFont->GetTextBreite("A "), 2 * 8 + 4.8f + 0.3f * 48, 1e-4);
+
+    // A glyph record missing for a graphic the atlas has: drawn and measured as missing.
+    mFont->SetHoehe(24);
+    mFont->mBuchstaben.resize(66);
+    EXPECT_NEAR(mFont->GetTextBreite("A\xC3\xA9"), 10.4f + 7.2f, 1e-4);
+    mFont->InternZeichneZeile(0, 0, "\xC3\xA9");
+    EXPECT_TRUE(Schlange().empty());
+}
+
+TEST_F(Font, AusrichtungUndDrehung) {
+    const struct {
+        uint32_t h, v;
+        float x, y; // of the first glyph's quad
+    } faelle[] = {
+        {0, 0, 101, 48},
+        {2, 0, 101 - 20.8f, 48},
+        {1, 0, 101 - 10.4f, 48},
+        {0, 8, 101, 24},
+        {0, 4, 101, 36},
+    };
+    for (const auto& fall : faelle) {
+        mFont->SetAusrichtung(fall.h, fall.v);
+        mFont->ZeichneText(100, 50, "AA");
+        ASSERT_EQ(Schlange().size(), 2u);
+        EXPECT_NEAR(Schlange()[0].mZielX, fall.x, 1e-3) << fall.h << " " << fall.v;
+        EXPECT_NEAR(Schlange()[0].mZielY, fall.y, 1e-3) << fall.h << " " << fall.v;
+        EXPECT_EQ(Schlange()[0].mBreite, 6);
+        Schlange().clear();
+    }
+    // Turned by a right angle the line runs downwards; the offsets are not turned.
+    mFont->SetAusrichtung(0, 0);
+    mFont->mWinkel = float(M_PI / 2);
+    mFont->ZeichneText(100, 50, "AA");
+    ASSERT_EQ(Schlange().size(), 2u);
+    EXPECT_NEAR(Schlange()[1].mZielX, 101, 1e-3);
+    EXPECT_NEAR(Schlange()[1].mZielY, 48 + 10.4f, 1e-3);
+    EXPECT_NEAR(Schlange()[1].mWinkel, float(M_PI / 2), 1e-6);
+}
+
+TEST_F(Font, UmbruchImBereich) {
+    const struct {
+        const char* text;
+        float breite, hoehe;
+        std::vector<float> xs, ys; // quads of the drawn glyphs
+    } faelle[] = {
+        // Breaks at blanks; the blank does not start the next line.
+        {"A A A A A", 30, 100, {1, 18.6f, 1, 18.6f, 1}, {-2, -2, 23, 23, 48}},
+        // No break opportunity: broken at the last glyph that fits.
+        {"AAAAA", 30, 100, {1, 11.4f, 1, 11.4f, 1}, {-2, -2, 23, 23, 48}},
+        // Two lines allowed: the second ends in "..." within the box, right after its text.
+        {"A A A A A", 30, 50, {1, 18.6f, 1, 10.4f, 16.8f, 23.2f}, {-2, -2, 23, 41, 41, 41}},
+        // A box lower than one line still takes one; a line feed ends a line.
+        {"A\nA", 30, 10, {1, 10.4f, 16.8f, 23.2f}, {-2, 16, 16, 16}},
+        {"A\nA", 30, 100, {1, 1}, {-2, 23}},
+    };
+    for (const auto& fall : faelle) {
+        mFont->ZeichneTextImBereich(0, 0, fall.breite, fall.hoehe, "%s", fall.text);
+        ASSERT_EQ(Schlange().size(), fall.xs.size()) << fall.text;
+        for (size_t i = 0; i < fall.xs.size(); ++i) {
+            EXPECT_NEAR(Schlange()[i].mZielX, fall.xs[i], 1e-3) << fall.text << " " << i;
+            EXPECT_NEAR(Schlange()[i].mZielY, fall.ys[i], 1e-3) << fall.text << " " << i;
+        }
+        Schlange().clear();
+    }
+    // Centred lines and a block centred in the box: two lines of 28 and 10.4 in 40 x 100.
+    mFont->SetAusrichtung(1, 4);
+    mFont->ZeichneTextImBereich(0, 0, 40, 100, "A A A");
+    ASSERT_EQ(Schlange().size(), 3u);
+    EXPECT_NEAR(Schlange()[0].mZielX, 6 + 1, 1e-3);
+    EXPECT_NEAR(Schlange()[2].mZielX, 14.8f + 1, 1e-3);
+    EXPECT_NEAR(Schlange()[0].mZielY, 0.5f * (100 - 49) - 2, 1e-3);
+}
+
+TEST_F(Font, PunkteAmEndeDesPuffers) {
+    // The line ends with the buffer's last but one character: "..." reaches past the 9999.
+    const std::string text = std::string(9997, 'A') + "\nA";
+    mFont->ZeichneTextImBereich(0, 0, 1e6f, 10, "%s", text.c_str());
+    ASSERT_EQ(Schlange().size(), 10000u);
+    EXPECT_EQ(Schlange().back().mGrafikBreite, 2);
+    EXPECT_EQ(Schlange()[9996].mGrafikBreite, 6);
+    Schlange().clear();
+    // Formatting cuts at 9999 characters.
+    mFont->ZeichneFormatiert(0, 0, "%s%s", text.c_str(), text.c_str());
+    EXPECT_EQ(Schlange().size(), 9998u);
+}
+
+TEST_F(Font, TextLandetAufDenPixeln) {
+    mFont->mSofortZeichnen = true;
+    K().SetRenderZiel(nullptr);
+    K().Leeren(1, {0, 0, 0, 1});
+    mFont->mFarbe = {0, 1, 0, 1};
+    mFont->ZeichneText(10, 10, "A");
+    EXPECT_TRUE(Schlange().empty());
+    Velm_Bild rueck(64, 32, Velm_FormatA8R8G8B8, 1);
+    K().LiesBildschirmInhalt(rueck);
+    const auto pixel = [&](uint64_t x, uint64_t y) {
+        uint32_t p;
+        std::memcpy(&p, rueck.mDaten + y * rueck.mPitch + x * 4, 4);
+        return p;
+    };
+    // 6 x 10 from (11, 8): four native pixels up, then the glyph's offsets.
+    EXPECT_EQ(pixel(11, 8), 0xFF00FF00u);
+    EXPECT_EQ(pixel(16, 17), 0xFF00FF00u);
+    EXPECT_EQ(pixel(10, 8), 0xFF000000u);
+    EXPECT_EQ(pixel(17, 17), 0xFF000000u);
+    EXPECT_EQ(pixel(11, 18), 0xFF000000u);
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+}
+
+std::string LiesDatei(const std::filesystem::path& pfad) {
+    std::ifstream datei(pfad, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(datei), {});
+}
+
+void SchreibeDatei(const std::filesystem::path& pfad, const std::string& inhalt) {
+    std::ofstream(pfad, std::ios::binary) << inhalt;
+}
+
+TEST_F(Font, DateiSpeichernLadenUndKaputt) {
+    const auto pfad = mOrdner.Pfad() / "test.fnt";
+    ASSERT_TRUE(mFont->Speichern(pfad));
+    Velm_Font3D geladen;
+    ASSERT_TRUE(geladen.Laden(pfad));
+    EXPECT_EQ(geladen.mNativeHoehe, 24);
+    ASSERT_EQ(geladen.mBuchstaben.size(), 256u);
+    EXPECT_EQ(geladen.mBuchstaben['.'].mVersatzY, 20);
+    EXPECT_NEAR(geladen.GetTextBreite("AA. \xC3\xA9"), 27.2f + 7.2f + 10.4f, 1e-4);
+    EXPECT_EQ(geladen.mAtlas->mEintraege['A'].breite, 6u);
+
+    const std::string ganz = LiesDatei(pfad);
+    // Version 256: no glyph count, no records; 256 glyphs whose advance is the graphic's width.
+    std::string alt = ganz.substr(0, ganz.size() - 4 - 256 * 12);
+    alt[6] = 1;
+    alt[7] = 0;
+    SchreibeDatei(pfad, alt);
+    ASSERT_TRUE(geladen.Laden(pfad));
+    EXPECT_EQ(geladen.mBuchstaben.size(), 256u);
+    EXPECT_EQ(geladen.mBuchstaben['A'].mVorschub, 6);
+    EXPECT_EQ(geladen.mBuchstaben['.'].mVersatzY, 0);
+
+    // Cut anywhere: refused with a line, the font keeps what it had.
+    const struct {
+        size_t laenge;
+        const char* zeile;
+    } faelle[] = {
+        {0, "Header ist ungültig"},
+        {3, "Header ist ungültig"},
+        {30, "Block ist abgeschnitten"},
+        {ganz.size() / 2, "Block ist abgeschnitten"},
+        {ganz.size() - 13, "Datei ist abgeschnitten"},
+        {ganz.size() - 1, "Datei ist abgeschnitten"},
+    };
+    for (const auto& fall : faelle) {
+        SchreibeDatei(pfad, ganz.substr(0, fall.laenge));
+        const int vorher = mLog.Anzahl(fall.zeile);
+        EXPECT_FALSE(geladen.Laden(pfad)) << fall.laenge;
+        EXPECT_EQ(mLog.Anzahl(fall.zeile), vorher + 1) << fall.laenge;
+        EXPECT_EQ(geladen.mBuchstaben['A'].mVorschub, 6);
+    }
+    EXPECT_FALSE(geladen.Laden(mOrdner.Pfad() / "fehlt.fnt"));
+    EXPECT_TRUE(mLog.Enthaelt("fehlt.fnt\"): Datei konnte nicht gelesen werden."));
+    mBrueche.Null();
+}
+
+using Schriftart = Kontext;
+
+TEST_F(Schriftart, AusSkalierbarerSchrift) {
+    const auto font = Velm_Font3D::LadeSchriftart(VELM_DATEN "/calibrib.ttf");
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->mNativeHoehe, 24);
+    EXPECT_EQ(font->mHoehe, 24);
+    int anzahl = 0;
+    for (uint32_t c = 0; c < font->mBuchstaben.size(); ++c) {
+        anzahl += font->HatBuchstabe(c);
+    }
+    EXPECT_EQ(anzahl, 230);
+    for (const char* text : {"'", "~", "\xD0\x96", "\xD1\x91", "\xC5\xBE"}) {
+        const char* p = text;
+        EXPECT_TRUE(font->HatBuchstabe(Velm_LiesUtf8(p))) << text;
+    }
+    for (uint32_t fehlt : {uint32_t(' '), uint32_t('='), uint32_t('|'), 0x451u + 1}) {
+        EXPECT_FALSE(font->HatBuchstabe(fehlt)) << fehlt;
+    }
+    // Every glyph sits on the baseline 24 pixels below the line's top; "g" reaches below it.
+    const auto unten = [&](uint32_t c) {
+        return font->mBuchstaben[c].mVersatzY + int(font->mAtlas->mEintraege[c].hoehe);
+    };
+    EXPECT_NEAR(unten('A'), 24, 1);
+    EXPECT_NEAR(unten('x'), 24, 1);
+    EXPECT_GT(unten('g'), 26);
+    EXPECT_GT(font->mBuchstaben['W'].mVorschub, font->mBuchstaben['i'].mVorschub);
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+}
+
+TEST_F(Schriftart, FehlerWerdenGemeldet) {
+    TTempOrdner ordner;
+    SchreibeDatei(ordner.Pfad() / "leer.ttf", "");
+    // A bitmap font is not scalable.
+    SchreibeDatei(ordner.Pfad() / "punkte.bdf", "STARTFONT 2.1\nFONT -x-y-medium-r-normal--8-80-75-75-c-80-iso10646-1\n"
+                                                "SIZE 8 75 75\nFONTBOUNDINGBOX 8 8 0 0\nSTARTPROPERTIES 2\n"
+                                                "FONT_ASCENT 8\nFONT_DESCENT 0\nENDPROPERTIES\nCHARS 1\n"
+                                                "STARTCHAR A\nENCODING 65\nSWIDTH 500 0\nDWIDTH 8 0\nBBX 8 8 0 0\n"
+                                                "BITMAP\nFF\n81\n81\n81\n81\n81\n81\nFF\nENDCHAR\nENDFONT\n");
+    const struct {
+        const char* name;
+        const char* zeile;
+    } faelle[] = {
+        {"fehlt.ttf", "!Kann Schriftart \"%s\" nicht öffnen."},
+        {"leer.ttf", "!Schriftart \"%s\" nicht lesbar mit Fehlercode"},
+        {"punkte.bdf", "?Schriftart \"%s\" ist nicht frei skalierbar."},
+    };
+    for (const auto& fall : faelle) {
+        const auto pfad = ordner.Pfad() / fall.name;
+        std::string zeile = fall.zeile;
+        zeile.replace(zeile.find("%s"), 2, pfad.string());
+        EXPECT_EQ(Velm_Font3D::LadeSchriftart(pfad), nullptr) << fall.name;
+        EXPECT_TRUE(mLog.Enthaelt(zeile)) << zeile;
+    }
+}
+
+} // namespace
