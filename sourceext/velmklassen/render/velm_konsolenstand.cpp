@@ -11,21 +11,6 @@ constexpr size_t kVerworfeneZeilen = 100;
 // Page Up stops here, so the panel never scrolls up into emptiness.
 constexpr uint64_t kObersteScrollPos = 10;
 
-// Input library key codes of the console's keys.
-enum : uint32_t {
-    kBackspace = 14,
-    kTab = 15,
-    kEnter = 28,
-    kZiffernblockEnter = 156,
-    kHoch = 200,
-    kBildHoch = 201,
-    kLinks = 203,
-    kRechts = 205,
-    kRunter = 208,
-    kBildRunter = 209,
-    kEntfernen = 211,
-};
-
 bool IstFolgebyte(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }

@@ -12,6 +12,21 @@
 using Velm_KonsolenAusfuehrung = std::function<void(const std::string& zeile)>;
 
 struct Velm_KonsolenStand {
+    // Input library key codes of the console's keys.
+    enum Taste : uint32_t {
+        kBackspace = 14,
+        kTab = 15,
+        kEnter = 28,
+        kZiffernblockEnter = 156,
+        kHoch = 200,
+        kBildHoch = 201,
+        kLinks = 203,
+        kRechts = 205,
+        kRunter = 208,
+        kBildRunter = 209,
+        kEntfernen = 211,
+    };
+
     // Appends a log line; a scroll position on the last line follows it. Beyond 500 lines the
     // oldest 100 go and the scroll position moves back with them.
     void NeueZeile(const char* zeile);
