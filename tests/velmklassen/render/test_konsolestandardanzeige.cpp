@@ -1,0 +1,122 @@
+// The console drawn headless at a known screen size and read back.
+
+#include "render_testhilfe.h"
+
+#include "velmklassen/bild/velm_bild.h"
+#include "velmklassen/render/velm_font3d.h"
+#include "velmklassen/render/velm_konsolestandardanzeige.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr int64_t kBreite = 320;
+constexpr int64_t kHoehe = 448;
+
+struct Rgb {
+    int r, g, b;
+};
+const Rgb kPanel{13, 19, 32}, kBalken{32, 32, 32}, kCursor{143, 143, 16}, kSchwarz{0, 0, 0};
+
+class KonsolenAnzeige : public ::testing::Test {
+protected:
+    void SetUp() override {
+        debugShader.SetBool(false);
+        rendertest::SetzeBildschirm(kBreite, kHoehe);
+        mKontext = std::make_unique<Velm_ZeichenKontext>();
+        Velm_Screen3D::Kontext = mKontext.get();
+        ASSERT_TRUE(mKontext->HatGeraet());
+    }
+    void TearDown() override {
+        mKontext.reset();
+        Velm_Screen3D::Kontext = nullptr;
+    }
+
+    // A console whose 24-pixel font has one glyph, "F": an opaque 10 x 16 block 4 pixels below
+    // the line's top, advancing 10 pixels.
+    std::unique_ptr<Velm_KonsoleStandardAnzeige> Anzeige(const char* schriftDatei = "") {
+        auto anzeige = std::make_unique<Velm_KonsoleStandardAnzeige>(schriftDatei);
+        Velm_Bild block(10, 16, Velm_FormatA8R8G8B8, 1);
+        std::memset(block.mDaten, 0xFF, block.mPitch * block.mHoehe);
+        anzeige->mSchrift->AddBuchstabe('F', block, 0, 0, 10, 16, 0, 4, 10);
+        anzeige->mGezeigt = true;
+        return anzeige;
+    }
+
+    void Zeichne(Velm_KonsoleStandardAnzeige& anzeige) {
+        mKontext->SetRenderZiel(nullptr);
+        mKontext->Leeren(1, TAlphaFarbe{0, 0, 0, 1});
+        anzeige.Zeichne();
+        mKontext->LiesBildschirmInhalt(mBild);
+    }
+
+    ::testing::AssertionResult Ist(int64_t x, int64_t y, Rgb soll) const {
+        uint32_t wert = 0;
+        std::memcpy(&wert, mBild.mDaten + y * mBild.mPitch + x * 4, 4);
+        const Rgb ist{int(wert >> 16 & 0xFF), int(wert >> 8 & 0xFF), int(wert & 0xFF)};
+        if (std::abs(ist.r - soll.r) <= 2 && std::abs(ist.g - soll.g) <= 2 && std::abs(ist.b - soll.b) <= 2)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << x << "," << y << ": " << ist.r << " " << ist.g << " " << ist.b;
+    }
+
+    rendertest::Log mLog;
+    std::unique_ptr<Velm_ZeichenKontext> mKontext;
+    Velm_Bild mBild{kBreite, kHoehe, Velm_FormatA8R8G8B8, 1};
+};
+
+} // namespace
+
+TEST_F(KonsolenAnzeige, PanelEingabebalkenCursorUndEingabe) {
+    auto anzeige = Anzeige("gibt es nicht.fnt");
+    EXPECT_NE(anzeige->mStand.mZeilen.back().find("!Velm_Font3D::Laden"), std::string::npos);
+    anzeige->mStand.mZeilen.clear();
+    anzeige->mGezeigt = false;
+    Zeichne(*anzeige);
+    EXPECT_TRUE(Ist(100, 100, kSchwarz)) << "hidden";
+
+    // The bar is h + 6 = 30 pixels high; the cursor stands after ">" (no glyph: 0.3 x 24 pixels).
+    anzeige->mGezeigt = true;
+    Zeichne(*anzeige);
+    for (auto [x, y, farbe] : {std::tuple{0, 0, kPanel},
+                               {kBreite - 1, 399, kPanel},
+                               {kBreite - 1, 400, kBalken},
+                               {0, 429, kBalken},
+                               {kBreite - 1, 430, kSchwarz},
+                               {11, 410, kBalken},
+                               {12, 410, kCursor},
+                               {13, 429, kCursor},
+                               {14, 410, kBalken}})
+        EXPECT_TRUE(Ist(x, y, farbe));
+
+    // Keys of the table and characters with a glyph or the blank are taken; the cursor moves by
+    // the glyph's advance and the spacing, 10 + 2.4 pixels.
+    EXPECT_TRUE(anzeige->HandleKey(nullptr, Velm_KonsolenStand::kLinks, true));
+    EXPECT_FALSE(anzeige->HandleKey(nullptr, Velm_KonsolenStand::kLinks, false));
+    EXPECT_FALSE(anzeige->HandleKey(nullptr, 30, true));
+    for (auto [zeichen, genommen] : {std::pair{U'F', true}, {U'G', false}, {U' ', true}, {U'\0', false}})
+        EXPECT_EQ(anzeige->HandleCharacter(nullptr, zeichen), genommen) << uint32_t(zeichen);
+    EXPECT_EQ(anzeige->mStand.mEingabe, "F ");
+    Zeichne(*anzeige);
+    EXPECT_TRUE(Ist(15, 410, Rgb{0, 255, 0})) << "the green input line";
+    EXPECT_TRUE(Ist(25, 410, kBalken)) << "the blank";
+    EXPECT_TRUE(Ist(32, 410, kCursor));
+}
+
+TEST_F(KonsolenAnzeige, ZeilenfarbeNachDerMarkeHinterDemPraefix) {
+    // The prefix's 21 characters and a drawn mark each take 0.3 x 24 pixels.
+    for (auto [zeile, farbe, links] : {std::tuple{"0000:000001 (t1a2b): !F\n", Rgb{255, 0, 0}, 156},
+                                       {"0000:000001 (t1a2b): ?F\n", Rgb{255, 255, 0}, 156},
+                                       {"0000:000001 (t1a2b): >F\n", Rgb{0, 255, 0}, 163},
+                                       {"0000:000001 (t1a2b): F\n", Rgb{255, 255, 255}, 156},
+                                       {"!F\n", Rgb{255, 0, 0}, 5}}) {
+        auto anzeige = Anzeige();
+        anzeige->NeueZeile(zeile);
+        Zeichne(*anzeige);
+        // The lowest line's glyph covers rows 400 - 24 - 4 + 4 to 391.
+        EXPECT_TRUE(Ist(links - 1, 384, kPanel)) << zeile;
+        EXPECT_TRUE(Ist(links, 384, farbe)) << zeile;
+        EXPECT_TRUE(Ist(links + 9, 376, farbe)) << zeile;
+        EXPECT_TRUE(Ist(links + 9, 375, kPanel)) << zeile;
+    }
+}
