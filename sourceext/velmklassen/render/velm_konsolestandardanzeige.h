@@ -28,6 +28,8 @@ public:
     // "?" yellow and "!" red (the mark is not drawn), ">" green, anything else white.
     void Zeichne();
 
+    // First of the members: the log delivers lines from the moment the base is built, also
+    // those the batcher and the font write while they are made.
     Velm_KonsolenStand mStand;
     // Both set and cleared by the frame loop's console toggle.
     bool mGezeigt = false;
