@@ -1,0 +1,129 @@
+#pragma once
+// Shared by the GUI tests: the global timer stepped by hand, a settable screen size, leaf elements
+// with a chosen preferred size and a recorder of key events, a modal container, and a renderer
+// that writes down what it is asked to draw.
+
+#include "gui/gui_anordnung.h"
+#include "gui/gui_oberflaeche.h"
+#include "gui/gui_renderer.h"
+#include "gui/gui_widgets.h"
+#include "velmklassen/kern/velm_zeitgeber.h"
+#include "velmklassen/render/velm_screen3d.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+inline void PrintTo(const BVektor& v, std::ostream* strom) {
+    *strom << "(" << v.x << ", " << v.y << ", " << v.z << ")";
+}
+
+namespace guitest {
+
+inline ::testing::AssertionResult Nahe(const BVektor& a, const BVektor& b) {
+    const BVektor d = Gui::operator-(a, b);
+    if (Gui::Skalar(d, d) < 1e-6f)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << ::testing::PrintToString(a) << " != " << ::testing::PrintToString(b);
+}
+
+inline void Schritt(float sekunden) {
+    Velm_Zeitgeber::Global().Schritt(Gui::Ticks(sekunden));
+}
+
+inline void SetzeZahl(TEigenschaften& wurzel, const std::string& pfad, float wert) {
+    TEigenschaften* knoten = &wurzel;
+    for (size_t anfang = 0; anfang <= pfad.size();) {
+        const size_t ende = std::min(pfad.find('.', anfang), pfad.size());
+        knoten = &knoten->Kind(pfad.substr(anfang, ende - anfang));
+        anfang = ende + 1;
+    }
+    knoten->SetzeAusText("float", std::to_string(wert));
+}
+
+// A leaf that prefers a given size and writes its destruction into a shared list.
+class Kasten : public Gui::Basis {
+public:
+    explicit Kasten(const BVektor& wunsch = {100, 40, 0}, std::vector<std::string>* tode = nullptr,
+                    std::string name = "")
+        : mWunsch(wunsch), mTode(tode), mName(std::move(name)) {}
+    ~Kasten() override {
+        if (mTode)
+            mTode->push_back(mName);
+    }
+    void Zeichne(Gui::Renderer& renderer) const override { renderer.ZeichneLeer(*this); }
+    BVektor GibWunschGroesse() const override { return AutomatischeGroesse() ? mWunsch : Groesse(); }
+
+    BVektor mWunsch;
+    std::vector<std::string>* mTode;
+    std::string mName;
+};
+
+// Takes the focus and keeps every key event it gets, handled or not as told.
+class Horcher : public Kasten {
+public:
+    bool IstAktivierbar() const override { return true; }
+    void BeiTaste(Gui::TasteEreignis& ereignis) override {
+        mTasten.push_back(ereignis);
+        if (mBehandelt)
+            ereignis.SetBehandelt();
+    }
+    std::vector<Gui::TasteEreignis> mTasten;
+    bool mBehandelt = true;
+};
+
+class Modal : public Gui::VaterBasis {
+public:
+    bool IstModal() const override { return true; }
+};
+
+class Aufzeichner : public Gui::Renderer {
+public:
+    void BeginneZeichnen() override { mAufrufe.push_back("beginne"); }
+    void BeginneElement(const Gui::Basis& e, const BVektor& p, const BVektor& g) override {
+        mAufrufe.push_back("element " + Name(e) + " " + Zahlen(p) + " " + Zahlen(g));
+    }
+    void BeendeElement(const Gui::Basis& e) override { mAufrufe.push_back("ende " + Name(e)); }
+    void BeendeZeichnen() override { mAufrufe.push_back("beende"); }
+    void ZeichneLeer(const Gui::Basis& e) override { mAufrufe.push_back("leer " + Name(e)); }
+
+    static std::string Name(const Gui::Basis& e) {
+        if (const auto* b = dynamic_cast<const Gui::Button*>(&e))
+            return "button:" + b->mText;
+        if (const auto* t = dynamic_cast<const Gui::Text*>(&e))
+            return "text:" + t->mText;
+        return dynamic_cast<const Gui::Oberflaeche*>(&e) ? "oberflaeche" : "basis";
+    }
+    static std::string Zahlen(const BVektor& v) {
+        return std::to_string(int(v.x)) + "," + std::to_string(int(v.y));
+    }
+    std::vector<std::string> mAufrufe;
+};
+
+// A surface on an 800 x 600 screen whose first layout pass has run.
+class Flaeche : public ::testing::Test {
+protected:
+    Flaeche() {
+        Velm_Screen3D::mDarstellung = {800, 600, 0, 0};
+        mFlaeche = std::make_unique<Gui::Oberflaeche>("");
+        Schritt(0.01f);
+    }
+
+    template <class T> T* Neu(T* element, Gui::VaterBasis* vater = nullptr) {
+        (vater ? vater : mFlaeche.get())->AddKind(element);
+        return element;
+    }
+    // A fixed-size button at a fixed place.
+    Gui::Button* Knopf(const std::string& text, float x, float y, Gui::VaterBasis* vater = nullptr) {
+        Gui::Button* knopf = Neu(new Gui::Button(text), vater);
+        knopf->SetGroesse({100, 40, 0}, false);
+        knopf->SetPosition({x, y, 0}, false);
+        return knopf;
+    }
+
+    std::unique_ptr<Gui::Oberflaeche> mFlaeche;
+};
+
+} // namespace guitest

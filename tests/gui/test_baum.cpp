@@ -1,0 +1,143 @@
+#include "gui_testhilfe.h"
+
+using namespace guitest;
+
+namespace {
+
+TEST(Basis, GroesseUndWunschgroesse) {
+    Kasten kasten;
+    kasten.SetDehnung({1, 1, 0});
+    kasten.SetGroesse({100.02f, 50, 0}, false);
+    EXPECT_EQ(kasten.Groesse(), (BVektor{100, 50, 0})) << "a change below 0.001 squared is ignored";
+    EXPECT_TRUE(kasten.AutomatischeGroesse());
+    kasten.SetGroesse({30, 20, 0}, false);
+    EXPECT_EQ(kasten.Dehnung(), (BVektor{})) << "a fixed size zeroes the stretch";
+
+    Gui::Text text("t", false);
+    EXPECT_EQ(text.GibWunschGroesse(), (BVektor{100, 40, 0}));
+    Gui::VaterBasis leer;
+    EXPECT_EQ(leer.GibWunschGroesse(), (BVektor{100, 40, 0}));
+}
+
+TEST_F(Flaeche, EigenschaftenFallenAufDieOberflaecheZurueck) {
+    SetzeZahl(mFlaeche->Eigenschaften(), "text.groesse.x", 120);
+    SetzeZahl(mFlaeche->Eigenschaften(), "text.groesse.y", 30);
+    auto* text = Neu(new Gui::Text("t", true));
+    SetzeZahl(text->Eigenschaften(), "text.groesse.y", 25);
+    EXPECT_EQ(text->GibWunschGroesse(), (BVektor{120, 25, 0}));
+    EXPECT_EQ(text->GibEigenschaft("fehlt", 7), 7);
+}
+
+TEST_F(Flaeche, AusUndEinInEinemTickLaesstKeineBlende) {
+    auto* kasten = Neu(new Kasten);
+    Schritt(1);
+    kasten->SetAktiv(false);
+    EXPECT_EQ(kasten->VersteckZeit(), Gui::Jetzt());
+    kasten->SetAktiv(true);
+    EXPECT_EQ(Gui::Jetzt() - kasten->VersteckZeit(), uint64_t(Gui::Ticks(1000)));
+    EXPECT_EQ(Gui::Jetzt() - kasten->ZeigeZeit(), uint64_t(Gui::Ticks(1000)));
+}
+
+TEST_F(Flaeche, KinderWandernVerbergenUndGehen) {
+    std::vector<std::string> tode;
+    auto* a = Neu(new Gui::VaterBasis);
+    auto* b = Neu(new Gui::VaterBasis);
+    auto* kind = Neu(new Kasten, a);
+    Neu(new Kasten({}, &tode, "2"), a);
+    b->AddKind(kind);
+    EXPECT_EQ(a->Kinder().size(), 1u);
+    EXPECT_EQ(kind->Vater(), b);
+
+    b->SetAktiv(false);
+    EXPECT_FALSE(kind->IstEffektivAktiv());
+    EXPECT_FALSE(kind->IstAktiv()) << "a container passes its flag on";
+    auto* knopf = Knopf("k", 0, 0, a);
+    knopf->SetTastenkuerzel(40);
+    mFlaeche->SetFokus(knopf);
+    Neu(new Kasten({}, &tode, "3"), a);
+    delete a;
+    EXPECT_EQ(tode, (std::vector<std::string>{"3", "2"}));
+    EXPECT_EQ(mFlaeche->Fokus(), nullptr);
+    EXPECT_TRUE(mFlaeche->Bindungen(40).empty());
+    EXPECT_EQ(mFlaeche->Kinder(), (std::vector<Gui::Basis*>{b}));
+}
+
+// One child of a layout case: preferred size, stretch, active, placed by layout.
+struct Kind {
+    BVektor wunsch;
+    BVektor dehnung;
+    bool aktiv = true;
+    bool durchLayout = true;
+};
+struct Ergebnis {
+    BVektor position, groesse;
+};
+struct LayoutFall {
+    const char* name;
+    uint32_t art;
+    BVektor ausrichtung;
+    BVektor vaterGroesse;
+    std::vector<Kind> kinder;
+    std::vector<Ergebnis> erwartet;
+    BVektor wunsch;
+};
+
+TEST_F(Flaeche, ZeilenUndSpalten) {
+    const BVektor x40{100, 40, 0};
+    // clang-format off
+    const std::vector<LayoutFall> faelle = {
+        {"spalte dehnt", 1, {0.5f, 0.5f}, {200, 200}, {{x40, {0, 1}}, {x40, {0, 0}}},
+         {{{50, 10}, {100, 130}}, {{50, 150}, {100, 40}}}, {120, 110}},
+        {"spalte ohne dehnung", 1, {0, 1}, {200, 200}, {{x40, {}}, {x40, {}}},
+         {{{10, 100}, {100, 40}}, {{10, 150}, {100, 40}}}, {120, 110}},
+        {"zu gross schrumpft", 1, {0.5f, 0}, {200, 100}, {{x40, {1, 1}}, {x40, {0, 1}}},
+         {{{10, 10}, {180, 35}}, {{50, 55}, {100, 35}}}, {120, 110}},
+        {"fest platziert", 1, {0.5f, 0}, {200, 200}, {{x40, {}, true, false}, {x40, {}}},
+         {{{7, 7}, {100, 40}}, {{50, 60}, {100, 40}}}, {120, 110}},
+        {"inaktiv zaehlt nur im wunsch", 1, {0.5f, 0}, {200, 200}, {{x40, {}, false}, {x40, {}}},
+         {{{0, 0}, {100, 50}}, {{50, 10}, {100, 40}}}, {120, 110}},
+        {"zeile dehnt", 0, {0.5f, 0.5f}, {300, 100}, {{x40, {1, 0}}, {x40, {0, 1}}},
+         {{{10, 30}, {170, 40}}, {{190, 10}, {100, 80}}}, {230, 60}},
+        {"leere zeile", 0, {0.5f, 0.5f}, {300, 100}, {}, {}, {10, 20}},
+        {"leere spalte", 1, {0.5f, 0.5f}, {300, 100}, {}, {}, {20, 10}},
+    };
+    // clang-format on
+    for (const LayoutFall& fall : faelle) {
+        SCOPED_TRACE(fall.name);
+        auto* vater = Neu(new Gui::VaterBasis);
+        SetzeZahl(vater->Eigenschaften(), "elmAbstand.x", 10);
+        SetzeZahl(vater->Eigenschaften(), "elmAbstand.y", 10);
+        vater->SetGroesse(fall.vaterGroesse, false);
+        vater->SetLayout(std::make_unique<Gui::Anordnung>(fall.art, fall.ausrichtung.x, fall.ausrichtung.y));
+        std::vector<Kasten*> kinder;
+        for (const Kind& k : fall.kinder) {
+            Kasten* kasten = Neu(new Kasten(k.wunsch), vater);
+            kasten->SetDehnung(k.dehnung);
+            kasten->SetAktiv(k.aktiv);
+            if (!k.durchLayout)
+                kasten->SetPosition({7, 7, 0}, false);
+            kinder.push_back(kasten);
+        }
+        Schritt(0.01f);
+        for (size_t i = 0; i < kinder.size(); ++i) {
+            EXPECT_EQ(kinder[i]->Position(), fall.erwartet[i].position) << i;
+            EXPECT_EQ(kinder[i]->Groesse(), fall.erwartet[i].groesse) << i;
+        }
+        EXPECT_EQ(vater->GibWunschGroesse(), fall.wunsch);
+        delete vater;
+    }
+}
+
+TEST_F(Flaeche, SpalteZaehltAbstandVorDemErstenAktiven) {
+    auto* vater = Neu(new Gui::VaterBasis);
+    SetzeZahl(vater->Eigenschaften(), "elmAbstand.y", 10);
+    vater->SetGroesse({100, 200, 0}, false);
+    vater->SetLayout(std::make_unique<Gui::Anordnung>(1, 0, 0));
+    Neu(new Kasten({100, 40, 0}), vater)->SetAktiv(false);
+    auto* zweites = Neu(new Kasten({100, 40, 0}), vater);
+    zweites->SetDehnung({0, 1, 0});
+    Schritt(0.01f);
+    EXPECT_EQ(zweites->Groesse().y, 170) << "180 free, minus 40 and one spacing";
+}
+
+} // namespace

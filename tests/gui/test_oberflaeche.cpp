@@ -1,0 +1,119 @@
+#include "gui_testhilfe.h"
+
+using namespace guitest;
+
+namespace {
+
+TEST_F(Flaeche, VieleAenderungenEinLayoutlauf) {
+    const size_t vorher = Velm_Zeitgeber::Global().AnzahlAufrufe();
+    auto* kasten = Neu(new Kasten);
+    kasten->SetGroesse({10, 10, 0}, false);
+    kasten->SetAktiv(false);
+    EXPECT_TRUE(mFlaeche->LayoutGeplant());
+    EXPECT_EQ(Velm_Zeitgeber::Global().AnzahlAufrufe(), vorher + 1);
+    Schritt(0.01f);
+    EXPECT_FALSE(mFlaeche->LayoutGeplant());
+}
+
+TEST_F(Flaeche, Doppelklick) {
+    struct Fall {
+        int64_t zweiter;
+        float weg, pause;
+        bool doppelt;
+    };
+    const Fall faelle[] = {
+        {265, 19, 0.2f, true}, {265, 20, 0.2f, false}, {256, 0, 0.2f, false}, {265, 0, 0.31f, false}};
+    auto* horcher = Neu(new Horcher);
+    horcher->SetGroesse({800, 600, 0}, false);
+    for (const Fall& fall : faelle) {
+        mFlaeche->VerarbeiteMausBewegung({100, 100, 0});
+        ASSERT_EQ(mFlaeche->Fokus(), horcher) << "focus follows the pointer onto an activatable element";
+        Schritt(1);
+        mFlaeche->VerarbeiteTaste(265, Gui::kGedrueckt);
+        mFlaeche->VerarbeiteTaste(265, Gui::kLosgelassen);
+        mFlaeche->VerarbeiteMausBewegung({100 + fall.weg, 100, 0});
+        Schritt(fall.pause);
+        horcher->mTasten.clear();
+        mFlaeche->VerarbeiteTaste(fall.zweiter, Gui::kGedrueckt);
+        ASSERT_EQ(horcher->mTasten.size(), 1u);
+        EXPECT_EQ(horcher->mTasten[0].mDoppelklick, fall.doppelt) << fall.weg << " " << fall.pause;
+        EXPECT_EQ(mFlaeche->TastenZustand(fall.zweiter), 3u);
+    }
+}
+
+TEST_F(Flaeche, NavigationMitUmlauf) {
+    // Three buttons in a row, a fourth below the middle one.
+    Gui::Basis* knoepfe[] = {Knopf("0", 0, 100), Knopf("1", 200, 100), Knopf("2", 400, 100),
+                             Knopf("3", 200, 300)};
+    struct Fall {
+        int von;
+        int64_t code;
+        int nach;
+    };
+    const Fall faelle[] = {
+        {-1, Gui::kTasteHoch, 0}, {0, Gui::kTasteRechts, 1}, {2, Gui::kTasteRechts, 0},
+        {0, Gui::kTasteLinks, 2}, {1, Gui::kTasteRunter, 3}, {0, Gui::kTasteRunter, 3},
+        {1, Gui::kTasteHoch, 3},  {3, Gui::kTasteRunter, 1},
+    };
+    for (const Fall& fall : faelle) {
+        mFlaeche->SetFokus(fall.von < 0 ? nullptr : knoepfe[fall.von]);
+        mFlaeche->VerarbeiteTaste(fall.code, Gui::kGedrueckt);
+        EXPECT_EQ(mFlaeche->Fokus(), knoepfe[fall.nach]) << fall.von << " " << fall.code;
+    }
+}
+
+TEST_F(Flaeche, ModalerContainerSperrtFruehereGeschwister) {
+    int klicksA = 0, klicksC = 0;
+    Gui::Button* a = Knopf("a", 0, 0);
+    a->mKlickSignal.connect([&] { ++klicksA; });
+    auto* modal = Neu(new Modal);
+    modal->SetGroesse({200, 200, 0}, false);
+    modal->SetPosition({300, 300, 0}, false);
+    Gui::Button* c = Knopf("c", 10, 10, modal);
+    c->mKlickSignal.connect([&] { ++klicksC; });
+    c->SetTastenkuerzel(40);
+    a->SetTastenkuerzel(40);
+
+    EXPECT_EQ(mFlaeche->ElementAnPosition({10, 10, 0}), nullptr);
+    EXPECT_EQ(mFlaeche->ElementAnPosition({320, 320, 0}), c);
+    mFlaeche->VerarbeiteTaste(Gui::kTasteHoch, Gui::kGedrueckt);
+    EXPECT_EQ(mFlaeche->Fokus(), c);
+    mFlaeche->SetFokus(nullptr);
+    mFlaeche->VerarbeiteTaste(40, Gui::kGedrueckt);
+    EXPECT_EQ(klicksA, 0);
+    EXPECT_EQ(klicksC, 1) << "the covered later binding is skipped for the earlier one";
+
+    modal->SetAktiv(false);
+    mFlaeche->VerarbeiteTaste(40, Gui::kGedrueckt);
+    EXPECT_EQ(klicksA, 1) << "a hidden modal container blocks no keys";
+}
+
+TEST_F(Flaeche, TastenBindungen) {
+    Gui::Basis* a = Neu(new Kasten);
+    Gui::Basis* b = Neu(new Kasten);
+    mFlaeche->BindeTaste(7, a);
+    mFlaeche->BindeTaste(7, a);
+    EXPECT_EQ(mFlaeche->Bindungen(7), (std::vector<Gui::Basis*>{a}));
+    mFlaeche->BindeTaste(7, b);
+    mFlaeche->BindeTaste(7, a);
+    EXPECT_EQ(mFlaeche->Bindungen(7), (std::vector<Gui::Basis*>{a, b, a}));
+    mFlaeche->LoeseTaste(7, a);
+    EXPECT_EQ(mFlaeche->Bindungen(7), (std::vector<Gui::Basis*>{b}));
+    mFlaeche->BindeTaste(300, a);
+    mFlaeche->VerarbeiteTaste(-1, Gui::kGedrueckt);
+    mFlaeche->VerarbeiteTaste(270, Gui::kGedrueckt);
+}
+
+TEST_F(Flaeche, ZeichnetRahmenProElement) {
+    Knopf("k", 10, 20);
+    auto* vater = Neu(new Gui::VaterBasis);
+    Neu(new Gui::Text("t", true), vater);
+    Aufzeichner aufzeichner;
+    mFlaeche->ZeichneAlles(aufzeichner);
+    EXPECT_EQ(aufzeichner.mAufrufe,
+              (std::vector<std::string>{"beginne", "leer oberflaeche", "element button:k 0,0 800,600",
+                                        "leer button:k", "ende button:k", "element basis 0,0 800,600",
+                                        "leer text:t", "ende basis", "beende"}));
+}
+
+} // namespace

@@ -1,0 +1,167 @@
+#include "gui_testhilfe.h"
+
+using namespace guitest;
+
+namespace {
+
+TEST(Button, ReagiertAufZeigerBestaetigenUndKuerzel) {
+    struct Fall {
+        int64_t code;
+        uint64_t zustand;
+        int klicks;
+        bool behandelt;
+    };
+    const Fall faelle[] = {{256, Gui::kGedrueckt, 1, true}, {265, Gui::kGedrueckt, 1, true},
+                           {50, Gui::kGedrueckt, 1, true},  {265, Gui::kLosgelassen, 0, true},
+                           {51, Gui::kGedrueckt, 0, false}, {257, Gui::kGedrueckt, 0, false}};
+    Gui::Button knopf("k");
+    knopf.SetTastenkuerzel(50);
+    int klicks = 0;
+    knopf.mKlickSignal.connect([&] { ++klicks; });
+    for (const Fall& fall : faelle) {
+        klicks = 0;
+        Gui::TasteEreignis ereignis(fall.code, fall.zustand, false);
+        knopf.BeiTaste(ereignis);
+        EXPECT_EQ(klicks, fall.klicks) << fall.code;
+        EXPECT_EQ(ereignis.mBehandelt, fall.behandelt) << fall.code;
+    }
+}
+
+TEST_F(Flaeche, KuerzelBindenSichBeimAnhaengen) {
+    std::vector<std::string> klicks;
+    auto* vater = new Gui::VaterBasis;
+    auto* erster = Knopf("erster", 0, 0, vater);
+    erster->SetTastenkuerzel(45);
+    erster->mKlickSignal.connect([&] { klicks.push_back("erster"); });
+    EXPECT_TRUE(mFlaeche->Bindungen(45).empty());
+    Neu(vater);
+    EXPECT_EQ(mFlaeche->Bindungen(45), (std::vector<Gui::Basis*>{erster}));
+
+    auto* zweiter = Knopf("zweiter", 0, 100);
+    zweiter->SetTastenkuerzel(45);
+    zweiter->mKlickSignal.connect([&] { klicks.push_back("zweiter"); });
+    mFlaeche->VerarbeiteTaste(45, Gui::kGedrueckt);
+    mFlaeche->VerarbeiteTaste(45, Gui::kLosgelassen);
+    delete zweiter;
+    mFlaeche->VerarbeiteTaste(45, Gui::kGedrueckt);
+    EXPECT_EQ(klicks, (std::vector<std::string>{"zweiter", "erster"}));
+}
+
+TEST_F(Flaeche, HinweisGroesseUndPlatz) {
+    struct Fall {
+        BVektor position, groesse;
+        size_t textLaenge;
+        BVektor erwartet, hinweisGroesse;
+    };
+    const Fall faelle[] = {
+        {{600, 450}, {100, 50}, 25, {290, 305}, {300, 140}}, // lower right: above and to the left
+        {{0, 0}, {100, 50}, 0, {110, 55}, {150, 70}},
+        {{200, 0}, {300, 50}, 25, {500, 55}, {300, 140}},   // pushed back inside on the right
+        {{300, 500}, {300, 100}, 25, {0, 350}, {300, 140}}, // and on the left
+    };
+    for (const Fall& fall : faelle) {
+        auto* besitzer = Neu(new Kasten);
+        besitzer->SetGroesse(fall.groesse, false);
+        besitzer->SetPosition(fall.position, false);
+        Gui::Hinweis hinweis(std::string(fall.textLaenge, 'x'), besitzer);
+        EXPECT_TRUE(Nahe(hinweis.Position(), fall.erwartet)) << fall.position.x;
+        EXPECT_EQ(hinweis.Groesse(), fall.hinweisGroesse);
+        EXPECT_FALSE(hinweis.PositionDurchLayout());
+        delete besitzer;
+    }
+}
+
+class Hinweise : public Flaeche {
+protected:
+    Kasten* Besitzer(float x) {
+        auto* besitzer = Neu(new Kasten);
+        besitzer->SetGroesse({100, 50, 0}, false);
+        besitzer->SetPosition({x, 0, 0}, false);
+        besitzer->SetHinweisText("Hinweis " + std::to_string(int(x)));
+        return besitzer;
+    }
+    // Over the element at x, and rested long enough for its tooltip.
+    void Zeige(float x) {
+        mFlaeche->VerarbeiteMausBewegung({x + 10, 10, 0});
+        Schritt(0.6f);
+    }
+};
+
+TEST_F(Hinweise, ErscheintNachRuheUndVerblasstBeimVerlassen) {
+    Besitzer(0);
+    Besitzer(200);
+    mFlaeche->VerarbeiteMausBewegung({10, 10, 0});
+    Schritt(0.3f);
+    mFlaeche->VerarbeiteMausBewegung({10, 10, 0});
+    EXPECT_EQ(mFlaeche->GibHinweisZustand(), Gui::Oberflaeche::kHinweisGeplant);
+    Schritt(0.25f);
+    ASSERT_EQ(mFlaeche->GibHinweisZustand(), Gui::Oberflaeche::kHinweisSichtbar)
+        << "a move of length 0 restarts nothing";
+    Gui::Hinweis* hinweis = mFlaeche->HinweisElement();
+    EXPECT_EQ(mFlaeche->Kinder().back(), hinweis);
+    EXPECT_EQ(hinweis->GibText(), "Hinweis 0");
+
+    mFlaeche->VerarbeiteMausBewegung({20, 20, 0});
+    EXPECT_EQ(mFlaeche->HinweisElement(), hinweis) << "it stays while the pointer moves within its owner";
+    mFlaeche->VerarbeiteMausBewegung({210, 10, 0});
+    EXPECT_FALSE(hinweis->IstAktiv());
+    EXPECT_EQ(mFlaeche->HinweisBesitzer(), mFlaeche->Kinder()[1]);
+    Schritt(0.4f);
+    EXPECT_EQ(mFlaeche->Kinder().size(), 3u);
+    Schritt(0.2f);
+    EXPECT_EQ(mFlaeche->Kinder().size(), 3u) << "the old one went, the new one came";
+    EXPECT_EQ(mFlaeche->HinweisElement()->GibText(), "Hinweis 200");
+}
+
+TEST_F(Hinweise, BesitzerGehtVorDemHinweis) {
+    Kasten* erster = Besitzer(0);
+    Besitzer(200);
+    Zeige(0);
+    Gui::Hinweis* verblassend = mFlaeche->HinweisElement();
+    mFlaeche->VerarbeiteMausBewegung({210, 10, 0});
+    delete erster;
+    EXPECT_EQ(verblassend->Besitzer(), nullptr);
+    Schritt(0.6f);
+
+    Kasten* zweiter = static_cast<Kasten*>(mFlaeche->Kinder()[0]);
+    mFlaeche->HinweisElement()->Ausblenden();
+    delete zweiter;
+    EXPECT_EQ(mFlaeche->HinweisElement(), nullptr);
+    EXPECT_EQ(mFlaeche->Kinder().size(), 0u) << "the shown tooltip goes with its owner";
+    Schritt(1);
+}
+
+TEST(Oberflaeche, AbbauMitOffenenAufrufen) {
+    Velm_Screen3D::mDarstellung = {800, 600, 0, 0};
+    Schritt(1);
+    const size_t vorher = Velm_Zeitgeber::Global().AnzahlAufrufe();
+    // What each case leaves behind when the surface goes: a tooltip about to show, one shown and
+    // fading on its own, one fading after the pointer left, a pending layout.
+    // Pointer positions along x; 0 stands for resting 0.6 s.
+    const std::vector<std::vector<float>> zeigerWege = {{10}, {10, 0}, {10, 0, 210}};
+    for (size_t fall = 0; fall < zeigerWege.size(); ++fall) {
+        auto flaeche = std::make_unique<Gui::Oberflaeche>("");
+        for (float x : {0.0f, 200.0f}) {
+            auto* knopf = new Gui::Button("k");
+            flaeche->AddKind(knopf);
+            knopf->SetGroesse({100, 50, 0}, false);
+            knopf->SetPosition({x, 0, 0}, false);
+            knopf->SetTastenkuerzel(40);
+            knopf->SetHinweisText("h");
+        }
+        for (float x : zeigerWege[fall]) {
+            if (x == 0)
+                Schritt(0.6f);
+            else
+                flaeche->VerarbeiteMausBewegung({x, 10, 0});
+        }
+        if (fall == 1)
+            flaeche->HinweisElement()->Ausblenden();
+        flaeche->Kinder()[0]->SetGroesse({90, 50, 0}, false);
+        flaeche.reset();
+        EXPECT_EQ(Velm_Zeitgeber::Global().AnzahlAufrufe(), vorher) << fall;
+        Schritt(1);
+    }
+}
+
+} // namespace
