@@ -262,6 +262,56 @@ TEST_F(Schriftart, AusSkalierbarerSchrift) {
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 }
 
+// The console font made from the overlay font, saved and loaded again, and the one shipped in
+// "Daten": the same glyph records and atlas pixels.
+TEST_F(Schriftart, RundreiseUndMitgelieferteDatei) {
+    const auto font = Velm_Font3D::LadeSchriftart(VELM_DATEN "/calibrib.ttf");
+    ASSERT_NE(font, nullptr);
+    TTempOrdner ordner;
+    ASSERT_TRUE(font->Speichern(ordner.Pfad() / "calibrib.fnt"));
+    for (const auto& pfad : {ordner.Pfad() / "calibrib.fnt", std::filesystem::path(VELM_DATEN "/calibrib.fnt")}) {
+        Velm_Font3D geladen;
+        ASSERT_TRUE(geladen.Laden(pfad)) << pfad;
+        EXPECT_EQ(geladen.mNativeHoehe, 24);
+        ASSERT_EQ(geladen.mBuchstaben.size(), font->mBuchstaben.size());
+        for (uint64_t c = 0; c < font->mBuchstaben.size(); ++c) {
+            ASSERT_EQ(geladen.HatBuchstabe(uint32_t(c)), font->HatBuchstabe(uint32_t(c))) << c;
+            const Velm_Font3DBuchstabe& a = font->mBuchstaben[c];
+            const Velm_Font3DBuchstabe& b = geladen.mBuchstaben[c];
+            ASSERT_TRUE(a.mVersatzX == b.mVersatzX && a.mVersatzY == b.mVersatzY && a.mVorschub == b.mVorschub) << c;
+        }
+        const TBereich& alt = font->mAtlas->mAtlas->mKopie[0];
+        const TBereich& neu = geladen.mAtlas->mAtlas->mKopie[0];
+        ASSERT_EQ(neu.mBreite, alt.mBreite);
+        ASSERT_EQ(neu.mHoehe, alt.mHoehe);
+        for (uint64_t y = 0; y < alt.mHoehe; ++y) {
+            ASSERT_EQ(std::memcmp(alt.mDaten + y * alt.mPitch, neu.mDaten + y * neu.mPitch, alt.mBreite * 4), 0) << y;
+        }
+    }
+}
+
+// The overlay sprite sheet as the game loads it: sprite 0 opaque white, the key with see-through
+// texels around it.
+TEST(Overlaygrafik, SpritesDerMitgeliefertenDatei) {
+    Velm_Bild bild;
+    ASSERT_TRUE(bild.LadeBildAusDatei(VELM_DATEN "/grafik.png"));
+    ASSERT_GE(bild.mBreite, 48u);
+    ASSERT_GE(bild.mHoehe, 16u);
+    const auto alpha = [&](uint64_t x, uint64_t y) { return bild.mDaten[y * bild.mPitch + x * 4 + 3]; };
+    for (uint64_t y = 0; y < 16; ++y) {
+        for (uint64_t x = 16; x < 32; ++x) {
+            uint32_t p;
+            std::memcpy(&p, bild.mDaten + y * bild.mPitch + x * 4, 4);
+            ASSERT_EQ(p, 0xFFFFFFFFu) << x << ", " << y;
+        }
+    }
+    EXPECT_EQ(alpha(7, 7), 255);  // the disc's centre
+    EXPECT_EQ(alpha(0, 0), 0);
+    EXPECT_EQ(alpha(32, 0), 0);   // around the key
+    EXPECT_EQ(alpha(34, 7), 255); // its ring
+    EXPECT_EQ(alpha(36, 7), 0);   // and the hole in it
+}
+
 TEST_F(Schriftart, FehlerWerdenGemeldet) {
     TTempOrdner ordner;
     SchreibeDatei(ordner.Pfad() / "leer.ttf", "");
