@@ -5,6 +5,7 @@
 // Usage: mache_schrift QUELLE.ttf ZIEL.fnt
 
 #include "velmklassen/kern/velm_konsole.h"
+#include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/render/velm_font3d.h"
 #include "velmklassen/render/velm_screen3d.h"
 #include "velmklassen/render/velm_zeichenkontext.h"
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     Velm_Konsole::Starte(std::filesystem::temp_directory_path(), "mache_schrift.log");
+    // No dumps of the batcher's shaders into the folder the tool runs in.
+    debugShader.SetBool(false);
     Velm_Screen3D::mDarstellung = {64, 64, 0, 0};
     Velm_Screen3D::mFlags = 0;
     auto kontext = std::make_unique<Velm_ZeichenKontext>();
