@@ -1,0 +1,54 @@
+#pragma once
+// The process's own modules with their symbols, source files and lines, read through libdw from
+// the files on disk; nothing is fetched over the network. Not signal-safe: it opens files and
+// allocates, so a crash handler uses it only after the dump is written.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Plattform {
+
+// What is known of a module's symbols, numbered as the stack walker's table of symbol kinds.
+enum class SymbolArt : uint32_t {
+    Keine = 0,
+    Voll = 3,        // DWARF debug information: functions, files and lines
+    Exportiert = 4,  // only the dynamic symbol table
+    Verzoegert = 5,  // not read yet; read at the first look-up
+    Symboltabelle = 6,
+};
+
+struct SymbolModul {
+    std::string mPfad;   // the file the module was loaded from
+    std::string mName;   // its file name
+    std::string mDebugDatei; // where its debug information came from, "" when not read
+    uint64_t mBasis = 0;
+    uint64_t mGroesse = 0;
+    SymbolArt mArt = SymbolArt::Verzoegert;
+};
+
+class Symbole {
+public:
+    // Reports every module of the process; `suchpfad` lists folders for separate debug files in
+    // libdw's form (colon-separated; "" is the module's own folder, ".debug" below it).
+    explicit Symbole(const std::string& suchpfad);
+    ~Symbole();
+    Symbole(const Symbole&) = delete;
+    Symbole& operator=(const Symbole&) = delete;
+
+    bool Bereit() const;
+    std::vector<SymbolModul> Module() const;
+
+    // The module at an address, its symbols read.
+    bool Modul(uint64_t adresse, SymbolModul& modul) const;
+    // The linkage (mangled) name of the function at the address and the distance from its start.
+    bool Name(uint64_t adresse, std::string& name, uint64_t& versatz) const;
+    bool Zeile(uint64_t adresse, std::string& datei, int& zeile) const;
+
+private:
+    struct Zustand;
+    std::unique_ptr<Zustand> mZustand;
+};
+
+} // namespace Plattform

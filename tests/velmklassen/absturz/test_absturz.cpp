@@ -1,0 +1,225 @@
+#include "plattform/system/plattform_system.h"
+#include "testhilfen/testhilfen.h"
+#include "velmklassen/absturz/velm_absturz.h"
+#include "velmklassen/kern/velm_parallelkern.h"
+#include "velmklassen/kern/velm_system.h"
+#include "velmklassen/kern/velm_variable.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+volatile int gNull = 0;
+volatile bool gNie = false;
+
+// The faults must reach the processor also in the sanitizer build, not be caught before it.
+__attribute__((noinline, no_sanitize("null"))) void SchreibeNull() {
+    *reinterpret_cast<volatile int*>(uintptr_t(gNull)) = 1;
+}
+
+__attribute__((noinline, no_sanitize("integer-divide-by-zero"))) void TeileDurchNull() {
+    volatile int ergebnis = 7 / gNull;
+    (void)ergebnis;
+}
+
+__attribute__((noinline)) void Haltepunkt() {
+    asm volatile("int3");
+}
+
+__attribute__((noinline)) int Rekursion(int tiefe) {
+    volatile char puffer[512];
+    puffer[0] = char(tiefe);
+    if (gNie)
+        return puffer[0];
+    return Rekursion(tiefe + 1) + puffer[0];
+}
+
+__attribute__((noinline)) void Wirf() {
+    if (!gNie)
+        throw std::runtime_error("ungefangen");
+}
+
+__attribute__((noinline)) void WerfeUngefangen() noexcept {
+    Wirf();
+}
+
+__attribute__((noinline)) void AbsturzImAuftrag() {
+    Velm_ParallelKern kern;
+    kern.StarteSofort([] { SchreibeNull(); });
+    // The main thread never flushes queued lines again: the report must not depend on it.
+    Plattform::Schlafe(60000);
+}
+
+std::string LiesDatei(const std::filesystem::path& pfad) {
+    std::ifstream datei(pfad, std::ios::binary);
+    std::stringstream inhalt;
+    inhalt << datei.rdbuf();
+    return inhalt.str();
+}
+
+struct TKind {
+    int mStatus = 0;
+    std::string mLog;
+    std::string mDump;
+};
+
+// Runs `rumpf` in a child with core dumps off, its user folder and log in `ordner` and its
+// standard output discarded; returns how the child ended.
+TKind FuehreImKindAus(const std::filesystem::path& ordner, const std::function<void()>& rumpf) {
+    const pid_t kind = fork();
+    if (kind == 0) {
+        const rlimit keinKern{0, 0};
+        setrlimit(RLIMIT_CORE, &keinKern);
+        const int nichts = open("/dev/null", O_WRONLY);
+        dup2(nichts, STDOUT_FILENO);
+        Velm_System::Global().mBenutzerOrdner = ordner;
+        t_logfile.SetBool(true);
+        Velm_Konsole::Starte(ordner, "spiel.log");
+        rumpf();
+        _exit(0);
+    }
+    TKind ergebnis;
+    waitpid(kind, &ergebnis.mStatus, 0);
+    ergebnis.mLog = LiesDatei(ordner / "spiel.log");
+    ergebnis.mDump = LiesDatei(ordner / "MiniDump.dmp");
+    return ergebnis;
+}
+
+template <typename T>
+T Lies(const std::string& daten, size_t versatz) {
+    T wert{};
+    if (versatz + sizeof(T) <= daten.size())
+        std::memcpy(&wert, daten.data() + versatz, sizeof(T));
+    return wert;
+}
+
+// The streams of a dump by type: offset of the stream's data, 0 when missing.
+std::map<uint32_t, uint32_t> Stroeme(const std::string& dump) {
+    std::map<uint32_t, uint32_t> stroeme;
+    const uint32_t anzahl = Lies<uint32_t>(dump, 8);
+    const uint32_t verzeichnis = Lies<uint32_t>(dump, 12);
+    for (uint32_t i = 0; i < anzahl && i < 64; ++i)
+        stroeme[Lies<uint32_t>(dump, verzeichnis + i * 12)] = Lies<uint32_t>(dump, verzeichnis + i * 12 + 8);
+    return stroeme;
+}
+
+} // namespace
+
+TEST(Absturz, JederFehlerSchreibtBerichtUndDumpUndBeendetDenProzess) {
+    struct Fall {
+        const char* mName;
+        std::function<void()> mRumpf;
+        int mSignal;
+        const char* mCodeZeile;
+        const char* mFunktion;
+    };
+    const Fall faelle[] = {
+        {"Nullzeiger", SchreibeNull, SIGSEGV, "!Exception code: C0000005 ACCESS_VIOLATION\n", "SchreibeNull"},
+        {"Division", TeileDurchNull, SIGFPE, "!Exception code: C0000094 INT_DIVIDE_BY_ZERO\n", "TeileDurchNull"},
+        {"int3", Haltepunkt, SIGTRAP, "!Exception code: 80000003 BREAKPOINT\n", "Haltepunkt"},
+        {"Rekursion", [] { Rekursion(0); }, SIGSEGV, "!Exception code: C00000FD STACK_OVERFLOW\n", "Rekursion"},
+        {"Auftrag", AbsturzImAuftrag, SIGSEGV, "!Exception code: C0000005 ACCESS_VIOLATION\n", "SchreibeNull"},
+        // The engine's debugger break ends in raise(SIGTRAP) as a tail call.
+        {"Debugger-Halt", [] { Plattform::Haltepunkt(); }, SIGTRAP, "!Exception code: 80000003 BREAKPOINT\n",
+         "): raise\n"},
+        {"C++-Ausnahme", WerfeUngefangen, SIGABRT, "!Exception code: E06D7363 \n", "WerfeUngefangen"},
+    };
+    const std::string programm = Plattform::ProgrammPfadText();
+    for (const Fall& fall : faelle) {
+        SCOPED_TRACE(fall.mName);
+        TTempOrdner ordner;
+        const TKind kind = FuehreImKindAus(ordner.Pfad(), fall.mRumpf);
+        ASSERT_TRUE(WIFSIGNALED(kind.mStatus)) << kind.mStatus;
+        EXPECT_EQ(WTERMSIG(kind.mStatus), fall.mSignal);
+
+        const std::string& log = kind.mLog;
+        EXPECT_NE(log.find("): " + std::string(84, '*') + "\n"), std::string::npos) << log;
+        EXPECT_NE(log.find(fall.mCodeZeile), std::string::npos) << log;
+        EXPECT_NE(log.find("Fault address:  "), std::string::npos) << log;
+        EXPECT_NE(log.find(fall.mFunktion), std::string::npos) << log;
+        EXPECT_NE(log.find("Minidump created.\n"), std::string::npos) << log;
+        EXPECT_EQ(kind.mDump.substr(0, 4), "MDMP");
+    }
+}
+
+TEST(Absturz, NullzeigerNenntProgrammZeileUndDumpHaeltDieAusnahme) {
+    TTempOrdner ordner;
+    std::ofstream(ordner.Pfad() / "MiniDump.dmp") << std::string(4 << 20, 'x');
+    const TKind kind = FuehreImKindAus(ordner.Pfad(), SchreibeNull);
+    const std::string& log = kind.mLog;
+
+    // "Fault address:  %08X %02X:%08X %s": the executable's path closes the line.
+    const size_t ort = log.find("Fault address:  ");
+    ASSERT_NE(ort, std::string::npos) << log;
+    const std::string zeile = log.substr(ort, log.find('\n', ort) - ort);
+    EXPECT_EQ(zeile.substr(16 + 8 + 1 + 2 + 1 + 8 + 1), Plattform::ProgrammPfadText());
+    const uint32_t adresse = uint32_t(std::stoul(zeile.substr(16, 8), nullptr, 16));
+    EXPECT_NE(zeile.substr(25, 2), "00");
+    EXPECT_NE(log.find("test_absturz.cpp ("), std::string::npos) << log;
+    EXPECT_NE(log.find("SymInit: Symbol-SearchPath: '"), std::string::npos);
+    // Report, stack and result in this order.
+    EXPECT_LT(log.find("!Exception code"), log.find("test_absturz.cpp ("));
+    EXPECT_LT(log.find("test_absturz.cpp ("), log.find("Minidump created."));
+
+    const std::string& dump = kind.mDump;
+    ASSERT_LT(dump.size(), size_t(4 << 20)) << "the old file must be replaced";
+    std::map<uint32_t, uint32_t> stroeme = Stroeme(dump);
+    for (uint32_t typ : {3u, 4u, 5u, 6u, 7u})
+        EXPECT_NE(stroeme[typ], 0u) << "stream " << typ;
+    const uint32_t ausnahme = stroeme[6];
+    EXPECT_EQ(Lies<uint32_t>(dump, ausnahme + 8), 0xC0000005u);
+    EXPECT_EQ(uint32_t(Lies<uint64_t>(dump, ausnahme + 24)), adresse);
+    EXPECT_EQ(Lies<uint32_t>(dump, ausnahme + 32), 2u);
+    EXPECT_EQ(Lies<uint64_t>(dump, ausnahme + 40), 1u); // a write
+    EXPECT_EQ(Lies<uint64_t>(dump, ausnahme + 48), 0u); // to address 0
+    const uint32_t kontext = Lies<uint32_t>(dump, ausnahme + 164);
+    EXPECT_EQ(uint32_t(Lies<uint64_t>(dump, kontext + 0xF8)), adresse);
+    EXPECT_EQ(Lies<uint32_t>(dump, stroeme[3]), 1u);
+    EXPECT_GT(Lies<uint32_t>(dump, stroeme[4]), 1u);
+    EXPECT_EQ(Lies<uint16_t>(dump, stroeme[7]), 9u);
+}
+
+TEST(Absturz, VorherigerHandlerEntscheidet) {
+    TTempOrdner ordner;
+    const TKind kind = FuehreImKindAus(ordner.Pfad(), [] {
+        std::signal(SIGSEGV, [](int) { _exit(42); });
+        Velm_InstalliereAusnahmeFilter();
+        Velm_InstalliereAusnahmeFilter();
+        SchreibeNull();
+    });
+    ASSERT_TRUE(WIFEXITED(kind.mStatus));
+    EXPECT_EQ(WEXITSTATUS(kind.mStatus), 42);
+    EXPECT_NE(kind.mLog.find("Minidump created."), std::string::npos);
+}
+
+TEST(Absturz, DumpOhneOrdnerMeldetDenFehler) {
+    TTempOrdner ordner;
+    const TKind kind = FuehreImKindAus(ordner.Pfad(), [&] {
+        Velm_System::Global().mBenutzerOrdner = ordner.Pfad() / "fehlt";
+        const bool ohneOrdner = Velm_SchreibeMiniDump(nullptr);
+        Velm_System::Global().mBenutzerOrdner = ordner.Pfad();
+        _exit(!ohneOrdner && Velm_SchreibeMiniDump(nullptr) ? 0 : 1);
+    });
+    EXPECT_TRUE(WIFEXITED(kind.mStatus) && WEXITSTATUS(kind.mStatus) == 0);
+    EXPECT_NE(kind.mLog.find("MiniDump, CreateFile() failed with error: 2\n"), std::string::npos) << kind.mLog;
+    EXPECT_EQ(Stroeme(kind.mDump).count(6), 0u);
+    EXPECT_EQ(Stroeme(kind.mDump).count(3), 1u);
+}
+
+TEST(Absturz, AusnahmeNamen) {
+    EXPECT_STREQ(Velm_GibAusnahmeName(0xC00000FD), "STACK_OVERFLOW");
+    EXPECT_STREQ(Velm_GibAusnahmeName(0x80000001), "GUARD_PAGE");
+    EXPECT_STREQ(Velm_GibAusnahmeName(0x12345678), "");
+}

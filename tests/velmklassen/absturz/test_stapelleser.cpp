@@ -1,0 +1,87 @@
+#include "plattform/system/plattform_system.h"
+#include "velmklassen/absturz/velm_stapelleser.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Keeps every text instead of printing it.
+class TMitschreiber : public Velm_Stapelleser {
+public:
+    std::string mText;
+
+protected:
+    void BeiAusgabe(const char* text) override { mText += text; }
+};
+
+__attribute__((noinline)) std::string BekannteFunktion(int) {
+    TMitschreiber leser;
+    EXPECT_TRUE(leser.GibAufrufstapelAus(0, nullptr));
+    EXPECT_EQ(leser.LetzterFehler(), 0u);
+    return leser.mText;
+}
+
+void Setze(char (&ziel)[4096], const char* text) {
+    std::strncpy(ziel, text, sizeof ziel - 1);
+}
+
+} // namespace
+
+TEST(Stapelleser, AktuellerFadenNenntFunktionDateiUndZeile) {
+    const std::string text = BekannteFunktion(1);
+    EXPECT_EQ(text.rfind("SymInit: Symbol-SearchPath: '", 0), 0u) << text;
+    EXPECT_NE(text.find("\nOS-Version: "), std::string::npos);
+    EXPECT_NE(text.find("test_stapelleser.cpp (23): (anonymous namespace)::BekannteFunktion"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("): Velm_Stapelleser::GibAufrufstapelAus(unsigned int, void const*)\n"), std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - 2), "\n\n");
+}
+
+TEST(Stapelleser, AndererFadenGehtUnterLinuxNicht) {
+    TMitschreiber leser;
+    uint32_t anderer = 0;
+    std::thread([&] { anderer = Plattform::FadenId(); }).join();
+    EXPECT_FALSE(leser.GibAufrufstapelAus(anderer, nullptr));
+    EXPECT_EQ(leser.LetzterFehler(), Velm_Stapelleser::kFehlerBibliothek);
+}
+
+TEST(Stapelleser, RahmenZeilen) {
+    struct Fall {
+        int mArt;
+        uint64_t mAdresse;
+        const char* mDatei;
+        int mZeile;
+        const char* mModul;
+        const char* mName;
+        const char* mUnverziert;
+        const char* mVoll;
+        std::string mErwartet;
+    };
+    const std::string lang(5000, 'n');
+    const std::vector<Fall> faelle = {
+        {0, 0x1234, "a/b.cpp", 12, "spiel", "_Z1fv", "f", "f()", "a/b.cpp (12): f()\n"},
+        {1, 0x1234, "a/b.cpp", 7, "", "_Z1fv", "f", "", "a/b.cpp (7): f\n"},
+        {1, 0x1234, "a/b.cpp", 7, "", "_Z1fv", "", "", "a/b.cpp (7): _Z1fv\n"},
+        {1, 0x1234, "", 0, "libc.so.6", "raise", "raise", "raise", "0x1234 (libc.so.6): (filename not available): raise\n"},
+        {1, 0xab, "", 0, "", "", "", "",
+         "0xab ((module-name not available)): (filename not available): (function-name not available)\n"},
+        {1, 0x1234, "", 0, "m", lang.c_str(), "", "", ("0x1234 (m): (filename not available): " + lang).substr(0, 4095)},
+        {2, 0x1234, "a/b.cpp", 7, "", "f", "", "", ""},
+        {1, 0, "a/b.cpp", 7, "", "f", "", "", ""},
+    };
+    for (const Fall& fall : faelle) {
+        auto eintrag = std::make_unique<Velm_StapelEintrag>();
+        eintrag->mAdresse = fall.mAdresse;
+        eintrag->mZeile = uint32_t(fall.mZeile);
+        Setze(eintrag->mZeilenDatei, fall.mDatei);
+        Setze(eintrag->mModulName, fall.mModul);
+        Setze(eintrag->mName, fall.mName);
+        Setze(eintrag->mUnverzierterName, fall.mUnverziert);
+        Setze(eintrag->mVollerUnverzierterName, fall.mVoll);
+        EXPECT_TRUE(Velm_Stapelleser::FormatiereEintrag(fall.mArt, *eintrag) == fall.mErwartet) << fall.mErwartet;
+    }
+}
