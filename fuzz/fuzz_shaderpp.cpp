@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -54,6 +55,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* daten, size_t groesse) {
         return 0;
     const uint8_t schalter = daten[0];
     Quelle quelle{daten + 1, groesse - 1, 0};
+    // With function tracking the input's first line is the inserted text, so its braces vary too.
+    std::string funktionsText;
+    if (schalter & 64) {
+        const char* anfang = reinterpret_cast<const char*>(quelle.mDaten);
+        const void* ende = memchr(anfang, '\n', quelle.mGroesse);
+        funktionsText.assign(anfang, ende ? static_cast<const char*>(ende) : anfang + quelle.mGroesse);
+        quelle.mPos = funktionsText.size();
+    }
     std::vector<CppTag> tags = {
         cpp_Tag(CppTag_Eingabename, "fuzz.fx"),
         cpp_Tag(CppTag_Eingabe, &Eingabe),
@@ -76,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* daten, size_t groesse) {
         cpp_Tag(CppTag_IncludesMelden, 1),
     };
     if (schalter & 64)
-        tags.push_back(cpp_Tag(CppTag_FunktionsText, "int __anfang = __LINE__;"));
+        tags.push_back(cpp_Tag(CppTag_FunktionsText, funktionsText.c_str()));
     tags.push_back({CppTag_Ende, 0});
     CppZustand zustand;
     cpp_Verarbeite(tags.data(), zustand);

@@ -120,7 +120,7 @@ struct CppEbene {
     FILE* mDatei = nullptr;
     bool mIstDatei = false;
     bool mHaupt = false;    // the main input: read through the input callback when one is set
-    bool mInitFunc = false; // the inserted function text, whose braces the tracking ignores
+    bool mInitFunc = false; // the inserted function text or its brace: starts and ends no function
     bool mEnde = false;     // the main input has delivered its last line
     std::string mName;
     std::string mAnzeigeName; // set by #line

@@ -322,7 +322,7 @@ void CppLauf::Schiebe(const std::string& name, std::string text) {
     ebene.mText = std::move(text);
     ebene.mZeileDarunter = mZeile;
     ebene.mName = name;
-    ebene.mInitFunc = name == "__init_func__";
+    ebene.mInitFunc = name == "__init_func__" || name == "__brace__";
     mEbenen.push_back(std::move(ebene));
 }
 
@@ -575,7 +575,9 @@ void CppLauf::VerfolgeZeichen(int c, bool ausInitFunc) {
         --mEckig;
         break;
     case '{':
-        if (mGeschweift == 0 && mVerfolgung >= 2) {
+        // A brace of the inserted text starts no function: the insertion would insert itself
+        // again for ever. So there are never more insertions than braces in the input.
+        if (mGeschweift == 0 && mVerfolgung >= 2 && !ausInitFunc) {
             mFunktion = mKandidat;
             mFunktionsZeile = mZeile;
             if (mOpt.mFunktionenMelden)

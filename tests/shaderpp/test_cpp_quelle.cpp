@@ -121,6 +121,25 @@ TEST(CppQuelle, FunktionsverfolgungAusnahmenUndKlammernImText) {
               "void a() { }\nvoid b() {{ t(); }{ }}\n");
 }
 
+// Braces in the inserted text start no function, so every text ends: one insertion per brace.
+TEST(CppQuelle, EingefuegteKlammernStartenKeineFunktion) {
+    const struct {
+        const char* text;
+        const char* ausgabe;
+    } faelle[] = {
+        {"}{", "void f() {}{{ x; }}\nvoid h() {}{{ y; }}\n"},
+        {"}", "void f() {}{ x; }\nvoid h() {}{ y; }\n"},
+        {"} g() {", "void f() {} g() {{ x; }}\nvoid h() {} g() {{ y; }}\n"},
+        {"{{", "void f() {{{{ x; }\nvoid h() { y; }\n"},
+    };
+    for (const auto& fall : faelle)
+        EXPECT_EQ(
+            Vorverarbeite("void f() { x; }\nvoid h() { y; }\n", {cpp_Tag(CppTag_FunktionsText, fall.text)})
+                .mAusgabe,
+            fall.ausgabe)
+            << fall.text;
+}
+
 TEST(CppQuelle, HoechstensZwanzigAusnahmen) {
     std::vector<CppTag> tags = {cpp_Tag(CppTag_FunktionsText, "T;")};
     static const std::vector<std::string> namen = [] {
