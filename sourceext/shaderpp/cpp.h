@@ -80,3 +80,7 @@ struct CppZustand {
 // Preprocesses one main input with its includes. Returns 1 when errors were counted (unless
 // CppTag_FehlerIgnorieren) or a fatal diagnostic was reported, else 0.
 int cpp_Verarbeite(const CppTag* tags, CppZustand& zustand);
+
+// Whether the state's last run reported a fatal diagnostic (or could not start): its output may be
+// cut short anywhere.
+bool cpp_Fatal(const CppZustand& zustand);

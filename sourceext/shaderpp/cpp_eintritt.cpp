@@ -115,6 +115,10 @@ int cpp_Verarbeite(const CppTag* tags, CppZustand& zustand) {
     return zustand.mLauf->Verarbeite(tags);
 }
 
+bool cpp_Fatal(const CppZustand& zustand) {
+    return !zustand.mLauf || zustand.mLauf->mFatal;
+}
+
 void CppLauf::Nachricht(const char* format, ...) {
     if (!mMeldung)
         return;

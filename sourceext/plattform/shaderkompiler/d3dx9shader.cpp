@@ -17,6 +17,7 @@ constexpr const char* kPixelProfil = "ps_3_0";
 
 class Puffer final : public Gezaehlt<ID3DXBuffer> {
 public:
+    explicit Puffer(size_t groesse) : mDaten(groesse) {}
     Puffer(const void* daten, size_t groesse)
         : mDaten(static_cast<const uint8_t*>(daten), static_cast<const uint8_t*>(daten) + groesse) {}
 
@@ -87,6 +88,14 @@ void LeereAusgaben(ID3DXBuffer** code, ID3DXBuffer** meldungen, ID3DXConstantTab
 }
 
 } // namespace
+
+HRESULT D3DXCreateBuffer(DWORD NumBytes, ID3DXBuffer** ppBuffer) {
+    if (ppBuffer == nullptr) {
+        return E_INVALIDARG;
+    }
+    *ppBuffer = new Puffer(NumBytes);
+    return D3D_OK;
+}
 
 HRESULT D3DXCompileShader(LPCSTR pSrcData, UINT SrcDataLen, const D3DXMACRO* pDefines, ID3DXInclude*,
                           LPCSTR pFunctionName, LPCSTR pProfile, DWORD, ID3DXBuffer** ppShader,

@@ -102,6 +102,9 @@ protected:
 using LPD3DXBUFFER = ID3DXBuffer*;
 using LPD3DXCONSTANTTABLE = ID3DXConstantTable*;
 
+// A new buffer of NumBytes zero bytes, for text the caller writes itself.
+HRESULT D3DXCreateBuffer(DWORD NumBytes, ID3DXBuffer** ppBuffer);
+
 // Compiles HLSL for "vs_3_0" or "ps_3_0". Success gives D3D_OK, the code in *ppShader and, when
 // asked for, the constant table; failure gives E_FAIL. *ppErrorMsgs, when asked for, receives the
 // compiler's zero-terminated text (errors with their source line, or warnings) or null when there

@@ -9,6 +9,7 @@
 #include "velmklassen/render/velm_screen3d.h"
 #include "velmklassen/render/velm_zeichenkontext.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -49,6 +50,7 @@ struct CppKontext {
     int index = 0;
     size_t position = 0;
     TSpeicher* ausgabe = nullptr;
+    std::string meldungen;
 };
 
 bool BeginntMit(const char* text, const char* praefix) {
@@ -121,7 +123,10 @@ std::string Velm_HighLevelShaderBasis::SchreibeDialektUm(const char* text, bool 
         if (ende == nullptr) {
             ende = p + std::strlen(p);
         }
-        liste->emplace_back(p, ende);
+        // The parameter list stays on the line of its $main().
+        std::string deklaration(p, ende);
+        std::replace(deklaration.begin(), deklaration.end(), '\n', ' ');
+        liste->push_back(std::move(deklaration));
         p = ende;
     }
 
@@ -133,6 +138,8 @@ std::string Velm_HighLevelShaderBasis::SchreibeDialektUm(const char* text, bool 
         if (BeginntMit(danach, "rein") || BeginntMit(danach, "raus")) {
             const char* ende = std::strchr(danach, ';');
             p = ende != nullptr ? ende + 1 : danach + std::strlen(danach);
+            // The lines after a declaration keep their numbers.
+            ergebnis.append(size_t(std::count(danach, p, '\n')), '\n');
         } else if (BeginntMit(danach, "main()")) {
             ergebnis += "void main( ";
             bool erster = true;
@@ -192,11 +199,13 @@ bool Velm_HighLevelShaderBasis::KompiliereLeiseOderWirf(const char* quelle, cons
 }
 
 TSpeicher Velm_HighLevelShaderBasis::Uebersetze(const char* quelle, const Velm_ShaderMakros& makros,
-                                                bool pixelStufe) {
+                                                bool pixelStufe, Velm_CppBericht* bericht) {
     TSpeicher makroZeilen;
     for (const auto& [name, wert] : makros) {
         makroZeilen.SchreibeFormatText("#define %s %s\n", name.c_str(), wert.c_str());
     }
+    // The macros take no lines of the author's text.
+    makroZeilen.SchreibeFormatText("#line 1\n");
 
     TSpeicher vorverarbeitet;
     CppKontext kontext;
@@ -209,20 +218,27 @@ TSpeicher Velm_HighLevelShaderBasis::Uebersetze(const char* quelle, const Velm_S
     kontext.ausgabe = &vorverarbeitet;
 
     std::unique_ptr<CppZustand> zustand(new (std::nothrow) CppZustand());
+    bool fatal = true;
     if (zustand) {
+        // The line markers keep the compiler's line numbers on the author's lines.
         const CppTag tags[] = {cpp_Tag(CppTag_Eingabename, "SpoeSpoe"),
                                cpp_Tag(CppTag_Eingabe, &CppLiesEingabe),
                                cpp_Tag(CppTag_Ausgabe, &CppSchreibeZeichen),
                                cpp_Tag(CppTag_Benutzerdaten, &kontext),
-                               cpp_Tag(CppTag_Zeilenmarken, 0),
+                               cpp_Tag(CppTag_Zeilenmarken, 1),
                                cpp_Tag(CppTag_Banner, 0),
                                cpp_Tag(CppTag_Meldungen, &CppMeldeFehler),
                                cpp_Tag(CppTag_DateiOeffnen, &CppOeffneDatei),
                                cpp_Tag(CppTag_Ende, 0)};
-        // Whatever the preprocessor wrote is translated; its diagnostics are in the log.
+        // Errors leave text worth compiling; a fatal diagnostic leaves it cut off anywhere.
         cpp_Verarbeite(tags, *zustand);
+        fatal = cpp_Fatal(*zustand);
     }
     vorverarbeitet.SchreibeU8(0);
+    if (bericht != nullptr) {
+        bericht->mMeldungen = std::move(kontext.meldungen);
+        bericht->mFatal = fatal;
+    }
 
     const std::string umgeschrieben =
         SchreibeDialektUm(reinterpret_cast<const char*>(vorverarbeitet.Daten()), pixelStufe);
@@ -252,7 +268,20 @@ void Velm_HighLevelShaderBasis::CppSchreibeZeichen(int zeichen, void* benutzer) 
     static_cast<CppKontext*>(benutzer)->ausgabe->SchreibeU8(uint8_t(zeichen));
 }
 
-void Velm_HighLevelShaderBasis::CppMeldeFehler(void*, const char* format, va_list argumente) {
+void Velm_HighLevelShaderBasis::CppMeldeFehler(void* benutzer, const char* format, va_list argumente) {
+    va_list kopie;
+    va_copy(kopie, argumente);
+    const int laenge = std::vsnprintf(nullptr, 0, format, kopie);
+    va_end(kopie);
+    if (laenge > 0) {
+        std::string& meldungen = static_cast<CppKontext*>(benutzer)->meldungen;
+        const size_t alt = meldungen.size();
+        meldungen.resize(alt + size_t(laenge) + 1);
+        va_copy(kopie, argumente);
+        std::vsnprintf(meldungen.data() + alt, size_t(laenge) + 1, format, kopie);
+        va_end(kopie);
+        meldungen.pop_back();
+    }
     Velm_Konsole::SchreibeV(format, argumente);
 }
 
@@ -359,6 +388,15 @@ bool SchreibeDatei(const char* name, const char* text) {
     return std::fclose(datei) == 0 && geschrieben;
 }
 
+// A buffer with the zero-terminated text, as the compiler gives its messages.
+ID3DXBuffer* TextPuffer(const std::string& text) {
+    ID3DXBuffer* puffer = nullptr;
+    if (SUCCEEDED(D3DXCreateBuffer(DWORD(text.size() + 1), &puffer))) {
+        std::memcpy(puffer->GetBufferPointer(), text.c_str(), text.size() + 1);
+    }
+    return puffer;
+}
+
 } // namespace
 
 uint32_t Velm_NaechsteShaderNummer(bool pixelStufe) {
@@ -368,7 +406,8 @@ uint32_t Velm_NaechsteShaderNummer(bool pixelStufe) {
 bool Velm_HighLevelShaderBasis::Kompiliere(const char* quelle, const Velm_ShaderMakros& makros, bool leise,
                                            bool pixelStufe) {
     const StufenTexte& t = pixelStufe ? kPixelTexte : kVertexTexte;
-    const TSpeicher text = Uebersetze(quelle, makros, pixelStufe);
+    Velm_CppBericht bericht;
+    const TSpeicher text = Uebersetze(quelle, makros, pixelStufe, &bericht);
     const char* hlsl = reinterpret_cast<const char*>(text.Daten());
 
     const char* profil = nullptr;
@@ -380,20 +419,23 @@ bool Velm_HighLevelShaderBasis::Kompiliere(const char* quelle, const Velm_Shader
     Velm::GibFrei(mMeldungen);
     Velm::GibFrei(mKonstantenTabelle);
 
-    HRESULT ergebnis = E_FAIL;
-    bool ausDatei = false;
-    if (debugShader.Bool()) {
-        char name[32];
-        std::snprintf(name, sizeof name, t.muster, Velm_NaechsteShaderNummer(pixelStufe));
+    char dump[32] = "";
+    if (!bericht.mFatal && debugShader.Bool()) {
+        std::snprintf(dump, sizeof dump, t.muster, Velm_NaechsteShaderNummer(pixelStufe));
         // A dump that could not be written must not be compiled: it is missing or stale.
-        if (SchreibeDatei(name, hlsl)) {
-            ausDatei = true;
-            ergebnis = D3DXCompileShaderFromFileA(name, nullptr, nullptr, "main", profil,
-                                                  D3DXSHADER_DEBUG | D3DXSHADER_SKIPOPTIMIZATION, &mKode,
-                                                  &mMeldungen, &mKonstantenTabelle);
+        if (!SchreibeDatei(dump, hlsl)) {
+            dump[0] = 0;
         }
     }
-    if (!ausDatei) {
+    HRESULT ergebnis = E_FAIL;
+    if (bericht.mFatal) {
+        // A text cut short is not compiled; the preprocessor's lines say why.
+        mMeldungen = TextPuffer(bericht.mMeldungen);
+    } else if (dump[0] != 0) {
+        ergebnis = D3DXCompileShaderFromFileA(dump, nullptr, nullptr, "main", profil,
+                                              D3DXSHADER_DEBUG | D3DXSHADER_SKIPOPTIMIZATION, &mKode,
+                                              &mMeldungen, &mKonstantenTabelle);
+    } else {
         ergebnis = D3DXCompileShader(hlsl, UINT(std::strlen(hlsl)), nullptr, nullptr, "main", profil, 0,
                                      &mKode, &mMeldungen, &mKonstantenTabelle);
     }

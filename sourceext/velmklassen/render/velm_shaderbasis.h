@@ -35,6 +35,13 @@ struct Velm_ShaderKonstante {
 // Macros handed to a shader, each written as "#define name value" before its source.
 using Velm_ShaderMakros = std::vector<std::pair<std::string, std::string>>;
 
+// What the preprocessor said while translating: its message lines, and whether a fatal diagnostic
+// cut the text short, which then must not be compiled.
+struct Velm_CppBericht {
+    std::string mMeldungen;
+    bool mFatal = false;
+};
+
 class Velm_HighLevelShaderBasis {
 public:
     Velm_HighLevelShaderBasis() = default;
@@ -46,10 +53,13 @@ public:
     static const char* const kPrelude;
 
     // Preprocesses the prelude, the macro lines and the source, then rewrites the dialect; the
-    // result is zero-terminated.
-    static TSpeicher Uebersetze(const char* quelle, const Velm_ShaderMakros& makros, bool pixelStufe);
+    // result is zero-terminated. Its line markers give the compiler the author's lines: the
+    // source's first line is line 1, an included file's lines are counted in that file.
+    static TSpeicher Uebersetze(const char* quelle, const Velm_ShaderMakros& makros, bool pixelStufe,
+                                Velm_CppBericht* bericht = nullptr);
     // The rewriting step on preprocessed text: collects the $rein and $raus declarations, drops
-    // them, and writes the full parameter list with semantics at every $main().
+    // them (but not their line ends), and writes the full parameter list with semantics at every
+    // $main().
     static std::string SchreibeDialektUm(const char* text, bool pixelStufe);
 
     // Fills the name map from the constant table.

@@ -83,18 +83,19 @@ TEST(Dialekt, DeklarationsRegeln) {
 }
 
 TEST(Dialekt, ZeilenMitMakros) {
+    // The macros take no lines: the source's first line is line 1 with or without them.
     const char* quelle = "float zeile = __LINE__;\n";
     EXPECT_NE(Text(quelle, false).find("float zeile = 1;"), std::string::npos);
     const Velm_ShaderMakros drei = {{"A", "1"}, {"B", "2"}, {"C", "A + B"}};
     const std::string t = Text("float zeile = __LINE__; float c = C;\n", false, drei);
-    EXPECT_NE(t.find("float zeile = 4;"), std::string::npos);
+    EXPECT_NE(t.find("float zeile = 1;"), std::string::npos);
     EXPECT_NE(t.find("float c = 1 + 2;"), std::string::npos);
 }
 
 TEST(Dialekt, MeldungenDesPraeprozessorsGehenInsLog) {
     rendertest::Log log;
-    const std::string t = Text("#error Kaputt hier\nfloat4 x;\n", false);
-    EXPECT_TRUE(log.Enthaelt("cpp: \"SpoeSpoe\", line 1: Error: #error directive encountered"));
+    const std::string t = Text("float4 w;\n#error Kaputt hier\nfloat4 x;\n", false, {{"A", "1"}});
+    EXPECT_TRUE(log.Enthaelt("cpp: \"SpoeSpoe\", line 2: Error: #error directive encountered"));
     EXPECT_NE(t.find("float4 x;"), std::string::npos);
 }
 
@@ -177,6 +178,69 @@ TEST_F(Shader, LeiseGescheitertSagtNichts) {
     EXPECT_EQ(mBrueche.Anzahl(), 1);
     K().GibObjektFrei(ps);
     K().GibObjektFrei(vs);
+}
+
+// The compiler's messages name the line the author wrote, also inside an included file, whatever
+// the prelude, the macros, blank lines and multi-line declarations do to the preprocessed text.
+TEST_F(Shader, MeldungenNennenDieZeileDesAutors) {
+    const auto pfad = Velm_System::Global().mAnwendungsOrdner / "velm_test_zeilen.hlsl";
+    {
+        std::ofstream datei(pfad);
+        datei << "float4 h;\n#ifdef KAPUTT\nstatic const float e = nichtDa;\n#endif\n";
+    }
+    const Velm_ShaderMakros keine;
+    const Velm_ShaderMakros zwei = {{"A", "1"}, {"B", "A + 1"}};
+    const struct {
+        const char* quelle;
+        const char* stelle;
+    } faelle[] = {
+        {"static const float e = nichtDa;\n$raus float4 f;\n$main() { f = 1; }\n", "SpoeSpoe:1: 'nichtDa'"},
+        {"$raus float4 f;\n\n$main() {\n  f = nichtDa;\n}\n", "SpoeSpoe:4: 'nichtDa'"},
+        {"$rein float4\n  farbe;\n$raus float4 f;\n$main() { f = farbe * nichtDa; }\n",
+         "SpoeSpoe:4: 'nichtDa'"},
+        {"$raus float4 f;\n$main() { f = 1; }\n\n\n\n\n\n\nstatic const float e = nichtDa;",
+         "SpoeSpoe:9: 'nichtDa'"},
+        {"$raus float4 f;\n#define KAPUTT\n#include \"velm_test_zeilen.hlsl\"\n$main() { f = h; }\n",
+         "velm_test_zeilen.hlsl:3: 'nichtDa'"},
+        {"#include \"velm_test_zeilen.hlsl\"\n$raus float4 f;\n$main() { f = nichtDa2; }\n",
+         "SpoeSpoe:3: 'nichtDa2'"},
+    };
+    for (const Velm_ShaderMakros* makros : {&keine, &zwei}) {
+        for (const auto& fall : faelle) {
+            Velm_PixelShader* ps = K().ErzeugePixelShader();
+            EXPECT_FALSE(ps->UebersetzeAusString(fall.quelle, *makros, true));
+            const std::string meldungen = ps->GetMeldungen() != nullptr ? ps->GetMeldungen() : "";
+            EXPECT_NE(meldungen.find(fall.stelle), std::string::npos) << fall.quelle << "\n" << meldungen;
+            K().GibObjektFrei(ps);
+        }
+    }
+    std::filesystem::remove(pfad);
+
+    // The same line in the log of a compilation that is not quiet.
+    Velm_VertexShader* vs = K().ErzeugeVertexShader();
+    EXPECT_FALSE(vs->UebersetzeAusString(faelle[1].quelle, zwei));
+    EXPECT_TRUE(mLog.Enthaelt(faelle[1].stelle));
+    K().GibObjektFrei(vs);
+}
+
+// A fatal diagnostic cuts the preprocessed text short: it must not compile as if nothing happened.
+TEST_F(Shader, FatalerPraeprozessorFehlerScheitert) {
+    const std::string quelle =
+        "$raus float4 f;\n$main() { f = 1; }\n#define LANG " + std::string(600, 'x') + "\n";
+    const char* diagnose = "cpp: \"SpoeSpoe\", line 3: Fatal: Work buffer overflow";
+    Velm_PixelShader* ps = K().ErzeugePixelShader();
+    EXPECT_FALSE(ps->UebersetzeAusString(quelle.c_str(), {}, true));
+    ASSERT_NE(ps->GetMeldungen(), nullptr);
+    EXPECT_NE(std::string(ps->GetMeldungen()).find(diagnose), std::string::npos);
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+
+    Velm_PixelShader* laut = K().ErzeugePixelShader();
+    EXPECT_FALSE(laut->UebersetzeAusString(quelle.c_str()));
+    EXPECT_TRUE(mLog.Enthaelt(
+        "!Velm_PixelShader::UebersetzeQuelltext(...): Übersetzung gescheitert. DirectX meinte:"));
+    EXPECT_EQ(mBrueche.Anzahl(), 1);
+    K().GibObjektFrei(ps);
+    K().GibObjektFrei(laut);
 }
 
 TEST_F(Shader, ShaderUeberlebenResetUndRauswurf) {

@@ -55,11 +55,12 @@ TEST_F(ShaderDump, NummernJeStufeUndNichtGeschriebeneDumps) {
     EXPECT_TRUE(std::filesystem::is_regular_file("ps002.txt"));
     EXPECT_FALSE(std::filesystem::exists("vs003.txt"));
 
-    // Compiled from the file, messages name it.
+    // Compiled from the file, messages still name the author's line: the dump keeps line markers.
     Velm_PixelShader* kaputt = K().ErzeugePixelShader();
     EXPECT_FALSE(kaputt->UebersetzeAusString("$raus float4 f;\n$main() { f = nichtDa; }\n", {}, true));
     ASSERT_NE(kaputt->GetMeldungen(), nullptr);
-    EXPECT_NE(std::string(kaputt->GetMeldungen()).find("ps003.txt"), std::string::npos);
+    EXPECT_NE(std::string(kaputt->GetMeldungen()).find("SpoeSpoe:2: 'nichtDa'"), std::string::npos);
+    EXPECT_NE(Lies("ps003.txt").find("#line 1"), std::string::npos);
 
     K().GibObjektFrei(kaputt);
     for (rendertest::Quad* q : {&erstes, &zweites, &drittes}) {
