@@ -5,27 +5,23 @@
 #include "velmklassen/kern/velm_zeitgeber.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace Gui {
 
 namespace {
 
-// The number a property node holds; null for a node without a number.
-const TEigenschaften* MitZahl(const TEigenschaften* knoten) {
+// The number a property node holds, in whichever of the three number types.
+std::optional<float> Zahl(const TEigenschaften* knoten) {
     if (!knoten)
-        return nullptr;
-    const TEigenschaften::Wert& wert = knoten->GetWert();
-    const bool zahl = std::holds_alternative<float>(wert) || std::holds_alternative<int32_t>(wert) ||
-                      std::holds_alternative<uint32_t>(wert);
-    return zahl ? knoten : nullptr;
-}
-
-float Zahl(const TEigenschaften& knoten) {
-    if (const float* f = knoten.Hole<float>())
+        return std::nullopt;
+    if (const float* f = knoten->Hole<float>())
         return *f;
-    if (const int32_t* i = knoten.Hole<int32_t>())
+    if (const int32_t* i = knoten->Hole<int32_t>())
         return float(*i);
-    return float(*knoten.Hole<uint32_t>());
+    if (const uint32_t* u = knoten->Hole<uint32_t>())
+        return float(*u);
+    return std::nullopt;
 }
 
 } // namespace
@@ -113,11 +109,15 @@ void Basis::BeiFokus(FokusEreignis& ereignis) {
 }
 
 float Basis::GibEigenschaft(std::string_view pfad, float standard) const {
-    if (const TEigenschaften* knoten = MitZahl(mEigenschaften.Finde(pfad)))
-        return Zahl(*knoten);
+    if (const std::optional<float> zahl = Zahl(mEigenschaften.Finde(pfad)))
+        return *zahl;
     if (!mOberflaeche || mOberflaeche == this)
         return standard;
     return mOberflaeche->GibEigenschaft(pfad, standard);
+}
+
+float Basis::GibEigeneEigenschaft(std::string_view pfad, float standard) const {
+    return Zahl(mEigenschaften.Finde(pfad)).value_or(standard);
 }
 
 bool Basis::IstEffektivAktiv() const {

@@ -130,6 +130,8 @@ public:
 
     // The number at the dotted path in the element's own properties, else in its surface's.
     float GibEigenschaft(std::string_view pfad, float standard) const;
+    // The same in the element's own properties only.
+    float GibEigeneEigenschaft(std::string_view pfad, float standard) const;
     // Active, and every ancestor too.
     bool IstEffektivAktiv() const;
     float UIScale() const;

@@ -3,6 +3,7 @@
 #include "gui/gui_oberflaeche.h"
 #include "gui/gui_renderer.h"
 #include "velmklassen/kern/velm_zeitgeber.h"
+#include "velmklassen/render/velm_blockgfx3d.h"
 
 #include <cmath>
 
@@ -16,7 +17,24 @@ void Text::Zeichne(Renderer& renderer) const {
     renderer.ZeichneText(*this);
 }
 
-Button::Button(std::string text) : mText(std::move(text)) {}
+ButtonBild::ButtonBild() = default;
+ButtonBild::ButtonBild(std::unique_ptr<Velm_BlockGfx3D> atlas, uint64_t id)
+    : mAtlas(std::move(atlas)), mId(id) {}
+ButtonBild::ButtonBild(ButtonBild&&) noexcept = default;
+ButtonBild& ButtonBild::operator=(ButtonBild&&) noexcept = default;
+ButtonBild::~ButtonBild() = default;
+
+BVektor ButtonBild::Groesse() const {
+    if (!mAtlas || !mAtlas->HatGrafik(mId))
+        return {};
+    const Velm_BlockGfxEintrag& eintrag = mAtlas->mEintraege[mId];
+    return {float(eintrag.breite), float(eintrag.hoehe), 0};
+}
+
+Button::Button(std::string text, ButtonBild bild) : mText(std::move(text)), mBild(std::move(bild)) {
+    if (mBild.mAtlas && mText.empty())
+        SetGroesse(mBild.Groesse(), false);
+}
 
 void Button::Zeichne(Renderer& renderer) const {
     renderer.ZeichneButton(*this);

@@ -7,7 +7,10 @@
 #include <boost/signals2/signal.hpp>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+class Velm_BlockGfx3D;
 
 namespace Gui {
 
@@ -33,9 +36,26 @@ public:
     bool mAktivierbar = true;
 };
 
+// A button's image: one graphic of an atlas that the image owns.
+class ButtonBild {
+public:
+    ButtonBild();
+    ButtonBild(std::unique_ptr<Velm_BlockGfx3D> atlas, uint64_t id);
+    ButtonBild(ButtonBild&&) noexcept;
+    ButtonBild& operator=(ButtonBild&&) noexcept;
+    ~ButtonBild();
+
+    // The graphic's size in pixels; zero when it is not in the atlas.
+    BVektor Groesse() const;
+
+    std::unique_ptr<Velm_BlockGfx3D> mAtlas; // null: no image
+    uint64_t mId = ~uint64_t(0);
+};
+
 class Button : public Basis, public AktivSchnittstelle {
 public:
-    explicit Button(std::string text);
+    // With an image and no text the button takes the graphic's size and keeps it.
+    explicit Button(std::string text, ButtonBild bild = {});
 
     void Zeichne(Renderer& renderer) const override;
     std::string GibTypName() const override { return "button"; }
@@ -54,6 +74,7 @@ public:
 
     std::string mText;
     boost::signals2::signal<void()> mKlickSignal;
+    ButtonBild mBild;
 
 private:
     uint64_t mLetzterKlick = 0;

@@ -1,0 +1,204 @@
+// The simple renderer headless through the layer: the quads it queues for each kind of element,
+// and one surface drawn and read back.
+
+#include "gui_testhilfe.h"
+
+#include "gui/gui_simpelrenderer.h"
+#include "velmklassen/bild/velm_bild.h"
+#include "velmklassen/render/render_testhilfe.h"
+#include "velmklassen/render/velm_blockgfx3d.h"
+#include "velmklassen/render/velm_font3d.h"
+
+#include <cstring>
+#include <functional>
+
+using namespace guitest;
+
+namespace {
+
+constexpr int64_t kBreite = 320;
+constexpr int64_t kHoehe = 240;
+
+class Renderer : public ::testing::Test {
+protected:
+    Renderer() {
+        debugShader.SetBool(false);
+        rendertest::SetzeBildschirm(kBreite, kHoehe);
+        mKontext = std::make_unique<Velm_ZeichenKontext>();
+        Velm_Screen3D::Kontext = mKontext.get();
+        // Graphic 0, which every rectangle stretches, and one glyph "F".
+        Velm_Bild weiss(4, 24, Velm_FormatA8R8G8B8, 1);
+        std::memset(weiss.mDaten, 0xFF, weiss.mPitch * weiss.mHoehe);
+        mAtlas = std::make_unique<Velm_BlockGfx3D>(0, 0, 0);
+        mAtlas->AddGrafik(0, weiss, 0, 0, 4, 4);
+        mSchrift = std::make_unique<Velm_Font3D>();
+        mSchrift->AddBuchstabe('F', weiss, 0, 0, 4, 24, 0, 0, 4);
+        mSchrift->mSofortZeichnen = false;
+        mRenderer = std::make_unique<Gui::SimpelRenderer>(mAtlas.get(), mSchrift.get());
+    }
+    ~Renderer() override {
+        mRenderer.reset();
+        mAtlas.reset();
+        mSchrift.reset();
+        mKontext.reset();
+        Velm_Screen3D::Kontext = nullptr;
+    }
+
+    rendertest::Log mLog;
+    std::unique_ptr<Velm_ZeichenKontext> mKontext;
+    std::unique_ptr<Velm_BlockGfx3D> mAtlas;
+    std::unique_ptr<Velm_Font3D> mSchrift;
+    std::unique_ptr<Gui::SimpelRenderer> mRenderer;
+};
+
+struct Quad {
+    float x, y, breite, hoehe;
+    TAlphaFarbe farbe;
+};
+
+template <class T> std::unique_ptr<Gui::Basis> Element(T* element, float vorlauf) {
+    element->SetGroesse({100, 40, 0}, false);
+    element->SetPosition({10, 20, 0}, false);
+    Schritt(vorlauf);
+    return std::unique_ptr<Gui::Basis>(element);
+}
+
+TEST_F(Renderer, RechteckeUndBlenden) {
+    struct Fall {
+        const char* name;
+        std::function<std::unique_ptr<Gui::Basis>()> baue;
+        std::vector<Quad> quads;
+    };
+    const Fall faelle[] = {
+        {"text 0.125 s nach dem Zeigen: a = 0.5",
+         [] { return Element(new Gui::Text("F", true), 0.125f); },
+         {{10, 20, 100, 40, {0.2f, 0.2f, 0.2f, 0.35f}}}},
+        {"0.5 s nach dem Verstecken unsichtbar",
+         [] {
+             auto text = Element(new Gui::Text("F", true), 1);
+             text->SetAktiv(false);
+             Schritt(0.5f);
+             return text;
+         },
+         {}},
+        {"text 3 breit: nur das dunkle Rechteck",
+         [] {
+             auto text = Element(new Gui::Text("F", true), 1);
+             text->SetGroesse({3, 40, 0}, false);
+             return text;
+         },
+         {{10, 20, 3, 40, {0.2f, 0.2f, 0.2f, 0.7f}}}},
+        {"gesperrter Knopf grau",
+         [] {
+             auto* knopf = new Gui::Button("F");
+             knopf->SetAktivierbar(false);
+             return Element(knopf, 1);
+         },
+         {{10, 20, 100, 40, {0.7f, 0.7f, 0.7f, 0.8f}}, {12, 22, 96, 36, {0.8f, 0.8f, 0.8f, 0.8f}}}},
+        {"0.1 s nach dem Fokus halber Glanz",
+         [] {
+             auto knopf = Element(new Gui::Button("F"), 1);
+             Gui::FokusEreignis fokus(knopf.get(), true);
+             knopf->BeiFokus(fokus);
+             Schritt(0.1f);
+             return knopf;
+         },
+         {{8, 18, 104, 44, {0.3f, 0.3f, 0.5f, 1.8f}}, {12, 22, 96, 36, {0.7f, 0.7f, 0.9f, 2}}}},
+        {"0.1 s nach dem Klick der volle Blitz",
+         [] {
+             auto knopf = Element(new Gui::Button("F"), 1);
+             Gui::TasteEreignis klick(Gui::kTasteZeiger, Gui::kGedrueckt, false);
+             knopf->BeiTaste(klick);
+             Schritt(0.1f);
+             return knopf;
+         },
+         {{10, 20, 100, 40, {0.2f, 0.2f, 0.4f, 1.8f}},
+          {12, 22, 96, 36, {0.6f, 0.6f, 0.8f, 2}},
+          {-10, 0, 140, 80, {1, 1, 1, 0.5f}}}},
+    };
+    for (const Fall& fall : faelle) {
+        SCOPED_TRACE(fall.name);
+        const std::unique_ptr<Gui::Basis> element = fall.baue();
+        mAtlas->mWarteschlange.clear();
+        mRenderer->BeginneZeichnen();
+        element->Zeichne(*mRenderer);
+        const std::vector<Velm_BlockGfxQuad>& ist = mAtlas->mWarteschlange;
+        ASSERT_EQ(ist.size(), fall.quads.size());
+        for (size_t i = 0; i < ist.size(); ++i) {
+            const Quad& soll = fall.quads[i];
+            const float werte[][2] = {{ist[i].mZielX, soll.x},         {ist[i].mZielY, soll.y},
+                                      {ist[i].mBreite, soll.breite},   {ist[i].mHoehe, soll.hoehe},
+                                      {ist[i].mFarbe.r, soll.farbe.r}, {ist[i].mFarbe.g, soll.farbe.g},
+                                      {ist[i].mFarbe.b, soll.farbe.b}, {ist[i].mFarbe.a, soll.farbe.a}};
+            for (const auto& [a, b] : werte)
+                EXPECT_NEAR(a, b, 1e-3f) << "quad " << i;
+        }
+        mSchrift->mAtlas->mWarteschlange.clear();
+    }
+}
+
+TEST_F(Renderer, TextAusrichtungAusDenEigenenEigenschaften) {
+    Gui::Text text("F", true);
+    text.SetGroesse({100, 40, 0}, false);
+    Schritt(1);
+    for (auto [wert, horizontal, vertikal] : {std::tuple{0.3f, Velm_Font3D::kMitte, Velm_Font3D::kVMitte},
+                                              {0.29f, Velm_Font3D::kLinks, Velm_Font3D::kOben},
+                                              {0.71f, Velm_Font3D::kRechts, Velm_Font3D::kUnten}}) {
+        SetzeZahl(text.Eigenschaften(), "richt_horiz", wert);
+        SetzeZahl(text.Eigenschaften(), "richt_vert", wert);
+        mRenderer->ZeichneText(text);
+        EXPECT_EQ(mSchrift->mHAusrichtung, horizontal) << wert;
+        EXPECT_EQ(mSchrift->mVAusrichtung, vertikal) << wert;
+    }
+}
+
+TEST_F(Renderer, BildknopfBehaeltDieGroesseSeinerGrafik) {
+    Velm_Bild bild(20, 10, Velm_FormatA8R8G8B8, 1);
+    std::memset(bild.mDaten, 0xFF, bild.mPitch * bild.mHoehe);
+    auto atlas = std::make_unique<Velm_BlockGfx3D>(0, 0, 0);
+    atlas->AddGrafik(3, bild, 0, 0, 20, 10);
+    Gui::ButtonBild quelle(std::move(atlas), 3);
+    Gui::ButtonBild ziel(std::move(quelle));
+    EXPECT_EQ(quelle.mAtlas, nullptr);
+
+    Gui::Oberflaeche flaeche("");
+    flaeche.SetLayout(std::make_unique<Gui::Anordnung>());
+    auto* knopf = new Gui::Button("", std::move(ziel));
+    flaeche.AddKind(knopf);
+    Schritt(1);
+    EXPECT_EQ(knopf->Groesse(), (BVektor{20, 10, 0}));
+    flaeche.ZeichneAlles(*mRenderer);
+    EXPECT_TRUE(knopf->mBild.mAtlas->mWarteschlange.empty()) << "the image is drawn at once";
+    EXPECT_EQ(Gui::Button("", Gui::ButtonBild(std::make_unique<Velm_BlockGfx3D>(0, 0, 0), 3)).Groesse(),
+              (BVektor{}));
+}
+
+TEST_F(Renderer, KnopfLandetWoDasLayoutIhnHinlegt) {
+    Gui::Oberflaeche flaeche("");
+    flaeche.SetLayout(std::make_unique<Gui::Anordnung>());
+    auto* knopf = new Gui::Button("");
+    flaeche.AddKind(knopf);
+    knopf->SetHinweisText("h");
+    Schritt(1);
+    ASSERT_EQ(knopf->Position(), (BVektor{110, 100, 0}));
+    flaeche.VerarbeiteMausBewegung({120, 110, 0});
+    Schritt(1);
+    ASSERT_NE(flaeche.HinweisElement(), nullptr);
+
+    mKontext->SetRenderZiel(nullptr);
+    mKontext->Leeren(1, TAlphaFarbe{0, 0, 0, 1});
+    flaeche.ZeichneAlles(*mRenderer);
+    Velm_Bild bild(kBreite, kHoehe, Velm_FormatA8R8G8B8, 1);
+    mKontext->LiesBildschirmInhalt(bild);
+    const auto pixel = [&](int x, int y) {
+        uint32_t wert = 0;
+        std::memcpy(&wert, bild.mDaten + y * bild.mPitch + x * 4, 4);
+        return wert & 0xFFFFFF;
+    };
+    EXPECT_EQ(pixel(105, 95), 0u) << "outside the button";
+    EXPECT_EQ(pixel(150, 120), 0xFFFFFFu) << "the inner rectangle at full alpha";
+    EXPECT_NE(pixel(110, 100), 0u) << "the focused button's glow at its corner";
+    EXPECT_EQ(mKontext->mBereichBreite, uint64_t(kBreite)) << "the whole back buffer again";
+}
+
+} // namespace
