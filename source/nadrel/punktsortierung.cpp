@@ -6,8 +6,10 @@
 #include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_parallelkern.h"
 
+#include <array>
 #include <bit>
 #include <cstring>
+#include <vector>
 
 namespace Spiel {
 
@@ -88,15 +90,16 @@ void Punktrenderer::SortiereZeichenpunkte(Szene& welt, uint64_t anzahl[64], uint
     Velm_ParallelKern& kern = *Velm_ParallelKern::Kern();
 
     // At most 64 counting jobs in flight; a row is added when its ring entry is reused or at the end.
-    uint64_t zeilen[kRing][kEimer] = {};
+    // 32 KiB: on the heap rather than the calling fiber's small stack.
+    std::vector<std::array<uint64_t, kEimer>> zeilen(kRing);
     Velm_FaserHandle ring[kRing];
     uint64_t k = 0;
     FuerAlleBelegten(welt.mInstanzen, [&](uint64_t, const RenderInstanz& instanz) {
         if (ring[k].mFaser) {
             Velm_ParallelKern::Warte(ring[k]);
-            Addiere(anzahl, zeilen[k]);
+            Addiere(anzahl, zeilen[k].data());
         }
-        uint64_t* zeile = zeilen[k];
+        uint64_t* zeile = zeilen[k].data();
         ring[k] = kern.StarteSofort([&instanz, zeile] { ZaehleInstanz(instanz, zeile); });
         k = (k + 1) % kRing;
     });
@@ -104,7 +107,7 @@ void Punktrenderer::SortiereZeichenpunkte(Szene& welt, uint64_t anzahl[64], uint
         if (ring[r].mFaser)
             Velm_ParallelKern::Warte(ring[r]);
     for (uint64_t r = 0; r < kRing; ++r)
-        Addiere(anzahl, zeilen[r]);
+        Addiere(anzahl, zeilen[r].data());
 
     uint64_t n = 0;
     for (uint64_t b = 0; b < kEimer; ++b) {
