@@ -437,11 +437,14 @@ bool Velm_BlockGfx3D::Laden(TSpeicher& speicher) {
         speicher.Ueberspringe(8);
     }
     const uint64_t kapazitaet = Velm_LiesU32BE(speicher);
+    // More quads than any batcher needs: a broken field that would reserve gigabytes.
+    constexpr uint64_t kHoechstKapazitaet = uint64_t(1) << 20;
     const bool zentriert = speicher.LiesU8() == 1;
     const uint32_t flags = version >= 258 ? Velm_LiesU32BE(speicher) : mFlags;
     speicher.Ueberspringe(4);
     const uint64_t anzahl = Velm_LiesU32BE(speicher);
-    bool heil = !speicher.Ueberlauf() && anzahl <= speicher.Rest(); // every record takes a byte at least
+    bool heil = !speicher.Ueberlauf() && kapazitaet <= kHoechstKapazitaet &&
+                anzahl <= speicher.Rest(); // every record takes a byte at least
     TSlotFeld<Velm_BlockGfxEintrag> eintraege;
     if (heil) {
         eintraege.SetKapazitaet(anzahl, false);

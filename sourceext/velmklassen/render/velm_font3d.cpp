@@ -263,10 +263,14 @@ bool Velm_Font3D::Laden(const std::filesystem::path& pfad) {
         Velm_Konsole::Schreibe("!Velm_Font3D::Laden( \"%s\"): Datei konnte nicht gelesen werden.", pfad.c_str());
         return false;
     }
+    return InternLaden(speicher, pfad.c_str());
+}
+
+bool Velm_Font3D::InternLaden(TSpeicher& speicher, const char* name) {
     char magie[4] = {};
     speicher.LiesBlock(magie, 4);
     if (std::memcmp(magie, "FNTH", 4) != 0) {
-        Velm_Konsole::Schreibe("!Velm_Font3D::Laden( \"%s\"): Header ist ungültig.", pfad.c_str());
+        Velm_Konsole::Schreibe("!Velm_Font3D::Laden( \"%s\"): Header ist ungültig.", name);
         return false;
     }
     const uint32_t version = Velm_LiesU32BE(speicher);
@@ -281,7 +285,7 @@ bool Velm_Font3D::Laden(const std::filesystem::path& pfad) {
     std::vector<Velm_Font3DBuchstabe> buchstaben;
     if (version >= 257) {
         if (speicher.Ueberlauf() || anzahl > speicher.Rest() / 12) {
-            Velm_Konsole::Schreibe("!Velm_Font3D::Laden( \"%s\"): Datei ist abgeschnitten.", pfad.c_str());
+            Velm_Konsole::Schreibe("!Velm_Font3D::Laden( \"%s\"): Datei ist abgeschnitten.", name);
             return false;
         }
         buchstaben.resize(anzahl);
@@ -306,6 +310,16 @@ bool Velm_Font3D::Laden(const std::filesystem::path& pfad) {
 
 bool Velm_Font3D::Speichern(const std::filesystem::path& pfad) const {
     TSpeicher speicher;
+    InternSpeichern(speicher);
+    if (!speicher.SpeichereDatei(pfad)) {
+        Velm_Konsole::Schreibe("!Velm_Font3D::Speichern( \"%s\"): Datei konnte nicht geschrieben werden.",
+                               pfad.c_str());
+        return false;
+    }
+    return true;
+}
+
+void Velm_Font3D::InternSpeichern(TSpeicher& speicher) const {
     speicher.SchreibeBlock("FNTH", 4);
     Velm_SchreibeU32BE(speicher, kVersion);
     Velm_SchreibeU32BE(speicher, std::bit_cast<uint32_t>(mNativeHoehe));
@@ -317,10 +331,4 @@ bool Velm_Font3D::Speichern(const std::filesystem::path& pfad) const {
         Velm_SchreibeU32BE(speicher, uint32_t(b.mVersatzY));
         Velm_SchreibeU32BE(speicher, uint32_t(b.mVorschub));
     }
-    if (!speicher.SpeichereDatei(pfad)) {
-        Velm_Konsole::Schreibe("!Velm_Font3D::Speichern( \"%s\"): Datei konnte nicht geschrieben werden.",
-                               pfad.c_str());
-        return false;
-    }
-    return true;
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+class TSpeicher;
 class Velm_BlockGfx3D;
 struct TBereich;
 
@@ -39,8 +40,11 @@ public:
     // Reads a font file ("FNTH"). False after a "!" line when it cannot be read or is broken;
     // the font is unchanged then.
     bool Laden(const std::filesystem::path& pfad);
+    // The same from a whole font file in memory, from the buffer's start; the name is for the log.
+    bool InternLaden(TSpeicher& speicher, const char* name);
     // Writes the font file that `Laden` reads. False after a "!" line.
     bool Speichern(const std::filesystem::path& pfad) const;
+    void InternSpeichern(TSpeicher& speicher) const;
     // Rasterises a scalable font at 24 pixels through FreeType; null after a line on failure.
     static std::unique_ptr<Velm_Font3D> LadeSchriftart(const std::filesystem::path& pfad);
 

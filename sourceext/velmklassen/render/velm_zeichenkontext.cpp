@@ -28,6 +28,12 @@ template <class T> T* NichtGebunden() {
     return reinterpret_cast<T*>(Velm_ZeichenKontext::kNichtGebunden);
 }
 
+// The marker is no object: converting it to the base class would be undefined, so it is
+// compared first.
+template <class T> bool IstGebunden(T* gebunden, const Velm_BasisObjekt* objekt) {
+    return gebunden != NichtGebunden<T>() && gebunden == objekt;
+}
+
 // The class name as the original platform's type information spells it: "class Velm_Textur".
 std::string KlassenName(const Velm_BasisObjekt& objekt) {
     const char* roh = typeid(objekt).name();
@@ -149,24 +155,24 @@ void Velm_ZeichenKontext::Abmelden(Velm_BasisObjekt* objekt) {
 }
 
 void Velm_ZeichenKontext::VergissGebunden(const Velm_BasisObjekt* objekt) {
-    if (mRenderziel == objekt) {
+    if (IstGebunden(mRenderziel, objekt)) {
         mRenderziel = NichtGebunden<Velm_Renderziel>();
     }
-    if (mProgramm == objekt) {
+    if (IstGebunden(mProgramm, objekt)) {
         mProgramm = NichtGebunden<Velm_Programm>();
     }
-    if (mTiefeZustand == objekt) {
+    if (IstGebunden(mTiefeZustand, objekt)) {
         mTiefeZustand = NichtGebunden<Velm_TiefeZustand>();
     }
-    if (mAlphaZustand == objekt) {
+    if (IstGebunden(mAlphaZustand, objekt)) {
         mAlphaZustand = NichtGebunden<Velm_AlphaZustand>();
     }
     for (VertexKanal& kanal : mKanaele) {
-        if (kanal.mPuffer == objekt) {
+        if (IstGebunden(kanal.mPuffer, objekt)) {
             kanal.mPuffer = NichtGebunden<Velm_VertexBuffer>();
         }
     }
-    if (mIndexBuffer == objekt) {
+    if (IstGebunden(mIndexBuffer, objekt)) {
         mIndexBuffer = NichtGebunden<Velm_IndexBuffer>();
     }
 }
