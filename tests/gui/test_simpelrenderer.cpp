@@ -10,7 +10,6 @@
 #include "velmklassen/render/velm_font3d.h"
 
 #include <cstring>
-#include <functional>
 
 using namespace guitest;
 
@@ -56,69 +55,63 @@ struct Quad {
     TAlphaFarbe farbe;
 };
 
-template <class T> std::unique_ptr<Gui::Basis> Element(T* element, float vorlauf) {
-    element->SetGroesse({100, 40, 0}, false);
-    element->SetPosition({10, 20, 0}, false);
-    Schritt(vorlauf);
-    return std::unique_ptr<Gui::Basis>(element);
-}
-
 TEST_F(Renderer, RechteckeUndBlenden) {
+    // What happens to a text or a button at (10, 20), 100 x 40, after it was shown.
+    enum Vorgang { kFrisch, kVersteckt, kSchmal, kGesperrt, kFokus, kKlick };
     struct Fall {
         const char* name;
-        std::function<std::unique_ptr<Gui::Basis>()> baue;
+        bool knopf;
+        Vorgang vorgang;
         std::vector<Quad> quads;
     };
+    // clang-format off
     const Fall faelle[] = {
-        {"text 0.125 s nach dem Zeigen: a = 0.5",
-         [] { return Element(new Gui::Text("F", true), 0.125f); },
-         {{10, 20, 100, 40, {0.2f, 0.2f, 0.2f, 0.35f}}}},
-        {"0.5 s nach dem Verstecken unsichtbar",
-         [] {
-             auto text = Element(new Gui::Text("F", true), 1);
-             text->SetAktiv(false);
-             Schritt(0.5f);
-             return text;
-         },
-         {}},
-        {"text 3 breit: nur das dunkle Rechteck",
-         [] {
-             auto text = Element(new Gui::Text("F", true), 1);
-             text->SetGroesse({3, 40, 0}, false);
-             return text;
-         },
-         {{10, 20, 3, 40, {0.2f, 0.2f, 0.2f, 0.7f}}}},
-        {"gesperrter Knopf grau",
-         [] {
-             auto* knopf = new Gui::Button("F");
-             knopf->SetAktivierbar(false);
-             return Element(knopf, 1);
-         },
+        {"text 0.125 s nach dem Zeigen: a = 0.5", false, kFrisch, {{10, 20, 100, 40, {0.2f, 0.2f, 0.2f, 0.35f}}}},
+        {"0.5 s nach dem Verstecken unsichtbar", false, kVersteckt, {}},
+        {"text 3 breit: nur das dunkle Rechteck", false, kSchmal, {{10, 20, 3, 40, {0.2f, 0.2f, 0.2f, 0.7f}}}},
+        {"gesperrter Knopf grau", true, kGesperrt,
          {{10, 20, 100, 40, {0.7f, 0.7f, 0.7f, 0.8f}}, {12, 22, 96, 36, {0.8f, 0.8f, 0.8f, 0.8f}}}},
-        {"0.1 s nach dem Fokus halber Glanz",
-         [] {
-             auto knopf = Element(new Gui::Button("F"), 1);
-             Gui::FokusEreignis fokus(knopf.get(), true);
-             knopf->BeiFokus(fokus);
-             Schritt(0.1f);
-             return knopf;
-         },
+        {"0.1 s nach dem Fokus halber Glanz", true, kFokus,
          {{8, 18, 104, 44, {0.3f, 0.3f, 0.5f, 1.8f}}, {12, 22, 96, 36, {0.7f, 0.7f, 0.9f, 2}}}},
-        {"0.1 s nach dem Klick der volle Blitz",
-         [] {
-             auto knopf = Element(new Gui::Button("F"), 1);
-             Gui::TasteEreignis klick(Gui::kTasteZeiger, Gui::kGedrueckt, false);
-             knopf->BeiTaste(klick);
-             Schritt(0.1f);
-             return knopf;
-         },
-         {{10, 20, 100, 40, {0.2f, 0.2f, 0.4f, 1.8f}},
-          {12, 22, 96, 36, {0.6f, 0.6f, 0.8f, 2}},
+        {"0.1 s nach dem Klick der volle Blitz", true, kKlick,
+         {{10, 20, 100, 40, {0.2f, 0.2f, 0.4f, 1.8f}}, {12, 22, 96, 36, {0.6f, 0.6f, 0.8f, 2}},
           {-10, 0, 140, 80, {1, 1, 1, 0.5f}}}},
     };
+    // clang-format on
     for (const Fall& fall : faelle) {
         SCOPED_TRACE(fall.name);
-        const std::unique_ptr<Gui::Basis> element = fall.baue();
+        std::unique_ptr<Gui::Basis> element;
+        if (fall.knopf)
+            element = std::make_unique<Gui::Button>("F");
+        else
+            element = std::make_unique<Gui::Text>("F", true);
+        element->SetGroesse({100, 40, 0}, false);
+        element->SetPosition({10, 20, 0}, false);
+        Schritt(fall.vorgang == kFrisch ? 0.125f : 1);
+        Gui::FokusEreignis fokus(element.get(), true);
+        Gui::TasteEreignis klick(Gui::kTasteZeiger, Gui::kGedrueckt, false);
+        switch (fall.vorgang) {
+        case kVersteckt:
+            element->SetAktiv(false);
+            Schritt(0.5f);
+            break;
+        case kSchmal:
+            element->SetGroesse({3, 40, 0}, false);
+            break;
+        case kGesperrt:
+            static_cast<Gui::Button&>(*element).SetAktivierbar(false);
+            break;
+        case kFokus:
+            element->BeiFokus(fokus);
+            Schritt(0.1f);
+            break;
+        case kKlick:
+            element->BeiTaste(klick);
+            Schritt(0.1f);
+            break;
+        default:
+            break;
+        }
         mAtlas->mWarteschlange.clear();
         mRenderer->BeginneZeichnen();
         element->Zeichne(*mRenderer);
@@ -176,7 +169,7 @@ TEST_F(Renderer, BildknopfBehaeltDieGroesseSeinerGrafik) {
 TEST_F(Renderer, KnopfLandetWoDasLayoutIhnHinlegt) {
     Gui::Oberflaeche flaeche("");
     flaeche.SetLayout(std::make_unique<Gui::Anordnung>());
-    auto* knopf = new Gui::Button("");
+    auto* knopf = new Gui::Button("F");
     flaeche.AddKind(knopf);
     knopf->SetHinweisText("h");
     Schritt(1);
@@ -198,6 +191,7 @@ TEST_F(Renderer, KnopfLandetWoDasLayoutIhnHinlegt) {
     EXPECT_EQ(pixel(105, 95), 0u) << "outside the button";
     EXPECT_EQ(pixel(150, 120), 0xFFFFFFu) << "the inner rectangle at full alpha";
     EXPECT_NE(pixel(110, 100), 0u) << "the focused button's glow at its corner";
+    EXPECT_EQ(pixel(158, 116), 0u) << "the black glyph centred in the inner rectangle";
     EXPECT_EQ(mKontext->mBereichBreite, uint64_t(kBreite)) << "the whole back buffer again";
 }
 
