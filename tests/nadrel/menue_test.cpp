@@ -1,9 +1,12 @@
-// The pause menu on a surface loaded from the game's GuiKonfig.xml, on a 1280 x 720 screen, with
-// the global timer stepped by hand and a game timer on a counter of its own.
+// The input receiver and the pause menu on the surface it loads from the game's GuiKonfig.xml, on
+// a 1280 x 720 screen, without a window: the global timer is stepped by hand, the game timer runs
+// on a counter of its own and the input system is a stand-in with one mouse.
 
-#include "gui/gui_oberflaeche.h"
 #include "gui/gui_widgets.h"
+#include "nadrel/buttons.h"
 #include "nadrel/pausemenu.h"
+#include "omvu/omvu_inputsystem.h"
+#include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_system.h"
 #include "velmklassen/render/velm_screen3d.h"
 
@@ -11,8 +14,32 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
+
+class Maus : public Omvu::Mouse {
+public:
+    using Mouse::Mouse;
+    float GetPositionX() const override { return mX; }
+    float GetPositionY() const override { return mY; }
+    float GetMotionX() const override { return 0; }
+    float GetMotionY() const override { return 0; }
+    float mX = 0, mY = 0;
+};
+
+class Eingabe : public Omvu::InputSystem {
+public:
+    Eingabe() {
+        auto maus = std::make_unique<Maus>(*this);
+        mMaus = maus.get();
+        AddDevice(std::move(maus));
+    }
+    ~Eingabe() override { Omvu::gInstance = nullptr; }
+    void InternSetFocus(bool) override {}
+    void InternSetMouseGrab(bool) override {}
+    Maus* mMaus;
+};
 
 int64_t gUhr = 0;
 int64_t Uhr() {
@@ -25,14 +52,24 @@ void Schritt(float sekunden) {
 
 class Menue : public ::testing::Test {
 protected:
-    Menue() {
+    Menue() : mOrdner(Velm_System::Global().mAnwendungsOrdner) {
         Velm_Screen3D::mDarstellung = {1280, 720, 0, 0};
-        mFlaeche = std::make_unique<Gui::Oberflaeche>(NADREL_WURZEL "/Daten/GuiKonfig.xml");
+        Velm_System::Global().mAnwendungsOrdner = NADREL_WURZEL;
+        mButtons = std::make_unique<Spiel::Buttons>(&mSpielZeit);
         Schritt(0.01f);
     }
-    ~Menue() override { Velm_System::Global().mBeenden = false; }
+    ~Menue() override {
+        Velm_System::Global().mBeenden = false;
+        Velm_System::Global().mAnwendungsOrdner = mOrdner;
+    }
 
-    Gui::Oberflaeche& F() { return *mFlaeche; }
+    Gui::Oberflaeche& F() { return *mButtons->mOberflaeche; }
+    std::vector<uint64_t> Zustaende() {
+        std::vector<uint64_t> zustaende;
+        for (int64_t code = 0; code < Gui::kAnzahlTasten; ++code)
+            zustaende.push_back(F().TastenZustand(code));
+        return zustaende;
+    }
 
     // Opened as the frame loop opens it, and laid out.
     Spiel::PauseMenu* Oeffne() {
@@ -47,18 +84,20 @@ protected:
                 return knopf;
         return nullptr;
     }
-    // The pointer onto the button's centre gives it the focus; the confirm code clicks it.
+    // The pointer onto the button's centre gives it the focus; the left button clicks it.
     void Klicke(Gui::Button* knopf) {
-        F().VerarbeiteMausBewegung(knopf->Mitte());
-        F().VerarbeiteTaste(Gui::kTasteBestaetigen, Gui::kGedrueckt);
-        F().VerarbeiteTaste(Gui::kTasteBestaetigen, Gui::kLosgelassen);
+        mEingabe.mMaus->mX = knopf->Mitte().x;
+        mEingabe.mMaus->mY = knopf->Mitte().y;
+        mButtons->HandleMouseMove(mEingabe.mMaus, 0, 0);
+        mButtons->HandleMouseButton(mEingabe.mMaus, 0, true);
+        mButtons->HandleMouseButton(mEingabe.mMaus, 0, false);
     }
-    // One way to close the menu: "escape", "weiter" or "ende" through the surface; "BeiEnde" and
+    // One way to close the menu: "escape", "weiter" or "ende" through the receiver; "BeiEnde" and
     // "BeiWeiter" call the handler as a second activation would.
     void Aktion(Spiel::PauseMenu* menue, const std::string& aktion, Gui::Button* weiter, Gui::Button* ende) {
         if (aktion == "escape") {
-            F().VerarbeiteTaste(Gui::kTasteZurueck, Gui::kGedrueckt);
-            F().VerarbeiteTaste(Gui::kTasteZurueck, Gui::kLosgelassen);
+            mButtons->HandleKey(nullptr, 1, true);
+            mButtons->HandleKey(nullptr, 1, false);
         } else if (aktion == "weiter") {
             Klicke(weiter);
         } else if (aktion == "ende") {
@@ -70,9 +109,50 @@ protected:
         }
     }
 
+    std::filesystem::path mOrdner;
     Velm_Zeitgeber mSpielZeit{&Uhr};
-    std::unique_ptr<Gui::Oberflaeche> mFlaeche;
+    Eingabe mEingabe;
+    std::unique_ptr<Spiel::Buttons> mButtons;
 };
+
+TEST_F(Menue, NurEscapeLinksklickUndZeigerErreichenDieOberflaeche) {
+    enum Art { kTaste, kKnopf, kAchse };
+    const struct {
+        Art art;
+        uint32_t code;
+        bool gedrueckt;
+        int64_t guiCode; // kTasteKeine: the surface sees nothing
+        uint64_t zustand;
+    } faelle[] = {
+        {kTaste, 1, true, Gui::kTasteZurueck, 3},       {kTaste, 1, false, Gui::kTasteZurueck, 4},
+        {kTaste, 28, true, Gui::kTasteKeine, 0},        {kTaste, 0x9C, true, Gui::kTasteKeine, 0},
+        {kKnopf, 0, true, Gui::kTasteBestaetigen, 3},   {kKnopf, 0, false, Gui::kTasteBestaetigen, 4},
+        {kKnopf, 1, true, Gui::kTasteKeine, 0},         {kAchse, 0, true, Gui::kTasteKeine, 0},
+    };
+    for (const auto& fall : faelle) {
+        std::vector<uint64_t> soll = Zustaende();
+        if (fall.guiCode != Gui::kTasteKeine)
+            soll[size_t(fall.guiCode)] = fall.zustand;
+        const bool verbraucht = fall.art == kTaste   ? mButtons->HandleKey(nullptr, fall.code, fall.gedrueckt)
+                                : fall.art == kKnopf ? mButtons->HandleMouseButton(nullptr, fall.code, fall.gedrueckt)
+                                                     : mButtons->HandleMouseAxis(nullptr, 120);
+        EXPECT_TRUE(verbraucht) << fall.art << " " << fall.code;
+        EXPECT_EQ(Zustaende(), soll) << fall.art << " " << fall.code;
+    }
+    EXPECT_TRUE(F().Kinder().empty()) << "Escape opens no menu here";
+
+    // The first mouse's position, whatever the event says; (0, 0, 0) without an input system.
+    mEingabe.mMaus->mX = 600;
+    mEingabe.mMaus->mY = 450;
+    EXPECT_TRUE(mButtons->HandleMouseMove(nullptr, 5, 6));
+    EXPECT_EQ(F().ZeigerPosition().x, 600);
+    EXPECT_EQ(F().ZeigerPosition().y, 450);
+    Omvu::gInstance = nullptr;
+    EXPECT_TRUE(mButtons->HandleMouseMove(nullptr, 5, 6));
+    EXPECT_EQ(F().ZeigerPosition().x, 0);
+    EXPECT_EQ(F().ZeigerPosition().y, 0);
+    Omvu::gInstance = &mEingabe;
+}
 
 TEST_F(Menue, SpalteInDerMitteDesBildschirms) {
     Spiel::PauseMenu* menue = Oeffne();
@@ -151,10 +231,15 @@ TEST_F(Menue, SchliessenNachEinerZehntelsekunde) {
 TEST_F(Menue, MitDerOberflaecheGeloeschtWaehrendDasLoeschenAussteht) {
     Spiel::PauseMenu* menue = Oeffne();
     menue->BeiEnde();
-    mFlaeche.reset();
+    mButtons.reset();
     EXPECT_EQ(Velm_Zeitgeber::Global().AnzahlAufrufe(), 0u) << "the pending deletion goes with the menu";
     EXPECT_TRUE(Velm_System::Global().mBeenden);
     Schritt(0.2f);
+}
+
+TEST_F(Menue, OhneGuiKonfigKeinEmpfaenger) {
+    Velm_System::Global().mAnwendungsOrdner = NADREL_WURZEL "/fehlt";
+    EXPECT_THROW(Spiel::Buttons{&mSpielZeit}, Velm_Ausnahme);
 }
 
 } // namespace
