@@ -1,7 +1,9 @@
 // The overlay from the repository's data files on the headless device, and the start-up failure
 // for every file that is missing or unusable.
 
+#include "nadrel/buttons.h"
 #include "nadrel/overlay.h"
+#include "nadrel/pausemenu.h"
 #include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_system.h"
@@ -111,6 +113,33 @@ TEST_F(Overlay, FehlendeOderUnbrauchbareDateiBeendetDenStart) {
         EXPECT_EQ(Spiel::gOverlayAtlas, nullptr);
         EXPECT_EQ(Spiel::gOverlayFont, nullptr);
     }
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+}
+
+// The receiver's renderer draws the pause menu with the overlay: rectangles and text reach the
+// back buffer, nothing stays queued.
+TEST_F(Overlay, MenueMitDemOverlayGezeichnet) {
+    Velm_System::Global().mAnwendungsOrdner = NADREL_WURZEL;
+    Spiel::LadeOverlay();
+    Velm_Zeitgeber spielZeit;
+    Spiel::Buttons buttons(&spielZeit);
+    buttons.mOberflaeche->AddKind(new Spiel::PauseMenu(&spielZeit));
+    Velm_Zeitgeber::Global().Schritt(gZaehlerFrequenz); // laid out and faded in
+
+    K().SetRenderZiel(nullptr);
+    K().Leeren(1, {0, 0, 0, 1});
+    Z().Null();
+    buttons.mOberflaeche->ZeichneAlles(*buttons.mRenderer);
+    EXPECT_GT(Z().Zahl("DrawIndexedPrimitive"), 0);
+    EXPECT_TRUE(Spiel::gOverlayAtlas->mWarteschlange.empty());
+    EXPECT_TRUE(Spiel::gOverlayFont->mAtlas->mWarteschlange.empty());
+    Velm_Bild rueck(kBreite, kHoehe, Velm_FormatA8R8G8B8, 1);
+    K().LiesBildschirmInhalt(rueck);
+    int bemalt = 0;
+    for (uint64_t y = 0; y < rueck.mHoehe; ++y)
+        for (uint64_t x = 0; x < rueck.mBreite; ++x)
+            bemalt += (rueck.LiesPixel(x, y).x + rueck.LiesPixel(x, y).y + rueck.LiesPixel(x, y).z) > 0;
+    EXPECT_GT(bemalt, 0);
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 }
 
