@@ -1,14 +1,18 @@
 // The parallel core against the obvious alternative: spreading many tiny jobs (the cost of a
-// job) and spreading a fixed amount of real work (how well the immediate workers scale).
+// job), a frame's fan-out of a few hundred jobs, and a fixed amount of real work (how well the
+// immediate workers scale). The "Belastet" runs share the processors with one busy thread per
+// processor, as on a desktop where a compile or a browser keeps every core busy.
 
 #include "plattform/system/plattform_system.h"
 #include "velmklassen/kern/velm_parallelkern.h"
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -16,6 +20,7 @@
 namespace {
 
 constexpr int kKleineAuftraege = 10000;
+constexpr int kBildAuftraege = 256;
 constexpr int kRechenAuftraege = 64;
 // About half a millisecond of dependent integer work on a current desktop core.
 constexpr int kRechenSchritte = 700000;
@@ -82,6 +87,28 @@ private:
     bool mEnde = false;
 };
 
+// One busy-looping thread per processor at normal priority while it lives.
+class TLast {
+public:
+    TLast() {
+        for (unsigned i = 0; i < Plattform::ProzessorAnzahl(); ++i)
+            mFaeden.emplace_back([this] {
+                uint64_t x = 1;
+                while (!mEnde.load(std::memory_order_relaxed))
+                    benchmark::DoNotOptimize(x = x * 6364136223846793005ull + 1);
+            });
+    }
+    ~TLast() {
+        mEnde.store(true);
+        for (std::thread& faden : mFaeden)
+            faden.join();
+    }
+
+private:
+    std::atomic<bool> mEnde{false};
+    std::vector<std::thread> mFaeden;
+};
+
 // Runs `auftrag` as a main-thread fiber until it has finished, as the frame loop runs its job.
 void FuehreImHauptfadenAus(Velm_ParallelKern& kern, const std::function<void()>& auftrag) {
     kern.StarteImHauptfaden([&] {
@@ -91,9 +118,10 @@ void FuehreImHauptfadenAus(Velm_ParallelKern& kern, const std::function<void()>&
     kern.BearbeiteHauptschleife();
 }
 
-void BM_Verteile10000(benchmark::State& state) {
+// Starts `anzahl` empty jobs from a main-thread fiber and awaits them all, once per iteration.
+void Verteile(benchmark::State& state, int anzahl) {
     Velm_ParallelKern kern;
-    std::vector<Velm_FaserHandle> handles(kKleineAuftraege);
+    std::vector<Velm_FaserHandle> handles(static_cast<size_t>(anzahl));
     for (auto _ : state) {
         FuehreImHauptfadenAus(kern, [&] {
             for (Velm_FaserHandle& handle : handles)
@@ -102,11 +130,10 @@ void BM_Verteile10000(benchmark::State& state) {
                 Velm_ParallelKern::Warte(handle);
         });
     }
-    state.SetItemsProcessed(state.iterations() * kKleineAuftraege);
+    state.SetItemsProcessed(state.iterations() * anzahl);
 }
-BENCHMARK(BM_Verteile10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_ThreadPoolReferenz(benchmark::State& state) {
+void PoolVerteile(benchmark::State& state) {
     TFadenPool pool(Plattform::ProzessorAnzahl());
     std::vector<std::future<void>> ergebnisse(kKleineAuftraege);
     for (auto _ : state) {
@@ -117,7 +144,37 @@ void BM_ThreadPoolReferenz(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * kKleineAuftraege);
 }
+
+void BM_Verteile10000(benchmark::State& state) {
+    Verteile(state, kKleineAuftraege);
+}
+BENCHMARK(BM_Verteile10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ThreadPoolReferenz(benchmark::State& state) {
+    PoolVerteile(state);
+}
 BENCHMARK(BM_ThreadPoolReferenz)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Verteile10000Belastet(benchmark::State& state) {
+    TLast last;
+    Verteile(state, kKleineAuftraege);
+}
+BENCHMARK(BM_Verteile10000Belastet)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ThreadPoolReferenzBelastet(benchmark::State& state) {
+    TLast last;
+    PoolVerteile(state);
+}
+BENCHMARK(BM_ThreadPoolReferenzBelastet)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One frame's fan-out: argument 1 runs it beside the busy threads.
+void BM_BildFanOut(benchmark::State& state) {
+    std::unique_ptr<TLast> last;
+    if (state.range(0))
+        last = std::make_unique<TLast>();
+    Verteile(state, kBildAuftraege);
+}
+BENCHMARK(BM_BildFanOut)->ArgName("belastet")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 void BM_Skalierung(benchmark::State& state) {
     Velm_ParallelKern kern;

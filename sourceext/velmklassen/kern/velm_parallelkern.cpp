@@ -22,6 +22,13 @@ size_t AufSeiteGerundet(size_t bytes) {
     return (bytes + seite - 1) / seite * seite;
 }
 
+// Polling for work before sleeping: rounds of a few looks with pauses between them; after each
+// round the processor is offered to other threads.
+constexpr int kPollRunden = 16;
+constexpr int kPollBlicke = 32;
+// An offer that kept the thread away this long was taken: other threads were waiting to run.
+constexpr int64_t kAbgegebenTicks = Plattform::kZaehlerFrequenz / 50000; // 20 µs
+
 // Thread names as `top -H` shows them; the queue index is the kind minus one.
 const char* const kFadenNamen[4] = {"", "velm-sofort-", "velm-lang-", "velm-ea-"};
 
@@ -186,11 +193,35 @@ void Velm_ParallelKern::BeendeHauptschleife() {
     mSchleifen[0].front()->SetzeStopp();
 }
 
+// A fan-out queues its jobs one after the other, and a fiber that awaited is queued again within
+// microseconds, so a loop that finds its queue empty looks again for a while before it sleeps:
+// sleeping and being woken cost a system call on each side. It pauses between two looks, since
+// every look reads the counter that each enqueue must write. On a busy machine those microseconds
+// belong to other threads, often to the very one that would queue the next job: so after each
+// round the loop offers its processor, and once another thread has taken it, it stops polling
+// and sleeps.
+Velm_ParallelFaser* Velm_ParallelKern::NaechsteFaser(Velm_FaserWarteschlange& warteschlange,
+                                                     moodycamel::ConsumerToken& token) {
+    Velm_ParallelFaser* faser = nullptr;
+    for (int runde = 0; runde < kPollRunden; ++runde) {
+        for (int blick = 0; blick < kPollBlicke; ++blick) {
+            if (warteschlange.try_dequeue(token, faser))
+                return faser;
+            __builtin_ia32_pause();
+        }
+        const int64_t vorher = Plattform::LiesZaehler();
+        std::this_thread::yield();
+        if (Plattform::LiesZaehler() - vorher > kAbgegebenTicks)
+            break;
+    }
+    warteschlange.wait_dequeue(token, faser);
+    return faser;
+}
+
 void Velm_ParallelKern::Arbeitsschleife(Velm_Arbeitsschleife& schleife) {
     moodycamel::ConsumerToken token(schleife.mWarteschlange);
     while (!schleife.mStopp.load()) {
-        Velm_ParallelFaser* faser = nullptr;
-        schleife.mWarteschlange.wait_dequeue(token, faser);
+        Velm_ParallelFaser* const faser = NaechsteFaser(schleife.mWarteschlange, token);
         if (!faser)
             return;
         if (faser->FuehreHierAus())

@@ -13,7 +13,13 @@
 #include <thread>
 #include <vector>
 
-using Velm_FaserWarteschlange = moodycamel::BlockingConcurrentQueue<Velm_ParallelFaser*>;
+// The worker loop polls by itself before it sleeps, giving way to other threads while it does
+// (see `Velm_ParallelKern::NaechsteFaser`); the queue's semaphore only sleeps.
+struct Velm_FaserWarteschlangenArt : moodycamel::ConcurrentQueueDefaultTraits {
+    static const int MAX_SEMA_SPINS = 0;
+};
+using Velm_FaserWarteschlange =
+    moodycamel::BlockingConcurrentQueue<Velm_ParallelFaser*, Velm_FaserWarteschlangenArt>;
 
 // The control record of one worker loop: the queue it serves and its stop flag.
 class Velm_Arbeitsschleife {
@@ -80,6 +86,8 @@ public:
     uint64_t Allokationen() const { return mAllokationen.load(); }
 
 private:
+    static Velm_ParallelFaser* NaechsteFaser(Velm_FaserWarteschlange& warteschlange,
+                                             moodycamel::ConsumerToken& token);
     static Velm_ParallelFaser* NeuerBlock();
     static void LoescheBlock(Velm_ParallelFaser* faser);
     void StarteFaeden();
