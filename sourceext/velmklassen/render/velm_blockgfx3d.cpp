@@ -304,22 +304,25 @@ void Velm_BlockGfx3D::InternErzeugeAtlas(uint64_t groesse) {
     }
 }
 
-Velm_BlockGfxEintrag& Velm_BlockGfx3D::Platziere(uint64_t id, uint64_t breite, uint64_t hoehe) {
+const Velm_BlockGfxEintrag* Velm_BlockGfx3D::Platziere(uint64_t id, uint64_t breite, uint64_t hoehe) {
+    Velm_ZeichenKontext* k = Velm_Screen3D::Kontext;
+    const uint64_t grenze =
+        k != nullptr ? std::min(k->mFaehigkeiten.mMaxTexturBreite, k->mFaehigkeiten.mMaxTexturHoehe) : 0;
     uint64_t x = 0;
     uint64_t y = 0;
+    // Growing stops at the largest texture the device makes; what exceeds it is not grown for.
     while (mAtlas == nullptr || !mPlatz.FindePlatz(breite, hoehe, x, y)) {
         const uint64_t neu = mAtlas == nullptr ? 512 : std::bit_floor(mAtlas->mHoehe) << 1;
-        if (!VELM_PRUEFE(Velm_Screen3D::Kontext != nullptr && neu <= Velm_Screen3D::Kontext->mFaehigkeiten.mMaxTexturBreite,
-                         "Grafik passt in keinen Atlas", "Velm_BlockGfx3D::AddGrafik")) {
-            break;
+        if (breite > grenze || hoehe > grenze || neu > grenze) {
+            Velm_Konsole::Schreibe("!Velm_BlockGfx3D::AddGrafik( %d, ..., %d, %d): Grafik passt in keinen Atlas.",
+                                   int(id), int(breite), int(hoehe));
+            return nullptr;
         }
         InternErzeugeAtlas(neu);
     }
-    const uint64_t aw = mAtlas != nullptr ? mAtlas->mBreite : 0;
-    const uint64_t ah = mAtlas != nullptr ? mAtlas->mHoehe : 0;
-    mEintraege.Setze(id, MachEintrag(x, y, breite, hoehe, aw, ah));
+    mEintraege.Setze(id, MachEintrag(x, y, breite, hoehe, mAtlas->mBreite, mAtlas->mHoehe));
     mMipsSchmutzig = true;
-    return mEintraege[id];
+    return &mEintraege[id];
 }
 
 void Velm_BlockGfx3D::AddGrafik(uint64_t id, const TBereich& bild, uint64_t x, uint64_t y, uint64_t breite,
@@ -330,10 +333,18 @@ void Velm_BlockGfx3D::AddGrafik(uint64_t id, const TBereich& bild, uint64_t x, u
                                int(id), int(x), int(y), int(breite), int(hoehe));
         return;
     }
-    const Velm_BlockGfxEintrag& e = Platziere(id, breite, hoehe);
-    if (mAtlas != nullptr && breite != 0 && hoehe != 0) {
+    // The region does not know its memory beyond its size: a rectangle outside it would be read
+    // from foreign memory.
+    if (x > bild.mBreite || breite > bild.mBreite - x || y > bild.mHoehe || hoehe > bild.mHoehe - y) {
+        Velm_Konsole::Schreibe("!Velm_BlockGfx3D::AddGrafik( %d, ..., %d, %d, %d, %d): Rechteck liegt außerhalb "
+                               "der Quellgrafik.",
+                               int(id), int(x), int(y), int(breite), int(hoehe));
+        return;
+    }
+    const Velm_BlockGfxEintrag* e = Platziere(id, breite, hoehe);
+    if (e != nullptr && breite != 0 && hoehe != 0) {
         TBereich quelle = TBereich::LockSubBereich(bild, x, y, breite, hoehe);
-        mAtlas->SchreibeTeilInhalt(0, e.x, e.y, quelle);
+        mAtlas->SchreibeTeilInhalt(0, e->x, e->y, quelle);
     }
 }
 

@@ -52,7 +52,8 @@ public:
     Velm_BlockGfx3D& operator=(const Velm_BlockGfx3D&) = delete;
 
     // Copies the rectangle of an A8R8G8B8 region into the atlas under the id, growing the atlas
-    // (and repacking every graphic in id order) until it fits.
+    // (and repacking every graphic in id order) until it fits. A rectangle outside the region is
+    // refused with a line.
     void AddGrafik(uint64_t id, const TBereich& bild, uint64_t x, uint64_t y, uint64_t breite,
                    uint64_t hoehe);
     // Takes a place for the id without writing pixels.
@@ -100,6 +101,7 @@ private:
     // The shared pipeline: made for the first user, released after the last.
     static void InternErzeugePipeline();
     static void InternGibPipelineFrei();
-    // Finds a place for the id, growing the atlas as needed, and stores the entry.
-    Velm_BlockGfxEintrag& Platziere(uint64_t id, uint64_t breite, uint64_t hoehe);
+    // Finds a place for the id, growing the atlas as needed, and stores the entry; null with a
+    // line when no atlas the device can make would hold it.
+    const Velm_BlockGfxEintrag* Platziere(uint64_t id, uint64_t breite, uint64_t hoehe);
 };

@@ -139,6 +139,26 @@ TEST_F(Sprites, FaerbungVormultipliziertUndAdditiv) {
     }
 }
 
+// Normal-map sprites: red and green hold a direction that turns with the quad.
+TEST_F(Sprites, RotiertesProgrammDrehtDieNormale) {
+    Velm_BlockGfx3D gfx(64, 16, Velm_BlockGfx3D::kFlagRotiert);
+    Velm_Bild bild(4, 4, Velm_FormatA8R8G8B8, 1);
+    Fuelle(bild, 0xFFFF8000); // the direction (1, 0)
+    gfx.AddGrafik(0, bild, 0, 0, 4, 4);
+    gfx.mZentriert = true;
+    const struct {
+        float winkel;
+        uint32_t erwartet;
+    } faelle[] = {{0, 0xFFFF8000}, {float(M_PI / 2), 0xFF80FF00}, {float(M_PI), 0xFF008000}};
+    for (const auto& fall : faelle) {
+        Leere();
+        gfx.ZeichneGrafik(0, 16, 16, {1, 1, 1, 1}, 0, 0, fall.winkel);
+        gfx.Zeichne();
+        Lies();
+        EXPECT_TRUE(Nahe(P(16, 16), fall.erwartet)) << std::hex << P(16, 16) << " at " << fall.winkel;
+    }
+}
+
 TEST_F(Sprites, MehrQuadsAlsEinStueckFasst) {
     Velm_BlockGfx3D gfx(64, 4, 0);
     Velm_Bild bild(1, 1, Velm_FormatA8R8G8B8, 1);
@@ -204,6 +224,17 @@ TEST_F(Sprites, WachstumBehaeltJedeGrafik) {
                           "A8R8G8B8 sein."),
               1);
     EXPECT_FALSE(gfx.HatGrafik(7));
+    // Rectangles reaching out of the source, and one no atlas can hold, add nothing.
+    const struct {
+        uint64_t x, y, b, h;
+    } ausserhalb[] = {{490, 0, 11, 1}, {0, 499, 1, 2}, {600, 0, 0, 0}, {0, 0, UINT64_MAX, 1}};
+    for (const auto& r : ausserhalb) {
+        gfx.AddGrafik(8, bild, r.x, r.y, r.b, r.h);
+    }
+    EXPECT_EQ(mLog.Anzahl("Rechteck liegt außerhalb der Quellgrafik."), 4);
+    gfx.ReservierePlatz(8, 1 << 20, 1);
+    EXPECT_EQ(mLog.Anzahl("!Velm_BlockGfx3D::AddGrafik( 8, ..., 1048576, 1): Grafik passt in keinen Atlas."), 1);
+    EXPECT_FALSE(gfx.HatGrafik(8));
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 }
 
