@@ -500,7 +500,7 @@ bool Velm_BlockGfx3D::Laden(TSpeicher& speicher) {
     InternReserviereQuads(kapazitaet);
     mZentriert = zentriert;
     mFlags = flags;
-    mEintraege.SetKapazitaet(0, false);
+    mEintraege.SetKapazitaet(anzahl, false);
     for (uint64_t i = 0; i < eintraege.Kapazitaet(); ++i) {
         if (eintraege.IstBelegt(i)) {
             mEintraege.Setze(i, eintraege[i]);
