@@ -5,6 +5,7 @@
 #include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/render/render_testhilfe.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -38,18 +39,19 @@ uint32_t Pixel(const Velm_Bild& bild, uint64_t x, uint64_t y) {
     return wert;
 }
 
+// Blue 0, green 1, red 2.
+float Kanal(uint32_t farbe, int kanal) {
+    return float(farbe >> (8 * kanal) & 0xFF);
+}
+
 // How many colour channels of the image are further than `toleranz` from what `soll` says.
 template <class Soll> int Abweichungen(const Velm_Bild& bild, Soll soll, float toleranz = 0) {
     int anzahl = 0;
     for (uint64_t y = 0; y < bild.mHoehe; ++y)
         for (uint64_t x = 0; x < bild.mBreite; ++x)
             for (int kanal = 0; kanal < 3; ++kanal)
-                anzahl += std::abs(float(Pixel(bild, x, y) >> (8 * kanal) & 0xFF) - soll(x, y, kanal)) > toleranz;
+                anzahl += std::abs(Kanal(Pixel(bild, x, y), kanal) - soll(x, y, kanal)) > toleranz;
     return anzahl;
-}
-
-float Kanal(uint32_t farbe, int kanal) {
-    return float(farbe >> (8 * kanal) & 0xFF);
 }
 
 // An image no symmetry maps onto itself; with `block` 2 it is made of 2 x 2 blocks.
@@ -88,7 +90,7 @@ protected:
         return mRueck;
     }
 
-    // Runs the chain of the named effect over the scene texture into the whole back buffer.
+    // Runs the set's chain over the scene texture into the whole back buffer, cleared to magenta.
     void Fuehre(FilterVerwaltung& verwaltung, FilterSatz& satz, Velm_Textur* szene) {
         K().SetRenderZiel(nullptr);
         K().Leeren(1, TAlphaFarbe{1, 0, 1, 1});
