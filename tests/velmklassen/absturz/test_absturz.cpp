@@ -115,6 +115,18 @@ std::map<uint32_t, uint32_t> Stroeme(const std::string& dump) {
     return stroeme;
 }
 
+// The byte at an address from the dump's memory ranges; -1 when no range holds it.
+int SpeicherByte(const std::string& dump, uint64_t adresse) {
+    const uint32_t liste = Stroeme(dump)[5];
+    for (uint32_t i = 0; i < Lies<uint32_t>(dump, liste); ++i) {
+        const uint32_t bereich = liste + 4 + i * 16;
+        const uint64_t anfang = Lies<uint64_t>(dump, bereich);
+        if (adresse >= anfang && adresse < anfang + Lies<uint32_t>(dump, bereich + 8))
+            return uint8_t(dump[Lies<uint32_t>(dump, bereich + 12) + (adresse - anfang)]);
+    }
+    return -1;
+}
+
 } // namespace
 
 TEST(Absturz, JederFehlerSchreibtBerichtUndDumpUndBeendetDenProzess) {
@@ -124,11 +136,12 @@ TEST(Absturz, JederFehlerSchreibtBerichtUndDumpUndBeendetDenProzess) {
         int mSignal;
         const char* mCodeZeile;
         const char* mFunktion;
+        bool mInt3 = false; // the exception address holds the int3 instruction itself
     };
     const Fall faelle[] = {
         {"Nullzeiger", SchreibeNull, SIGSEGV, "!Exception code: C0000005 ACCESS_VIOLATION\n", "SchreibeNull"},
         {"Division", TeileDurchNull, SIGFPE, "!Exception code: C0000094 INT_DIVIDE_BY_ZERO\n", "TeileDurchNull"},
-        {"int3", Haltepunkt, SIGTRAP, "!Exception code: 80000003 BREAKPOINT\n", "Haltepunkt"},
+        {"int3", Haltepunkt, SIGTRAP, "!Exception code: 80000003 BREAKPOINT\n", "Haltepunkt", true},
         {"Rekursion", [] { Rekursion(0); }, SIGSEGV, "!Exception code: C00000FD STACK_OVERFLOW\n", "Rekursion"},
         {"Auftrag", AbsturzImAuftrag, SIGSEGV, "!Exception code: C0000005 ACCESS_VIOLATION\n", "SchreibeNull"},
         // The engine's debugger break ends in raise(SIGTRAP) as a tail call.
@@ -151,6 +164,9 @@ TEST(Absturz, JederFehlerSchreibtBerichtUndDumpUndBeendetDenProzess) {
         EXPECT_NE(log.find(fall.mFunktion), std::string::npos) << log;
         EXPECT_NE(log.find("Minidump created.\n"), std::string::npos) << log;
         EXPECT_EQ(kind.mDump.substr(0, 4), "MDMP");
+        if (fall.mInt3) {
+            EXPECT_EQ(SpeicherByte(kind.mDump, Lies<uint64_t>(kind.mDump, Stroeme(kind.mDump)[6] + 24)), 0xCC);
+        }
     }
 }
 
