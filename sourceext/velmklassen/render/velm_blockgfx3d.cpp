@@ -112,6 +112,7 @@ struct Programm {
 struct Pipeline {
     uint64_t nutzer = 0;
     Velm_ZeichenKontext* kontext = nullptr; // the context the objects belong to
+    uint64_t eingabeSlot = 0;               // where that context registered the input layout
     Velm_VertexEingabe* eingabe = nullptr;
     Velm_VertexBuffer* ecken = nullptr;
     Velm_IndexBuffer* indizes = nullptr;
@@ -121,6 +122,14 @@ struct Pipeline {
 };
 Pipeline gPipeline;
 std::mutex gPipelineSperre;
+
+// Whether the objects still live in this context. A context made anew, even at the same address,
+// has a fresh registry that does not hold the input layout at its old slot.
+bool PipelineLebt(const Velm_ZeichenKontext* k) {
+    const Pipeline& p = gPipeline;
+    return k != nullptr && k == p.kontext && k->mRegister.IstBelegt(p.eingabeSlot) &&
+           k->mRegister[p.eingabeSlot] == p.eingabe;
+}
 
 Programm ErzeugeProgramm(Velm_ZeichenKontext& k, bool rotiert) {
     Programm p;
@@ -161,9 +170,9 @@ Velm_BlockGfxEintrag MachEintrag(uint64_t x, uint64_t y, uint64_t breite, uint64
 } // namespace
 
 void Velm_BlockGfx3D::InternErzeugePipeline() {
+    // Without a context the pipeline waits for the first draw.
     Velm_ZeichenKontext* k = Velm_Screen3D::Kontext;
-    if (!VELM_PRUEFE(k != nullptr, "Kein Zeichenkontext für die Sprite-Pipeline",
-                     "Velm_BlockGfx3D::InternErzeugePipeline")) {
+    if (k == nullptr) {
         return;
     }
     Pipeline& p = gPipeline;
@@ -176,6 +185,7 @@ void Velm_BlockGfx3D::InternErzeugePipeline() {
     p.eingabe->AddKanal(1, Velm_VertexFloat4, offsetof(Velm_BlockGfxQuad, mFarbe), true);
     p.eingabe->AddKanal(1, Velm_VertexFloat2, offsetof(Velm_BlockGfxQuad, mWinkel), true);
     p.eingabe->Beenden();
+    p.eingabeSlot = p.eingabe->mSlot;
 
     float ecken[] = {0, 0, 1, 0, 0, 1, 1, 1};
     Velm_Initialdaten e{ecken, sizeof ecken, 0};
@@ -198,20 +208,19 @@ void Velm_BlockGfx3D::InternErzeugePipeline() {
 
 void Velm_BlockGfx3D::InternGibPipelineFrei() {
     Pipeline& p = gPipeline;
-    Velm_ZeichenKontext* k = p.kontext;
     // A context that has gone has deleted its objects with it.
-    if (k != nullptr && k == Velm_Screen3D::Kontext) {
+    if (PipelineLebt(Velm_Screen3D::Kontext)) {
+        Velm_ZeichenKontext& k = *p.kontext;
         for (Programm& programm : p.programme) {
-            k->GibObjektFrei(programm.programm);
-            k->GibObjektFrei(programm.vertexShader);
-            k->GibObjektFrei(programm.pixelShader);
+            k.GibObjektFrei(programm.programm);
+            k.GibObjektFrei(programm.vertexShader);
+            k.GibObjektFrei(programm.pixelShader);
         }
-        for (Velm_BasisObjekt* o : {static_cast<Velm_BasisObjekt*>(p.eingabe), static_cast<Velm_BasisObjekt*>(p.ecken),
-                                    static_cast<Velm_BasisObjekt*>(p.indizes),
-                                    static_cast<Velm_BasisObjekt*>(p.blend),
-                                    static_cast<Velm_BasisObjekt*>(p.sampler)}) {
-            k->GibObjektFrei(o);
-        }
+        k.GibObjektFrei(p.eingabe);
+        k.GibObjektFrei(p.ecken);
+        k.GibObjektFrei(p.indizes);
+        k.GibObjektFrei(p.blend);
+        k.GibObjektFrei(p.sampler);
     }
     const uint64_t nutzer = p.nutzer;
     p = Pipeline{};
@@ -382,7 +391,7 @@ void Velm_BlockGfx3D::SetZeichenZustand() {
     if (k == nullptr) {
         return;
     }
-    if (gPipeline.kontext != k) {
+    if (!PipelineLebt(k)) {
         // Made before there was a context, or for one that has been replaced since.
         const std::lock_guard<std::mutex> sperre(gPipelineSperre);
         InternErzeugePipeline();

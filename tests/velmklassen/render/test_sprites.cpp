@@ -344,6 +344,23 @@ TEST_F(Sprites, AtlasblockVersion257) {
     EXPECT_EQ(Pixel(gfx.mAtlas->mKopie[0], 3, 3), 0xFF00FF00u);
 }
 
+// A batcher made before the drawing context (a font that only measures, say) draws once there is one.
+TEST_F(Sprites, BatcherVorDemKontext) {
+    Velm_Screen3D::Kontext = nullptr;
+    Velm_BlockGfx3D gfx(64, 4, 0);
+    Velm_Screen3D::Kontext = mKontext.get();
+    EXPECT_EQ(gfx.mAtlas, nullptr);
+    Velm_Bild bild(2, 2, Velm_FormatA8R8G8B8, 1);
+    Fuelle(bild, 0xFFFFFFFF);
+    gfx.AddGrafik(0, bild, 0, 0, 2, 2);
+    Leere();
+    gfx.ZeichneGrafik(0, 5, 5, {1, 1, 1, 1});
+    gfx.Zeichne();
+    Lies();
+    EXPECT_EQ(P(6, 6), 0xFFFFFFFFu);
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+}
+
 TEST_F(Sprites, PipelineGeteiltVonAllenBatchern) {
     Z().Null();
     auto a = std::make_unique<Velm_BlockGfx3D>(0, 0, 0);
