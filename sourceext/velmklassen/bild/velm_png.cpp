@@ -131,7 +131,8 @@ bool Velm_Bild::LadePNG(TSpeicher& speicher) {
 
     TSpeicher gepackt;
     gepackt.Reserviere(speicher.Rest());
-    while (speicher.Rest() > 0) {
+    // Reading ends with IEND: whatever a tool appended after it is not part of the image.
+    for (bool ende = false; !ende && speicher.Rest() > 0;) {
         // Length, type and CRC take 12 bytes; the data must fit in what is left after them.
         if (speicher.Rest() < 12) {
             Velm_Konsole::Schreibe("!Velm_Bild::LadePNG(): Chunk reicht über das Dateiende hinaus.");
@@ -146,6 +147,7 @@ bool Velm_Bild::LadePNG(TSpeicher& speicher) {
         if (typ == Typ("IDAT"))
             gepackt.SchreibeBlock(speicher.Daten() + speicher.Position(), laenge);
         speicher.Ueberspringe(int64_t(laenge + 4));
+        ende = typ == Typ("IEND");
     }
 
     const uint64_t b = farbtyp == 2 ? 3 : 4;

@@ -205,10 +205,26 @@ TEST(PNGLesen, ChunkLaengenUeberDasEndeHinaus) {
         TSpeicher speicher = AlsSpeicher(std::vector<uint8_t>(gut.begin(), gut.begin() + n));
         EXPECT_FALSE(bild.LadePNG(speicher)) << n;
     }
-    // Trailing bytes too few for a chunk.
-    std::vector<uint8_t> rest = gut;
-    rest.insert(rest.end(), {0, 0, 0});
-    ErwarteAbgelehnt(rest, zeile);
+}
+
+// Reading stops at IEND, as other readers do: bytes after it are ignored, a chunk cut short before
+// it is still refused.
+TEST(PNGLesen, BytesNachIENDZaehlenNicht) {
+    const std::vector<uint8_t> pixel = Zufallsbytes(5 * 4 * 4, 3);
+    const std::vector<uint8_t> gut = BaueTestPNG(5, 4, 4, pixel, {1});
+    for (size_t anhang : {1, 12, 1000}) {
+        std::vector<uint8_t> datei = gut;
+        const std::vector<uint8_t> rest = Zufallsbytes(anhang, uint32_t(anhang));
+        datei.insert(datei.end(), rest.begin(), rest.end());
+        Velm_Bild bild;
+        TSpeicher speicher = AlsSpeicher(datei);
+        ASSERT_TRUE(bild.LadePNG(speicher)) << anhang;
+        EXPECT_EQ(Inhalt(bild), AlsBGRA(pixel, 4));
+        EXPECT_EQ(speicher.Rest(), anhang);
+    }
+    std::vector<uint8_t> abgeschnitten(gut.begin(), gut.end() - 13);
+    abgeschnitten.insert(abgeschnitten.end(), gut.end() - 12, gut.end());
+    ErwarteAbgelehnt(abgeschnitten, "!Velm_Bild::LadePNG(): Chunk reicht über das Dateiende hinaus.");
 }
 
 TEST(PNGLesen, GroessenWerdenVorDemSpeicherGeprueft) {
