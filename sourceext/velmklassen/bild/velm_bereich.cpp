@@ -14,6 +14,8 @@ namespace {
 
 using ull = unsigned long long;
 
+constexpr float kDurch31 = 1.0f / 31.0f;
+constexpr float kDurch63 = 1.0f / 63.0f;
 constexpr float kDurch255 = 1.0f / 255.0f;
 constexpr float kDurch65535 = 1.0f / 65535.0f;
 
@@ -32,6 +34,12 @@ uint32_t Ganzzahl(float wert, float grenze) {
     if (t >= grenze)
         return uint32_t(grenze);
     return uint32_t(t);
+}
+
+// The 5- and 6-bit channels of the 16-bit formats round to the nearest step, so that a pixel read
+// from them writes back unchanged.
+uint32_t Kanal(float wert, float grenze) {
+    return Ganzzahl(wert + 0.5f / grenze, grenze);
 }
 
 template <typename T> T Lies(const uint8_t* stelle) {
@@ -173,6 +181,16 @@ TPixelWert TBereich::LiesPixel(uint64_t x, uint64_t y) const {
         return {float(argb >> 16 & 0xFF) * kDurch255, float(argb >> 8 & 0xFF) * kDurch255,
                 float(argb & 0xFF) * kDurch255, float(argb >> 24) * kDurch255};
     }
+    case Velm_FormatR5G6B5: {
+        const uint16_t rgb = Lies<uint16_t>(stelle);
+        return {float(rgb >> 11) * kDurch31, float(rgb >> 5 & 0x3F) * kDurch63, float(rgb & 0x1F) * kDurch31,
+                1};
+    }
+    case Velm_FormatX1R5G5B5: {
+        const uint16_t xrgb = Lies<uint16_t>(stelle);
+        return {float(xrgb >> 10 & 0x1F) * kDurch31, float(xrgb >> 5 & 0x1F) * kDurch31,
+                float(xrgb & 0x1F) * kDurch31, 1};
+    }
     case Velm_FormatR16F:
         return {Halb(stelle, 0), 0, 0, 1};
     case Velm_FormatG16R16F:
@@ -209,6 +227,14 @@ void TBereich::SchreibePixel(uint64_t x, uint64_t y, const TPixelWert& wert) con
     switch (mFormat) {
     case Velm_FormatA8R8G8B8:
         Schreibe<uint32_t>(stelle, TAlphaFarbe{wert.x, wert.y, wert.z, wert.w}.AlsARGB());
+        break;
+    case Velm_FormatR5G6B5:
+        Schreibe<uint16_t>(stelle,
+                           uint16_t(Kanal(wert.x, 31) << 11 | Kanal(wert.y, 63) << 5 | Kanal(wert.z, 31)));
+        break;
+    case Velm_FormatX1R5G5B5:
+        Schreibe<uint16_t>(
+            stelle, uint16_t(0x8000 | Kanal(wert.x, 31) << 10 | Kanal(wert.y, 31) << 5 | Kanal(wert.z, 31)));
         break;
     case Velm_FormatR16F:
         SchreibeHalb(stelle, 0, wert.x);

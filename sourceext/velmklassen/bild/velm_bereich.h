@@ -37,9 +37,9 @@ struct TBereich {
     // different threads do not meet.
     void KopiereAus(const TBereich& ziel) const;
 
-    // (0, 0, 0, 1) outside the region and for formats 1 and 2.
+    // (0, 0, 0, 1) outside the region and for format 2.
     TPixelWert LiesPixel(uint64_t x, uint64_t y) const;
-    // Writes nothing outside the region, for formats 1 and 2 and for DXT (written by blocks).
+    // Writes nothing outside the region, for format 2 and for DXT (written by blocks).
     void SchreibePixel(uint64_t x, uint64_t y, const TPixelWert& wert) const;
 
     // Marks the top-left 16 x 16 pixels of an A8R8G8B8 region with 0x80FFFFFF and returns that

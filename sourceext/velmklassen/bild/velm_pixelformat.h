@@ -6,8 +6,8 @@
 
 enum Velm_Pixelformat : int32_t {
     Velm_FormatA8R8G8B8 = 0, // one little-endian word 0xAARRGGBB
-    Velm_FormatR5G6B5 = 1,   // names and sizes only: nothing converts from or into 1 and 2
-    Velm_FormatA2B10G10R10 = 2,
+    Velm_FormatR5G6B5 = 1,
+    Velm_FormatA2B10G10R10 = 2, // name and size only: no pixel conversion
     Velm_FormatR16F = 3,
     Velm_FormatG16R16F = 4,
     Velm_FormatA16B16G16R16F = 5,
@@ -20,18 +20,20 @@ enum Velm_Pixelformat : int32_t {
     Velm_FormatDXT3 = 12,
     Velm_FormatDXT5 = 13,
     Velm_FormatA8 = 14,
-    Velm_FormatAnzahl = 15,
+    Velm_FormatX1R5G5B5 = 15, // a 16-bit back buffer may have it; bit 15 unused
+    Velm_FormatAnzahl = 16,
 };
 
 // 0 for a value outside the table.
 constexpr uint64_t Velm_BitsProPixel(Velm_Pixelformat format) {
-    constexpr uint8_t kBits[Velm_FormatAnzahl] = {32, 16, 32, 16, 32, 64, 32, 64, 128, 32, 64, 4, 8, 8, 8};
+    constexpr uint8_t kBits[Velm_FormatAnzahl] = {32,  16, 32, 16, 32, 64, 32, 64,
+                                                  128, 32, 64, 4,  8,  8,  8,  16};
     return format >= 0 && format < Velm_FormatAnzahl ? kBits[format] : 0;
 }
 
 // The DXT formats count 1 byte here; their real unit is the block.
 constexpr uint64_t Velm_BytesProPixel(Velm_Pixelformat format) {
-    constexpr uint8_t kBytes[Velm_FormatAnzahl] = {4, 2, 4, 2, 4, 8, 4, 8, 16, 4, 8, 1, 1, 1, 1};
+    constexpr uint8_t kBytes[Velm_FormatAnzahl] = {4, 2, 4, 2, 4, 8, 4, 8, 16, 4, 8, 1, 1, 1, 1, 2};
     return format >= 0 && format < Velm_FormatAnzahl ? kBytes[format] : 0;
 }
 

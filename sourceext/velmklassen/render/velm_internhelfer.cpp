@@ -1,18 +1,23 @@
 #include "velmklassen/render/velm_internhelfer.h"
 
+#include "velmklassen/bild/velm_pixelformat.h"
 #include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_konsole.h"
 #include "velmklassen/render/velm_screen3d.h"
 #include "velmklassen/render/velm_zeichenkontext.h"
 
+#include <iterator>
+
 namespace Velm {
 
 D3DFORMAT GetD3DPixelFormat(uint32_t format) {
     static constexpr D3DFORMAT kFormate[] = {
-        D3DFMT_A8R8G8B8,      D3DFMT_R5G6B5, D3DFMT_A2B10G10R10, D3DFMT_R16F,          D3DFMT_G16R16F,
-        D3DFMT_A16B16G16R16F, D3DFMT_R32F,   D3DFMT_G32R32F,     D3DFMT_A32B32G32R32F, D3DFMT_G16R16,
-        D3DFMT_A16B16G16R16,  D3DFMT_DXT1,   D3DFMT_DXT3,        D3DFMT_DXT5,          D3DFMT_A8};
-    if (!VELM_PRUEFE(format < 15, "Invalides Pixelformat", "Velm::GetD3DPixelFormat")) {
+        D3DFMT_A8R8G8B8,      D3DFMT_R5G6B5,        D3DFMT_A2B10G10R10,  D3DFMT_R16F,
+        D3DFMT_G16R16F,       D3DFMT_A16B16G16R16F, D3DFMT_R32F,         D3DFMT_G32R32F,
+        D3DFMT_A32B32G32R32F, D3DFMT_G16R16,        D3DFMT_A16B16G16R16, D3DFMT_DXT1,
+        D3DFMT_DXT3,          D3DFMT_DXT5,          D3DFMT_A8,           D3DFMT_X1R5G5B5};
+    static_assert(std::size(kFormate) == Velm_FormatAnzahl);
+    if (!VELM_PRUEFE(format < Velm_FormatAnzahl, "Invalides Pixelformat", "Velm::GetD3DPixelFormat")) {
         return D3DFMT_A8R8G8B8;
     }
     return kFormate[format];

@@ -520,12 +520,15 @@ void Velm_ZeichenKontextImplDX9::LiesBildschirmInhalt(Velm_Bild& bild) {
     }
     D3DLOCKED_RECT gesperrt{};
     if (Gelungen(rueck->LockRect(&gesperrt, nullptr, D3DLOCK_READONLY), "Failed to lock backbuffer.", f)) {
-        // The surface's own size: windowed, the display mode can be larger than the back buffer.
+        // The surface's own size and format: windowed, the display mode can be larger than the
+        // back buffer, and the device may have chosen another 16-bit layout.
         D3DSURFACE_DESC beschreibung{};
         rueck->GetDesc(&beschreibung);
         TBereich quelle;
         quelle.mDaten = static_cast<uint8_t*>(gesperrt.pBits);
-        quelle.mFormat = Velm_Screen3D::mDarstellung.mFormat == 1 ? Velm_FormatR5G6B5 : Velm_FormatA8R8G8B8;
+        quelle.mFormat = beschreibung.Format == D3DFMT_R5G6B5     ? Velm_FormatR5G6B5
+                         : beschreibung.Format == D3DFMT_X1R5G5B5 ? Velm_FormatX1R5G5B5
+                                                                  : Velm_FormatA8R8G8B8;
         quelle.mBreite = beschreibung.Width;
         quelle.mHoehe = beschreibung.Height;
         quelle.mPitch = uint64_t(gesperrt.Pitch);

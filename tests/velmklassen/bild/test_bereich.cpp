@@ -103,6 +103,35 @@ TEST(Bereich, UmwandlungJeFormat) {
     }
 }
 
+// The 16-bit back-buffer formats against known words: converted to A8R8G8B8 for a screenshot and
+// back, every word survives the round trip.
+TEST(Bereich, SechzehnBitFormate) {
+    const struct {
+        Velm_Pixelformat format;
+        uint16_t wort;
+        uint32_t argb;
+    } faelle[] = {
+        {Velm_FormatR5G6B5, 0xF800, 0xFFFF0000},   {Velm_FormatR5G6B5, 0x07E0, 0xFF00FF00},
+        {Velm_FormatR5G6B5, 0x001F, 0xFF0000FF},   {Velm_FormatR5G6B5, 0x8410, 0xFF848284},
+        {Velm_FormatR5G6B5, 0x0000, 0xFF000000},   {Velm_FormatX1R5G5B5, 0xFC00, 0xFFFF0000},
+        {Velm_FormatX1R5G5B5, 0x83E0, 0xFF00FF00}, {Velm_FormatX1R5G5B5, 0x801F, 0xFF0000FF},
+        {Velm_FormatX1R5G5B5, 0xC210, 0xFF848484}, {Velm_FormatX1R5G5B5, 0x7FFF, 0xFFFFFFFF},
+    };
+    for (const auto& fall : faelle) {
+        SCOPED_TRACE(fall.wort);
+        Velm_Bild sechzehn(2, 1, fall.format, 1);
+        std::memcpy(sechzehn.mDaten + 2, &fall.wort, 2);
+        Velm_Bild argb(2, 1, Velm_FormatA8R8G8B8, 1);
+        sechzehn.KopiereAus(argb);
+        EXPECT_EQ(Wort(argb, 1, 0), fall.argb);
+
+        argb.KopiereAus(sechzehn);
+        uint16_t zurueck;
+        std::memcpy(&zurueck, sechzehn.mDaten + 2, 2);
+        EXPECT_EQ(zurueck, fall.format == Velm_FormatX1R5G5B5 ? (fall.wort | 0x8000) : fall.wort);
+    }
+}
+
 TEST(Bereich, SpeicherbilderDerFormate) {
     Velm_Bild argb(1, 1, Velm_FormatA8R8G8B8, 1);
     SetzeWort(argb, 0, 0, 0xFF336699);
@@ -153,11 +182,11 @@ TEST(Bereich, GanzzahlFormateKlemmenStattUeberzulaufen) {
 }
 
 TEST(Bereich, FormateOhneUmwandlungBleibenUnberuehrt) {
-    Velm_Bild r5(2, 2, Velm_FormatR5G6B5, 1);
-    std::memset(r5.mDaten, 0xAB, 8);
-    r5.SchreibePixel(0, 0, {1, 1, 1, 1});
-    EXPECT_EQ(r5.mDaten[0], 0xAB);
-    ErwarteGleich(r5.LiesPixel(1, 1), {0, 0, 0, 1});
+    Velm_Bild a2(2, 2, Velm_FormatA2B10G10R10, 1);
+    std::memset(a2.mDaten, 0xAB, 16);
+    a2.SchreibePixel(0, 0, {1, 1, 1, 1});
+    EXPECT_EQ(a2.mDaten[0], 0xAB);
+    ErwarteGleich(a2.LiesPixel(1, 1), {0, 0, 0, 1});
     Velm_Bild dxt(4, 4, Velm_FormatDXT1, 1);
     std::memset(dxt.mDaten, 0x5A, 8);
     dxt.SchreibePixel(0, 0, {1, 1, 1, 1});

@@ -13,8 +13,8 @@ TEST(BildGroessen, JeFormatUndDXTInGanzenBloecken) {
     EXPECT_EQ(Velm_Bild::BerechneDatenGroesse(Velm_FormatDXT3, 1, 1), 16u);
     EXPECT_EQ(Velm_Bild::BerechneDatenGroesse(Velm_FormatDXT1, 5, 3), 16u);
     EXPECT_EQ(Velm_Bild::BerechneDatenGroesse(Velm_FormatR16F, 7, 0), 0u);
-    const uint64_t bytes[] = {4, 2, 4, 2, 4, 8, 4, 8, 16, 4, 8, 1, 1, 1, 1};
-    const uint64_t bits[] = {32, 16, 32, 16, 32, 64, 32, 64, 128, 32, 64, 4, 8, 8, 8};
+    const uint64_t bytes[] = {4, 2, 4, 2, 4, 8, 4, 8, 16, 4, 8, 1, 1, 1, 1, 2};
+    const uint64_t bits[] = {32, 16, 32, 16, 32, 64, 32, 64, 128, 32, 64, 4, 8, 8, 8, 16};
     for (int f = 0; f < Velm_FormatAnzahl; ++f) {
         EXPECT_EQ(Velm_BytesProPixel(Velm_Pixelformat(f)), bytes[f]);
         EXPECT_EQ(Velm_BitsProPixel(Velm_Pixelformat(f)), bits[f]);

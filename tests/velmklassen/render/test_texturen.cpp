@@ -146,7 +146,7 @@ TEST_F(Texturen, UngueltigeEingabenWerdenGemeldetOhneAbsturz) {
     EXPECT_NE(falsch->mKopie[0].mDaten, nullptr);
 
     mBrueche.Null();
-    EXPECT_EQ(Velm::GetD3DPixelFormat(15), D3DFMT_A8R8G8B8);
+    EXPECT_EQ(Velm::GetD3DPixelFormat(Velm_FormatAnzahl), D3DFMT_A8R8G8B8);
     EXPECT_EQ(Velm::GetD3DSeite(6), D3DCUBEMAP_FACE_POSITIVE_X);
     EXPECT_EQ(Velm::GetD3DSeite(0), D3DCUBEMAP_FACE_POSITIVE_Y);
     EXPECT_EQ(mBrueche.Anzahl(), 2);

@@ -3,6 +3,7 @@
 
 #include "render_testhilfe.h"
 
+#include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/render/velm_renderziel.h"
 #include "velmklassen/render/velm_textur.h"
 #include "velmklassen/render/velm_zustaende.h"
@@ -281,6 +282,29 @@ TEST_F(ZeichenKontext, LeerenPacktDieFarbe) {
     // Components outside 0..1 stay in their own byte.
     K().Leeren(1, TAlphaFarbe{1.5f, -0.2f, 0.5f, 2});
     EXPECT_EQ(Z().mLetzteFarbe, 0xFFFF0080u);
+}
+
+// A screen in a 16-bit mode gets an R5G6B5 back buffer; a screenshot still reads its colours.
+TEST_F(ZeichenKontext, SechzehnBitRueckpufferFuerDasBildschirmfoto) {
+    Velm_Screen3D::mDarstellung.mFormat = 1;
+    ASSERT_TRUE(K().Zuruecksetzen());
+    const struct {
+        TAlphaFarbe farbe;
+        uint32_t argb;
+    } faelle[] = {{{1, 0, 0, 1}, 0xFFFF0000},
+                  {{0, 1, 0, 1}, 0xFF00FF00},
+                  {{0, 0, 1, 1}, 0xFF0000FF},
+                  {{1, 1, 0, 1}, 0xFFFFFF00},
+                  {{0, 0, 0, 1}, 0xFF000000}};
+    Velm_Bild bild(kBreite, kHoehe, Velm_FormatA8R8G8B8, 1);
+    for (const auto& fall : faelle) {
+        K().Leeren(1, fall.farbe);
+        K().LiesBildschirmInhalt(bild);
+        uint32_t argb;
+        std::memcpy(&argb, bild.mDaten + 5 * bild.mPitch + 4 * 7, 4);
+        EXPECT_EQ(argb, fall.argb) << std::hex << argb;
+    }
+    Velm_Screen3D::mDarstellung.mFormat = 0;
 }
 
 TEST_F(ZeichenKontext, UngueltigerKanalUndZeichnenOhneProgrammWerdenGemeldet) {
