@@ -116,7 +116,7 @@ TEST_F(Texturen, TeilInhaltAufDxtUndAmRand) {
 
 TEST_F(Texturen, UngueltigeEingabenWerdenGemeldetOhneAbsturz) {
     // A format beyond the table is reported and taken as A8R8G8B8.
-    Velm_Textur* format = K().ErzeugeTextur(4, 4, 1, 15 | FLAG_DYNAMISCH);
+    Velm_Textur* format = K().ErzeugeTextur(4, 4, 1, Velm_FormatAnzahl | FLAG_DYNAMISCH);
     EXPECT_TRUE(mLog.Enthaelt("Ungültiges Texturformat"));
     EXPECT_EQ(format->mFormat, uint32_t(Velm_FormatA8R8G8B8));
     EXPECT_EQ(format->mZustand, Velm_ObjektResident);
