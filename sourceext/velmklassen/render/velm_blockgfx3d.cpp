@@ -490,10 +490,12 @@ bool Velm_BlockGfx3D::Laden(TSpeicher& speicher) {
     const uint64_t breite = Velm_LiesU32BE(speicher);
     const uint64_t hoehe = version >= 259 ? Velm_LiesU32BE(speicher) : breite;
     Velm_ZeichenKontext* k = Velm_Screen3D::Kontext;
-    const uint64_t grenze = k != nullptr ? std::min(k->mFaehigkeiten.mMaxTexturBreite, k->mFaehigkeiten.mMaxTexturHoehe) : 0;
+    // Without a context no texture is made; the pixels are bounded by the data all the same.
+    const uint64_t grenze =
+        k != nullptr ? std::min(k->mFaehigkeiten.mMaxTexturBreite, k->mFaehigkeiten.mMaxTexturHoehe) : UINT32_MAX;
     const bool mitBild = breite != 0 && hoehe != 0;
     heil = heil && !speicher.Ueberlauf() &&
-           (!mitBild || (breite <= grenze && hoehe <= grenze && breite * hoehe * 4 <= speicher.Rest()));
+           (!mitBild || (breite <= grenze && hoehe <= grenze && hoehe <= speicher.Rest() / 4 / breite));
     if (!heil) {
         Velm_Konsole::Schreibe("!Velm_BlockGfx3D::Laden: Block ist abgeschnitten oder beschädigt.");
         return false;
