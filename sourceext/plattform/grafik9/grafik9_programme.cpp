@@ -3,9 +3,11 @@
 #include "plattform/grafik9/grafik9_geraet.h"
 #include "plattform/shaderkompiler/shaderblob.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace Plattform {
 
@@ -27,6 +29,66 @@ GLsizei AktiveFeldGroesse(GLuint programm, const char* name) {
         }
     }
     return 0;
+}
+
+// One declaration "[qualifiers] in|out type velm_...;" of the generated GLSL.
+struct Varying {
+    size_t anfang = 0; // of its line
+    size_t ende = 0;   // after its ";"
+    std::string typ;
+    std::string name;
+};
+
+std::vector<Varying> Varyings(const std::string& glsl, const std::string& richtung) {
+    std::vector<Varying> liste;
+    for (size_t anfang = 0; anfang < glsl.size();) {
+        size_t ende = glsl.find('\n', anfang);
+        ende = ende == std::string::npos ? glsl.size() : ende;
+        const std::string zeile = glsl.substr(anfang, ende - anfang);
+        const size_t wort = zeile.rfind(richtung + " ");
+        if ((wort == 0 || (wort != std::string::npos && zeile[wort - 1] == ' ')) && zeile.back() == ';') {
+            const std::string rest =
+                zeile.substr(wort + richtung.size() + 1, zeile.size() - wort - richtung.size() - 2);
+            const size_t blank = rest.find(' ');
+            if (blank != std::string::npos && rest.compare(blank + 1, 5, "velm_") == 0) {
+                liste.push_back({anfang, ende, rest.substr(0, blank), rest.substr(blank + 1)});
+            }
+        }
+        anfang = ende + 1;
+    }
+    return liste;
+}
+
+// The pixel shader with every input the vertex shader does not write made a constant zero; 0 when
+// it reads nothing that is not written, or the variant does not compile.
+GLuint PixelVariante(const ShaderObjekt& vs, const ShaderObjekt& ps) {
+    const std::vector<Varying> geschrieben = Varyings(vs.mGlsl, "out");
+    std::string glsl = ps.mGlsl;
+    bool geaendert = false;
+    const std::vector<Varying> gelesen = Varyings(ps.mGlsl, "in");
+    for (auto it = gelesen.rbegin(); it != gelesen.rend(); ++it) {
+        const bool gefunden = std::any_of(geschrieben.begin(), geschrieben.end(),
+                                          [&](const Varying& v) { return v.name == it->name; });
+        if (!gefunden) {
+            glsl.replace(it->anfang, it->ende - it->anfang,
+                         "const " + it->typ + " " + it->name + " = " + it->typ + "(0);");
+            geaendert = true;
+        }
+    }
+    if (!geaendert) {
+        return 0;
+    }
+    const GLuint id = glCreateShader(GL_FRAGMENT_SHADER);
+    const char* text = glsl.c_str();
+    glShaderSource(id, 1, &text, nullptr);
+    glCompileShader(id);
+    GLint ok = GL_FALSE;
+    glGetShaderiv(id, GL_COMPILE_STATUS, &ok);
+    if (ok == GL_FALSE) {
+        glDeleteShader(id);
+        return 0;
+    }
+    return id;
 }
 
 } // namespace
@@ -65,6 +127,7 @@ bool ShaderObjekt::Anlegen(const DWORD* kode, uint32_t stufe, uint32_t hoechstRe
     }
     mRegister = blob.konstantenRegister;
     mSampler = blob.samplerAnzahl;
+    mGlsl = std::move(blob.glsl);
     return true;
 }
 
@@ -82,9 +145,14 @@ Programm& ProgrammSpeicher::Suche(const ShaderObjekt& vs, const ShaderObjekt& ps
     }
     Programm& p = mProgramme[schluessel];
     const GLuint id = glCreateProgram();
+    const GLuint variante = PixelVariante(vs, ps);
     glAttachShader(id, vs.mId);
-    glAttachShader(id, ps.mId);
+    glAttachShader(id, variante != 0 ? variante : ps.mId);
     glLinkProgram(id);
+    if (variante != 0) {
+        // The program keeps what it needs of a shader deleted after linking.
+        glDeleteShader(variante);
+    }
     GLint ok = GL_FALSE;
     glGetProgramiv(id, GL_LINK_STATUS, &ok);
     if (ok == GL_FALSE) {

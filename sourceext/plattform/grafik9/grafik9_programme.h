@@ -6,6 +6,7 @@
 #include "plattform/grafik9/grafik9_objekt.h"
 
 #include <map>
+#include <string>
 #include <utility>
 
 namespace Plattform {
@@ -21,6 +22,7 @@ public:
     GLuint mId = 0;
     uint32_t mRegister = 0;
     uint32_t mSampler = 0;
+    std::string mGlsl; // kept for pairs that need a variant, see ProgrammSpeicher::Suche
 };
 
 class VertexShaderObjekt final : public Objekt<IDirect3DVertexShader9>, public ShaderObjekt {
@@ -58,7 +60,8 @@ struct Programm {
 class ProgrammSpeicher {
 public:
     // Samplers get their units here: pixel sampler i unit i, vertex sampler i unit
-    // `vertexEinheit` + i.
+    // `vertexEinheit` + i. A pixel-shader input that the vertex shader does not write reads
+    // zero, as in Direct3D 9: the pair links with a variant of the pixel shader.
     Programm& Suche(const ShaderObjekt& vs, const ShaderObjekt& ps, GLint vertexEinheit);
     // Drops the programs of a shader that goes; true when `aktuell` was one of them.
     bool Vergiss(const ShaderObjekt* shader, const Programm* aktuell);

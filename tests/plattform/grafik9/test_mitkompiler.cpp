@@ -161,5 +161,34 @@ TEST_F(MitKompiler, StufenPassenNurNachSemantikZusammen) {
     psKode->Release();
 }
 
+// Direct3D 9 links a pixel shader that reads more than the vertex shader writes: the unwritten
+// inputs, wide or narrow, read zero.
+TEST_F(MitKompiler, UngeschriebeneEingabenLesenNull) {
+    const char* ps = R"(
+void main(float2 f : TEXCOORD0, float4 nie : TEXCOORD5, float2 auchNie : TEXCOORD6, out float4 farbe : COLOR0) {
+    farbe = float4(f.x, 0.5, 0.0, 1.0) + nie + float4(auchNie, 0.0, 0.0);
+}
+)";
+    ID3DXBuffer* vsKode = Uebersetze(kBreiteAusgabenVs, "vs_3_0", nullptr);
+    ID3DXBuffer* psKode = Uebersetze(ps, "ps_3_0", nullptr);
+    ASSERT_NE(vsKode, nullptr);
+    ASSERT_NE(psKode, nullptr);
+
+    BaueQuad();
+    ASSERT_NO_FATAL_FAILURE(TauscheShader(vsKode, psKode));
+    const float ziel[4] = {2.0f / kBreite, 2.0f / kHoehe, 0, 0};
+    mGeraet->SetVertexShaderConstantF(0, ziel, 1);
+    mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
+    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+    ASSERT_EQ(Zeichne({Quad(2, 1, 4, 2, 1.0f, 1.0f, 0.0f, 0.0f)}), D3D_OK);
+    const uint32_t farbe = Pixel(LiesRueckpuffer(), kBreite, 3, 2);
+    EXPECT_EQ(farbe >> 16 & 0xFF, 0xFFu);
+    EXPECT_NEAR(int(farbe >> 8 & 0xFF), 128, 1);
+    EXPECT_EQ(farbe & 0xFF, 0u);
+
+    vsKode->Release();
+    psKode->Release();
+}
+
 } // namespace
 } // namespace grafik9test
