@@ -137,7 +137,8 @@ void BM_SpritesRohesGL(benchmark::State& state) {
     GLuint fbo = 0;
     glGenTextures(1, &ziel);
     glBindTexture(GL_TEXTURE_2D, ziel);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kGroesse, kGroesse, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kGroesse, kGroesse, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                 nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     glGenFramebuffers(1, &fbo);
     glBindFramebuffer(GL_FRAMEBUFFER, fbo);
@@ -237,7 +238,8 @@ void BM_SetzeText(benchmark::State& state) {
         return;
     }
     font->mSofortZeichnen = false;
-    const std::string satz = "Der Schluessel liegt hinter dem dritten Huegel, wo die Geister nachts umgehen. ";
+    const std::string satz =
+        "Der Schluessel liegt hinter dem dritten Huegel, wo die Geister nachts umgehen. ";
     std::vector<std::string> zeilen;
     for (int z = 0; z < 100; ++z) {
         std::string zeile;

@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* daten, size_t groesse) {
     if (!std::isfinite(font.mNativeHoehe) || font.mNativeHoehe <= 0 || font.mNativeHoehe > 1000)
         font.mNativeHoehe = 24;
     font.SetHoehe(font.mNativeHoehe);
-    const char* texte[] = {"Hallo Welt", "\xC3\xA9\xD0\x96 ~'!", "\xE2\x82", "A\xC3", "\xF0\x9F\x98\x80 x\ny"};
+    const char* texte[] = {"Hallo Welt", "\xC3\xA9\xD0\x96 ~'!", "\xE2\x82", "A\xC3",
+                           "\xF0\x9F\x98\x80 x\ny"};
     for (const char* text : texte) {
         font.GetTextBreite(text);
         font.ZeichneText(10, 10, text);

@@ -1,7 +1,6 @@
 #include "velmklassen/render/velm_blockgfx3d.h"
 
 #include "velmklassen/bild/velm_bild.h"
-#include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_konsole.h"
 #include "velmklassen/kern/velm_segmentleser.h"
 #include "velmklassen/kern/velm_speicher.h"
@@ -17,6 +16,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstddef>
 #include <cstring>
 #include <mutex>
 
@@ -153,8 +153,8 @@ float LiesF32BE(TSpeicher& s) {
     return std::bit_cast<float>(Velm_LiesU32BE(s));
 }
 
-Velm_BlockGfxEintrag MachEintrag(uint64_t x, uint64_t y, uint64_t breite, uint64_t hoehe, uint64_t atlasBreite,
-                                 uint64_t atlasHoehe) {
+Velm_BlockGfxEintrag MachEintrag(uint64_t x, uint64_t y, uint64_t breite, uint64_t hoehe,
+                                 uint64_t atlasBreite, uint64_t atlasHoehe) {
     const float aw = float(std::max<uint64_t>(atlasBreite, 1));
     const float ah = float(std::max<uint64_t>(atlasHoehe, 1));
     return {x,
@@ -323,8 +323,9 @@ const Velm_BlockGfxEintrag* Velm_BlockGfx3D::Platziere(uint64_t id, uint64_t bre
     while (mAtlas == nullptr || !mPlatz.FindePlatz(breite, hoehe, x, y)) {
         const uint64_t neu = mAtlas == nullptr ? 512 : std::bit_floor(mAtlas->mHoehe) << 1;
         if (breite > grenze || hoehe > grenze || neu > grenze) {
-            Velm_Konsole::Schreibe("!Velm_BlockGfx3D::AddGrafik( %d, ..., %d, %d): Grafik passt in keinen Atlas.",
-                                   int(id), int(breite), int(hoehe));
+            Velm_Konsole::Schreibe(
+                "!Velm_BlockGfx3D::AddGrafik( %d, ..., %d, %d): Grafik passt in keinen Atlas.", int(id),
+                int(breite), int(hoehe));
             return nullptr;
         }
         InternErzeugeAtlas(neu);
@@ -345,9 +346,10 @@ void Velm_BlockGfx3D::AddGrafik(uint64_t id, const TBereich& bild, uint64_t x, u
     // The region does not know its memory beyond its size: a rectangle outside it would be read
     // from foreign memory.
     if (x > bild.mBreite || breite > bild.mBreite - x || y > bild.mHoehe || hoehe > bild.mHoehe - y) {
-        Velm_Konsole::Schreibe("!Velm_BlockGfx3D::AddGrafik( %d, ..., %d, %d, %d, %d): Rechteck liegt außerhalb "
-                               "der Quellgrafik.",
-                               int(id), int(x), int(y), int(breite), int(hoehe));
+        Velm_Konsole::Schreibe(
+            "!Velm_BlockGfx3D::AddGrafik( %d, ..., %d, %d, %d, %d): Rechteck liegt außerhalb "
+            "der Quellgrafik.",
+            int(id), int(x), int(y), int(breite), int(hoehe));
         return;
     }
     const Velm_BlockGfxEintrag* e = Platziere(id, breite, hoehe);
@@ -363,7 +365,8 @@ void Velm_BlockGfx3D::ReservierePlatz(uint64_t id, uint64_t breite, uint64_t hoe
 
 void Velm_BlockGfx3D::Entfernen(uint64_t id) {
     if (!mEintraege.IstBelegt(id)) {
-        Velm_Konsole::Schreibe("!Velm_BlockGfx3D::Entfernen( %d): Keine Grafik mit dieser ID definiert.", int(id));
+        Velm_Konsole::Schreibe("!Velm_BlockGfx3D::Entfernen( %d): Keine Grafik mit dieser ID definiert.",
+                               int(id));
         return;
     }
     mPlatz.GibPlatzFrei(mEintraege[id].x, mEintraege[id].y);
@@ -381,9 +384,9 @@ void Velm_BlockGfx3D::ZeichneGrafikMitTiefe(uint64_t id, float x, float y, float
         return;
     }
     const Velm_BlockGfxEintrag& e = mEintraege[id];
-    mWarteschlange.push_back({x, y, z, breite != 0 ? breite : float(e.breite), hoehe != 0 ? hoehe : float(e.hoehe),
-                              float(e.x), float(e.y), float(e.breite), float(e.hoehe), farbe, winkel,
-                              mZentriert ? 0.5f : 0.0f});
+    mWarteschlange.push_back({x, y, z, breite != 0 ? breite : float(e.breite),
+                              hoehe != 0 ? hoehe : float(e.hoehe), float(e.x), float(e.y), float(e.breite),
+                              float(e.hoehe), farbe, winkel, mZentriert ? 0.5f : 0.0f});
 }
 
 void Velm_BlockGfx3D::SetZeichenZustand() {
@@ -492,7 +495,8 @@ bool Velm_BlockGfx3D::Laden(TSpeicher& speicher) {
     Velm_ZeichenKontext* k = Velm_Screen3D::Kontext;
     // Without a context no texture is made; the pixels are bounded by the data all the same.
     const uint64_t grenze =
-        k != nullptr ? std::min(k->mFaehigkeiten.mMaxTexturBreite, k->mFaehigkeiten.mMaxTexturHoehe) : UINT32_MAX;
+        k != nullptr ? std::min(k->mFaehigkeiten.mMaxTexturBreite, k->mFaehigkeiten.mMaxTexturHoehe)
+                     : UINT32_MAX;
     const bool mitBild = breite != 0 && hoehe != 0;
     heil = heil && !speicher.Ueberlauf() &&
            (!mitBild || (breite <= grenze && hoehe <= grenze && hoehe <= speicher.Rest() / 4 / breite));
@@ -560,7 +564,8 @@ void Velm_BlockGfx3D::Speichern(TSpeicher& speicher) const {
     const uint64_t hoehe = mAtlas != nullptr ? mAtlas->mHoehe : 0;
     Velm_SchreibeU32BE(speicher, uint32_t(breite));
     Velm_SchreibeU32BE(speicher, uint32_t(hoehe));
-    const TBereich* kopie = mAtlas != nullptr && mAtlas->mKopie[0].mDaten != nullptr ? &mAtlas->mKopie[0] : nullptr;
+    const TBereich* kopie =
+        mAtlas != nullptr && mAtlas->mKopie[0].mDaten != nullptr ? &mAtlas->mKopie[0] : nullptr;
     for (uint64_t y = 0; y < hoehe; ++y) {
         for (uint64_t x = 0; x < breite; ++x) {
             uint32_t pixel = 0;

@@ -24,13 +24,13 @@ struct Velm_BlockGfxEintrag {
 
 // One queued quad; also the per-instance vertex layout of the sprite pipeline (60 bytes).
 struct Velm_BlockGfxQuad {
-    float mZielX, mZielY, mZielZ;  // pixels of the render area, y downwards; depth
-    float mBreite, mHoehe;         // drawn size in pixels; negative mirrors
-    float mGrafikX, mGrafikY;      // atlas rectangle in atlas pixels
+    float mZielX, mZielY, mZielZ; // pixels of the render area, y downwards; depth
+    float mBreite, mHoehe;        // drawn size in pixels; negative mirrors
+    float mGrafikX, mGrafikY;     // atlas rectangle in atlas pixels
     float mGrafikBreite, mGrafikHoehe;
-    TAlphaFarbe mFarbe;            // multiplied into the texels; negative alpha adds
-    float mWinkel;                 // radians, about the pivot
-    float mPivot;                  // 0.5 when centred, else 0
+    TAlphaFarbe mFarbe; // multiplied into the texels; negative alpha adds
+    float mWinkel;      // radians, about the pivot
+    float mPivot;       // 0.5 when centred, else 0
 };
 static_assert(sizeof(Velm_BlockGfxQuad) == 60, "the instance layout is 15 floats");
 

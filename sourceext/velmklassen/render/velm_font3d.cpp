@@ -103,8 +103,9 @@ void Velm_Font3D::InternZeichneZeile(float x, float y, const char* text) {
         if (HatBuchstabe(cp)) {
             const Velm_Font3DBuchstabe& b = mBuchstaben[cp];
             const Velm_BlockGfxEintrag& e = mAtlas->mEintraege[cp];
-            mAtlas->ZeichneGrafik(cp, x + float(b.mVersatzX) * mSkalierung, y + float(b.mVersatzY) * mSkalierung,
-                                  mFarbe, float(e.breite) * mSkalierung, float(e.hoehe) * mSkalierung, mWinkel);
+            mAtlas->ZeichneGrafik(cp, x + float(b.mVersatzX) * mSkalierung,
+                                  y + float(b.mVersatzY) * mSkalierung, mFarbe, float(e.breite) * mSkalierung,
+                                  float(e.hoehe) * mSkalierung, mWinkel);
         }
         const float w = BuchstabenBreite(cp);
         x += w * c;
@@ -238,8 +239,9 @@ void Velm_Font3D::ErzeugeMipStufen() {
     mAtlas->ErzeugeMipStufen();
 }
 
-void Velm_Font3D::AddBuchstabe(uint32_t codepunkt, const TBereich& bild, uint64_t x, uint64_t y, uint64_t breite,
-                               uint64_t hoehe, int32_t versatzX, int32_t versatzY, int32_t vorschub) {
+void Velm_Font3D::AddBuchstabe(uint32_t codepunkt, const TBereich& bild, uint64_t x, uint64_t y,
+                               uint64_t breite, uint64_t hoehe, int32_t versatzX, int32_t versatzY,
+                               int32_t vorschub) {
     if (mNativeHoehe == 0) {
         mNativeHoehe = 24;
         mHoehe = 24;
@@ -247,7 +249,8 @@ void Velm_Font3D::AddBuchstabe(uint32_t codepunkt, const TBereich& bild, uint64_
     } else if (mNativeHoehe != 24) {
         Velm_Konsole::Schreibe("!Velm_Font3D::AddBuchstabe( '%c', ..., %d, %d, %d, %d): Neuer Buchstabe hat "
                                "abweichende Höhe (%d anstatt %d).",
-                               int(codepunkt), int(x), int(y), int(breite), int(hoehe), 24, int(mNativeHoehe));
+                               int(codepunkt), int(x), int(y), int(breite), int(hoehe), 24,
+                               int(mNativeHoehe));
         return;
     }
     mAtlas->AddGrafik(codepunkt, bild, x, y, breite, hoehe);
@@ -260,7 +263,8 @@ void Velm_Font3D::AddBuchstabe(uint32_t codepunkt, const TBereich& bild, uint64_
 bool Velm_Font3D::Laden(const std::filesystem::path& pfad) {
     TSpeicher speicher;
     if (!speicher.LadeDatei(pfad)) {
-        Velm_Konsole::Schreibe("!Velm_Font3D::Laden( \"%s\"): Datei konnte nicht gelesen werden.", pfad.c_str());
+        Velm_Konsole::Schreibe("!Velm_Font3D::Laden( \"%s\"): Datei konnte nicht gelesen werden.",
+                               pfad.c_str());
         return false;
     }
     return InternLaden(speicher, pfad.c_str());

@@ -61,7 +61,8 @@ struct FreeType {
 void SchreibeGlyphe(const FT_Bitmap& bitmap, Velm_Bild& kratz, uint64_t links, uint64_t oben) {
     std::memset(kratz.mDaten, 0, kratz.mPitch * kratz.mHoehe);
     // A negative pitch stores the rows bottom-up: the top row is then the last in memory.
-    const uint8_t* oberste = bitmap.buffer - (bitmap.pitch < 0 ? int64_t(bitmap.pitch) * (bitmap.rows - 1) : 0);
+    const uint8_t* oberste =
+        bitmap.buffer - (bitmap.pitch < 0 ? int64_t(bitmap.pitch) * (bitmap.rows - 1) : 0);
     for (uint64_t y = 0; y < bitmap.rows; ++y) {
         const uint8_t* zeile = oberste + int64_t(y) * bitmap.pitch;
         uint8_t* ziel = kratz.mDaten + (oben + y) * kratz.mPitch + links * 4;
@@ -85,10 +86,12 @@ std::unique_ptr<Velm_Font3D> Velm_Font3D::LadeSchriftart(const std::filesystem::
         Velm_Konsole::Schreibe("!Kann Schriftart \"%s\" nicht öffnen.", pfad.c_str());
         return nullptr;
     }
-    const FT_Error fehler = FT_New_Memory_Face(ft.bibliothek, datei.Daten(), FT_Long(datei.Groesse()), 0, &ft.gesicht);
+    const FT_Error fehler =
+        FT_New_Memory_Face(ft.bibliothek, datei.Daten(), FT_Long(datei.Groesse()), 0, &ft.gesicht);
     if (fehler != 0) {
         ft.gesicht = nullptr;
-        Velm_Konsole::Schreibe("!Schriftart \"%s\" nicht lesbar mit Fehlercode %d.", pfad.c_str(), int(fehler));
+        Velm_Konsole::Schreibe("!Schriftart \"%s\" nicht lesbar mit Fehlercode %d.", pfad.c_str(),
+                               int(fehler));
         return nullptr;
     }
     if (!(ft.gesicht->face_flags & FT_FACE_FLAG_SCALABLE)) {
@@ -112,7 +115,8 @@ std::unique_ptr<Velm_Font3D> Velm_Font3D::LadeSchriftart(const std::filesystem::
         const uint64_t links = uint64_t(std::max(0, glyphe->bitmap_left));
         const uint64_t oben = uint64_t(std::max(0, kGroesse - int(bitmap.rows)));
         if (bitmap.width == 0 || bitmap.rows == 0 || bitmap.pixel_mode != FT_PIXEL_MODE_GRAY ||
-            bitmap.num_grays != 256 || links + bitmap.width > kKratzGroesse || oben + bitmap.rows > kKratzGroesse) {
+            bitmap.num_grays != 256 || links + bitmap.width > kKratzGroesse ||
+            oben + bitmap.rows > kKratzGroesse) {
             continue;
         }
         SchreibeGlyphe(bitmap, kratz, links, oben);

@@ -55,13 +55,17 @@ TEST_F(Font, BreitenUndUtf8) {
         {"AA.", 27.2f},
         {" ", 7.2f},
         {"A A", 28},
-        {"\xC3\xA9", 10.4f},         // U+00E9 as two bytes
-        {"A\xC3", 10.4f},            // the zero after a lead byte ends the text
+        {"\xC3\xA9", 10.4f}, // U+00E9 as two bytes
+        {"A\xC3", 10.4f},    // the zero after a lead byte ends the text
         {"A\xE2\x82", 10.4f},
         {"\xF0\x9F\x98", 0},
-        {"\xC3" "A", 17.6f},         // a broken sequence is one missing glyph, then the 'A'
-        {"\xE2\x82" "AA", 28},
-        {"\xA9", 7.2f},              // a lone byte below 192 is the code point itself
+        {"\xC3"
+         "A",
+         17.6f}, // a broken sequence is one missing glyph, then the 'A'
+        {"\xE2\x82"
+         "AA",
+         28},
+        {"\xA9", 7.2f}, // a lone byte below 192 is the code point itself
     };
     for (const auto& fall : faelle) {
         EXPECT_NEAR(mFont->GetTextBreite(fall.text), fall.breite, 1e-4) << (fall.text ? fall.text : "null");
@@ -82,11 +86,7 @@ TEST_F(Font, AusrichtungUndDrehung) {
         uint32_t h, v;
         float x, y; // of the first glyph's quad
     } faelle[] = {
-        {0, 0, 101, 48},
-        {2, 0, 101 - 20.8f, 48},
-        {1, 0, 101 - 10.4f, 48},
-        {0, 8, 101, 24},
-        {0, 4, 101, 36},
+        {0, 0, 101, 48}, {2, 0, 101 - 20.8f, 48}, {1, 0, 101 - 10.4f, 48}, {0, 8, 101, 24}, {0, 4, 101, 36},
     };
     for (const auto& fall : faelle) {
         mFont->SetAusrichtung(fall.h, fall.v);
@@ -269,7 +269,8 @@ TEST_F(Schriftart, RundreiseUndMitgelieferteDatei) {
     ASSERT_NE(font, nullptr);
     TTempOrdner ordner;
     ASSERT_TRUE(font->Speichern(ordner.Pfad() / "calibrib.fnt"));
-    for (const auto& pfad : {ordner.Pfad() / "calibrib.fnt", std::filesystem::path(VELM_DATEN "/calibrib.fnt")}) {
+    for (const auto& pfad :
+         {ordner.Pfad() / "calibrib.fnt", std::filesystem::path(VELM_DATEN "/calibrib.fnt")}) {
         Velm_Font3D geladen;
         ASSERT_TRUE(geladen.Laden(pfad)) << pfad;
         EXPECT_EQ(geladen.mNativeHoehe, 24);
@@ -278,14 +279,18 @@ TEST_F(Schriftart, RundreiseUndMitgelieferteDatei) {
             ASSERT_EQ(geladen.HatBuchstabe(uint32_t(c)), font->HatBuchstabe(uint32_t(c))) << c;
             const Velm_Font3DBuchstabe& a = font->mBuchstaben[c];
             const Velm_Font3DBuchstabe& b = geladen.mBuchstaben[c];
-            ASSERT_TRUE(a.mVersatzX == b.mVersatzX && a.mVersatzY == b.mVersatzY && a.mVorschub == b.mVorschub) << c;
+            ASSERT_TRUE(a.mVersatzX == b.mVersatzX && a.mVersatzY == b.mVersatzY &&
+                        a.mVorschub == b.mVorschub)
+                << c;
         }
         const TBereich& alt = font->mAtlas->mAtlas->mKopie[0];
         const TBereich& neu = geladen.mAtlas->mAtlas->mKopie[0];
         ASSERT_EQ(neu.mBreite, alt.mBreite);
         ASSERT_EQ(neu.mHoehe, alt.mHoehe);
         for (uint64_t y = 0; y < alt.mHoehe; ++y) {
-            ASSERT_EQ(std::memcmp(alt.mDaten + y * alt.mPitch, neu.mDaten + y * neu.mPitch, alt.mBreite * 4), 0) << y;
+            ASSERT_EQ(std::memcmp(alt.mDaten + y * alt.mPitch, neu.mDaten + y * neu.mPitch, alt.mBreite * 4),
+                      0)
+                << y;
         }
     }
 }
@@ -305,7 +310,7 @@ TEST(Overlaygrafik, SpritesDerMitgeliefertenDatei) {
             ASSERT_EQ(p, 0xFFFFFFFFu) << x << ", " << y;
         }
     }
-    EXPECT_EQ(alpha(7, 7), 255);  // the disc's centre
+    EXPECT_EQ(alpha(7, 7), 255); // the disc's centre
     EXPECT_EQ(alpha(0, 0), 0);
     EXPECT_EQ(alpha(32, 0), 0);   // around the key
     EXPECT_EQ(alpha(34, 7), 255); // its ring
@@ -316,11 +321,12 @@ TEST_F(Schriftart, FehlerWerdenGemeldet) {
     TTempOrdner ordner;
     SchreibeDatei(ordner.Pfad() / "leer.ttf", "");
     // A bitmap font is not scalable.
-    SchreibeDatei(ordner.Pfad() / "punkte.bdf", "STARTFONT 2.1\nFONT -x-y-medium-r-normal--8-80-75-75-c-80-iso10646-1\n"
-                                                "SIZE 8 75 75\nFONTBOUNDINGBOX 8 8 0 0\nSTARTPROPERTIES 2\n"
-                                                "FONT_ASCENT 8\nFONT_DESCENT 0\nENDPROPERTIES\nCHARS 1\n"
-                                                "STARTCHAR A\nENCODING 65\nSWIDTH 500 0\nDWIDTH 8 0\nBBX 8 8 0 0\n"
-                                                "BITMAP\nFF\n81\n81\n81\n81\n81\n81\nFF\nENDCHAR\nENDFONT\n");
+    SchreibeDatei(ordner.Pfad() / "punkte.bdf",
+                  "STARTFONT 2.1\nFONT -x-y-medium-r-normal--8-80-75-75-c-80-iso10646-1\n"
+                  "SIZE 8 75 75\nFONTBOUNDINGBOX 8 8 0 0\nSTARTPROPERTIES 2\n"
+                  "FONT_ASCENT 8\nFONT_DESCENT 0\nENDPROPERTIES\nCHARS 1\n"
+                  "STARTCHAR A\nENCODING 65\nSWIDTH 500 0\nDWIDTH 8 0\nBBX 8 8 0 0\n"
+                  "BITMAP\nFF\n81\n81\n81\n81\n81\n81\nFF\nENDCHAR\nENDFONT\n");
     const struct {
         const char* name;
         const char* zeile;

@@ -123,11 +123,10 @@ TEST_F(Sprites, FaerbungVormultipliziertUndAdditiv) {
         TAlphaFarbe farbe;
         uint32_t erwartet;
     } faelle[] = {
-        {{1, 1, 1, 1}, 0xFF8080FF},  // half white over blue
-        {{1, 0, 0, 1}, 0xFF800080},  // tinted red
-        {{1, 1, 1, -1}, 0xFF8080FF}, // added: nothing of the blue is lost
-        {{1, 0, 0, -1}, 0xFF8000FF},
-        {{1, 1, 1, 0}, 0xFF0000FF},  // fully transparent
+        {{1, 1, 1, 1}, 0xFF8080FF},                              // half white over blue
+        {{1, 0, 0, 1}, 0xFF800080},                              // tinted red
+        {{1, 1, 1, -1}, 0xFF8080FF},                             // added: nothing of the blue is lost
+        {{1, 0, 0, -1}, 0xFF8000FF}, {{1, 1, 1, 0}, 0xFF0000FF}, // fully transparent
     };
     for (const auto& fall : faelle) {
         Leere({0, 0, 1, 1});
@@ -233,7 +232,8 @@ TEST_F(Sprites, WachstumBehaeltJedeGrafik) {
     }
     EXPECT_EQ(mLog.Anzahl("Rechteck liegt außerhalb der Quellgrafik."), 4);
     gfx.ReservierePlatz(8, 1 << 20, 1);
-    EXPECT_EQ(mLog.Anzahl("!Velm_BlockGfx3D::AddGrafik( 8, ..., 1048576, 1): Grafik passt in keinen Atlas."), 1);
+    EXPECT_EQ(mLog.Anzahl("!Velm_BlockGfx3D::AddGrafik( 8, ..., 1048576, 1): Grafik passt in keinen Atlas."),
+              1);
     EXPECT_FALSE(gfx.HatGrafik(8));
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 }
