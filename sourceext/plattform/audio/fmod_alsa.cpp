@@ -93,12 +93,12 @@ public:
         return ergebnis;
     }
 
+    // Nothing plays through this back end, so the output has nothing to switch; only the type
+    // is checked.
     FMOD_RESULT setOutput(FMOD_OUTPUTTYPE art) override {
-        if (art != FMOD_OUTPUTTYPE_AUTODETECT && art != FMOD_OUTPUTTYPE_ALSA &&
-            art != FMOD_OUTPUTTYPE_NOSOUND)
-            return FMOD_ERR_INVALID_PARAM;
-        mAusgabe = art;
-        return FMOD_OK;
+        const bool bekannt = art == FMOD_OUTPUTTYPE_AUTODETECT || art == FMOD_OUTPUTTYPE_ALSA ||
+                             art == FMOD_OUTPUTTYPE_NOSOUND;
+        return bekannt ? FMOD_OK : FMOD_ERR_INVALID_PARAM;
     }
 
     FMOD_RESULT release() override {
@@ -160,7 +160,6 @@ private:
 
     std::vector<int> mKarten;
     bool mGezaehlt = false;
-    FMOD_OUTPUTTYPE mAusgabe = FMOD_OUTPUTTYPE_AUTODETECT;
 };
 
 FMOD_RESULT ErstelleAlsa(FMOD::System** system) {
