@@ -8,6 +8,8 @@
 #include <tinyxml.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -109,13 +111,23 @@ void Velm_Variable::SpeichereKonfiguration() {
         wurzel->LinkEndChild(eintrag);
     }
 
-    FILE* datei = std::fopen(reg->mKonfigPfad.c_str(), "wb");
+    // Written beside the old file and renamed over it: an error or a crash while saving leaves
+    // the old settings as they were, never a cut or empty file.
+    std::filesystem::path neu = reg->mKonfigPfad;
+    neu += ".neu";
+    FILE* datei = std::fopen(neu.c_str(), "wb");
     if (!datei)
         return;
     for (const TiXmlNode* knoten = dokument.FirstChild(); knoten; knoten = knoten->NextSibling()) {
         knoten->Print(datei, 0);
         std::fputs("\n", datei);
     }
-    std::fflush(datei);
-    std::fclose(datei);
+    const bool geschrieben = std::fflush(datei) == 0 && !std::ferror(datei);
+    std::error_code fehler;
+    if (std::fclose(datei) == 0 && geschrieben)
+        std::filesystem::rename(neu, reg->mKonfigPfad, fehler);
+    else
+        fehler = std::make_error_code(std::errc::io_error);
+    if (fehler)
+        std::filesystem::remove(neu, fehler);
 }

@@ -224,6 +224,22 @@ TEST_F(Konfiguration, WurzelOhneVarIstFehlerhaft) {
     EXPECT_TRUE(vsync.Bool());
 }
 
+// The new file is written beside the old one and renamed over it: when it cannot be written or
+// put in place, the old file stays as it was and nothing is left beside it.
+TEST_F(Konfiguration, GescheitertesSpeichernLaesstDieAlteDatei) {
+    const std::string alt = std::string(kStandardDatei) + "<!-- alt -->\n";
+    Lade(alt);
+    vsync.SetBool(false);
+    fs::create_directory(mOrdner.Pfad() / "spiel.cfg.neu");
+    Velm_Variable::SpeichereKonfiguration();
+    EXPECT_EQ(LiesDatei(mDatei), alt);
+    fs::remove(mOrdner.Pfad() / "spiel.cfg.neu");
+
+    Velm_Variable::SpeichereKonfiguration();
+    EXPECT_NE(LiesDatei(mDatei).find("<var name=\"vsync\" wert=\"nein\" />"), std::string::npos);
+    EXPECT_EQ(std::distance(fs::directory_iterator(mOrdner.Pfad()), fs::directory_iterator()), 1);
+}
+
 TEST_F(Konfiguration, EinOrdnerStattDerDatei) {
     fs::create_directory(mOrdner.Pfad() / "ordner.cfg");
     TLogMitschrift mitschrift;
@@ -232,6 +248,7 @@ TEST_F(Konfiguration, EinOrdnerStattDerDatei) {
     EXPECT_EQ(mitschrift.mZeilen[0].substr(21), kKeineDatei[0] + "\n");
     Velm_Variable::SpeichereKonfiguration();
     EXPECT_TRUE(fs::is_empty(mOrdner.Pfad() / "ordner.cfg"));
+    EXPECT_FALSE(fs::exists(mOrdner.Pfad() / "ordner.cfg.neu"));
 }
 
 // Read as TinyXML's own file loader reads: line ends made "\n", the text ends at a zero byte.
