@@ -67,12 +67,15 @@ Segment MacheSegment(const Vektor& start, const Vektor& d, float laenge, const Q
     const Vektor bezug = std::fabs(d.y) > 0.999f ? Vektor{0, 0, 1} : Vektor{d.z, 0, -d.x};
     s.e1 = Normiert(Kreuzprodukt(d, bezug));
     s.e2 = Kreuzprodukt(s.e1, d);
+    // A step of no length changes nothing along it and holds no points; dividing by its length
+    // would make every rate NaN and every point count undefined.
+    const auto rate = [laenge](float von, float bis) { return laenge > 0 ? (bis - von) / laenge : 0.0f; };
     s.radius = anfang.radius;
-    s.radiusAenderung = (ende.radius - anfang.radius) / laenge;
+    s.radiusAenderung = rate(anfang.radius, ende.radius);
     s.laubRadius = anfang.laubRadius;
-    s.laubRadiusAenderung = (ende.laubRadius - anfang.laubRadius) / laenge;
+    s.laubRadiusAenderung = rate(anfang.laubRadius, ende.laubRadius);
     s.laubVerhaeltnis = anfang.laubRadius / anfang.laubAbflachung;
-    s.laubVerhaeltnisAenderung = (ende.laubRadius / ende.laubAbflachung - s.laubVerhaeltnis) / laenge;
+    s.laubVerhaeltnisAenderung = rate(s.laubVerhaeltnis, ende.laubRadius / ende.laubAbflachung);
     s.laenge = laenge;
     return s;
 }

@@ -3,6 +3,8 @@
 #include "nadrel/matrix.h"
 #include "nadrel/zufall.h"
 
+#include <cmath>
+
 namespace Spiel {
 
 void StreuePunkteAufStrecke(Feld<Punkt>& punkte, const Vektor& start, const Vektor& richtung) {
@@ -21,7 +23,9 @@ void StreuePunkteAufStrecke(Feld<Punkt>& punkte, const Vektor& start, const Vekt
 void StreuePunkteAufRing(Feld<Punkt>& punkte, const Vektor& mitte, const Vektor& achse,
                          const Vektor& radien) {
     const int n = int(100 * Laenge(radien));
-    const Vektor bezug = Normiert(Kreuzprodukt(achse, achse.y > 0.999f ? Vektor{1, 0, 0} : Vektor{0, 1, 0}));
+    // An axis along y, either way up, is crossed with x instead: its cross product with y vanishes.
+    const Vektor bezug =
+        Normiert(Kreuzprodukt(achse, std::fabs(achse.y) > 0.999f ? Vektor{1, 0, 0} : Vektor{0, 1, 0}));
     for (int i = 0; i < n; ++i) {
         const float winkel = ZufallsZahl() * 0.00019175345f - 3.1415927f;
         const Vektor q = Drehe(DrehMatrix(achse, winkel), bezug);

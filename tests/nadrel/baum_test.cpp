@@ -345,6 +345,27 @@ TEST(BaumTest, ABranchStopsBelowTheMinimumRadiusAndSproutsNothingThere) {
     EXPECT_NEAR(segmente[2].radius, 0.1f, 1e-6f);
 }
 
+// Steps of length 0 give segments with finite rates that hold no points.
+TEST(BaumTest, AStepOfNoLengthHoldsNoPoints) {
+    Ebene ebene = DuennerAst(100);
+    ebene.schritt = {0, 0, 0, 0, 0, 0, 0};
+    ebene.schrittzahl = 3;
+    Zufallsgenerator zufall{1};
+    std::vector<float> winkel;
+    std::vector<Segment> segmente;
+    WachseAeste(winkel, segmente, zufall, {}, {0, 1, 0}, ebene, 1);
+    ASSERT_EQ(segmente.size(), 3u);
+    for (const Segment& s : segmente) {
+        EXPECT_EQ(s.laenge, 0.0f);
+        EXPECT_TRUE(std::isfinite(s.radiusAenderung) && std::isfinite(s.laubRadiusAenderung) &&
+                    std::isfinite(s.laubVerhaeltnisAenderung));
+    }
+    Feld<Punkt> punkte;
+    StreuePunkteAufAesten(punkte, segmente);
+    EXPECT_EQ(punkte.mAnzahl, 0u);
+    punkte.Freigeben();
+}
+
 TEST(BaumTest, EveryPointLiesInsideItsSegmentsShapes) {
     const std::vector<Segment> segmente = ErzeugeAeste({3, 0.5f, -4}, 4242, StandardBaum());
     Plattform::SetzeZufallsSaat(11);

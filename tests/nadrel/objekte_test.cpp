@@ -291,6 +291,24 @@ TEST_F(SchluesselTest, ThePrimitivesScatterAroundTheirShapes) {
     punkte.Freigeben();
 }
 
+// The ring lies around its axis whichever way the axis points, along y downwards too.
+TEST_F(SchluesselTest, TheRingLiesAroundAnyAxis) {
+    const Vektor achsen[] = {{0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {-1, 0, 0}, {0.6f, -0.8f, 0}};
+    for (const Vektor& achse : achsen) {
+        Feld<Punkt> punkte;
+        StreuePunkteAufRing(punkte, {1, 2, 3}, achse, {0.5f, 0.5f, 0.5f});
+        EXPECT_EQ(punkte.mAnzahl, 86u);
+        for (const Punkt& p : punkte) {
+            const Vektor relativ{p.x - 1, p.y - 2, p.z - 3};
+            const float entlang = Skalarprodukt(relativ, achse);
+            const float quer = std::sqrt(Skalarprodukt(relativ, relativ) - entlang * entlang);
+            ASSERT_NEAR(quer, 0.5f, 0.1001f) << achse.x << " " << achse.y << " " << achse.z;
+            ASSERT_NEAR(entlang, 0.0f, 0.1001f);
+        }
+        punkte.Freigeben();
+    }
+}
+
 TEST_F(SchluesselTest, PointsOnAPieceDrawTheirJitterZYXAndThenTheirPlace) {
     Plattform::SetzeZufallsSaat(3);
     const float z = float(Plattform::Zufall()) * 6.103702e-6f - 0.1f;
