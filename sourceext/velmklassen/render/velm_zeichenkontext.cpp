@@ -330,8 +330,8 @@ void Velm_ZeichenKontext::Leeren(uint32_t flags, const TAlphaFarbe& farbe) {
     mDX9.Leeren(flags, farbe);
 }
 
-void Velm_ZeichenKontext::LiesBildschirmInhalt(Velm_Bild& bild) {
-    mDX9.LiesBildschirmInhalt(bild);
+bool Velm_ZeichenKontext::LiesBildschirmInhalt(Velm_Bild& bild) {
+    return mDX9.LiesBildschirmInhalt(bild);
 }
 
 void Velm_ZeichenKontext::Praesentieren() {

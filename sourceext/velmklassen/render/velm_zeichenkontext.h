@@ -94,7 +94,8 @@ public:
     void ZeichneIndexInstanzen(uint64_t anzahl);
     // Flags: bit 0 colour, bit 1 depth.
     void Leeren(uint32_t flags, const TAlphaFarbe& farbe);
-    void LiesBildschirmInhalt(Velm_Bild& bild);
+    // False when the back buffer could not be read; the image then keeps its content.
+    bool LiesBildschirmInhalt(Velm_Bild& bild);
     void Praesentieren();
     bool Zuruecksetzen();
 

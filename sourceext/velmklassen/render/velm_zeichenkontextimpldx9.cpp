@@ -508,18 +508,20 @@ void Velm_ZeichenKontextImplDX9::ZeichneIndexInstanzen(uint64_t anzahl) {
     ZeichneQuad(anzahl, "Velm_ZeichenKontextImplDX9::ZeichneIndexInstanzen");
 }
 
-void Velm_ZeichenKontextImplDX9::LiesBildschirmInhalt(Velm_Bild& bild) {
+bool Velm_ZeichenKontextImplDX9::LiesBildschirmInhalt(Velm_Bild& bild) {
     if (mGeraet == nullptr) {
-        return;
+        return false;
     }
     constexpr const char* f = "Velm_ZeichenKontextImplDX9::LiesBildschirmInhalt";
     IDirect3DSurface9* rueck = nullptr;
     if (!Gelungen(mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &rueck), "Failed to get backbuffer.",
                   f)) {
-        return;
+        return false;
     }
     D3DLOCKED_RECT gesperrt{};
-    if (Gelungen(rueck->LockRect(&gesperrt, nullptr, D3DLOCK_READONLY), "Failed to lock backbuffer.", f)) {
+    const bool gelesen =
+        Gelungen(rueck->LockRect(&gesperrt, nullptr, D3DLOCK_READONLY), "Failed to lock backbuffer.", f);
+    if (gelesen) {
         // The surface's own size and format: windowed, the display mode can be larger than the
         // back buffer, and the device may have chosen another 16-bit layout.
         D3DSURFACE_DESC beschreibung{};
@@ -536,6 +538,7 @@ void Velm_ZeichenKontextImplDX9::LiesBildschirmInhalt(Velm_Bild& bild) {
         rueck->UnlockRect();
     }
     rueck->Release();
+    return gelesen;
 }
 
 // ---- Reset, presentation, loss ----

@@ -65,7 +65,7 @@ public:
     void BeendeZeichnen();
     void ZeichneIndexElemente();
     void ZeichneIndexInstanzen(uint64_t anzahl);
-    void LiesBildschirmInhalt(Velm_Bild& bild);
+    bool LiesBildschirmInhalt(Velm_Bild& bild);
 
     // Device side of a reset: ends the scene, lets go of the back buffer, resets, fetches it again.
     void Zuruecksetzen();

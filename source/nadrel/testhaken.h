@@ -1,0 +1,28 @@
+#pragma once
+// Switches from the environment for tests and measurements: a fixed world seed, a fixed game step
+// and a frame limit. Unset, the game runs exactly as it does for a player.
+
+#include "velmklassen/kern/velm_zeitgeber.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace Spiel {
+
+struct Testhaken {
+    // NADREL_SAAT: the world's random seed in place of the performance counter.
+    std::optional<uint32_t> mSaat;
+    // NADREL_SCHRITT: seconds the game timer advances each frame, whatever the real time.
+    int64_t mSchrittTicks = 0;
+    // NADREL_BILDER: after this many frames the game asks to quit; 0 is no limit.
+    uint64_t mBildgrenze = 0;
+
+    // The counter the game timer measures with: the performance counter, or one that advances
+    // by the fixed step at every reading.
+    Velm_Zeitgeber::Zaehler Zaehler() const;
+};
+
+// Reads the variables; a value that is not a number counts as unset, with a "?" line.
+Testhaken LiesTesthaken();
+
+} // namespace Spiel
