@@ -1,0 +1,118 @@
+// The game's entry and the frame loop's parts that need no window: the exit code, the exception
+// line and the saved configuration for every way a run can end; screenshots and their failures
+// on the headless device; the pause fade and the fps figure, also for a step of 0.
+
+#include "nadrel/anwendung.h"
+#include "nadrel/bildschirmfoto.h"
+#include "velmklassen/bild/velm_bild.h"
+#include "velmklassen/kern/velm_ausnahme.h"
+#include "velmklassen/kern/velm_system.h"
+#include "velmklassen/kern/velm_zeitgeber.h"
+#include "velmklassen/render/render_testhilfe.h"
+
+#include <fstream>
+#include <new>
+#include <stdexcept>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(Eintritt, JedesEndeSpeichertDieKonfiguration) {
+    const fs::path benutzer = Velm_System::Global().mBenutzerOrdner;
+    const struct Fall {
+        const char* name;
+        std::function<void()> lauf;
+        int ergebnis;
+        const char* zeile; // "" when no exception line is expected
+    } faelle[] = {
+        {"normal", [] {}, 0, ""},
+        {"engine", [] { Velm_WirfAusnahme("kaputt", "Spiel::X", "x.cpp", 12); }, -1,
+         "Exception thrown: x.cpp (12) - Spiel::X(): kaputt"},
+        {"standard", [] { throw std::runtime_error("filesystem error: nope"); }, -1,
+         "- Spiel::Eintritt(): filesystem error: nope"},
+        {"memory", [] { throw std::bad_alloc(); }, -1, "(): std::bad_alloc"},
+    };
+    for (const Fall& fall : faelle) {
+        SCOPED_TRACE(fall.name);
+        fs::remove(benutzer / "spiel.cfg");
+        TLogMitschrift log;
+        EXPECT_EQ(Spiel::Eintritt(fall.lauf), fall.ergebnis);
+        EXPECT_TRUE(fs::exists(benutzer / "spiel.cfg"));
+        EXPECT_EQ(log.Enthaelt("Exception thrown"), *fall.zeile != 0);
+        EXPECT_TRUE(log.Enthaelt(fall.zeile));
+        std::ifstream datei(benutzer / "spiel.log");
+        std::string erste;
+        std::getline(datei, erste);
+        EXPECT_NE(erste.find("Log-Start"), std::string::npos) << erste;
+    }
+}
+
+TEST(Bildschleife, PausenblendeUndFps) {
+    const int64_t f = gZaehlerFrequenz;
+    const struct Fall {
+        float staerke;
+        int64_t schritt;
+        bool pausiert;
+        float danach;
+    } faelle[] = {
+        {0, f / 4, true, 0.5f},      {0.5f, f / 4, true, 1},   {0.9f, f / 10, true, 1},
+        {1, f / 10, false, 0.8f},    {0.1f, f / 10, false, 0}, {0.3f, 0, true, 0.3f},
+        {0.3f, 0, false, 0.3f},
+    };
+    for (const Fall& fall : faelle)
+        EXPECT_FLOAT_EQ(Spiel::Pausenstaerke(fall.staerke, fall.schritt, fall.pausiert), fall.danach);
+
+    const struct {
+        int64_t schritt;
+        int fps;
+    } fps[] = {{f / 60, 60}, {int64_t(f * 0.0167), 60}, {f / 10, 10}, {f * 3, 0}, {0, 0}, {-5, 0}};
+    for (const auto& fall : fps)
+        EXPECT_EQ(Spiel::BilderProSekunde(fall.schritt), fall.fps) << fall.schritt;
+}
+
+class Bildschirmfoto : public rendertest::Kontext {
+protected:
+    void SetUp() override {
+        rendertest::Kontext::SetUp();
+        mOrdner = fs::temp_directory_path() / "nadrel_spiel_test" / "screenshots";
+        fs::remove_all(mOrdner.parent_path());
+        fs::create_directories(mOrdner.parent_path());
+    }
+    fs::path mOrdner;
+    rendertest::Log mLog;
+};
+
+TEST_F(Bildschirmfoto, ErsteFreieNummer) {
+    K().Leeren(1, TAlphaFarbe{1, 0, 0, 1});
+    EXPECT_EQ(Spiel::SpeichereBildschirmfoto(K(), mOrdner), mOrdner / "screenshot0000.png");
+    EXPECT_EQ(Spiel::SpeichereBildschirmfoto(K(), mOrdner), mOrdner / "screenshot0001.png");
+    fs::remove(mOrdner / "screenshot0000.png");
+    EXPECT_EQ(Spiel::SpeichereBildschirmfoto(K(), mOrdner), mOrdner / "screenshot0000.png");
+    EXPECT_EQ(mLog.Anzahl("Screenshot saved as \"" + (mOrdner / "screenshot0000.png").string() + "\"."), 2);
+
+    Velm_Bild bild;
+    ASSERT_TRUE(bild.LadeBildAusDatei(mOrdner / "screenshot0001.png"));
+    EXPECT_EQ(bild.mBreite, uint64_t(kBreite));
+    EXPECT_EQ(bild.mHoehe, uint64_t(kHoehe));
+    EXPECT_EQ(bild.mDaten[2], 255);
+    EXPECT_EQ(bild.mDaten[1], 0);
+}
+
+TEST_F(Bildschirmfoto, FehlerSchreibenKeineDatei) {
+    // A file where the folder should be: the folder cannot be made.
+    std::ofstream(mOrdner.string()) << "kein Ordner";
+    EXPECT_EQ(Spiel::SpeichereBildschirmfoto(K(), mOrdner), fs::path());
+    EXPECT_EQ(mLog.Anzahl("!Screenshot folder"), 1);
+
+    // No device to read the back buffer from.
+    fs::remove(mOrdner);
+    IDirect3DDevice9* geraet = K().Impl().TauscheGeraet(nullptr);
+    EXPECT_EQ(Spiel::SpeichereBildschirmfoto(K(), mOrdner), fs::path());
+    K().Impl().TauscheGeraet(geraet);
+    EXPECT_EQ(mLog.Anzahl("!Screenshot not saved"), 1);
+    EXPECT_FALSE(fs::exists(mOrdner / "screenshot0000.png"));
+    EXPECT_EQ(mLog.Anzahl("Screenshot saved"), 0);
+}
+
+} // namespace
