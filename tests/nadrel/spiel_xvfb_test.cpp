@@ -1,0 +1,298 @@
+// The whole game on the X server of the run: the real program "nadrel", driven through XTest as a
+// player's keyboard and mouse would drive it, judged by its exit code, its log, its configuration
+// and the pixels of its screenshots. Skipped without a display.
+
+#include "velmklassen/bild/velm_bild.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Xlib's macros (None, True, Bool) must come after the test framework's headers.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Uhr = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr int kBreite = 1280;
+constexpr int kHoehe = 720;
+// At heights 60 and 240 the scene image is 640 x 480 on screen, centred.
+constexpr int kSzeneLinks = 320, kSzeneOben = 120, kSzeneRechts = 960, kSzeneUnten = 600;
+
+bool Warte(const std::function<bool()>& bedingung, std::chrono::milliseconds hoechstens) {
+    const auto ende = Uhr::now() + hoechstens;
+    while (Uhr::now() < ende) {
+        if (bedingung())
+            return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return bedingung();
+}
+
+std::string LiesDatei(const fs::path& pfad) {
+    std::ifstream datei(pfad);
+    std::stringstream text;
+    text << datei.rdbuf();
+    return text.str();
+}
+
+int Anzahl(const std::string& text, const std::string& teil) {
+    int n = 0;
+    for (size_t i = text.find(teil); i != std::string::npos; i = text.find(teil, i + 1))
+        ++n;
+    return n;
+}
+
+struct Foto {
+    std::unique_ptr<Velm_Bild> bild = std::make_unique<Velm_Bild>();
+
+    // Red, green, blue.
+    std::array<int, 3> Pixel(int x, int y) const {
+        const uint8_t* p = bild->mDaten + uint64_t(y) * bild->mPitch + uint64_t(x) * 4;
+        return {p[2], p[1], p[0]};
+    }
+    double Helligkeit(int x0, int y0, int x1, int y1) const {
+        double summe = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) {
+                const auto p = Pixel(x, y);
+                summe += p[0] + p[1] + p[2];
+            }
+        return summe / (3.0 * (x1 - x0) * (y1 - y0));
+    }
+    // Neighbours of the scene image that differ inside the blocks of an enlargement by `faktor`:
+    // none when every scene pixel covers such a block.
+    int WechselInBloecken(int faktor) const {
+        int n = 0;
+        for (int y = kSzeneOben; y < kSzeneUnten; y += 3)
+            for (int x = kSzeneLinks; x + 1 < kSzeneRechts; ++x)
+                n += (x + 1 - kSzeneLinks) % faktor != 0 && Pixel(x, y) != Pixel(x + 1, y);
+        return n;
+    }
+};
+
+class Partie : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("DISPLAY"))
+            GTEST_SKIP() << "no display";
+        mAnzeige = XOpenDisplay(nullptr);
+        ASSERT_NE(mAnzeige, nullptr);
+        // A held key must not come again while the game has not yet seen a frame.
+        XAutoRepeatOff(mAnzeige);
+        mOrdner = fs::path(NADREL_ARBEIT) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::remove_all(mOrdner);
+        fs::create_directories(mOrdner / "Nadrel");
+        std::ofstream(mOrdner / "Nadrel" / "spiel.cfg") << "<?xml version=\"1.0\" ?>\n<config>\n"
+                                                           "<var name=\"debugShader\" wert=\"nein\" />\n"
+                                                           "<var name=\"displayheight\" wert=\"720\" />\n"
+                                                           "<var name=\"displaywidth\" wert=\"1280\" />\n"
+                                                           "<var name=\"fullscreen\" wert=\"nein\" />\n"
+                                                           "<var name=\"vsync\" wert=\"nein\" />\n"
+                                                           "</config>\n";
+    }
+
+    void TearDown() override {
+        if (mPid > 0) {
+            kill(mPid, SIGKILL);
+            waitpid(mPid, nullptr, 0);
+        }
+        if (mAnzeige) {
+            XAutoRepeatOn(mAnzeige);
+            XCloseDisplay(mAnzeige);
+        }
+    }
+
+    fs::path Benutzer() const { return mOrdner / "Nadrel"; }
+
+    void Starte(const fs::path& programm = NADREL_PROGRAMM) {
+        const std::string benutzer = "XDG_DATA_HOME=" + mOrdner.string();
+        mPid = fork();
+        if (mPid == 0) {
+            if (chdir(mOrdner.c_str()) != 0)
+                _exit(126);
+            putenv(const_cast<char*>(benutzer.c_str()));
+            setenv("NADREL_SAAT", "7", 1);
+            setenv("NADREL_SCHRITT", "0.0166667", 1);
+            // The game's own output stays out of the test's.
+            if (!freopen((mOrdner / "ausgabe.txt").c_str(), "w", stdout))
+                _exit(125);
+            execl(programm.c_str(), programm.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+
+    // The exit code once the program has ended within the time, else nothing.
+    std::optional<int> Ende(std::chrono::milliseconds hoechstens) {
+        int status = 0;
+        const bool beendet = Warte([&] { return waitpid(mPid, &status, WNOHANG) == mPid; }, hoechstens);
+        if (!beendet)
+            return std::nullopt;
+        mPid = 0;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+    }
+
+    static std::optional<Window> FindeFenster(Display* anzeige, Window wurzel) {
+        Window w1, w2, *kinder = nullptr;
+        unsigned anzahl = 0;
+        if (!XQueryTree(anzeige, wurzel, &w1, &w2, &kinder, &anzahl))
+            return std::nullopt;
+        std::optional<Window> gefunden;
+        for (unsigned i = 0; i < anzahl && !gefunden; ++i) {
+            char* name = nullptr;
+            XWindowAttributes attribute;
+            if (XFetchName(anzeige, kinder[i], &name) && name && std::string(name) == "Nadrel" &&
+                XGetWindowAttributes(anzeige, kinder[i], &attribute) && attribute.map_state == IsViewable)
+                gefunden = kinder[i];
+            XFree(name);
+        }
+        XFree(kinder);
+        return gefunden;
+    }
+
+    // Waits for the window and its first frames, then gives it the keyboard and the pointer.
+    void WarteAufSpiel() {
+        ASSERT_TRUE(Warte([&] { return (mFenster = FindeFenster(mAnzeige, DefaultRootWindow(mAnzeige))).has_value(); },
+                          60s));
+        // The border of the scene in the clear colour: frames are being presented.
+        ASSERT_TRUE(Warte(
+            [&] {
+                XImage* bild = XGetImage(mAnzeige, *mFenster, 640, 60, 1, 1, AllPlanes, ZPixmap);
+                if (!bild)
+                    return false;
+                const unsigned long pixel = XGetPixel(bild, 0, 0);
+                XDestroyImage(bild);
+                return (pixel & 0xFFFFFF) == 0x1A1A1A;
+            },
+            60s));
+        XSetInputFocus(mAnzeige, *mFenster, RevertToParent, CurrentTime);
+        Zeiger(kBreite / 2, kHoehe / 2);
+    }
+
+    void Zeiger(int x, int y) {
+        int rx = 0, ry = 0;
+        Window kind;
+        XTranslateCoordinates(mAnzeige, *mFenster, DefaultRootWindow(mAnzeige), x, y, &rx, &ry, &kind);
+        XTestFakeMotionEvent(mAnzeige, DefaultScreen(mAnzeige), rx, ry, CurrentTime);
+        XSync(mAnzeige, False);
+    }
+
+    // A key goes down and stays down until the game has certainly seen a frame.
+    void Taste(KeySym symbol) {
+        const KeyCode code = XKeysymToKeycode(mAnzeige, symbol);
+        XTestFakeKeyEvent(mAnzeige, code, True, CurrentTime);
+        XSync(mAnzeige, False);
+        std::this_thread::sleep_for(mHalten);
+        XTestFakeKeyEvent(mAnzeige, code, False, CurrentTime);
+        XSync(mAnzeige, False);
+        std::this_thread::sleep_for(mHalten);
+    }
+
+    void Klick() {
+        XTestFakeButtonEvent(mAnzeige, 1, True, CurrentTime);
+        XSync(mAnzeige, False);
+        std::this_thread::sleep_for(mHalten);
+        XTestFakeButtonEvent(mAnzeige, 1, False, CurrentTime);
+        XSync(mAnzeige, False);
+    }
+
+    // F1, held until the file is there; the first one also measures how long the game needs to
+    // see a key, and every later key is held twice as long.
+    Foto Bildschirmfoto(int nummer) {
+        char name[32];
+        std::snprintf(name, sizeof name, "screenshot%04d.png", nummer);
+        const fs::path pfad = Benutzer() / "screenshots" / name;
+        const KeyCode code = XKeysymToKeycode(mAnzeige, XK_F1);
+        const auto anfang = Uhr::now();
+        XTestFakeKeyEvent(mAnzeige, code, True, CurrentTime);
+        XSync(mAnzeige, False);
+        const bool da = Warte([&] { return fs::exists(pfad) && Anzahl(LiesDatei(Benutzer() / "spiel.log"),
+                                                                      "screenshot" + std::string(name + 10)) > 0; },
+                              30s);
+        if (nummer == 0)
+            mHalten = std::max(std::chrono::milliseconds(150),
+                               2 * std::chrono::duration_cast<std::chrono::milliseconds>(Uhr::now() - anfang));
+        XTestFakeKeyEvent(mAnzeige, code, False, CurrentTime);
+        XSync(mAnzeige, False);
+        std::this_thread::sleep_for(mHalten);
+        Foto foto;
+        EXPECT_TRUE(da) << pfad;
+        EXPECT_TRUE(foto.bild->LadeBildAusDatei(pfad)) << pfad;
+        return foto;
+    }
+
+    Display* mAnzeige = nullptr;
+    std::optional<Window> mFenster;
+    fs::path mOrdner;
+    pid_t mPid = 0;
+    std::chrono::milliseconds mHalten{300};
+};
+
+TEST_F(Partie, BildschirmfotosPauseUndEnde) {
+    Starte();
+    WarteAufSpiel();
+    std::this_thread::sleep_for(10 * mHalten);
+
+    const Foto erstes = Bildschirmfoto(0);
+    ASSERT_EQ(erstes.bild->mBreite, uint64_t(kBreite));
+    ASSERT_EQ(erstes.bild->mHoehe, uint64_t(kHoehe));
+    int rahmenFehler = 0;
+    for (int y = 0; y < kHoehe; ++y)
+        for (int x = 0; x < kBreite; ++x)
+            if (x < kSzeneLinks || x >= kSzeneRechts || y < kSzeneOben || y >= kSzeneUnten)
+                rahmenFehler += erstes.Pixel(x, y) != std::array<int, 3>{26, 26, 26};
+    EXPECT_EQ(rahmenFehler, 0);
+    EXPECT_GT(erstes.Helligkeit(kSzeneLinks, kSzeneOben, kSzeneRechts, kSzeneUnten), 5);
+    EXPECT_NE(erstes.Pixel(640, 580), erstes.Pixel(640, 200));
+
+    Taste(XK_KP_Add);
+    Taste(XK_KP_Add);
+    const Foto zweites = Bildschirmfoto(1);
+    // Height 60 is enlarged eight times, height 240 twice.
+    EXPECT_EQ(erstes.WechselInBloecken(8), 0);
+    EXPECT_GT(zweites.WechselInBloecken(8), 100);
+    EXPECT_EQ(zweites.WechselInBloecken(2), 0);
+
+    Taste(XK_Escape);
+    std::this_thread::sleep_for(std::max(std::chrono::milliseconds(600), 6 * mHalten));
+    const Foto drittes = Bildschirmfoto(2);
+    // Below the menu the scene has darkened; the "Ende" button stands out of it.
+    const double vorher = zweites.Helligkeit(kSzeneLinks, 545, kSzeneRechts, kSzeneUnten);
+    const double nachher = drittes.Helligkeit(kSzeneLinks, 545, kSzeneRechts, kSzeneUnten);
+    EXPECT_LT(nachher, vorher * 0.7) << vorher;
+    EXPECT_GT(drittes.Helligkeit(540, 420, 740, 470), nachher + 10);
+
+    Zeiger(640, 445);
+    std::this_thread::sleep_for(mHalten);
+    Klick();
+    EXPECT_EQ(Ende(std::max(std::chrono::milliseconds(1000), 4 * mHalten)), 0);
+
+    const std::string log = LiesDatei(Benutzer() / "spiel.log");
+    EXPECT_EQ(log.find("Log-Start"), log.find(": ") + 2);
+    EXPECT_NE(log.find("Creating Input"), std::string::npos);
+    EXPECT_EQ(Anzahl(log, "Screenshot saved as"), 3);
+    EXPECT_EQ(Anzahl(LiesDatei(Benutzer() / "spiel.cfg"), "<var "), 10);
+}
+
+} // namespace
