@@ -56,9 +56,8 @@ TEST(Bildschleife, PausenblendeUndFps) {
         bool pausiert;
         float danach;
     } faelle[] = {
-        {0, f / 4, true, 0.5f},      {0.5f, f / 4, true, 1},   {0.9f, f / 10, true, 1},
-        {1, f / 10, false, 0.8f},    {0.1f, f / 10, false, 0}, {0.3f, 0, true, 0.3f},
-        {0.3f, 0, false, 0.3f},
+        {0, f / 4, true, 0.5f},   {0.5f, f / 4, true, 1}, {0.9f, f / 10, true, 1}, {1, f / 10, false, 0.8f},
+        {0.1f, f / 10, false, 0}, {0.3f, 0, true, 0.3f},  {0.3f, 0, false, 0.3f},
     };
     for (const Fall& fall : faelle)
         EXPECT_FLOAT_EQ(Spiel::Pausenstaerke(fall.staerke, fall.schritt, fall.pausiert), fall.danach);

@@ -94,13 +94,28 @@ struct Foto {
 
 class Partie : public ::testing::Test {
 protected:
+    // One connection for all cases: the server starts afresh when its last client leaves, and a
+    // connection made during that fails.
+    static void SetUpTestSuite() {
+        if (std::getenv("DISPLAY"))
+            sAnzeige = XOpenDisplay(nullptr);
+        // A held key must not come again while the game has not yet seen a frame.
+        if (sAnzeige)
+            XAutoRepeatOff(sAnzeige);
+    }
+
+    static void TearDownTestSuite() {
+        if (sAnzeige) {
+            XAutoRepeatOn(sAnzeige);
+            XCloseDisplay(sAnzeige);
+        }
+    }
+
     void SetUp() override {
         if (!std::getenv("DISPLAY"))
             GTEST_SKIP() << "no display";
-        mAnzeige = XOpenDisplay(nullptr);
+        mAnzeige = sAnzeige;
         ASSERT_NE(mAnzeige, nullptr);
-        // A held key must not come again while the game has not yet seen a frame.
-        XAutoRepeatOff(mAnzeige);
         mOrdner = fs::path(NADREL_ARBEIT) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::remove_all(mOrdner);
         fs::create_directories(mOrdner / "Nadrel");
@@ -117,10 +132,6 @@ protected:
         if (mPid > 0) {
             kill(mPid, SIGKILL);
             waitpid(mPid, nullptr, 0);
-        }
-        if (mAnzeige) {
-            XAutoRepeatOn(mAnzeige);
-            XCloseDisplay(mAnzeige);
         }
     }
 
@@ -173,8 +184,9 @@ protected:
 
     // Waits for the window and its first frames, then gives it the keyboard and the pointer.
     void WarteAufSpiel() {
-        ASSERT_TRUE(Warte([&] { return (mFenster = FindeFenster(mAnzeige, DefaultRootWindow(mAnzeige))).has_value(); },
-                          60s));
+        ASSERT_TRUE(Warte(
+            [&] { return (mFenster = FindeFenster(mAnzeige, DefaultRootWindow(mAnzeige))).has_value(); },
+            60s));
         // The border of the scene in the clear colour: frames are being presented.
         ASSERT_TRUE(Warte(
             [&] {
@@ -227,12 +239,16 @@ protected:
         const auto anfang = Uhr::now();
         XTestFakeKeyEvent(mAnzeige, code, True, CurrentTime);
         XSync(mAnzeige, False);
-        const bool da = Warte([&] { return fs::exists(pfad) && Anzahl(LiesDatei(Benutzer() / "spiel.log"),
-                                                                      "screenshot" + std::string(name + 10)) > 0; },
-                              30s);
+        const bool da = Warte(
+            [&] {
+                return fs::exists(pfad) &&
+                       Anzahl(LiesDatei(Benutzer() / "spiel.log"), "screenshot" + std::string(name + 10)) > 0;
+            },
+            30s);
         if (nummer == 0)
-            mHalten = std::max(std::chrono::milliseconds(150),
-                               2 * std::chrono::duration_cast<std::chrono::milliseconds>(Uhr::now() - anfang));
+            mHalten =
+                std::max(std::chrono::milliseconds(150),
+                         2 * std::chrono::duration_cast<std::chrono::milliseconds>(Uhr::now() - anfang));
         XTestFakeKeyEvent(mAnzeige, code, False, CurrentTime);
         XSync(mAnzeige, False);
         std::this_thread::sleep_for(mHalten);
@@ -242,6 +258,7 @@ protected:
         return foto;
     }
 
+    static inline Display* sAnzeige = nullptr;
     Display* mAnzeige = nullptr;
     std::optional<Window> mFenster;
     fs::path mOrdner;
@@ -296,3 +313,55 @@ TEST_F(Partie, BildschirmfotosPauseUndEnde) {
 }
 
 } // namespace
+
+TEST_F(Partie, KonsoleGibtDieEingabeZurueck) {
+    Starte();
+    WarteAufSpiel();
+    const Foto vorher = Bildschirmfoto(0);
+
+    Taste(XK_F11);
+    for (const KeySym taste : {XK_s, XK_e, XK_t, XK_Return})
+        Taste(taste);
+    Taste(XK_F11);
+    const std::string log = LiesDatei(Benutzer() / "spiel.log");
+    EXPECT_NE(log.find(">set"), std::string::npos);
+    EXPECT_NE(log.find("displaywidth: 1280"), std::string::npos);
+
+    // After the console the pause menu gets Escape again, which closes it.
+    const auto blende = std::max(std::chrono::milliseconds(600), 6 * mHalten);
+    Taste(XK_Escape);
+    std::this_thread::sleep_for(blende);
+    const Foto pause = Bildschirmfoto(1);
+    Taste(XK_Escape);
+    std::this_thread::sleep_for(blende);
+    const Foto weiter = Bildschirmfoto(2);
+    const double hell = vorher.Helligkeit(kSzeneLinks, 545, kSzeneRechts, kSzeneUnten);
+    EXPECT_LT(pause.Helligkeit(kSzeneLinks, 545, kSzeneRechts, kSzeneUnten), hell * 0.7);
+    EXPECT_GT(weiter.Helligkeit(kSzeneLinks, 545, kSzeneRechts, kSzeneUnten), hell * 0.9);
+
+    Taste(XK_Escape);
+    Zeiger(640, 445);
+    std::this_thread::sleep_for(mHalten);
+    Klick();
+    EXPECT_EQ(Ende(std::max(std::chrono::milliseconds(1000), 4 * mHalten)), 0);
+}
+
+TEST_F(Partie, FehlendeSchriftEndetMitFehler) {
+    // The program beside a copy of the data folder that lacks the overlay font.
+    const fs::path programm = mOrdner / "programm" / "nadrel";
+    fs::create_directories(programm.parent_path());
+    fs::copy(NADREL_DATEN, programm.parent_path() / "Daten", fs::copy_options::recursive);
+    fs::remove(programm.parent_path() / "Daten" / "calibrib.ttf");
+    std::error_code fehler;
+    fs::create_hard_link(NADREL_PROGRAMM, programm, fehler);
+    if (fehler)
+        fs::copy_file(NADREL_PROGRAMM, programm);
+
+    Starte(programm);
+    EXPECT_EQ(Ende(60s), 255);
+    const std::string log = LiesDatei(Benutzer() / "spiel.log");
+    const size_t zeile = log.find("Exception thrown: ");
+    ASSERT_NE(zeile, std::string::npos) << log;
+    EXPECT_NE(log.find("calibrib.ttf", zeile), std::string::npos);
+    EXPECT_EQ(Anzahl(LiesDatei(Benutzer() / "spiel.cfg"), "<var "), 10);
+}
