@@ -5,9 +5,9 @@ cd "$(dirname "$0")/.."
 
 bash scripts/installiere.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
-cmake --build build/release
+cmake --build build/release --target nadrel
 
-if [[ -x build/release/source/nadrel/nadrel ]]; then
-    exec build/release/source/nadrel/nadrel "$@"
-fi
-echo "Die Engine ist gebaut; das Spiel selbst gibt es noch nicht (siehe README.md)."
+# The game reads its data beside itself and writes shader listings where it runs: it runs in
+# its build folder, so the clone stays clean.
+cd build/release/source/nadrel
+exec ./nadrel
