@@ -151,6 +151,10 @@ void Velm_Konsole::GibZeileAus(const char* zeile) {
     std::fputs(zeile, stdout);
 }
 
+bool Velm_Konsole::AufHauptfaden() {
+    return Plattform::FadenId() == gHauptfaden;
+}
+
 void Velm_Konsole::Aktualisiere() {
     // On any other thread each line would go straight back into the queue, and the flush would
     // never end (also at exit, when a thread other than the main thread ends the process).

@@ -26,6 +26,8 @@ public:
     static void GibZeileAus(const char* zeile);
     // Main thread only: delivers every line queued by other threads, in bulks of 20.
     static void Aktualisiere();
+    // Whether lines of the calling thread are delivered at once rather than queued.
+    static bool AufHauptfaden();
 
     // For lines that must not wait for the main thread: a failed check on another thread, a
     // crash report. Writes `text` with the usual prefix at once to the log file (while the log

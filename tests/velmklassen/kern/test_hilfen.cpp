@@ -7,6 +7,9 @@
 
 #include <cmath>
 #include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <thread>
 
 TEST(AlphaFarbe, AlsARGB) {
     EXPECT_EQ((TAlphaFarbe{1, 0, 0, 1}.AlsARGB()), 0xFFFF0000u);
@@ -67,6 +70,24 @@ TEST(Ausnahme, PruefberichtSchreibtUndBrichtUndMachtWeiter) {
     const std::string zeile = mitschrift.mZeilen[0].substr(21);
     EXPECT_EQ(zeile.rfind("!Ausnahme \"Rechnung falsch\" aufgetreten in Funktion Test::Schlecht (", 0), 0u);
     EXPECT_EQ(zeile.substr(zeile.size() - 3), ").\n");
+}
+
+// On another thread the report line cannot wait for the main thread's flush: the break ends the
+// process first. It reaches the log file and standard error before the break.
+TEST(Ausnahme, PruefberichtAufAnderemFadenSchreibtSofort) {
+    const auto ordner = std::filesystem::temp_directory_path() / "velm_test_pruefbericht_faden";
+    std::filesystem::create_directories(ordner);
+    const char* zeile = "!Ausnahme \"Faden kaputt\" aufgetreten in Funktion Test::Faden (";
+    EXPECT_EXIT(
+        {
+            Velm_Konsole::Starte(ordner, "spiel.log");
+            std::thread([] { VELM_PRUEFE(false, "Faden kaputt", "Test::Faden"); }).join();
+        },
+        testing::KilledBySignal(SIGTRAP), "Faden kaputt");
+    std::ifstream datei(ordner / "spiel.log");
+    const std::string inhalt{std::istreambuf_iterator<char>(datei), {}};
+    EXPECT_NE(inhalt.find(zeile), std::string::npos) << inhalt;
+    std::filesystem::remove_all(ordner);
 }
 
 TEST(Ausnahme, HaltepunktOhneHakenBeendetDenProzess) {
