@@ -203,6 +203,24 @@ protected:
         Zeiger(kBreite / 2, kHoehe / 2);
     }
 
+    // Whether the window shows the same pixels as the screenshot in that rectangle.
+    bool WieImFenster(const Foto& foto, int x0, int y0, int x1, int y1) {
+        XImage* bild =
+            XGetImage(mAnzeige, *mFenster, x0, y0, unsigned(x1 - x0), unsigned(y1 - y0), AllPlanes, ZPixmap);
+        if (!bild)
+            return false;
+        bool gleich = true;
+        for (int y = y0; y < y1 && gleich; ++y)
+            for (int x = x0; x < x1 && gleich; ++x) {
+                const unsigned long pixel = XGetPixel(bild, x - x0, y - y0);
+                const auto soll = foto.Pixel(x, y);
+                gleich = int((pixel >> 16) & 0xFF) == soll[0] && int((pixel >> 8) & 0xFF) == soll[1] &&
+                         int(pixel & 0xFF) == soll[2];
+            }
+        XDestroyImage(bild);
+        return gleich;
+    }
+
     void Zeiger(int x, int y) {
         int rx = 0, ry = 0;
         Window kind;
@@ -310,6 +328,9 @@ TEST_F(Partie, BildschirmfotosPauseUndEnde) {
     const double nachher = drittes.Helligkeit(kSzeneLinks, 545, kSzeneRechts, kSzeneUnten);
     EXPECT_LT(nachher, vorher * 0.7) << vorher;
     EXPECT_GT(drittes.Helligkeit(540, 420, 740, 470), nachher + 10);
+    // The game timer stands: the world has not moved a pixel some frames later.
+    std::this_thread::sleep_for(4 * mHalten);
+    EXPECT_TRUE(WieImFenster(drittes, kSzeneLinks, kSzeneOben, kSzeneRechts, kSzeneUnten));
 
     Zeiger(640, 445);
     std::this_thread::sleep_for(mHalten);
