@@ -1,5 +1,7 @@
 #include "plattform/shaderkompiler/hlsluebersetzer.h"
 
+#include "plattform/shaderkompiler/ganzzahlkonstanten.h"
+
 #include <glslang/MachineIndependent/localintermediate.h>
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
@@ -100,6 +102,7 @@ struct Kontext {
     Deklarationen deklarationen;
     const char* praefix; // "vs_" or "ps_"
     std::vector<BreiteVarying> verbreitert;
+    std::map<uint32_t, D3DXPARAMETER_TYPE> ganzzahlTypen; // global block member -> INT or BOOL
 
     // A message in glslang's form, so that every error of a failed compilation reads alike.
     void Fehler(const std::string& name, const std::string& text) {
@@ -303,7 +306,7 @@ bool BearbeiteKonstanten(Kontext& k, CompilerGLSL& c, const spirv_cross::ShaderR
         const std::string& name = c.get_member_name(blockId, i);
         if (!IstRegisterTyp(c, c.get_type(c.get_type(blockId).member_types[i]))) {
             k.Fehler(name, "shader constants must be float, vector, matrix, or one-dimensional arrays and "
-                           "structures of them");
+                           "structures of them; int and bool only outside structures");
             return false;
         }
         register_ += MitgliedRegister(c, blockId, i);
@@ -324,6 +327,9 @@ bool BearbeiteKonstanten(Kontext& k, CompilerGLSL& c, const spirv_cross::ShaderR
     benutzt.erase(std::unique(benutzt.begin(), benutzt.end()), benutzt.end());
     for (uint32_t index : benutzt) {
         k.ergebnis.konstanten.push_back(BeschreibeMitglied(c, blockId, index, 0));
+        if (const auto ganz = k.ganzzahlTypen.find(index); ganz != k.ganzzahlTypen.end()) {
+            k.ergebnis.konstanten.back().typ = ganz->second;
+        }
     }
 
     // The flattened array takes the name of the block's type.
@@ -513,6 +519,11 @@ bool BearbeitePixelSchnittstelle(Kontext& k, CompilerGLSL& c, const spirv_cross:
 }
 
 bool ErzeugeGlsl(Kontext& k, std::vector<uint32_t> spirv) {
+    std::string fehler;
+    if (!GanzzahlenAlsFloat(spirv, k.ganzzahlTypen, fehler)) {
+        k.Fehler("$Global", fehler);
+        return false;
+    }
     CompilerGLSL c(std::move(spirv));
     const auto aktiv = c.get_active_interface_variables();
     c.set_enabled_interface_variables(aktiv);
@@ -574,7 +585,7 @@ HlslErgebnis UebersetzeHlsl(const HlslAuftrag& auftrag) {
     StarteGlslang();
     HlslErgebnis ergebnis;
     ergebnis.blob.stufe = auftrag.stufe;
-    Kontext k{auftrag, ergebnis, {}, auftrag.stufe == kStufePixel ? "ps_" : "vs_", {}};
+    Kontext k{auftrag, ergebnis, {}, auftrag.stufe == kStufePixel ? "ps_" : "vs_", {}, {}};
     try {
         std::vector<uint32_t> spirv;
         ergebnis.erfolg = ErzeugeSpirv(k, spirv) && ErzeugeGlsl(k, std::move(spirv));

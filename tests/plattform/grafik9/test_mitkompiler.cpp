@@ -190,5 +190,72 @@ void main(float2 f : TEXCOORD0, float4 nie : TEXCOORD5, float2 auchNie : TEXCOOR
     psKode->Release();
 }
 
+// Int and bool constants (scalars, vectors, arrays) live in float4 registers as the engine writes
+// them, and the shader computes with the integers: a loop, an index, a branch.
+TEST_F(MitKompiler, GanzzahlUndBoolKonstantenAusFloatRegistern) {
+    const char* ps = R"(
+float gSkala;
+int gAnzahl;
+bool gAn;
+int3 gDrei;
+bool2 gZwei;
+int gFeld[3];
+void main(float4 f : TEXCOORD0, out float4 farbe : COLOR0) {
+    int summe = 0;
+    for (int k = 0; k < gAnzahl; ++k)
+        summe += gFeld[k];
+    farbe = float4(summe * gSkala, gAn && gZwei.y ? 1.0 : 0.0, gDrei.z * 0.25, gFeld[gAnzahl] * 0.2);
+}
+)";
+    ID3DXConstantTable* tabelle = nullptr;
+    ID3DXBuffer* vsKode = Uebersetze(kBreiteAusgabenVs, "vs_3_0", nullptr);
+    ID3DXBuffer* psKode = Uebersetze(ps, "ps_3_0", &tabelle);
+    ASSERT_NE(vsKode, nullptr);
+    ASSERT_NE(psKode, nullptr);
+    const struct {
+        const char* name;
+        D3DXPARAMETER_TYPE typ;
+        UINT register_;
+        UINT anzahl;
+    } konstanten[] = {{"gSkala", D3DXPT_FLOAT, 0, 1}, {"gAnzahl", D3DXPT_INT, 1, 1},
+                      {"gAn", D3DXPT_BOOL, 2, 1},     {"gDrei", D3DXPT_INT, 3, 1},
+                      {"gZwei", D3DXPT_BOOL, 4, 1},   {"gFeld", D3DXPT_INT, 5, 3}};
+    for (const auto& k : konstanten) {
+        D3DXCONSTANT_DESC d{};
+        UINT n = 1;
+        ASSERT_EQ(tabelle->GetConstantDesc(tabelle->GetConstantByName(nullptr, k.name), &d, &n), D3D_OK)
+            << k.name;
+        EXPECT_EQ(d.Type, k.typ) << k.name;
+        EXPECT_EQ(d.RegisterSet, D3DXRS_FLOAT4) << k.name;
+        EXPECT_EQ(d.RegisterIndex, k.register_) << k.name;
+        EXPECT_EQ(d.RegisterCount, k.anzahl) << k.name;
+    }
+
+    BaueQuad();
+    ASSERT_NO_FATAL_FAILURE(TauscheShader(vsKode, psKode));
+    const float ziel[4] = {2.0f / kBreite, 2.0f / kHoehe, 0, 0};
+    mGeraet->SetVertexShaderConstantF(0, ziel, 1);
+    mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
+    const struct {
+        float an, zwei;
+        uint32_t farbe;
+    } faelle[] = {{1, 1, 0xCC80FF40}, {0, 1, 0xCC800040}, {1, 0, 0xCC800040}};
+    for (const auto& fall : faelle) {
+        // Two of the three elements: 1 + 3 = 4 times 1/8 is red 0x80; element 2 (4) gives alpha 0.8.
+        const float werte[9][4] = {{0.125f}, {2}, {fall.an}, {0, 0, 1}, {0, fall.zwei}, {1}, {3}, {4}};
+        mGeraet->SetPixelShaderConstantF(0, &werte[0][0], 8);
+        mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+        ASSERT_EQ(Zeichne({Quad(2, 1, 4, 2, 1.0f, 1.0f, 0.0f, 0.0f)}), D3D_OK);
+        const uint32_t farbe = Pixel(LiesRueckpuffer(), kBreite, 3, 2);
+        for (int kanal = 0; kanal < 32; kanal += 8) {
+            EXPECT_NEAR(int(farbe >> kanal & 0xFF), int(fall.farbe >> kanal & 0xFF), 1) << std::hex << farbe;
+        }
+    }
+
+    tabelle->Release();
+    vsKode->Release();
+    psKode->Release();
+}
+
 } // namespace
 } // namespace grafik9test

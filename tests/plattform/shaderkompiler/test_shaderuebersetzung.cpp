@@ -299,11 +299,11 @@ TEST(ShaderUebersetzung, DateiFehlerNennenDateiUndZeile) {
 }
 
 TEST(ShaderUebersetzung, NurFloatKonstanten) {
-    const char* quelle = "float4 gFarbe;\n"
-                         "int gAnzahl;\n"
+    const char* quelle = "struct Zahl { int wert; };\n"
+                         "Zahl gAnzahl;\n"
                          "float4 main( float2 uv : TEXCOORD0) : COLOR0\n"
                          "{\n"
-                         "    return gFarbe * gAnzahl;\n"
+                         "    return gAnzahl.wert;\n"
                          "}\n";
     Uebersetzt ps = Uebersetze(quelle, "ps_3_0");
     EXPECT_EQ(ps.ergebnis, E_FAIL);
