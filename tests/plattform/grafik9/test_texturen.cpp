@@ -120,6 +120,7 @@ TEST_F(Texturen, JedesFormatKommtAnWieAufDirect3D9) {
         {D3DFMT_A8R8G8B8, Bytes({0x80FF4020}, 4), 0x80FF4020},
         {D3DFMT_X8R8G8B8, Bytes({0x00FF4020}, 4), 0xFFFF4020},
         {D3DFMT_R5G6B5, Bytes({0xF81F}, 2), 0xFFFF00FF},
+        {D3DFMT_X1R5G5B5, Bytes({0x7C1F}, 2), 0xFFFF00FF},
         {D3DFMT_A2B10G10R10, Bytes({3u << 30 | 0x200u << 20 | 0u << 10 | 0x3FFu}, 4), 0xFFFF0080},
         {D3DFMT_G16R16, Bytes({0xFFFF, 0x8000}, 2), 0xFFFF80FF},
         {D3DFMT_A16B16G16R16, Bytes({0x0000, 0xFFFF, 0x8000, 0xFFFF}, 2), 0xFF00FF80},
