@@ -58,6 +58,22 @@ protected:
         mGeraet->SetPixelShader(mPs);
     }
 
+    // The quad pipeline with the compiled pair, the vertex shader's gZiel set for the back buffer.
+    void BauePaar(ID3DXBuffer* vsKode, ID3DXBuffer* psKode) {
+        BaueQuad();
+        ASSERT_NO_FATAL_FAILURE(TauscheShader(vsKode, psKode));
+        const float ziel[4] = {2.0f / kBreite, 2.0f / kHoehe, 0, 0};
+        mGeraet->SetVertexShaderConstantF(0, ziel, 1);
+        mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
+    }
+
+    // One quad with the colour (1, 1, 0, 0) in its first texture coordinate; the pixel at (3, 2).
+    uint32_t ZeichneMitte() {
+        mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+        EXPECT_EQ(Zeichne({Quad(2, 1, 4, 2, 1.0f, 1.0f, 0.0f, 0.0f)}), D3D_OK);
+        return Pixel(LiesRueckpuffer(), kBreite, 3, 2);
+    }
+
     static UINT Register(ID3DXConstantTable* tabelle, const char* name) {
         D3DXCONSTANT_DESC beschreibung{};
         UINT anzahl = 1;
@@ -138,56 +154,29 @@ void main(float2 f : TEXCOORD0, float4 uv : TEXCOORD1, out float4 farbe : COLOR0
 }
 )";
 
-TEST_F(MitKompiler, StufenPassenNurNachSemantikZusammen) {
-    ID3DXBuffer* vsKode = Uebersetze(kBreiteAusgabenVs, "vs_3_0", nullptr);
-    ID3DXBuffer* psKode = Uebersetze(kSchmaleEingabenPs, "ps_3_0", nullptr);
-    ASSERT_NE(vsKode, nullptr);
-    ASSERT_NE(psKode, nullptr);
-
-    BaueQuad();
-    ASSERT_NO_FATAL_FAILURE(TauscheShader(vsKode, psKode));
-    const float ziel[4] = {2.0f / kBreite, 2.0f / kHoehe, 0, 0};
-    mGeraet->SetVertexShaderConstantF(0, ziel, 1);
-
-    mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
-    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
-    ASSERT_EQ(Zeichne({Quad(2, 1, 4, 2, 1.0f, 1.0f, 0.0f, 0.0f)}), D3D_OK);
-    const uint32_t farbe = Pixel(LiesRueckpuffer(), kBreite, 3, 2);
-    EXPECT_EQ(farbe >> 16 & 0xFF, 0xFFu);
-    EXPECT_NEAR(int(farbe >> 8 & 0xFF), 128, 1);
-    EXPECT_EQ(farbe & 0xFF, 0u);
-
-    vsKode->Release();
-    psKode->Release();
-}
-
-// Direct3D 9 links a pixel shader that reads more than the vertex shader writes: the unwritten
+// And it links a pixel shader that reads more than the vertex shader writes: the unwritten
 // inputs, wide or narrow, read zero.
-TEST_F(MitKompiler, UngeschriebeneEingabenLesenNull) {
-    const char* ps = R"(
+const char* kUngeschriebeneEingabenPs = R"(
 void main(float2 f : TEXCOORD0, float4 nie : TEXCOORD5, float2 auchNie : TEXCOORD6, out float4 farbe : COLOR0) {
     farbe = float4(f.x, 0.5, 0.0, 1.0) + nie + float4(auchNie, 0.0, 0.0);
 }
 )";
-    ID3DXBuffer* vsKode = Uebersetze(kBreiteAusgabenVs, "vs_3_0", nullptr);
-    ID3DXBuffer* psKode = Uebersetze(ps, "ps_3_0", nullptr);
-    ASSERT_NE(vsKode, nullptr);
-    ASSERT_NE(psKode, nullptr);
 
-    BaueQuad();
-    ASSERT_NO_FATAL_FAILURE(TauscheShader(vsKode, psKode));
-    const float ziel[4] = {2.0f / kBreite, 2.0f / kHoehe, 0, 0};
-    mGeraet->SetVertexShaderConstantF(0, ziel, 1);
-    mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
-    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
-    ASSERT_EQ(Zeichne({Quad(2, 1, 4, 2, 1.0f, 1.0f, 0.0f, 0.0f)}), D3D_OK);
-    const uint32_t farbe = Pixel(LiesRueckpuffer(), kBreite, 3, 2);
-    EXPECT_EQ(farbe >> 16 & 0xFF, 0xFFu);
-    EXPECT_NEAR(int(farbe >> 8 & 0xFF), 128, 1);
-    EXPECT_EQ(farbe & 0xFF, 0u);
-
-    vsKode->Release();
-    psKode->Release();
+TEST_F(MitKompiler, StufenPassenNurNachSemantikZusammen) {
+    for (const char* ps : {kSchmaleEingabenPs, kUngeschriebeneEingabenPs}) {
+        ID3DXBuffer* vsKode = Uebersetze(kBreiteAusgabenVs, "vs_3_0", nullptr);
+        ID3DXBuffer* psKode = Uebersetze(ps, "ps_3_0", nullptr);
+        ASSERT_NE(vsKode, nullptr);
+        ASSERT_NE(psKode, nullptr);
+        ASSERT_NO_FATAL_FAILURE(BauePaar(vsKode, psKode));
+        const uint32_t farbe = ZeichneMitte();
+        EXPECT_EQ(farbe >> 16 & 0xFF, 0xFFu) << ps;
+        EXPECT_NEAR(int(farbe >> 8 & 0xFF), 128, 1) << ps;
+        EXPECT_EQ(farbe & 0xFF, 0u) << ps;
+        vsKode->Release();
+        psKode->Release();
+        LoeseQuad();
+    }
 }
 
 // Int and bool constants (scalars, vectors, arrays) live in float4 registers as the engine writes
@@ -231,11 +220,7 @@ void main(float4 f : TEXCOORD0, out float4 farbe : COLOR0) {
         EXPECT_EQ(d.RegisterCount, k.anzahl) << k.name;
     }
 
-    BaueQuad();
-    ASSERT_NO_FATAL_FAILURE(TauscheShader(vsKode, psKode));
-    const float ziel[4] = {2.0f / kBreite, 2.0f / kHoehe, 0, 0};
-    mGeraet->SetVertexShaderConstantF(0, ziel, 1);
-    mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
+    ASSERT_NO_FATAL_FAILURE(BauePaar(vsKode, psKode));
     const struct {
         float an, zwei;
         uint32_t farbe;
@@ -244,9 +229,7 @@ void main(float4 f : TEXCOORD0, out float4 farbe : COLOR0) {
         // Two of the three elements: 1 + 3 = 4 times 1/8 is red 0x80; element 2 (4) gives alpha 0.8.
         const float werte[9][4] = {{0.125f}, {2}, {fall.an}, {0, 0, 1}, {0, fall.zwei}, {1}, {3}, {4}};
         mGeraet->SetPixelShaderConstantF(0, &werte[0][0], 8);
-        mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
-        ASSERT_EQ(Zeichne({Quad(2, 1, 4, 2, 1.0f, 1.0f, 0.0f, 0.0f)}), D3D_OK);
-        const uint32_t farbe = Pixel(LiesRueckpuffer(), kBreite, 3, 2);
+        const uint32_t farbe = ZeichneMitte();
         for (int kanal = 0; kanal < 32; kanal += 8) {
             EXPECT_NEAR(int(farbe >> kanal & 0xFF), int(fall.farbe >> kanal & 0xFF), 1) << std::hex << farbe;
         }
