@@ -4,6 +4,7 @@
 
 #include "nadrel/anwendung.h"
 #include "nadrel/bildschirmfoto.h"
+#include "nadrel/testhaken.h"
 #include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_system.h"
@@ -68,6 +69,45 @@ TEST(Bildschleife, PausenblendeUndFps) {
     } fps[] = {{f / 60, 60}, {int64_t(f * 0.0167), 60}, {f / 10, 10}, {f * 3, 0}, {0, 0}, {-5, 0}};
     for (const auto& fall : fps)
         EXPECT_EQ(Spiel::BilderProSekunde(fall.schritt), fall.fps) << fall.schritt;
+}
+
+TEST(Testhaken, UmgebungUndFesterSchritt) {
+    const struct Fall {
+        const char* wert; // null: unset
+        bool gilt;
+        bool warnung;
+    } faelle[] = {
+        {nullptr, false, false},     {"", false, false},   {"7", true, false},
+        {"0.5", true, false},        {"abc", false, true}, {"-1", false, true},
+        {"4294967296", false, true}, {"7x", false, true},  {"nan", false, true},
+    };
+    for (const Fall& fall : faelle) {
+        SCOPED_TRACE(fall.wert ? fall.wert : "(unset)");
+        for (const char* name : {"NADREL_SAAT", "NADREL_SCHRITT", "NADREL_BILDER"}) {
+            if (fall.wert)
+                setenv(name, fall.wert, 1);
+            else
+                unsetenv(name);
+        }
+        TLogMitschrift log;
+        const Spiel::Testhaken haken = Spiel::LiesTesthaken();
+        EXPECT_EQ(haken.mSaat.has_value(), fall.gilt);
+        EXPECT_EQ(haken.mSchrittTicks != 0, fall.gilt && std::string(fall.wert) != "0");
+        EXPECT_EQ(haken.mBildgrenze != 0, fall.gilt && std::string(fall.wert) == "7");
+        EXPECT_EQ(log.Enthaelt("?NADREL_SAAT="), fall.warnung);
+    }
+    unsetenv("NADREL_SAAT");
+    unsetenv("NADREL_BILDER");
+
+    // A game timer on the fixed step advances by exactly that step every frame.
+    setenv("NADREL_SCHRITT", "0.25", 1);
+    Velm_Zeitgeber uhr(Spiel::LiesTesthaken().Zaehler());
+    unsetenv("NADREL_SCHRITT");
+    for (int bild = 0; bild < 3; ++bild) {
+        uhr.Aktualisiere();
+        EXPECT_EQ(uhr.LetzterSchritt(), gZaehlerFrequenz / 4);
+    }
+    EXPECT_EQ(Spiel::LiesTesthaken().Zaehler(), &Plattform::LiesZaehler);
 }
 
 class Bildschirmfoto : public rendertest::Kontext {
