@@ -1,102 +1,72 @@
 // The player on scripted input with a fixed time step: look, walk, run, smoothing and pause.
 
 #include "nadrel/spieler.h"
-#include "omvu/omvu_inputsystem.h"
-#include "plattform/eingabe/plattform_eingabe_skript.h"
+#include "omvu/omvu_testumgebung.h"
 #include "welt_testumgebung.h"
 
 #include <cmath>
-#include <memory>
+#include <vector>
 
 using namespace Spiel;
 using namespace WeltTest;
-using Plattform::SkriptEingabe;
 
 namespace {
 
-constexpr uint64_t kTastatur = 1;
-constexpr uint64_t kMaus = 2;
-
-class SpielerTest : public WeltUmgebung {
+class SpielerTest : public OmvuTest::Umgebung {
 protected:
-    static inline std::unique_ptr<SkriptEingabe> sNaechste;
-    static inline uint32_t sUhr = 0;
-    static inline char sFensterAttrappe = 0;
-
-    SkriptEingabe* quelle = nullptr;
+    Velm_Zeitgeber uhr{&StehendeUhr};
+    Szene welt{&uhr};
     Spieler* spieler = nullptr;
 
     void SetUp() override {
-        sNaechste = std::make_unique<SkriptEingabe>();
-        quelle = sNaechste.get();
-        quelle->geraete = {{Plattform::GeraeteArt::Tastatur, kTastatur, "keyboard"},
-                           {Plattform::GeraeteArt::Maus, kMaus, "mouse"}};
+        Umgebung::SetUp();
+        // The first mouse follows the system cursor; it starts in the middle of its range.
         quelle->cursorX = 10000;
         quelle->cursorY = 10000;
-        Plattform::SetzeEingabeFabrik(
-            [](GLFWwindow*) -> std::unique_ptr<Plattform::EingabeQuelle> { return std::move(sNaechste); });
-        Plattform::SetzeEingabeUhr([] { return sUhr; });
-        ASSERT_TRUE(Omvu::Initialize(reinterpret_cast<GLFWwindow*>(&sFensterAttrappe)));
-        // Input of a device's first frame is dropped.
-        Omvu::gInstance->Update();
-        spieler = new Spieler(welt, {0, 0, 0});
+        Starte();
+        spieler = new Spieler(welt, {});
         welt.mSpieler = spieler;
-    }
-
-    void TearDown() override {
-        Omvu::Shutdown();
-        Plattform::SetzeEingabeFabrik(nullptr);
-        Plattform::SetzeEingabeUhr(nullptr);
     }
 
     // One frame as the game runs it: input first, then the world.
     void Schritt(double sekunden) {
-        sUhr += 16;
-        Omvu::gInstance->Update();
-        Frame(Ticks(sekunden));
+        Frame();
+        uhr.Schritt(Ticks(sekunden));
+        spieler->Aktualisiere();
     }
     void Laufe(double sekunden, double dt = 0.01) {
         for (double t = 0; t < sekunden - 1e-9; t += dt)
             Schritt(dt);
     }
-
-    void Druecke(uint32_t code) { quelle->Pumpe(SkriptEingabe::Taste(kTastatur, code, true)); }
-    void Lasse(uint32_t code) { quelle->Pumpe(SkriptEingabe::Taste(kTastatur, code, false)); }
-    // The first mouse follows the system cursor; it starts in the middle of its range.
     void Bewege(float dx, float dy) {
         quelle->cursorX += dx;
         quelle->cursorY += dy;
     }
 };
 
-TEST_F(SpielerTest, WalksForwardAtTenUnitsPerSecondAndRunsAtFifty) {
-    Druecke(17);
-    Laufe(2);
-    EXPECT_NEAR(spieler->mGeschwindigkeit.z, 10, 1e-3f);
-    EXPECT_NEAR(spieler->mGeschwindigkeit.x, 0, 1e-6f);
-    Druecke(42);
-    Laufe(2);
-    EXPECT_NEAR(spieler->mGeschwindigkeit.z, 50, 1e-2f);
-    Lasse(17);
-    Lasse(42);
-    Druecke(208);
-    Laufe(2);
-    EXPECT_NEAR(spieler->mGeschwindigkeit.z, -10, 1e-3f);
-}
-
-TEST_F(SpielerTest, OppositeKeysCancelAndSidewaysIsFiveUnitsPerSecond) {
-    Druecke(17);
-    Druecke(31);
-    Druecke(30);
-    Laufe(2);
-    EXPECT_NEAR(spieler->mGeschwindigkeit.z, 0, 1e-6f);
-    EXPECT_NEAR(spieler->mGeschwindigkeit.x, -5, 1e-3f);
-    Druecke(205);
-    Laufe(2);
-    EXPECT_NEAR(spieler->mGeschwindigkeit.x, 0, 1e-3f);
-    Lasse(30);
-    Laufe(2);
-    EXPECT_NEAR(spieler->mGeschwindigkeit.x, 5, 1e-3f);
+// The velocity two seconds after the keys went down, for a player turned by the yaw.
+TEST_F(SpielerTest, WalksAtTenUnitsPerSecondSidewaysAtFiveAndRunsFiveTimesAsFast) {
+    struct Fall {
+        float gieren;
+        std::vector<uint32_t> tasten;
+        float x, z;
+    };
+    const Fall faelle[] = {
+        {0, {17}, 0, 10},          {0, {17, 42}, 0, 50},        {0, {208}, 0, -10},
+        {0, {17, 31, 30}, -5, 0},  {0, {200, 203, 205}, 0, 10}, {0, {31, 200, 32}, 5, 0},
+        {1.5707964f, {17}, 10, 0},
+    };
+    for (const Fall& fall : faelle) {
+        spieler->mGieren = fall.gieren;
+        spieler->mGeschwindigkeit = {};
+        for (uint32_t code : fall.tasten)
+            Druecke(code);
+        Laufe(2);
+        EXPECT_NEAR(spieler->mGeschwindigkeit.x, fall.x, 1e-2f) << fall.tasten[0];
+        EXPECT_NEAR(spieler->mGeschwindigkeit.z, fall.z, 1e-2f) << fall.tasten[0];
+        for (uint32_t code : fall.tasten)
+            Lasse(code);
+    }
 }
 
 TEST_F(SpielerTest, SmoothingHalvesTheGapEveryTenthOfASecond) {
@@ -117,43 +87,23 @@ TEST_F(SpielerTest, SmoothingHalvesTheGapEveryTenthOfASecond) {
     EXPECT_NEAR(zweiter->mGeschwindigkeit.z, 5, 1e-4f);
 }
 
-TEST_F(SpielerTest, TheYawTurnsWithTheMouseAndSteersTheWalk) {
-    Bewege(100, 0);
-    Schritt(0.01);
-    EXPECT_NEAR(spieler->mGieren, 1.0f, 1e-6f);
-    spieler->mGieren = 1.5707964f;
-    spieler->mGeschwindigkeit = {};
-    Druecke(17);
-    Laufe(2);
-    // Facing a quarter turn round, forward is +x.
-    EXPECT_NEAR(spieler->mGeschwindigkeit.x, 10, 1e-3f);
-    EXPECT_NEAR(spieler->mGeschwindigkeit.z, 0, 1e-3f);
-}
-
-TEST_F(SpielerTest, TheYawWrapsAtTwoPiAndKeepsItsSign) {
-    Bewege(-100, 0);
-    Schritt(0.01);
-    EXPECT_NEAR(spieler->mGieren, -1.0f, 1e-6f);
-    Bewege(-600, 0);
-    Schritt(0.01);
-    EXPECT_NEAR(spieler->mGieren, std::fmod(-7.0f, 6.2831855f), 1e-5f);
-    EXPECT_LT(spieler->mGieren, 0);
-    Bewege(1400, 0);
-    Schritt(0.01);
-    EXPECT_GT(spieler->mGieren, 0);
-    EXPECT_LT(spieler->mGieren, 6.2831855f);
-}
-
-TEST_F(SpielerTest, ThePitchStaysWithinItsLimits) {
-    Bewege(0, 300);
-    Schritt(0.01);
-    EXPECT_NEAR(spieler->mNicken, 0.3f, 1e-6f);
-    Bewege(0, 9000);
-    Schritt(0.01);
-    EXPECT_FLOAT_EQ(spieler->mNicken, Spieler::kNickGrenze);
-    Bewege(0, -19000);
-    Schritt(0.01);
-    EXPECT_FLOAT_EQ(spieler->mNicken, -Spieler::kNickGrenze);
+// Mouse moves one after the other: the yaw wraps at 2 pi keeping its sign, the pitch is clamped.
+TEST_F(SpielerTest, TheMouseTurnsTheYawAndThePitchWithinTheirLimits) {
+    struct Fall {
+        float dx, dy, gieren, nicken;
+    };
+    const Fall faelle[] = {
+        {100, 300, 1, 0.3f},
+        {-200, 9000, -1, Spieler::kNickGrenze},
+        {-600, -19000, std::fmod(-7.0f, 6.2831855f), -Spieler::kNickGrenze},
+        {1400, 0, std::fmod(7.0f, 6.2831855f), -Spieler::kNickGrenze},
+    };
+    for (const Fall& fall : faelle) {
+        Bewege(fall.dx, fall.dy);
+        Schritt(0.01);
+        EXPECT_NEAR(spieler->mGieren, fall.gieren, 1e-5f) << fall.dx;
+        EXPECT_NEAR(spieler->mNicken, fall.nicken, 1e-6f) << fall.dy;
+    }
 }
 
 TEST_F(SpielerTest, WhilePausedMouseAndKeysAreIgnoredAndTheVelocityIsKept) {
@@ -177,7 +127,8 @@ TEST_F(SpielerTest, WhilePausedMouseAndKeysAreIgnoredAndTheVelocityIsKept) {
 TEST_F(SpielerTest, WithoutInputSystemThePlayerCoastsToAStop) {
     Omvu::Shutdown();
     spieler->mGeschwindigkeit = {4, 0, 0};
-    Frame(Ticks(0.1));
+    uhr.Schritt(Ticks(0.1));
+    spieler->Aktualisiere();
     EXPECT_NEAR(spieler->mGeschwindigkeit.x, 2, 1e-5f);
     EXPECT_EQ(spieler->mGieren, 0);
 }

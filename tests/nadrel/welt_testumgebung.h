@@ -1,5 +1,6 @@
 #pragma once
-// A world on a game timer that the test steps by hand, and helpers to look at its tables.
+// A world on a game timer that the test steps by hand, and the fingerprint of a point cloud that
+// the generator tests compare with the figures the generators gave when they were pinned.
 
 #include "nadrel/objekt.h"
 #include "nadrel/szene.h"
@@ -7,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -31,17 +33,40 @@ protected:
         uhr.Schritt(ticks);
         Spiel::FuerAlleBelegten(welt.mObjekte, [](uint64_t, Spiel::Objekt* o) { o->Aktualisiere(); });
     }
-
-    uint64_t AnzahlBelegt(const auto& feld) const {
-        uint64_t n = 0;
-        for (uint64_t i = 0; i < feld.Kapazitaet(); ++i)
-            n += feld.IstBelegt(i);
-        return n;
-    }
 };
 
 inline bool Endlich(const Spiel::Vektor& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// FNV-1a over raw bytes: any moved, added or swapped draw of a generator changes it.
+inline void Mische(uint64_t& h, const void* daten, size_t n) {
+    const auto* bytes = static_cast<const unsigned char*>(daten);
+    for (size_t i = 0; i < n; ++i)
+        h = (h ^ bytes[i]) * 1099511628211ull;
+}
+
+// Count, hash and bounds of point clouds, added up one cloud after the other.
+struct Abdruck {
+    uint64_t anzahl = 0;
+    uint64_t hash = 1469598103934665603ull;
+    Spiel::Vektor min{1e30f, 1e30f, 1e30f}, max{-1e30f, -1e30f, -1e30f};
+
+    void Nimm(const Spiel::Punkt* anfang, const Spiel::Punkt* ende, const Spiel::Vektor& versatz = {}) {
+        Mische(hash, anfang, size_t(ende - anfang) * sizeof(Spiel::Punkt));
+        for (const Spiel::Punkt* p = anfang; p != ende; ++p) {
+            const Spiel::Vektor v = Spiel::Vektor{p->x, p->y, p->z} + versatz;
+            min = {std::min(min.x, v.x), std::min(min.y, v.y), std::min(min.z, v.z)};
+            max = {std::max(max.x, v.x), std::max(max.y, v.y), std::max(max.z, v.z)};
+        }
+        anzahl += uint64_t(ende - anfang);
+    }
+};
+
+inline void ErwarteNahe(const Spiel::Vektor& a, const Spiel::Vektor& b, float toleranz = 1e-5f) {
+    EXPECT_NEAR(a.x, b.x, toleranz);
+    EXPECT_NEAR(a.y, b.y, toleranz);
+    EXPECT_NEAR(a.z, b.z, toleranz);
 }
 
 } // namespace WeltTest
