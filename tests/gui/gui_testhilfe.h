@@ -1,7 +1,6 @@
 #pragma once
 // Shared by the GUI tests: the global timer stepped by hand, a settable screen size, leaf elements
-// with a chosen preferred size and a recorder of key events, a modal container, and a renderer
-// that writes down what it is asked to draw.
+// with a chosen preferred size and a recorder of key events, and a modal container.
 
 #include "gui/gui_anordnung.h"
 #include "gui/gui_oberflaeche.h"
@@ -20,14 +19,6 @@ inline void PrintTo(const BVektor& v, std::ostream* strom) {
 }
 
 namespace guitest {
-
-inline ::testing::AssertionResult Nahe(const BVektor& a, const BVektor& b) {
-    const BVektor d = Gui::operator-(a, b);
-    if (Gui::Skalar(d, d) < 1e-6f)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << ::testing::PrintToString(a) << " != " << ::testing::PrintToString(b);
-}
 
 inline void Schritt(float sekunden) {
     Velm_Zeitgeber::Global().Schritt(Gui::Ticks(sekunden));
@@ -77,29 +68,6 @@ public:
 class Modal : public Gui::VaterBasis {
 public:
     bool IstModal() const override { return true; }
-};
-
-class Aufzeichner : public Gui::Renderer {
-public:
-    void BeginneZeichnen() override { mAufrufe.push_back("beginne"); }
-    void BeginneElement(const Gui::Basis& e, const BVektor& p, const BVektor& g) override {
-        mAufrufe.push_back("element " + Name(e) + " " + Zahlen(p) + " " + Zahlen(g));
-    }
-    void BeendeElement(const Gui::Basis& e) override { mAufrufe.push_back("ende " + Name(e)); }
-    void BeendeZeichnen() override { mAufrufe.push_back("beende"); }
-    void ZeichneLeer(const Gui::Basis& e) override { mAufrufe.push_back("leer " + Name(e)); }
-
-    static std::string Name(const Gui::Basis& e) {
-        if (const auto* b = dynamic_cast<const Gui::Button*>(&e))
-            return "button:" + b->mText;
-        if (const auto* t = dynamic_cast<const Gui::Text*>(&e))
-            return "text:" + t->mText;
-        return dynamic_cast<const Gui::Oberflaeche*>(&e) ? "oberflaeche" : "basis";
-    }
-    static std::string Zahlen(const BVektor& v) {
-        return std::to_string(int(v.x)) + "," + std::to_string(int(v.y));
-    }
-    std::vector<std::string> mAufrufe;
 };
 
 // A surface on an 800 x 600 screen whose first layout pass has run.

@@ -4,21 +4,6 @@ using namespace guitest;
 
 namespace {
 
-TEST(Basis, GroesseUndWunschgroesse) {
-    Kasten kasten;
-    kasten.SetDehnung({1, 1, 0});
-    kasten.SetGroesse({100.02f, 50, 0}, false);
-    EXPECT_EQ(kasten.Groesse(), (BVektor{100, 50, 0})) << "a change below 0.001 squared is ignored";
-    EXPECT_TRUE(kasten.AutomatischeGroesse());
-    kasten.SetGroesse({30, 20, 0}, false);
-    EXPECT_EQ(kasten.Dehnung(), (BVektor{})) << "a fixed size zeroes the stretch";
-
-    Gui::Text text("t", false);
-    EXPECT_EQ(text.GibWunschGroesse(), (BVektor{100, 40, 0}));
-    Gui::VaterBasis leer;
-    EXPECT_EQ(leer.GibWunschGroesse(), (BVektor{100, 40, 0}));
-}
-
 TEST_F(Flaeche, EigenschaftenFallenAufDieOberflaecheZurueck) {
     SetzeZahl(mFlaeche->Eigenschaften(), "text.groesse.x", 120);
     SetzeZahl(mFlaeche->Eigenschaften(), "text.groesse.y", 30);

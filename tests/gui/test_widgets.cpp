@@ -64,7 +64,7 @@ TEST_F(Flaeche, HinweisGroesseUndPlatz) {
         besitzer->SetGroesse(fall.groesse, false);
         besitzer->SetPosition(fall.position, false);
         Gui::Hinweis hinweis(std::string(fall.textLaenge, 'x'), besitzer);
-        EXPECT_TRUE(Nahe(hinweis.Position(), fall.erwartet)) << fall.position.x;
+        EXPECT_EQ(hinweis.Position(), fall.erwartet) << fall.position.x;
         EXPECT_EQ(hinweis.Groesse(), fall.hinweisGroesse);
         EXPECT_FALSE(hinweis.PositionDurchLayout());
         delete besitzer;
