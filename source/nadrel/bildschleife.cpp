@@ -139,7 +139,10 @@ void Anwendung::Ausfuehren() {
 
         Velm_Screen3D::Kontext->Praesentieren();
 
-        if (haken.mBildgrenze != 0 && ++bilder >= haken.mBildgrenze)
+        ++bilder;
+        if (bilder == haken.mAbsturzBild)
+            LoeseAbsturzAus();
+        if (bilder == haken.mBildgrenze)
             system.mBeenden = true;
     }
 }

@@ -43,6 +43,14 @@ Velm_Zeitgeber::Zaehler Testhaken::Zaehler() const {
     return &FesterZaehler;
 }
 
+// The fault must reach the processor in the sanitizer build too, not be reported before it.
+__attribute__((no_sanitize("null"))) void LoeseAbsturzAus() {
+    volatile int* volatile ziel = nullptr;
+    *ziel = 1;
+    // Only when address 0 is mapped after all.
+    std::abort();
+}
+
 Testhaken LiesTesthaken() {
     Testhaken haken;
     if (const auto saat = LiesZahl("NADREL_SAAT"))
@@ -51,6 +59,8 @@ Testhaken LiesTesthaken() {
         haken.mSchrittTicks = int64_t(*schritt * gZaehlerFrequenzD);
     if (const auto bilder = LiesZahl("NADREL_BILDER"))
         haken.mBildgrenze = uint64_t(*bilder);
+    if (const auto bild = LiesZahl("NADREL_ABSTURZ"))
+        haken.mAbsturzBild = uint64_t(*bild);
     return haken;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Switches from the environment for tests and measurements: a fixed world seed, a fixed game step
-// and a frame limit. Unset, the game runs exactly as it does for a player.
+// Switches from the environment for tests and measurements: a fixed world seed, a fixed game step,
+// a frame limit and a deliberate crash. Unset, the game runs exactly as it does for a player.
 
 #include "velmklassen/kern/velm_zeitgeber.h"
 
@@ -16,11 +16,17 @@ struct Testhaken {
     int64_t mSchrittTicks = 0;
     // NADREL_BILDER: after this many frames the game asks to quit; 0 is no limit.
     uint64_t mBildgrenze = 0;
+    // NADREL_ABSTURZ: in this frame the game writes through a null pointer, so that the crash
+    // report can be checked from end to end; 0 is never.
+    uint64_t mAbsturzBild = 0;
 
     // The counter the game timer measures with: the performance counter, or one that advances
     // by the fixed step at every reading.
     Velm_Zeitgeber::Zaehler Zaehler() const;
 };
+
+// The fault of NADREL_ABSTURZ: a write to address 0 that the compiler cannot see through.
+[[noreturn]] void LoeseAbsturzAus();
 
 // Reads the variables; a value that is not a number counts as unset, with a "?" line.
 Testhaken LiesTesthaken();

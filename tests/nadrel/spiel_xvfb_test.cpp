@@ -397,3 +397,20 @@ TEST_F(Partie, FehlendeSchriftEndetMitFehler) {
     EXPECT_NE(log.find("calibrib.ttf", zeile), std::string::npos);
     EXPECT_EQ(Anzahl(LiesDatei(Benutzer() / "spiel.cfg"), "<var "), 10);
 }
+
+TEST_F(Partie, AbsturzSchreibtBerichtUndDump) {
+    // The sanitizer build leaves the fault to the game's own handler, as a release build does.
+    setenv("NADREL_ABSTURZ", "3", 1);
+    setenv("ASAN_OPTIONS", "handle_segv=0:use_sigaltstack=0", 1);
+    Starte();
+    unsetenv("NADREL_ABSTURZ");
+    unsetenv("ASAN_OPTIONS");
+    const std::optional<int> ende = Ende(60s);
+    ASSERT_TRUE(ende.has_value());
+    EXPECT_NE(*ende, 0);
+    const std::string log = LiesDatei(Benutzer() / "spiel.log");
+    EXPECT_NE(log.find("ACCESS_VIOLATION"), std::string::npos) << log;
+    EXPECT_NE(log.find("Spiel::LoeseAbsturzAus()"), std::string::npos);
+    EXPECT_NE(log.find("Minidump created."), std::string::npos);
+    EXPECT_GT(fs::file_size(Benutzer() / "MiniDump.dmp"), 0u);
+}
