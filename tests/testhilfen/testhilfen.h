@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -29,6 +31,12 @@ private:
     std::filesystem::path mPfad;
 };
 
+// A whole file's bytes; empty when it cannot be read.
+inline std::string TextDerDatei(const std::filesystem::path& pfad) {
+    std::ifstream datei(pfad, std::ios::binary);
+    return {std::istreambuf_iterator<char>(datei), {}};
+}
+
 // Attached to the log while it lives: keeps every line the main thread delivers.
 class TLogMitschrift : public Velm_KonsoleBasisAnzeige {
 public:
@@ -40,6 +48,14 @@ public:
             if (zeile.find(text) != std::string::npos)
                 return true;
         return false;
+    }
+
+    // The lines without their time and thread prefix and without the line end.
+    std::vector<std::string> Texte() const {
+        std::vector<std::string> texte;
+        for (const std::string& zeile : mZeilen)
+            texte.push_back(zeile.substr(21, zeile.size() - 22));
+        return texte;
     }
 
     std::vector<std::string> mZeilen;
