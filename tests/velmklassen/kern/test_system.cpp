@@ -20,11 +20,6 @@ const char* const kXdgDaten = std::getenv("XDG_DATA_HOME");
 // The global object is built before main; this initialiser of another file sees it complete.
 const std::string gBenutzerOrdnerBeimStart = Velm_System::Global().mBenutzerOrdner.string();
 
-fs::path AnwendungsOrdner(const fs::path& programm) {
-    TTempOrdner daten;
-    return Velm_System(programm, daten.Pfad(), "x").mAnwendungsOrdner;
-}
-
 // Sets an environment variable for one test and restores it afterwards.
 class TUmgebung {
 public:
@@ -48,12 +43,6 @@ private:
     std::optional<std::string> mAlt;
 };
 
-class System : public ::testing::Test {
-protected:
-    void SetUp() override { Velm_Konsole::Starte(mOrdner.Pfad(), "system.log"); }
-    TTempOrdner mOrdner;
-};
-
 } // namespace
 
 TEST(GlobalesSystem, OrdnerAusDerUmgebung) {
@@ -63,106 +52,88 @@ TEST(GlobalesSystem, OrdnerAusDerUmgebung) {
     EXPECT_EQ(gBenutzerOrdnerBeimStart, system.mBenutzerOrdner.string());
     // Created with its missing parents.
     EXPECT_TRUE(fs::is_directory(system.mBenutzerOrdner));
-
     const std::optional<fs::path> programm = Plattform::ProgrammPfad();
     ASSERT_TRUE(programm);
     EXPECT_TRUE(fs::equivalent(*programm, "/proc/self/exe"));
     EXPECT_EQ(system.mAnwendungsOrdner, programm->parent_path());
     EXPECT_FALSE(system.mBenutzerName.empty());
-
-    EXPECT_EQ(system.mPraesenz, Velm_System::Aktiv);
-    EXPECT_TRUE(system.mSichtbar);
-    EXPECT_TRUE(system.mFokussiert);
-    EXPECT_FALSE(system.mBeenden);
-    EXPECT_TRUE(system.mProFrame.empty());
-
     // Removed, so the next run creates it again.
     fs::remove_all(fs::path(kXdgDaten));
 }
 
 TEST(SystemOrdner, Bin64UndBin32ZeigenAufDenOrdnerDarueber) {
-    EXPECT_EQ(AnwendungsOrdner("/spiele/nadrel/bin64/nadrel"), "/spiele/nadrel");
-    EXPECT_EQ(AnwendungsOrdner("/spiele/nadrel/bin32/nadrel"), "/spiele/nadrel");
-    EXPECT_EQ(AnwendungsOrdner("/spiele/nadrel/nadrel"), "/spiele/nadrel");
-    // Exact names only, once only.
-    EXPECT_EQ(AnwendungsOrdner("/spiele/nadrel/Bin64/nadrel"), "/spiele/nadrel/Bin64");
-    EXPECT_EQ(AnwendungsOrdner("/spiele/nadrel/bin64x/nadrel"), "/spiele/nadrel/bin64x");
-    EXPECT_EQ(AnwendungsOrdner("/spiele/bin64/bin64/nadrel"), "/spiele/bin64");
-    EXPECT_EQ(AnwendungsOrdner("/bin64/nadrel"), "/");
-    // A backslash is part of a name, not a separator.
-    EXPECT_EQ(AnwendungsOrdner("/spiele/a\\bin64/nadrel"), "/spiele/a\\bin64");
-    EXPECT_EQ(AnwendungsOrdner("/spiele/bin64\\nadrel"), "/spiele");
+    const std::pair<const char*, const char*> faelle[] = {
+        {"/spiele/nadrel/bin64/nadrel", "/spiele/nadrel"},
+        {"/spiele/nadrel/bin32/nadrel", "/spiele/nadrel"},
+        {"/spiele/nadrel/nadrel", "/spiele/nadrel"},
+        // Exact names only, once only.
+        {"/spiele/nadrel/Bin64/nadrel", "/spiele/nadrel/Bin64"},
+        {"/spiele/nadrel/bin64x/nadrel", "/spiele/nadrel/bin64x"},
+        {"/spiele/bin64/bin64/nadrel", "/spiele/bin64"},
+        {"/bin64/nadrel", "/"},
+        // A backslash is part of a name, not a separator.
+        {"/spiele/a\\bin64/nadrel", "/spiele/a\\bin64"},
+        {"/spiele/bin64\\nadrel", "/spiele"},
+    };
+    TTempOrdner daten;
+    for (const auto& [programm, ordner] : faelle)
+        EXPECT_EQ(Velm_System(programm, daten.Pfad(), "x").mAnwendungsOrdner, ordner) << programm;
 }
 
-TEST_F(System, BenutzerOrdnerWirdMitAllenElternAngelegt) {
-    TLogMitschrift mitschrift;
-    const fs::path daten = mOrdner.Pfad() / "a" / "b";
-    const Velm_System system("/spiel/nadrel", daten, "name");
-    EXPECT_EQ(system.mBenutzerOrdner, daten / "Nadrel");
-    EXPECT_TRUE(fs::is_directory(daten / "Nadrel"));
-    EXPECT_EQ(system.mBenutzerName, "name");
-    EXPECT_TRUE(mitschrift.mZeilen.empty());
-}
+TEST(System, BenutzerOrdnerUndNameMitRueckfaellen) {
+    TTempOrdner ordner;
+    Velm_Konsole::Starte(ordner.Pfad(), "system.log");
+    const fs::path o = ordner.Pfad();
+    fs::create_directories(o / "da" / "Nadrel");
+    std::ofstream(o / "da" / "Nadrel" / "spiel.cfg") << "bleibt";
+    std::ofstream(o / "datei") << "kein Ordner";
+    const std::string nichtAnlegbar = "!Unable to create user data path \"" +
+                                      (o / "datei" / "unter" / "Nadrel").string() + "\". This will end in tears.";
+    struct Fall {
+        fs::path programm;
+        std::optional<fs::path> daten;
+        const char* name;
+        fs::path benutzerOrdner;
+        const char* benutzerName;
+        std::string zeile; // the one line logged, and also on standard error when it starts with '!'
+    };
+    const Fall faelle[] = {
+        {"/spiel/nadrel", o / "a" / "b", "name", o / "a" / "b" / "Nadrel", "name", ""},
+        {"/spiel/nadrel", o / "da", "name", o / "da" / "Nadrel", "name", ""},
+        {o / "bin64" / "nadrel", std::nullopt, "name", o / "Nadrel", "name",
+         "?Unable to obtain path to \"AppData\". Trying application directory..."},
+        {"/spiel/nadrel", o / "c", "", o / "c" / "Nadrel", "user",
+         "?Unable to obtain user name. Using dummy name instead..."},
+        {"/spiel/nadrel", o / "datei" / "unter", "name", o / "datei" / "unter" / "Nadrel", "name", nichtAnlegbar},
+    };
+    for (const Fall& fall : faelle) {
+        SCOPED_TRACE(fall.benutzerOrdner);
+        TLogMitschrift mitschrift;
+        testing::internal::CaptureStderr();
+        const Velm_System system(fall.programm, fall.daten, fall.name);
+        const std::string fehler = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(system.mBenutzerOrdner, fall.benutzerOrdner);
+        EXPECT_EQ(fs::is_directory(fall.benutzerOrdner), fall.zeile != nichtAnlegbar);
+        EXPECT_EQ(system.mBenutzerName, fall.benutzerName);
+        EXPECT_EQ(mitschrift.Texte(), fall.zeile.empty() ? std::vector<std::string>{} : std::vector{fall.zeile});
+        EXPECT_EQ(fehler, fall.zeile[0] == '!' ? fall.zeile + "\n" : "");
+    }
+    EXPECT_TRUE(fs::exists(o / "da" / "Nadrel" / "spiel.cfg"));
 
-TEST_F(System, VorhandenerBenutzerOrdnerBleibtWieErIst) {
-    fs::create_directories(mOrdner.Pfad() / "Nadrel");
-    std::ofstream(mOrdner.Pfad() / "Nadrel" / "spiel.cfg") << "bleibt";
-    TLogMitschrift mitschrift;
-    const Velm_System system("/spiel/nadrel", mOrdner.Pfad(), "name");
-    EXPECT_EQ(system.mBenutzerOrdner, mOrdner.Pfad() / "Nadrel");
-    EXPECT_TRUE(fs::exists(mOrdner.Pfad() / "Nadrel" / "spiel.cfg"));
-    EXPECT_TRUE(mitschrift.mZeilen.empty());
-}
-
-TEST_F(System, OhneDatenOrdnerNimmtEsDenAnwendungsOrdner) {
-    TLogMitschrift mitschrift;
-    const Velm_System system(mOrdner.Pfad() / "bin64" / "nadrel", std::nullopt, "name");
-    EXPECT_EQ(system.mAnwendungsOrdner, mOrdner.Pfad());
-    EXPECT_EQ(system.mBenutzerOrdner, mOrdner.Pfad() / "Nadrel");
-    EXPECT_TRUE(fs::is_directory(mOrdner.Pfad() / "Nadrel"));
-    ASSERT_EQ(mitschrift.mZeilen.size(), 1u);
-    EXPECT_TRUE(
-        mitschrift.Enthaelt("?Unable to obtain path to \"AppData\". Trying application directory...\n"));
-}
-
-TEST_F(System, OhneBenutzerNamenHeisstErUser) {
-    TLogMitschrift mitschrift;
-    const Velm_System system("/spiel/nadrel", mOrdner.Pfad(), "");
-    EXPECT_EQ(system.mBenutzerName, "user");
-    ASSERT_EQ(mitschrift.mZeilen.size(), 1u);
-    EXPECT_TRUE(mitschrift.Enthaelt("?Unable to obtain user name. Using dummy name instead...\n"));
-}
-
-TEST_F(System, NichtAnlegbarerOrdnerWirdGemeldetUndErtragen) {
-    std::ofstream(mOrdner.Pfad() / "datei") << "kein Ordner";
-    TLogMitschrift mitschrift;
-    testing::internal::CaptureStderr();
-    const Velm_System system("/spiel/nadrel", mOrdner.Pfad() / "datei" / "unter", "name");
-    const std::string fehler = testing::internal::GetCapturedStderr();
-    const std::string zeile = "!Unable to create user data path \"" +
-                              (mOrdner.Pfad() / "datei" / "unter" / "Nadrel").string() +
-                              "\". This will end in tears.";
-    EXPECT_TRUE(mitschrift.Enthaelt(zeile + "\n"));
-    EXPECT_EQ(fehler, zeile + "\n");
-    EXPECT_EQ(system.mBenutzerOrdner, mOrdner.Pfad() / "datei" / "unter" / "Nadrel");
-    EXPECT_EQ(system.mBenutzerName, "name");
-}
-
-TEST_F(System, OhneProgrammPfadWirftEsUndSagtWarum) {
     TLogMitschrift mitschrift;
     testing::internal::CaptureStderr();
     try {
-        Velm_System system(std::nullopt, mOrdner.Pfad(), "name");
+        Velm_System system(std::nullopt, o / "e", "name");
         ADD_FAILURE() << "keine Ausnahme";
     } catch (const Velm_Ausnahme& ausnahme) {
-        EXPECT_EQ(ausnahme.mText, "Unable to obtain path to game executable.");
-        EXPECT_EQ(ausnahme.mFunktion, "Velm_System::Velm_System");
+        EXPECT_EQ(ausnahme.mFunktion + ": " + ausnahme.mText,
+                  "Velm_System::Velm_System: Unable to obtain path to game executable.");
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "!Unable to obtain path to executable.\n!Now we are all going to die.\n");
-    EXPECT_TRUE(mitschrift.Enthaelt("!Unable to obtain path to executable.\n"));
-    EXPECT_TRUE(mitschrift.Enthaelt("!Now we are all going to die.\n"));
-    EXPECT_FALSE(fs::exists(mOrdner.Pfad() / "Nadrel"));
+    EXPECT_EQ(mitschrift.Texte(),
+              (std::vector<std::string>{"!Unable to obtain path to executable.", "!Now we are all going to die."}));
+    EXPECT_FALSE(fs::exists(o / "e"));
 }
 
 // In static initialisation nothing catches the exception and the log is not started: the reason
@@ -182,8 +153,8 @@ TEST(GlobalesSystem, FehlerImStartStehtAufDerFehlerausgabe) {
     TTempOrdner ordner;
     std::ofstream(ordner.Pfad() / "datei") << "kein Ordner";
     const fs::path daten = ordner.Pfad() / "datei" / "unter";
-    const std::string befehl = "XDG_DATA_HOME='" + daten.string() + "' '" +
-                               Plattform::ProgrammPfad()->string() + "' --gtest_list_tests 2>&1";
+    const std::string befehl = "XDG_DATA_HOME='" + daten.string() + "' '" + Plattform::ProgrammPfad()->string() +
+                               "' --gtest_list_tests 2>&1";
     FILE* kind = popen(befehl.c_str(), "r");
     ASSERT_NE(kind, nullptr);
     std::string ausgabe;
@@ -191,7 +162,6 @@ TEST(GlobalesSystem, FehlerImStartStehtAufDerFehlerausgabe) {
     while (const size_t n = std::fread(block, 1, sizeof block, kind))
         ausgabe.append(block, n);
     EXPECT_EQ(pclose(kind), 0);
-
     const std::string zeile =
         "!Unable to create user data path \"" + (daten / "Nadrel").string() + "\". This will end in tears.\n";
     EXPECT_EQ(ausgabe.substr(0, zeile.size()), zeile);
@@ -199,48 +169,18 @@ TEST(GlobalesSystem, FehlerImStartStehtAufDerFehlerausgabe) {
     EXPECT_NE(ausgabe.find("GlobalesSystem."), std::string::npos);
 }
 
-TEST(SystemZustand, PraesenzSignalUndProFrame) {
-    EXPECT_EQ(uint32_t(Velm_System::Aktiv), 0u);
-    EXPECT_EQ(uint32_t(Velm_System::Inaktiv), 1u);
-    EXPECT_EQ(uint32_t(Velm_System::Minimiert), 2u);
-
-    TTempOrdner ordner;
-    Velm_System system("/spiel/nadrel", ordner.Pfad(), "name");
-    std::vector<Velm_System::Praesenz> gemeldet;
-    system.mPraesenzSignal.connect([&](Velm_System::Praesenz p) { gemeldet.push_back(p); });
-    system.mPraesenz = Velm_System::Minimiert;
-    system.mPraesenzSignal(system.mPraesenz);
-    EXPECT_EQ(gemeldet, std::vector<Velm_System::Praesenz>{Velm_System::Minimiert});
-
-    int frames = 0;
-    system.mProFrame = [&] { ++frames; };
-    system.mProFrame();
-    EXPECT_EQ(frames, 1);
-}
-
-TEST(PlattformOrdner, XdgDataHomeNurAbsolut) {
+TEST(PlattformOrdner, XdgDataHomeNurAbsolutSonstHomeSonstBenutzerdatenbank) {
     TUmgebung heim("HOME", "/heim/spieler");
+    for (const char* xdg : {"relativ/xdg", "", static_cast<const char*>(nullptr)}) {
+        TUmgebung umgebung("XDG_DATA_HOME", xdg);
+        EXPECT_EQ(Plattform::DatenOrdner(), fs::path("/heim/spieler/.local/share"));
+    }
     {
-        TUmgebung xdg("XDG_DATA_HOME", "/daten/xdg");
+        TUmgebung umgebung("XDG_DATA_HOME", "/daten/xdg");
         EXPECT_EQ(Plattform::DatenOrdner(), fs::path("/daten/xdg"));
     }
-    {
-        TUmgebung xdg("XDG_DATA_HOME", "relativ/xdg");
-        EXPECT_EQ(Plattform::DatenOrdner(), fs::path("/heim/spieler/.local/share"));
-    }
-    {
-        TUmgebung xdg("XDG_DATA_HOME", "");
-        EXPECT_EQ(Plattform::DatenOrdner(), fs::path("/heim/spieler/.local/share"));
-    }
-    {
-        TUmgebung xdg("XDG_DATA_HOME", nullptr);
-        EXPECT_EQ(Plattform::DatenOrdner(), fs::path("/heim/spieler/.local/share"));
-    }
-}
-
-TEST(PlattformOrdner, OhneHomeGiltDerEintragDerBenutzerdatenbank) {
     TUmgebung xdg("XDG_DATA_HOME", nullptr);
-    TUmgebung heim("HOME", nullptr);
+    TUmgebung ohneHeim("HOME", nullptr);
     const passwd* eintrag = getpwuid(geteuid());
     if (eintrag && eintrag->pw_dir && eintrag->pw_dir[0] == '/')
         EXPECT_EQ(Plattform::DatenOrdner(), fs::path(eintrag->pw_dir) / ".local/share");
