@@ -6,55 +6,33 @@
 #include <pthread.h>
 #include <system_error>
 
-namespace {
-
-std::string Fadenname(std::thread& faden) {
-    char name[32] = {};
-    pthread_getname_np(faden.native_handle(), name, sizeof name);
-    return name;
-}
-
-TEST(Faden, LaeuftUndTraegtSeinenNamen) {
+TEST(Faden, TraegtSeinenNamenUndDieGrenzeLaesstStartsScheitern) {
     std::atomic<bool> weiter{false};
-    std::atomic<int> gelaufen{0};
-    std::thread kurz = Plattform::StarteFaden("velm-test", [&] {
-        ++gelaufen;
-        while (!weiter)
-            std::this_thread::yield();
-    });
+    std::vector<std::thread> faeden;
     // Longer names keep their first 15 characters instead of being refused.
-    std::thread lang = Plattform::StarteFaden("velm-ein-sehr-langer-name", [&] {
-        ++gelaufen;
-        while (!weiter)
-            std::this_thread::yield();
-    });
-    EXPECT_EQ(Fadenname(kurz), "velm-test");
-    EXPECT_EQ(Fadenname(lang), "velm-ein-sehr-l");
+    for (const char* name : {"velm-test", "velm-ein-sehr-langer-name"})
+        faeden.push_back(Plattform::StarteFaden(name, [&] {
+            while (!weiter)
+                std::this_thread::yield();
+        }));
+    char namen[2][32] = {};
+    for (int i = 0; i < 2; ++i)
+        pthread_getname_np(faeden[size_t(i)].native_handle(), namen[i], sizeof namen[i]);
+    EXPECT_STREQ(namen[0], "velm-test");
+    EXPECT_STREQ(namen[1], "velm-ein-sehr-l");
     weiter = true;
-    kurz.join();
-    lang.join();
-    EXPECT_EQ(gelaufen, 2);
-}
 
-TEST(Faden, GrenzeLaesstStartsScheiternWieDerKern) {
-    Plattform::SetzeFadenstartGrenze(2);
-    std::thread a = Plattform::StarteFaden("a", [] {});
-    std::thread b = Plattform::StarteFaden("b", [] {});
-    bool gescheitert = false;
+    // The limit counts starts from its setting on; -1 lifts it.
+    Plattform::SetzeFadenstartGrenze(1);
+    faeden.push_back(Plattform::StarteFaden("a", [] {}));
     try {
-        std::thread c = Plattform::StarteFaden("c", [] {});
-        c.join();
+        Plattform::StarteFaden("b", [] {}).join();
+        ADD_FAILURE() << "kein Fehler";
     } catch (const std::system_error& fehler) {
-        gescheitert = fehler.code() == std::errc::resource_unavailable_try_again;
+        EXPECT_EQ(fehler.code(), std::errc::resource_unavailable_try_again);
     }
-    EXPECT_TRUE(gescheitert);
-    EXPECT_THROW(Plattform::StarteFaden("d", [] {}), std::system_error);
-
     Plattform::SetzeFadenstartGrenze(-1);
-    std::thread e = Plattform::StarteFaden("e", [] {});
-    a.join();
-    b.join();
-    e.join();
+    faeden.push_back(Plattform::StarteFaden("c", [] {}));
+    for (std::thread& faden : faeden)
+        faden.join();
 }
-
-} // namespace
