@@ -13,7 +13,6 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 #include <stdexcept>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -62,13 +61,6 @@ __attribute__((noinline)) void AbsturzImAuftrag() {
     Plattform::Schlafe(60000);
 }
 
-std::string LiesDatei(const std::filesystem::path& pfad) {
-    std::ifstream datei(pfad, std::ios::binary);
-    std::stringstream inhalt;
-    inhalt << datei.rdbuf();
-    return inhalt.str();
-}
-
 struct TKind {
     int mStatus = 0;
     std::string mLog;
@@ -92,8 +84,8 @@ TKind FuehreImKindAus(const std::filesystem::path& ordner, const std::function<v
     }
     TKind ergebnis;
     waitpid(kind, &ergebnis.mStatus, 0);
-    ergebnis.mLog = LiesDatei(ordner / "spiel.log");
-    ergebnis.mDump = LiesDatei(ordner / "MiniDump.dmp");
+    ergebnis.mLog = TextDerDatei(ordner / "spiel.log");
+    ergebnis.mDump = TextDerDatei(ordner / "MiniDump.dmp");
     return ergebnis;
 }
 
@@ -157,12 +149,10 @@ TEST(Absturz, JederFehlerSchreibtBerichtUndDumpUndBeendetDenProzess) {
         ASSERT_TRUE(WIFSIGNALED(kind.mStatus)) << kind.mStatus;
         EXPECT_EQ(WTERMSIG(kind.mStatus), fall.mSignal);
 
-        const std::string& log = kind.mLog;
-        EXPECT_NE(log.find("): " + std::string(84, '*') + "\n"), std::string::npos) << log;
-        EXPECT_NE(log.find(fall.mCodeZeile), std::string::npos) << log;
-        EXPECT_NE(log.find("Fault address:  "), std::string::npos) << log;
-        EXPECT_NE(log.find(fall.mFunktion), std::string::npos) << log;
-        EXPECT_NE(log.find("Minidump created.\n"), std::string::npos) << log;
+        for (const std::string& teil : {"): " + std::string(84, '*') + "\n", std::string(fall.mCodeZeile),
+                                        std::string("Fault address:  "), std::string(fall.mFunktion),
+                                        std::string("Minidump created.\n")})
+            EXPECT_NE(kind.mLog.find(teil), std::string::npos) << teil << kind.mLog;
         EXPECT_EQ(kind.mDump.substr(0, 4), "MDMP");
         if (fall.mInt3) {
             EXPECT_EQ(SpeicherByte(kind.mDump, Lies<uint64_t>(kind.mDump, Stroeme(kind.mDump)[6] + 24)), 0xCC);
@@ -194,14 +184,15 @@ TEST(Absturz, NullzeigerNenntProgrammZeileUndDumpHaeltDieAusnahme) {
     std::map<uint32_t, uint32_t> stroeme = Stroeme(dump);
     for (uint32_t typ : {3u, 4u, 5u, 6u, 7u})
         EXPECT_NE(stroeme[typ], 0u) << "stream " << typ;
+    // The exception record: access violation at the fault address, a write (1) to address 0,
+    // and the context's instruction pointer at the same address.
     const uint32_t ausnahme = stroeme[6];
-    EXPECT_EQ(Lies<uint32_t>(dump, ausnahme + 8), 0xC0000005u);
-    EXPECT_EQ(uint32_t(Lies<uint64_t>(dump, ausnahme + 24)), adresse);
-    EXPECT_EQ(Lies<uint32_t>(dump, ausnahme + 32), 2u);
-    EXPECT_EQ(Lies<uint64_t>(dump, ausnahme + 40), 1u); // a write
-    EXPECT_EQ(Lies<uint64_t>(dump, ausnahme + 48), 0u); // to address 0
-    const uint32_t kontext = Lies<uint32_t>(dump, ausnahme + 164);
-    EXPECT_EQ(uint32_t(Lies<uint64_t>(dump, kontext + 0xF8)), adresse);
+    EXPECT_EQ(std::vector<uint64_t>({Lies<uint32_t>(dump, ausnahme + 8), uint32_t(Lies<uint64_t>(dump, ausnahme + 24)),
+                                     Lies<uint32_t>(dump, ausnahme + 32), Lies<uint64_t>(dump, ausnahme + 40),
+                                     Lies<uint64_t>(dump, ausnahme + 48),
+                                     uint32_t(Lies<uint64_t>(dump, Lies<uint32_t>(dump, ausnahme + 164) + 0xF8))}),
+              std::vector<uint64_t>({0xC0000005u, adresse, 2, 1, 0, adresse}));
+    // One thread, several modules, processor architecture 9 (AMD64).
     EXPECT_EQ(Lies<uint32_t>(dump, stroeme[3]), 1u);
     EXPECT_GT(Lies<uint32_t>(dump, stroeme[4]), 1u);
     EXPECT_EQ(Lies<uint16_t>(dump, stroeme[7]), 9u);
@@ -234,8 +225,3 @@ TEST(Absturz, DumpOhneOrdnerMeldetDenFehler) {
     EXPECT_EQ(Stroeme(kind.mDump).count(3), 1u);
 }
 
-TEST(Absturz, AusnahmeNamen) {
-    EXPECT_STREQ(Velm_GibAusnahmeName(0xC00000FD), "STACK_OVERFLOW");
-    EXPECT_STREQ(Velm_GibAusnahmeName(0x80000001), "GUARD_PAGE");
-    EXPECT_STREQ(Velm_GibAusnahmeName(0x12345678), "");
-}
