@@ -1,5 +1,7 @@
 #include "cpp_hilfe.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 
 namespace {
@@ -69,4 +71,21 @@ CppErgebnis Vorverarbeite(const std::string& quelle, const std::vector<CppTag>& 
     CppZustand zustand;
     ergebnis.mRueckgabe = cpp_Verarbeite(tags.data(), zustand);
     return ergebnis;
+}
+
+void Pruefe(const std::vector<CppFall>& faelle) {
+    const std::string praefix = "cpp: \"test.fx\", ";
+    for (const CppFall& fall : faelle) {
+        SCOPED_TRACE(fall.quelle.substr(0, 80));
+        CppErgebnis e = Vorverarbeite(fall.quelle, fall.tags);
+        for (size_t p = e.mMeldungen.find(praefix); p != std::string::npos; p = e.mMeldungen.find(praefix, p))
+            e.mMeldungen.erase(p, praefix.size());
+        EXPECT_EQ(e.mAusgabe, fall.ausgabe);
+        EXPECT_EQ(e.mMeldungen, fall.meldungen);
+        bool ignorieren = false;
+        for (const CppTag& tag : fall.tags)
+            ignorieren = tag.mTag == CppTag_FehlerIgnorieren ? tag.mWert != 0 : ignorieren;
+        const bool fehler = fall.meldungen.find("Error: ") != std::string::npos && !ignorieren;
+        EXPECT_EQ(e.mRueckgabe, fehler || fall.meldungen.find("Fatal: ") != std::string::npos);
+    }
 }

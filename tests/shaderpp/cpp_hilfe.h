@@ -17,6 +17,17 @@ struct CppErgebnis {
 CppErgebnis Vorverarbeite(const std::string& quelle, const std::vector<CppTag>& extra = {},
                           const char* name = "test.fx");
 
+// One run and all it must give. Message lines about the main input are written without their
+// prefix 'cpp: "test.fx", '. The result must be 1 exactly when a line reports an error (unless the
+// tags ignore errors) or a fatal condition.
+struct CppFall {
+    std::string quelle;
+    std::string ausgabe;
+    std::string meldungen = "";
+    std::vector<CppTag> tags = {};
+};
+void Pruefe(const std::vector<CppFall>& faelle);
+
 // Include files served from memory through the file-open callback: a name maps to a text.
 void SetzeVirtuelleDateien(std::vector<std::pair<std::string, std::string>> dateien);
 FILE* OeffneVirtuell(const char* name, const char* modus);

@@ -1,6 +1,6 @@
 // The standard subset (conditional nesting, object-like macros, #if arithmetic within 32 bits)
-// against the system's "cpp -P -undef -nostdinc"; the engine's shader prelude with the tag list of
-// the shader code.
+// against the system's "cpp -P -undef -nostdinc": hand-written inputs, random #if conditions and
+// random conditional nests.
 
 #include "cpp_hilfe.h"
 
@@ -27,10 +27,6 @@ std::string Tokens(const std::string& text) {
             ergebnis += neu + "\n";
     }
     return ergebnis;
-}
-
-bool GccVerfuegbar() {
-    return system("cpp --version > /dev/null 2>&1") == 0;
 }
 
 std::string Gcc(const std::string& quelle) {
@@ -64,85 +60,52 @@ const char* const kVergleiche[] = {
     "4\nvorrang\n#endif\nZ3\n",
 };
 
-} // namespace
-
-TEST(CppGcc, StandardTeilmengeWieGcc) {
-    if (!GccVerfuegbar())
-        GTEST_SKIP() << "cpp fehlt";
-    for (const char* quelle : kVergleiche) {
-        const CppErgebnis e = Vorverarbeite(quelle, {cpp_Tag(CppTag_Undefiniere, "quorrcpp")});
-        EXPECT_EQ(e.mRueckgabe, 0) << quelle;
-        EXPECT_EQ(Tokens(e.mAusgabe), Tokens(Gcc(quelle))) << quelle;
-    }
-}
-
-namespace {
-
-// Random #if expressions over small literals: no "^" (its priority is our own), divisors and
-// shift counts are literals that cannot be 0 or too large, so gcc's 64-bit values agree with ours.
-class Zufallsausdruck {
-public:
-    explicit Zufallsausdruck(uint32_t saat) : mZustand(saat) {}
-
-    std::string Neu(int tiefe) {
-        if (tiefe == 0 || Zahl(4) == 0)
-            return Zahl(3) == 0 ? "-" + std::to_string(Zahl(20)) : std::to_string(Zahl(20));
-        static const char* const kBinaer[] = {"+",  "-",  "*", "&",  "|", "&&", "||",
-                                              "==", "!=", "<", "<=", ">", ">="};
-        switch (Zahl(6)) {
-        case 0:
-            return "(" + Neu(tiefe - 1) + ")";
-        case 1:
-            return (Zahl(2) ? "!" : "~") + std::string("(") + Neu(tiefe - 1) + ")";
-        case 2:
-            return "(" + Neu(tiefe - 1) + ") " + (Zahl(2) ? "/ " : "% ") + std::to_string(1 + Zahl(9));
-        case 3:
-            return "(" + Neu(tiefe - 1) + ") " + (Zahl(2) ? "<< " : ">> ") + std::to_string(Zahl(4));
-        case 4:
-            return Neu(tiefe - 1) + " ? " + Neu(tiefe - 1) + " : " + Neu(tiefe - 1);
-        default:
-            return Neu(tiefe - 1) + " " + kBinaer[Zahl(13)] + " " + Neu(tiefe - 1);
-        }
-    }
-
-private:
-    uint32_t Zahl(uint32_t grenze) {
+// A number below grenze from a linear congruential sequence.
+struct Zufall {
+    uint32_t mZustand;
+    uint32_t operator()(uint32_t grenze) {
         mZustand = mZustand * 1664525u + 1013904223u;
         return (mZustand >> 8) % grenze;
     }
-    uint32_t mZustand;
 };
 
-} // namespace
-
-TEST(CppGcc, ZufaelligeBedingungenWieGcc) {
-    if (!GccVerfuegbar())
-        GTEST_SKIP() << "cpp fehlt";
-    Zufallsausdruck zufall(12345);
-    std::string quelle;
-    for (int i = 0; i < 300; ++i)
-        quelle += "#if " + zufall.Neu(3) + "\nja" + std::to_string(i) + "\n#else\nnein" + std::to_string(i) +
-                  "\n#endif\n";
-    const CppErgebnis e = Vorverarbeite(quelle);
-    EXPECT_EQ(e.mMeldungen, "");
-    EXPECT_EQ(Tokens(e.mAusgabe), Tokens(Gcc(quelle)));
+// A random #if expression over small literals: no "^" (its priority is our own), divisors and
+// shift counts are literals that cannot be 0 or too large, so gcc's 64-bit values agree with ours.
+std::string Ausdruck(Zufall& zahl, int tiefe) {
+    if (tiefe == 0 || zahl(4) == 0)
+        return zahl(3) == 0 ? "-" + std::to_string(zahl(20)) : std::to_string(zahl(20));
+    static const char* const kBinaer[] = {"+",  "-",  "*", "&",  "|", "&&", "||",
+                                          "==", "!=", "<", "<=", ">", ">="};
+    switch (zahl(6)) {
+    case 0:
+        return "(" + Ausdruck(zahl, tiefe - 1) + ")";
+    case 1:
+        return (zahl(2) ? "!" : "~") + std::string("(") + Ausdruck(zahl, tiefe - 1) + ")";
+    case 2:
+        return "(" + Ausdruck(zahl, tiefe - 1) + ") " + (zahl(2) ? "/ " : "% ") + std::to_string(1 + zahl(9));
+    case 3:
+        return "(" + Ausdruck(zahl, tiefe - 1) + ") " + (zahl(2) ? "<< " : ">> ") + std::to_string(zahl(4));
+    case 4:
+        return Ausdruck(zahl, tiefe - 1) + " ? " + Ausdruck(zahl, tiefe - 1) + " : " +
+               Ausdruck(zahl, tiefe - 1);
+    default:
+        return Ausdruck(zahl, tiefe - 1) + " " + kBinaer[zahl(13)] + " " + Ausdruck(zahl, tiefe - 1);
+    }
 }
-
-namespace {
 
 // Random nested conditionals with object-like macros being defined and removed on the way.
 class Zufallsblock {
 public:
-    explicit Zufallsblock(uint32_t saat) : mAusdruck(saat), mZustand(saat ^ 0x5bd1e995u) {}
+    explicit Zufallsblock(uint32_t saat) : mAusdruck{saat}, mZahl{saat ^ 0x5bd1e995u} {}
 
     std::string Neu(int tiefe) {
         std::string text;
-        const uint32_t anzahl = 1 + Zahl(4);
+        const uint32_t anzahl = 1 + mZahl(4);
         for (uint32_t i = 0; i < anzahl; ++i) {
-            const std::string makro = "M" + std::to_string(Zahl(6));
-            switch (Zahl(tiefe > 0 ? 5 : 3)) {
+            const std::string makro = "M" + std::to_string(mZahl(6));
+            switch (mZahl(tiefe > 0 ? 5 : 3)) {
             case 0:
-                text += "#undef " + makro + "\n#define " + makro + " " + std::to_string(Zahl(10)) + "\n";
+                text += "#undef " + makro + "\n#define " + makro + " " + std::to_string(mZahl(10)) + "\n";
                 break;
             case 1:
                 text += "#undef " + makro + "\n";
@@ -159,87 +122,86 @@ public:
     }
 
 private:
-    std::string Ausdruck() {
-        const std::string makro = "M" + std::to_string(Zahl(6));
-        switch (Zahl(3)) {
-        case 0:
-            return "defined(" + makro + ")";
-        case 1:
-            return makro + " > " + std::to_string(Zahl(10));
-        default:
-            return mAusdruck.Neu(2) + " || " + makro;
-        }
-    }
-
     std::string Bedingung(int tiefe) {
         static const char* const kAnfang[] = {"#if ", "#ifdef ", "#ifndef "};
-        const uint32_t art = Zahl(3);
-        std::string text = kAnfang[art] + (art == 0 ? Ausdruck() : "M" + std::to_string(Zahl(6))) + "\n";
+        const uint32_t art = mZahl(3);
+        std::string text = kAnfang[art] + (art == 0 ? Test() : "M" + std::to_string(mZahl(6))) + "\n";
         text += Neu(tiefe);
-        for (uint32_t i = Zahl(3); i > 0; --i)
-            text += "#elif " + Ausdruck() + "\n" + Neu(tiefe);
-        if (Zahl(2))
+        for (uint32_t i = mZahl(3); i > 0; --i)
+            text += "#elif " + Test() + "\n" + Neu(tiefe);
+        if (mZahl(2))
             text += "#else\n" + Neu(tiefe);
         return text + "#endif\n";
     }
 
-    uint32_t Zahl(uint32_t grenze) {
-        mZustand = mZustand * 1664525u + 1013904223u;
-        return (mZustand >> 8) % grenze;
+    std::string Test() {
+        const std::string makro = "M" + std::to_string(mZahl(6));
+        switch (mZahl(3)) {
+        case 0:
+            return "defined(" + makro + ")";
+        case 1:
+            return makro + " > " + std::to_string(mZahl(10));
+        default:
+            return Ausdruck(mAusdruck, 2) + " || " + makro;
+        }
     }
 
-    Zufallsausdruck mAusdruck;
-    uint32_t mZustand;
+    Zufall mAusdruck, mZahl;
     int mZeilen = 0;
 };
 
 } // namespace
 
-TEST(CppGcc, ZufaelligeVerschachtelungWieGcc) {
-    if (!GccVerfuegbar())
+TEST(CppGcc, WieGcc) {
+    if (system("cpp --version > /dev/null 2>&1") != 0)
         GTEST_SKIP() << "cpp fehlt";
-    for (uint32_t saat = 1; saat <= 20; ++saat) {
-        const std::string quelle = Zufallsblock(saat).Neu(4);
-        const CppErgebnis e = Vorverarbeite(quelle);
+    std::vector<std::string> quellen(std::begin(kVergleiche), std::end(kVergleiche));
+    Zufall zahl{12345};
+    std::string bedingungen;
+    for (int i = 0; i < 300; ++i)
+        bedingungen += "#if " + Ausdruck(zahl, 3) + "\nja" + std::to_string(i) + "\n#else\nnein" +
+                       std::to_string(i) + "\n#endif\n";
+    quellen.push_back(bedingungen);
+    for (uint32_t saat = 1; saat <= 20; ++saat)
+        quellen.push_back(Zufallsblock(saat).Neu(4));
+    for (const std::string& quelle : quellen) {
+        const CppErgebnis e = Vorverarbeite(quelle, {cpp_Tag(CppTag_Undefiniere, "quorrcpp")});
         EXPECT_EQ(e.mMeldungen, "") << quelle;
         EXPECT_EQ(Tokens(e.mAusgabe), Tokens(Gcc(quelle))) << quelle;
     }
 }
 
-TEST(CppGcc, ShaderPraeludeMitDerTaglisteDesShadercodes) {
+TEST(CppShader, PraeludeMitDerTaglisteDesShadercodes) {
     // The shader code passes tags 11, 12, 13, 16, 14, 15 (off), 19 (off) and 35, in that order.
     SetzeVirtuelleDateien(
         {{"velm_gemeinsam.fxh", "#ifndef VELM_GEMEINSAM\n#define VELM_GEMEINSAM\n"
                                 "#define SAETTIGE(x) clamp(x, 0.0, 1.0)\n"
                                 "#define LUMINANZ(f) dot(f.rgb, float3(0.299, 0.587, 0.114))\n"
                                 "#endif\n"}});
-    const std::string praelude = "// Filter: Pause\r\n"
-                                 "#include \"velm_gemeinsam.fxh\"\n"
-                                 "#include \"velm_gemeinsam.fxh\"\n"
-                                 "#define STAERKE_REGISTER c0\n"
-                                 "float4 staerke : register(STAERKE_REGISTER);\n"
-                                 "$rein { float2 uv : TEXCOORD0; };\n"
-                                 "$raus { float4 farbe : COLOR0; };\n"
-                                 "/* Grauwert ueberblenden */\n"
-                                 "$main()\n"
-                                 "{\n"
-                                 "    float4 f = tex2D(bild, $rein.uv);\n"
-                                 "#if defined(VELM_GEMEINSAM) && quorrcpp\n"
-                                 "    $raus.farbe = lerp(f, LUMINANZ(f).xxxx, SAETTIGE(staerke.x));\n"
-                                 "#else\n"
-                                 "    $raus.farbe = f;\n"
-                                 "#endif\n"
-                                 "}\n";
-    const CppErgebnis e = Vorverarbeite(praelude, {}, "pause.psh");
-    EXPECT_EQ(e.mRueckgabe, 0);
-    EXPECT_EQ(e.mMeldungen, "");
-    EXPECT_EQ(e.mAusgabe, "float4 staerke : register(c0);\n"
-                          "$rein { float2 uv : TEXCOORD0; };\n"
-                          "$raus { float4 farbe : COLOR0; };\n"
-                          "$main()\n"
-                          "{\n"
-                          "float4 f = tex2D(bild, $rein.uv);\n"
-                          "$raus.farbe = lerp(f, dot(f.rgb, float3(0.299, 0.587, 0.114)).xxxx, "
-                          "clamp(staerke.x, 0.0, 1.0));\n"
-                          "}\n");
+    Pruefe({{"// Filter: Pause\r\n"
+             "#include \"velm_gemeinsam.fxh\"\n"
+             "#include \"velm_gemeinsam.fxh\"\n"
+             "#define STAERKE_REGISTER c0\n"
+             "float4 staerke : register(STAERKE_REGISTER);\n"
+             "$rein { float2 uv : TEXCOORD0; };\n"
+             "$raus { float4 farbe : COLOR0; };\n"
+             "/* Grauwert ueberblenden */\n"
+             "$main()\n"
+             "{\n"
+             "    float4 f = tex2D(bild, $rein.uv);\n"
+             "#if defined(VELM_GEMEINSAM) && quorrcpp\n"
+             "    $raus.farbe = lerp(f, LUMINANZ(f).xxxx, SAETTIGE(staerke.x));\n"
+             "#else\n"
+             "    $raus.farbe = f;\n"
+             "#endif\n"
+             "}\n",
+             "float4 staerke : register(c0);\n"
+             "$rein { float2 uv : TEXCOORD0; };\n"
+             "$raus { float4 farbe : COLOR0; };\n"
+             "$main()\n"
+             "{\n"
+             "float4 f = tex2D(bild, $rein.uv);\n"
+             "$raus.farbe = lerp(f, dot(f.rgb, float3(0.299, 0.587, 0.114)).xxxx, "
+             "clamp(staerke.x, 0.0, 1.0));\n"
+             "}\n"}});
 }
