@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -28,20 +29,23 @@ class Mitschrift : public Omvu::InputHandler {
 public:
     std::vector<std::string> ereignisse;
 
-    bool HandleKey(Omvu::Keyboard*, uint32_t code, bool pressed) override {
-        ereignisse.push_back("key " + std::to_string(code) + (pressed ? " down" : " up"));
-        return false;
+    bool HandleKey(Omvu::Keyboard*, uint32_t code, bool an) override { return Notiere("key", code, an); }
+    bool HandleMouseButton(Omvu::Mouse*, size_t knopf, bool an) override {
+        return Notiere("mbutton", knopf, an);
     }
     bool HandleCharacter(Omvu::Keyboard*, uint32_t zeichen) override {
-        ereignisse.push_back("char " + std::to_string(zeichen));
-        return false;
-    }
-    bool HandleMouseButton(Omvu::Mouse*, size_t knopf, bool pressed) override {
-        ereignisse.push_back("mbutton " + std::to_string(knopf) + (pressed ? " down" : " up"));
-        return false;
+        return Notiere("char " + std::to_string(zeichen));
     }
     bool HandleMouseAxis(Omvu::Mouse*, float menge) override {
-        ereignisse.push_back("wheel " + std::to_string(int(menge)));
+        return Notiere("wheel " + std::to_string(int(menge)));
+    }
+
+private:
+    bool Notiere(const std::string& art, size_t nummer, bool an) {
+        return Notiere(art + " " + std::to_string(nummer) + (an ? " down" : " up"));
+    }
+    bool Notiere(const std::string& ereignis) {
+        ereignisse.push_back(ereignis);
         return false;
     }
 };
@@ -114,12 +118,7 @@ protected:
     }
 
     bool Gesehen(const std::string& ereignis) {
-        return PumpeBis([&] {
-            for (const std::string& e : handler.ereignisse)
-                if (e == ereignis)
-                    return true;
-            return false;
-        });
+        return PumpeBis([&] { return std::ranges::count(handler.ereignisse, ereignis) > 0; });
     }
 
     void Taste(KeySym zeichen, bool runter) {
