@@ -4,14 +4,8 @@
 #include "omvu/omvu_plattformjoystick.h"
 #include "omvu_testumgebung.h"
 
-#include <gmock/gmock.h>
-
 using namespace OmvuTest;
-using Plattform::PadZustand;
 using Plattform::SteuerFehler;
-using Plattform::Steuergeraet;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 namespace {
 
@@ -75,30 +69,25 @@ TEST_F(JoystickTest, AnUnreadablePadListLeavesEveryControllerPlain) {
     EXPECT_EQ(Steuer(0).GetButtonCount(), 11u);
 }
 
-TEST_F(JoystickTest, PadAtRestAndAtFullDeflection) {
+TEST_F(JoystickTest, PadAxesButtonsAndDirectionalPad) {
     StarteMitDrei();
-    for (size_t a = 0; a < 8; ++a)
-        EXPECT_EQ(Steuer(0).GetAxisAbsolute(a), 0.0f);
-    quelle->pads[0].linksY = 32767;
-    quelle->pads[0].linksX = -32768;
-    quelle->pads[0].linkerAbzug = 255;
-    quelle->pads[0].rechtsY = -32768;
-    Frame();
-    EXPECT_NEAR(Steuer(0).GetAxisAbsolute(1), -1.0f, 1e-4);
-    EXPECT_EQ(Steuer(0).GetAxisAbsolute(0), -1.0f);
-    EXPECT_NEAR(Steuer(0).GetAxisAbsolute(2), 2.008f, 1e-3);
-    EXPECT_NEAR(Steuer(0).GetAxisAbsolute(4), 1.0f, 1e-4);
-    EXPECT_NEAR(Steuer(0).GetAxisDifference(2), 2.008f, 1e-3);
-    EXPECT_EQ(Steuer(0).GetAxisAbsolute(8), 0.0f);
-}
-
-TEST_F(JoystickTest, PadButtonsAndDirectionalPad) {
-    StarteMitDrei();
-    using namespace Plattform;
-    quelle->pads[0].knoepfe =
-        kPadStart | kPadZurueck | kPadLinkerStick | kPadRechterStick | kPadY | kPadRechts | kPadHoch;
-    Frame();
     const auto& p = Steuer(0);
+    for (size_t a = 0; a < 8; ++a)
+        EXPECT_EQ(p.GetAxisAbsolute(a), 0.0f);
+    using namespace Plattform;
+    quelle->pads[0] = {.knoepfe = kPadStart | kPadZurueck | kPadLinkerStick | kPadRechterStick | kPadY |
+                                  kPadRechts | kPadHoch,
+                       .linkerAbzug = 255,
+                       .linksX = -32768,
+                       .linksY = 32767,
+                       .rechtsY = -32768};
+    Frame();
+    EXPECT_EQ(p.GetAxisAbsolute(0), -1.0f);
+    EXPECT_NEAR(p.GetAxisAbsolute(1), -1.0f, 1e-4);
+    EXPECT_NEAR(p.GetAxisAbsolute(2), 2.008f, 1e-3);
+    EXPECT_NEAR(p.GetAxisAbsolute(4), 1.0f, 1e-4);
+    EXPECT_NEAR(p.GetAxisDifference(2), 2.008f, 1e-3);
+    EXPECT_EQ(p.GetAxisAbsolute(8), 0.0f);
     std::vector<size_t> unten;
     for (size_t b = 0; b < 13; ++b)
         if (p.IsButtonDown(b))
@@ -128,21 +117,7 @@ TEST_F(JoystickTest, TheFirstFrameTakesValuesWithoutEvents) {
     EXPECT_THAT(handler.Nimm(), ElementsAre("jbutton d0 1 up", "button d0 1 up"));
 }
 
-TEST_F(JoystickTest, AFailedPadReadReleasesAndCentres) {
-    StarteMitDrei();
-    quelle->pads[0].knoepfe = Plattform::kPadA;
-    quelle->pads[0].rechterAbzug = 127;
-    Frame();
-    handler.Nimm();
-    quelle->pads.erase(0);
-    Frame();
-    EXPECT_THAT(handler.Nimm(),
-                ElementsAre("jaxis d0 5 0", "axis d0 5 0", "jbutton d0 0 up", "button d0 0 up"));
-    EXPECT_TRUE(Steuer(0).WasButtonReleased(0));
-    EXPECT_NEAR(Steuer(0).GetAxisDifference(5), -1.0f, 1e-6);
-}
-
-TEST_F(JoystickTest, PlainControllerAxesAndButtonsAndAFailedRead) {
+TEST_F(JoystickTest, ControllerValuesAndAFailedReadThatReleasesAndCentres) {
     StarteMitDrei();
     Plattform::JoystickZustand& z = quelle->joysticks[1];
     z.achsen[0] = 0.25f;
@@ -160,6 +135,17 @@ TEST_F(JoystickTest, PlainControllerAxesAndButtonsAndAFailedRead) {
                                             "button d1 0 up", "jbutton d1 2 up", "button d1 2 up"));
     EXPECT_TRUE(Steuer(1).WasButtonReleased(2));
     EXPECT_EQ(Steuer(1).GetAxisDifference(0), -0.25f);
+    // So does a pad.
+    quelle->pads[0].knoepfe = Plattform::kPadA;
+    quelle->pads[0].rechterAbzug = 127;
+    Frame();
+    handler.Nimm();
+    quelle->pads.erase(0);
+    Frame();
+    EXPECT_THAT(handler.Nimm(),
+                ElementsAre("jaxis d0 5 0", "axis d0 5 0", "jbutton d0 0 up", "button d0 0 up"));
+    EXPECT_TRUE(Steuer(0).WasButtonReleased(0));
+    EXPECT_NEAR(Steuer(0).GetAxisDifference(5), -1.0f, 1e-6);
 }
 
 TEST_F(JoystickTest, FocusLossCentresAndReleasesAndStopsPolling) {

@@ -2,12 +2,7 @@
 
 #include "omvu_testumgebung.h"
 
-#include <gmock/gmock.h>
-
 using namespace OmvuTest;
-using Plattform::GeraeteArt;
-using Plattform::SkriptEingabe;
-using ::testing::ElementsAre;
 
 namespace {
 
@@ -22,70 +17,56 @@ TEST_F(InputSystemTest, InitializeAndShutdownLogAndSetTheInstance) {
     Omvu::Shutdown();
 }
 
-TEST_F(InputSystemTest, ASecondInitializeFailsAndKeepsTheFirstInstance) {
-    ASSERT_TRUE(Omvu::Initialize(Fenster()));
-    Omvu::InputSystem* erste = Omvu::gInstance;
-    sLog.clear();
-    EXPECT_FALSE(Omvu::Initialize(Fenster()));
-    EXPECT_THAT(sLog, ElementsAre("Exception while creating Omvu instance: Input already initialized"));
-    ASSERT_EQ(Omvu::gInstance, erste);
-    System().SetHandler(&handler);
-    Frame();
-    Druecke(30);
-    EXPECT_THAT(handler.Nimm(), ElementsAre("key d0 30 down", "button d0 30 down"));
-}
-
-TEST_F(InputSystemTest, ANullWindowFailsWithItsText) {
-    EXPECT_FALSE(Omvu::Initialize(nullptr));
-    EXPECT_EQ(Omvu::gInstance, nullptr);
-    ASSERT_EQ(sLog.size(), 3u);
-    EXPECT_EQ(sLog[0], "Omvu instance created.");
-    EXPECT_EQ(sLog[2], "Exception while creating Omvu instance: HWND is not valid");
-}
-
-TEST_F(InputSystemTest, EveryFailedSetUpStepHasItsText) {
-    const std::pair<Plattform::StartSchritt, const char*> faelle[] = {
-        {Plattform::StartSchritt::Schnittstelle, "Unable to init DirectX8 Input"},
-        {Plattform::StartSchritt::Tastatur, "Could not init default keyboard"},
-        {Plattform::StartSchritt::Tastaturformat, "Keyboard format error"},
-        {Plattform::StartSchritt::Registrierung, "failed to register for input messages"},
+TEST_F(InputSystemTest, AFailedCreationLogsItsReasonAndLeavesNoInstance) {
+    using Plattform::ListenStatus;
+    using Plattform::StartSchritt;
+    const struct {
+        std::optional<StartSchritt> schritt;
+        ListenStatus liste;
+        const char* grund;
+    } faelle[] = {
+        {StartSchritt::Schnittstelle, ListenStatus::Ok, "Unable to init DirectX8 Input"},
+        {StartSchritt::Tastatur, ListenStatus::Ok, "Could not init default keyboard"},
+        {StartSchritt::Tastaturformat, ListenStatus::Ok, "Keyboard format error"},
+        {StartSchritt::Registrierung, ListenStatus::Ok, "failed to register for input messages"},
+        {{}, ListenStatus::AnzahlFehlt, "unable to get device count"},
+        {{}, ListenStatus::ListeFehlt, "unable to retrieve device list"},
     };
-    for (const auto& [schritt, text] : faelle) {
+    for (const auto& [schritt, liste, grund] : faelle) {
         SetUp();
         quelle->scheitertBei = schritt;
+        quelle->listenStatus = liste;
         EXPECT_FALSE(Omvu::Initialize(Fenster()));
         EXPECT_EQ(Omvu::gInstance, nullptr);
-        EXPECT_EQ(sLog.back(), std::string("Exception while creating Omvu instance: ") + text);
+        EXPECT_EQ(sLog.back(), std::string("Exception while creating Omvu instance: ") + grund);
     }
-}
-
-TEST_F(InputSystemTest, AnUnreadableDeviceListEndsTheConstruction) {
-    quelle->listenStatus = Plattform::ListenStatus::AnzahlFehlt;
-    EXPECT_FALSE(Omvu::Initialize(Fenster()));
-    EXPECT_EQ(sLog.back(), "Exception while creating Omvu instance: unable to get device count");
     SetUp();
-    quelle->listenStatus = Plattform::ListenStatus::ListeFehlt;
+    EXPECT_FALSE(Omvu::Initialize(nullptr));
+    EXPECT_THAT(sLog, ElementsAre("Omvu instance created.", "Omvu instance going down.",
+                                  "Exception while creating Omvu instance: HWND is not valid"));
+    // A second creation fails and keeps the first instance working.
+    SetUp();
+    Starte();
+    Omvu::InputSystem* erste = Omvu::gInstance;
     EXPECT_FALSE(Omvu::Initialize(Fenster()));
-    EXPECT_EQ(sLog.back(), "Exception while creating Omvu instance: unable to retrieve device list");
-    EXPECT_EQ(Omvu::gInstance, nullptr);
+    EXPECT_EQ(sLog.back(), "Exception while creating Omvu instance: Input already initialized");
+    ASSERT_EQ(Omvu::gInstance, erste);
+    Druecke(30);
+    EXPECT_THAT(handler.Nimm(), ElementsAre("key d0 30 down", "button d0 30 down"));
 }
 
 TEST_F(InputSystemTest, WorksWithoutALogCallback) {
     Omvu::gLogCallback = nullptr;
     Starte();
-    Druecke(1);
-    EXPECT_TRUE(Tastatur().IsKeyDown(1));
     System().SetFocus(false);
     Omvu::InputSystem::Log("%s", "nothing");
-    EXPECT_TRUE(sLog.empty());
     EXPECT_FALSE(Omvu::Initialize(Fenster()));
+    EXPECT_TRUE(sLog.empty());
 }
 
 TEST_F(InputSystemTest, LogLinesAreCutAt1023Characters) {
-    const std::string lang(3000, 'x');
-    Omvu::InputSystem::Log("%s", lang.c_str());
-    ASSERT_EQ(sLog.size(), 1u);
-    EXPECT_EQ(sLog[0], std::string(1023, 'x'));
+    Omvu::InputSystem::Log("%s", std::string(3000, 'x').c_str());
+    EXPECT_THAT(sLog, ElementsAre(std::string(1023, 'x')));
 }
 
 TEST_F(InputSystemTest, DevicesAreListedControllersFirstAndRemoteDesktopDevicesSkipped) {
@@ -108,23 +89,8 @@ TEST_F(InputSystemTest, DevicesAreListedControllersFirstAndRemoteDesktopDevicesS
     EXPECT_EQ(System().GetMouse(1)->GetOrdinal(), 1u);
     EXPECT_EQ(System().GetMouse(2), nullptr);
     EXPECT_EQ(System().GetKeyboard(1), nullptr);
-    EXPECT_EQ(Maus().GetButtonCount(), 8u);
-    EXPECT_EQ(Maus().GetAxisCount(), 3u);
-    EXPECT_EQ(Tastatur().GetButtonCount(), 256u);
-    EXPECT_EQ(Tastatur().GetAxisCount(), 0u);
     EXPECT_EQ(Tastatur().GetButtonText(1), "Esc");
     EXPECT_EQ(Tastatur().GetButtonText(300), "");
-    EXPECT_EQ(Maus().GetButtonText(0), "");
-}
-
-TEST_F(InputSystemTest, FocusChangesAreLoggedOnce) {
-    Starte();
-    sLog.clear();
-    System().SetFocus(true);
-    System().SetFocus(false);
-    System().SetFocus(false);
-    System().SetFocus(true);
-    EXPECT_THAT(sLog, ElementsAre("Omvu: lost focus", "Omvu: got focus"));
 }
 
 TEST_F(InputSystemTest, GrabCentresTheCursorAndReleaseLeavesItAtTheMouse) {
@@ -141,28 +107,27 @@ TEST_F(InputSystemTest, GrabCentresTheCursorAndReleaseLeavesItAtTheMouse) {
     EXPECT_FLOAT_EQ(Maus().GetMotionX(), 10);
     EXPECT_FLOAT_EQ(Maus().GetMotionY(), -5);
     EXPECT_FLOAT_EQ(Maus().GetPositionX(), 910);
+    // Focus changes are logged once each; the grab comes back with the focus.
+    System().SetFocus(false);
     System().SetFocus(false);
     EXPECT_FALSE(System().IsGrabbed());
-    EXPECT_THAT(quelle->cursorGesetzt,
-                ElementsAre(std::pair(400, 300), std::pair(400, 300), std::pair(800, 45)));
-    EXPECT_THAT(sLog, ElementsAre("Omvu: grabbing mouse", "Omvu: lost focus", "Omvu: releasing mouse"));
+    System().SetFocus(true);
+    EXPECT_THAT(quelle->cursorGesetzt, ElementsAre(std::pair(400, 300), std::pair(400, 300),
+                                                   std::pair(800, 45), std::pair(400, 300)));
+    EXPECT_THAT(sLog, ElementsAre("Omvu: grabbing mouse", "Omvu: lost focus", "Omvu: releasing mouse",
+                                  "Omvu: got focus", "Omvu: grabbing mouse"));
 }
 
-TEST_F(InputSystemTest, ReleasingTheGrabWithoutAMouseGoesToTheWindowOrigin) {
+TEST_F(InputSystemTest, WithoutAMouseTheGrabReleasesAtTheOriginAndMultiDeviceModeNeverGrabs) {
     quelle->geraete = {{GeraeteArt::Tastatur, kTastatur, "keyboard"}};
     Starte();
-    EXPECT_EQ(System().GetFirstMouse(), nullptr);
     System().SetGrabWanted(true);
     System().SetGrabWanted(false);
     EXPECT_THAT(quelle->cursorGesetzt, ElementsAre(std::pair(400, 300), std::pair(0, 0)));
-}
-
-TEST_F(InputSystemTest, MultiDeviceModeNeverGrabs) {
-    Starte();
     System().SetMultiDeviceMode(true);
     System().SetGrabWanted(true);
     EXPECT_FALSE(System().IsGrabbed());
-    EXPECT_TRUE(quelle->cursorGesetzt.empty());
+    EXPECT_EQ(quelle->cursorGesetzt.size(), 2u);
 }
 
 // Within one update: the wheel's rest and controller polls at the start, then the held-back

@@ -5,6 +5,7 @@
 #include "omvu/omvu_inputsystem.h"
 #include "plattform/eingabe/plattform_eingabe_skript.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -16,6 +17,11 @@
 
 namespace OmvuTest {
 
+using Plattform::GeraeteArt;
+using Plattform::SkriptEingabe;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
 constexpr uint64_t kTastatur = 1;
 constexpr uint64_t kMaus = 2;
 
@@ -25,18 +31,16 @@ public:
     std::vector<std::string> ereignisse;
     std::set<std::string> verbrauchen;
 
-    bool HandleKey(Omvu::Keyboard* k, uint32_t code, bool pressed) override {
-        return Notiere("key", k, std::to_string(code) + (pressed ? " down" : " up"));
-    }
+    bool HandleKey(Omvu::Keyboard* k, uint32_t code, bool an) override { return Notiere("key", k, code, an); }
     bool HandleMouseMove(Omvu::Mouse* m, float x, float y) override {
         return Notiere("move", m, Zahl(x) + " " + Zahl(y));
     }
-    bool HandleMouseButton(Omvu::Mouse* m, size_t knopf, bool pressed) override {
-        return Notiere("mbutton", m, std::to_string(knopf) + (pressed ? " down" : " up"));
+    bool HandleMouseButton(Omvu::Mouse* m, size_t knopf, bool an) override {
+        return Notiere("mbutton", m, knopf, an);
     }
     bool HandleMouseAxis(Omvu::Mouse* m, float menge) override { return Notiere("wheel", m, Zahl(menge)); }
-    bool HandleJoystickButton(Omvu::Joystick* j, size_t knopf, bool pressed) override {
-        return Notiere("jbutton", j, std::to_string(knopf) + (pressed ? " down" : " up"));
+    bool HandleJoystickButton(Omvu::Joystick* j, size_t knopf, bool an) override {
+        return Notiere("jbutton", j, knopf, an);
     }
     bool HandleJoystickAxis(Omvu::Joystick* j, size_t achse, float wert) override {
         return Notiere("jaxis", j, std::to_string(achse) + " " + Zahl(wert));
@@ -44,8 +48,8 @@ public:
     bool HandleCharacter(Omvu::Keyboard* k, uint32_t zeichen) override {
         return Notiere("char", k, std::to_string(zeichen));
     }
-    bool HandleButton(Omvu::Device* d, size_t knopf, bool pressed) override {
-        return Notiere("button", d, std::to_string(knopf) + (pressed ? " down" : " up"));
+    bool HandleButton(Omvu::Device* d, size_t knopf, bool an) override {
+        return Notiere("button", d, knopf, an);
     }
     bool HandleAxis(Omvu::Device* d, size_t achse, float wert) override {
         return Notiere("axis", d, std::to_string(achse) + " " + Zahl(wert));
@@ -67,6 +71,9 @@ public:
     }
 
 private:
+    bool Notiere(const std::string& art, Omvu::Device* d, size_t knopf, bool an) {
+        return Notiere(art, d, std::to_string(knopf) + (an ? " down" : " up"));
+    }
     bool Notiere(const std::string& art, Omvu::Device* d, const std::string& text) {
         ereignisse.push_back(art + " d" + std::to_string(d->GetId()) + " " + text);
         return verbrauchen.count(art) != 0;
@@ -88,8 +95,7 @@ protected:
     void SetUp() override {
         sNaechste = std::make_unique<Plattform::SkriptEingabe>();
         quelle = sNaechste.get();
-        quelle->geraete = {{Plattform::GeraeteArt::Tastatur, kTastatur, "keyboard"},
-                           {Plattform::GeraeteArt::Maus, kMaus, "mouse"}};
+        quelle->geraete = {{GeraeteArt::Tastatur, kTastatur, "keyboard"}, {GeraeteArt::Maus, kMaus, "mouse"}};
         sUhr = 1000;
         sLog.clear();
         Plattform::SetzeEingabeFabrik(&Fabrik);
@@ -130,9 +136,9 @@ protected:
     }
 
     void Druecke(uint32_t code, uint32_t zeichen = 0) {
-        quelle->Pumpe(Plattform::SkriptEingabe::Taste(kTastatur, code, true, zeichen));
+        quelle->Pumpe(SkriptEingabe::Taste(kTastatur, code, true, zeichen));
     }
-    void Lasse(uint32_t code) { quelle->Pumpe(Plattform::SkriptEingabe::Taste(kTastatur, code, false)); }
+    void Lasse(uint32_t code) { quelle->Pumpe(SkriptEingabe::Taste(kTastatur, code, false)); }
 };
 
 } // namespace OmvuTest
