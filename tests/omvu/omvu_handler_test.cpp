@@ -27,11 +27,10 @@ protected:
         Starte();
     }
     // Holds a key for the given frames of 100 ms and returns the events of that time.
-    std::vector<std::string> Halte(uint32_t code, int frames) {
-        Druecke(code);
+    std::vector<std::string> Halte(uint32_t code, int frames, uint32_t zeichen = 0) {
+        Druecke(code, zeichen);
         handler.Nimm();
-        for (int i = 0; i < frames; ++i)
-            Frame(100);
+        Frame(100, frames);
         return handler.Nimm();
     }
 };
@@ -54,8 +53,7 @@ TEST_F(HandlerTest, AConsumedEventGoesNoFurther) {
     EXPECT_FALSE(kanal.state);
     handler.Nimm();
     handler.verbrauchen = {"move"};
-    quelle->cursorX = 12;
-    quelle->cursorY = 7;
+    Cursor(12, 7);
     Frame();
     EXPECT_THAT(handler.Nimm(), ElementsAre("move d1 12 7"));
     handler.verbrauchen = {"axis"};
@@ -106,11 +104,7 @@ TEST_F(HandlerTest, AReceiverThatRemovesItselfEndsItsEventAtTheChannels) {
 
 TEST_F(HandlerTest, AHeldKeyRepeatsAfterTheFirstDelayThenEveryInterval) {
     Starte();
-    Druecke(14, 8);
-    handler.Nimm();
-    for (int i = 0; i < 6; ++i)
-        Frame(100);
-    EXPECT_THAT(handler.Nimm(), IsEmpty());
+    EXPECT_THAT(Halte(14, 6, 8), IsEmpty());
     Frame(100);
     EXPECT_THAT(handler.Nimm(), ElementsAre("key d0 14 up", "button d0 14 up", "key d0 14 down", "char d0 8",
                                             "button d0 14 down"));
@@ -123,23 +117,8 @@ TEST_F(HandlerTest, AHeldKeyRepeatsAfterTheFirstDelayThenEveryInterval) {
     EXPECT_EQ(handler.Nimm().size(), 5u);
     Lasse(14);
     handler.Nimm();
-    for (int i = 0; i < 20; ++i)
-        Frame(100);
+    Frame(100, 20);
     EXPECT_THAT(handler.Nimm(), IsEmpty());
-}
-
-TEST_F(HandlerTest, ALongFrameCountsAsATenthOfASecond) {
-    Starte();
-    Druecke(200);
-    handler.Nimm();
-    for (int i = 0; i < 6; ++i)
-        Frame(2000);
-    EXPECT_THAT(handler.Nimm(), IsEmpty());
-    Frame(2000);
-    EXPECT_EQ(handler.Nimm().size(), 4u);
-    // At most one pair per update, however long the frame.
-    Frame(5000);
-    EXPECT_EQ(handler.Nimm().size(), 4u);
 }
 
 TEST_F(HandlerTest, TheNewestPressRepeatsAndOtherReleasesDoNotStopIt) {
@@ -149,19 +128,28 @@ TEST_F(HandlerTest, TheNewestPressRepeatsAndOtherReleasesDoNotStopIt) {
     Druecke(31);
     Lasse(30);
     handler.Nimm();
-    for (int i = 0; i < 7; ++i)
-        Frame(100);
+    Frame(100, 7);
     EXPECT_THAT(handler.Nimm(),
                 ElementsAre("key d0 31 up", "button d0 31 up", "key d0 31 down", "button d0 31 down"));
     Lasse(31);
     EXPECT_EQ(Halte(32, 7).size(), 4u);
 }
 
-TEST_F(HandlerTest, TheRepeatClockMayWrapAndRepeatCanBeOff) {
+TEST_F(HandlerTest, ALongFrameCountsAsATenthOfASecondTheClockMayWrapAndRepeatCanBeOff) {
     sUhr = 0xFFFFFF00u;
     Starte();
     EXPECT_EQ(Halte(57, 7).size(), 4u);
     Lasse(57);
+    Druecke(200);
+    handler.Nimm();
+    Frame(2000, 6);
+    EXPECT_THAT(handler.Nimm(), IsEmpty());
+    Frame(2000);
+    EXPECT_EQ(handler.Nimm().size(), 4u);
+    // At most one pair per update, however long the frame.
+    Frame(5000);
+    EXPECT_EQ(handler.Nimm().size(), 4u);
+    Lasse(200);
     System().mKeyRepeatOn = false;
     EXPECT_THAT(Halte(58, 20), IsEmpty());
 }
@@ -191,21 +179,13 @@ TEST_F(HandlerTest, AxisBindingsHaveThresholdsOnBothSides) {
     StarteMitSteuer();
     Omvu::DigitalChannel& oben = Digital(1, {{0, 1, true, 0.5f}});
     Omvu::DigitalChannel& unten = Digital(2, {{0, 1, true, -0.5f}});
-    float& achse = quelle->joysticks[5].achsen[1];
-    achse = 0.6f;
-    Frame();
-    EXPECT_TRUE(oben.state);
-    achse = 0.5f;
-    Frame();
-    EXPECT_FALSE(oben.state);
-    EXPECT_TRUE(oben.changed);
-    achse = -0.6f;
-    Frame();
-    EXPECT_TRUE(unten.state);
-    EXPECT_FALSE(oben.state);
-    achse = -0.5f;
-    Frame();
-    EXPECT_FALSE(unten.state);
+    for (auto [wert, obenAn, untenAn] : {std::tuple(0.6f, true, false), std::tuple(0.5f, false, false),
+                                         std::tuple(-0.6f, false, true), std::tuple(-0.5f, false, false)}) {
+        quelle->joysticks[5].achsen[1] = wert;
+        Frame();
+        EXPECT_EQ(oben.state, obenAn) << wert;
+        EXPECT_EQ(unten.state, untenAn) << wert;
+    }
 }
 
 TEST_F(HandlerTest, BindingsToMissingDevicesAreInactiveAndMouseMovesCount) {

@@ -1,7 +1,6 @@
 // Controllers: set-up failures, pads told apart by the pad list, the pad layout's values, other
 // controllers, failed reads, first frames and focus loss.
 
-#include "omvu/omvu_plattformjoystick.h"
 #include "omvu_testumgebung.h"
 
 using namespace OmvuTest;
@@ -25,9 +24,7 @@ protected:
         Starte();
     }
 
-    Omvu::PlattformJoystick& Steuer(size_t id) {
-        return dynamic_cast<Omvu::PlattformJoystick&>(*System().GetDevices()[id]);
-    }
+    Omvu::Device& Steuer(size_t id) { return *System().GetDevices()[id]; }
 };
 
 TEST_F(JoystickTest, ControllersThatFailTheirSetUpAreLeftOut) {
@@ -44,11 +41,8 @@ TEST_F(JoystickTest, ControllersThatFailTheirSetUpAreLeftOut) {
     }
 }
 
-TEST_F(JoystickTest, ListedPadsAreMarkedInDeviceOrder) {
+TEST_F(JoystickTest, ListedPadsHaveThePadLayoutInDeviceOrder) {
     StarteMitDrei();
-    EXPECT_TRUE(Steuer(0).IsPad());
-    EXPECT_FALSE(Steuer(1).IsPad());
-    EXPECT_TRUE(Steuer(2).IsPad());
     EXPECT_EQ(Steuer(0).GetButtonCount(), 13u);
     EXPECT_EQ(Steuer(2).GetAxisCount(), 8u);
     EXPECT_EQ(Steuer(1).GetButtonCount(), 3u);
@@ -65,7 +59,6 @@ TEST_F(JoystickTest, AnUnreadablePadListLeavesEveryControllerPlain) {
     quelle->padListe = {kPadWort};
     quelle->padListeLesbar = false;
     Starte();
-    EXPECT_FALSE(Steuer(0).IsPad());
     EXPECT_EQ(Steuer(0).GetButtonCount(), 11u);
 }
 

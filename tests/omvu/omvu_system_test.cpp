@@ -94,15 +94,13 @@ TEST_F(InputSystemTest, DevicesAreListedControllersFirstAndRemoteDesktopDevicesS
 }
 
 TEST_F(InputSystemTest, GrabCentresTheCursorAndReleaseLeavesItAtTheMouse) {
-    quelle->cursorX = 900;
-    quelle->cursorY = 50;
+    Cursor(900, 50);
     Starte();
     sLog.clear();
     System().SetGrabWanted(true);
     EXPECT_TRUE(System().IsGrabbed());
     // While grabbed only the motion counts and the cursor goes back to the centre.
-    quelle->cursorX = 410;
-    quelle->cursorY = 295;
+    Cursor(410, 295);
     Frame();
     EXPECT_FLOAT_EQ(Maus().GetMotionX(), 10);
     EXPECT_FLOAT_EQ(Maus().GetMotionY(), -5);

@@ -164,19 +164,16 @@ TEST_F(TastaturMausTest, ButtonFlagsPressAndReleaseFiveButtonsAndAWheelNotchRest
 }
 
 TEST_F(TastaturMausTest, TheFirstMouseFollowsTheCursorInsideItsRangeWhileFocused) {
-    quelle->cursorX = 100;
-    quelle->cursorY = 50;
+    Cursor(100, 50);
     Starte();
     EXPECT_FLOAT_EQ(Maus().GetPositionX(), 100);
-    quelle->cursorX = 130;
-    quelle->cursorY = 40;
+    Cursor(130, 40);
     Frame();
     EXPECT_THAT(handler.Nimm(), ElementsAre("move d1 130 40", "axis d1 0 130", "axis d1 1 40"));
     EXPECT_FLOAT_EQ(Maus().GetMotionX(), 30);
     EXPECT_FLOAT_EQ(Maus().GetAxisDifference(1), -10);
     for (auto [x, y] : {std::pair(-1.0f, 10.0f), std::pair(10.0f, -1.0f), std::pair(20000.0f, 5.0f)}) {
-        quelle->cursorX = x;
-        quelle->cursorY = y;
+        Cursor(x, y);
         Frame();
         EXPECT_THAT(handler.Nimm(), IsEmpty());
         EXPECT_FLOAT_EQ(Maus().GetPositionX(), 130);

@@ -31,29 +31,19 @@ public:
     std::vector<std::string> ereignisse;
     std::set<std::string> verbrauchen;
 
-    bool HandleKey(Omvu::Keyboard* k, uint32_t code, bool an) override { return Notiere("key", k, code, an); }
-    bool HandleMouseMove(Omvu::Mouse* m, float x, float y) override {
-        return Notiere("move", m, Zahl(x) + " " + Zahl(y));
-    }
-    bool HandleMouseButton(Omvu::Mouse* m, size_t knopf, bool an) override {
-        return Notiere("mbutton", m, knopf, an);
-    }
-    bool HandleMouseAxis(Omvu::Mouse* m, float menge) override { return Notiere("wheel", m, Zahl(menge)); }
-    bool HandleJoystickButton(Omvu::Joystick* j, size_t knopf, bool an) override {
-        return Notiere("jbutton", j, knopf, an);
-    }
-    bool HandleJoystickAxis(Omvu::Joystick* j, size_t achse, float wert) override {
-        return Notiere("jaxis", j, std::to_string(achse) + " " + Zahl(wert));
-    }
-    bool HandleCharacter(Omvu::Keyboard* k, uint32_t zeichen) override {
-        return Notiere("char", k, std::to_string(zeichen));
-    }
-    bool HandleButton(Omvu::Device* d, size_t knopf, bool an) override {
-        return Notiere("button", d, knopf, an);
-    }
-    bool HandleAxis(Omvu::Device* d, size_t achse, float wert) override {
-        return Notiere("axis", d, std::to_string(achse) + " " + Zahl(wert));
-    }
+    using K = Omvu::Keyboard;
+    using M = Omvu::Mouse;
+    using J = Omvu::Joystick;
+    using D = Omvu::Device;
+    bool HandleKey(K* d, uint32_t n, bool an) override { return Neu("key", d, Knopf(n, an)); }
+    bool HandleMouseMove(M* d, float x, float y) override { return Neu("move", d, Zahl(x) + " " + Zahl(y)); }
+    bool HandleMouseButton(M* d, size_t n, bool an) override { return Neu("mbutton", d, Knopf(n, an)); }
+    bool HandleMouseAxis(M* d, float w) override { return Neu("wheel", d, Zahl(w)); }
+    bool HandleJoystickButton(J* d, size_t n, bool an) override { return Neu("jbutton", d, Knopf(n, an)); }
+    bool HandleJoystickAxis(J* d, size_t n, float w) override { return Neu("jaxis", d, Achse(n, w)); }
+    bool HandleCharacter(K* d, uint32_t z) override { return Neu("char", d, std::to_string(z)); }
+    bool HandleButton(D* d, size_t n, bool an) override { return Neu("button", d, Knopf(n, an)); }
+    bool HandleAxis(D* d, size_t n, float w) override { return Neu("axis", d, Achse(n, w)); }
     void HandleDigitalChannel(const Omvu::DigitalChannel& c) override {
         ereignisse.push_back("digital " + std::to_string(c.channelId) + (c.state ? " on" : " off"));
     }
@@ -71,10 +61,9 @@ public:
     }
 
 private:
-    bool Notiere(const std::string& art, Omvu::Device* d, size_t knopf, bool an) {
-        return Notiere(art, d, std::to_string(knopf) + (an ? " down" : " up"));
-    }
-    bool Notiere(const std::string& art, Omvu::Device* d, const std::string& text) {
+    static std::string Knopf(size_t n, bool an) { return std::to_string(n) + (an ? " down" : " up"); }
+    static std::string Achse(size_t n, float wert) { return std::to_string(n) + " " + Zahl(wert); }
+    bool Neu(const std::string& art, Omvu::Device* d, const std::string& text) {
         ereignisse.push_back(art + " d" + std::to_string(d->GetId()) + " " + text);
         return verbrauchen.count(art) != 0;
     }
@@ -98,7 +87,9 @@ protected:
         quelle->geraete = {{GeraeteArt::Tastatur, kTastatur, "keyboard"}, {GeraeteArt::Maus, kMaus, "mouse"}};
         sUhr = 1000;
         sLog.clear();
-        Plattform::SetzeEingabeFabrik(&Fabrik);
+        Plattform::SetzeEingabeFabrik([](GLFWwindow* f) -> std::unique_ptr<Plattform::EingabeQuelle> {
+            return f ? std::move(sNaechste) : nullptr;
+        });
         Plattform::SetzeEingabeUhr([] { return sUhr; });
         Omvu::gLogCallback = [](const char* zeile) { sLog.emplace_back(zeile); };
     }
@@ -109,12 +100,6 @@ protected:
         Plattform::SetzeEingabeUhr(nullptr);
         Omvu::gLogCallback = nullptr;
         sNaechste.reset();
-    }
-
-    static std::unique_ptr<Plattform::EingabeQuelle> Fabrik(GLFWwindow* fenster) {
-        if (!fenster)
-            return nullptr;
-        return std::move(sNaechste);
     }
 
     // Creates the system with the handler installed and runs the first frame.
@@ -130,9 +115,15 @@ protected:
     static Omvu::Keyboard& Tastatur() { return *System().GetFirstKeyboard(); }
     static Omvu::Mouse& Maus() { return *System().GetFirstMouse(); }
 
-    static void Frame(uint32_t millisekunden = 16) {
-        sUhr += millisekunden;
-        System().Update();
+    static void Frame(uint32_t millisekunden = 16, int anzahl = 1) {
+        for (int i = 0; i < anzahl; ++i) {
+            sUhr += millisekunden;
+            System().Update();
+        }
+    }
+    void Cursor(float x, float y) {
+        quelle->cursorX = x;
+        quelle->cursorY = y;
     }
 
     void Druecke(uint32_t code, uint32_t zeichen = 0) {
