@@ -35,7 +35,7 @@ protected:
     }
 };
 
-TEST_F(HandlerTest, AConsumedEventGoesNoFurther) {
+TEST_F(HandlerTest, AConsumedEventGoesNoFurtherAndWithoutAHandlerStateStillChanges) {
     Starte();
     Omvu::DigitalChannel& kanal = Digital(1, {{0, 30, false, 0}});
     handler.verbrauchen = {"key"};
@@ -60,10 +60,7 @@ TEST_F(HandlerTest, AConsumedEventGoesNoFurther) {
     quelle->cursorY = 8;
     Frame();
     EXPECT_THAT(handler.Nimm(), ElementsAre("move d1 12 8", "axis d1 1 8"));
-}
-
-TEST_F(HandlerTest, WithoutAHandlerEventsStillChangeState) {
-    Starte();
+    // Without a handler events still change state.
     System().SetHandler(nullptr);
     Druecke(1);
     quelle->Pumpe(SkriptEingabe::Rad(kMaus, 120));

@@ -36,7 +36,6 @@ TEST_F(JoystickTest, ControllersThatFailTheirSetUpAreLeftOut) {
         Starte();
         ASSERT_EQ(System().GetDevices().size(), 3u);
         EXPECT_EQ(System().GetFirstJoystick(), System().GetDevices()[0].get());
-        EXPECT_EQ(System().GetFirstJoystick()->GetOrdinal(), 0u);
         TearDown();
     }
 }
@@ -141,12 +140,15 @@ TEST_F(JoystickTest, ControllerValuesAndAFailedReadThatReleasesAndCentres) {
     EXPECT_NEAR(Steuer(0).GetAxisDifference(5), -1.0f, 1e-6);
 }
 
-TEST_F(JoystickTest, FocusLossCentresAndReleasesAndStopsPolling) {
+TEST_F(JoystickTest, ConsumedEventsStopAndFocusLossCentresReleasesAndStopsPolling) {
     StarteMitDrei();
     quelle->pads[0].linksX = 32767;
     quelle->pads[0].knoepfe = Plattform::kPadX;
+    // A consumed controller event goes no further.
+    handler.verbrauchen = {"jbutton", "jaxis"};
     Frame();
-    handler.Nimm();
+    EXPECT_THAT(handler.Nimm(), ElementsAre("jaxis d0 0 1", "jbutton d0 2 down"));
+    handler.verbrauchen.clear();
     System().SetFocus(false);
     EXPECT_THAT(handler.Nimm(),
                 ElementsAre("jaxis d0 0 0", "axis d0 0 0", "jbutton d0 2 up", "button d0 2 up"));
@@ -161,15 +163,6 @@ TEST_F(JoystickTest, FocusLossCentresAndReleasesAndStopsPolling) {
     Frame();
     EXPECT_THAT(handler.Nimm(),
                 ElementsAre("jaxis d0 0 1", "axis d0 0 1", "jbutton d0 2 down", "button d0 2 down"));
-}
-
-TEST_F(JoystickTest, AConsumedControllerEventGoesNoFurther) {
-    StarteMitDrei();
-    handler.verbrauchen = {"jbutton", "jaxis"};
-    quelle->pads[0].knoepfe = Plattform::kPadA;
-    quelle->pads[0].linksY = 100;
-    Frame();
-    EXPECT_THAT(handler.Nimm(), ElementsAre("jaxis d0 1 -0.00305185", "jbutton d0 0 down"));
 }
 
 } // namespace

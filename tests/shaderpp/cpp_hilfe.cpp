@@ -39,12 +39,6 @@ void Meldung(void* benutzer, const char* format, va_list argumente) {
 
 std::vector<std::pair<std::string, std::string>> gDateien;
 
-} // namespace
-
-void SetzeVirtuelleDateien(std::vector<std::pair<std::string, std::string>> dateien) {
-    gDateien = std::move(dateien);
-}
-
 FILE* OeffneVirtuell(const char* name, const char* modus) {
     for (const auto& [pfad, text] : gDateien)
         if (pfad == name)
@@ -53,11 +47,17 @@ FILE* OeffneVirtuell(const char* name, const char* modus) {
     return nullptr;
 }
 
-CppErgebnis Vorverarbeite(const std::string& quelle, const std::vector<CppTag>& extra, const char* name) {
+} // namespace
+
+void SetzeVirtuelleDateien(std::vector<std::pair<std::string, std::string>> dateien) {
+    gDateien = std::move(dateien);
+}
+
+CppErgebnis Vorverarbeite(const std::string& quelle, const std::vector<CppTag>& extra) {
     CppErgebnis ergebnis;
     Daten daten{&quelle, 0, &ergebnis};
     std::vector<CppTag> tags = {
-        cpp_Tag(CppTag_Eingabename, name),
+        cpp_Tag(CppTag_Eingabename, "test.fx"),
         cpp_Tag(CppTag_Eingabe, &Eingabe),
         cpp_Tag(CppTag_Ausgabe, &Ausgabe),
         cpp_Tag(CppTag_Meldungen, &Meldung),
@@ -70,6 +70,13 @@ CppErgebnis Vorverarbeite(const std::string& quelle, const std::vector<CppTag>& 
     tags.push_back({CppTag_Ende, 0});
     CppZustand zustand;
     ergebnis.mRueckgabe = cpp_Verarbeite(tags.data(), zustand);
+    return ergebnis;
+}
+
+std::string Wiederholt(const std::string& text, int anzahl) {
+    std::string ergebnis;
+    for (int i = 0; i < anzahl; ++i)
+        ergebnis += text;
     return ergebnis;
 }
 

@@ -14,8 +14,7 @@ struct CppErgebnis {
 };
 
 // Extra tags come after the defaults, so they override them.
-CppErgebnis Vorverarbeite(const std::string& quelle, const std::vector<CppTag>& extra = {},
-                          const char* name = "test.fx");
+CppErgebnis Vorverarbeite(const std::string& quelle, const std::vector<CppTag>& extra = {});
 
 // One run and all it must give. Message lines about the main input are written without their
 // prefix 'cpp: "test.fx", '. The result must be 1 exactly when a line reports an error (unless the
@@ -27,7 +26,11 @@ struct CppFall {
     std::vector<CppTag> tags = {};
 };
 void Pruefe(const std::vector<CppFall>& faelle);
+std::string Wiederholt(const std::string& text, int anzahl);
+// The extra tags of a case, e.g. Tags(cpp_Tag(CppTag_Banner, 1)).
+template <class... T> std::vector<CppTag> Tags(T... tags) {
+    return {tags...};
+}
 
 // Include files served from memory through the file-open callback: a name maps to a text.
 void SetzeVirtuelleDateien(std::vector<std::pair<std::string, std::string>> dateien);
-FILE* OeffneVirtuell(const char* name, const char* modus);

@@ -97,10 +97,9 @@ TEST(CppAusdruck, DefinitionenZeichenUndFortsetzung) {
         {"#define DREI 1 + 2\n#if DREI * 2 == 5\nja\n#endif\n", "ja\n"},
         {"#if 1 + \\\n 1 == 2\nja\n#endif\n", "ja\n"},
         // With plain characters a quote starts no constant.
-        {"#if 'a'\n#endif\n",
-         "",
+        {"#if 'a'\n#endif\n", "",
          "line 1: Error: illegal character ''' in #if\n"
          "line 1: Error: Inside #ifdef block at end of input, depth = 1\n",
-         {cpp_Tag(CppTag_EinfacheZeichen, 1)}},
+         Tags(cpp_Tag(CppTag_EinfacheZeichen, 1))},
     });
 }

@@ -7,18 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-namespace {
-
-std::string Wiederholt(const std::string& text, int anzahl) {
-    std::string ergebnis;
-    for (int i = 0; i < anzahl; ++i)
-        ergebnis += text;
-    return ergebnis;
-}
-
-} // namespace
-
-TEST(CppDirektiven, BedingungenUndIhreFehler) {
+TEST(CppDirektiven, BedingungenUndAndereDirektiven) {
     const std::string syntax = "line 1: Error: #define syntax error\n";
     const std::string rest = "Warning: Unexpected text in #control line ignored\n";
     const std::string zuTief = "line 32: Fatal: Too many nested #ifdef statements\n"
@@ -45,17 +34,11 @@ TEST(CppDirektiven, BedingungenUndIhreFehler) {
          "line 2: Error: #endif must be in an #if\nline 3: " + rest +
              "line 5: Error: #endif must be in an #if\n"},
         {"#define 1x\n", "", syntax + "line 1: " + rest},
-    });
-}
-
-TEST(CppDirektiven, WeitereDirektiven) {
-    Pruefe({
+        // Other directives.
         {"#pragma pack(1)\n#version 330 core\n#  pragma\tx\n",
          "#pragma  pack(1)\n#version  330 core\n#pragma \tx\n"},
-        {"#if 0\n#foo\n#endif\n#foo bar\n",
-         "#foo  bar\n",
-         "line 4: Warning: Illegal # command \"foo\"\n",
-         {cpp_Tag(CppTag_WarneUnbekannte, 1)}},
+        {"#if 0\n#foo\n#endif\n#foo bar\n", "#foo  bar\n", "line 4: Warning: Illegal # command \"foo\"\n",
+         Tags(cpp_Tag(CppTag_WarneUnbekannte, 1))},
         // Pending empty lines give one newline before the pragma.
         {"a\n\n\n#pragma p\n", "a\n\n#pragma  p\n"},
         {"#define M(x) x\nM(\n#define Y 5\n)Y\n", "\n5\n",
@@ -64,10 +47,8 @@ TEST(CppDirektiven, WeitereDirektiven) {
         {"#error halt\n", "",
          "line 1: Error: #error directive encountered\n"
          "line 1: Warning: Unexpected text in #control line ignored\n"},
-        {"#error\n",
-         "",
-         "line 1: Error: #error directive encountered\n",
-         {cpp_Tag(CppTag_FehlerIgnorieren, 1)}},
+        {"#error\n", "", "line 1: Error: #error directive encountered\n",
+         Tags(cpp_Tag(CppTag_FehlerIgnorieren, 1))},
         {"#warning\n", "#warning \n"},
         {"#line 100 \"anders.fx\"\n__LINE__ __FILE__\n#error\n", "100 \"anders.fx\"\n",
          "cpp: \"anders.fx\", line 101: Error: #error directive encountered\n"},
@@ -90,16 +71,17 @@ TEST(CppDirektiven, Include) {
     const std::string syntax = "line 1: Error: #include syntax error\n";
     const std::string ordner(500, 'v'), lang(505, 'v');
     Pruefe({
-        {"#include \"a.h\"\nnach\n", "A_INHALT\nnach\n", "", {inc}},
-        {"#include <b.h>\n", "B_INHALT\n", "", {inc}},
+        {"#include \"a.h\"\nnach\n", "A_INHALT\nnach\n", "", Tags(inc)},
+        {"#include <b.h>\n", "B_INHALT\n", "", Tags(inc)},
         // Angle brackets skip the including file's folder.
-        {"#include <a.h>\n", "", "line 1: Error: Cannot open include file \"a.h\"\n", {inc}},
+        {"#include <a.h>\n", "", "line 1: Error: Cannot open include file \"a.h\"\n", Tags(inc)},
         // A quoted include looks next to the including file first, unless tag 34 is off.
-        {"#include \"sub/c.h\"\n", "D_IM_ORDNER\n", "", {inc}},
-        {"#include \"sub/c.h\"\n", "D_GLOBAL\n", "", {inc, cpp_Tag(CppTag_IncludeImDateiordner, 0)}},
+        {"#include \"sub/c.h\"\n", "D_IM_ORDNER\n", "", Tags(inc)},
+        {"#include \"sub/c.h\"\n", "D_GLOBAL\n", "", Tags(inc, cpp_Tag(CppTag_IncludeImDateiordner, 0))},
         // A macro may give the name; trailing blanks go.
         {"#define H \"a.h\"\n#include H  \n", "A_INHALT\n"},
-        {"#include \"a.h\"\n", "A_INHALT\n", "cpp: included \"a.h\"\n", {cpp_Tag(CppTag_IncludesMelden, 1)}},
+        {"#include \"a.h\"\n", "A_INHALT\n", "cpp: included \"a.h\"\n",
+         Tags(cpp_Tag(CppTag_IncludesMelden, 1))},
         {"#include a.h\n", "", syntax},
         {"#include \"a.h\n", "", syntax},
         {"#include <a.h\" \n", "", syntax},
@@ -109,19 +91,16 @@ TEST(CppDirektiven, Include) {
         // A missing file is an error while tag 25 is on.
         {"#include \"fehlt.h\"\nweiter\n", "weiter\n",
          "line 1: Error: Cannot open include file \"fehlt.h\"\n"},
-        {"#include \"fehlt.h\"\nweiter\n", "weiter\n", "", {cpp_Tag(CppTag_IncludeFehlerMelden, 0)}},
-        {"#include <abcdefgh.h>\n",
-         "",
-         "line 1: Fatal: Filename work buffer overflow\n",
-         {cpp_Tag(CppTag_IncludeVerzeichnis, lang.c_str())}},
+        {"#include \"fehlt.h\"\nweiter\n", "weiter\n", "", Tags(cpp_Tag(CppTag_IncludeFehlerMelden, 0))},
+        {"#include <abcdefgh.h>\n", "", "line 1: Fatal: Filename work buffer overflow\n",
+         Tags(cpp_Tag(CppTag_IncludeVerzeichnis, lang.c_str()))},
         // A joined name of 511 characters opens, but does not fit the work buffer with the quotes of
         // __FILE__.
-        {"#include <abcdefghij>\n",
-         "vorher ",
+        {"#include <abcdefghij>\n", "vorher ",
          "cpp: \"" + ordner +
              "/abcdefghij\", line 1: Fatal: Work buffer overflow\n"
              " from file test.fx, line 1.\n",
-         {cpp_Tag(CppTag_IncludeVerzeichnis, ordner.c_str())}},
+         Tags(cpp_Tag(CppTag_IncludeVerzeichnis, ordner.c_str()))},
         {"#include \"selbst.h\"\n", "",
          "cpp: \"selbst.h\", line 1: Fatal: Too many nested #include statements\n" +
              Wiederholt(" from file selbst.h, line 1,\n", 199) + " from file test.fx, line 1.\n"},
@@ -134,9 +113,7 @@ TEST(CppDirektiven, DateiMitCrLfUndFortsetzung) {
     fs::create_directories(ordner);
     std::ofstream(ordner / "crlf.h", std::ios::binary) << "#define LANG eins \\\r\n zwei\r\nLANG\r\n";
     const std::string pfad = (ordner / "crlf.h").string();
-    Pruefe({{"#include \"" + pfad + "\"\n",
-             "eins zwei\n",
-             "",
-             {cpp_Tag(CppTag_DateiOeffnen, static_cast<CppOeffneFn>(nullptr))}}});
+    Pruefe({{"#include \"" + pfad + "\"\n", "eins zwei\n", "",
+             Tags(cpp_Tag(CppTag_DateiOeffnen, static_cast<CppOeffneFn>(nullptr)))}});
     fs::remove_all(ordner);
 }

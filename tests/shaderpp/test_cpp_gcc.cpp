@@ -178,30 +178,16 @@ TEST(CppShader, PraeludeMitDerTaglisteDesShadercodes) {
                                 "#define SAETTIGE(x) clamp(x, 0.0, 1.0)\n"
                                 "#define LUMINANZ(f) dot(f.rgb, float3(0.299, 0.587, 0.114))\n"
                                 "#endif\n"}});
-    Pruefe({{"// Filter: Pause\r\n"
-             "#include \"velm_gemeinsam.fxh\"\n"
-             "#include \"velm_gemeinsam.fxh\"\n"
-             "#define STAERKE_REGISTER c0\n"
-             "float4 staerke : register(STAERKE_REGISTER);\n"
-             "$rein { float2 uv : TEXCOORD0; };\n"
-             "$raus { float4 farbe : COLOR0; };\n"
-             "/* Grauwert ueberblenden */\n"
-             "$main()\n"
-             "{\n"
-             "    float4 f = tex2D(bild, $rein.uv);\n"
-             "#if defined(VELM_GEMEINSAM) && quorrcpp\n"
-             "    $raus.farbe = lerp(f, LUMINANZ(f).xxxx, SAETTIGE(staerke.x));\n"
-             "#else\n"
-             "    $raus.farbe = f;\n"
-             "#endif\n"
-             "}\n",
-             "float4 staerke : register(c0);\n"
-             "$rein { float2 uv : TEXCOORD0; };\n"
-             "$raus { float4 farbe : COLOR0; };\n"
-             "$main()\n"
-             "{\n"
-             "float4 f = tex2D(bild, $rein.uv);\n"
-             "$raus.farbe = lerp(f, dot(f.rgb, float3(0.299, 0.587, 0.114)).xxxx, "
-             "clamp(staerke.x, 0.0, 1.0));\n"
-             "}\n"}});
+    const std::string kopf = "$rein { float2 uv : TEXCOORD0; };\n$raus { float4 farbe : COLOR0; };\n";
+    Pruefe({{"// Filter: Pause\r\n#include \"velm_gemeinsam.fxh\"\n#include \"velm_gemeinsam.fxh\"\n"
+             "#define STAERKE_REGISTER c0\nfloat4 staerke : register(STAERKE_REGISTER);\n" +
+                 kopf +
+                 "/* Grauwert ueberblenden */\n$main()\n{\n    float4 f = tex2D(bild, $rein.uv);\n"
+                 "#if defined(VELM_GEMEINSAM) && quorrcpp\n"
+                 "    $raus.farbe = lerp(f, LUMINANZ(f).xxxx, SAETTIGE(staerke.x));\n"
+                 "#else\n    $raus.farbe = f;\n#endif\n}\n",
+             "float4 staerke : register(c0);\n" + kopf +
+                 "$main()\n{\nfloat4 f = tex2D(bild, $rein.uv);\n"
+                 "$raus.farbe = lerp(f, dot(f.rgb, float3(0.299, 0.587, 0.114)).xxxx, clamp(staerke.x, 0.0, "
+                 "1.0));\n}\n"}});
 }

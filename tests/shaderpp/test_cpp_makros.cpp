@@ -5,8 +5,13 @@
 
 #include <gtest/gtest.h>
 
-TEST(CppMakros, DefinierenUndExpandieren) {
+TEST(CppMakros, DefinierenExpandierenUndAusgeben) {
     const std::string b(300, 'b'), a(300, 'a');
+    std::string parameter = "p0", argumente = "0";
+    for (int i = 1; i < 32; ++i) {
+        parameter += ",p" + std::to_string(i);
+        argumente += "," + std::to_string(i);
+    }
     const CppTag pasteExpandiert = cpp_Tag(CppTag_PasteExpandiert, 1);
     const std::string kSyntax = "line 1: Error: #define syntax error\n";
     const std::string kRest = "line 1: Warning: Unexpected text in #control line ignored\n";
@@ -52,12 +57,10 @@ TEST(CppMakros, DefinierenUndExpandieren) {
         {"#define P(a) 1##a\nP(x)\n", "1x\n"},
         {"#define P(a) a##+\nP(x)\n", "x+\n", "line 2: Error: Strange character '+' after ##\n"},
         {"#define B zwei\n#define P(a,b) a##b\nP(eins,B)\n", "einsB\n"},
-        {"#define B zwei\n#define P(a,b) a##b\nP(eins,B)\n", "einszwei\n", "", {pasteExpandiert}},
+        {"#define B zwei\n#define P(a,b) a##b\nP(eins,B)\n", "einszwei\n", "", Tags(pasteExpandiert)},
         // Each part fits an expansion; joined they do not fit the work buffer.
-        {"#define B " + b + "\n#define P(x) x##B\nP(" + a + ")\n",
-         "",
-         "line 3: Fatal: work buffer overflow doing " + a + " ##\n",
-         {pasteExpandiert}},
+        {"#define B " + b + "\n#define P(x) x##B\nP(" + a + ")\n", "",
+         "line 3: Fatal: work buffer overflow doing " + a + " ##\n", Tags(pasteExpandiert)},
         {"#define A B\n#define B A\nvor A nach\n", "vor  nach\n",
          "line 3: Error: Recursive macro definition of \"B\"(Defined by \"A\")\n"},
         // Built-in macros.
@@ -65,6 +68,25 @@ TEST(CppMakros, DefinierenUndExpandieren) {
         {"__FILE__\n", "\"test.fx\"\n"},
         {"__FUNCTION__ __FUNC_LINE__\nvoid f()\n{\n  __FUNCTION__ __FUNC_LINE__\n}\n",
          "\"<unknown function>\" 0\nvoid f()\n{\n\"f\" 3\n}\n"},
+        // Limits are fatal.
+        {"#define F(" + parameter + ") x\nweiter\n", "", "line 1: Fatal: Too many arguments for macro\n"},
+        {"#define F(a) a\nF(" + argumente + ")\n", "",
+         "line 2: Fatal: Too many arguments in macro expansion\n"},
+        {"#define L " + std::string(520, 'x') + "\n", "", "line 1: Fatal: Work buffer overflow\n"},
+        {"#define F(a) a a\nF(" + std::string(300, 'y') + ")\n", "",
+         "line 2: Fatal: Out of space in macro \"F\" arg expansion\n"},
+        // A full argument area loses characters, each with a message.
+        {"#define F(a) a\nF(" + std::string(1030, 'z') + ")\nweiter\n", "",
+         Wiederholt("line 2: Fatal: Macro work area overflow\n", 6) +
+             "line 2: Fatal: Out of space in macro \"F\" arg expansion\n"},
+        // The dump of all definitions.
+        {"#define F(a,b) a+b\n#define E\n#define S(x) #x##x\n#define N() n\n",
+         "#define E\n#define F(__1,__2)\t__1+__2\n#define N()\tn\n#define S(__1)\t#__1##__1\n", "",
+         Tags(cpp_Tag(CppTag_DefinitionenAusgeben, 1))},
+        // Twice: with the program's own macro.
+        {"#define R R\n", "#define quorrcpp\t1\n#define K\t\\01\n#define R\tR\n", "",
+         Tags(cpp_Tag(CppTag_DefinitionenAusgeben, 1), cpp_Tag(CppTag_DefinitionenAusgeben, 1),
+              cpp_Tag(CppTag_Definiere, "K=\x01"))},
     });
 }
 
@@ -77,43 +99,4 @@ TEST(CppMakros, EinMakroDasSichSelbstAnklebtStoppt) {
     EXPECT_NE(e.mMeldungen.find("Error: Recursive macro definition of \"x\"(Defined by \"x\")\n"),
               std::string::npos);
     EXPECT_EQ(e.mAusgabe.rfind("nach ", 0), 0u);
-}
-
-TEST(CppMakros, GrenzenSindFatal) {
-    std::string parameter = "p0", argumente = "0";
-    for (int i = 1; i < 32; ++i) {
-        parameter += ",p" + std::to_string(i);
-        argumente += "," + std::to_string(i);
-    }
-    Pruefe({
-        {"#define F(" + parameter + ") x\nweiter\n", "", "line 1: Fatal: Too many arguments for macro\n"},
-        {"#define F(a) a\nF(" + argumente + ")\n", "",
-         "line 2: Fatal: Too many arguments in macro expansion\n"},
-        {"#define L " + std::string(520, 'x') + "\n", "", "line 1: Fatal: Work buffer overflow\n"},
-        {"#define F(a) a a\nF(" + std::string(300, 'y') + ")\n", "",
-         "line 2: Fatal: Out of space in macro \"F\" arg expansion\n"},
-    });
-    // A full argument area loses characters, each with a message.
-    const CppErgebnis e = Vorverarbeite("#define F(a) a\nF(" + std::string(1030, 'z') + ")\nweiter\n");
-    size_t meldungen = 0;
-    for (size_t p = e.mMeldungen.find("Macro work area overflow"); p != std::string::npos;
-         p = e.mMeldungen.find("Macro work area overflow", p + 1))
-        ++meldungen;
-    EXPECT_EQ(meldungen, 6u);
-    EXPECT_EQ(e.mRueckgabe, 1);
-}
-
-TEST(CppMakros, DefinitionenAusgeben) {
-    Pruefe({
-        {"#define F(a,b) a+b\n#define E\n#define S(x) #x##x\n#define N() n\n",
-         "#define E\n#define F(__1,__2)\t__1+__2\n#define N()\tn\n#define S(__1)\t#__1##__1\n",
-         "",
-         {cpp_Tag(CppTag_DefinitionenAusgeben, 1)}},
-        // Twice: with the program's own macro.
-        {"#define R R\n",
-         "#define quorrcpp\t1\n#define K\t\\01\n#define R\tR\n",
-         "",
-         {cpp_Tag(CppTag_DefinitionenAusgeben, 1), cpp_Tag(CppTag_DefinitionenAusgeben, 1),
-          cpp_Tag(CppTag_Definiere, "K=\x01")}},
-    });
 }

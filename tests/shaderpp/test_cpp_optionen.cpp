@@ -17,49 +17,42 @@ TEST(CppOptionen, Tags) {
         dateien.push_back(cpp_Tag(i % 2 ? CppTag_VorabDatei : CppTag_VorabDatei2, "vorab.h"));
     }
     verzeichnisse.push_back(cpp_Tag(CppTag_Definiere, "NACHHER"));
+    const std::string langerName(600, 'n');
     Pruefe({
         {"", ""},
         {"quorrcpp\n", "1\n"},
         // Predefinition comes before the tags, so the requests of tags 5 and 6 change nothing.
-        {"quorrcpp __LINE__\n",
-         "1 1\n",
-         "",
-         {cpp_Tag(CppTag_KeinProgrammMakro, 1), cpp_Tag(CppTag_KeineEingebauten, 1)}},
-        {"#ifdef quorrcpp\nja\n#else\nnein\n#endif\n",
-         "nein\n",
-         "",
-         {cpp_Tag(CppTag_Undefiniere, "quorrcpp")}},
-        {"",
-         "",
-         "line 0: Warning: \"GIBTSNICHT\" wasn't defined\n",
-         {cpp_Tag(CppTag_Undefiniere, "GIBTSNICHT")}},
+        {"quorrcpp __LINE__\n", "1 1\n", "",
+         Tags(cpp_Tag(CppTag_KeinProgrammMakro, 1), cpp_Tag(CppTag_KeineEingebauten, 1))},
+        {"#ifdef quorrcpp\nja\n#else\nnein\n#endif\n", "nein\n", "",
+         Tags(cpp_Tag(CppTag_Undefiniere, "quorrcpp"))},
+        {"", "", "line 0: Warning: \"GIBTSNICHT\" wasn't defined\n",
+         Tags(cpp_Tag(CppTag_Undefiniere, "GIBTSNICHT"))},
         // Like #undef, the tag needs a name that begins with a letter.
-        {"", "", "line 0: Error: Illegal #undef argument\n", {cpp_Tag(CppTag_Undefiniere, "9x")}},
-        {"X\n",
-         "7\n",
-         "line 0: Warning: Internal error!\n",
-         {CppTag{36, 1}, cpp_Tag(CppTag_Definiere, "X=7")}},
+        {"", "", "line 0: Error: Illegal #undef argument\n", Tags(cpp_Tag(CppTag_Undefiniere, "9x"))},
+        {"X\n", "7\n", "line 0: Warning: Internal error!\n",
+         Tags(CppTag{36, 1}, cpp_Tag(CppTag_Definiere, "X=7"))},
         // A string literal lives in read-only memory: the tag must not write into it.
-        {"A B C\n",
-         "eins zwei 1 \n",
-         "",
-         {cpp_Tag(CppTag_Definiere, "A=eins zwei"), cpp_Tag(CppTag_Definiere, "B"),
-          cpp_Tag(CppTag_Definiere, "C=")}},
+        {"A B C\n", "eins zwei 1 \n", "",
+         Tags(cpp_Tag(CppTag_Definiere, "A=eins zwei"), cpp_Tag(CppTag_Definiere, "B"),
+              cpp_Tag(CppTag_Definiere, "C="))},
         // Too many directories or files end the reading of the tags, not the run.
         {"NACHHER\n", "NACHHER\n", "line 0: Fatal: Too many include directories\n", verzeichnisse},
         {"x\n", "x\n", "line 0: Fatal: Too many include files\n", dateien},
-        {"main A\n",
-         "a\nb 1\nmain 1\n",
-         "",
-         {cpp_Tag(CppTag_VorabDatei, "a.h"), cpp_Tag(CppTag_VorabDatei2, "b.h")}},
+        {"main A\n", "a\nb 1\nmain 1\n", "",
+         Tags(cpp_Tag(CppTag_VorabDatei, "a.h"), cpp_Tag(CppTag_VorabDatei2, "b.h"))},
         // A message from an include names every file that includes it.
         {"eins\n#include \"c.h\"\n", "eins\nx\n",
          "cpp: \"d.h\", line 2: Error: #error directive encountered\n from file c.h, line 2,\n"
          " from file test.fx, line 2.\n"},
-        {"text\n",
-         "",
-         "quorrcpp: Velm shader preprocessor\n",
-         {cpp_Tag(CppTag_Banner, 1), cpp_Tag(CppTag_AusgabeAn, 0)}},
+        {"text\n", "", "quorrcpp: Velm shader preprocessor\n",
+         Tags(cpp_Tag(CppTag_Banner, 1), cpp_Tag(CppTag_AusgabeAn, 0))},
+        // The input's name: empty means standard input; too long is fatal.
+        {"__FILE__\n#error\n", "\"[stdin]\"\n",
+         "cpp: \"[stdin]\", line 2: Error: #error directive encountered\n",
+         Tags(cpp_Tag(CppTag_Eingabename, ""))},
+        {"x\n", "", "cpp: \"" + langerName + "\", line 0: Fatal: Work buffer overflow\n",
+         Tags(cpp_Tag(CppTag_Eingabename, langerName.c_str()))},
     });
 }
 
@@ -77,16 +70,6 @@ TEST(CppOptionen, GroessenFuerSizeofGeltenFuerDenProzess) {
         {"", "", "", groessen("* 8 8 8 8 8 8 8")},
         {"#if sizeof(long) == 4 && sizeof(char *) == 8\nja\n#endif\n", "ja\n"},
     });
-}
-
-TEST(CppOptionen, Eingabename) {
-    const CppErgebnis lang = Vorverarbeite("x\n", {}, std::string(600, 'n').c_str());
-    EXPECT_EQ(lang.mRueckgabe, 1);
-    EXPECT_EQ(lang.mAusgabe, "");
-    EXPECT_NE(lang.mMeldungen.find("Fatal: Work buffer overflow\n"), std::string::npos);
-    const CppErgebnis leer = Vorverarbeite("__FILE__\n#error\n", {}, "");
-    EXPECT_EQ(leer.mAusgabe, "\"[stdin]\"\n");
-    EXPECT_EQ(leer.mMeldungen, "cpp: \"[stdin]\", line 2: Error: #error directive encountered\n");
 }
 
 TEST(CppOptionen, DatumUndZeitHabenIhrFormat) {

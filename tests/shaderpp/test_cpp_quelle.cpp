@@ -11,34 +11,32 @@ TEST(CppQuelle, ZeilenLeerraumKommentareUndLiterale) {
     const CppTag einfach = cpp_Tag(CppTag_EinfacheZeichen, 1);
     Pruefe({
         {"a;\n\n\n\nb;\n", "a;\nb;\n"},
-        {"a\n\n\nb\n", "a\n\n\nb\n", "", {marken}},
-        {"a\n\n\n\n\n\nb\n\n\n\n\n\nc\n", "a\n#line 7 \"test.fx\"\nb\n#line 13\nc\n", "", {marken}},
-        {"a\n\n\n\n\n\nb\n", "a\n# 7 \"test.fx\"\nb\n", "", {marken, cpp_Tag(CppTag_MarkenMitLine, 0)}},
+        {"a\n\n\nb\n", "a\n\n\nb\n", "", Tags(marken)},
+        {"a\n\n\n\n\n\nb\n\n\n\n\n\nc\n", "a\n#line 7 \"test.fx\"\nb\n#line 13\nc\n", "", Tags(marken)},
+        {"a\n\n\n\n\n\nb\n", "a\n# 7 \"test.fx\"\nb\n", "", Tags(marken, cpp_Tag(CppTag_MarkenMitLine, 0))},
         // Directive lines and skipped lines count as empty lines.
-        {"#define X\na\n#if 0\nb\n#endif\nc\n", "\na\n#line 6 \"test.fx\"\nc\n", "", {marken}},
-        {"a\n#include \"k.h\"\nb\n", "a\n#line 1 \"k.h\"\nk\n#line 3 \"test.fx\"\nb\n", "", {marken}},
+        {"#define X\na\n#if 0\nb\n#endif\nc\n", "\na\n#line 6 \"test.fx\"\nc\n", "", Tags(marken)},
+        {"a\n#include \"k.h\"\nb\n", "a\n#line 1 \"k.h\"\nk\n#line 3 \"test.fx\"\nb\n", "", Tags(marken)},
         {"  a  \t b   \n", "a b \n"},
-        {"  a  \t b\n", "  a  \t b\n", "", {cpp_Tag(CppTag_LeerraumBehalten, 1)}},
+        {"  a  \t b\n", "  a  \t b\n", "", Tags(cpp_Tag(CppTag_LeerraumBehalten, 1))},
         {"a\vb\fc\n", "a b c\n"},
         {"a/* x */b\n", "a b\n"},
         {"a /* x\n y */ b // rest\nc\n", "a b \nc\n"},
         {"/* nur */\nx\n", "x\n"},
-        {"a // x\n", "a // x\n", "", {cpp_Tag(CppTag_KeineZeilenkommentare, 1)}},
-        {"a /* k */ b\n/* z */\n", "a /* k */ b\n/* z */\n", "", {cpp_Tag(CppTag_KommentareBehalten, 1)}},
+        {"a // x\n", "a // x\n", "", Tags(cpp_Tag(CppTag_KeineZeilenkommentare, 1))},
+        {"a /* k */ b\n/* z */\n", "a /* k */ b\n/* z */\n", "", Tags(cpp_Tag(CppTag_KommentareBehalten, 1))},
         {"\"/* kein */\" '//'\n", "\"/* kein */\" '//'\n"},
         {"a /* x /* y */ b */ c\n", "a b */ c\n"},
-        {"a /* x /* y */ b */ c\n",
-         "a c\n",
-         "line 1: Warning: Nested comment\n",
-         {cpp_Tag(CppTag_KommentareVerschachtelt, 1), cpp_Tag(CppTag_WarneKommentarImKommentar, 1)}},
+        {"a /* x /* y */ b */ c\n", "a c\n", "line 1: Warning: Nested comment\n",
+         Tags(cpp_Tag(CppTag_KommentareVerschachtelt, 1), cpp_Tag(CppTag_WarneKommentarImKommentar, 1))},
         {"a\n/* offen\n", "a\n", "line 3: Error: EOF in comment\n"},
         {"ab\\\ncd\n", "abcd\n"},
         {"\"a\\\"b\" 'c' \"x\\\ny\"\n", "\"a\\\"b\" 'c' \"x\\\ny\"\n"},
         {"vor \"offen\nnach\n", "vor ", "line 1: Error: Unterminated string\n"},
-        {"don't\n", "don't\n", "", {einfach}},
+        {"don't\n", "don't\n", "", Tags(einfach)},
         {"1.5e+3f 0x1Fu .5 10UL\n", "1.5e+3f 0x1Fu .5 10UL\n"},
         {"089\n", "089\n", "line 1: Warning: Illegal digit in octal number\n"},
-        {"089 0.9 09.5\n", "089 0.9 09.5\n", "", {einfach}},
+        {"089 0.9 09.5\n", "089 0.9 09.5\n", "", Tags(einfach)},
         // The main input keeps its last line end for characters put back at its end.
         {"a/", "a/"},
         {"abc\\", "abc\\"},
@@ -47,12 +45,11 @@ TEST(CppQuelle, ZeilenLeerraumKommentareUndLiterale) {
         // putting back both it and the character after it would reach into the previous line.
         {std::string(510, 'a') + "\\b\n", std::string(510, 'a') + "b\n",
          "line 1: Fatal: Too much pushback\n"},
-        {"( [ [ { } }\n",
-         "( [ [ { } }\n",
+        {"( [ [ { } }\n", "( [ [ { } }\n",
          "line 2: Warning: Illegal bracket '[]' balance, depth = 2\n"
          "line 2: Warning: Illegal parentheses '()' balance, depth = 1\n"
          "line 2: Warning: Illegal brace '{}' balance, depth = -1\n",
-         {cpp_Tag(CppTag_KlammerBilanz, 1)}},
+         Tags(cpp_Tag(CppTag_KlammerBilanz, 1))},
     });
 }
 
@@ -74,24 +71,21 @@ TEST(CppQuelle, Funktionsverfolgung) {
          "int f(int a, float b)\n{PROLOG;{\nreturn a;\n}}\nvoid g(void);\nvoid h() {PROLOG;{ if (1) { x(); } "
          "}}\n",
          "#> Function defined at line 2: f <#\n#> Function defined at line 6: h <#\n",
-         {text("PROLOG;"), melden}},
-        {"void a() { }\nvoid b() { }\n",
-         "void a() { }\nvoid b() {{ t(); }{ }}\n",
-         "",
-         {text("{ t(); }"), cpp_Tag(CppTag_FunktionAusnehmen, "a")}},
+         Tags(text("PROLOG;"), melden)},
+        {"void a() { }\nvoid b() { }\n", "void a() { }\nvoid b() {{ t(); }{ }}\n", "",
+         Tags(text("{ t(); }"), cpp_Tag(CppTag_FunktionAusnehmen, "a"))},
         // At most twenty exceptions are kept.
         {"void f19() {}\nvoid f20() {}\n", "void f19() {}\nvoid f20() {T;{}}\n", "", ausnahmen},
         // Braces in the inserted text start no function, so every text ends: one insertion per brace.
-        {zwei, "void f() {}{{ x; }}\nvoid h() {}{{ y; }}\n", "", {text("}{")}},
-        {zwei, "void f() {}{ x; }\nvoid h() {}{ y; }\n", "", {text("}")}},
-        {zwei, "void f() {} g() {{ x; }}\nvoid h() {} g() {{ y; }}\n", "", {text("} g() {")}},
-        {zwei, "void f() {{{{ x; }\nvoid h() { y; }\n", "", {text("{{")}},
+        {zwei, "void f() {}{{ x; }}\nvoid h() {}{{ y; }}\n", "", Tags(text("}{"))},
+        {zwei, "void f() {}{ x; }\nvoid h() {}{ y; }\n", "", Tags(text("}"))},
+        {zwei, "void f() {} g() {{ x; }}\nvoid h() {} g() {{ y; }}\n", "", Tags(text("} g() {"))},
+        {zwei, "void f() {{{{ x; }\nvoid h() { y; }\n", "", Tags(text("{{"))},
         // Calls, pointers, initialisers and structs define no function.
         {"foo(1), bar(2);\nvoid (*fp)(int);\nint k = (3);\nstruct S { int x; };\n"
          "float4 $main(float2 uv : TEXCOORD0) : COLOR\n{\n  __FUNCTION__\n}\n",
          "foo(1), bar(2);\nvoid (*fp)(int);\nint k = (3);\nstruct S { int x; };\n"
          "float4 $main(float2 uv : TEXCOORD0) : COLOR\n{\n\"$main\"\n}\n",
-         "#> Function defined at line 6: $main <#\n",
-         {melden}},
+         "#> Function defined at line 6: $main <#\n", Tags(melden)},
     });
 }

@@ -33,7 +33,7 @@ TEST(TastenTabelle, KeysTheGameReadsAndOtherExtendedKeys) {
     EXPECT_EQ(CodeZuLinuxTaste(83), 83u);
 }
 
-TEST(TastenTabelle, UnknownKeysHaveNoCodeAndCodesAreDistinct) {
+TEST(TastenTabelle, UnknownKeysHaveNoCodeCodesAreDistinctAndNames) {
     for (uint32_t linux : {0u, 89u, 101u, 112u, 240u, 1000u, 0xFFFFFFFFu})
         EXPECT_EQ(LinuxTasteZuCode(linux, true), 0u) << linux;
     for (uint32_t code : {0u, 89u, 150u, 255u, 256u})
@@ -48,9 +48,7 @@ TEST(TastenTabelle, UnknownKeysHaveNoCodeAndCodesAreDistinct) {
         EXPECT_EQ(CodeZuLinuxTaste(code), linux);
     }
     EXPECT_EQ(OeffneEingabe(nullptr), nullptr);
-}
-
-TEST(TastenNamen, KeysWithoutCharacterHaveEnglishNames) {
+    // Keys without a character have English names.
     EXPECT_STREQ(FesterTastenName(1), "Esc");
     EXPECT_STREQ(FesterTastenName(200), "Up");
     EXPECT_STREQ(FesterTastenName(156), "Num Enter");
@@ -58,16 +56,13 @@ TEST(TastenNamen, KeysWithoutCharacterHaveEnglishNames) {
     EXPECT_STREQ(FesterTastenName(9999), "");
 }
 
-TEST(Steuergeraete, ProductWordFromTheGuid) {
+TEST(Steuergeraete, ProductWordFromTheGuidAndGlfwPadStateInThePadLayout) {
     // An Xbox 360 pad on USB: vendor 045e, product 028e.
     EXPECT_EQ(ProduktWortAusGuid("030000005e0400008e02000014010000"), 0x028E045Eu);
     EXPECT_EQ(ProduktWortAusGuid(nullptr), 0u);
     EXPECT_EQ(ProduktWortAusGuid(""), 0u);
     EXPECT_EQ(ProduktWortAusGuid("030000005e0400008e02"), 0u);
     EXPECT_EQ(ProduktWortAusGuid("0300000zzz0400008e020000140100xx"), 0x028Eu << 16);
-}
-
-TEST(Steuergeraete, GlfwPadStateInThePadLayout) {
     // GLFW: 0 A, 6 Back, 7 Start, 11 D-pad up; axes: left x, left y, right x, right y, triggers.
     unsigned char knoepfe[15] = {};
     knoepfe[0] = knoepfe[6] = knoepfe[7] = knoepfe[11] = 1;

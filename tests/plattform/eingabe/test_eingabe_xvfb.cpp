@@ -4,16 +4,11 @@
 #include "omvu/omvu_testumgebung.h"
 
 #include <GLFW/glfw3.h>
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <string>
-#include <vector>
 
 // Xlib's macros (None, True, Bool) must come after the test framework's headers.
 #include <X11/Xlib.h>
@@ -22,8 +17,8 @@
 
 namespace {
 
+using namespace OmvuTest;
 using ::testing::Contains;
-using ::testing::ElementsAre;
 
 int gAlteAufrufe = 0;
 void AlterRueckruf(GLFWwindow*, int, int, int, int) {
@@ -34,7 +29,7 @@ class XvfbTest : public ::testing::Test {
 protected:
     GLFWwindow* fenster = nullptr;
     Display* anzeige = nullptr;
-    OmvuTest::Protokollant handler;
+    Protokollant handler;
 
     static inline bool sGlfw = false;
 
