@@ -89,8 +89,7 @@ TKind FuehreImKindAus(const std::filesystem::path& ordner, const std::function<v
     return ergebnis;
 }
 
-template <typename T>
-T Lies(const std::string& daten, size_t versatz) {
+template <typename T> T Lies(const std::string& daten, size_t versatz) {
     T wert{};
     if (versatz + sizeof(T) <= daten.size())
         std::memcpy(&wert, daten.data() + versatz, sizeof(T));
@@ -132,10 +131,13 @@ TEST(Absturz, JederFehlerSchreibtBerichtUndDumpUndBeendetDenProzess) {
     };
     const Fall faelle[] = {
         {"Nullzeiger", SchreibeNull, SIGSEGV, "!Exception code: C0000005 ACCESS_VIOLATION\n", "SchreibeNull"},
-        {"Division", TeileDurchNull, SIGFPE, "!Exception code: C0000094 INT_DIVIDE_BY_ZERO\n", "TeileDurchNull"},
+        {"Division", TeileDurchNull, SIGFPE, "!Exception code: C0000094 INT_DIVIDE_BY_ZERO\n",
+         "TeileDurchNull"},
         {"int3", Haltepunkt, SIGTRAP, "!Exception code: 80000003 BREAKPOINT\n", "Haltepunkt", true},
-        {"Rekursion", [] { Rekursion(0); }, SIGSEGV, "!Exception code: C00000FD STACK_OVERFLOW\n", "Rekursion"},
-        {"Auftrag", AbsturzImAuftrag, SIGSEGV, "!Exception code: C0000005 ACCESS_VIOLATION\n", "SchreibeNull"},
+        {"Rekursion", [] { Rekursion(0); }, SIGSEGV, "!Exception code: C00000FD STACK_OVERFLOW\n",
+         "Rekursion"},
+        {"Auftrag", AbsturzImAuftrag, SIGSEGV, "!Exception code: C0000005 ACCESS_VIOLATION\n",
+         "SchreibeNull"},
         // The engine's debugger break ends in raise(SIGTRAP) as a tail call.
         {"Debugger-Halt", [] { Plattform::Haltepunkt(); }, SIGTRAP, "!Exception code: 80000003 BREAKPOINT\n",
          "): raise\n"},
@@ -155,7 +157,8 @@ TEST(Absturz, JederFehlerSchreibtBerichtUndDumpUndBeendetDenProzess) {
             EXPECT_NE(kind.mLog.find(teil), std::string::npos) << teil << kind.mLog;
         EXPECT_EQ(kind.mDump.substr(0, 4), "MDMP");
         if (fall.mInt3) {
-            EXPECT_EQ(SpeicherByte(kind.mDump, Lies<uint64_t>(kind.mDump, Stroeme(kind.mDump)[6] + 24)), 0xCC);
+            EXPECT_EQ(SpeicherByte(kind.mDump, Lies<uint64_t>(kind.mDump, Stroeme(kind.mDump)[6] + 24)),
+                      0xCC);
         }
     }
 }
@@ -187,10 +190,11 @@ TEST(Absturz, NullzeigerNenntProgrammZeileUndDumpHaeltDieAusnahme) {
     // The exception record: access violation at the fault address, a write (1) to address 0,
     // and the context's instruction pointer at the same address.
     const uint32_t ausnahme = stroeme[6];
-    EXPECT_EQ(std::vector<uint64_t>({Lies<uint32_t>(dump, ausnahme + 8), uint32_t(Lies<uint64_t>(dump, ausnahme + 24)),
-                                     Lies<uint32_t>(dump, ausnahme + 32), Lies<uint64_t>(dump, ausnahme + 40),
-                                     Lies<uint64_t>(dump, ausnahme + 48),
-                                     uint32_t(Lies<uint64_t>(dump, Lies<uint32_t>(dump, ausnahme + 164) + 0xF8))}),
+    EXPECT_EQ(std::vector<uint64_t>(
+                  {Lies<uint32_t>(dump, ausnahme + 8), uint32_t(Lies<uint64_t>(dump, ausnahme + 24)),
+                   Lies<uint32_t>(dump, ausnahme + 32), Lies<uint64_t>(dump, ausnahme + 40),
+                   Lies<uint64_t>(dump, ausnahme + 48),
+                   uint32_t(Lies<uint64_t>(dump, Lies<uint32_t>(dump, ausnahme + 164) + 0xF8))}),
               std::vector<uint64_t>({0xC0000005u, adresse, 2, 1, 0, adresse}));
     // One thread, several modules, processor architecture 9 (AMD64).
     EXPECT_EQ(Lies<uint32_t>(dump, stroeme[3]), 1u);
@@ -220,8 +224,8 @@ TEST(Absturz, DumpOhneOrdnerMeldetDenFehler) {
         _exit(!ohneOrdner && Velm_SchreibeMiniDump(nullptr) ? 0 : 1);
     });
     EXPECT_TRUE(WIFEXITED(kind.mStatus) && WEXITSTATUS(kind.mStatus) == 0);
-    EXPECT_NE(kind.mLog.find("MiniDump, CreateFile() failed with error: 2\n"), std::string::npos) << kind.mLog;
+    EXPECT_NE(kind.mLog.find("MiniDump, CreateFile() failed with error: 2\n"), std::string::npos)
+        << kind.mLog;
     EXPECT_EQ(Stroeme(kind.mDump).count(6), 0u);
     EXPECT_EQ(Stroeme(kind.mDump).count(3), 1u);
 }
-

@@ -35,9 +35,11 @@ TEST(Stapelleser, AktuellerFadenNenntFunktionDateiUndZeile) {
     const std::string text = BekannteFunktion(1);
     EXPECT_EQ(text.rfind("SymInit: Symbol-SearchPath: '", 0), 0u) << text;
     EXPECT_NE(text.find("\nOS-Version: "), std::string::npos);
-    EXPECT_NE(text.find("test_stapelleser.cpp (23): (anonymous namespace)::BekannteFunktion"), std::string::npos)
+    EXPECT_NE(text.find("test_stapelleser.cpp (23): (anonymous namespace)::BekannteFunktion"),
+              std::string::npos)
         << text;
-    EXPECT_NE(text.find("): Velm_Stapelleser::GibAufrufstapelAus(unsigned int, void const*)\n"), std::string::npos);
+    EXPECT_NE(text.find("): Velm_Stapelleser::GibAufrufstapelAus(unsigned int, void const*)\n"),
+              std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 2), "\n\n");
 
     // Another thread's stack cannot be walked from here under Linux.
@@ -65,10 +67,12 @@ TEST(Stapelleser, RahmenZeilen) {
         {0, 0x1234, "a/b.cpp", 12, "spiel", "_Z1fv", "f", "f()", "a/b.cpp (12): f()\n"},
         {1, 0x1234, "a/b.cpp", 7, "", "_Z1fv", "f", "", "a/b.cpp (7): f\n"},
         {1, 0x1234, "a/b.cpp", 7, "", "_Z1fv", "", "", "a/b.cpp (7): _Z1fv\n"},
-        {1, 0x1234, "", 0, "libc.so.6", "raise", "raise", "raise", "0x1234 (libc.so.6): (filename not available): raise\n"},
+        {1, 0x1234, "", 0, "libc.so.6", "raise", "raise", "raise",
+         "0x1234 (libc.so.6): (filename not available): raise\n"},
         {1, 0xab, "", 0, "", "", "", "",
          "0xab ((module-name not available)): (filename not available): (function-name not available)\n"},
-        {1, 0x1234, "", 0, "m", lang.c_str(), "", "", ("0x1234 (m): (filename not available): " + lang).substr(0, 4095)},
+        {1, 0x1234, "", 0, "m", lang.c_str(), "", "",
+         ("0x1234 (m): (filename not available): " + lang).substr(0, 4095)},
         {2, 0x1234, "a/b.cpp", 7, "", "f", "", "", ""},
         {1, 0, "a/b.cpp", 7, "", "f", "", "", ""},
     };
@@ -81,6 +85,7 @@ TEST(Stapelleser, RahmenZeilen) {
         Setze(eintrag->mName, fall.mName);
         Setze(eintrag->mUnverzierterName, fall.mUnverziert);
         Setze(eintrag->mVollerUnverzierterName, fall.mVoll);
-        EXPECT_TRUE(Velm_Stapelleser::FormatiereEintrag(fall.mArt, *eintrag) == fall.mErwartet) << fall.mErwartet;
+        EXPECT_TRUE(Velm_Stapelleser::FormatiereEintrag(fall.mArt, *eintrag) == fall.mErwartet)
+            << fall.mErwartet;
     }
 }

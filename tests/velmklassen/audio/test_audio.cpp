@@ -35,13 +35,11 @@ Skript gSkript;
 
 class SkriptSystem final : public FMOD::System {
 public:
-    FMOD_RESULT getVersion(unsigned int* version) override {
-        *version = gSkript.version;
-        return gSkript.Antwort("getVersion");
+    FMOD_RESULT getVersion(unsigned int* v) override {
+        return *v = gSkript.version, gSkript.Antwort("getVersion");
     }
-    FMOD_RESULT getNumDrivers(int* anzahl) override {
-        *anzahl = gSkript.treiber;
-        return gSkript.Antwort("getNumDrivers");
+    FMOD_RESULT getNumDrivers(int* n) override {
+        return *n = gSkript.treiber, gSkript.Antwort("getNumDrivers");
     }
     FMOD_RESULT getDriverInfo(int id, char* name, int namelen, void*) override {
         std::snprintf(name, size_t(namelen), "Karte %d", id);
@@ -54,8 +52,7 @@ public:
         return gSkript.Antwort("getDriverCaps" + std::to_string(id));
     }
     FMOD_RESULT setOutput(FMOD_OUTPUTTYPE art) override {
-        gSkript.ausgaben.push_back(art);
-        return gSkript.Antwort("setOutput");
+        return gSkript.ausgaben.push_back(art), gSkript.Antwort("setOutput");
     }
     FMOD_RESULT release() override {
         ++gSkript.freigaben;
@@ -65,10 +62,8 @@ public:
 };
 
 FMOD_RESULT ErstelleSkript(FMOD::System** system) {
-    if (const FMOD_RESULT e = gSkript.Antwort("create"); e != FMOD_OK)
-        return e;
-    *system = new SkriptSystem;
-    return FMOD_OK;
+    *system = gSkript.Antwort("create") == FMOD_OK ? new SkriptSystem : nullptr;
+    return gSkript.Antwort("create");
 }
 
 // An effect or sound that answers its calls with a fixed code and counts them.
@@ -85,10 +80,7 @@ struct SkriptKlang final : FMOD::Sound {
     void* nutzdaten = nullptr;
     int rufe = 0;
     FMOD_RESULT release() override { return ++rufe, freigeben; }
-    FMOD_RESULT getUserData(void** daten) override {
-        *daten = nutzdaten;
-        return FMOD_OK;
-    }
+    FMOD_RESULT getUserData(void** daten) override { return *daten = nutzdaten, FMOD_OK; }
 };
 
 // The log runs with debug lines on; each test sees only its own lines, without their prefix.
@@ -125,33 +117,37 @@ TEST_F(Audio, StartUndRueckfall) {
         bool offen;
         std::vector<bool> nutzbar;
     };
+    using Fehler = std::map<std::string, FMOD_RESULT>;
     const unsigned int v = FMOD_VERSION;
     const Fall faelle[] = {
-        {"Erstellen scheitert", v, 1, {{"create", FMOD_ERR_MEMORY}},
-         {"!!Velm_Audio::Velm_Audio(): FMOD-Interface konnte nicht erstellt werden.", "!  Fehler 2: Out of memory."},
-         false, {}},
-        {"Version scheitert", v, 1, {{"getVersion", FMOD_ERR_INVALID_PARAM}},
-         {"!!Velm_Audio::Velm_Audio(): Versionsabfrage gescheitert.", kFehler1, kZu}, false, {}},
-        {"Version zu alt", 0x4444F, 1, {},
-         {"!!Velm_Audio::Velm_Audio(): Falsche FMOD-Version liegt neben der Exe.", "!  Fehler 0: No errors.", kZu},
-         false, {}},
-        {"Mindestversion", 0x44450, 1, {}, {}, true, {true}},
-        {"Treiberzahl scheitert", v, 1, {{"getNumDrivers", FMOD_ERR_OUTPUT_ENUMERATION}},
-         {"!Velm_Audio::Velm_Audio(): Verfügbare Audio-Treiber konnten nicht ermittelt werden",
-          "!  Fehler 3: The list of sound cards could not be read.", kZu},
-         false, {}},
-        {"kein Treiber", v, 0, {}, {kKeinTreiber}, true, {}},
-        {"nicht einmal kein Sound", v, 0, {{"setOutput", FMOD_ERR_UNSUPPORTED}},
-         {kKeinTreiber, "! Velm_Audio::Velm_Audio(): Nicht einmal 'kein Sound' konnte initialisiert werden."}, true,
-         {}},
-        {"Faehigkeiten scheitern", v, 4,
-         {{"getDriverCaps1", FMOD_ERR_OUTPUT_DRIVERCALL},
-          {"getDriverInfo2", FMOD_RESULT(96)},
-          {"getDriverCaps3", FMOD_RESULT(-1)}},
-         {kFaehigkeiten + "1 fehlgeschlagen", "!  Fehler 4: The sound card's driver refused a call.",
-          kFaehigkeiten + "2 fehlgeschlagen", "!  Fehler 96: Unknown error.", kFaehigkeiten + "3 fehlgeschlagen",
-          "!  Fehler -1: Unknown error."},
-         true, {true, false, false, false}},
+        Fall("Erstellen scheitert", v, 1, Fehler{{"create", FMOD_ERR_MEMORY}},
+             {"!!Velm_Audio::Velm_Audio(): FMOD-Interface konnte nicht erstellt werden.",
+              "!  Fehler 2: Out of memory."},
+             false, {}),
+        Fall("Version scheitert", v, 1, Fehler{{"getVersion", FMOD_ERR_INVALID_PARAM}},
+             {"!!Velm_Audio::Velm_Audio(): Versionsabfrage gescheitert.", kFehler1, kZu}, false, {}),
+        Fall("Version zu alt", 0x4444F, 1, {},
+             {"!!Velm_Audio::Velm_Audio(): Falsche FMOD-Version liegt neben der Exe.",
+              "!  Fehler 0: No errors.", kZu},
+             false, {}),
+        Fall("Mindestversion", 0x44450, 1, {}, {}, true, {true}),
+        Fall("Treiberzahl scheitert", v, 1, Fehler{{"getNumDrivers", FMOD_ERR_OUTPUT_ENUMERATION}},
+             {"!Velm_Audio::Velm_Audio(): Verfügbare Audio-Treiber konnten nicht ermittelt werden",
+              "!  Fehler 3: The list of sound cards could not be read.", kZu},
+             false, {}),
+        Fall("kein Treiber", v, 0, {}, {kKeinTreiber}, true, {}),
+        Fall("nicht einmal kein Sound", v, 0, Fehler{{"setOutput", FMOD_ERR_UNSUPPORTED}},
+             {kKeinTreiber,
+              "! Velm_Audio::Velm_Audio(): Nicht einmal 'kein Sound' konnte initialisiert werden."},
+             true, {}),
+        Fall("Faehigkeiten scheitern", v, 4,
+             Fehler{{"getDriverCaps1", FMOD_ERR_OUTPUT_DRIVERCALL},
+                    {"getDriverInfo2", FMOD_RESULT(96)},
+                    {"getDriverCaps3", FMOD_RESULT(-1)}},
+             {kFaehigkeiten + "1 fehlgeschlagen", "!  Fehler 4: The sound card's driver refused a call.",
+              kFaehigkeiten + "2 fehlgeschlagen", "!  Fehler 96: Unknown error.",
+              kFaehigkeiten + "3 fehlgeschlagen", "!  Fehler -1: Unknown error."},
+             true, {true, false, false, false}),
     };
     for (const Fall& fall : faelle) {
         SCOPED_TRACE(fall.name);
@@ -168,8 +164,9 @@ TEST_F(Audio, StartUndRueckfall) {
             for (size_t i = 0; i < fall.nutzbar.size(); ++i) {
                 const Velm_AudioTreiber& t = audio.Treiber()[i];
                 EXPECT_EQ(t.mNutzbar, fall.nutzbar[i]);
-                EXPECT_EQ(t.mName, fall.scheitert.count("getDriverInfo" + std::to_string(i)) ? ""
-                                                                                            : "Karte " + std::to_string(i));
+                EXPECT_EQ(t.mName, fall.scheitert.count("getDriverInfo" + std::to_string(i))
+                                       ? ""
+                                       : "Karte " + std::to_string(i));
                 EXPECT_EQ(t.mLautsprecher, t.mNutzbar ? FMOD_SPEAKERMODE_5POINT1 : FMOD_SPEAKERMODE_STEREO);
                 EXPECT_EQ(t.mAusgaberate, t.mNutzbar ? 48000u : 0u);
             }
@@ -197,12 +194,14 @@ TEST_F(Audio, SchliessenGibtKanaeleUndSamplesEinmalFrei) {
     }
     audio.Beenden();
     audio.Beenden();
-    EXPECT_EQ(mMitschrift.Texte(),
-              (Liste{kZu, "!Velm_AudioSample::~Velm_AudioSample(): Freigeben des Audio-Samples fehlgeschlagen",
-                     "!Velm_AudioKanal::~Velm_AudioKanal(): Entfernen des Echo-DSPs gescheitert.", kFehler1,
-                     "!Velm_AudioKanal::~Velm_AudioKanal(): Freigeben des Echo-DSPs gescheitert.",
-                     "!  Fehler 6: The call is not supported.", "!Velm_Audio::Beenden(): Schliessen von FMOD schlug fehl.",
-                     "!  Fehler 4: The sound card's driver refused a call."}));
+    EXPECT_EQ(
+        mMitschrift.Texte(),
+        (Liste{kZu, "!Velm_AudioSample::~Velm_AudioSample(): Freigeben des Audio-Samples fehlgeschlagen",
+               "!Velm_AudioKanal::~Velm_AudioKanal(): Entfernen des Echo-DSPs gescheitert.", kFehler1,
+               "!Velm_AudioKanal::~Velm_AudioKanal(): Freigeben des Echo-DSPs gescheitert.",
+               "!  Fehler 6: The call is not supported.",
+               "!Velm_Audio::Beenden(): Schliessen von FMOD schlug fehl.",
+               "!  Fehler 4: The sound card's driver refused a call."}));
     EXPECT_EQ(gSkript.freigaben, 1);
     EXPECT_EQ(echoGut.rufe + echoSchlecht.rufe, 4);
     EXPECT_EQ(klangGut.rufe + klangSchlecht.rufe, 2);

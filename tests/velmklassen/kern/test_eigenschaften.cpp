@@ -94,8 +94,9 @@ TEST_F(Eigenschaften, UnvollstaendigerTextBehaeltDenAltenWert) {
                                "\" ist kein Wert vom Typ " + (typ ? typ : "float") + ".");
         EXPECT_EQ(*knoten.Hole<BVektor>(), (BVektor{1, 2, 3})) << text;
     }
-    EXPECT_TRUE(mLog.Enthaelt("!TEigenschaften::SetzeAusText: Eigenschaft \"farbe\": \"1 2\" ist kein Wert vom "
-                              "Typ TVektor."));
+    EXPECT_TRUE(
+        mLog.Enthaelt("!TEigenschaften::SetzeAusText: Eigenschaft \"farbe\": \"1 2\" ist kein Wert vom "
+                      "Typ TVektor."));
 
     // Inside a load the exception ends it: what was read before stays, the rest is not read.
     TEigenschaften wurzel;
@@ -160,7 +161,8 @@ TEST_F(Eigenschaften, KaputtesXmlWirdAbgewiesen) {
         TEigenschaften wurzel;
         mLog.mZeilen.clear();
         EXPECT_EQ(Lade(wurzel, xml), kTextNichtGeladen) << xml;
-        EXPECT_TRUE(mLog.Enthaelt("!TEigenschaften_Serialisierung::LadeEigenschaftenAusXmlText( \"<Text>\"): "))
+        EXPECT_TRUE(
+            mLog.Enthaelt("!TEigenschaften_Serialisierung::LadeEigenschaftenAusXmlText( \"<Text>\"): "))
             << xml;
     }
     // A document without any element loads nothing and is no error.
@@ -200,11 +202,13 @@ TEST_F(Eigenschaften, TiefeVerschachtelungOhneStapelueberlauf) {
 
 TEST_F(Eigenschaften, AusDatei) {
     TEigenschaften wurzel;
-    EXPECT_EQ(LadeDatei(wurzel, "GuiKonfig.xml", "\xEF\xBB\xBF<gui>\r\n  <a typ=\"TVektor\">1\r\n2 3</a>\r\n</gui>\r\n"),
+    EXPECT_EQ(LadeDatei(wurzel, "GuiKonfig.xml",
+                        "\xEF\xBB\xBF<gui>\r\n  <a typ=\"TVektor\">1\r\n2 3</a>\r\n</gui>\r\n"),
               "");
     EXPECT_EQ(*wurzel.Finde("a")->Hole<BVektor>(), (BVektor{1, 2, 3}));
 
-    const std::string erwartet = "TEigenschaften_Serialisierung::LadeEigenschaftenAusXml: Datei nicht geladen";
+    const std::string erwartet =
+        "TEigenschaften_Serialisierung::LadeEigenschaftenAusXml: Datei nicht geladen";
     EXPECT_EQ(LadeDatei(wurzel, "fehlt.xml", nullptr), erwartet);
     EXPECT_TRUE(mLog.Enthaelt("fehlt.xml\"): Datei kann nicht gelesen werden."));
     EXPECT_EQ(LadeDatei(wurzel, "kaputt.xml", "<gui><a>1</a>"), erwartet);

@@ -12,9 +12,12 @@
 
 TEST(AlphaFarbe, AlsARGBBegrenztJedenKanalAufSeinByte) {
     const std::pair<TAlphaFarbe, uint32_t> faelle[] = {
-        {{1, 0, 0, 1}, 0xFFFF0000u},        {{0.5f, 0.5f, 0.5f, 0.5f}, 0x80808080u},
-        {{0.2f, 0.4f, 0.6f, 0.8f}, 0xCC336699u}, {{2, -1, 0, 1}, 0xFFFF0000u},
-        {{0, 1.5f, -0.5f, 3}, 0xFF00FF00u}, {{NAN, 0, 0, 0}, 0u},
+        {{1, 0, 0, 1}, 0xFFFF0000u},
+        {{0.5f, 0.5f, 0.5f, 0.5f}, 0x80808080u},
+        {{0.2f, 0.4f, 0.6f, 0.8f}, 0xCC336699u},
+        {{2, -1, 0, 1}, 0xFFFF0000u},
+        {{0, 1.5f, -0.5f, 3}, 0xFF00FF00u},
+        {{NAN, 0, 0, 0}, 0u},
     };
     for (const auto& [farbe, argb] : faelle)
         EXPECT_EQ(farbe.AlsARGB(), argb) << farbe.r << " " << farbe.g;
@@ -22,8 +25,13 @@ TEST(AlphaFarbe, AlsARGBBegrenztJedenKanalAufSeinByte) {
 
 TEST(Utf8, JederBereichUndErsatzpaare) {
     const std::pair<uint32_t, const char*> faelle[] = {
-        {0, ""},           {0x7F, "\x7F"},         {0x80, "\xC2\x80"},           {0x7FF, "\xDF\xBF"},
-        {0x800, "\xE0\xA0\x80"}, {0xFFFF, "\xEF\xBF\xBF"}, {0x10000, "\xF0\x90\x80\x80"},
+        {0, ""},
+        {0x7F, "\x7F"},
+        {0x80, "\xC2\x80"},
+        {0x7FF, "\xDF\xBF"},
+        {0x800, "\xE0\xA0\x80"},
+        {0xFFFF, "\xEF\xBF\xBF"},
+        {0x10000, "\xF0\x90\x80\x80"},
     };
     for (const auto& [zeichen, utf8] : faelle)
         EXPECT_EQ(Velm_KodiereUtf8(zeichen), utf8) << zeichen;
@@ -61,7 +69,8 @@ TEST(Ausnahme, PruefberichtAufAnderemFadenSchreibtSofort) {
         },
         testing::KilledBySignal(SIGTRAP), "Faden kaputt");
     const std::string inhalt = TextDerDatei(ordner / "spiel.log");
-    EXPECT_NE(inhalt.find("!Ausnahme \"Faden kaputt\" aufgetreten in Funktion Test::Faden ("), std::string::npos)
+    EXPECT_NE(inhalt.find("!Ausnahme \"Faden kaputt\" aufgetreten in Funktion Test::Faden ("),
+              std::string::npos)
         << inhalt;
     std::filesystem::remove_all(ordner);
 }

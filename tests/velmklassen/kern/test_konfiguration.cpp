@@ -137,7 +137,8 @@ TEST_F(Konfiguration, WasGelesenWirdUndWasNicht) {
     // Entities and encoding as TinyXML's own file loader reads them: line ends made "\n", the
     // text ends at a zero byte.
     const std::pair<std::string, std::string> texte[] = {
-        {"\xEF\xBB\xBF<config><var name=\"test_beobachtet\" wert=\"a &amp; &lt;b&gt; &quot;c&quot; \xC3\xA4\"/>"
+        {"\xEF\xBB\xBF<config><var name=\"test_beobachtet\" wert=\"a &amp; &lt;b&gt; &quot;c&quot; "
+         "\xC3\xA4\"/>"
          "</config>",
          "a & <b> \"c\" \xC3\xA4"},
         {"<config>\r\n<var name=\"test_beobachtet\" wert=\"a\r\nb\rc\nd\"/>\r</config>\r\n", "a\nb\nc\nd"},

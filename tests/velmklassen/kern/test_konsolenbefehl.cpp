@@ -97,7 +97,8 @@ TEST_F(Befehle, HelpUndSetZeigenAllesInNamensfolge) {
     const Liste variablen = Fuehre("set");
     ASSERT_EQ(variablen.size(), 1 + Velm_Variable::Register()->mVariablen.size());
     EXPECT_EQ(variablen[0], "Definierte Variablen sind:");
-    for (const char* zeile : {"b - d** - zeigeFps: ja", "i - *n* - test_geschuetzt: 5", "s - **f - test_veto: alt"})
+    for (const char* zeile :
+         {"b - d** - zeigeFps: ja", "i - *n* - test_geschuetzt: 5", "s - **f - test_veto: alt"})
         EXPECT_NE(std::find(variablen.begin(), variablen.end(), zeile), variablen.end()) << zeile;
 }
 
@@ -124,7 +125,8 @@ TEST_F(Befehle, SetZeigtOderWeistDenVerbundenenTextZu) {
 TEST_F(Befehle, SetAufSchreibgeschuetzteNurImDebugModus) {
     PruefeZeilen({
         {"set t_logfile 0", {"!Zuweisung unmöglich: Variable \"t_logfile\" ist schreibgeschützt."}},
-        {"set test_geschuetzt 7", {"!Zuweisung unmöglich: Variable \"test_geschuetzt\" ist schreibgeschützt."}},
+        {"set test_geschuetzt 7",
+         {"!Zuweisung unmöglich: Variable \"test_geschuetzt\" ist schreibgeschützt."}},
     });
     EXPECT_TRUE(t_logfile.Bool());
     EXPECT_EQ(gGeschuetzt.Int(), 5);

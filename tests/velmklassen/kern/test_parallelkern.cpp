@@ -57,44 +57,27 @@ TEST_F(ParallelKern, WartenKehrtNachDemEndeDesAuftragsZurueck) {
     Velm_ParallelKern kern;
     std::vector<int> reihenfolge;
     uint32_t fadenDanach = 0;
+    std::atomic<bool> freigeben{false};
     FuehreImHauptfadenAus(kern, [&] {
-        std::vector<uint64_t> ergebnisse(500, 0);
-        std::vector<Velm_FaserHandle> handles;
-        for (int i = 0; i < 500; ++i)
-            handles.push_back(kern.StarteSofort([&ergebnisse, i] { ergebnisse[i] = uint64_t(i) * i + 1; }));
-        for (const Velm_FaserHandle& handle : handles)
-            Velm_ParallelKern::Warte(handle);
-        for (int i = 0; i < 500; ++i)
-            ASSERT_EQ(ergebnisse[i], uint64_t(i) * i + 1) << i;
-        fadenDanach = Plattform::FadenId();
-
-        const Velm_FaserHandle langsam = kern.StarteSofort([&] {
+        const Velm_FaserHandle langsam = kern.StarteFaser(Velm_FaserArt::Langfristig, [&] {
             Plattform::Schlafe(20);
             reihenfolge.push_back(1);
         });
         Velm_ParallelKern::Warte(langsam);
         reihenfolge.push_back(2);
-        // Finished and released, or empty: the wait returns at once.
-        Velm_ParallelKern::Warte(langsam);
-        Velm_ParallelKern::Warte(Velm_FaserHandle{});
-
-        // A block in use by another job under another id is not awaited.
-        std::atomic<bool> freigeben{false};
+        // A main-thread fiber comes back on the main thread after awaiting.
+        fadenDanach = Plattform::FadenId();
+        // Finished and released, empty, or a block in use under another id: returns at once.
         const Velm_FaserHandle haengt = kern.StarteSofort([&] {
             while (!freigeben)
                 Plattform::Schlafe(1);
         });
-        Velm_ParallelKern::Warte(Velm_FaserHandle{haengt.mFaser, haengt.mId + 1000});
+        for (const Velm_FaserHandle& handle :
+             {langsam, Velm_FaserHandle{}, Velm_FaserHandle{haengt.mFaser, haengt.mId + 1}})
+            Velm_ParallelKern::Warte(handle);
         freigeben = true;
-        Velm_ParallelKern::Warte(haengt);
-        Velm_ParallelKern::Warte(kern.StarteFaser(Velm_FaserArt::Langfristig, [&] {
-            Plattform::Schlafe(10);
-            reihenfolge.push_back(3);
-        }));
-        reihenfolge.push_back(4);
     });
-    EXPECT_EQ(reihenfolge, (std::vector<int>{1, 2, 3, 4}));
-    // A main-thread fiber comes back on the main thread after awaiting.
+    EXPECT_EQ(reihenfolge, (std::vector<int>{1, 2}));
     EXPECT_EQ(fadenDanach, Plattform::FadenId());
 }
 
@@ -121,38 +104,36 @@ TEST_F(ParallelKern, JedeArtLaeuftAufIhrenFaeden) {
     EXPECT_EQ(einAusgabe.mFaeden.size(), 1u);
     EXPECT_LE(sofort.mFaeden.size(), Plattform::ProzessorAnzahl());
     EXPECT_LE(langfristig.mFaeden.size(), Plattform::ProzessorAnzahl());
-    const TFadenMenge* arten[] = {&haupt, &sofort, &langfristig, &einAusgabe};
+    const TFadenMenge* arten[] = {&haupt, &sofort, &einAusgabe, &langfristig};
     for (int a = 0; a < 4; ++a)
         for (int b = a + 1; b < 4; ++b)
-            EXPECT_FALSE(arten[a]->Teilt(*arten[b])) << a << " " << b;
-    for (int a : {0, 1, 3})
-        EXPECT_FALSE(langfristigNachWarten.Teilt(*arten[a])) << a;
+            EXPECT_FALSE(arten[a]->Teilt(*arten[b]) || (b == 3 && langfristigNachWarten.Teilt(*arten[a])))
+                << a << b;
 }
 
 TEST_F(ParallelKern, HauptschleifeEndetNachDemAuftragDerDasVerlangt) {
     Velm_ParallelKern kern;
     std::vector<int> gelaufen;
-    const auto laufe = [&](int n, bool beende) {
-        kern.StarteImHauptfaden([&, n, beende] {
-            gelaufen.push_back(n);
-            if (beende)
-                kern.BeendeHauptschleife();
-        });
+    const auto laufe = [&](std::initializer_list<int> auftraege) {
+        for (int n : auftraege)
+            kern.StarteImHauptfaden([&, n] {
+                gelaufen.push_back(n);
+                if (n % 2)
+                    kern.BeendeHauptschleife();
+            });
+        kern.BearbeiteHauptschleife();
     };
-    laufe(1, true);
-    laufe(2, false);
-    kern.BearbeiteHauptschleife();
+    // The stop takes effect after the fiber that asked for it; one asked for before the loop
+    // ends its next run at once, and is used up by it.
+    laufe({1, 2});
     EXPECT_EQ(gelaufen, std::vector<int>{1});
-    laufe(3, true);
-    kern.BearbeiteHauptschleife();
+    laufe({3});
     EXPECT_EQ(gelaufen, (std::vector<int>{1, 2, 3}));
-    // A stop asked for before the loop ends its next run at once, and is used up by it.
     kern.BeendeHauptschleife();
-    laufe(4, true);
-    kern.BearbeiteHauptschleife();
+    laufe({5});
     EXPECT_EQ(gelaufen, (std::vector<int>{1, 2, 3}));
     kern.BearbeiteHauptschleife();
-    EXPECT_EQ(gelaufen, (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(gelaufen, (std::vector<int>{1, 2, 3, 5}));
 }
 
 TEST_F(ParallelKern, AusnahmenWerdenProtokolliertUndWeckenDenWartenden) {
@@ -165,7 +146,8 @@ TEST_F(ParallelKern, AusnahmenWerdenProtokolliertUndWeckenDenWartenden) {
         Velm_ParallelKern::Warte(kern.StarteSofort(std::function<void()>()));
         // Thrown after an await, perhaps on another thread than the one the job began on.
         Velm_ParallelKern::Warte(kern.StarteSofort([&] {
-            Velm_ParallelKern::Warte(kern.StarteFaser(Velm_FaserArt::EinAusgabe, [] { Plattform::Schlafe(5); }));
+            Velm_ParallelKern::Warte(
+                kern.StarteFaser(Velm_FaserArt::EinAusgabe, [] { Plattform::Schlafe(5); }));
             throw std::out_of_range("Ast nach dem Warten");
         }));
         // The threads that caught go on with new jobs.
@@ -176,7 +158,8 @@ TEST_F(ParallelKern, AusnahmenWerdenProtokolliertUndWeckenDenWartenden) {
     EXPECT_EQ(weiter, 32);
     for (const char* zeile :
          {"Unbehandelte Ausnahme std::runtime_error wegen \"Zweig ohne Blatt\" bei Faser-Ausführung.",
-          "Unbehandelte sonstige Ausnahme bei Faser-Ausführung.", "wegen \"bad_function_call\" bei Faser-Ausführung.",
+          "Unbehandelte sonstige Ausnahme bei Faser-Ausführung.",
+          "wegen \"bad_function_call\" bei Faser-Ausführung.",
           "Unbehandelte Ausnahme std::out_of_range wegen \"Ast nach dem Warten\""})
         EXPECT_TRUE(log.Enthaelt(zeile)) << zeile;
 }
@@ -187,7 +170,9 @@ TEST_F(ParallelKern, BloeckeWerdenWiederverwendetUndAmEndeGezaehlt) {
     {
         Velm_ParallelKern kern;
         EXPECT_EQ(Velm_ParallelKern::Kern(), &kern);
-        for (int runde = 0; runde < 20; ++runde) {
+        // 2,000 fibers on the 128 starting blocks: a worker hands a block back only after the
+        // fiber's awaiter may already go on, so one round's blocks may still be on their way.
+        for (int runde = 0; runde < 20; ++runde)
             FuehreImHauptfadenAus(kern, [&] {
                 std::vector<Velm_FaserHandle> handles;
                 for (int i = 0; i < 100; ++i)
@@ -195,21 +180,14 @@ TEST_F(ParallelKern, BloeckeWerdenWiederverwendetUndAmEndeGezaehlt) {
                 for (const Velm_FaserHandle& handle : handles)
                     Velm_ParallelKern::Warte(handle);
             });
-        }
-        // 2,000 fibers ran on the 128 starting blocks: a worker hands a block back only after
-        // the fiber's awaiter may already go on, so one round's blocks may still be on their way.
         EXPECT_LE(kern.Allokationen(), 128u + 101u);
-
         // 200 fibers alive at once: the pool runs dry and grows, once.
         for (int durchgang = 0; durchgang < 2; ++durchgang) {
-            int gelaufen = 0;
             for (int i = 0; i < 199; ++i)
-                kern.StarteImHauptfaden([&] { ++gelaufen; });
+                kern.StarteImHauptfaden([] {});
             kern.StarteImHauptfaden([&] { kern.BeendeHauptschleife(); });
-            if (durchgang == 0)
-                nachDemWachsen = kern.Allokationen();
+            nachDemWachsen = durchgang ? nachDemWachsen : kern.Allokationen();
             kern.BearbeiteHauptschleife();
-            EXPECT_EQ(gelaufen, 199);
         }
         EXPECT_GE(nachDemWachsen, 200u);
         EXPECT_LE(nachDemWachsen, 200u + 101u);
@@ -235,7 +213,8 @@ TEST_F(ParallelKern, MehrereWartenAufDieselbeFaser) {
             Velm_ParallelKern::Warte(ziel);
             geweckt += fertig ? 1 : 0;
         };
-        const Velm_FaserHandle andere[] = {kern.StarteSofort(warte), kern.StarteFaser(Velm_FaserArt::Langfristig, warte),
+        const Velm_FaserHandle andere[] = {kern.StarteSofort(warte),
+                                           kern.StarteFaser(Velm_FaserArt::Langfristig, warte),
                                            kern.StarteFaser(Velm_FaserArt::EinAusgabe, warte)};
         warte();
         for (const Velm_FaserHandle& handle : andere)

@@ -10,6 +10,7 @@
 namespace {
 
 using Liste = std::vector<TPlatzRechteck>;
+using Ecken = std::vector<std::pair<uint64_t, uint64_t>>;
 
 // Every cell of the area must lie in exactly one rectangle of both lists: used ones never
 // overlap each other or a free one, and together they cover the area.
@@ -32,9 +33,8 @@ protected:
     Platz() { Velm_Konsole::Starte(mOrdner.Pfad(), "spiel.log"); }
 
     // Places the requests one after another and returns the corners, (~0, ~0) for a refused one.
-    static std::vector<std::pair<uint64_t, uint64_t>>
-    Platziere(TPlatz& platz, std::initializer_list<std::pair<uint64_t, uint64_t>> anfragen) {
-        std::vector<std::pair<uint64_t, uint64_t>> ecken;
+    static Ecken Platziere(TPlatz& platz, std::initializer_list<std::pair<uint64_t, uint64_t>> anfragen) {
+        Ecken ecken;
         for (const auto& [w, h] : anfragen) {
             uint64_t x = ~0ull, y = ~0ull;
             if (!platz.FindePlatz(w, h, x, y))
@@ -50,16 +50,14 @@ protected:
 };
 
 // A "PLTZ" segment spelled out word by word, without the writer; version 0 leaves out the frame.
-TSpeicher PlatzSegment(uint32_t version, std::initializer_list<uint32_t> woerter) {
+TSpeicher PlatzSegment(uint32_t version, std::vector<uint32_t> woerter) {
+    if (version) {
+        woerter.insert(woerter.begin(), {Velm_Kennung("PLTZ"), version});
+        woerter.push_back(Velm_Kennung("Pltz"));
+    }
     TSpeicher speicher;
-    if (version)
-        Velm_SchreibeU32BE(speicher, Velm_Kennung("PLTZ"));
-    if (version)
-        Velm_SchreibeU32BE(speicher, version);
     for (uint32_t w : woerter)
         Velm_SchreibeU32BE(speicher, w);
-    if (version)
-        Velm_SchreibeU32BE(speicher, Velm_Kennung("Pltz"));
     speicher.ZumAnfang();
     return speicher;
 }
@@ -73,7 +71,7 @@ TEST_F(Platz, HoechsteEckeGewinntUndDieStueckeVerschmelzen) {
     platz.Init(256, 256, 8);
     // (100, 0) is higher up than (0, 50); only the corner counts, not the free rectangle's size.
     EXPECT_EQ(Platziere(platz, {{100, 50}, {257, 1}, {1, 257}, {UINT64_MAX, 1}, {150, 100}}),
-              (std::vector<std::pair<uint64_t, uint64_t>>{{0, 0}, {kNie, kNie}, {kNie, kNie}, {kNie, kNie}, {100, 0}}));
+              (Ecken{{0, 0}, {kNie, kNie}, {kNie, kNie}, {kNie, kNie}, {100, 0}}));
     EXPECT_EQ(platz.Frei(), (Liste{{250, 0, 6, 100}, {0, 50, 100, 50}, {0, 100, 256, 156}}));
     PruefeAbdeckung(platz);
 
@@ -84,14 +82,14 @@ TEST_F(Platz, HoechsteEckeGewinntUndDieStueckeVerschmelzen) {
     EXPECT_TRUE(platz.Belegt().empty());
     EXPECT_EQ(platz.Frei(), (Liste{{0, 0, 256, 50}, {0, 50, 256, 206}}));
     platz.Leere();
-    EXPECT_EQ(Platziere(platz, {{256, 256}, {1, 1}}), (std::vector<std::pair<uint64_t, uint64_t>>{{0, 0}, {kNie, kNie}}));
+    EXPECT_EQ(Platziere(platz, {{256, 256}, {1, 1}}), (Ecken{{0, 0}, {kNie, kNie}}));
 
     // At equal height the earlier free rectangle in the list wins.
     platz.Leere();
     platz.Init(100, 100, 0);
     platz.AddFreienPlatz({60, 0, 40, 100});
     platz.AddFreienPlatz({0, 0, 50, 100});
-    EXPECT_EQ(Platziere(platz, {{10, 10}}), (std::vector<std::pair<uint64_t, uint64_t>>{{60, 0}}));
+    EXPECT_EQ(Platziere(platz, {{10, 10}}), (Ecken{{60, 0}}));
     EXPECT_EQ(mHaltepunkte.Anzahl(), 0);
 }
 
@@ -99,11 +97,10 @@ TEST_F(Platz, VerschmelzenPrueftUntenObenRechtsLinksUndNurEinmal) {
     TPlatz platz;
     platz.Init(100, 100, 0);
     const std::pair<TPlatzRechteck, Liste> schritte[] = {
-        {{10, 20, 30, 10}, {{10, 20, 30, 10}}},
-        {{10, 10, 30, 10}, {{10, 10, 30, 20}}}, // above
-        {{10, 30, 30, 5}, {{10, 10, 30, 25}}},  // below
-        {{0, 10, 10, 25}, {{0, 10, 40, 25}}},   // left
-        {{40, 10, 20, 25}, {{0, 10, 60, 25}}},  // right
+        {{10, 20, 30, 10}, {{10, 20, 30, 10}}}, {{10, 10, 30, 10}, {{10, 10, 30, 20}}}, // above
+        {{10, 30, 30, 5}, {{10, 10, 30, 25}}},                                          // below
+        {{0, 10, 10, 25}, {{0, 10, 40, 25}}},                                           // left
+        {{40, 10, 20, 25}, {{0, 10, 60, 25}}},                                          // right
     };
     for (const auto& [neu, frei] : schritte) {
         platz.AddFreienPlatz(neu);
@@ -123,8 +120,9 @@ TEST_F(Platz, UnbekannteEckeWirdGemeldet) {
     const Liste frei = platz.Frei();
     platz.GibPlatzFrei(100, 0);
     EXPECT_EQ(mHaltepunkte.Anzahl(), 1);
-    EXPECT_TRUE(mLog.Enthaelt("!Ausnahme \"Segment nicht in Platzverwaltung gefunden\" aufgetreten in Funktion "
-                              "TPlatz::GibPlatzFrei"));
+    EXPECT_TRUE(
+        mLog.Enthaelt("!Ausnahme \"Segment nicht in Platzverwaltung gefunden\" aufgetreten in Funktion "
+                      "TPlatz::GibPlatzFrei"));
     EXPECT_EQ(platz.Belegt(), (Liste{{0, 0, 100, 50}}));
     EXPECT_EQ(platz.Frei(), frei);
 }
@@ -135,7 +133,7 @@ TEST_F(Platz, ZufaelligeFolgenUeberlappenNieUndDeckenAllesAb) {
         TPlatz platz;
         const uint64_t breite = 16 + zufall() % 80, hoehe = 16 + zufall() % 80;
         platz.Init(breite, hoehe, 16);
-        std::vector<std::pair<uint64_t, uint64_t>> ecken;
+        Ecken ecken;
         int gefunden = 0;
         for (int schritt = 0; schritt < 300; ++schritt) {
             if (!ecken.empty() && zufall() % 3 == 0) {
@@ -183,14 +181,9 @@ TEST_F(Platz, GespeichertUndGeladenGehtEsGleichWeiter) {
     EXPECT_EQ(speicher.Position(), speicher.Groesse());
     EXPECT_EQ(geladen.Breite(), 300u);
     EXPECT_EQ(geladen.Hoehe(), 200u);
+    // Both lists in their order: the next placements go where they would have gone.
     EXPECT_EQ(geladen.Belegt(), platz.Belegt());
     EXPECT_EQ(geladen.Frei(), platz.Frei());
-    for (int i = 0; i < 20; ++i) {
-        const uint64_t w = 1 + zufall() % 40, h = 1 + zufall() % 40;
-        uint64_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-        EXPECT_EQ(platz.FindePlatz(w, h, x1, y1), geladen.FindePlatz(w, h, x2, y2));
-        EXPECT_EQ(std::pair(x1, y1), std::pair(x2, y2));
-    }
     EXPECT_FALSE(mLog.Enthaelt("!"));
 
     // The 32-bit file fields refuse a larger area.
@@ -212,10 +205,17 @@ TEST_F(Platz, SegmentInAllenFormen) {
     // frame: one unused word, then free rectangles only. A newer version is reported and read as
     // the current layout.
     Fall faelle[] = {
-        {PlatzSegment(0x102, {64, 32, 2, 0, 0, 8, 8, 8, 0, 8, 8, 1, 16, 0, 48, 32}), 64, 32,
-         {{0, 0, 8, 8}, {8, 0, 8, 8}}, {{16, 0, 48, 32}}},
+        {PlatzSegment(0x102, {64, 32, 2, 0, 0, 8, 8, 8, 0, 8, 8, 1, 16, 0, 48, 32}),
+         64,
+         32,
+         {{0, 0, 8, 8}, {8, 0, 8, 8}},
+         {{16, 0, 48, 32}}},
         {PlatzSegment(0x101, {0, 1, 0, 0, 7, 9}), 128, 64, {}, {{0, 0, 7, 9}}},
-        {PlatzSegment(0, {0x12345678u, 2u, 0u, 0u, 4u, 4u, 4u, 0u, 4u, 4u}), 128, 64, {}, {{0, 0, 4, 4}, {4, 0, 4, 4}}},
+        {PlatzSegment(0, {0x12345678u, 2u, 0u, 0u, 4u, 4u, 4u, 0u, 4u, 4u}),
+         128,
+         64,
+         {},
+         {{0, 0, 4, 4}, {4, 0, 4, 4}}},
         {PlatzSegment(0x103, {10, 10, 0, 0}), 10, 10, {}, {}},
     };
     for (Fall& fall : faelle) {

@@ -50,23 +50,25 @@ TEST_F(Segment, KopfLaengeUndEndkennung) {
     };
     Fall faelle[] = {
         {"ohne Länge: der Rest des Puffers",
-         Bytes({'P', 'L', 'T', 'Z', 0, 0, 1, 2, 0xAB, 0xCD, 0xEF, 0x01, 'P', 'l', 't', 'z', 0x77}), 0x102, kOhne, 9,
-         4, 16, 0, nullptr},
+         Bytes({'P', 'L', 'T', 'Z', 0, 0, 1, 2, 0xAB, 0xCD, 0xEF, 0x01, 'P', 'l', 't', 'z', 0x77}), 0x102,
+         kOhne, 9, 4, 16, 0, nullptr},
         {"Länge vom Längenfeld bis hinter die Endkennung",
-         Bytes({'P', 'L', 'T', 'Z', 0x80, 0, 1, 2, 0, 0, 0, 0, 0, 0, 0, 16, 1, 2, 3, 4, 'P', 'l', 't', 'z', 9}), 0x102,
-         24, 4, 4, 24, 0, nullptr},
+         Bytes(
+             {'P', 'L', 'T', 'Z', 0x80, 0, 1, 2, 0, 0, 0, 0, 0, 0, 0, 16, 1, 2, 3, 4, 'P', 'l', 't', 'z', 9}),
+         0x102, 24, 4, 4, 24, 0, nullptr},
         {"höhere Version: gemeldet und gelesen",
          Bytes({'P', 'L', 'T', 'Z', 0, 0, 1, 3, 0, 0, 0, 9, 'P', 'l', 't', 'z'}), 0x103, kOhne, 8, 4, 16, 1,
          "!Ausnahme \"TSegmentLeser - Segment 'PLTZ' hat ungültige Version 259.\" aufgetreten in Funktion "
          "TSegmentLeser::Init"},
         {"falsche Endkennung mit Länge: zum Segmentende",
-         Bytes({'P', 'L', 'T', 'Z', 0x80, 0, 1, 2, 0, 0, 0, 0, 0, 0, 0, 16, 'P', 'L', 'T', 'Z', 'P', 'l', 't', 'z', 'N',
-                'E', 'X', 'T'}),
+         Bytes({'P', 'L', 'T', 'Z', 0x80, 0,   1,   2,   0,   0,   0,   0,   0,   0,
+                0,   16,  'P', 'L', 'T',  'Z', 'P', 'l', 't', 'z', 'N', 'E', 'X', 'T'}),
          0x102, 24, 4, 0, 24, 1, "!TSegmentLeser - Segment 'PLTZ' nicht korrekt beendet."},
         {"falsche Endkennung ohne Länge: zum Pufferende",
-         Bytes({'P', 'L', 'T', 'Z', 0, 0, 1, 2, 'P', 'L', 'T', 'Z', 1, 2, 3}), 0x102, kOhne, 7, 0, 15, 1, nullptr},
-        {"riesige Länge läuft nicht um",
-         Bytes({'P', 'L', 'T', 'Z', 0x80, 0, 1, 2, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 'x', 'x', 'x', 'x'}),
+         Bytes({'P', 'L', 'T', 'Z', 0, 0, 1, 2, 'P', 'L', 'T', 'Z', 1, 2, 3}), 0x102, kOhne, 7, 0, 15, 1,
+         nullptr},
+        {"riesige Länge läuft nicht um", Bytes({'P',  'L',  'T',  'Z',  0x80, 0,    1,   2,   0xFF, 0xFF,
+                                                0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 'x', 'x', 'x',  'x'}),
          0x102, kOhne, 4, 0, 20, 1, nullptr},
     };
     for (Fall& fall : faelle) {

@@ -88,7 +88,8 @@ TEST(System, BenutzerOrdnerUndNameMitRueckfaellen) {
     std::ofstream(o / "da" / "Nadrel" / "spiel.cfg") << "bleibt";
     std::ofstream(o / "datei") << "kein Ordner";
     const std::string nichtAnlegbar = "!Unable to create user data path \"" +
-                                      (o / "datei" / "unter" / "Nadrel").string() + "\". This will end in tears.";
+                                      (o / "datei" / "unter" / "Nadrel").string() +
+                                      "\". This will end in tears.";
     struct Fall {
         fs::path programm;
         std::optional<fs::path> daten;
@@ -104,7 +105,8 @@ TEST(System, BenutzerOrdnerUndNameMitRueckfaellen) {
          "?Unable to obtain path to \"AppData\". Trying application directory..."},
         {"/spiel/nadrel", o / "c", "", o / "c" / "Nadrel", "user",
          "?Unable to obtain user name. Using dummy name instead..."},
-        {"/spiel/nadrel", o / "datei" / "unter", "name", o / "datei" / "unter" / "Nadrel", "name", nichtAnlegbar},
+        {"/spiel/nadrel", o / "datei" / "unter", "name", o / "datei" / "unter" / "Nadrel", "name",
+         nichtAnlegbar},
     };
     for (const Fall& fall : faelle) {
         SCOPED_TRACE(fall.benutzerOrdner);
@@ -115,7 +117,8 @@ TEST(System, BenutzerOrdnerUndNameMitRueckfaellen) {
         EXPECT_EQ(system.mBenutzerOrdner, fall.benutzerOrdner);
         EXPECT_EQ(fs::is_directory(fall.benutzerOrdner), fall.zeile != nichtAnlegbar);
         EXPECT_EQ(system.mBenutzerName, fall.benutzerName);
-        EXPECT_EQ(mitschrift.Texte(), fall.zeile.empty() ? std::vector<std::string>{} : std::vector{fall.zeile});
+        EXPECT_EQ(mitschrift.Texte(),
+                  fall.zeile.empty() ? std::vector<std::string>{} : std::vector{fall.zeile});
         EXPECT_EQ(fehler, fall.zeile[0] == '!' ? fall.zeile + "\n" : "");
     }
     EXPECT_TRUE(fs::exists(o / "da" / "Nadrel" / "spiel.cfg"));
@@ -131,8 +134,8 @@ TEST(System, BenutzerOrdnerUndNameMitRueckfaellen) {
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "!Unable to obtain path to executable.\n!Now we are all going to die.\n");
-    EXPECT_EQ(mitschrift.Texte(),
-              (std::vector<std::string>{"!Unable to obtain path to executable.", "!Now we are all going to die."}));
+    EXPECT_EQ(mitschrift.Texte(), (std::vector<std::string>{"!Unable to obtain path to executable.",
+                                                            "!Now we are all going to die."}));
     EXPECT_FALSE(fs::exists(o / "e"));
 }
 
@@ -153,8 +156,8 @@ TEST(GlobalesSystem, FehlerImStartStehtAufDerFehlerausgabe) {
     TTempOrdner ordner;
     std::ofstream(ordner.Pfad() / "datei") << "kein Ordner";
     const fs::path daten = ordner.Pfad() / "datei" / "unter";
-    const std::string befehl = "XDG_DATA_HOME='" + daten.string() + "' '" + Plattform::ProgrammPfad()->string() +
-                               "' --gtest_list_tests 2>&1";
+    const std::string befehl = "XDG_DATA_HOME='" + daten.string() + "' '" +
+                               Plattform::ProgrammPfad()->string() + "' --gtest_list_tests 2>&1";
     FILE* kind = popen(befehl.c_str(), "r");
     ASSERT_NE(kind, nullptr);
     std::string ausgabe;

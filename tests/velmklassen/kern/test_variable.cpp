@@ -58,11 +58,19 @@ TEST(Variable, TextSetzenJeTyp) {
         int zahl;
     };
     const Fall faelle[] = {
-        {schalter, "on", "ja", 0},      {schalter, "On", "nein", 0},  {schalter, "2", "ja", 2},
-        {schalter, "-1", "nein", -1},    {schalter, "an", "ja", 0},    {schalter, "off", "nein", 0},
-        {schalter, "true", "ja", 0},    {schalter, "ja", "ja", 0},    {zahl, "kein Wert", "0", 0},
-        {zahl, "  -17abc", "-17", -17}, {zahl, "99999999999999999999", "2147483647", INT_MAX},
-        {zahl, "-99999999999999999999", "-2147483648", INT_MIN},      {text, "kein Wert", "kein Wert", 0},
+        {schalter, "on", "ja", 0},
+        {schalter, "On", "nein", 0},
+        {schalter, "2", "ja", 2},
+        {schalter, "-1", "nein", -1},
+        {schalter, "an", "ja", 0},
+        {schalter, "off", "nein", 0},
+        {schalter, "true", "ja", 0},
+        {schalter, "ja", "ja", 0},
+        {zahl, "kein Wert", "0", 0},
+        {zahl, "  -17abc", "-17", -17},
+        {zahl, "99999999999999999999", "2147483647", INT_MAX},
+        {zahl, "-99999999999999999999", "-2147483648", INT_MIN},
+        {text, "kein Wert", "kein Wert", 0},
         {text, "1, 2", "1, 2", 1},
     };
     for (const Fall& fall : faelle) {
@@ -118,9 +126,10 @@ TEST(Variable, RegistrierungVervollstaendigungUndListe) {
     ASSERT_FALSE(texte.empty());
     EXPECT_EQ(texte[0], "Definierte Variablen sind:");
     // All eleven program variables, with their types, flags and initial values.
-    for (const char* zeile : {"b - d** - zeigeFps: ja", "s - *n* - t_konfig: programm.cfg", "b - dn* - t_debug: ja",
-                              "b - dn* - t_logfile: ja", "i - d*f - displaywidth: 0", "i - d*f - displayheight: 0",
-                              "i - d*f - displaydepth: 32", "b - d*f - fullscreen: ja", "b - d*f - vsync: ja",
-                              "b - d** - debugShader: ja", "i - d** - sprache: -1"})
+    for (const char* zeile :
+         {"b - d** - zeigeFps: ja", "s - *n* - t_konfig: programm.cfg", "b - dn* - t_debug: ja",
+          "b - dn* - t_logfile: ja", "i - d*f - displaywidth: 0", "i - d*f - displayheight: 0",
+          "i - d*f - displaydepth: 32", "b - d*f - fullscreen: ja", "b - d*f - vsync: ja",
+          "b - d** - debugShader: ja", "i - d** - sprache: -1"})
         EXPECT_NE(std::find(texte.begin(), texte.end(), zeile), texte.end()) << zeile;
 }

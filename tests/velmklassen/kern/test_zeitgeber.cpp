@@ -189,15 +189,6 @@ TEST_F(Aufrufe, LeereAufrufeWerdenAbgelehnt) {
     EXPECT_EQ(gGefeuert, (Liste{"vorher", "nachher"}));
 }
 
-// The first update measures from counter value 0, so it takes the maximum step.
-TEST(GlobalerZeitgeberImBetrieb, ErsteAktualisierungNimmtDenHoechstenSchritt) {
-    Velm_Zeitgeber& global = Velm_Zeitgeber::Global();
-    const int64_t vorher = global.Zeit();
-    global.SetMaxSchritt(int64_t(gZaehlerFrequenzF * 0.1));
-    global.Aktualisiere();
-    EXPECT_EQ(global.Zeit(), vorher + int64_t(gZaehlerFrequenzF * 0.1));
-}
-
 TEST(GlobalerZeitgeberAmEnde, OffeneAufrufeWerdenNichtGerufen) {
     EXPECT_EXIT(
         {
