@@ -20,26 +20,16 @@ const char* const kXdgDaten = std::getenv("XDG_DATA_HOME");
 // The global object is built before main; this initialiser of another file sees it complete.
 const std::string gBenutzerOrdnerBeimStart = Velm_System::Global().mBenutzerOrdner.string();
 
-// Sets an environment variable for one test and restores it afterwards.
-class TUmgebung {
-public:
+// Sets an environment variable while it lives (nullptr: unsets it), then restores it.
+struct TUmgebung {
     TUmgebung(const char* name, const char* wert) : mName(name) {
         if (const char* alt = std::getenv(name))
             mAlt = alt;
-        if (wert)
-            setenv(name, wert, 1);
-        else
-            unsetenv(name);
+        Setze(wert);
     }
-    ~TUmgebung() {
-        if (mAlt)
-            setenv(mName.c_str(), mAlt->c_str(), 1);
-        else
-            unsetenv(mName.c_str());
-    }
-
-private:
-    std::string mName;
+    ~TUmgebung() { Setze(mAlt ? mAlt->c_str() : nullptr); }
+    void Setze(const char* wert) { wert ? setenv(mName, wert, 1) : unsetenv(mName); }
+    const char* mName;
     std::optional<std::string> mAlt;
 };
 
