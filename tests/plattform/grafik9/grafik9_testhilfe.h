@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,12 @@ in vec2 velm_TEXCOORD1;
 layout(location = 0) out vec4 velm_COLOR0;
 void main() { velm_COLOR0 = texture(ps_s0, velm_TEXCOORD1 * ps_c[0].xy + ps_c[0].zw); }
 )";
+
+// Owns one reference of a layer object.
+struct Freigabe {
+    void operator()(IUnknown* o) const { o->Release(); }
+};
+template <typename T> using Com = std::unique_ptr<T, Freigabe>;
 
 struct Instanz {
     float x, y, b, h;
@@ -245,10 +252,7 @@ protected:
     // Uploads a level the way the engine does: a system-memory surface and UpdateSurface.
     void LadeStufe(IDirect3DSurface9* ziel, D3DFORMAT format, UINT breite, UINT hoehe, const void* daten,
                    size_t zeilenBytes, UINT zeilen) {
-        IDirect3DSurface9* sys = nullptr;
-        ASSERT_EQ(
-            mGeraet->CreateOffscreenPlainSurface(breite, hoehe, format, D3DPOOL_SYSTEMMEM, &sys, nullptr),
-            D3D_OK);
+        const Com<IDirect3DSurface9> sys = SystemFlaeche(breite, hoehe, format);
         D3DLOCKED_RECT lr{};
         ASSERT_EQ(sys->LockRect(&lr, nullptr, D3DLOCK_DISCARD), D3D_OK);
         ASSERT_GE(size_t(lr.Pitch), zeilenBytes);
@@ -258,16 +262,32 @@ protected:
         }
         ASSERT_EQ(sys->UnlockRect(), D3D_OK);
         const POINT punkt = {0, 0};
-        EXPECT_EQ(mGeraet->UpdateSurface(sys, nullptr, ziel, &punkt), D3D_OK);
-        sys->Release();
+        EXPECT_EQ(mGeraet->UpdateSurface(sys.get(), nullptr, ziel, &punkt), D3D_OK);
     }
 
     void LadeStufe(IDirect3DTexture9* textur, UINT stufe, D3DFORMAT format, UINT breite, UINT hoehe,
                    const void* daten, size_t zeilenBytes, UINT zeilen) {
-        IDirect3DSurface9* ziel = nullptr;
-        ASSERT_EQ(textur->GetSurfaceLevel(stufe, &ziel), D3D_OK);
-        LadeStufe(ziel, format, breite, hoehe, daten, zeilenBytes, zeilen);
-        ziel->Release();
+        LadeStufe(Flaeche(textur, stufe).get(), format, breite, hoehe, daten, zeilenBytes, zeilen);
+    }
+
+    Com<IDirect3DTexture9> Textur(UINT breite, UINT hoehe, UINT stufen, DWORD usage, D3DFORMAT format) {
+        IDirect3DTexture9* t = nullptr;
+        EXPECT_EQ(mGeraet->CreateTexture(breite, hoehe, stufen, usage, format, D3DPOOL_DEFAULT, &t, nullptr),
+                  D3D_OK);
+        return Com<IDirect3DTexture9>(t);
+    }
+
+    Com<IDirect3DSurface9> Flaeche(IDirect3DTexture9* textur, UINT stufe = 0) {
+        IDirect3DSurface9* f = nullptr;
+        EXPECT_EQ(textur->GetSurfaceLevel(stufe, &f), D3D_OK);
+        return Com<IDirect3DSurface9>(f);
+    }
+
+    Com<IDirect3DSurface9> SystemFlaeche(UINT breite, UINT hoehe, D3DFORMAT format) {
+        IDirect3DSurface9* f = nullptr;
+        EXPECT_EQ(mGeraet->CreateOffscreenPlainSurface(breite, hoehe, format, D3DPOOL_SYSTEMMEM, &f, nullptr),
+                  D3D_OK);
+        return Com<IDirect3DSurface9>(f);
     }
 
     // Fills a level with one A8R8G8B8 colour.

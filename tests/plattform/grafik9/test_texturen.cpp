@@ -23,18 +23,14 @@ protected:
         Geraet::TearDown();
     }
 
-    IDirect3DTexture9* Textur(UINT breite, UINT hoehe, UINT stufen, DWORD usage, D3DFORMAT format) {
-        IDirect3DTexture9* t = nullptr;
-        EXPECT_EQ(mGeraet->CreateTexture(breite, hoehe, stufen, usage, format, D3DPOOL_DEFAULT, &t, nullptr),
-                  D3D_OK);
-        return t;
-    }
-
     // Draws the texture over a quad at (x, y) and returns the back buffer.
     std::vector<uint32_t> ZeigeTextur(IDirect3DBaseTexture9* textur, float x, float y, float b, float h) {
         mGeraet->SetTexture(0, textur);
         EXPECT_EQ(Zeichne({Quad(x, y, b, h, 0, 0, 0)}), D3D_OK);
         return LiesRueckpuffer();
+    }
+    uint32_t Zeige(IDirect3DBaseTexture9* textur, float groesse, uint32_t x, uint32_t y) {
+        return Pixel(ZeigeTextur(textur, 0, 0, groesse, groesse), kBreite, x, y);
     }
 };
 
@@ -45,24 +41,28 @@ void ErwarteFarbe(uint32_t ist, uint32_t soll, int toleranz = 1) {
     }
 }
 
+// Writes `farbe` into the locked rectangle of b x h pixels.
+void FuelleGesperrt(const D3DLOCKED_RECT& lr, int b, int h, uint32_t farbe) {
+    for (int y = 0; y < h; ++y) {
+        std::fill_n(reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch), b, farbe);
+    }
+}
+
 TEST_F(Texturen, HochgeladeneZeileNullLiegtOben) {
-    IDirect3DTexture9* t = Textur(2, 2, 1, 0, D3DFMT_A8R8G8B8);
+    const auto t = Textur(2, 2, 1, 0, D3DFMT_A8R8G8B8);
     const uint32_t pixel[4] = {0xFFFF0000, 0xFFFF0000, 0xFF00FF00, 0xFF00FF00};
-    LadeStufe(t, 0, D3DFMT_A8R8G8B8, 2, 2, pixel, 8, 2);
-    const auto bild = ZeigeTextur(t, 0, 0, 4, 4);
+    LadeStufe(t.get(), 0, D3DFMT_A8R8G8B8, 2, 2, pixel, 8, 2);
+    const auto bild = ZeigeTextur(t.get(), 0, 0, 4, 4);
     EXPECT_EQ(Pixel(bild, kBreite, 1, 0), 0xFFFF0000u);
     EXPECT_EQ(Pixel(bild, kBreite, 1, 3), 0xFF00FF00u);
-    t->Release();
 }
 
 TEST_F(Texturen, RenderzielWirdRichtigHerumGelesen) {
-    IDirect3DTexture9* ziel = Textur(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8);
-    IDirect3DSurface9* flaeche = nullptr;
-    ASSERT_EQ(ziel->GetSurfaceLevel(0, &flaeche), D3D_OK);
+    const auto ziel = Textur(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8);
     IDirect3DSurface9* rueck = nullptr;
     mGeraet->GetRenderTarget(0, &rueck);
-
-    ASSERT_EQ(mGeraet->SetRenderTarget(0, flaeche), D3D_OK);
+    const Com<IDirect3DSurface9> rueckRef(rueck);
+    ASSERT_EQ(mGeraet->SetRenderTarget(0, Flaeche(ziel.get()).get()), D3D_OK);
     D3DVIEWPORT9 v{};
     mGeraet->GetViewport(&v);
     EXPECT_EQ(v.Width, 8u);
@@ -73,9 +73,8 @@ TEST_F(Texturen, RenderzielWirdRichtigHerumGelesen) {
     mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
     const D3DVIEWPORT9 ganz = {0, 0, 8, 8, 0, 1};
     mGeraet->SetViewport(&ganz);
-    mGeraet->SetPixelShader(nullptr);
-    IDirect3DPixelShader9* farbe = Ps(kFarbePs, 0);
-    mGeraet->SetPixelShader(farbe);
+    const Com<IDirect3DPixelShader9> farbe(Ps(kFarbePs, 0));
+    mGeraet->SetPixelShader(farbe.get());
     SetzeZielGroesse(8, 8);
     Zeichne({Quad(0, 4, 8, 4, 0, 1, 0)});
 
@@ -84,20 +83,10 @@ TEST_F(Texturen, RenderzielWirdRichtigHerumGelesen) {
     EXPECT_EQ(v.Width, kBreite);
     mGeraet->SetPixelShader(mPs);
     SetzeZielGroesse(kBreite, kHoehe);
-    const auto bild = ZeigeTextur(ziel, 0, 0, 8, 8);
+    const auto bild = ZeigeTextur(ziel.get(), 0, 0, 8, 8);
     EXPECT_EQ(Pixel(bild, kBreite, 3, 1), 0xFFFF0000u);
     EXPECT_EQ(Pixel(bild, kBreite, 3, 6), 0xFF00FF00u);
-    farbe->Release();
-    rueck->Release();
-    flaeche->Release();
-    ziel->Release();
 }
-
-struct FormatFall {
-    D3DFORMAT format;
-    std::vector<uint8_t> texel; // a 4 x 4 block for DXT, else one pixel repeated
-    uint32_t erwartet;          // A8R8G8B8 as the shader reads it
-};
 
 std::vector<uint8_t> Bytes(std::initializer_list<uint32_t> woerter, int breite) {
     std::vector<uint8_t> aus;
@@ -116,7 +105,11 @@ std::vector<uint8_t> Floats(std::initializer_list<float> werte) {
 }
 
 TEST_F(Texturen, JedesFormatKommtAnWieAufDirect3D9) {
-    const FormatFall faelle[] = {
+    const struct {
+        D3DFORMAT format;
+        std::vector<uint8_t> texel; // a 4 x 4 block for DXT, else one pixel repeated
+        uint32_t erwartet;          // A8R8G8B8 as the shader reads it
+    } faelle[] = {
         {D3DFMT_A8R8G8B8, Bytes({0x80FF4020}, 4), 0x80FF4020},
         {D3DFMT_X8R8G8B8, Bytes({0x00FF4020}, 4), 0xFFFF4020},
         {D3DFMT_R5G6B5, Bytes({0xF81F}, 2), 0xFFFF00FF},
@@ -136,70 +129,50 @@ TEST_F(Texturen, JedesFormatKommtAnWieAufDirect3D9) {
         {D3DFMT_DXT3, Bytes({0x88888888, 0x88888888, 0x000007E0, 0}, 4), 0x8800FF00},
         {D3DFMT_DXT5, Bytes({0x0040, 0, 0, 0, 0x001F, 0, 0, 0}, 2), 0x400000FF},
     };
-    for (const FormatFall& fall : faelle) {
+    for (const auto& fall : faelle) {
         SCOPED_TRACE(fall.format);
-        const bool dxt =
-            fall.format == D3DFMT_DXT1 || fall.format == D3DFMT_DXT3 || fall.format == D3DFMT_DXT5;
-        IDirect3DTexture9* t = Textur(4, 4, 1, 0, fall.format);
+        const bool dxt = fall.format == D3DFMT_DXT1 || fall.format == D3DFMT_DXT3 || fall.format == D3DFMT_DXT5;
+        const auto t = Textur(4, 4, 1, 0, fall.format);
         ASSERT_NE(t, nullptr);
-        if (dxt) {
-            LadeStufe(t, 0, fall.format, 4, 4, fall.texel.data(), fall.texel.size(), 1);
-        } else {
-            std::vector<uint8_t> pixel;
-            for (int i = 0; i < 16; ++i) {
-                pixel.insert(pixel.end(), fall.texel.begin(), fall.texel.end());
-            }
-            LadeStufe(t, 0, fall.format, 4, 4, pixel.data(), fall.texel.size() * 4, 4);
+        std::vector<uint8_t> pixel = fall.texel;
+        for (int i = 1; !dxt && i < 16; ++i) {
+            pixel.insert(pixel.end(), fall.texel.begin(), fall.texel.end());
         }
-        const auto bild = ZeigeTextur(t, 0, 0, 4, 4);
-        ErwarteFarbe(Pixel(bild, kBreite, 2, 2), fall.erwartet);
+        LadeStufe(t.get(), 0, fall.format, 4, 4, pixel.data(), fall.texel.size() * (dxt ? 1 : 4), dxt ? 1 : 4);
+        ErwarteFarbe(Zeige(t.get(), 4, 2, 2), fall.erwartet);
         mGeraet->SetTexture(0, nullptr);
-        t->Release();
     }
 }
 
 TEST_F(Texturen, DynamischeTexturSperrtRechteckMitAbstand) {
-    IDirect3DTexture9* t = Textur(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8);
+    const auto t = Textur(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8);
     D3DLOCKED_RECT lr{};
     ASSERT_EQ(t->LockRect(0, &lr, nullptr, D3DLOCK_DISCARD), D3D_OK);
     EXPECT_GE(lr.Pitch, 32);
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x) {
-            reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch)[x] = 0xFF000000;
-        }
-    }
+    FuelleGesperrt(lr, 8, 8, 0xFF000000);
     EXPECT_EQ(t->LockRect(0, &lr, nullptr, 0), D3DERR_INVALIDCALL);
     ASSERT_EQ(t->UnlockRect(0), D3D_OK);
     EXPECT_EQ(t->UnlockRect(0), D3DERR_INVALIDCALL);
 
     const RECT r = {2, 4, 6, 6};
     ASSERT_EQ(t->LockRect(0, &lr, &r, 0), D3D_OK);
-    for (int y = 0; y < 2; ++y) {
-        for (int x = 0; x < 4; ++x) {
-            reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch)[x] = 0xFFFFFFFF;
-        }
-    }
+    FuelleGesperrt(lr, 4, 2, 0xFFFFFFFF);
     ASSERT_EQ(t->UnlockRect(0), D3D_OK);
-    const auto bild = ZeigeTextur(t, 0, 0, 8, 8);
-    EXPECT_EQ(Pixel(bild, kBreite, 1, 4), 0xFF000000u);
-    EXPECT_EQ(Pixel(bild, kBreite, 2, 4), 0xFFFFFFFFu);
-    EXPECT_EQ(Pixel(bild, kBreite, 5, 5), 0xFFFFFFFFu);
-    EXPECT_EQ(Pixel(bild, kBreite, 6, 5), 0xFF000000u);
-    EXPECT_EQ(Pixel(bild, kBreite, 2, 6), 0xFF000000u);
-
+    const auto bild = ZeigeTextur(t.get(), 0, 0, 8, 8);
+    const struct {
+        uint32_t x, y, farbe;
+    } punkte[] = {{1, 4, 0xFF000000}, {2, 4, 0xFFFFFFFF}, {5, 5, 0xFFFFFFFF}, {6, 5, 0xFF000000}, {2, 6, 0xFF000000}};
+    for (const auto& p : punkte) {
+        EXPECT_EQ(Pixel(bild, kBreite, p.x, p.y), p.farbe) << p.x << ", " << p.y;
+    }
     const RECT ausserhalb = {4, 4, 9, 8};
     EXPECT_EQ(t->LockRect(0, &lr, &ausserhalb, 0), D3DERR_INVALIDCALL);
-    mGeraet->SetTexture(0, nullptr);
-    t->Release();
-
     // Static default-pool textures are not lockable, as on Direct3D 9.
-    IDirect3DTexture9* statisch = Textur(8, 8, 1, 0, D3DFMT_A8R8G8B8);
-    EXPECT_EQ(statisch->LockRect(0, &lr, nullptr, 0), D3DERR_INVALIDCALL);
-    statisch->Release();
+    EXPECT_EQ(Textur(8, 8, 1, 0, D3DFMT_A8R8G8B8)->LockRect(0, &lr, nullptr, 0), D3DERR_INVALIDCALL);
 }
 
 TEST_F(Texturen, DxtSperreZaehltBlockzeilen) {
-    IDirect3DTexture9* t = Textur(16, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_DXT5);
+    const auto t = Textur(16, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_DXT5);
     D3DLOCKED_RECT lr{};
     ASSERT_EQ(t->LockRect(0, &lr, nullptr, D3DLOCK_DISCARD), D3D_OK);
     EXPECT_EQ(lr.Pitch, 4 * 16); // four blocks of 16 bytes per row of blocks
@@ -209,52 +182,44 @@ TEST_F(Texturen, DxtSperreZaehltBlockzeilen) {
     ASSERT_EQ(t->LockRect(0, &lr, &teil, 0), D3D_OK);
     EXPECT_EQ(lr.Pitch, 2 * 16);
     ASSERT_EQ(t->UnlockRect(0), D3D_OK);
-    const RECT schief = {2, 4, 8, 8};
-    EXPECT_EQ(t->LockRect(0, &lr, &schief, 0), D3DERR_INVALIDCALL);
     // A part of a block that GL could not take is refused instead of being lost at the unlock;
     // only the level's edge may cut a block.
-    const RECT halberBlock = {4, 0, 10, 4};
-    EXPECT_EQ(t->LockRect(0, &lr, &halberBlock, 0), D3DERR_INVALIDCALL);
-    const RECT bisZumRand = {12, 4, 16, 8};
-    EXPECT_EQ(t->LockRect(0, &lr, &bisZumRand, 0), D3D_OK);
-    ASSERT_EQ(t->UnlockRect(0), D3D_OK);
-    t->Release();
-
+    const struct {
+        RECT r;
+        HRESULT ergebnis;
+    } rechtecke[] = {{{2, 4, 8, 8}, D3DERR_INVALIDCALL}, {{4, 0, 10, 4}, D3DERR_INVALIDCALL}, {{12, 4, 16, 8}, D3D_OK}};
+    for (const auto& fall : rechtecke) {
+        EXPECT_EQ(t->LockRect(0, &lr, &fall.r, 0), fall.ergebnis) << fall.r.left << ", " << fall.r.right;
+        if (fall.ergebnis == D3D_OK) {
+            ASSERT_EQ(t->UnlockRect(0), D3D_OK);
+        }
+    }
     // The same for UpdateSurface: at (4, 0) a 6 x 4 surface would end inside a block.
-    IDirect3DTexture9* ziel = Textur(16, 8, 1, 0, D3DFMT_DXT1);
-    IDirect3DSurface9* stufe = nullptr;
-    ASSERT_EQ(ziel->GetSurfaceLevel(0, &stufe), D3D_OK);
+    const auto stufe = Flaeche(Textur(16, 8, 1, 0, D3DFMT_DXT1).get());
     for (const UINT breite : {6u, 8u}) {
-        IDirect3DSurface9* quelle = nullptr;
-        ASSERT_EQ(
-            mGeraet->CreateOffscreenPlainSurface(breite, 4, D3DFMT_DXT1, D3DPOOL_SYSTEMMEM, &quelle, nullptr),
-            D3D_OK);
         const POINT punkt = {4, 0};
-        EXPECT_EQ(mGeraet->UpdateSurface(quelle, nullptr, stufe, &punkt),
+        EXPECT_EQ(mGeraet->UpdateSurface(SystemFlaeche(breite, 4, D3DFMT_DXT1).get(), nullptr, stufe.get(), &punkt),
                   breite == 8 ? D3D_OK : D3DERR_INVALIDCALL)
             << breite;
-        quelle->Release();
     }
-    stufe->Release();
-    ziel->Release();
 }
 
 TEST_F(Texturen, AdressierungUndFilterWieDirect3D9) {
-    IDirect3DTexture9* t = Textur(2, 1, 1, 0, D3DFMT_A8R8G8B8);
+    const auto t = Textur(2, 1, 1, 0, D3DFMT_A8R8G8B8);
     const uint32_t pixel[2] = {0xFFFF0000, 0xFF00FF00};
-    LadeStufe(t, 0, D3DFMT_A8R8G8B8, 2, 1, pixel, 8, 1);
+    LadeStufe(t.get(), 0, D3DFMT_A8R8G8B8, 2, 1, pixel, 8, 1);
 
     // u from 0 to 2 over 8 pixels: WRAP repeats, CLAMP holds the edge, BORDER shows its colour.
     SetzeTexturKoordinaten(2, 1);
-    auto bild = ZeigeTextur(t, 0, 0, 8, 1);
+    auto bild = ZeigeTextur(t.get(), 0, 0, 8, 1);
     EXPECT_EQ(Pixel(bild, kBreite, 4, 0), 0xFFFF0000u);
     EXPECT_EQ(Pixel(bild, kBreite, 6, 0), 0xFF00FF00u);
     mGeraet->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
-    bild = ZeigeTextur(t, 0, 0, 8, 1);
+    bild = ZeigeTextur(t.get(), 0, 0, 8, 1);
     EXPECT_EQ(Pixel(bild, kBreite, 4, 0), 0xFF00FF00u);
     mGeraet->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_BORDER);
     mGeraet->SetSamplerState(0, D3DSAMP_BORDERCOLOR, 0xFF0000FF);
-    bild = ZeigeTextur(t, 0, 0, 8, 1);
+    bild = ZeigeTextur(t.get(), 0, 0, 8, 1);
     EXPECT_EQ(Pixel(bild, kBreite, 4, 0), 0xFF0000FFu);
     EXPECT_EQ(Pixel(bild, kBreite, 3, 0), 0xFF00FF00u);
 
@@ -262,99 +227,78 @@ TEST_F(Texturen, AdressierungUndFilterWieDirect3D9) {
     // R R G G; LINEAR gives R, R, the mix, G (texel centres at u = 1/4 and 3/4).
     SetzeTexturKoordinaten(1, 1);
     mGeraet->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
-    bild = ZeigeTextur(t, 0, 2, 4, 1);
+    bild = ZeigeTextur(t.get(), 0, 2, 4, 1);
     EXPECT_EQ(Pixel(bild, kBreite, 1, 2), 0xFFFF0000u);
     EXPECT_EQ(Pixel(bild, kBreite, 2, 2), 0xFF00FF00u);
     mGeraet->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     mGeraet->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-    bild = ZeigeTextur(t, 0, 2, 4, 1);
+    bild = ZeigeTextur(t.get(), 0, 2, 4, 1);
     EXPECT_EQ(Pixel(bild, kBreite, 0, 2), 0xFFFF0000u);
     EXPECT_EQ(Pixel(bild, kBreite, 1, 2), 0xFFFF0000u);
     ErwarteFarbe(Pixel(bild, kBreite, 2, 2), 0xFF808000);
     EXPECT_EQ(Pixel(bild, kBreite, 3, 2), 0xFF00FF00u);
 
-    // Anisotropic filtering is accepted with its degree.
+    // Anisotropic filtering is accepted with its degree; sampler numbers are checked.
     DWORD wert = 0;
     EXPECT_EQ(mGeraet->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_ANISOTROPIC), D3D_OK);
     EXPECT_EQ(mGeraet->SetSamplerState(0, D3DSAMP_MAXANISOTROPY, 16), D3D_OK);
     EXPECT_EQ(mGeraet->GetSamplerState(0, D3DSAMP_MAXANISOTROPY, &wert), D3D_OK);
     EXPECT_EQ(wert, 16u);
-    EXPECT_EQ(mGeraet->SetSamplerState(16, D3DSAMP_MINFILTER, D3DTEXF_POINT), D3DERR_INVALIDCALL);
-    EXPECT_EQ(mGeraet->SetSamplerState(D3DVERTEXTEXTURESAMPLER0 + 3, D3DSAMP_MINFILTER, D3DTEXF_POINT),
-              D3D_OK);
-    EXPECT_EQ(mGeraet->SetSamplerState(D3DVERTEXTEXTURESAMPLER0 + 4, D3DSAMP_MINFILTER, D3DTEXF_POINT),
-              D3DERR_INVALIDCALL);
-    mGeraet->SetTexture(0, nullptr);
-    t->Release();
+    for (const auto& [sampler, ergebnis] : {std::pair{16ul, D3DERR_INVALIDCALL}, {D3DVERTEXTEXTURESAMPLER0 + 3, D3D_OK},
+                                            {D3DVERTEXTEXTURESAMPLER0 + 4, D3DERR_INVALIDCALL}}) {
+        EXPECT_EQ(mGeraet->SetSamplerState(DWORD(sampler), D3DSAMP_MINFILTER, D3DTEXF_POINT), ergebnis) << sampler;
+    }
 }
 
-TEST_F(Texturen, MaxMipLevelIstDieFeinsteGenutzteStufe) {
-    IDirect3DTexture9* t = Textur(4, 4, 3, 0, D3DFMT_A8R8G8B8);
+TEST_F(Texturen, MipStufenMaxMipLevelUndAutomatischeMips) {
+    const auto t = Textur(4, 4, 3, 0, D3DFMT_A8R8G8B8);
     ASSERT_EQ(t->GetLevelCount(), 3u);
-    FuelleStufe(t, 0, 4, 4, 0xFFFF0000);
-    FuelleStufe(t, 1, 2, 2, 0xFF00FF00);
-    FuelleStufe(t, 2, 1, 1, 0xFF0000FF);
+    FuelleStufe(t.get(), 0, 4, 4, 0xFFFF0000);
+    FuelleStufe(t.get(), 1, 2, 2, 0xFF00FF00);
+    FuelleStufe(t.get(), 2, 1, 1, 0xFF0000FF);
     mGeraet->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_POINT);
-    EXPECT_EQ(Pixel(ZeigeTextur(t, 0, 0, 4, 4), kBreite, 1, 1), 0xFFFF0000u);
-    mGeraet->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, 1);
-    EXPECT_EQ(Pixel(ZeigeTextur(t, 0, 0, 4, 4), kBreite, 1, 1), 0xFF00FF00u);
-    mGeraet->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, 2);
-    EXPECT_EQ(Pixel(ZeigeTextur(t, 0, 0, 4, 4), kBreite, 1, 1), 0xFF0000FFu);
+    // MAXMIPLEVEL is the finest level used.
+    for (const auto& [stufe, farbe] : {std::pair{0u, 0xFFFF0000u}, {1u, 0xFF00FF00u}, {2u, 0xFF0000FFu}}) {
+        mGeraet->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, stufe);
+        EXPECT_EQ(Zeige(t.get(), 4, 1, 1), farbe) << stufe;
+    }
     // Minified four times the chain itself picks level 2.
     mGeraet->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, 0);
-    EXPECT_EQ(Pixel(ZeigeTextur(t, 8, 8, 1, 1), kBreite, 8, 8), 0xFF0000FFu);
-    mGeraet->SetTexture(0, nullptr);
-    t->Release();
+    EXPECT_EQ(Pixel(ZeigeTextur(t.get(), 8, 8, 1, 1), kBreite, 8, 8), 0xFF0000FFu);
+
+    // AUTOGENMIPMAP: one level to the caller, the chain follows level 0, also after a new upload
+    // without a mip call.
+    const auto autom = Textur(2, 2, 0, D3DUSAGE_AUTOGENMIPMAP, D3DFMT_A8R8G8B8);
+    EXPECT_EQ(autom->GetLevelCount(), 1u);
+    const uint32_t pixel[4] = {0xFFFF0000, 0xFFFF0000, 0xFF0000FF, 0xFF0000FF};
+    LadeStufe(autom.get(), 0, D3DFMT_A8R8G8B8, 2, 2, pixel, 8, 2);
+    mGeraet->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, 1);
+    ErwarteFarbe(Zeige(autom.get(), 2, 0, 0), 0xFF800080);
+    FuelleStufe(autom.get(), 0, 2, 2, 0xFF00FF00);
+    EXPECT_EQ(Zeige(autom.get(), 2, 0, 0), 0xFF00FF00u);
+
+    // Drawn into as a render target, the chain follows too.
+    const auto ziel = Textur(4, 4, 0, D3DUSAGE_RENDERTARGET | D3DUSAGE_AUTOGENMIPMAP, D3DFMT_A8R8G8B8);
+    IDirect3DSurface9* rueck = nullptr;
+    mGeraet->GetRenderTarget(0, &rueck);
+    mGeraet->SetRenderTarget(0, Flaeche(ziel.get()).get());
+    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+    mGeraet->SetRenderTarget(0, rueck);
+    rueck->Release();
+    mGeraet->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, 2);
+    EXPECT_EQ(Zeige(ziel.get(), 2, 0, 0), 0xFF0000FFu);
 }
 
 TEST_F(Texturen, KurzeKettenLesenNichtSchwarz) {
     mGeraet->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
     mGeraet->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-    IDirect3DTexture9* eine = Textur(8, 8, 1, 0, D3DFMT_A8R8G8B8);
-    FuelleStufe(eine, 0, 8, 8, 0xFFFFFFFF);
-    EXPECT_EQ(Pixel(ZeigeTextur(eine, 0, 0, 2, 2), kBreite, 1, 1), 0xFFFFFFFFu);
-    mGeraet->SetTexture(0, nullptr);
-    eine->Release();
-
-    IDirect3DTexture9* zwei = Textur(8, 8, 2, 0, D3DFMT_A8R8G8B8);
-    FuelleStufe(zwei, 0, 8, 8, 0xFFFF0000);
-    FuelleStufe(zwei, 1, 4, 4, 0xFF00FF00);
-    EXPECT_EQ(Pixel(ZeigeTextur(zwei, 0, 0, 1, 1), kBreite, 0, 0), 0xFF00FF00u);
-    mGeraet->SetTexture(0, nullptr);
-    zwei->Release();
-}
-
-TEST_F(Texturen, AutomatischeMipsFolgenStufeNull) {
-    IDirect3DTexture9* t = Textur(2, 2, 0, D3DUSAGE_AUTOGENMIPMAP, D3DFMT_A8R8G8B8);
-    EXPECT_EQ(t->GetLevelCount(), 1u);
-    const uint32_t pixel[4] = {0xFFFF0000, 0xFFFF0000, 0xFF0000FF, 0xFF0000FF};
-    LadeStufe(t, 0, D3DFMT_A8R8G8B8, 2, 2, pixel, 8, 2);
-    mGeraet->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_POINT);
-    mGeraet->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, 1);
-    ErwarteFarbe(Pixel(ZeigeTextur(t, 0, 0, 2, 2), kBreite, 0, 0), 0xFF800080);
-
-    // A new level 0 without a mip call: the layer regenerates before the next draw.
-    FuelleStufe(t, 0, 2, 2, 0xFF00FF00);
-    EXPECT_EQ(Pixel(ZeigeTextur(t, 0, 0, 2, 2), kBreite, 0, 0), 0xFF00FF00u);
-    mGeraet->SetTexture(0, nullptr);
-    t->Release();
-
-    // Drawn into as a render target, the chain follows too.
-    IDirect3DTexture9* ziel =
-        Textur(4, 4, 0, D3DUSAGE_RENDERTARGET | D3DUSAGE_AUTOGENMIPMAP, D3DFMT_A8R8G8B8);
-    IDirect3DSurface9* flaeche = nullptr;
-    IDirect3DSurface9* rueck = nullptr;
-    ziel->GetSurfaceLevel(0, &flaeche);
-    mGeraet->GetRenderTarget(0, &rueck);
-    mGeraet->SetRenderTarget(0, flaeche);
-    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
-    mGeraet->SetRenderTarget(0, rueck);
-    mGeraet->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, 2);
-    EXPECT_EQ(Pixel(ZeigeTextur(ziel, 0, 0, 2, 2), kBreite, 0, 0), 0xFF0000FFu);
-    mGeraet->SetTexture(0, nullptr);
-    rueck->Release();
-    flaeche->Release();
-    ziel->Release();
+    const auto eine = Textur(8, 8, 1, 0, D3DFMT_A8R8G8B8);
+    FuelleStufe(eine.get(), 0, 8, 8, 0xFFFFFFFF);
+    EXPECT_EQ(Zeige(eine.get(), 2, 1, 1), 0xFFFFFFFFu);
+    const auto zwei = Textur(8, 8, 2, 0, D3DFMT_A8R8G8B8);
+    FuelleStufe(zwei.get(), 0, 8, 8, 0xFFFF0000);
+    FuelleStufe(zwei.get(), 1, 4, 4, 0xFF00FF00);
+    EXPECT_EQ(Zeige(zwei.get(), 1, 0, 0), 0xFF00FF00u);
 }
 
 TEST_F(Texturen, WuerfelSeitenInDirect3DReihenfolge) {
@@ -364,77 +308,58 @@ uniform samplerCube ps_s0;
 layout(location = 0) out vec4 velm_COLOR0;
 void main() { velm_COLOR0 = texture(ps_s0, ps_c[0].xyz); }
 )";
-    IDirect3DPixelShader9* ps = Ps(kWuerfelPs, 1, 1);
-    mGeraet->SetPixelShader(ps);
-    IDirect3DCubeTexture9* w = nullptr;
+    const Com<IDirect3DPixelShader9> ps(Ps(kWuerfelPs, 1, 1));
+    mGeraet->SetPixelShader(ps.get());
+    IDirect3DCubeTexture9* roh = nullptr;
     ASSERT_EQ(
-        mGeraet->CreateCubeTexture(2, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &w, nullptr),
+        mGeraet->CreateCubeTexture(2, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &roh, nullptr),
         D3D_OK);
+    const Com<IDirect3DCubeTexture9> w(roh);
     const uint32_t farben[6] = {0xFFFF0000, 0xFF00FFFF, 0xFF00FF00, 0xFFFF00FF, 0xFF0000FF, 0xFFFFFF00};
     for (UINT seite = 0; seite < 6; ++seite) {
         D3DLOCKED_RECT lr{};
         ASSERT_EQ(w->LockRect(D3DCUBEMAP_FACES(seite), 0, &lr, nullptr, D3DLOCK_DISCARD), D3D_OK);
-        for (int y = 0; y < 2; ++y) {
-            for (int x = 0; x < 2; ++x) {
-                reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch)[x] =
-                    farben[seite];
-            }
-        }
+        FuelleGesperrt(lr, 2, 2, farben[seite]);
         ASSERT_EQ(w->UnlockRect(D3DCUBEMAP_FACES(seite), 0), D3D_OK);
     }
     const float richtungen[6][4] = {{1, 0, 0, 0},  {-1, 0, 0, 0}, {0, 1, 0, 0},
                                     {0, -1, 0, 0}, {0, 0, 1, 0},  {0, 0, -1, 0}};
     for (int seite = 0; seite < 6; ++seite) {
         mGeraet->SetPixelShaderConstantF(0, richtungen[seite], 1);
-        EXPECT_EQ(Pixel(ZeigeTextur(w, 0, 0, 2, 2), kBreite, 0, 0), farben[seite]) << seite;
+        EXPECT_EQ(Zeige(w.get(), 2, 0, 0), farben[seite]) << seite;
     }
     IDirect3DSurface9* flaeche = nullptr;
     EXPECT_EQ(w->GetCubeMapSurface(D3DCUBEMAP_FACE_NEGATIVE_Z, 0, &flaeche), D3D_OK);
     D3DSURFACE_DESC beschreibung{};
-    flaeche->GetDesc(&beschreibung);
+    Com<IDirect3DSurface9>(flaeche)->GetDesc(&beschreibung);
     EXPECT_EQ(beschreibung.Width, 2u);
-    flaeche->Release();
     mGeraet->SetTexture(0, nullptr);
     mGeraet->SetPixelShader(mPs);
-    w->Release();
-    ps->Release();
 }
 
 TEST_F(Texturen, UpdateSurfaceSchreibtTeilbereichAnPunkt) {
-    IDirect3DTexture9* t = Textur(8, 8, 1, 0, D3DFMT_A8R8G8B8);
-    FuelleStufe(t, 0, 8, 8, 0xFF000000);
-    IDirect3DSurface9* sys = nullptr;
-    ASSERT_EQ(mGeraet->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr),
-              D3D_OK);
+    const auto t = Textur(8, 8, 1, 0, D3DFMT_A8R8G8B8);
+    FuelleStufe(t.get(), 0, 8, 8, 0xFF000000);
+    const auto sys = SystemFlaeche(4, 4, D3DFMT_A8R8G8B8);
     D3DLOCKED_RECT lr{};
     sys->LockRect(&lr, nullptr, 0);
-    for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 4; ++x) {
-            reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch)[x] =
-                x >= 2 && y >= 1 ? 0xFFFFFFFF : 0xFF00FF00;
-        }
-    }
+    FuelleGesperrt(lr, 4, 4, 0xFF00FF00);
+    lr.pBits = static_cast<uint8_t*>(lr.pBits) + lr.Pitch + 8;
+    FuelleGesperrt(lr, 2, 3, 0xFFFFFFFF);
     sys->UnlockRect();
-    IDirect3DSurface9* ziel = nullptr;
-    t->GetSurfaceLevel(0, &ziel);
+    const auto ziel = Flaeche(t.get());
     const RECT teil = {2, 1, 4, 3};
     const POINT punkt = {5, 6};
-    ASSERT_EQ(mGeraet->UpdateSurface(sys, &teil, ziel, &punkt), D3D_OK);
+    ASSERT_EQ(mGeraet->UpdateSurface(sys.get(), &teil, ziel.get(), &punkt), D3D_OK);
     const POINT zuWeit = {7, 6};
-    EXPECT_EQ(mGeraet->UpdateSurface(sys, &teil, ziel, &zuWeit), D3DERR_INVALIDCALL);
-    IDirect3DSurface9* falsch = nullptr;
-    mGeraet->CreateOffscreenPlainSurface(4, 4, D3DFMT_R5G6B5, D3DPOOL_SYSTEMMEM, &falsch, nullptr);
-    EXPECT_EQ(mGeraet->UpdateSurface(falsch, nullptr, ziel, nullptr), D3DERR_INVALIDCALL);
-    const auto bild = ZeigeTextur(t, 0, 0, 8, 8);
+    EXPECT_EQ(mGeraet->UpdateSurface(sys.get(), &teil, ziel.get(), &zuWeit), D3DERR_INVALIDCALL);
+    EXPECT_EQ(mGeraet->UpdateSurface(SystemFlaeche(4, 4, D3DFMT_R5G6B5).get(), nullptr, ziel.get(), nullptr),
+              D3DERR_INVALIDCALL);
+    const auto bild = ZeigeTextur(t.get(), 0, 0, 8, 8);
     EXPECT_EQ(Pixel(bild, kBreite, 5, 6), 0xFFFFFFFFu);
     EXPECT_EQ(Pixel(bild, kBreite, 6, 7), 0xFFFFFFFFu);
     EXPECT_EQ(Pixel(bild, kBreite, 4, 6), 0xFF000000u);
     EXPECT_EQ(Pixel(bild, kBreite, 5, 5), 0xFF000000u);
-    mGeraet->SetTexture(0, nullptr);
-    falsch->Release();
-    ziel->Release();
-    sys->Release();
-    t->Release();
 }
 
 } // namespace

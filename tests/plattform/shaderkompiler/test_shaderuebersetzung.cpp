@@ -164,11 +164,6 @@ void main( float2 uv : TEXCOORD0, out float4 farbe : COLOR0)
     EXPECT_EQ(karte.at("gQuellGroesse").register_, 0u);
     EXPECT_EQ(karte.at("staerke").register_, 1u);
 
-    // After the prelude's "#line 1" messages count the shader's own lines.
-    Uebersetzt kaputt = Uebersetze(
-        std::string(kPraeludium) + "float4 gA;\nfloat4 main() : COLOR0 { return gB; }\n", "ps_3_0");
-    EXPECT_EQ(kaputt.ergebnis, E_FAIL);
-    EXPECT_TRUE(Enthaelt(kaputt.meldungen, "ERROR: 0:2: 'gB'")) << kaputt.meldungen;
 }
 
 TEST(ShaderUebersetzung, EingabenNachSemantikVaryingsNachName) {
@@ -206,131 +201,12 @@ float4 main( float4 farbe : COLOR0, float3 n : texcoord2) : COLOR
 }
 
 TEST(ShaderUebersetzung, MehrereFarbausgaben) {
-    const char* pixel = R"(
-void main( float2 uv : TEXCOORD0, out float4 a : COLOR0, out float4 b : COLOR3)
-{
-    a = uv.xyxy;
-    b = uv.yxyx;
-}
-)";
+    const char* pixel = "void main( float2 uv : TEXCOORD0, out float4 a : COLOR0, out float4 b : COLOR3) "
+                        "{ a = uv.xyxy; b = uv.yxyx; }";
     Uebersetzt ps = Uebersetze(pixel, "ps_3_0");
     ASSERT_EQ(ps.ergebnis, D3D_OK) << ps.meldungen;
     PruefeGlsl(ps.blob.glsl,
                {"layout(location = 0) out vec4 velm_COLOR0;", "layout(location = 3) out vec4 velm_COLOR3;"});
-}
-
-TEST(ShaderUebersetzung, MakrosUndEinstiegspunkt) {
-    const char* quelle = R"(
-float4 Haupt( float2 uv : TEXCOORD0) : COLOR0
-{
-    return float4(uv, HELL, 1);
-}
-)";
-    const D3DXMACRO makros[] = {{"HELL", "0.25"}, {nullptr, nullptr}};
-    Uebersetzt ps = Uebersetze(quelle, "ps_3_0", "Haupt", makros);
-    ASSERT_EQ(ps.ergebnis, D3D_OK) << ps.meldungen;
-    PruefeGlsl(ps.blob.glsl, {"0.25"});
-    EXPECT_TRUE(FAILED(Uebersetze(quelle, "ps_3_0").ergebnis));
-}
-
-TEST(ShaderUebersetzung, FehlerNennenDieZeile) {
-    const char* quelle = "float4 gFarbe;\n"
-                         "float4 main( float2 uv : TEXCOORD0) : COLOR0\n"
-                         "{\n"
-                         "    return gFarbe * unbekannt;\n"
-                         "}\n";
-    Uebersetzt ps = Uebersetze(quelle, "ps_3_0");
-    EXPECT_EQ(ps.ergebnis, E_FAIL);
-    ASSERT_TRUE(ps.hatMeldungen);
-    EXPECT_TRUE(Enthaelt(ps.meldungen, "ERROR: 0:4: 'unbekannt'")) << ps.meldungen;
-    EXPECT_EQ(ps.tabelle, nullptr);
-    EXPECT_TRUE(ps.blob.glsl.empty());
-
-    // Shaders reach the compiler preprocessed; an include left over is an error, not a lookup.
-    Uebersetzt einbindung = Uebersetze("#include \"a.h\"\nfloat4 main() : COLOR0 { return 0; }\n", "ps_3_0");
-    EXPECT_EQ(einbindung.ergebnis, E_FAIL);
-    EXPECT_TRUE(Enthaelt(einbindung.meldungen, "ERROR: 0:1: '#include'")) << einbindung.meldungen;
-
-    Uebersetzt leer = Uebersetze("", "ps_3_0");
-    EXPECT_EQ(leer.ergebnis, E_FAIL);
-    EXPECT_TRUE(Enthaelt(leer.meldungen, "'main' : entry point not found")) << leer.meldungen;
-}
-
-TEST(ShaderUebersetzung, DateiFehlerNennenDateiUndZeile) {
-    const std::string pfad = ::testing::TempDir() + "ps000.txt";
-    {
-        std::ofstream datei(pfad);
-        datei << "float4 main( float2 uv : TEXCOORD0) : COLOR0\n{\n    float4 f = uv.xyxy;\n    return f "
-                 "+;\n}\n";
-    }
-    ID3DXBuffer* code = nullptr;
-    ID3DXBuffer* meldungen = nullptr;
-    ID3DXConstantTable* tabelle = nullptr;
-    EXPECT_EQ(D3DXCompileShaderFromFileA(pfad.c_str(), nullptr, nullptr, "main", "ps_3_0", 5, &code,
-                                         &meldungen, &tabelle),
-              E_FAIL);
-    EXPECT_EQ(code, nullptr);
-    EXPECT_EQ(tabelle, nullptr);
-    ASSERT_NE(meldungen, nullptr);
-    const std::string text = static_cast<const char*>(meldungen->GetBufferPointer());
-    EXPECT_TRUE(Enthaelt(text, pfad + ":4:")) << text;
-    meldungen->Release();
-
-    {
-        std::ofstream datei(pfad);
-        datei << "float4 main( float2 uv : TEXCOORD0) : COLOR0\n{\n    return uv.xyxy;\n}\n";
-    }
-    ASSERT_EQ(D3DXCompileShaderFromFileA(pfad.c_str(), nullptr, nullptr, "main", "ps_3_0", 5, &code,
-                                         &meldungen, &tabelle),
-              D3D_OK);
-    Plattform::ShaderBlob blob;
-    EXPECT_TRUE(Plattform::LiesShaderBlob(code->GetBufferPointer(), code->GetBufferSize(), blob));
-    EXPECT_EQ(meldungen, nullptr);
-    code->Release();
-    tabelle->Release();
-    std::remove(pfad.c_str());
-
-    EXPECT_EQ(D3DXCompileShaderFromFileA(pfad.c_str(), nullptr, nullptr, "main", "ps_3_0", 5, &code,
-                                         &meldungen, &tabelle),
-              E_FAIL);
-    ASSERT_NE(meldungen, nullptr);
-    EXPECT_TRUE(Enthaelt(static_cast<const char*>(meldungen->GetBufferPointer()), pfad)) << pfad;
-    meldungen->Release();
-}
-
-TEST(ShaderUebersetzung, NurFloatKonstanten) {
-    const char* quelle = "struct Zahl { int wert; };\n"
-                         "Zahl gAnzahl;\n"
-                         "float4 main( float2 uv : TEXCOORD0) : COLOR0\n"
-                         "{\n"
-                         "    return gAnzahl.wert;\n"
-                         "}\n";
-    Uebersetzt ps = Uebersetze(quelle, "ps_3_0");
-    EXPECT_EQ(ps.ergebnis, E_FAIL);
-    EXPECT_TRUE(Enthaelt(ps.meldungen, "ERROR: 0:2: 'gAnzahl' : shader constants must be float"))
-        << ps.meldungen;
-
-    const char* cbuffer = "cbuffer Block { float4 gFarbe; };\n"
-                          "float4 main( float2 uv : TEXCOORD0) : COLOR0 { return gFarbe; }\n";
-    Uebersetzt block = Uebersetze(cbuffer, "ps_3_0");
-    EXPECT_EQ(block.ergebnis, E_FAIL);
-    EXPECT_TRUE(Enthaelt(block.meldungen, "cbuffer")) << block.meldungen;
-}
-
-TEST(ShaderUebersetzung, EigeneRegisterWerdenAbgelehnt) {
-    Uebersetzt konstante = Uebersetze("float4 gA;\n"
-                                      "float4 gB : register(c10);\n"
-                                      "float4 main( float2 uv : TEXCOORD0) : COLOR0 { return gA + gB; }\n",
-                                      "ps_3_0");
-    EXPECT_EQ(konstante.ergebnis, E_FAIL);
-    EXPECT_TRUE(Enthaelt(konstante.meldungen, "ERROR: 0:2: 'gB' : register()")) << konstante.meldungen;
-
-    Uebersetzt sampler =
-        Uebersetze("sampler2D gS : register(s3);\n"
-                   "float4 main( float2 uv : TEXCOORD0) : COLOR0 { return tex2D( gS, uv); }\n",
-                   "ps_3_0");
-    EXPECT_EQ(sampler.ergebnis, E_FAIL);
-    EXPECT_TRUE(Enthaelt(sampler.meldungen, "'gS' : register()")) << sampler.meldungen;
 }
 
 // A shader whose array of n float4 constants is used with a computed index.
@@ -350,53 +226,105 @@ std::string SamplerShader(int n, bool pixel) {
         quelle += "sampler2D gS" + std::to_string(i) + ";\n";
         summe += " + tex2Dlod( gS" + std::to_string(i) + ", float4( uv, 0, 0))";
     }
-    if (pixel) {
-        return quelle + "float4 main( float2 uv : TEXCOORD0) : COLOR0 { return " + summe + "; }\n";
-    }
-    return quelle + "float4 main( float2 uv : TEXCOORD0) : POSITION0 { return " + summe + "; }\n";
+    return quelle + "float4 main( float2 uv : TEXCOORD0) : " + (pixel ? "COLOR0" : "POSITION0") + " { return " +
+           summe + "; }\n";
 }
 
-TEST(ShaderUebersetzung, GrenzenDerProfile) {
+TEST(ShaderUebersetzung, MakrosUndGrenzenDerProfile) {
+    const char* quelle = "float4 Haupt( float2 uv : TEXCOORD0) : COLOR0 { return float4(uv, HELL, 1); }\n";
+    const D3DXMACRO makros[] = {{"HELL", "0.25"}, {nullptr, nullptr}};
+    Uebersetzt ps = Uebersetze(quelle, "ps_3_0", "Haupt", makros);
+    ASSERT_EQ(ps.ergebnis, D3D_OK) << ps.meldungen;
+    PruefeGlsl(ps.blob.glsl, {"0.25"});
+    // The largest register file and sampler count of each profile still compiles.
     EXPECT_EQ(Uebersetze(FeldShader(256, false), "vs_3_0").ergebnis, D3D_OK);
-    Uebersetzt zuVieleRegister = Uebersetze(FeldShader(257, false), "vs_3_0");
-    EXPECT_EQ(zuVieleRegister.ergebnis, E_FAIL);
-    EXPECT_TRUE(Enthaelt(zuVieleRegister.meldungen, "'gFeld' : constants need more than the 256"))
-        << zuVieleRegister.meldungen;
     EXPECT_EQ(Uebersetze(FeldShader(224, true), "ps_3_0").ergebnis, D3D_OK);
-    EXPECT_EQ(Uebersetze(FeldShader(225, true), "ps_3_0").ergebnis, E_FAIL);
-
-    Uebersetzt vier = Uebersetze(SamplerShader(4, false), "vs_3_0");
-    EXPECT_EQ(vier.ergebnis, D3D_OK) << vier.meldungen;
-    Uebersetzt fuenf = Uebersetze(SamplerShader(5, false), "vs_3_0");
-    EXPECT_EQ(fuenf.ergebnis, E_FAIL);
-    EXPECT_TRUE(Enthaelt(fuenf.meldungen, "'gS4' : more than the 4 samplers")) << fuenf.meldungen;
+    EXPECT_EQ(Uebersetze(SamplerShader(4, false), "vs_3_0").ergebnis, D3D_OK);
     EXPECT_EQ(Uebersetze(SamplerShader(16, true), "ps_3_0").ergebnis, D3D_OK);
-    EXPECT_EQ(Uebersetze(SamplerShader(17, true), "ps_3_0").ergebnis, E_FAIL);
 }
 
-TEST(ShaderUebersetzung, NichtVerfuegbareSemantikenUndProfile) {
-    Uebersetzt farbe = Uebersetze("float4 main( float4 f : COLOR0) : POSITION0 { return f; }\n", "vs_3_0");
-    EXPECT_EQ(farbe.ergebnis, E_FAIL);
-    EXPECT_TRUE(Enthaelt(farbe.meldungen, "COLOR0")) << farbe.meldungen;
-
-    Uebersetzt vpos = Uebersetze("float4 main( float2 p : VPOS) : COLOR0 { return p.xyxy; }\n", "ps_3_0");
-    EXPECT_EQ(vpos.ergebnis, E_FAIL);
-    EXPECT_TRUE(Enthaelt(vpos.meldungen, "'VPOS0' is not available")) << vpos.meldungen;
-
-    Uebersetzt lang =
-        Uebersetze("float4 main( float4 p : TEXCOORD00001) : POSITION0 { return p; }\n", "vs_3_0");
-    EXPECT_EQ(lang.ergebnis, E_FAIL);
-    EXPECT_TRUE(Enthaelt(lang.meldungen, "TEXCOORD00001")) << lang.meldungen;
-
-    Uebersetzt ausgabe =
-        Uebersetze("float4 main( float2 uv : TEXCOORD0) : COLOR4 { return uv.xyxy; }\n", "ps_3_0");
-    EXPECT_EQ(ausgabe.ergebnis, E_FAIL);
-    EXPECT_TRUE(Enthaelt(ausgabe.meldungen, "COLOR4")) << ausgabe.meldungen;
-
-    Uebersetzt profil = Uebersetze(kPixelShader, "ps_2_0");
-    EXPECT_EQ(profil.ergebnis, E_FAIL);
-    EXPECT_TRUE(Enthaelt(profil.meldungen, "ps_2_0")) << profil.meldungen;
+// Every refusal fails with its message and leaves neither code nor a table behind.
+TEST(ShaderUebersetzung, AbgelehntMitMeldung) {
+    const char* ps = "float4 main( float2 uv : TEXCOORD0) : COLOR0 ";
+    const struct {
+        std::string quelle;
+        const char* profil;
+        std::string meldung;
+    } faelle[] = {
+        {std::string("float4 gFarbe;\n") + ps + "\n{\n    return gFarbe * unbekannt;\n}\n", "ps_3_0",
+         "ERROR: 0:4: 'unbekannt'"},
+        // After the prelude's "#line 1" messages count the shader's own lines.
+        {std::string(kPraeludium) + "float4 gA;\nfloat4 main() : COLOR0 { return gB; }\n", "ps_3_0",
+         "ERROR: 0:2: 'gB'"},
+        // Shaders reach the compiler preprocessed; an include left over is an error, not a lookup.
+        {"#include \"a.h\"\nfloat4 main() : COLOR0 { return 0; }\n", "ps_3_0", "ERROR: 0:1: '#include'"},
+        {"", "ps_3_0", "'main' : entry point not found"},
+        {"float4 Haupt() : COLOR0 { return 0; }\n", "ps_3_0", "'main' : entry point not found"},
+        {std::string("struct Zahl { int wert; };\nZahl gAnzahl;\n") + ps + "{ return gAnzahl.wert; }\n", "ps_3_0",
+         "ERROR: 0:2: 'gAnzahl' : shader constants must be float"},
+        {std::string("cbuffer Block { float4 gFarbe; };\n") + ps + "{ return gFarbe; }\n", "ps_3_0", "cbuffer"},
+        {std::string("float4 gA;\nfloat4 gB : register(c10);\n") + ps + "{ return gA + gB; }\n", "ps_3_0",
+         "ERROR: 0:2: 'gB' : register()"},
+        {std::string("sampler2D gS : register(s3);\n") + ps + "{ return tex2D( gS, uv); }\n", "ps_3_0",
+         "'gS' : register()"},
+        {FeldShader(257, false), "vs_3_0", "'gFeld' : constants need more than the 256"},
+        {FeldShader(225, true), "ps_3_0", "'gFeld'"},
+        {SamplerShader(5, false), "vs_3_0", "'gS4' : more than the 4 samplers"},
+        {SamplerShader(17, true), "ps_3_0", "'gS16'"},
+        {"float4 main( float4 f : COLOR0) : POSITION0 { return f; }\n", "vs_3_0", "COLOR0"},
+        {"float4 main( float2 p : VPOS) : COLOR0 { return p.xyxy; }\n", "ps_3_0", "'VPOS0' is not available"},
+        {"float4 main( float4 p : TEXCOORD00001) : POSITION0 { return p; }\n", "vs_3_0", "TEXCOORD00001"},
+        {"float4 main( float2 uv : TEXCOORD0) : COLOR4 { return uv.xyxy; }\n", "ps_3_0", "COLOR4"},
+        {kPixelShader, "ps_2_0", "ps_2_0"},
+    };
+    for (const auto& fall : faelle) {
+        Uebersetzt u = Uebersetze(fall.quelle, fall.profil);
+        EXPECT_EQ(u.ergebnis, E_FAIL) << fall.quelle;
+        EXPECT_TRUE(Enthaelt(u.meldungen, fall.meldung)) << fall.meldung << " in\n" << u.meldungen;
+        EXPECT_EQ(u.tabelle, nullptr);
+        EXPECT_TRUE(u.blob.glsl.empty());
+    }
     EXPECT_EQ(Uebersetze(kPixelShader, nullptr).ergebnis, E_FAIL);
+}
+
+TEST(ShaderUebersetzung, DateiFehlerNennenDateiUndZeile) {
+    const std::string pfad = ::testing::TempDir() + "ps000.txt";
+    const auto uebersetze = [&pfad](const char* text, ID3DXBuffer** code, ID3DXBuffer** meldungen,
+                                    ID3DXConstantTable** tabelle) {
+        if (text != nullptr) {
+            std::ofstream(pfad) << text;
+        }
+        return D3DXCompileShaderFromFileA(pfad.c_str(), nullptr, nullptr, "main", "ps_3_0", 5, code, meldungen,
+                                          tabelle);
+    };
+    ID3DXBuffer* code = nullptr;
+    ID3DXBuffer* meldungen = nullptr;
+    ID3DXConstantTable* tabelle = nullptr;
+    EXPECT_EQ(uebersetze("float4 main( float2 uv : TEXCOORD0) : COLOR0\n{\n    float4 f = uv.xyxy;\n    return f "
+                         "+;\n}\n",
+                         &code, &meldungen, &tabelle),
+              E_FAIL);
+    EXPECT_EQ(code, nullptr);
+    EXPECT_EQ(tabelle, nullptr);
+    ASSERT_NE(meldungen, nullptr);
+    const std::string text = static_cast<const char*>(meldungen->GetBufferPointer());
+    EXPECT_TRUE(Enthaelt(text, pfad + ":4:")) << text;
+    meldungen->Release();
+
+    ASSERT_EQ(uebersetze("float4 main( float2 uv : TEXCOORD0) : COLOR0\n{\n    return uv.xyxy;\n}\n", &code,
+                         &meldungen, &tabelle),
+              D3D_OK);
+    Plattform::ShaderBlob blob;
+    EXPECT_TRUE(Plattform::LiesShaderBlob(code->GetBufferPointer(), code->GetBufferSize(), blob));
+    EXPECT_EQ(meldungen, nullptr);
+    code->Release();
+    tabelle->Release();
+    std::remove(pfad.c_str());
+
+    EXPECT_EQ(uebersetze(nullptr, &code, &meldungen, &tabelle), E_FAIL);
+    ASSERT_NE(meldungen, nullptr);
+    EXPECT_TRUE(Enthaelt(static_cast<const char*>(meldungen->GetBufferPointer()), pfad)) << pfad;
+    meldungen->Release();
 }
 
 TEST(ShaderUebersetzung, AusgabenSindOptional) {
@@ -415,7 +343,7 @@ TEST(ShaderUebersetzung, AusgabenSindOptional) {
     EXPECT_EQ(code, nullptr);
 }
 
-TEST(ShaderUebersetzung, Profile) {
+TEST(ShaderUebersetzung, ProfileDesGeraets) {
     int irgendwas = 0;
     auto* geraet = reinterpret_cast<IDirect3DDevice9*>(&irgendwas);
     EXPECT_STREQ(D3DXGetVertexShaderProfile(geraet), "vs_3_0");

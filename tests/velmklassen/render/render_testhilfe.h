@@ -88,153 +88,67 @@ public:
 
     ULONG AddRef() override { return mEcht->AddRef(); }
     ULONG Release() override { return mEcht->Release(); }
-#define ZAEHLE(name) ++mZahlen[#name]
-    HRESULT TestCooperativeLevel() override {
-        return ZAEHLE(TestCooperativeLevel), mEcht->TestCooperativeLevel();
+// WEITER only forwards; ZAEHLE also counts the call by name and runs the extra statements.
+#define WEITER(name, parameter, argumente, ...)                                                            \
+    HRESULT name parameter override {                                                                      \
+        __VA_ARGS__;                                                                                       \
+        return mEcht->name argumente;                                                                      \
     }
-    HRESULT GetDeviceCaps(D3DCAPS9* f) override {
-        return mEcht->GetDeviceCaps(f);
-    }
-    HRESULT GetSwapChain(UINT n, IDirect3DSwapChain9** k) override {
-        return mEcht->GetSwapChain(n, k);
-    }
-    HRESULT Reset(D3DPRESENT_PARAMETERS* p) override {
-        return ZAEHLE(Reset), mEcht->Reset(p);
-    }
-    HRESULT Present(const RECT* a, const RECT* b, HWND f, const void* r) override {
-        return ZAEHLE(Present), mEcht->Present(a, b, f, r);
-    }
-    HRESULT GetBackBuffer(UINT k, UINT n, D3DBACKBUFFER_TYPE t, IDirect3DSurface9** o) override {
-        return mEcht->GetBackBuffer(k, n, t, o);
-    }
-    HRESULT CreateTexture(UINT b, UINT h, UINT s, DWORD u, D3DFORMAT f, D3DPOOL p, IDirect3DTexture9** t,
-                          void** x) override {
-        return ZAEHLE(CreateTexture), mEcht->CreateTexture(b, h, s, u, f, p, t, x);
-    }
-    HRESULT CreateCubeTexture(UINT k, UINT s, DWORD u, D3DFORMAT f, D3DPOOL p, IDirect3DCubeTexture9** t,
-                              void** x) override {
-        return ZAEHLE(CreateCubeTexture), mEcht->CreateCubeTexture(k, s, u, f, p, t, x);
-    }
-    HRESULT CreateVertexBuffer(UINT l, DWORD u, DWORD f, D3DPOOL p, IDirect3DVertexBuffer9** v,
-                               void** x) override {
-        return ZAEHLE(CreateVertexBuffer), mEcht->CreateVertexBuffer(l, u, f, p, v, x);
-    }
-    HRESULT CreateIndexBuffer(UINT l, DWORD u, D3DFORMAT f, D3DPOOL p, IDirect3DIndexBuffer9** i,
-                              void** x) override {
-        return ZAEHLE(CreateIndexBuffer), mEcht->CreateIndexBuffer(l, u, f, p, i, x);
-    }
-    HRESULT CreateDepthStencilSurface(UINT b, UINT h, D3DFORMAT f, D3DMULTISAMPLE_TYPE m, DWORD q, BOOL v,
-                                      IDirect3DSurface9** o, void** x) override {
-        return ZAEHLE(CreateDepthStencilSurface), mEcht->CreateDepthStencilSurface(b, h, f, m, q, v, o, x);
-    }
-    HRESULT CreateOffscreenPlainSurface(UINT b, UINT h, D3DFORMAT f, D3DPOOL p, IDirect3DSurface9** o,
-                                        void** x) override {
-        return ZAEHLE(CreateOffscreenPlainSurface), mEcht->CreateOffscreenPlainSurface(b, h, f, p, o, x);
-    }
-    HRESULT UpdateSurface(IDirect3DSurface9* q, const RECT* r, IDirect3DSurface9* z,
-                          const POINT* p) override {
-        return ZAEHLE(UpdateSurface), mEcht->UpdateSurface(q, r, z, p);
-    }
-    HRESULT SetRenderTarget(DWORD i, IDirect3DSurface9* o) override {
-        return ZAEHLE(SetRenderTarget), mEcht->SetRenderTarget(i, o);
-    }
-    HRESULT GetRenderTarget(DWORD i, IDirect3DSurface9** o) override {
-        return mEcht->GetRenderTarget(i, o);
-    }
-    HRESULT SetDepthStencilSurface(IDirect3DSurface9* o) override {
-        return ZAEHLE(SetDepthStencilSurface), mEcht->SetDepthStencilSurface(o);
-    }
-    HRESULT GetDepthStencilSurface(IDirect3DSurface9** o) override {
-        return mEcht->GetDepthStencilSurface(o);
-    }
-    HRESULT BeginScene() override {
-        return ZAEHLE(BeginScene), mEcht->BeginScene();
-    }
-    HRESULT EndScene() override {
-        return ZAEHLE(EndScene), mEcht->EndScene();
-    }
-    HRESULT Clear(DWORD a, const RECT* r, DWORD f, D3DCOLOR c, float z, DWORD s) override {
-        ++mZahlen["Clear"];
-        mLetzteFarbe = c;
-        return mEcht->Clear(a, r, f, c, z, s);
-    }
-    HRESULT SetViewport(const D3DVIEWPORT9* b) override {
-        ++mZahlen["SetViewport"];
-        mLetzterBereich = *b;
-        return mEcht->SetViewport(b);
-    }
-    HRESULT GetViewport(D3DVIEWPORT9* b) override {
-        return mEcht->GetViewport(b);
-    }
-    HRESULT SetRenderState(D3DRENDERSTATETYPE z, DWORD w) override {
-        ++mZahlen["SetRenderState"];
-        ++mRenderZustaende[z];
-        return mEcht->SetRenderState(z, w);
-    }
-    HRESULT GetRenderState(D3DRENDERSTATETYPE z, DWORD* w) override {
-        return mEcht->GetRenderState(z, w);
-    }
-    HRESULT SetTexture(DWORD s, IDirect3DBaseTexture9* t) override {
-        return ZAEHLE(SetTexture), mEcht->SetTexture(s, t);
-    }
-    HRESULT SetSamplerState(DWORD s, D3DSAMPLERSTATETYPE z, DWORD w) override {
-        return ZAEHLE(SetSamplerState), mEcht->SetSamplerState(s, z, w);
-    }
-    HRESULT GetSamplerState(DWORD s, D3DSAMPLERSTATETYPE z, DWORD* w) override {
-        return mEcht->GetSamplerState(s, z, w);
-    }
-    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE t, INT b, UINT k, UINT v, UINT s, UINT p) override {
-        ++mZahlen["DrawIndexedPrimitive"];
-        mZeichnungen.push_back(v);
-        return mEcht->DrawIndexedPrimitive(t, b, k, v, s, p);
-    }
-    HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* e, IDirect3DVertexDeclaration9** d) override {
-        return ZAEHLE(CreateVertexDeclaration), mEcht->CreateVertexDeclaration(e, d);
-    }
-    HRESULT SetVertexDeclaration(IDirect3DVertexDeclaration9* d) override {
-        return ZAEHLE(SetVertexDeclaration), mEcht->SetVertexDeclaration(d);
-    }
-    HRESULT CreateVertexShader(const DWORD* k, IDirect3DVertexShader9** s) override {
-        return ZAEHLE(CreateVertexShader), mEcht->CreateVertexShader(k, s);
-    }
-    HRESULT SetVertexShader(IDirect3DVertexShader9* s) override {
-        return ZAEHLE(SetVertexShader), mEcht->SetVertexShader(s);
-    }
-    HRESULT SetVertexShaderConstantF(UINT s, const float* w, UINT n) override {
-        ++mZahlen["SetVertexShaderConstantF"];
-        mKonstanten.push_back({false, s, n});
-        return mEcht->SetVertexShaderConstantF(s, w, n);
-    }
-    HRESULT CreatePixelShader(const DWORD* k, IDirect3DPixelShader9** s) override {
-        return ZAEHLE(CreatePixelShader), mEcht->CreatePixelShader(k, s);
-    }
-    HRESULT SetPixelShader(IDirect3DPixelShader9* s) override {
-        return ZAEHLE(SetPixelShader), mEcht->SetPixelShader(s);
-    }
-    HRESULT SetPixelShaderConstantF(UINT s, const float* w, UINT n) override {
-        ++mZahlen["SetPixelShaderConstantF"];
-        mKonstanten.push_back({true, s, n});
-        return mEcht->SetPixelShaderConstantF(s, w, n);
-    }
-    HRESULT SetStreamSource(UINT s, IDirect3DVertexBuffer9* p, UINT v, UINT t) override {
-        return ZAEHLE(SetStreamSource), mEcht->SetStreamSource(s, p, v, t);
-    }
-    HRESULT SetStreamSourceFreq(UINT s, UINT t) override {
-        ++mZahlen["SetStreamSourceFreq"];
-        mFrequenzen.emplace_back(s, t);
-        return mEcht->SetStreamSourceFreq(s, t);
-    }
-    HRESULT SetIndices(IDirect3DIndexBuffer9* p) override {
-        return ZAEHLE(SetIndices), mEcht->SetIndices(p);
-    }
+#define ZAEHLE(name, parameter, argumente, ...) WEITER(name, parameter, argumente, ++mZahlen[#name]; __VA_ARGS__)
+    ZAEHLE(TestCooperativeLevel, (), ())
+    WEITER(GetDeviceCaps, (D3DCAPS9 * f), (f))
+    WEITER(GetSwapChain, (UINT n, IDirect3DSwapChain9** k), (n, k))
+    ZAEHLE(Reset, (D3DPRESENT_PARAMETERS * p), (p))
+    ZAEHLE(Present, (const RECT* a, const RECT* b, HWND f, const void* r), (a, b, f, r))
+    WEITER(GetBackBuffer, (UINT k, UINT n, D3DBACKBUFFER_TYPE t, IDirect3DSurface9** o), (k, n, t, o))
+    ZAEHLE(CreateTexture, (UINT b, UINT h, UINT s, DWORD u, D3DFORMAT f, D3DPOOL p, IDirect3DTexture9** t, void** x),
+           (b, h, s, u, f, p, t, x))
+    ZAEHLE(CreateCubeTexture, (UINT k, UINT s, DWORD u, D3DFORMAT f, D3DPOOL p, IDirect3DCubeTexture9** t, void** x),
+           (k, s, u, f, p, t, x))
+    ZAEHLE(CreateVertexBuffer, (UINT l, DWORD u, DWORD f, D3DPOOL p, IDirect3DVertexBuffer9** v, void** x),
+           (l, u, f, p, v, x))
+    ZAEHLE(CreateIndexBuffer, (UINT l, DWORD u, D3DFORMAT f, D3DPOOL p, IDirect3DIndexBuffer9** i, void** x),
+           (l, u, f, p, i, x))
+    ZAEHLE(CreateDepthStencilSurface,
+           (UINT b, UINT h, D3DFORMAT f, D3DMULTISAMPLE_TYPE m, DWORD q, BOOL v, IDirect3DSurface9** o, void** x),
+           (b, h, f, m, q, v, o, x))
+    ZAEHLE(CreateOffscreenPlainSurface, (UINT b, UINT h, D3DFORMAT f, D3DPOOL p, IDirect3DSurface9** o, void** x),
+           (b, h, f, p, o, x))
+    ZAEHLE(UpdateSurface, (IDirect3DSurface9 * q, const RECT* r, IDirect3DSurface9* z, const POINT* p), (q, r, z, p))
+    ZAEHLE(SetRenderTarget, (DWORD i, IDirect3DSurface9* o), (i, o))
+    WEITER(GetRenderTarget, (DWORD i, IDirect3DSurface9** o), (i, o))
+    ZAEHLE(SetDepthStencilSurface, (IDirect3DSurface9 * o), (o))
+    WEITER(GetDepthStencilSurface, (IDirect3DSurface9 * *o), (o))
+    ZAEHLE(BeginScene, (), ())
+    ZAEHLE(EndScene, (), ())
+    ZAEHLE(Clear, (DWORD a, const RECT* r, DWORD f, D3DCOLOR c, float z, DWORD s), (a, r, f, c, z, s),
+           mLetzteFarbe = c)
+    ZAEHLE(SetViewport, (const D3DVIEWPORT9* b), (b))
+    WEITER(GetViewport, (D3DVIEWPORT9 * b), (b))
+    ZAEHLE(SetRenderState, (D3DRENDERSTATETYPE z, DWORD w), (z, w), ++mRenderZustaende[z])
+    WEITER(GetRenderState, (D3DRENDERSTATETYPE z, DWORD* w), (z, w))
+    ZAEHLE(SetTexture, (DWORD s, IDirect3DBaseTexture9* t), (s, t))
+    ZAEHLE(SetSamplerState, (DWORD s, D3DSAMPLERSTATETYPE z, DWORD w), (s, z, w))
+    WEITER(GetSamplerState, (DWORD s, D3DSAMPLERSTATETYPE z, DWORD* w), (s, z, w))
+    ZAEHLE(DrawIndexedPrimitive, (D3DPRIMITIVETYPE t, INT b, UINT k, UINT v, UINT s, UINT p), (t, b, k, v, s, p),
+           mZeichnungen.push_back(v))
+    ZAEHLE(CreateVertexDeclaration, (const D3DVERTEXELEMENT9* e, IDirect3DVertexDeclaration9** d), (e, d))
+    ZAEHLE(SetVertexDeclaration, (IDirect3DVertexDeclaration9 * d), (d))
+    ZAEHLE(CreateVertexShader, (const DWORD* k, IDirect3DVertexShader9** s), (k, s))
+    ZAEHLE(SetVertexShader, (IDirect3DVertexShader9 * s), (s))
+    ZAEHLE(SetVertexShaderConstantF, (UINT s, const float* w, UINT n), (s, w, n), mKonstanten.push_back({false, s, n}))
+    ZAEHLE(CreatePixelShader, (const DWORD* k, IDirect3DPixelShader9** s), (k, s))
+    ZAEHLE(SetPixelShader, (IDirect3DPixelShader9 * s), (s))
+    ZAEHLE(SetPixelShaderConstantF, (UINT s, const float* w, UINT n), (s, w, n), mKonstanten.push_back({true, s, n}))
+    ZAEHLE(SetStreamSource, (UINT s, IDirect3DVertexBuffer9* p, UINT v, UINT t), (s, p, v, t))
+    ZAEHLE(SetStreamSourceFreq, (UINT s, UINT t), (s, t), mFrequenzen.emplace_back(s, t))
+    ZAEHLE(SetIndices, (IDirect3DIndexBuffer9 * p), (p))
 #undef ZAEHLE
+#undef WEITER
 
-    IDirect3DDevice9* Echt() const {
-        return mEcht;
-    }
+    IDirect3DDevice9* Echt() const { return mEcht; }
 
     D3DCOLOR mLetzteFarbe = 0;
-    D3DVIEWPORT9 mLetzterBereich{};
     std::map<DWORD, int> mRenderZustaende;
 
 private:
@@ -287,6 +201,11 @@ protected:
     }
 
     ZaehlGeraet& Z() { return *mZaehler; }
+    void Frei(std::initializer_list<Velm_BasisObjekt*> objekte) {
+        for (Velm_BasisObjekt* o : objekte) {
+            mKontext->GibObjektFrei(o);
+        }
+    }
     Velm_ZeichenKontext& K() { return *mKontext; }
 
     Log mLog;

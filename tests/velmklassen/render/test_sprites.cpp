@@ -45,10 +45,14 @@ void FuelleMuster(Velm_Bild& bild) {
 
 void Fuelle(Velm_Bild& bild, uint32_t pixel) {
     for (uint64_t y = 0; y < bild.mHoehe; ++y) {
-        for (uint64_t x = 0; x < bild.mBreite; ++x) {
-            std::memcpy(bild.mDaten + y * bild.mPitch + x * 4, &pixel, 4);
-        }
+        std::fill_n(reinterpret_cast<uint32_t*>(bild.mDaten + y * bild.mPitch), bild.mBreite, pixel);
     }
+}
+
+std::unique_ptr<Velm_Bild> Einfarbig(uint64_t breite, uint64_t hoehe, uint32_t pixel) {
+    auto bild = std::make_unique<Velm_Bild>(breite, hoehe, Velm_FormatA8R8G8B8, 1);
+    Fuelle(*bild, pixel);
+    return bild;
 }
 
 bool Nahe(uint32_t a, uint32_t b, int toleranz = 2) {
@@ -97,9 +101,7 @@ TEST_F(Sprites, SpriteLandetGenauAufSeinenPixeln) {
 
 TEST_F(Sprites, DrehungUmDenMittelpunkt) {
     Velm_BlockGfx3D gfx(64, 16, 0);
-    Velm_Bild bild(8, 4, Velm_FormatA8R8G8B8, 1);
-    Fuelle(bild, 0xFFFFFFFF);
-    gfx.AddGrafik(0, bild, 0, 0, 8, 4);
+    gfx.AddGrafik(0, *Einfarbig(8, 4, 0xFFFFFFFF), 0, 0, 8, 4);
     gfx.mZentriert = true;
     Leere();
     gfx.ZeichneGrafik(0, 32, 16, {1, 1, 1, 1}, 0, 0, float(M_PI / 2));
@@ -116,9 +118,7 @@ TEST_F(Sprites, DrehungUmDenMittelpunkt) {
 
 TEST_F(Sprites, FaerbungVormultipliziertUndAdditiv) {
     Velm_BlockGfx3D gfx(64, 16, 0);
-    Velm_Bild bild(4, 4, Velm_FormatA8R8G8B8, 1);
-    Fuelle(bild, 0x80FFFFFF);
-    gfx.AddGrafik(1, bild, 0, 0, 4, 4);
+    gfx.AddGrafik(1, *Einfarbig(4, 4, 0x80FFFFFF), 0, 0, 4, 4);
     const struct {
         TAlphaFarbe farbe;
         uint32_t erwartet;
@@ -141,9 +141,7 @@ TEST_F(Sprites, FaerbungVormultipliziertUndAdditiv) {
 // Normal-map sprites: red and green hold a direction that turns with the quad.
 TEST_F(Sprites, RotiertesProgrammDrehtDieNormale) {
     Velm_BlockGfx3D gfx(64, 16, Velm_BlockGfx3D::kFlagRotiert);
-    Velm_Bild bild(4, 4, Velm_FormatA8R8G8B8, 1);
-    Fuelle(bild, 0xFFFF8000); // the direction (1, 0)
-    gfx.AddGrafik(0, bild, 0, 0, 4, 4);
+    gfx.AddGrafik(0, *Einfarbig(4, 4, 0xFFFF8000), 0, 0, 4, 4); // the direction (1, 0)
     gfx.mZentriert = true;
     const struct {
         float winkel;
@@ -158,11 +156,9 @@ TEST_F(Sprites, RotiertesProgrammDrehtDieNormale) {
     }
 }
 
-TEST_F(Sprites, MehrQuadsAlsEinStueckFasst) {
+TEST_F(Sprites, MehrQuadsAlsEinStueckFasstUndBatcherVorDemKontext) {
     Velm_BlockGfx3D gfx(64, 4, 0);
-    Velm_Bild bild(1, 1, Velm_FormatA8R8G8B8, 1);
-    Fuelle(bild, 0xFFFFFFFF);
-    gfx.AddGrafik(0, bild, 0, 0, 1, 1);
+    gfx.AddGrafik(0, *Einfarbig(1, 1, 0xFFFFFFFF), 0, 0, 1, 1);
     Leere();
     for (int i = 0; i < 10; ++i) {
         gfx.ZeichneGrafik(0, float(3 * i), 1, {1, 1, 1, 1});
@@ -180,6 +176,19 @@ TEST_F(Sprites, MehrQuadsAlsEinStueckFasst) {
     gfx.Zeichne();
     EXPECT_EQ(Z().Zahl("DrawIndexedPrimitive"), 0);
     EXPECT_EQ(Z().Zahl("SetVertexShader"), 0);
+
+    // Made before the drawing context (a font that only measures, say), a batcher draws once there is one.
+    Velm_Screen3D::Kontext = nullptr;
+    Velm_BlockGfx3D frueh(64, 4, 0);
+    Velm_Screen3D::Kontext = mKontext.get();
+    EXPECT_EQ(frueh.mAtlas, nullptr);
+    frueh.AddGrafik(0, *Einfarbig(2, 2, 0xFFFFFFFF), 0, 0, 2, 2);
+    Leere();
+    frueh.ZeichneGrafik(0, 5, 5, {1, 1, 1, 1});
+    frueh.Zeichne();
+    Lies();
+    EXPECT_EQ(P(6, 6), 0xFFFFFFFFu);
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
 }
 
 TEST_F(Sprites, WachstumBehaeltJedeGrafik) {
@@ -246,9 +255,8 @@ TEST_F(Sprites, FluechtigerAtlasWaechstOhneKopie) {
     gfx.ReservierePlatz(1, 300, 300);
     EXPECT_EQ(gfx.mAtlas->mBreite, 1024u);
     ASSERT_TRUE(gfx.HatGrafik(0) && gfx.HatGrafik(1));
-    const TPlatzRechteck a{gfx.mEintraege[0].x, gfx.mEintraege[0].y, 300, 300};
-    const TPlatzRechteck b{gfx.mEintraege[1].x, gfx.mEintraege[1].y, 300, 300};
-    EXPECT_FALSE(a.Ueberlappt(b));
+    EXPECT_FALSE(TPlatzRechteck({gfx.mEintraege[0].x, gfx.mEintraege[0].y, 300, 300})
+                     .Ueberlappt({gfx.mEintraege[1].x, gfx.mEintraege[1].y, 300, 300}));
     EXPECT_EQ(gfx.mPlatz.Belegt().size(), 2u);
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 }
@@ -309,10 +317,9 @@ TEST_F(Sprites, AtlasblockVersion257) {
     TSpeicher s;
     const auto u32 = [&s](uint32_t w) { s.SchreibeU32(__builtin_bswap32(w)); };
     s.SchreibeBlock("FX3D", 4);
-    u32(257);
-    u32(0);
-    u32(0);
-    u32(8); // capacity
+    for (uint32_t w : {257u, 0u, 0u, 8u}) { // version, reserved, capacity
+        u32(w);
+    }
     s.SchreibeU8(1);
     u32(0);
     u32(1); // one entry
@@ -344,23 +351,6 @@ TEST_F(Sprites, AtlasblockVersion257) {
     EXPECT_EQ(Pixel(gfx.mAtlas->mKopie[0], 3, 3), 0xFF00FF00u);
 }
 
-// A batcher made before the drawing context (a font that only measures, say) draws once there is one.
-TEST_F(Sprites, BatcherVorDemKontext) {
-    Velm_Screen3D::Kontext = nullptr;
-    Velm_BlockGfx3D gfx(64, 4, 0);
-    Velm_Screen3D::Kontext = mKontext.get();
-    EXPECT_EQ(gfx.mAtlas, nullptr);
-    Velm_Bild bild(2, 2, Velm_FormatA8R8G8B8, 1);
-    Fuelle(bild, 0xFFFFFFFF);
-    gfx.AddGrafik(0, bild, 0, 0, 2, 2);
-    Leere();
-    gfx.ZeichneGrafik(0, 5, 5, {1, 1, 1, 1});
-    gfx.Zeichne();
-    Lies();
-    EXPECT_EQ(P(6, 6), 0xFFFFFFFFu);
-    EXPECT_EQ(mBrueche.Anzahl(), 0);
-}
-
 TEST_F(Sprites, PipelineGeteiltVonAllenBatchern) {
     Z().Null();
     auto a = std::make_unique<Velm_BlockGfx3D>(0, 0, 0);
@@ -370,18 +360,17 @@ TEST_F(Sprites, PipelineGeteiltVonAllenBatchern) {
     a.reset();
     b.reset();
     // The last one released the pipeline: nothing is left registered.
-    uint64_t belegt = 0;
-    for (uint64_t i = 0; i < K().mRegister.Kapazitaet(); ++i) {
-        belegt += K().mRegister.IstBelegt(i);
-    }
-    auto c = std::make_unique<Velm_BlockGfx3D>(0, 0, 0);
+    const auto belegt = [this] {
+        uint64_t n = 0;
+        for (uint64_t i = 0; i < K().mRegister.Kapazitaet(); ++i) {
+            n += K().mRegister.IstBelegt(i);
+        }
+        return n;
+    };
+    const uint64_t vorher = belegt();
+    std::make_unique<Velm_BlockGfx3D>(0, 0, 0).reset();
     EXPECT_EQ(Z().Zahl("CreateVertexShader"), 4);
-    c.reset();
-    uint64_t danach = 0;
-    for (uint64_t i = 0; i < K().mRegister.Kapazitaet(); ++i) {
-        danach += K().mRegister.IstBelegt(i);
-    }
-    EXPECT_EQ(belegt, danach);
+    EXPECT_EQ(belegt(), vorher);
 }
 
 } // namespace
