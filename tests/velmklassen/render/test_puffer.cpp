@@ -3,6 +3,7 @@
 #include "render_testhilfe.h"
 
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -35,7 +36,6 @@ TEST_F(Puffer, StatischerPufferMussVollGefuelltWerden) {
     Velm_VertexBuffer* klein = K().ErzeugeVertexBuffer(16, 0, zuviel);
     EXPECT_EQ(mBrueche.Anzahl(), 1);
     EXPECT_EQ(klein->mGroesse, 16u);
-    K().GibObjektFrei(klein);
 
     Velm_Initialdaten nichts{};
     mBrueche.Null();
@@ -44,9 +44,7 @@ TEST_F(Puffer, StatischerPufferMussVollGefuelltWerden) {
     EXPECT_TRUE(mLog.Enthaelt("Ungültige Buffergröße"));
     leer->Benutzen();
     EXPECT_EQ(leer->mPuffer, nullptr);
-    for (Velm_BasisObjekt* o : std::initializer_list<Velm_BasisObjekt*>{p, q, leer}) {
-        K().GibObjektFrei(o);
-    }
+    Frei({p, q, klein, leer});
 }
 
 TEST_F(Puffer, DynamischerPufferWirdNeuBeschrieben) {
@@ -87,9 +85,7 @@ TEST_F(Puffer, DynamischerPufferWirdNeuBeschrieben) {
     EXPECT_EQ(mBrueche.Anzahl(), 1);
     EXPECT_EQ(statisch->mKopie[0], 5);
     EXPECT_EQ(statisch->mKopie[2], 1);
-    for (Velm_BasisObjekt* o : std::initializer_list<Velm_BasisObjekt*>{p, fluechtig, statisch}) {
-        K().GibObjektFrei(o);
-    }
+    Frei({p, fluechtig, statisch});
 }
 
 TEST_F(Puffer, IndexPuffer) {
@@ -107,49 +103,44 @@ TEST_F(Puffer, IndexPuffer) {
     K().GibObjektFrei(p);
 }
 
-TEST_F(Puffer, EingabeMitInstanzkanal) {
+// The device elements of an input: stream, offset, type, usage and index; a matrix takes one per row.
+using Element = std::tuple<int, int, int, int, int>;
+std::vector<Element> Elemente(const Velm_VertexEingabe& e) {
+    std::vector<Element> liste;
+    for (uint64_t i = 0; i <= e.mElementZahl; ++i) {
+        const D3DVERTEXELEMENT9& el = e.mElemente[i];
+        liste.emplace_back(el.Stream, el.Offset, el.Type, el.Usage, el.UsageIndex);
+    }
+    return liste;
+}
+
+TEST_F(Puffer, EingabeMitInstanzkanalUndMatrix) {
+    constexpr int F2 = D3DDECLTYPE_FLOAT2, F3 = D3DDECLTYPE_FLOAT3, F4 = D3DDECLTYPE_FLOAT4;
+    constexpr int T = D3DDECLUSAGE_TEXCOORD, P = D3DDECLUSAGE_POSITION;
+    const Element ende{0xFF, 0, D3DDECLTYPE_UNUSED, 0, 0};
     Velm_VertexEingabe* e = K().ErzeugeVertexEingabe();
     EXPECT_EQ(e->mZustand, Velm_ObjektKeins);
     e->AddKanal(0, Velm_VertexFloat2, 0, false);
     e->AddKanal(1, Velm_VertexFloat3, 0, true);
     e->AddKanal(1, Velm_VertexFloat2, 12, true);
     e->AddKanal(1, Velm_VertexFloat4, 20, true);
-    e->AddKanal(1, Velm_VertexFloat4, 36, true);
-    e->AddKanal(1, Velm_VertexFloat2, 52, true);
     e->Beenden();
     EXPECT_EQ(e->mZustand, Velm_ObjektResident);
     EXPECT_NE(e->mDeklaration, nullptr);
-    EXPECT_EQ(e->mSchritt[0], 8u);
-    EXPECT_EQ(e->mSchritt[1], 60u);
-    EXPECT_EQ(e->mInstanzMaske, 2u);
-    EXPECT_EQ(e->mKanalAnzahl, 2u);
-    ASSERT_EQ(e->mElementZahl, 6u);
-    EXPECT_EQ(e->mElemente[0].Usage, D3DDECLUSAGE_POSITION);
-    EXPECT_EQ(e->mElemente[0].UsageIndex, 0u);
-    for (int i = 1; i < 6; ++i) {
-        EXPECT_EQ(e->mElemente[i].Usage, D3DDECLUSAGE_TEXCOORD);
-        EXPECT_EQ(e->mElemente[i].UsageIndex, i - 1);
-        EXPECT_EQ(e->mElemente[i].Stream, 1u);
-    }
-    EXPECT_EQ(e->mElemente[6].Stream, 0xFFu);
+    EXPECT_EQ(std::vector<uint64_t>({e->mSchritt[0], e->mSchritt[1], e->mInstanzMaske, e->mKanalAnzahl}),
+              std::vector<uint64_t>({8, 36, 2, 2}));
+    EXPECT_EQ(Elemente(*e), std::vector<Element>({{0, 0, F2, P, 0}, {1, 0, F3, T, 0}, {1, 12, F2, T, 1},
+                                                  {1, 20, F4, T, 2}, ende}));
+    Velm_VertexEingabe* m = K().ErzeugeVertexEingabe();
+    m->AddKanal(0, Velm_VertexFloat3, 0, false);
+    m->AddKanal(0, Velm_VertexFloat4x4, 12, false);
+    m->AddKanal(0, Velm_VertexFloat2, 76, false);
+    m->Beenden();
+    EXPECT_EQ(m->mSchritt[0], 84u);
+    EXPECT_EQ(Elemente(*m), std::vector<Element>({{0, 0, F3, P, 0}, {0, 12, F4, T, 0}, {0, 28, F4, T, 1},
+                                                  {0, 44, F4, T, 2}, {0, 60, F4, T, 3}, {0, 76, F2, T, 4}, ende}));
     EXPECT_EQ(mBrueche.Anzahl(), 0);
-    K().GibObjektFrei(e);
-}
-
-TEST_F(Puffer, MatrixNimmtEinElementProZeile) {
-    Velm_VertexEingabe* e = K().ErzeugeVertexEingabe();
-    e->AddKanal(0, Velm_VertexFloat3, 0, false);
-    e->AddKanal(0, Velm_VertexFloat4x4, 12, false);
-    e->AddKanal(0, Velm_VertexFloat2, 76, false);
-    ASSERT_EQ(e->mElementZahl, 6u);
-    for (int r = 0; r < 4; ++r) {
-        EXPECT_EQ(e->mElemente[1 + r].UsageIndex, r);
-        EXPECT_EQ(e->mElemente[1 + r].Offset, 12 + 16 * r);
-        EXPECT_EQ(e->mElemente[1 + r].Type, D3DDECLTYPE_FLOAT4);
-    }
-    EXPECT_EQ(e->mElemente[5].UsageIndex, 4u);
-    EXPECT_EQ(e->mSchritt[0], 84u);
-    K().GibObjektFrei(e);
+    Frei({e, m});
 }
 
 TEST_F(Puffer, FehlerDerEingabeWerdenGemeldet) {
@@ -193,9 +184,7 @@ TEST_F(Puffer, FehlerDerEingabeWerdenGemeldet) {
     v->AddKanal(0, Velm_VertexFloat1, 64, false);
     EXPECT_EQ(mBrueche.Anzahl(), 1);
     EXPECT_EQ(v->mKanalZahl, 16u);
-    for (Velm_BasisObjekt* o : std::initializer_list<Velm_BasisObjekt*>{e, m, v}) {
-        K().GibObjektFrei(o);
-    }
+    Frei({e, m, v});
 }
 
 } // namespace

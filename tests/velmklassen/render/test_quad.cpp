@@ -84,9 +84,7 @@ TEST_F(Zeichnen, TexturiertesGeblendetesQuadLandetImRueckpuffer) {
 
     K().Praesentieren();
     quad.GibFrei(K());
-    for (Velm_BasisObjekt* o : std::initializer_list<Velm_BasisObjekt*>{textur, sampler, blend}) {
-        K().GibObjektFrei(o);
-    }
+    Frei({textur, sampler, blend});
 }
 
 } // namespace

@@ -176,8 +176,7 @@ TEST_F(Shader, LeiseGescheitertSagtNichts) {
         "!Velm_VertexShader::UebersetzeQuelltext(...): Übersetzung gescheitert. DirectX meinte:"));
     EXPECT_TRUE(mLog.Enthaelt("nichtDa"));
     EXPECT_EQ(mBrueche.Anzahl(), 1);
-    K().GibObjektFrei(ps);
-    K().GibObjektFrei(vs);
+    Frei({ps, vs});
 }
 
 // The compiler's messages name the line the author wrote, also inside an included file, whatever
@@ -239,8 +238,7 @@ TEST_F(Shader, FatalerPraeprozessorFehlerScheitert) {
     EXPECT_TRUE(mLog.Enthaelt(
         "!Velm_PixelShader::UebersetzeQuelltext(...): Übersetzung gescheitert. DirectX meinte:"));
     EXPECT_EQ(mBrueche.Anzahl(), 1);
-    K().GibObjektFrei(ps);
-    K().GibObjektFrei(laut);
+    Frei({ps, laut});
 }
 
 TEST_F(Shader, ShaderUeberlebenResetUndRauswurf) {

@@ -28,9 +28,7 @@ TEST_F(Texturen, MipAnzahlen) {
     EXPECT_EQ(eine->mMipAnzahl, 1u);
     EXPECT_EQ(eine->mTextur->GetLevelCount(), 1u);
     EXPECT_EQ(mBrueche.Anzahl(), 0);
-    for (Velm_Textur* t : {voll, zuviele, eine}) {
-        K().GibObjektFrei(t);
-    }
+    Frei({voll, zuviele, eine});
 }
 
 TEST_F(Texturen, DxtVerlangtManuelleStufenUndBehaeltAlle) {
@@ -66,9 +64,7 @@ TEST_F(Texturen, OhneInhaltDynamischRenderzielFluechtig) {
     EXPECT_EQ(K().mBereichBreite, 512u);
     EXPECT_EQ(K().mBereichHoehe, 256u);
     K().SetRenderZiel(nullptr);
-    for (Velm_BasisObjekt* o : std::initializer_list<Velm_BasisObjekt*>{rz, ohne, ziel}) {
-        K().GibObjektFrei(o);
-    }
+    Frei({rz, ohne, ziel});
 }
 
 TEST_F(Texturen, TeilInhaltAufDxtUndAmRand) {
@@ -109,9 +105,7 @@ TEST_F(Texturen, TeilInhaltAufDxtUndAmRand) {
     statisch->SchreibeTeilInhalt(0, 0, 0, s);
     EXPECT_EQ(mBrueche.Anzahl(), 1);
     EXPECT_EQ(statisch->mKopie[0].mDaten[0], 0x11);
-    for (Velm_Textur* x : {t, farbig, statisch}) {
-        K().GibObjektFrei(x);
-    }
+    Frei({t, farbig, statisch});
 }
 
 TEST_F(Texturen, UngueltigeEingabenWerdenGemeldetOhneAbsturz) {
@@ -150,9 +144,7 @@ TEST_F(Texturen, UngueltigeEingabenWerdenGemeldetOhneAbsturz) {
     EXPECT_EQ(Velm::GetD3DSeite(6), D3DCUBEMAP_FACE_POSITIVE_X);
     EXPECT_EQ(Velm::GetD3DSeite(0), D3DCUBEMAP_FACE_POSITIVE_Y);
     EXPECT_EQ(mBrueche.Anzahl(), 2);
-    for (Velm_Textur* t : {format, leer, riesig, falsch}) {
-        K().GibObjektFrei(t);
-    }
+    Frei({format, leer, riesig, falsch});
 }
 
 TEST_F(Texturen, WuerfeltexturUndTiefenpufferUeberlebenDenReset) {
@@ -190,10 +182,7 @@ TEST_F(Texturen, WuerfeltexturUndTiefenpufferUeberlebenDenReset) {
     EXPECT_EQ(wuerfel->mZustand, Velm_ObjektResident);
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 
-    K().GibObjektFrei(ziel);
-    K().GibObjektFrei(b.mTexturen[0]);
-    K().GibObjektFrei(tiefe);
-    K().GibObjektFrei(wuerfel);
+    Frei({ziel, b.mTexturen[0], tiefe, wuerfel});
 }
 
 } // namespace
