@@ -231,6 +231,7 @@ protected:
     // The pixels of a colour (ignoring X) in the back buffer as a bounding box.
     struct Kasten {
         int x0 = 1000, y0 = 1000, x1 = -1, y1 = -1, anzahl = 0;
+        std::vector<int> Werte() const { return {x0, y0, x1, y1, anzahl}; }
     };
     Kasten FindeFarbe(uint32_t farbe) {
         Kasten k;

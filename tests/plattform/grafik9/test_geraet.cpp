@@ -15,18 +15,19 @@ TEST(Direct3D, SchnittstelleUndFormate) {
     EXPECT_EQ(std::strstr(kennung.Description, "PerfHUD"), nullptr);
     EXPECT_EQ(d3d->GetAdapterIdentifier(1, 0, &kennung), D3DERR_INVALIDCALL);
     // The engine asks for D32 first, then D24X8, then takes D16.
-    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL,
-                                     D3DRTYPE_SURFACE, D3DFMT_D32),
-              D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL,
-                                     D3DRTYPE_SURFACE, D3DFMT_D24X8),
-              D3D_OK);
-    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL,
-                                     D3DRTYPE_SURFACE, D3DFMT_A8R8G8B8),
-              D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_RENDERTARGET,
-                                     D3DRTYPE_TEXTURE, D3DFMT_DXT1),
-              D3DERR_NOTAVAILABLE);
+    const struct {
+        DWORD usage;
+        D3DRESOURCETYPE typ;
+        D3DFORMAT format;
+        HRESULT ergebnis;
+    } formate[] = {{D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D32, D3DERR_NOTAVAILABLE},
+                   {D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D24X8, D3D_OK},
+                   {D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_A8R8G8B8, D3DERR_NOTAVAILABLE},
+                   {D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, D3DFMT_DXT1, D3DERR_NOTAVAILABLE}};
+    for (const auto& f : formate) {
+        EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, f.usage, f.typ, f.format), f.ergebnis)
+            << f.format;
+    }
 
     // Windowed 0 x 0 takes the window's size; without a window there is none.
     D3DPRESENT_PARAMETERS parameter{};
@@ -118,12 +119,7 @@ TEST_F(Geraet, ClearNurImViewportUndTrotzSchreibmaske) {
     ASSERT_EQ(mGeraet->SetViewport(&v), D3D_OK);
     mGeraet->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
     ASSERT_EQ(mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0), D3D_OK);
-    const Kasten k = FindeFarbe(0xFFFFFF);
-    EXPECT_EQ(k.x0, 4);
-    EXPECT_EQ(k.y0, 2);
-    EXPECT_EQ(k.x1, 11);
-    EXPECT_EQ(k.y1, 5);
-    EXPECT_EQ(k.anzahl, 32);
+    EXPECT_EQ(FindeFarbe(0xFFFFFF).Werte(), std::vector<int>({4, 2, 11, 5, 32}));
     // Rectangles are cut to the viewport.
     const RECT r = {10, 0, 20, 3};
     ASSERT_EQ(mGeraet->Clear(1, &r, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
@@ -148,35 +144,22 @@ TEST_F(Geraet, ClearNurImViewportUndTrotzSchreibmaske) {
 }
 
 TEST_F(Geraet, RenderzielSetztViewportZurueck) {
-    IDirect3DTexture9* t = nullptr;
-    ASSERT_EQ(
-        mGeraet->CreateTexture(8, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
-        D3D_OK);
-    IDirect3DSurface9* flaeche = nullptr;
-    t->GetSurfaceLevel(0, &flaeche);
-    IDirect3DSurface9* nochmal = nullptr;
-    t->GetSurfaceLevel(0, &nochmal);
-    EXPECT_EQ(flaeche, nochmal);
-    nochmal->Release();
+    const auto t = Textur(8, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8);
+    const auto flaeche = Flaeche(t.get());
+    EXPECT_EQ(Flaeche(t.get()), flaeche);
 
     const D3DVIEWPORT9 klein = {1, 1, 2, 2, 0, 1};
     mGeraet->SetViewport(&klein);
-    ASSERT_EQ(mGeraet->SetRenderTarget(0, flaeche), D3D_OK);
+    ASSERT_EQ(mGeraet->SetRenderTarget(0, flaeche.get()), D3D_OK);
     D3DVIEWPORT9 v{};
     mGeraet->GetViewport(&v);
-    EXPECT_EQ(v.X, 0u);
-    EXPECT_EQ(v.Width, 8u);
-    EXPECT_EQ(v.Height, 4u);
+    EXPECT_EQ(std::vector<DWORD>({v.X, v.Y, v.Width, v.Height}), std::vector<DWORD>({0, 0, 8, 4}));
     const D3DVIEWPORT9 zuGross = {0, 0, 9, 4, 0, 1};
     EXPECT_EQ(mGeraet->SetViewport(&zuGross), D3DERR_INVALIDCALL);
     EXPECT_EQ(mGeraet->SetRenderTarget(0, nullptr), D3DERR_INVALIDCALL);
-    EXPECT_EQ(mGeraet->SetRenderTarget(4, flaeche), D3DERR_INVALIDCALL);
-
-    IDirect3DTexture9* normal = nullptr;
-    mGeraet->CreateTexture(8, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &normal, nullptr);
-    IDirect3DSurface9* keinZiel = nullptr;
-    normal->GetSurfaceLevel(0, &keinZiel);
-    EXPECT_EQ(mGeraet->SetRenderTarget(0, keinZiel), D3DERR_INVALIDCALL);
+    EXPECT_EQ(mGeraet->SetRenderTarget(4, flaeche.get()), D3DERR_INVALIDCALL);
+    EXPECT_EQ(mGeraet->SetRenderTarget(0, Flaeche(Textur(8, 4, 1, 0, D3DFMT_A8R8G8B8).get()).get()),
+              D3DERR_INVALIDCALL);
     // Render targets other than the back buffer cannot be locked.
     D3DLOCKED_RECT lr{};
     EXPECT_EQ(flaeche->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3DERR_INVALIDCALL);
@@ -188,10 +171,6 @@ TEST_F(Geraet, RenderzielSetztViewportZurueck) {
     EXPECT_EQ(v.Width, kBreite);
     EXPECT_EQ(v.Height, kHoehe);
     rueck->Release();
-    keinZiel->Release();
-    normal->Release();
-    flaeche->Release();
-    t->Release();
 }
 
 TEST_F(Geraet, SzeneKlammern) {
@@ -204,22 +183,23 @@ TEST_F(Geraet, SzeneKlammern) {
 
 TEST_F(Geraet, UngueltigeErzeugungen) {
     IDirect3DTexture9* t = nullptr;
-    EXPECT_EQ(mGeraet->CreateTexture(0, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(mGeraet->CreateTexture(4, 4, 4, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(mGeraet->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(
-        mGeraet->CreateTexture(4, 4, 0, D3DUSAGE_AUTOGENMIPMAP, D3DFMT_DXT1, D3DPOOL_DEFAULT, &t, nullptr),
-        D3DERR_INVALIDCALL);
-    EXPECT_EQ(
-        mGeraet->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_DXT5, D3DPOOL_DEFAULT, &t, nullptr),
-        D3DERR_INVALIDCALL);
-    EXPECT_EQ(mGeraet->CreateTexture(4, 4, 1, 0, D3DFMT_D24X8, D3DPOOL_DEFAULT, &t, nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(mGeraet->CreateTexture(1 << 20, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
-              D3DERR_INVALIDCALL);
+    const struct {
+        UINT breite, stufen;
+        DWORD usage;
+        D3DFORMAT format;
+        D3DPOOL pool;
+    } falsch[] = {{0, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT},
+                  {4, 4, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT},
+                  {4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED},
+                  {4, 0, D3DUSAGE_AUTOGENMIPMAP, D3DFMT_DXT1, D3DPOOL_DEFAULT},
+                  {4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_DXT5, D3DPOOL_DEFAULT},
+                  {4, 1, 0, D3DFMT_D24X8, D3DPOOL_DEFAULT},
+                  {1 << 20, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT}};
+    for (const auto& f : falsch) {
+        EXPECT_EQ(mGeraet->CreateTexture(f.breite, 4, f.stufen, f.usage, f.format, f.pool, &t, nullptr),
+                  D3DERR_INVALIDCALL)
+            << f.breite << " " << f.stufen << " " << f.format;
+    }
     EXPECT_EQ(t, nullptr);
     // The full chain of 256 x 64 has nine levels.
     ASSERT_EQ(mGeraet->CreateTexture(256, 64, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr), D3D_OK);

@@ -14,19 +14,9 @@ TEST_F(Zeichnen, InstanzQuadsTreffenDieDirect3D9Pixel) {
     // Direct3D 9 samples pixel centres at whole coordinates: x from 1.5 to 4.5 covers the
     // centres 2, 3, 4. Plain GL (centres at .5) would colour 1, 2, 3 instead.
     ASSERT_EQ(Zeichne({Quad(1.5f, 2.5f, 3, 2, 1, 0, 0), Quad(10, 5, 4, 3, 0, 1, 0)}), D3D_OK);
-    const Kasten rot = FindeFarbe(0xFF0000);
-    EXPECT_EQ(rot.x0, 2);
-    EXPECT_EQ(rot.x1, 4);
-    EXPECT_EQ(rot.y0, 3);
-    EXPECT_EQ(rot.y1, 4);
-    EXPECT_EQ(rot.anzahl, 6);
+    EXPECT_EQ(FindeFarbe(0xFF0000).Werte(), std::vector<int>({2, 3, 4, 4, 6}));
     // Whole coordinates: pixels 10..13 and rows 5..7, row 0 being the top.
-    const Kasten gruen = FindeFarbe(0x00FF00);
-    EXPECT_EQ(gruen.x0, 10);
-    EXPECT_EQ(gruen.x1, 13);
-    EXPECT_EQ(gruen.y0, 5);
-    EXPECT_EQ(gruen.y1, 7);
-    EXPECT_EQ(gruen.anzahl, 12);
+    EXPECT_EQ(FindeFarbe(0x00FF00).Werte(), std::vector<int>({10, 5, 13, 7, 12}));
 }
 
 TEST_F(Zeichnen, OhneIndexedDataZeichnetEineInstanzMitDenErstenDaten) {
@@ -36,15 +26,11 @@ TEST_F(Zeichnen, OhneIndexedDataZeichnetEineInstanzMitDenErstenDaten) {
     // A plain draw: stream 0 back to frequency 1 while stream 1 keeps INSTANCEDATA, as the
     // engine leaves it. The per-vertex read of stream 1 takes instance data of 4 vertices,
     // so only the first instance record's fields are used for vertex 0.
-    Instanz zwei[4] = {Quad(20, 8, 4, 4, 0, 0, 1), Quad(20, 8, 4, 4, 0, 0, 1), Quad(20, 8, 4, 4, 0, 0, 1),
-                       Quad(20, 8, 4, 4, 0, 0, 1)};
-    Fuelle(mInstanzen, zwei, sizeof zwei);
+    const std::vector<Instanz> vier(4, Quad(20, 8, 4, 4, 0, 0, 1));
+    Fuelle(mInstanzen, vier.data(), 4 * sizeof(Instanz));
     mGeraet->SetStreamSourceFreq(0, 1);
     ASSERT_EQ(mGeraet->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
-    const Kasten blau = FindeFarbe(0x0000FF);
-    EXPECT_EQ(blau.x0, 20);
-    EXPECT_EQ(blau.y0, 8);
-    EXPECT_EQ(blau.anzahl, 16);
+    EXPECT_EQ(FindeFarbe(0x0000FF).Werte(), std::vector<int>({20, 8, 23, 11, 16}));
 }
 
 TEST_F(Zeichnen, ViewportVersetztUndBeschneidet) {
@@ -54,14 +40,8 @@ TEST_F(Zeichnen, ViewportVersetztUndBeschneidet) {
     ASSERT_EQ(mGeraet->SetViewport(&v), D3D_OK);
     SetzeZielGroesse(16, 8);
     Zeichne({Quad(0, 0, 2, 1, 1, 1, 1), Quad(14, 7, 10, 10, 1, 0, 0)});
-    const Kasten weiss = FindeFarbe(0xFFFFFF);
-    EXPECT_EQ(weiss.x0, 8);
-    EXPECT_EQ(weiss.y0, 4);
-    EXPECT_EQ(weiss.anzahl, 2);
-    const Kasten rot = FindeFarbe(0xFF0000);
-    EXPECT_EQ(rot.x1, 23);
-    EXPECT_EQ(rot.y1, 11);
-    EXPECT_EQ(rot.anzahl, 2);
+    EXPECT_EQ(FindeFarbe(0xFFFFFF).Werte(), std::vector<int>({8, 4, 9, 4, 2}));
+    EXPECT_EQ(FindeFarbe(0xFF0000).Werte(), std::vector<int>({22, 11, 23, 11, 2}));
 }
 
 TEST_F(Zeichnen, MischenTiefeUndSchreibmaske) {
@@ -165,26 +145,21 @@ void main() {
 }
 )";
     BaueQuad();
-    IDirect3DVertexShader9* vs = Vs(kVsMitTextur, 1, 1);
-    mGeraet->SetVertexShader(vs);
-    IDirect3DTexture9* blau = nullptr;
-    IDirect3DTexture9* rot = nullptr;
-    mGeraet->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &blau, nullptr);
-    mGeraet->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rot, nullptr);
-    FuelleStufe(blau, 0, 1, 1, 0xFF0000FF);
-    FuelleStufe(rot, 0, 1, 1, 0xFFFF0000);
+    const Com<IDirect3DVertexShader9> vs(Vs(kVsMitTextur, 1, 1));
+    mGeraet->SetVertexShader(vs.get());
+    const auto blau = Textur(1, 1, 1, 0, D3DFMT_A8R8G8B8);
+    const auto rot = Textur(1, 1, 1, 0, D3DFMT_A8R8G8B8);
+    FuelleStufe(blau.get(), 0, 1, 1, 0xFF0000FF);
+    FuelleStufe(rot.get(), 0, 1, 1, 0xFFFF0000);
     // Pixel sampler 0 holds another texture: the vertex shader must not see it.
-    mGeraet->SetTexture(0, rot);
-    ASSERT_EQ(mGeraet->SetTexture(D3DVERTEXTEXTURESAMPLER0, blau), D3D_OK);
+    mGeraet->SetTexture(0, rot.get());
+    ASSERT_EQ(mGeraet->SetTexture(D3DVERTEXTEXTURESAMPLER0, blau.get()), D3D_OK);
     mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
     ASSERT_EQ(Zeichne({Quad(0, 0, 2, 2, 0, 0, 0)}), D3D_OK);
     EXPECT_EQ(FindeFarbe(0x0000FF).anzahl, 4);
     mGeraet->SetTexture(0, nullptr);
     mGeraet->SetTexture(D3DVERTEXTEXTURESAMPLER0, nullptr);
     mGeraet->SetVertexShader(mVs);
-    rot->Release();
-    blau->Release();
-    vs->Release();
 }
 
 TEST_F(Zeichnen, ZweitesZielUndIndex32) {
@@ -215,51 +190,41 @@ void main() {
     ib32->Unlock();
     mGeraet->SetIndices(ib32);
 
-    IDirect3DTexture9* zweites = nullptr;
-    mGeraet->CreateTexture(kBreite, kHoehe, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
-                           &zweites, nullptr);
-    IDirect3DSurface9* flaeche = nullptr;
-    zweites->GetSurfaceLevel(0, &flaeche);
-    ASSERT_EQ(mGeraet->SetRenderTarget(1, flaeche), D3D_OK);
+    const auto zweites = Textur(kBreite, kHoehe, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8);
+    ASSERT_EQ(mGeraet->SetRenderTarget(1, Flaeche(zweites.get()).get()), D3D_OK);
     mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
     ASSERT_EQ(Zeichne({Quad(0, 0, 4, 4, 1, 0, 0)}), D3D_OK);
     EXPECT_EQ(FindeFarbe(0xFF0000).anzahl, 16);
     ASSERT_EQ(mGeraet->SetRenderTarget(1, nullptr), D3D_OK);
 
     // The second target holds the complement: show it through a texture draw.
-    IDirect3DPixelShader9* zeige = Ps(kTexturPs, 1, 1);
-    mGeraet->SetPixelShader(zeige);
+    const Com<IDirect3DPixelShader9> zeige(Ps(kTexturPs, 1, 1));
+    mGeraet->SetPixelShader(zeige.get());
     SetzeTexturKoordinaten(4.0f / kBreite, 4.0f / kHoehe);
-    mGeraet->SetTexture(0, zweites);
+    mGeraet->SetTexture(0, zweites.get());
     Zeichne({Quad(8, 0, 4, 4, 0, 0, 0)});
     EXPECT_EQ(LiesRueckpuffer()[9] & 0xFFFFFF, 0x00FFFFu);
     mGeraet->SetTexture(0, nullptr);
     mGeraet->SetPixelShader(mPs);
     mGeraet->SetIndices(mIndizes);
-    zeige->Release();
-    flaeche->Release();
-    zweites->Release();
     ib32->Release();
 }
 
 TEST_F(Zeichnen, EigenerTiefenpufferAmRenderziel) {
     BaueQuad();
-    IDirect3DTexture9* ziel = nullptr;
-    ASSERT_EQ(mGeraet->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &ziel,
-                                     nullptr),
-              D3D_OK);
+    const auto ziel = Textur(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8);
     IDirect3DSurface9* tiefe = nullptr;
     ASSERT_EQ(
         mGeraet->CreateDepthStencilSurface(8, 8, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0, TRUE, &tiefe, nullptr),
         D3D_OK);
-    IDirect3DSurface9* flaeche = nullptr;
+    const Com<IDirect3DSurface9> tiefeRef(tiefe);
     IDirect3DSurface9* rueck = nullptr;
     IDirect3DSurface9* autoTiefe = nullptr;
-    ziel->GetSurfaceLevel(0, &flaeche);
     mGeraet->GetRenderTarget(0, &rueck);
     mGeraet->GetDepthStencilSurface(&autoTiefe);
+    const Com<IDirect3DSurface9> rueckRef(rueck), autoTiefeRef(autoTiefe);
 
-    mGeraet->SetRenderTarget(0, flaeche);
+    mGeraet->SetRenderTarget(0, Flaeche(ziel.get()).get());
     mGeraet->SetDepthStencilSurface(tiefe);
     SetzeZielGroesse(8, 8);
     ASSERT_EQ(mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0), D3D_OK);
@@ -270,12 +235,12 @@ TEST_F(Zeichnen, EigenerTiefenpufferAmRenderziel) {
 
     mGeraet->SetRenderTarget(0, rueck);
     mGeraet->SetDepthStencilSurface(autoTiefe);
-    IDirect3DPixelShader9* zeige = Ps(kTexturPs, 1, 1);
-    mGeraet->SetPixelShader(zeige);
+    const Com<IDirect3DPixelShader9> zeige(Ps(kTexturPs, 1, 1));
+    mGeraet->SetPixelShader(zeige.get());
     SetzeZielGroesse(kBreite, kHoehe);
     SetzeTexturKoordinaten(1, 1);
     mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
-    mGeraet->SetTexture(0, ziel);
+    mGeraet->SetTexture(0, ziel.get());
     Zeichne({Quad(0, 0, 8, 8, 0, 0, 0)});
     const auto bild = LiesRueckpuffer();
     EXPECT_EQ(Pixel(bild, kBreite, 3, 4) & 0xFFFFFF, 0xFF0000u);
@@ -283,12 +248,6 @@ TEST_F(Zeichnen, EigenerTiefenpufferAmRenderziel) {
 
     mGeraet->SetTexture(0, nullptr);
     mGeraet->SetPixelShader(mPs);
-    zeige->Release();
-    autoTiefe->Release();
-    rueck->Release();
-    flaeche->Release();
-    tiefe->Release();
-    ziel->Release();
 }
 
 } // namespace
