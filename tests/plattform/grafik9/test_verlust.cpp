@@ -21,12 +21,10 @@ TEST_F(Verlust, VerlorenDannNichtZurueckgesetztDannReset) {
     ASSERT_EQ(mGeraet->Reset(&mParameter), D3D_OK);
     EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3D_OK);
     EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-}
 
-TEST_F(Verlust, ResetAntwortetVerlorenSolangeDasGeraetFehlt) {
+    // The engine's reset loop calls Reset alone, every 100 ms, while it answers lost.
     Plattform::ErzwingeGeraeteVerlust(2);
     EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
-    // The engine's reset loop calls Reset alone, every 100 ms, while it answers lost.
     EXPECT_EQ(mGeraet->Reset(&mParameter), D3DERR_DEVICELOST);
     EXPECT_EQ(mGeraet->Reset(&mParameter), D3DERR_DEVICELOST);
     EXPECT_EQ(mGeraet->Reset(&mParameter), D3D_OK);
@@ -64,12 +62,9 @@ TEST_F(Verlust, ResetVerweigertGehalteneStandardObjekte) {
 
 TEST_F(Verlust, ResetStelltAlleVorgabenHerUndZeichnetWieder) {
     BaueQuad(kTexturPs, 1, 1);
-    IDirect3DTexture9* ziel = nullptr;
-    mGeraet->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &ziel, nullptr);
-    IDirect3DSurface9* flaeche = nullptr;
-    ziel->GetSurfaceLevel(0, &flaeche);
-    mGeraet->SetRenderTarget(0, flaeche);
-    mGeraet->SetTexture(0, ziel);
+    auto ziel = Textur(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8);
+    mGeraet->SetRenderTarget(0, Flaeche(ziel.get()).get());
+    mGeraet->SetTexture(0, ziel.get());
     mGeraet->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
     mGeraet->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     mGeraet->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -77,8 +72,7 @@ TEST_F(Verlust, ResetStelltAlleVorgabenHerUndZeichnetWieder) {
     mGeraet->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
     mGeraet->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, 3);
     mGeraet->SetStreamSourceFreq(1, D3DSTREAMSOURCE_INSTANCEDATA | 1);
-    flaeche->Release();
-    ziel->Release();
+    ziel.reset();
     LoeseQuad();
 
     Plattform::ErzwingeGeraeteVerlust(0);
@@ -101,17 +95,16 @@ TEST_F(Verlust, ResetStelltAlleVorgabenHerUndZeichnetWieder) {
         mGeraet->GetRenderState(zustand, &ist);
         EXPECT_EQ(ist, wert) << zustand;
     }
-    DWORD wert = 0;
-    mGeraet->GetSamplerState(0, D3DSAMP_ADDRESSU, &wert);
-    EXPECT_EQ(wert, DWORD(D3DTADDRESS_WRAP));
-    mGeraet->GetSamplerState(0, D3DSAMP_MAXMIPLEVEL, &wert);
-    EXPECT_EQ(wert, 0u);
-    mGeraet->GetSamplerState(0, D3DSAMP_MINFILTER, &wert);
-    EXPECT_EQ(wert, DWORD(D3DTEXF_POINT));
+    const std::pair<D3DSAMPLERSTATETYPE, DWORD> samplerVorgaben[] = {
+        {D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP}, {D3DSAMP_MAXMIPLEVEL, 0}, {D3DSAMP_MINFILTER, D3DTEXF_POINT}};
+    for (const auto& [zustand, wert] : samplerVorgaben) {
+        DWORD ist = 99;
+        mGeraet->GetSamplerState(0, zustand, &ist);
+        EXPECT_EQ(ist, wert) << zustand;
+    }
     D3DVIEWPORT9 v{};
     mGeraet->GetViewport(&v);
-    EXPECT_EQ(v.Width, 16u);
-    EXPECT_EQ(v.Height, 8u);
+    EXPECT_EQ(std::vector<DWORD>({v.Width, v.Height}), std::vector<DWORD>({16, 8}));
     IDirect3DSurface9* rt = nullptr;
     IDirect3DSurface9* rueck = nullptr;
     mGeraet->GetRenderTarget(0, &rt);
@@ -202,13 +195,7 @@ TEST_F(Verlust, GebundeneObjekteLebenBisZumLoesen) {
     mIndizes = nullptr;
     EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 64u * sizeof(Instanz));
 
-    IDirect3DTexture9* ziel = nullptr;
-    mGeraet->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &ziel, nullptr);
-    IDirect3DSurface9* flaeche = nullptr;
-    ziel->GetSurfaceLevel(0, &flaeche);
-    mGeraet->SetRenderTarget(0, flaeche);
-    flaeche->Release();
-    ziel->Release();
+    mGeraet->SetRenderTarget(0, Flaeche(Textur(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8).get()).get());
     EXPECT_EQ(mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
     IDirect3DSurface9* rueck = nullptr;
     mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &rueck);
