@@ -53,9 +53,9 @@ layout(location = 0) out vec4 velm_COLOR0;
 void main() { velm_COLOR0 = texture(ps_s0, velm_TEXCOORD1 * ps_c[0].xy + ps_c[0].zw); }
 )";
 
-// Owns one reference of a layer object.
+// Owns one reference of a layer or compiler object.
 struct Freigabe {
-    void operator()(IUnknown* o) const { o->Release(); }
+    template <typename T> void operator()(T* o) const { o->Release(); }
 };
 template <typename T> using Com = std::unique_ptr<T, Freigabe>;
 

@@ -32,20 +32,24 @@ class MitKompiler : public Geraet {
 protected:
     void SetUp() override { Oeffne(D3DFMT_A8R8G8B8); }
 
-    ID3DXBuffer* Uebersetze(const char* quelle, LPCSTR profil, ID3DXConstantTable** tabelle) {
+    using Tabelle = Com<ID3DXConstantTable>;
+    Com<ID3DXBuffer> Uebersetze(const char* quelle, LPCSTR profil, Tabelle* tabelle = nullptr) {
         ID3DXBuffer* kode = nullptr;
         ID3DXBuffer* meldungen = nullptr;
+        ID3DXConstantTable* t = nullptr;
         const HRESULT h = D3DXCompileShader(quelle, UINT(std::strlen(quelle)), nullptr, nullptr, "main",
-                                            profil, 0, &kode, &meldungen, tabelle);
+                                            profil, 0, &kode, &meldungen, tabelle ? &t : nullptr);
+        const Com<ID3DXBuffer> meldungenRef(meldungen);
         EXPECT_EQ(h, D3D_OK) << (meldungen ? static_cast<const char*>(meldungen->GetBufferPointer()) : "");
-        if (meldungen != nullptr) {
-            meldungen->Release();
+        if (tabelle != nullptr) {
+            tabelle->reset(t);
         }
-        return kode;
+        EXPECT_NE(kode, nullptr);
+        return Com<ID3DXBuffer>(kode);
     }
 
     // The quad pipeline with the compiler's shaders in place of the hand-written ones.
-    void TauscheShader(ID3DXBuffer* vsKode, ID3DXBuffer* psKode) {
+    void TauscheShader(const Com<ID3DXBuffer>& vsKode, const Com<ID3DXBuffer>& psKode) {
         mGeraet->SetVertexShader(nullptr);
         mGeraet->SetPixelShader(nullptr);
         mVs->Release();
@@ -59,7 +63,7 @@ protected:
     }
 
     // The quad pipeline with the compiled pair, the vertex shader's gZiel set for the back buffer.
-    void BauePaar(ID3DXBuffer* vsKode, ID3DXBuffer* psKode) {
+    void BauePaar(const Com<ID3DXBuffer>& vsKode, const Com<ID3DXBuffer>& psKode) {
         BaueQuad();
         ASSERT_NO_FATAL_FAILURE(TauscheShader(vsKode, psKode));
         const float ziel[4] = {2.0f / kBreite, 2.0f / kHoehe, 0, 0};
@@ -74,7 +78,7 @@ protected:
         return Pixel(LiesRueckpuffer(), kBreite, 3, 2);
     }
 
-    static UINT Register(ID3DXConstantTable* tabelle, const char* name) {
+    static UINT Register(const Tabelle& tabelle, const char* name) {
         D3DXCONSTANT_DESC beschreibung{};
         UINT anzahl = 1;
         const D3DXHANDLE h = tabelle->GetConstantByName(nullptr, name);
@@ -86,12 +90,10 @@ protected:
 };
 
 TEST_F(MitKompiler, HlslZeichnetUeberDieKonstantentabelle) {
-    ID3DXConstantTable* vsTabelle = nullptr;
-    ID3DXConstantTable* psTabelle = nullptr;
-    ID3DXBuffer* vsKode = Uebersetze(kSpriteVs, D3DXGetVertexShaderProfile(mGeraet), &vsTabelle);
-    ID3DXBuffer* psKode = Uebersetze(kSpritePs, D3DXGetPixelShaderProfile(mGeraet), &psTabelle);
-    ASSERT_NE(vsKode, nullptr);
-    ASSERT_NE(psKode, nullptr);
+    Tabelle vsTabelle, psTabelle;
+    const auto vsKode = Uebersetze(kSpriteVs, D3DXGetVertexShaderProfile(mGeraet), &vsTabelle);
+    const auto psKode = Uebersetze(kSpritePs, D3DXGetPixelShaderProfile(mGeraet), &psTabelle);
+    ASSERT_TRUE(vsKode && psKode);
 
     BaueQuad();
     ASSERT_NO_FATAL_FAILURE(TauscheShader(vsKode, psKode));
@@ -108,10 +110,9 @@ TEST_F(MitKompiler, HlslZeichnetUeberDieKonstantentabelle) {
     ASSERT_NE(Register(psTabelle, "gMatrix"), ~0u);
     mGeraet->SetPixelShaderConstantF(Register(psTabelle, "gMatrix"), matrix, 4);
 
-    IDirect3DTexture9* t = nullptr;
-    ASSERT_EQ(mGeraet->CreateTexture(2, 2, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr), D3D_OK);
-    FuelleStufe(t, 0, 2, 2, 0xFFFFFFFF);
-    mGeraet->SetTexture(Register(psTabelle, "gBild"), t);
+    const auto t = Textur(2, 2, 1, 0, D3DFMT_A8R8G8B8);
+    FuelleStufe(t.get(), 0, 2, 2, 0xFFFFFFFF);
+    mGeraet->SetTexture(Register(psTabelle, "gBild"), t.get());
 
     mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
     mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
@@ -121,18 +122,12 @@ TEST_F(MitKompiler, HlslZeichnetUeberDieKonstantentabelle) {
     EXPECT_EQ(Pixel(bild, kBreite, 2, 1), 0u);
     EXPECT_EQ(Pixel(bild, kBreite, 3, 1), 0xFFFF80FFu);
     const uint32_t rechts = Pixel(bild, kBreite, 6, 2);
-    EXPECT_NEAR(int((rechts >> 16) & 0xFF), 26, 1);
-    EXPECT_NEAR(int((rechts >> 8) & 0xFF), 102, 1);
-    EXPECT_NEAR(int(rechts & 0xFF), 51, 1);
-    EXPECT_NEAR(int(rechts >> 24), 77, 1);
+    for (const auto& [kanal, wert] : {std::pair{16, 26}, {8, 102}, {0, 51}, {24, 77}}) {
+        EXPECT_NEAR(int((rechts >> kanal) & 0xFF), wert, 1) << kanal;
+    }
     EXPECT_EQ(Pixel(bild, kBreite, 7, 2), 0u);
 
     mGeraet->SetTexture(0, nullptr);
-    t->Release();
-    vsTabelle->Release();
-    psTabelle->Release();
-    vsKode->Release();
-    psKode->Release();
 }
 
 // Direct3D 9 matches the stages by semantic alone: a pixel shader may read fewer components of a
@@ -164,17 +159,14 @@ void main(float2 f : TEXCOORD0, float4 nie : TEXCOORD5, float2 auchNie : TEXCOOR
 
 TEST_F(MitKompiler, StufenPassenNurNachSemantikZusammen) {
     for (const char* ps : {kSchmaleEingabenPs, kUngeschriebeneEingabenPs}) {
-        ID3DXBuffer* vsKode = Uebersetze(kBreiteAusgabenVs, "vs_3_0", nullptr);
-        ID3DXBuffer* psKode = Uebersetze(ps, "ps_3_0", nullptr);
-        ASSERT_NE(vsKode, nullptr);
-        ASSERT_NE(psKode, nullptr);
+        const auto vsKode = Uebersetze(kBreiteAusgabenVs, "vs_3_0");
+        const auto psKode = Uebersetze(ps, "ps_3_0");
+        ASSERT_TRUE(vsKode && psKode);
         ASSERT_NO_FATAL_FAILURE(BauePaar(vsKode, psKode));
         const uint32_t farbe = ZeichneMitte();
         EXPECT_EQ(farbe >> 16 & 0xFF, 0xFFu) << ps;
         EXPECT_NEAR(int(farbe >> 8 & 0xFF), 128, 1) << ps;
         EXPECT_EQ(farbe & 0xFF, 0u) << ps;
-        vsKode->Release();
-        psKode->Release();
         LoeseQuad();
     }
 }
@@ -196,11 +188,10 @@ void main(float4 f : TEXCOORD0, out float4 farbe : COLOR0) {
     farbe = float4(summe * gSkala, gAn && gZwei.y ? 1.0 : 0.0, gDrei.z * 0.25, gFeld[gAnzahl] * 0.2);
 }
 )";
-    ID3DXConstantTable* tabelle = nullptr;
-    ID3DXBuffer* vsKode = Uebersetze(kBreiteAusgabenVs, "vs_3_0", nullptr);
-    ID3DXBuffer* psKode = Uebersetze(ps, "ps_3_0", &tabelle);
-    ASSERT_NE(vsKode, nullptr);
-    ASSERT_NE(psKode, nullptr);
+    Tabelle tabelle;
+    const auto vsKode = Uebersetze(kBreiteAusgabenVs, "vs_3_0");
+    const auto psKode = Uebersetze(ps, "ps_3_0", &tabelle);
+    ASSERT_TRUE(vsKode && psKode);
     const struct {
         const char* name;
         D3DXPARAMETER_TYPE typ;
@@ -234,10 +225,6 @@ void main(float4 f : TEXCOORD0, out float4 farbe : COLOR0) {
             EXPECT_NEAR(int(farbe >> kanal & 0xFF), int(fall.farbe >> kanal & 0xFF), 1) << std::hex << farbe;
         }
     }
-
-    tabelle->Release();
-    vsKode->Release();
-    psKode->Release();
 }
 
 } // namespace
