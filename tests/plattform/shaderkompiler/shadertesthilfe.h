@@ -56,21 +56,7 @@ struct Eintrag {
 using NamensKarte = std::map<std::string, Eintrag>;
 
 inline uint32_t Art(D3DXPARAMETER_CLASS klasse) {
-    switch (klasse) {
-    case D3DXPC_SCALAR:
-        return 0;
-    case D3DXPC_VECTOR:
-        return 1;
-    case D3DXPC_MATRIX_ROWS:
-        return 2;
-    case D3DXPC_MATRIX_COLUMNS:
-        return 3;
-    case D3DXPC_STRUCT:
-        return 4;
-    case D3DXPC_OBJECT:
-        return 5;
-    }
-    return 99;
+    return klasse == D3DXPC_STRUCT ? 4 : klasse == D3DXPC_OBJECT ? 5 : uint32_t(klasse);
 }
 
 inline void LiesKonstante(ID3DXConstantTable* t, D3DXHANDLE h, const std::string& praefix, uint32_t basis,
