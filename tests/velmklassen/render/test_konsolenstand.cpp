@@ -61,13 +61,8 @@ TEST(KonsolenStand, EditierenUndVervollstaendigen) {
         std::string eingabe;
         uint64_t cursor;
     } const faelle[] = {
-        {{U"q"}, "quit", 1},
-        {{U"qu"}, "quit", 2},
-        {{U"qx"}, "qx", 2},
-        {{U"Q"}, "Q", 1},
-        {{U"q", S::kTab}, "quit ", 5},
-        {{U"q", S::kTab, U"x"}, "quit x", 6},
-        {{U"q", U" "}, "q uit", 2},
+        {{U"q"}, "quit", 1}, {{U"qu"}, "quit", 2}, {{U"qx"}, "qx", 2}, {{U"Q"}, "Q", 1},
+        {{U"q", S::kTab}, "quit ", 5}, {{U"q", S::kTab, U"x"}, "quit x", 6}, {{U"q", U" "}, "q uit", 2},
         {{S::kTab}, "set ", 4},
         {{S::kTab, U"disp"}, "set displaydepth", 8},
         {{S::kTab, U"displayw", S::kTab, U"1"}, "set displaywidth 1", 18},
@@ -76,8 +71,7 @@ TEST(KonsolenStand, EditierenUndVervollstaendigen) {
         {{U"ab", S::kRechts, S::kEntfernen, S::kLinks, S::kLinks, S::kLinks, S::kBackspace}, "ab", 0},
         {{U"ab", S::kLinks, S::kBackspace, S::kEntfernen}, "", 0},
         // Multi-byte characters are edited whole: two-, three- and four-byte encodings.
-        {{U"äö", S::kLinks}, "äö", 2},
-        {{U"äö", S::kLinks, S::kBackspace}, "ö", 0},
+        {{U"äö", S::kLinks}, "äö", 2}, {{U"äö", S::kLinks, S::kBackspace}, "ö", 0},
         {{U"äö", S::kLinks, S::kLinks, S::kEntfernen}, "ö", 0},
         {{U"ä€𝄞", S::kLinks, S::kLinks, S::kRechts}, "ä€𝄞", 5},
         {{U"ä€𝄞", S::kBackspace, S::kLinks, S::kEntfernen}, "ä", 2},
@@ -101,15 +95,9 @@ TEST(KonsolenStand, VerlaufMitGesicherterEingabe) {
 
     stand.mEingabe = "vi";
     stand.mCursor = 1;
-    for (auto [taste, eingabe] : {std::pair{S::kHoch, "drei"},
-                                  {S::kHoch, "zwei"},
-                                  {S::kRunter, "drei"},
-                                  {S::kRunter, "vi"},
-                                  {S::kRunter, "vi"},
-                                  {S::kHoch, "drei"},
-                                  {S::kHoch, "zwei"},
-                                  {S::kHoch, "eins"},
-                                  {S::kHoch, "eins"}}) {
+    for (auto [taste, eingabe] : {std::pair{S::kHoch, "drei"}, {S::kHoch, "zwei"}, {S::kRunter, "drei"},
+                                  {S::kRunter, "vi"}, {S::kRunter, "vi"}, {S::kHoch, "drei"},
+                                  {S::kHoch, "zwei"}, {S::kHoch, "eins"}, {S::kHoch, "eins"}}) {
         Spiele(stand, {taste});
         EXPECT_EQ(stand.mEingabe, eingabe);
         EXPECT_EQ(stand.mCursor, stand.mEingabe.size());
