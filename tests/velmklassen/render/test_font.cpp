@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -49,22 +50,12 @@ TEST_F(Font, BreitenUndUtf8) {
         const char* text;
         float breite;
     } faelle[] = {
-        {"", 0},
-        {nullptr, 0},
-        {"A", 10.4f},
-        {"AA.", 27.2f},
-        {" ", 7.2f},
-        {"A A", 28},
+        {"", 0}, {nullptr, 0}, {"A", 10.4f}, {"AA.", 27.2f}, {" ", 7.2f}, {"A A", 28},
         {"\xC3\xA9", 10.4f}, // U+00E9 as two bytes
-        {"A\xC3", 10.4f},    // the zero after a lead byte ends the text
-        {"A\xE2\x82", 10.4f},
-        {"\xF0\x9F\x98", 0},
-        {"\xC3"
-         "A",
-         17.6f}, // a broken sequence is one missing glyph, then the 'A'
-        {"\xE2\x82"
-         "AA",
-         28},
+        // The zero after a lead byte ends the text.
+        {"A\xC3", 10.4f}, {"A\xE2\x82", 10.4f}, {"\xF0\x9F\x98", 0},
+        // A broken sequence is one missing glyph, then the 'A's.
+        {"\xC3" "A", 17.6f}, {"\xE2\x82" "AA", 28},
         {"\xA9", 7.2f}, // a lone byte below 192 is the code point itself
     };
     for (const auto& fall : faelle) {
@@ -85,9 +76,7 @@ TEST_F(Font, AusrichtungUndDrehung) {
     const struct {
         uint32_t h, v;
         float x, y; // of the first glyph's quad
-    } faelle[] = {
-        {0, 0, 101, 48}, {2, 0, 101 - 20.8f, 48}, {1, 0, 101 - 10.4f, 48}, {0, 8, 101, 24}, {0, 4, 101, 36},
-    };
+    } faelle[] = {{0, 0, 101, 48}, {2, 0, 101 - 20.8f, 48}, {1, 0, 101 - 10.4f, 48}, {0, 8, 101, 24}, {0, 4, 101, 36}};
     for (const auto& fall : faelle) {
         mFont->SetAusrichtung(fall.h, fall.v);
         mFont->ZeichneText(100, 50, "AA");
@@ -163,17 +152,13 @@ TEST_F(Font, TextLandetAufDenPixeln) {
     EXPECT_TRUE(Schlange().empty());
     Velm_Bild rueck(64, 32, Velm_FormatA8R8G8B8, 1);
     K().LiesBildschirmInhalt(rueck);
-    const auto pixel = [&](uint64_t x, uint64_t y) {
+    // 6 x 10 from (11, 8): four native pixels up, then the glyph's offsets.
+    for (const auto& [x, y, farbe] : {std::tuple{11, 8, 0xFF00FF00u}, {16, 17, 0xFF00FF00u}, {10, 8, 0xFF000000u},
+                                      {17, 17, 0xFF000000u}, {11, 18, 0xFF000000u}}) {
         uint32_t p;
         std::memcpy(&p, rueck.mDaten + y * rueck.mPitch + x * 4, 4);
-        return p;
-    };
-    // 6 x 10 from (11, 8): four native pixels up, then the glyph's offsets.
-    EXPECT_EQ(pixel(11, 8), 0xFF00FF00u);
-    EXPECT_EQ(pixel(16, 17), 0xFF00FF00u);
-    EXPECT_EQ(pixel(10, 8), 0xFF000000u);
-    EXPECT_EQ(pixel(17, 17), 0xFF000000u);
-    EXPECT_EQ(pixel(11, 18), 0xFF000000u);
+        EXPECT_EQ(p, farbe) << x << ", " << y;
+    }
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 }
 
@@ -212,14 +197,9 @@ TEST_F(Font, DateiSpeichernLadenUndKaputt) {
     const struct {
         size_t laenge;
         const char* zeile;
-    } faelle[] = {
-        {0, "Header ist ungültig"},
-        {3, "Header ist ungültig"},
-        {30, "Block ist abgeschnitten"},
-        {ganz.size() / 2, "Block ist abgeschnitten"},
-        {ganz.size() - 13, "Datei ist abgeschnitten"},
-        {ganz.size() - 1, "Datei ist abgeschnitten"},
-    };
+    } faelle[] = {{0, "Header ist ungültig"},        {3, "Header ist ungültig"},
+                  {30, "Block ist abgeschnitten"},   {ganz.size() / 2, "Block ist abgeschnitten"},
+                  {ganz.size() - 13, "Datei ist abgeschnitten"}, {ganz.size() - 1, "Datei ist abgeschnitten"}};
     for (const auto& fall : faelle) {
         SchreibeDatei(pfad, ganz.substr(0, fall.laenge));
         const int vorher = mLog.Anzahl(fall.zeile);
@@ -279,18 +259,14 @@ TEST_F(Schriftart, RundreiseUndMitgelieferteDatei) {
             ASSERT_EQ(geladen.HatBuchstabe(uint32_t(c)), font->HatBuchstabe(uint32_t(c))) << c;
             const Velm_Font3DBuchstabe& a = font->mBuchstaben[c];
             const Velm_Font3DBuchstabe& b = geladen.mBuchstaben[c];
-            ASSERT_TRUE(a.mVersatzX == b.mVersatzX && a.mVersatzY == b.mVersatzY &&
-                        a.mVorschub == b.mVorschub)
-                << c;
+            ASSERT_TRUE(a.mVersatzX == b.mVersatzX && a.mVersatzY == b.mVersatzY && a.mVorschub == b.mVorschub) << c;
         }
         const TBereich& alt = font->mAtlas->mAtlas->mKopie[0];
         const TBereich& neu = geladen.mAtlas->mAtlas->mKopie[0];
         ASSERT_EQ(neu.mBreite, alt.mBreite);
         ASSERT_EQ(neu.mHoehe, alt.mHoehe);
         for (uint64_t y = 0; y < alt.mHoehe; ++y) {
-            ASSERT_EQ(std::memcmp(alt.mDaten + y * alt.mPitch, neu.mDaten + y * neu.mPitch, alt.mBreite * 4),
-                      0)
-                << y;
+            ASSERT_EQ(std::memcmp(alt.mDaten + y * alt.mPitch, neu.mDaten + y * neu.mPitch, alt.mBreite * 4), 0) << y;
         }
     }
 }
@@ -330,11 +306,9 @@ TEST_F(Schriftart, FehlerWerdenGemeldet) {
     const struct {
         const char* name;
         const char* zeile;
-    } faelle[] = {
-        {"fehlt.ttf", "!Kann Schriftart \"%s\" nicht öffnen."},
-        {"leer.ttf", "!Schriftart \"%s\" nicht lesbar mit Fehlercode"},
-        {"punkte.bdf", "?Schriftart \"%s\" ist nicht frei skalierbar."},
-    };
+    } faelle[] = {{"fehlt.ttf", "!Kann Schriftart \"%s\" nicht öffnen."},
+                  {"leer.ttf", "!Schriftart \"%s\" nicht lesbar mit Fehlercode"},
+                  {"punkte.bdf", "?Schriftart \"%s\" ist nicht frei skalierbar."}};
     for (const auto& fall : faelle) {
         const auto pfad = ordner.Pfad() / fall.name;
         std::string zeile = fall.zeile;
