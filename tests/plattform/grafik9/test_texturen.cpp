@@ -131,14 +131,15 @@ TEST_F(Texturen, JedesFormatKommtAnWieAufDirect3D9) {
     };
     for (const auto& fall : faelle) {
         SCOPED_TRACE(fall.format);
-        const bool dxt = fall.format == D3DFMT_DXT1 || fall.format == D3DFMT_DXT3 || fall.format == D3DFMT_DXT5;
+        const bool dxt = fall.format >= D3DFMT_DXT1 && fall.format <= D3DFMT_DXT5;
         const auto t = Textur(4, 4, 1, 0, fall.format);
         ASSERT_NE(t, nullptr);
         std::vector<uint8_t> pixel = fall.texel;
         for (int i = 1; !dxt && i < 16; ++i) {
             pixel.insert(pixel.end(), fall.texel.begin(), fall.texel.end());
         }
-        LadeStufe(t.get(), 0, fall.format, 4, 4, pixel.data(), fall.texel.size() * (dxt ? 1 : 4), dxt ? 1 : 4);
+        const UINT zeilen = dxt ? 1 : 4;
+        LadeStufe(t.get(), 0, fall.format, 4, 4, pixel.data(), pixel.size() / zeilen, zeilen);
         ErwarteFarbe(Zeige(t.get(), 4, 2, 2), fall.erwartet);
         mGeraet->SetTexture(0, nullptr);
     }
@@ -161,7 +162,8 @@ TEST_F(Texturen, DynamischeTexturSperrtRechteckMitAbstand) {
     const auto bild = ZeigeTextur(t.get(), 0, 0, 8, 8);
     const struct {
         uint32_t x, y, farbe;
-    } punkte[] = {{1, 4, 0xFF000000}, {2, 4, 0xFFFFFFFF}, {5, 5, 0xFFFFFFFF}, {6, 5, 0xFF000000}, {2, 6, 0xFF000000}};
+    } punkte[] = {
+        {1, 4, 0xFF000000}, {2, 4, 0xFFFFFFFF}, {5, 5, 0xFFFFFFFF}, {6, 5, 0xFF000000}, {2, 6, 0xFF000000}};
     for (const auto& p : punkte) {
         EXPECT_EQ(Pixel(bild, kBreite, p.x, p.y), p.farbe) << p.x << ", " << p.y;
     }
@@ -187,7 +189,8 @@ TEST_F(Texturen, DxtSperreZaehltBlockzeilen) {
     const struct {
         RECT r;
         HRESULT ergebnis;
-    } rechtecke[] = {{{2, 4, 8, 8}, D3DERR_INVALIDCALL}, {{4, 0, 10, 4}, D3DERR_INVALIDCALL}, {{12, 4, 16, 8}, D3D_OK}};
+    } rechtecke[] = {
+        {{2, 4, 8, 8}, D3DERR_INVALIDCALL}, {{4, 0, 10, 4}, D3DERR_INVALIDCALL}, {{12, 4, 16, 8}, D3D_OK}};
     for (const auto& fall : rechtecke) {
         EXPECT_EQ(t->LockRect(0, &lr, &fall.r, 0), fall.ergebnis) << fall.r.left << ", " << fall.r.right;
         if (fall.ergebnis == D3D_OK) {
@@ -198,7 +201,8 @@ TEST_F(Texturen, DxtSperreZaehltBlockzeilen) {
     const auto stufe = Flaeche(Textur(16, 8, 1, 0, D3DFMT_DXT1).get());
     for (const UINT breite : {6u, 8u}) {
         const POINT punkt = {4, 0};
-        EXPECT_EQ(mGeraet->UpdateSurface(SystemFlaeche(breite, 4, D3DFMT_DXT1).get(), nullptr, stufe.get(), &punkt),
+        const auto quelle = SystemFlaeche(breite, 4, D3DFMT_DXT1);
+        EXPECT_EQ(mGeraet->UpdateSurface(quelle.get(), nullptr, stufe.get(), &punkt),
                   breite == 8 ? D3D_OK : D3DERR_INVALIDCALL)
             << breite;
     }
@@ -244,9 +248,11 @@ TEST_F(Texturen, AdressierungUndFilterWieDirect3D9) {
     EXPECT_EQ(mGeraet->SetSamplerState(0, D3DSAMP_MAXANISOTROPY, 16), D3D_OK);
     EXPECT_EQ(mGeraet->GetSamplerState(0, D3DSAMP_MAXANISOTROPY, &wert), D3D_OK);
     EXPECT_EQ(wert, 16u);
-    for (const auto& [sampler, ergebnis] : {std::pair{16ul, D3DERR_INVALIDCALL}, {D3DVERTEXTEXTURESAMPLER0 + 3, D3D_OK},
-                                            {D3DVERTEXTEXTURESAMPLER0 + 4, D3DERR_INVALIDCALL}}) {
-        EXPECT_EQ(mGeraet->SetSamplerState(DWORD(sampler), D3DSAMP_MINFILTER, D3DTEXF_POINT), ergebnis) << sampler;
+    for (const auto& [sampler, ergebnis] :
+         {std::pair{16ul, D3DERR_INVALIDCALL}, {D3DVERTEXTEXTURESAMPLER0 + 3, D3D_OK},
+          {D3DVERTEXTEXTURESAMPLER0 + 4, D3DERR_INVALIDCALL}}) {
+        EXPECT_EQ(mGeraet->SetSamplerState(DWORD(sampler), D3DSAMP_MINFILTER, D3DTEXF_POINT), ergebnis)
+            << sampler;
     }
 }
 

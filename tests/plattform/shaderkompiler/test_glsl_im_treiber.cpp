@@ -168,7 +168,8 @@ protected:
 
 // Registers with no symmetry, so that any transposition or shifted register shows.
 std::vector<Vektor> Register() {
-    return {{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}, {13, 14, 15, 16}, {-1, 0.5f, 2, -3}, {2, -7, 0.25f, 6}};
+    return {{1, 2, 3, 4},     {5, 6, 7, 8},      {9, 10, 11, 12},
+            {13, 14, 15, 16}, {-1, 0.5f, 2, -3}, {2, -7, 0.25f, 6}};
 }
 
 float Punkt(const Vektor& a, const Vektor& b) {

@@ -52,13 +52,13 @@ TEST(Konstantentabelle, RegisterInDeklarationsreihenfolgeUndDieNamenDerEngine) {
     const struct {
         const char* name;
         uint32_t register_, anzahl, art;
-    } eintraege[] = {{"gSkalar", 0, 1, 0},         {"gVektor", 1, 1, 1},          {"gDrehung", 2, 3, 3},
-                     {"gDrehungZ", 5, 3, 2},       {"gWelt", 8, 4, 3},            {"gWeltZ", 12, 4, 2},
-                     {"gSchief", 16, 3, 3},        {"gSchiefZ", 19, 4, 2},        {"gFeld", 23, 3, 4},
-                     {"gFeld[2]", 25, 1, 1},       {"gLicht", 27, 2, 4},          {"gLicht.pos", 27, 1, 1},
-                     {"gLicht.farbe", 28, 1, 1},   {"gLichter", 29, 4, 4},        {"gLichter[0]", 29, 2, 4},
-                     {"gLichter[0].pos", 29, 1, 1}, {"gLichter[1].pos", 31, 1, 1}, {"gLichter[1].farbe", 32, 1, 1},
-                     {"gSkalare", 33, 2, 4},       {"gSkalare[1]", 34, 1, 1}};
+    } eintraege[] = {{"gSkalar", 0, 1, 0},          {"gVektor", 1, 1, 1},          {"gDrehung", 2, 3, 3},
+                     {"gDrehungZ", 5, 3, 2},        {"gWelt", 8, 4, 3},            {"gWeltZ", 12, 4, 2},
+                     {"gSchief", 16, 3, 3},         {"gSchiefZ", 19, 4, 2},        {"gFeld", 23, 3, 4},
+                     {"gFeld[2]", 25, 1, 1},        {"gLicht", 27, 2, 4},          {"gLicht.pos", 27, 1, 1},
+                     {"gLicht.farbe", 28, 1, 1},    {"gLichter", 29, 4, 4},        {"gLichter[0]", 29, 2, 4},
+                     {"gLichter[0].pos", 29, 1, 1}, {"gLichter[1].pos", 31, 1, 1}, {"gSkalare", 33, 2, 4},
+                     {"gLichter[1].farbe", 32, 1, 1}, {"gSkalare[1]", 34, 1, 1}};
     for (const auto& e : eintraege) {
         PruefeEintrag(karte, e.name, e.register_, e.anzahl, e.art);
     }

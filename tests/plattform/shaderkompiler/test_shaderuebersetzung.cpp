@@ -226,8 +226,8 @@ std::string SamplerShader(int n, bool pixel) {
         quelle += "sampler2D gS" + std::to_string(i) + ";\n";
         summe += " + tex2Dlod( gS" + std::to_string(i) + ", float4( uv, 0, 0))";
     }
-    return quelle + "float4 main( float2 uv : TEXCOORD0) : " + (pixel ? "COLOR0" : "POSITION0") + " { return " +
-           summe + "; }\n";
+    return quelle + "float4 main( float2 uv : TEXCOORD0) : " + (pixel ? "COLOR0" : "POSITION0") +
+           " { return " + summe + "; }\n";
 }
 
 TEST(ShaderUebersetzung, MakrosUndGrenzenDerProfile) {
@@ -260,9 +260,10 @@ TEST(ShaderUebersetzung, AbgelehntMitMeldung) {
         {"#include \"a.h\"\nfloat4 main() : COLOR0 { return 0; }\n", "ps_3_0", "ERROR: 0:1: '#include'"},
         {"", "ps_3_0", "'main' : entry point not found"},
         {"float4 Haupt() : COLOR0 { return 0; }\n", "ps_3_0", "'main' : entry point not found"},
-        {std::string("struct Zahl { int wert; };\nZahl gAnzahl;\n") + ps + "{ return gAnzahl.wert; }\n", "ps_3_0",
-         "ERROR: 0:2: 'gAnzahl' : shader constants must be float"},
-        {std::string("cbuffer Block { float4 gFarbe; };\n") + ps + "{ return gFarbe; }\n", "ps_3_0", "cbuffer"},
+        {std::string("struct Zahl { int wert; };\nZahl gAnzahl;\n") + ps + "{ return gAnzahl.wert; }\n",
+         "ps_3_0", "ERROR: 0:2: 'gAnzahl' : shader constants must be float"},
+        {std::string("cbuffer Block { float4 gFarbe; };\n") + ps + "{ return gFarbe; }\n", "ps_3_0",
+         "cbuffer"},
         {std::string("float4 gA;\nfloat4 gB : register(c10);\n") + ps + "{ return gA + gB; }\n", "ps_3_0",
          "ERROR: 0:2: 'gB' : register()"},
         {std::string("sampler2D gS : register(s3);\n") + ps + "{ return tex2D( gS, uv); }\n", "ps_3_0",
@@ -294,16 +295,15 @@ TEST(ShaderUebersetzung, DateiFehlerNennenDateiUndZeile) {
         if (text != nullptr) {
             std::ofstream(pfad) << text;
         }
-        return D3DXCompileShaderFromFileA(pfad.c_str(), nullptr, nullptr, "main", "ps_3_0", 5, code, meldungen,
-                                          tabelle);
+        return D3DXCompileShaderFromFileA(pfad.c_str(), nullptr, nullptr, "main", "ps_3_0", 5, code,
+                                          meldungen, tabelle);
     };
     ID3DXBuffer* code = nullptr;
     ID3DXBuffer* meldungen = nullptr;
     ID3DXConstantTable* tabelle = nullptr;
-    EXPECT_EQ(uebersetze("float4 main( float2 uv : TEXCOORD0) : COLOR0\n{\n    float4 f = uv.xyxy;\n    return f "
-                         "+;\n}\n",
-                         &code, &meldungen, &tabelle),
-              E_FAIL);
+    const char* kaputt = "float4 main( float2 uv : TEXCOORD0) : COLOR0\n{\n    float4 f = uv.xyxy;\n"
+                         "    return f +;\n}\n";
+    EXPECT_EQ(uebersetze(kaputt, &code, &meldungen, &tabelle), E_FAIL);
     EXPECT_EQ(code, nullptr);
     EXPECT_EQ(tabelle, nullptr);
     ASSERT_NE(meldungen, nullptr);

@@ -43,10 +43,10 @@ TEST(HalbFloat, LesenUndSchreibenInAllenBereichen) {
     // Truncated, not rounded; below the smallest normal half signed zero, not a wrapped subtraction;
     // beyond the largest half the largest finite half; infinities stay infinite, NaN is quiet.
     const std::pair<float, uint16_t> schreiben[] = {
-        {1.0f, 0x3C00},      {-2.0f, 0xC000},  {0.0f, 0x0000},  {-0.0f, 0x8000},   {65504.0f, 0x7BFF},
-        {kMin, 0x0400},      {1.0f + std::ldexp(1.0f, -11), 0x3C00},                {std::ldexp(1.0f, -15), 0x0000},
-        {-1e-30f, 0x8000},   {std::numeric_limits<float>::denorm_min(), 0x0000},    {65520.0f, 0x7BFF},
-        {70000.0f, 0x7BFF},  {-1e30f, 0xFBFF}, {kInf, 0x7C00},  {-kInf, 0xFC00},
+        {1.0f, 0x3C00},     {-2.0f, 0xC000},  {0.0f, 0x0000}, {-0.0f, 0x8000},  {65504.0f, 0x7BFF},
+        {kMin, 0x0400},     {1.0f + std::ldexp(1.0f, -11), 0x3C00},             {std::ldexp(1.0f, -15), 0},
+        {-1e-30f, 0x8000},  {std::numeric_limits<float>::denorm_min(), 0x0000}, {65520.0f, 0x7BFF},
+        {70000.0f, 0x7BFF}, {-1e30f, 0xFBFF}, {kInf, 0x7C00}, {-kInf, 0xFC00},
         {std::numeric_limits<float>::quiet_NaN(), 0x7E00}};
     for (const auto& [wert, halb] : schreiben) {
         EXPECT_EQ(Velm_FloatZuHalb(wert), halb) << wert;
@@ -130,8 +130,9 @@ TEST(Bereich, SpeicherbilderDerFormate) {
         {Velm_FormatG16R16, {1, 0.5f, 0, 1}, 0x7FFFFFFFu},
         {Velm_FormatA16B16G16R16F, {1, -2, 0, 65504}, 0x7BFF0000C0003C00ull},
         {Velm_FormatA8R8G8B8, {2, -1, 0.5f, 9}, 0xFFFF0080u},
-        {Velm_FormatA8, {-3, 0, 0, 1}, 0}, {Velm_FormatA8, {2, 0, 0, 1}, 255}, {Velm_FormatA8, {1e30f, 0, 0, 1}, 255},
-        {Velm_FormatA8, {nan, 0, 0, 1}, 0}, {Velm_FormatA8, {0.5f, 0, 0, 1}, 127},
+        {Velm_FormatA8, {-3, 0, 0, 1}, 0},      {Velm_FormatA8, {2, 0, 0, 1}, 255},
+        {Velm_FormatA8, {1e30f, 0, 0, 1}, 255}, {Velm_FormatA8, {nan, 0, 0, 1}, 0},
+        {Velm_FormatA8, {0.5f, 0, 0, 1}, 127},
     };
     for (const auto& fall : faelle) {
         Velm_Bild bild(1, 1, fall.format, 1);

@@ -12,7 +12,7 @@ TEST(BildGroessen, DXTInGanzenBloecken) {
                   {Velm_FormatDXT1, 5, 3, 4, 16},    {Velm_FormatDXT5, 5, 1, 8, 32},
                   {Velm_FormatDXT1, 1, 1, 2, 8},     {Velm_FormatDXT3, 1, 1, 4, 16}};
     for (const auto& f : faelle) {
-        EXPECT_EQ(Velm_Bild::BerechneZeilenGroesse(f.format, f.breite), f.zeile) << f.format << " " << f.breite;
+        EXPECT_EQ(Velm_Bild::BerechneZeilenGroesse(f.format, f.breite), f.zeile) << f.format << f.breite;
         EXPECT_EQ(Velm_Bild::BerechneDatenGroesse(f.format, f.breite, f.hoehe), f.daten) << f.format;
     }
     Velm_Bild dxt(5, 3, Velm_FormatDXT1, 1);

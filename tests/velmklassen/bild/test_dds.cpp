@@ -47,9 +47,10 @@ TEST(DDSLesen, JedesFormatNachCode) {
         uint32_t code;
         Velm_Pixelformat format;
     };
-    const Fall faelle[] = {{111, Velm_FormatR16F},          {112, Velm_FormatG16R16F}, {113, Velm_FormatA16B16G16R16F},
-                           {114, Velm_FormatR32F},          {115, Velm_FormatG32R32F}, {116, Velm_FormatA32B32G32R32F},
-                           {34, Velm_FormatG16R16},         {36, Velm_FormatA16B16G16R16},
+    const Fall faelle[] = {{111, Velm_FormatR16F},   {112, Velm_FormatG16R16F},
+                           {113, Velm_FormatA16B16G16R16F}, {114, Velm_FormatR32F},
+                           {115, Velm_FormatG32R32F}, {116, Velm_FormatA32B32G32R32F},
+                           {34, Velm_FormatG16R16},   {36, Velm_FormatA16B16G16R16},
                            {FourCC("DXT1"), Velm_FormatDXT1}, {FourCC("DXT3"), Velm_FormatDXT3},
                            {FourCC("DXT5"), Velm_FormatDXT5}};
     for (const Fall& fall : faelle) {
@@ -169,15 +170,16 @@ TEST(DDSLesen, MaskenpixelAllerBreiten) {
     const Fall faelle[] = {
         {"ARGB roh", 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000, {1, 2, 3, 4, 5, 6, 7, 8},
          {0x04030201, 0x08070605}},
-        {"ABGR getauscht", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000, {0x11, 0x22, 0x33, 0x44, 1, 2, 3, 4},
-         {0x44112233, 0x04010203}},
+        {"ABGR getauscht", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000,
+         {0x11, 0x22, 0x33, 0x44, 1, 2, 3, 4}, {0x44112233, 0x04010203}},
         {"XRGB ohne Alpha", 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0, {1, 2, 3, 4, 5, 6, 7, 8},
          {0xFF030201, 0xFF070605}},
         {"R5G6B5", 16, 0xF800, 0x07E0, 0x001F, 0, {0x00, 0xF8, 0x1F, 0x00}, {0xFFF80000, 0xFF0000F8}},
         {"R5G6B5 gruen", 16, 0xF800, 0x07E0, 0x001F, 0, {0xE0, 0x07, 0xFF, 0xFF}, {0xFF00FC00, 0xFFF8FCF8}},
         {"A1R5G5B5", 16, 0x7C00, 0x03E0, 0x001F, 0x8000, {0x00, 0x80, 0x1F, 0x7C}, {0x80000000, 0x00F800F8}},
         {"A4R4G4B4", 16, 0x0F00, 0x00F0, 0x000F, 0xF000, {0x21, 0xF3, 0x65, 0x47}, {0xF0302010, 0x40706050}},
-        {"R8G8B8", 24, 0xFF0000, 0x00FF00, 0x0000FF, 0, {0x10, 0x20, 0x30, 0x40, 0x50, 0x60}, {0xFF302010, 0xFF605040}},
+        {"R8G8B8", 24, 0xFF0000, 0x00FF00, 0x0000FF, 0, {0x10, 0x20, 0x30, 0x40, 0x50, 0x60},
+         {0xFF302010, 0xFF605040}},
         {"L8", 8, 0xFF, 0, 0, 0, {0x7F, 0x80}, {0xFF7F0000, 0xFF800000}},
         {"A8", 8, 0, 0, 0, 0xFF, {0x7F, 0x80}, {0x7F000000, 0x80000000}},
     };

@@ -94,27 +94,32 @@ public:
         __VA_ARGS__;                                                                                       \
         return mEcht->name argumente;                                                                      \
     }
-#define ZAEHLE(name, parameter, argumente, ...) WEITER(name, parameter, argumente, ++mZahlen[#name]; __VA_ARGS__)
+#define ZAEHLE(name, parameter, argumente, ...)                                                             \
+    WEITER(name, parameter, argumente, ++mZahlen[#name]; __VA_ARGS__)
     ZAEHLE(TestCooperativeLevel, (), ())
     WEITER(GetDeviceCaps, (D3DCAPS9 * f), (f))
     WEITER(GetSwapChain, (UINT n, IDirect3DSwapChain9** k), (n, k))
     ZAEHLE(Reset, (D3DPRESENT_PARAMETERS * p), (p))
     ZAEHLE(Present, (const RECT* a, const RECT* b, HWND f, const void* r), (a, b, f, r))
     WEITER(GetBackBuffer, (UINT k, UINT n, D3DBACKBUFFER_TYPE t, IDirect3DSurface9** o), (k, n, t, o))
-    ZAEHLE(CreateTexture, (UINT b, UINT h, UINT s, DWORD u, D3DFORMAT f, D3DPOOL p, IDirect3DTexture9** t, void** x),
+    ZAEHLE(CreateTexture,
+           (UINT b, UINT h, UINT s, DWORD u, D3DFORMAT f, D3DPOOL p, IDirect3DTexture9** t, void** x),
            (b, h, s, u, f, p, t, x))
-    ZAEHLE(CreateCubeTexture, (UINT k, UINT s, DWORD u, D3DFORMAT f, D3DPOOL p, IDirect3DCubeTexture9** t, void** x),
+    ZAEHLE(CreateCubeTexture,
+           (UINT k, UINT s, DWORD u, D3DFORMAT f, D3DPOOL p, IDirect3DCubeTexture9** t, void** x),
            (k, s, u, f, p, t, x))
     ZAEHLE(CreateVertexBuffer, (UINT l, DWORD u, DWORD f, D3DPOOL p, IDirect3DVertexBuffer9** v, void** x),
            (l, u, f, p, v, x))
     ZAEHLE(CreateIndexBuffer, (UINT l, DWORD u, D3DFORMAT f, D3DPOOL p, IDirect3DIndexBuffer9** i, void** x),
            (l, u, f, p, i, x))
     ZAEHLE(CreateDepthStencilSurface,
-           (UINT b, UINT h, D3DFORMAT f, D3DMULTISAMPLE_TYPE m, DWORD q, BOOL v, IDirect3DSurface9** o, void** x),
+           (UINT b, UINT h, D3DFORMAT f, D3DMULTISAMPLE_TYPE m, DWORD q, BOOL v, IDirect3DSurface9** o,
+            void** x),
            (b, h, f, m, q, v, o, x))
-    ZAEHLE(CreateOffscreenPlainSurface, (UINT b, UINT h, D3DFORMAT f, D3DPOOL p, IDirect3DSurface9** o, void** x),
-           (b, h, f, p, o, x))
-    ZAEHLE(UpdateSurface, (IDirect3DSurface9 * q, const RECT* r, IDirect3DSurface9* z, const POINT* p), (q, r, z, p))
+    ZAEHLE(CreateOffscreenPlainSurface,
+           (UINT b, UINT h, D3DFORMAT f, D3DPOOL p, IDirect3DSurface9** o, void** x), (b, h, f, p, o, x))
+    ZAEHLE(UpdateSurface, (IDirect3DSurface9 * q, const RECT* r, IDirect3DSurface9* z, const POINT* p),
+           (q, r, z, p))
     ZAEHLE(SetRenderTarget, (DWORD i, IDirect3DSurface9* o), (i, o))
     WEITER(GetRenderTarget, (DWORD i, IDirect3DSurface9** o), (i, o))
     ZAEHLE(SetDepthStencilSurface, (IDirect3DSurface9 * o), (o))
@@ -130,16 +135,18 @@ public:
     ZAEHLE(SetTexture, (DWORD s, IDirect3DBaseTexture9* t), (s, t))
     ZAEHLE(SetSamplerState, (DWORD s, D3DSAMPLERSTATETYPE z, DWORD w), (s, z, w))
     WEITER(GetSamplerState, (DWORD s, D3DSAMPLERSTATETYPE z, DWORD* w), (s, z, w))
-    ZAEHLE(DrawIndexedPrimitive, (D3DPRIMITIVETYPE t, INT b, UINT k, UINT v, UINT s, UINT p), (t, b, k, v, s, p),
-           mZeichnungen.push_back(v))
+    ZAEHLE(DrawIndexedPrimitive, (D3DPRIMITIVETYPE t, INT b, UINT k, UINT v, UINT s, UINT p),
+           (t, b, k, v, s, p), mZeichnungen.push_back(v))
     ZAEHLE(CreateVertexDeclaration, (const D3DVERTEXELEMENT9* e, IDirect3DVertexDeclaration9** d), (e, d))
     ZAEHLE(SetVertexDeclaration, (IDirect3DVertexDeclaration9 * d), (d))
     ZAEHLE(CreateVertexShader, (const DWORD* k, IDirect3DVertexShader9** s), (k, s))
     ZAEHLE(SetVertexShader, (IDirect3DVertexShader9 * s), (s))
-    ZAEHLE(SetVertexShaderConstantF, (UINT s, const float* w, UINT n), (s, w, n), mKonstanten.push_back({false, s, n}))
+    ZAEHLE(SetVertexShaderConstantF, (UINT s, const float* w, UINT n), (s, w, n),
+           mKonstanten.push_back({false, s, n}))
     ZAEHLE(CreatePixelShader, (const DWORD* k, IDirect3DPixelShader9** s), (k, s))
     ZAEHLE(SetPixelShader, (IDirect3DPixelShader9 * s), (s))
-    ZAEHLE(SetPixelShaderConstantF, (UINT s, const float* w, UINT n), (s, w, n), mKonstanten.push_back({true, s, n}))
+    ZAEHLE(SetPixelShaderConstantF, (UINT s, const float* w, UINT n), (s, w, n),
+           mKonstanten.push_back({true, s, n}))
     ZAEHLE(SetStreamSource, (UINT s, IDirect3DVertexBuffer9* p, UINT v, UINT t), (s, p, v, t))
     ZAEHLE(SetStreamSourceFreq, (UINT s, UINT t), (s, t), mFrequenzen.emplace_back(s, t))
     ZAEHLE(SetIndices, (IDirect3DIndexBuffer9 * p), (p))

@@ -78,7 +78,8 @@ TEST_F(KonsolenAnzeige, PanelEingabebalkenCursorUndEingabe) {
     // The bar is h + 6 = 30 pixels high; the cursor stands after ">" (no glyph: 0.3 x 24 pixels).
     anzeige->mGezeigt = true;
     Zeichne(*anzeige);
-    for (auto [x, y, farbe] : {std::tuple{0, 0, kPanel}, {kBreite - 1, 399, kPanel}, {kBreite - 1, 400, kBalken},
+    for (auto [x, y, farbe] : {std::tuple{0, 0, kPanel}, {kBreite - 1, 399, kPanel},
+                               {kBreite - 1, 400, kBalken},
                                {0, 429, kBalken}, {kBreite - 1, 430, kSchwarz}, {11, 410, kBalken},
                                {12, 410, kCursor}, {13, 429, kCursor}, {14, 410, kBalken}})
         EXPECT_TRUE(Ist(x, y, farbe));

@@ -138,7 +138,8 @@ TEST_F(Puffer, EingabeMitInstanzkanalUndMatrix) {
     m->Beenden();
     EXPECT_EQ(m->mSchritt[0], 84u);
     EXPECT_EQ(Elemente(*m), std::vector<Element>({{0, 0, F3, P, 0}, {0, 12, F4, T, 0}, {0, 28, F4, T, 1},
-                                                  {0, 44, F4, T, 2}, {0, 60, F4, T, 3}, {0, 76, F2, T, 4}, ende}));
+                                                  {0, 44, F4, T, 2}, {0, 60, F4, T, 3}, {0, 76, F2, T, 4},
+                                                  ende}));
     EXPECT_EQ(mBrueche.Anzahl(), 0);
     Frei({e, m});
 }

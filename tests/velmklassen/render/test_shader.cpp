@@ -44,17 +44,21 @@ TEST(Dialekt, SemantikenUndRegisterZaehlen) {
         bool pixel;
         const char* parameter;
     } faelle[] = {
-        {"$rein float4 farbe;\n$raus float4 f;\n$main() {}", true, "float4 farbe : TEXCOORD0, out float4 f : COLOR0"},
+        {"$rein float4 farbe;\n$raus float4 f;\n$main() {}", true,
+         "float4 farbe : TEXCOORD0, out float4 f : COLOR0"},
         {"$rein float4 farbe; $main() {}", true, "float4 farbe : TEXCOORD0"},
         {"$rein float3 pos; $rein float3x3 basis; $rein float2 uv; $main() {}", false,
          "float3 pos : POSITION0, float3x3 basis : TEXCOORD0, float2 uv : TEXCOORD3"},
-        {"$raus float4 pos; $raus float2 uv; $main() {}", false, "out float4 pos : POSITION0, out float2 uv : TEXCOORD0"},
-        {"$rein float2 uv; $raus float4 farbe; $main() {}", true, "float2 uv : TEXCOORD0, out float4 farbe : COLOR0"},
+        {"$raus float4 pos; $raus float2 uv; $main() {}", false,
+         "out float4 pos : POSITION0, out float2 uv : TEXCOORD0"},
+        {"$rein float2 uv; $raus float4 farbe; $main() {}", true,
+         "float2 uv : TEXCOORD0, out float4 farbe : COLOR0"},
         {"$rein float4 a; $rein float4x4 m[2]; $rein float4 b[3]; $rein float4 c; $main() {}", false,
          "float4 a : POSITION0, float4x4 m[2] : TEXCOORD0, float4 b[3] : TEXCOORD4, float4 c : TEXCOORD7"},
         {"$rein float4x3 m; $rein float3x4 n; $rein float2 p; $main() {}", true,
          "float4x3 m : TEXCOORD0, float3x4 n : TEXCOORD4, float2 p : TEXCOORD7"},
-        {"$raus float4 f[2]; $raus float4 g; $main() {}", true, "out float4 f[2] : COLOR0, out float4 g : COLOR2"},
+        {"$raus float4 f[2]; $raus float4 g; $main() {}", true,
+         "out float4 f[2] : COLOR0, out float4 g : COLOR2"},
     };
     for (const auto& fall : faelle) {
         EXPECT_EQ(Parameter(Text(fall.quelle, fall.pixel)), fall.parameter) << fall.quelle;

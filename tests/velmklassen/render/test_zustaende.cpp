@@ -13,8 +13,9 @@ using Werte = std::vector<uint32_t>;
 
 // Enable, op, source, destination, then the same for alpha (with its enable first), and the mask.
 Werte Blend(const Velm_AlphaZustand& a) {
-    return {a.mAlphaBlendEnable, a.mBlendOp,      a.mSrcBlend,      a.mDestBlend,      a.mSeparateAlphaBlendEnable,
-            a.mBlendOpAlpha,     a.mSrcBlendAlpha, a.mDestBlendAlpha, a.mColorWriteEnable};
+    return {a.mAlphaBlendEnable,         a.mBlendOp,      a.mSrcBlend,      a.mDestBlend,
+            a.mSeparateAlphaBlendEnable, a.mBlendOpAlpha, a.mSrcBlendAlpha, a.mDestBlendAlpha,
+            a.mColorWriteEnable};
 }
 
 TEST(Zustaende, AlphaZustaende) {
@@ -27,18 +28,20 @@ TEST(Zustaende, AlphaZustaende) {
         EXPECT_FALSE(a.mBeschreibung.mZiele[i].mAn);
     }
     EXPECT_EQ(Blend(Velm_AlphaZustand{Velm_AlphaZustandBeschreibung()}),
-              Werte({0, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_ZERO, 0, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_ZERO, 15}));
+              Werte({0, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_ZERO, 0, D3DBLENDOP_ADD, D3DBLEND_ONE,
+                     D3DBLEND_ZERO, 15}));
     Velm_AlphaZustandBeschreibung b(Velm_BlendEins, Velm_BlendEins);
     b.mZiele[0].mAlphaQuelle = Velm_BlendNull;
     b.mZiele[0].mAlphaOp = Velm_BlendMaximum;
-    EXPECT_EQ(Blend(Velm_AlphaZustand(b)), Werte({1, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_ONE, 1, D3DBLENDOP_MAX,
-                                                  D3DBLEND_ZERO, D3DBLEND_ONE, 15}));
+    EXPECT_EQ(Blend(Velm_AlphaZustand(b)), Werte({1, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_ONE, 1,
+                                                  D3DBLENDOP_MAX, D3DBLEND_ZERO, D3DBLEND_ONE, 15}));
 }
 
 TEST(Zustaende, TiefeVergleiche) {
     // Compare functions out of range are ALWAYS.
-    for (const auto& [vergleich, d3d] : {std::pair{9, D3DCMP_ALWAYS}, {-1, D3DCMP_ALWAYS}, {2, D3DCMP_LESSEQUAL},
-                                         {5, D3DCMP_GREATEREQUAL}, {0, D3DCMP_NEVER}}) {
+    for (const auto& [vergleich, d3d] : {std::pair{9, D3DCMP_ALWAYS}, {-1, D3DCMP_ALWAYS},
+                                         {2, D3DCMP_LESSEQUAL}, {5, D3DCMP_GREATEREQUAL},
+                                         {0, D3DCMP_NEVER}}) {
         EXPECT_EQ(Velm_TiefeZustand({true, false, vergleich}).mZFunc, d3d) << vergleich;
     }
     const Velm_TiefeZustand t({true, true, 0});
