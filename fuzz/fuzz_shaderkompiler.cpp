@@ -1,7 +1,9 @@
 // The shader compiler's own readers: shader blobs, which must never be read past their end and
-// must survive a round trip, and constant names, which the constant table parses.
+// must survive a round trip, constant names, which the constant table parses, and the look for
+// globals declared twice. Whole HLSL stays out: glslang itself crashes on malformed input.
 
 #include "plattform/shaderkompiler/d3dx9shader.h"
+#include "plattform/shaderkompiler/globalenamen.h"
 #include "plattform/shaderkompiler/shaderblob.h"
 
 #include <cstddef>
@@ -48,6 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* daten, size_t groesse) {
     }
 
     const std::string name(reinterpret_cast<const char*>(daten), groesse);
+    const std::string doppelt = Plattform::DoppelteGlobale(name, "f");
+    Pruefe(doppelt.empty() || doppelt.rfind("ERROR: ", 0) == 0);
     D3DXHANDLE handle = gTabelle->GetConstantByName(nullptr, name.c_str());
     D3DXHANDLE mitglied = gTabelle->GetConstantByName(gTabelle->GetConstant(nullptr, 0), name.c_str());
     for (D3DXHANDLE h : {handle, mitglied}) {

@@ -1,6 +1,7 @@
 #include "plattform/shaderkompiler/hlsluebersetzer.h"
 
 #include "plattform/shaderkompiler/ganzzahlkonstanten.h"
+#include "plattform/shaderkompiler/globalenamen.h"
 
 #include <glslang/MachineIndependent/localintermediate.h>
 #include <glslang/Public/ResourceLimits.h>
@@ -127,31 +128,48 @@ bool ErzeugeSpirv(Kontext& k, std::vector<uint32_t>& spirv) {
         return false;
     }
     const EShLanguage stufe = GlslangStufe(k.auftrag.stufe);
-    glslang::TShader shader(stufe);
     const char* text = k.auftrag.quelle.data();
     const int laenge = int(k.auftrag.quelle.size());
     const char* name = k.auftrag.quellName.c_str();
-    if (k.auftrag.quellName.empty()) {
-        shader.setStringsWithLengths(&text, &laenge, 1);
-    } else {
-        shader.setStringsWithLengthsAndNames(&text, &laenge, &name, 1);
-    }
     std::string praeambel;
     for (const auto& [makro, wert] : k.auftrag.makros) {
         praeambel += "#define " + makro + " " + wert + "\n";
     }
-    shader.setPreamble(praeambel.c_str());
-    shader.setEntryPoint(k.auftrag.einstieg.c_str());
-    // HLSL is only accepted with Vulkan as the client; nothing of Vulkan reaches the GLSL.
-    shader.setEnvInput(glslang::EShSourceHlsl, stufe, glslang::EShClientVulkan, 100);
-    shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
-    shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
-    // Keeps the semantics in SPIR-V, which name the inputs and outputs.
-    shader.setEnvTargetHlslFunctionality1();
-    shader.setAutoMapBindings(true);
-    shader.setAutoMapLocations(true);
+    const auto richteEin = [&](glslang::TShader& shader) {
+        if (k.auftrag.quellName.empty()) {
+            shader.setStringsWithLengths(&text, &laenge, 1);
+        } else {
+            shader.setStringsWithLengthsAndNames(&text, &laenge, &name, 1);
+        }
+        shader.setPreamble(praeambel.c_str());
+        shader.setEntryPoint(k.auftrag.einstieg.c_str());
+        // HLSL is only accepted with Vulkan as the client; nothing of Vulkan reaches the GLSL.
+        shader.setEnvInput(glslang::EShSourceHlsl, stufe, glslang::EShClientVulkan, 100);
+        shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
+        shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
+        // Keeps the semantics in SPIR-V, which name the inputs and outputs.
+        shader.setEnvTargetHlslFunctionality1();
+        shader.setAutoMapBindings(true);
+        shader.setAutoMapLocations(true);
+    };
     const auto nachrichten = EShMessages(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl |
                                          EShMsgHlslDX9Compatible | EShMsgHlslLegalization);
+
+    // A global declared twice must fail before glslang parses it (see globalenamen.h). Text that
+    // does not preprocess gives no output here and fails the parse with glslang's own message.
+    glslang::TShader vorlauf(stufe);
+    richteEin(vorlauf);
+    std::string vorverarbeitet;
+    glslang::TShader::ForbidIncluder ohneInclude;
+    vorlauf.preprocess(GetDefaultResources(), 100, ENoProfile, false, false, nachrichten, &vorverarbeitet,
+                       ohneInclude);
+    if (const std::string doppelt = DoppelteGlobale(vorverarbeitet, k.auftrag.quellName); !doppelt.empty()) {
+        k.ergebnis.meldungen += doppelt;
+        return false;
+    }
+
+    glslang::TShader shader(stufe);
+    richteEin(shader);
     const bool geparst = shader.parse(GetDefaultResources(), 100, false, nachrichten);
     k.ergebnis.meldungen += shader.getInfoLog();
     if (!geparst) {
