@@ -18,6 +18,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+class Bildschirmfoto : public rendertest::Kontext {};
 
 TEST(Eintritt, JedesEndeSpeichertDieKonfiguration) {
     const fs::path benutzer = Velm_System::Global().mBenutzerOrdner;
@@ -42,11 +43,10 @@ TEST(Eintritt, JedesEndeSpeichertDieKonfiguration) {
         EXPECT_TRUE(fs::exists(benutzer / "spiel.cfg"));
         EXPECT_EQ(log.Enthaelt("Exception thrown"), *fall.zeile != 0);
         EXPECT_TRUE(log.Enthaelt(fall.zeile));
-        std::ifstream datei(benutzer / "spiel.log");
-        std::string erste;
-        std::getline(datei, erste);
-        EXPECT_NE(erste.find("Log-Start"), std::string::npos) << erste;
     }
+    std::string erste;
+    std::getline(std::ifstream(benutzer / "spiel.log") >> std::ws, erste);
+    EXPECT_NE(erste.find("Log-Start"), std::string::npos) << erste;
 }
 
 TEST(Bildschleife, PausenblendeUndFps) {
@@ -57,8 +57,8 @@ TEST(Bildschleife, PausenblendeUndFps) {
         bool pausiert;
         float danach;
     } faelle[] = {
-        {0, f / 4, true, 0.5f},   {0.5f, f / 4, true, 1}, {0.9f, f / 10, true, 1}, {1, f / 10, false, 0.8f},
-        {0.1f, f / 10, false, 0}, {0.3f, 0, true, 0.3f},  {0.3f, 0, false, 0.3f},
+        {0, f / 4, true, 0.5f},   {0.9f, f / 10, true, 1}, {1, f / 10, false, 0.8f},
+        {0.1f, f / 10, false, 0}, {0.3f, 0, true, 0.3f},   {0.3f, 0, false, 0.3f},
     };
     for (const Fall& fall : faelle)
         EXPECT_FLOAT_EQ(Spiel::Pausenstaerke(fall.staerke, fall.schritt, fall.pausiert), fall.danach);
@@ -66,7 +66,7 @@ TEST(Bildschleife, PausenblendeUndFps) {
     const struct {
         int64_t schritt;
         int fps;
-    } fps[] = {{f / 60, 60}, {int64_t(f * 0.0167), 60}, {f / 10, 10}, {f * 3, 0}, {0, 0}, {-5, 0}};
+    } fps[] = {{f / 60, 60}, {int64_t(f * 0.0167), 60}, {f * 3, 0}, {0, 0}, {-5, 0}};
     for (const auto& fall : fps)
         EXPECT_EQ(Spiel::BilderProSekunde(fall.schritt), fall.fps) << fall.schritt;
 }
@@ -77,9 +77,8 @@ TEST(Testhaken, UmgebungUndFesterSchritt) {
         bool gilt;
         bool warnung;
     } faelle[] = {
-        {nullptr, false, false},     {"", false, false},   {"7", true, false},
-        {"0.5", true, false},        {"abc", false, true}, {"-1", false, true},
-        {"4294967296", false, true}, {"7x", false, true},  {"nan", false, true},
+        {nullptr, false, false}, {"", false, false},          {"7", true, false},  {"0.5", true, false},
+        {"-1", false, true},     {"4294967296", false, true}, {"7x", false, true}, {"nan", false, true},
     };
     for (const Fall& fall : faelle) {
         SCOPED_TRACE(fall.wert ? fall.wert : "(unset)");
@@ -110,47 +109,35 @@ TEST(Testhaken, UmgebungUndFesterSchritt) {
     EXPECT_EQ(Spiel::LiesTesthaken().Zaehler(), &Plattform::LiesZaehler);
 }
 
-class Bildschirmfoto : public rendertest::Kontext {
-protected:
-    void SetUp() override {
-        rendertest::Kontext::SetUp();
-        mOrdner = fs::temp_directory_path() / "nadrel_spiel_test" / "screenshots";
-        fs::remove_all(mOrdner.parent_path());
-        fs::create_directories(mOrdner.parent_path());
-    }
-    fs::path mOrdner;
-    rendertest::Log mLog;
-};
-
-TEST_F(Bildschirmfoto, ErsteFreieNummer) {
+// Each screenshot takes the first free number; a folder that cannot be made or a back buffer that
+// cannot be read logs the failure and writes nothing.
+TEST_F(Bildschirmfoto, ErsteFreieNummerUndFehler) {
+    TTempOrdner temp;
+    const fs::path ordner = temp.Pfad() / "screenshots";
     K().Leeren(1, TAlphaFarbe{1, 0, 0, 1});
-    EXPECT_EQ(Spiel::SpeichereBildschirmfoto(K(), mOrdner), mOrdner / "screenshot0000.png");
-    EXPECT_EQ(Spiel::SpeichereBildschirmfoto(K(), mOrdner), mOrdner / "screenshot0001.png");
-    fs::remove(mOrdner / "screenshot0000.png");
-    EXPECT_EQ(Spiel::SpeichereBildschirmfoto(K(), mOrdner), mOrdner / "screenshot0000.png");
-    EXPECT_EQ(mLog.Anzahl("Screenshot saved as \"" + (mOrdner / "screenshot0000.png").string() + "\"."), 2);
-
+    EXPECT_EQ(Spiel::SpeichereBildschirmfoto(K(), ordner), ordner / "screenshot0000.png");
+    EXPECT_EQ(Spiel::SpeichereBildschirmfoto(K(), ordner), ordner / "screenshot0001.png");
+    fs::remove(ordner / "screenshot0000.png");
+    EXPECT_EQ(Spiel::SpeichereBildschirmfoto(K(), ordner), ordner / "screenshot0000.png");
+    EXPECT_EQ(mLog.Anzahl("Screenshot saved as \"" + (ordner / "screenshot0000.png").string() + "\"."), 2);
     Velm_Bild bild;
-    ASSERT_TRUE(bild.LadeBildAusDatei(mOrdner / "screenshot0001.png"));
+    ASSERT_TRUE(bild.LadeBildAusDatei(ordner / "screenshot0001.png"));
     EXPECT_EQ(bild.mBreite, uint64_t(kBreite));
     EXPECT_EQ(bild.mHoehe, uint64_t(kHoehe));
     EXPECT_EQ(bild.mDaten[2], 255);
     EXPECT_EQ(bild.mDaten[1], 0);
-}
 
-TEST_F(Bildschirmfoto, FehlerSchreibenKeineDatei) {
-    // A file where the folder should be: the folder cannot be made.
-    std::ofstream(mOrdner.string()) << "kein Ordner";
-    EXPECT_EQ(Spiel::SpeichereBildschirmfoto(K(), mOrdner), fs::path());
+    mLog.mZeilen.clear();
+    fs::remove_all(ordner);
+    std::ofstream(ordner.string()) << "kein Ordner";
+    EXPECT_EQ(Spiel::SpeichereBildschirmfoto(K(), ordner), fs::path());
     EXPECT_EQ(mLog.Anzahl("!Screenshot folder"), 1);
-
-    // No device to read the back buffer from.
-    fs::remove(mOrdner);
+    fs::remove(ordner);
     IDirect3DDevice9* geraet = K().Impl().TauscheGeraet(nullptr);
-    EXPECT_EQ(Spiel::SpeichereBildschirmfoto(K(), mOrdner), fs::path());
+    EXPECT_EQ(Spiel::SpeichereBildschirmfoto(K(), ordner), fs::path());
     K().Impl().TauscheGeraet(geraet);
     EXPECT_EQ(mLog.Anzahl("!Screenshot not saved"), 1);
-    EXPECT_FALSE(fs::exists(mOrdner / "screenshot0000.png"));
+    EXPECT_FALSE(fs::exists(ordner / "screenshot0000.png"));
     EXPECT_EQ(mLog.Anzahl("Screenshot saved"), 0);
 }
 
