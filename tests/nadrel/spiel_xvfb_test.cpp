@@ -240,15 +240,6 @@ protected:
         std::this_thread::sleep_for(mHalten);
     }
 
-    // A typed character: the console takes it as an event, so no frame needs to see it held.
-    void Tippe(KeySym symbol) {
-        const KeyCode code = XKeysymToKeycode(mAnzeige, symbol);
-        XTestFakeKeyEvent(mAnzeige, code, True, CurrentTime);
-        XTestFakeKeyEvent(mAnzeige, code, False, CurrentTime);
-        XSync(mAnzeige, False);
-        std::this_thread::sleep_for(mHalten);
-    }
-
     void Klick() {
         XTestFakeButtonEvent(mAnzeige, 1, True, CurrentTime);
         XSync(mAnzeige, False);
@@ -295,7 +286,9 @@ protected:
     std::chrono::milliseconds mHalten{300};
 };
 
-TEST_F(Partie, BildschirmfotosPauseUndEnde) {
+// One game: the first frame, the console, the scene's height, the pause menu opened, closed and
+// opened again, and the end through its "Ende" button.
+TEST_F(Partie, BildschirmfotosKonsolePauseUndEnde) {
     Starte();
     WarteAufSpiel();
     std::this_thread::sleep_for(10 * mHalten);
@@ -312,6 +305,13 @@ TEST_F(Partie, BildschirmfotosPauseUndEnde) {
     EXPECT_GT(erstes.Helligkeit(kSzeneLinks, kSzeneOben, kSzeneRechts, kSzeneUnten), 5);
     EXPECT_NE(erstes.Pixel(640, 580), erstes.Pixel(640, 200));
 
+    // The console runs "set"; closed, it hands the keys back to the game.
+    for (const KeySym taste : {XK_F11, XK_s, XK_e, XK_t, XK_Return, XK_F11})
+        Taste(taste);
+    const std::string konsole = LiesDatei(Benutzer() / "spiel.log");
+    EXPECT_NE(konsole.find(">set"), std::string::npos);
+    EXPECT_NE(konsole.find("displaywidth: 1280"), std::string::npos);
+
     Taste(XK_KP_Add);
     Taste(XK_KP_Add);
     const Foto zweites = Bildschirmfoto(1);
@@ -320,18 +320,25 @@ TEST_F(Partie, BildschirmfotosPauseUndEnde) {
     EXPECT_GT(zweites.WechselInBloecken(8), 100);
     EXPECT_EQ(zweites.WechselInBloecken(2), 0);
 
+    const auto blende = std::max(std::chrono::milliseconds(600), 6 * mHalten);
     Taste(XK_Escape);
-    std::this_thread::sleep_for(std::max(std::chrono::milliseconds(600), 6 * mHalten));
-    const Foto drittes = Bildschirmfoto(2);
+    std::this_thread::sleep_for(blende);
+    const Foto pause = Bildschirmfoto(2);
     // Below the menu the scene has darkened; the "Ende" button stands out of it.
-    const double vorher = zweites.Helligkeit(kSzeneLinks, 545, kSzeneRechts, kSzeneUnten);
-    const double nachher = drittes.Helligkeit(kSzeneLinks, 545, kSzeneRechts, kSzeneUnten);
-    EXPECT_LT(nachher, vorher * 0.7) << vorher;
-    EXPECT_GT(drittes.Helligkeit(540, 420, 740, 470), nachher + 10);
+    const double hell = zweites.Helligkeit(kSzeneLinks, 545, kSzeneRechts, kSzeneUnten);
+    const double dunkel = pause.Helligkeit(kSzeneLinks, 545, kSzeneRechts, kSzeneUnten);
+    EXPECT_LT(dunkel, hell * 0.7) << hell;
+    EXPECT_GT(pause.Helligkeit(540, 420, 740, 470), dunkel + 10);
     // The game timer stands: the world has not moved a pixel some frames later.
     std::this_thread::sleep_for(4 * mHalten);
-    EXPECT_TRUE(WieImFenster(drittes, kSzeneLinks, kSzeneOben, kSzeneRechts, kSzeneUnten));
+    EXPECT_TRUE(WieImFenster(pause, kSzeneLinks, kSzeneOben, kSzeneRechts, kSzeneUnten));
 
+    // Escape also closes the menu, and the scene brightens again.
+    Taste(XK_Escape);
+    std::this_thread::sleep_for(blende);
+    EXPECT_GT(Bildschirmfoto(3).Helligkeit(kSzeneLinks, 545, kSzeneRechts, kSzeneUnten), hell * 0.9);
+
+    Taste(XK_Escape);
     Zeiger(640, 445);
     std::this_thread::sleep_for(mHalten);
     Klick();
@@ -340,42 +347,8 @@ TEST_F(Partie, BildschirmfotosPauseUndEnde) {
     const std::string log = LiesDatei(Benutzer() / "spiel.log");
     EXPECT_EQ(log.find("Log-Start"), log.find(": ") + 2);
     EXPECT_NE(log.find("Creating Input"), std::string::npos);
-    EXPECT_EQ(Anzahl(log, "Screenshot saved as"), 3);
+    EXPECT_EQ(Anzahl(log, "Screenshot saved as"), 4);
     EXPECT_EQ(Anzahl(LiesDatei(Benutzer() / "spiel.cfg"), "<var "), 10);
-}
-
-} // namespace
-
-TEST_F(Partie, KonsoleGibtDieEingabeZurueck) {
-    Starte();
-    WarteAufSpiel();
-    const Foto vorher = Bildschirmfoto(0);
-
-    Taste(XK_F11);
-    for (const KeySym taste : {XK_s, XK_e, XK_t, XK_Return})
-        Tippe(taste);
-    Taste(XK_F11);
-    const std::string log = LiesDatei(Benutzer() / "spiel.log");
-    EXPECT_NE(log.find(">set"), std::string::npos);
-    EXPECT_NE(log.find("displaywidth: 1280"), std::string::npos);
-
-    // After the console the pause menu gets Escape again, which closes it.
-    const auto blende = std::max(std::chrono::milliseconds(600), 6 * mHalten);
-    Taste(XK_Escape);
-    std::this_thread::sleep_for(blende);
-    const Foto pause = Bildschirmfoto(1);
-    Taste(XK_Escape);
-    std::this_thread::sleep_for(blende);
-    const Foto weiter = Bildschirmfoto(2);
-    const double hell = vorher.Helligkeit(kSzeneLinks, 545, kSzeneRechts, kSzeneUnten);
-    EXPECT_LT(pause.Helligkeit(kSzeneLinks, 545, kSzeneRechts, kSzeneUnten), hell * 0.7);
-    EXPECT_GT(weiter.Helligkeit(kSzeneLinks, 545, kSzeneRechts, kSzeneUnten), hell * 0.9);
-
-    Taste(XK_Escape);
-    Zeiger(640, 445);
-    std::this_thread::sleep_for(mHalten);
-    Klick();
-    EXPECT_EQ(Ende(std::max(std::chrono::milliseconds(1000), 4 * mHalten)), 0);
 }
 
 TEST_F(Partie, FehlendeSchriftEndetMitFehler) {
@@ -414,3 +387,5 @@ TEST_F(Partie, AbsturzSchreibtBerichtUndDump) {
     EXPECT_NE(log.find("Minidump created."), std::string::npos);
     EXPECT_GT(fs::file_size(Benutzer() / "MiniDump.dmp"), 0u);
 }
+
+} // namespace
