@@ -13,12 +13,23 @@ uint32_t FourCC(const char* code) {
            uint32_t(uint8_t(code[3])) << 24;
 }
 
-TDDSKopf KopfMitCode(uint32_t breite, uint32_t hoehe, uint32_t code) {
+// A header for the format code, with a mip chain announced in all three places when `mips` is set.
+TDDSKopf KopfMitCode(uint32_t breite, uint32_t hoehe, uint32_t code, uint32_t mips = 0,
+                     bool wuerfel = false) {
     TDDSKopf kopf;
     kopf.breite = breite;
     kopf.hoehe = hoehe;
     kopf.pixelFlags = 0x4;
     kopf.fourCC = code;
+    if (mips != 0) {
+        kopf.mips = mips;
+        kopf.flags |= kMipFlag;
+        kopf.caps |= kCapsMip;
+    }
+    if (wuerfel) {
+        kopf.caps |= kCapsKomplex;
+        kopf.caps2 = kCube | kAlleSeiten;
+    }
     return kopf;
 }
 
@@ -73,10 +84,7 @@ TEST(DDSLesen, JedesFormatNachCode) {
 }
 
 TEST(DDSLesen, MipKetteNurMitAllenDreiAngaben) {
-    TDDSKopf kopf = KopfMitCode(256, 128, FourCC("DXT5"));
-    kopf.mips = 9;
-    kopf.flags |= kMipFlag;
-    kopf.caps |= kCapsMip;
+    const TDDSKopf kopf = KopfMitCode(256, 128, FourCC("DXT5"), 9);
     std::vector<uint8_t> datei = kopf.Bytes();
     std::vector<std::vector<uint8_t>> stufen;
     for (uint32_t l = 0; l < 9; ++l) {
@@ -112,11 +120,7 @@ TEST(DDSLesen, MipKetteNurMitAllenDreiAngaben) {
 }
 
 TEST(DDSLesen, WuerfelMitAllenSeitenUndStufen) {
-    TDDSKopf kopf = KopfMitCode(8, 8, 114);
-    kopf.mips = 4;
-    kopf.flags |= kMipFlag;
-    kopf.caps |= kCapsMip | kCapsKomplex;
-    kopf.caps2 = kCube | kAlleSeiten;
+    const TDDSKopf kopf = KopfMitCode(8, 8, 114, 4, true);
     std::vector<uint8_t> datei = kopf.Bytes();
     // Each level of each face is filled with the float face * 10 + level.
     for (int seite = 0; seite < 6; ++seite)
@@ -247,24 +251,17 @@ TEST(DDSLesen, KopfUndFormatFehler) {
 
 TEST(DDSLesen, GroessenAngabenDieNichtStimmen) {
     // Zero sizes.
-    ErwarteAbgelehnt(KopfMitCode(0, 4, 114).Bytes(), "!Velm_Bild::LadeDDS(): Bildgröße 0 x 4 ist ungültig.");
+    ErwarteAbgelehnt(KopfMitCode(0, 4, 114).Bytes(), "!Velm_Bild::LadeDDS(): Bildgröße 0 x 4 ist ungültig");
     ErwarteAbgelehnt(KopfMitCode(4, 0, FourCC("DXT1")).Bytes(), "ist ungültig.");
 
     // A cube map wider than high.
-    TDDSKopf wuerfel = KopfMitCode(8, 4, 114);
-    wuerfel.caps |= kCapsKomplex;
-    wuerfel.caps2 = kCube | kAlleSeiten;
-    std::vector<uint8_t> datei = wuerfel.Bytes();
+    std::vector<uint8_t> datei = KopfMitCode(8, 4, 114, 0, true).Bytes();
     datei.resize(datei.size() + 6 * 8 * 8 * 4);
     ErwarteAbgelehnt(datei, "!Velm_Bild::LadeDDS(): CubeMap mit 8 x 4 ist nicht quadratisch.");
 
     // Mip counts beyond the full chain.
     for (uint32_t mips : {10u, 33u, 0xFFFFFFFFu}) {
-        TDDSKopf kopf = KopfMitCode(256, 128, FourCC("DXT5"));
-        kopf.mips = mips;
-        kopf.flags |= kMipFlag;
-        kopf.caps |= kCapsMip;
-        std::vector<uint8_t> d = kopf.Bytes();
+        std::vector<uint8_t> d = KopfMitCode(256, 128, FourCC("DXT5"), mips).Bytes();
         d.resize(d.size() + 256 * 128 * 2);
         ErwarteAbgelehnt(d, "MipMap-Stufen sind mehr als die 9 eines Bildes von 256 x 128.");
     }
@@ -273,10 +270,7 @@ TEST(DDSLesen, GroessenAngabenDieNichtStimmen) {
     ErwarteAbgelehnt(KopfMitCode(0xFFFFFFFF, 0xFFFFFFFF, 116).Bytes(),
                      "!Velm_Bild::LadeDDS(): Datei ist kürzer als ihre Bilddaten (0 von 18446744073709551615 "
                      "Bytes).");
-    TDDSKopf riesig = KopfMitCode(0x10000, 0x10000, 116);
-    riesig.caps |= kCapsKomplex;
-    riesig.caps2 = kCube | kAlleSeiten;
-    ErwarteAbgelehnt(riesig.Bytes(), "Datei ist kürzer als ihre Bilddaten");
+    ErwarteAbgelehnt(KopfMitCode(0x10000, 0x10000, 116, 0, true).Bytes(), "kürzer als ihre Bilddaten");
     TDDSKopf masken;
     masken.breite = masken.hoehe = 0x80000000;
     masken.bits = 24;
@@ -284,12 +278,7 @@ TEST(DDSLesen, GroessenAngabenDieNichtStimmen) {
 }
 
 TEST(DDSLesen, JedeVerkuerzungWirdAbgelehnt) {
-    TDDSKopf kopf = KopfMitCode(16, 16, FourCC("DXT3"));
-    kopf.mips = 5;
-    kopf.flags |= kMipFlag;
-    kopf.caps |= kCapsMip | kCapsKomplex;
-    kopf.caps2 = kCube | kAlleSeiten;
-    std::vector<uint8_t> datei = kopf.Bytes();
+    std::vector<uint8_t> datei = KopfMitCode(16, 16, FourCC("DXT3"), 5, true).Bytes();
     const size_t seite = 256 + 64 + 16 + 16 + 16;
     const std::vector<uint8_t> daten = Zufallsbytes(6 * seite, 5);
     datei.insert(datei.end(), daten.begin(), daten.end());
