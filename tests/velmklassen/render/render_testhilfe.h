@@ -8,6 +8,7 @@
 #include "plattform/system/plattform_system.h"
 #include "testhilfen/testhilfen.h"
 #include "velmklassen/kern/velm_konsole.h"
+#include "velmklassen/bild/velm_bereich.h"
 #include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/render/velm_indexbuffer.h"
 #include "velmklassen/render/velm_pixelshader.h"
@@ -19,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -163,6 +166,30 @@ private:
 };
 
 inline void SchlafeNicht(uint32_t) {}
+
+// The A8R8G8B8 word at (x, y) of an image.
+inline uint32_t Pixel(const TBereich& b, uint64_t x, uint64_t y) {
+    uint32_t wert = 0;
+    std::memcpy(&wert, b.mDaten + y * b.mPitch + x * 4, 4);
+    return wert;
+}
+
+// Fills an A8R8G8B8 image with one word.
+inline void Fuelle(const TBereich& b, uint32_t pixel) {
+    for (uint64_t y = 0; y < b.mHoehe; ++y) {
+        std::fill_n(reinterpret_cast<uint32_t*>(b.mDaten + y * b.mPitch), b.mBreite, pixel);
+    }
+}
+
+// Every channel of `a` within `toleranz` of `b`.
+inline bool Nahe(uint32_t a, uint32_t b, int toleranz = 2) {
+    for (int s = 0; s < 32; s += 8) {
+        if (std::abs(int((a >> s) & 0xFF) - int((b >> s) & 0xFF)) > toleranz) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // The screen's state as Init leaves it, without a window: the device renders headless.
 inline void SetzeBildschirm(int64_t breite, int64_t hoehe, uint64_t flags = 0) {

@@ -156,9 +156,7 @@ TEST_F(Font, TextLandetAufDenPixeln) {
     // 6 x 10 from (11, 8): four native pixels up, then the glyph's offsets.
     for (const auto& [x, y, farbe] : {std::tuple{11, 8, 0xFF00FF00u}, {16, 17, 0xFF00FF00u},
                                       {10, 8, 0xFF000000u}, {17, 17, 0xFF000000u}, {11, 18, 0xFF000000u}}) {
-        uint32_t p;
-        std::memcpy(&p, rueck.mDaten + y * rueck.mPitch + x * 4, 4);
-        EXPECT_EQ(p, farbe) << x << ", " << y;
+        EXPECT_EQ(rendertest::Pixel(rueck, x, y), farbe) << x << ", " << y;
     }
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 }
@@ -285,9 +283,7 @@ TEST(Overlaygrafik, SpritesDerMitgeliefertenDatei) {
     const auto alpha = [&](uint64_t x, uint64_t y) { return bild.mDaten[y * bild.mPitch + x * 4 + 3]; };
     for (uint64_t y = 0; y < 16; ++y) {
         for (uint64_t x = 16; x < 32; ++x) {
-            uint32_t p;
-            std::memcpy(&p, bild.mDaten + y * bild.mPitch + x * 4, 4);
-            ASSERT_EQ(p, 0xFFFFFFFFu) << x << ", " << y;
+            ASSERT_EQ(rendertest::Pixel(bild, x, y), 0xFFFFFFFFu) << x << ", " << y;
         }
     }
     EXPECT_EQ(alpha(7, 7), 255); // the disc's centre

@@ -43,9 +43,7 @@ protected:
     // A 64 x 64 texture of one colour, static with main-memory content unless flags say otherwise.
     Velm_Textur* Einfarbig(uint32_t farbe, uint32_t flags = 0) {
         Velm_Bild bild(64, 64, Velm_FormatA8R8G8B8, 1);
-        for (uint64_t i = 0; i < 64 * 64; ++i) {
-            std::memcpy(bild.mDaten + i * 4, &farbe, 4);
-        }
+        rendertest::Fuelle(bild, farbe);
         Velm_TexturInhalt inhalt(bild.LockMipStufen());
         return K().ErzeugeTextur(0, 0, 1, Velm_FormatA8R8G8B8 | flags, inhalt);
     }
@@ -69,9 +67,7 @@ protected:
         K().ZeichneIndexElemente();
         Velm_Bild rueck(64, 32, Velm_FormatA8R8G8B8, 1);
         K().LiesBildschirmInhalt(rueck);
-        uint32_t wert = 0;
-        std::memcpy(&wert, rueck.mDaten + 16 * rueck.mPitch + 32 * 4, 4);
-        return wert;
+        return rendertest::Pixel(rueck, 32, 16);
     }
 
     std::unique_ptr<Quad> mQuad;
@@ -145,10 +141,7 @@ TEST_F(GpuObjekte, ObjekteOhneGeraeteobjektWerdenSpaeterHochgeladen) {
 
     Velm_Textur* dynamisch = K().ErzeugeTextur(64, 64, 1, Velm_FormatA8R8G8B8 | FLAG_DYNAMISCH);
     Velm_Bild rot(64, 64, Velm_FormatA8R8G8B8, 1);
-    const uint32_t farbe = 0xFFFF0000;
-    for (uint64_t i = 0; i < 64 * 64; ++i) {
-        std::memcpy(rot.mDaten + i * 4, &farbe, 4);
-    }
+    rendertest::Fuelle(rot, 0xFFFF0000);
     TBereich bereich = rot.LockBereich();
     dynamisch->SchreibeTeilInhalt(0, 0, 0, bereich);
     dynamisch->ErzeugeMipStufen();
@@ -316,12 +309,8 @@ TEST_F(GpuObjekte, BildschirmInhaltNachDerGroesseDesRueckpuffers) {
     Velm_Bild bild(128, 64, Velm_FormatA8R8G8B8, 1);
     std::memset(bild.mDaten, 0, 128 * 64 * 4);
     K().LiesBildschirmInhalt(bild);
-    uint32_t innen = 0;
-    uint32_t aussen = 0;
-    std::memcpy(&innen, bild.mDaten + 31 * bild.mPitch + 63 * 4, 4);
-    std::memcpy(&aussen, bild.mDaten + 32 * bild.mPitch + 64 * 4, 4);
-    EXPECT_EQ(innen, 0xFFFF0000u);
-    EXPECT_EQ(aussen, 0u);
+    EXPECT_EQ(rendertest::Pixel(bild, 63, 31), 0xFFFF0000u);
+    EXPECT_EQ(rendertest::Pixel(bild, 64, 32), 0u);
     Velm_Screen3D::mDarstellung = {kBreite, kHoehe, 0, 0};
 }
 

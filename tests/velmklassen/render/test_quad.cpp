@@ -8,6 +8,7 @@
 #include "velmklassen/render/velm_zustaende.h"
 
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -16,20 +17,14 @@ using rendertest::Quad;
 
 class Zeichnen : public Kontext {};
 
-uint32_t Pixel(const Velm_Bild& bild, uint64_t x, uint64_t y) {
-    uint32_t wert = 0;
-    std::memcpy(&wert, bild.mDaten + y * bild.mPitch + x * 4, 4);
-    return wert;
-}
+using rendertest::Nahe;
+using rendertest::Pixel;
 
-bool Nahe(uint32_t a, uint32_t b, int toleranz = 2) {
-    for (int s = 0; s < 32; s += 8) {
-        const int d = int((a >> s) & 0xFF) - int((b >> s) & 0xFF);
-        if (d > toleranz || d < -toleranz) {
-            return false;
-        }
+using Punkt = std::tuple<uint64_t, uint64_t, uint32_t>;
+void ErwartePixel(const Velm_Bild& bild, std::initializer_list<Punkt> soll) {
+    for (const auto& [x, y, farbe] : soll) {
+        EXPECT_TRUE(Nahe(Pixel(bild, x, y), farbe)) << x << "," << y << ": " << std::hex << Pixel(bild, x, y);
     }
-    return true;
 }
 
 TEST_F(Zeichnen, TexturiertesGeblendetesQuadLandetImRueckpuffer) {
@@ -61,26 +56,20 @@ TEST_F(Zeichnen, TexturiertesGeblendetesQuadLandetImRueckpuffer) {
 
     Velm_Bild rueck(64, 32, Velm_FormatA8R8G8B8, 1);
     K().LiesBildschirmInhalt(rueck);
-    EXPECT_TRUE(Nahe(Pixel(rueck, 10, 5), 0xFFFF0000)) << std::hex << Pixel(rueck, 10, 5);
-    EXPECT_TRUE(Nahe(Pixel(rueck, 50, 5), 0xFF00807F)) << std::hex << Pixel(rueck, 50, 5);
-    EXPECT_TRUE(Nahe(Pixel(rueck, 10, 25), 0xFF0000FF)) << std::hex << Pixel(rueck, 10, 25);
-    EXPECT_TRUE(Nahe(Pixel(rueck, 50, 25), 0xFF000000)) << std::hex << Pixel(rueck, 50, 25);
     // Every pixel is covered: the edges as well.
-    EXPECT_TRUE(Nahe(Pixel(rueck, 0, 0), 0xFFFF0000));
-    EXPECT_TRUE(Nahe(Pixel(rueck, 63, 31), 0xFF000000));
+    ErwartePixel(rueck, {{10, 5, 0xFFFF0000}, {50, 5, 0xFF00807F}, {10, 25, 0xFF0000FF}, {50, 25, 0xFF000000},
+                         {0, 0, 0xFFFF0000}, {63, 31, 0xFF000000}});
 
     // Blending off and on again: the factors the back end skipped while it was off still hold.
     K().SetAlphaZustand(nullptr);
     K().ZeichneIndexElemente();
     K().LiesBildschirmInhalt(rueck);
-    EXPECT_TRUE(Nahe(Pixel(rueck, 10, 25), 0xFFFFFFFF))
-        << std::hex << Pixel(rueck, 10, 25); // the back buffer has no alpha: it reads 0xFF
+    ErwartePixel(rueck, {{10, 25, 0xFFFFFFFF}}); // the back buffer has no alpha: it reads 0xFF
     K().Leeren(1, TAlphaFarbe{0, 0, 1, 1});
     K().SetAlphaZustand(blend);
     K().ZeichneIndexElemente();
     K().LiesBildschirmInhalt(rueck);
-    EXPECT_TRUE(Nahe(Pixel(rueck, 50, 5), 0xFF00807F)) << std::hex << Pixel(rueck, 50, 5);
-    EXPECT_TRUE(Nahe(Pixel(rueck, 10, 25), 0xFF0000FF)) << std::hex << Pixel(rueck, 10, 25);
+    ErwartePixel(rueck, {{50, 5, 0xFF00807F}, {10, 25, 0xFF0000FF}});
 
     K().Praesentieren();
     quad.GibFrei(K());

@@ -13,6 +13,9 @@
 namespace {
 
 using rendertest::Kontext;
+using rendertest::Fuelle;
+using rendertest::Nahe;
+using rendertest::Pixel;
 
 class Sprites : public Kontext {
 protected:
@@ -24,13 +27,6 @@ protected:
     }
     void Lies() { K().LiesBildschirmInhalt(mRueck); }
     uint32_t P(uint64_t x, uint64_t y) const { return Pixel(mRueck, x, y); }
-
-public:
-    static uint32_t Pixel(const TBereich& b, uint64_t x, uint64_t y) {
-        uint32_t wert = 0;
-        std::memcpy(&wert, b.mDaten + y * b.mPitch + x * 4, 4);
-        return wert;
-    }
 };
 
 // Every texel different: red counts columns, green rows.
@@ -43,26 +39,10 @@ void FuelleMuster(Velm_Bild& bild) {
     }
 }
 
-void Fuelle(Velm_Bild& bild, uint32_t pixel) {
-    for (uint64_t y = 0; y < bild.mHoehe; ++y) {
-        std::fill_n(reinterpret_cast<uint32_t*>(bild.mDaten + y * bild.mPitch), bild.mBreite, pixel);
-    }
-}
-
 std::unique_ptr<Velm_Bild> Einfarbig(uint64_t breite, uint64_t hoehe, uint32_t pixel) {
     auto bild = std::make_unique<Velm_Bild>(breite, hoehe, Velm_FormatA8R8G8B8, 1);
     Fuelle(*bild, pixel);
     return bild;
-}
-
-bool Nahe(uint32_t a, uint32_t b, int toleranz = 2) {
-    for (int s = 0; s < 32; s += 8) {
-        const int d = int((a >> s) & 0xFF) - int((b >> s) & 0xFF);
-        if (d > toleranz || d < -toleranz) {
-            return false;
-        }
-    }
-    return true;
 }
 
 TEST_F(Sprites, SpriteLandetGenauAufSeinenPixeln) {

@@ -249,9 +249,7 @@ TEST_F(ZeichenKontext, SechzehnBitRueckpufferFuerDasBildschirmfoto) {
     for (const auto& fall : faelle) {
         K().Leeren(1, fall.farbe);
         K().LiesBildschirmInhalt(bild);
-        uint32_t argb;
-        std::memcpy(&argb, bild.mDaten + 5 * bild.mPitch + 4 * 7, 4);
-        EXPECT_EQ(argb, fall.argb) << std::hex << argb;
+        EXPECT_EQ(rendertest::Pixel(bild, 7, 5), fall.argb) << std::hex << rendertest::Pixel(bild, 7, 5);
     }
     Velm_Screen3D::mDarstellung.mFormat = 0;
 }
