@@ -5,10 +5,7 @@ velm_test(test_plattform_shaderkompiler
           BIBLIOTHEKEN plattform_shaderkompiler)
 
 # The generated GLSL in Mesa's headless driver; skipped where EGL offers no 3.3 core context.
-# No leak check: GCC 12's LeakSanitizer misreads the driver's dynamic TLS at exit and crashes, or not,
-# depending on where the heap put it; the other shader tests check the compiler's leaks.
 find_package(OpenGL REQUIRED COMPONENTS OpenGL EGL)
 velm_test(test_plattform_shaderkompiler_gl
           QUELLEN ${CMAKE_CURRENT_LIST_DIR}/test_glsl_im_treiber.cpp
-          BIBLIOTHEKEN plattform_shaderkompiler OpenGL::OpenGL OpenGL::EGL
-          UMGEBUNG "XDG_DATA_HOME=${CMAKE_BINARY_DIR}/testdaten;ASAN_OPTIONS=detect_leaks=0")
+          BIBLIOTHEKEN plattform_shaderkompiler OpenGL::OpenGL OpenGL::EGL)
