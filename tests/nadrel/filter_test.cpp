@@ -164,48 +164,35 @@ TEST_F(FilterTest, JedeFehlerzeile) {
         const char* xml;
         std::vector<std::string> zeilen, filter;
     } faelle[] = {
-        {"<e><filter></e>",
-         {"InternLadeEffekt(): Datei \"filter.t.xml\" ist nicht lesbar.", "!Zeile 1: "},
-         {"-"}},
+        // clang-format off
+        {"<e><filter></e>", {"Datei \"filter.t.xml\" ist nicht lesbar.", "!Zeile 1: "}, {"-"}},
         {"<!-- kein Element -->", {"/filter.t.xml\" ist nicht lesbar."}, {"-"}},
         {"<e><filter><eingabe name='a' sampler='s' konstante='k'/><eingabe name='a'/>" VS PS "</filter></e>",
-         {"LadeAus(...): 2. Eingabe muss einen Textursampler über \"sampler\" definieren."},
-         {}},
+         {"LadeAus(...): 2. Eingabe muss einen Textursampler über \"sampler\" definieren."}, {}},
         {"<e><filter><eingabe name='a' sampler='s' konstante='k' koords='Begrenzen'/>" VS PS "</filter></e>",
-         {"Texkoord-Einstellung in der 1. Eingabe. Gültige Werte sind \"begrenzen\" und \"wiederholen\"."},
-         {}},
+         {"Texkoord-Einstellung in der 1. Eingabe. Gültige Werte sind \"begrenzen\" und \"wiederholen\"."}, {}},
         {"<e><filter><ausgabe teiler='2'/>" VS PS "</filter></e>",
-         {"LadeAus(...): Die Ausgabe muss einen Namen über \"name\" definieren."},
-         {}},
-        {"<e><filter name='a'><ausgabe name='x' teiler='0'/>" VS PS
-         "</filter><filter name='b'><ausgabe name='x' "
-         "teiler='-3'/>" VS PS "</filter><filter name='c'><ausgabe name='x' teiler='zwei'/>" VS PS
-         "</filter></e>",
-         {teiler, teiler, teiler},
-         {"a", "b", "c"}},
+         {"LadeAus(...): Die Ausgabe muss einen Namen über \"name\" definieren."}, {}},
+        {"<e><filter name='a'><ausgabe name='x' teiler='0'/>" VS PS "</filter><filter name='b'><ausgabe "
+         "name='x' teiler='-3'/>" VS PS "</filter><filter name='c'><ausgabe name='x' teiler='zwei'/>" VS PS
+         "</filter></e>", {teiler, teiler, teiler}, {"a", "b", "c"}},
         {"<e><filter><alphablending quelle='eins' ziel='Null'/>" VS PS "</filter></e>",
-         {"\"ziel\". Gültige Werte sind \"eins\", \"null\", \"alpha\" und \"invalpha\"."},
-         {}},
-        {"<e><filter><vertexShader/>" PS "</filter></e>",
-         {"LadeAus(...): Filter muss VertexShader-Code definieren."},
-         {}},
-        {"<e><filter>" VS
-         "<pixelShader>$raus float4 farbe;\n$main() {\n    farbe = nichts;\n}</pixelShader></filter></e>",
-         {"LadeAus(...): Fehler beim Kompilieren des PixelShaders.", "!ERROR: SpoeSpoe:3: 'nichts'"},
-         {}},
+         {"\"ziel\". Gültige Werte sind \"eins\", \"null\", \"alpha\" und \"invalpha\"."}, {}},
+        {"<e><filter><vertexShader/>" PS "</filter></e>", {"Filter muss VertexShader-Code definieren."}, {}},
+        {"<e><filter>" VS "<pixelShader>$raus float4 farbe;\n$main() {\n farbe = nichts;\n}</pixelShader>"
+         "</filter></e>",
+         {"Fehler beim Kompilieren des PixelShaders.", "!ERROR: SpoeSpoe:3: 'nichts'"}, {}},
         {"<e><filter>" VS PS "</filter><filter>" VS PS "</filter><filter>" PS "</filter><filter>" VS PS
-         "</filter></e>",
-         {"VertexShader-Code",
-          "Fehler beim Laden des 2. Filters in Effekt \"t\" - Laden des Filters gescheitert."},
+         "</filter></e>", {"VertexShader-Code", "Laden des 2. Filters in Effekt \"t\" - Laden des Filters"},
          {"Filter1", "Filter2", "Filter3"}},
-        {"<e><textur beschreibung='ohne Namen'/><param><konstante wert='a'/></param><param name='a'>"
-         "<konstante wert='a'/></param><param name='b'/><param name='c'><konstante/></param><filter>" VS PS
-         "</filter></e>",
+        {"<e><textur beschreibung='ohne Namen'/><param><konstante wert='a'/></param><param name='a'><konstante "
+         "wert='a'/></param><param name='b'/><param name='c'><konstante/></param><filter>" VS PS "</filter></e>",
          {"Textureintrag in Filtereffekt \"t\" hat kein \"name\"-Atribut.",
           "Parameter in Filtereffekt \"t\" hat kein \"name\"-Atribut.",
           "Der 2. Parameter in Filtereffekt \"t\" hat kein \"konstante\"-Element.",
           "Der Konstanteneintrag im 2. Parameter des Filtereffekts \"t\" hat kein \"wert\"-Atribut."},
          {"Filter1"}},
+        // clang-format on
     };
     for (const auto& fall : faelle) {
         SCOPED_TRACE(fall.xml);
@@ -260,27 +247,20 @@ TEST(Filterkette, LoestEingabenUndAusgabenAuf) {
         std::string schritte, bilder;
         std::vector<std::string> zeilen;
     } faelle[] = {
+        // clang-format off
         {{}, "", "ergebnis/1 hdr_ref/1", {}},
-        {{"a=p1(ergebnis)>ergebnis p2(ergebnis)>ergebnis", "b=p3(ergebnis)>ergebnis"},
-         "0>2 2>3 3>-1",
-         "ergebnis/1 hdr_ref/1 quiff/1 quoff/1",
-         {}},
+        {{"a=p1(ergebnis)>ergebnis p2(ergebnis)>ergebnis", "b=p3(ergebnis)>ergebnis"}, "0>2 2>3 3>-1",
+         "ergebnis/1 hdr_ref/1 quiff/1 quoff/1", {}},
         {{"a=p1()>ergebnis p2(ergebnis)>ergebnis"}, ">-1 0>-1", "ergebnis/1 hdr_ref/1", {}},
-        {{"a=p1(ergebnis)>klein/2 p2(klein)>klein/4 p3(klein,hdr_ref)>hdr_ref"},
-         "0>2 2>2 2,1>1",
-         "ergebnis/1 hdr_ref/1 klein/2",
-         {"!FilterEffekt \"a\", Filter \"p2\" definiert Ausgabebild mit konfliktbehafteten Parametern."}},
-        {{"a=p1(ergebnis)>ergebnis p2(ergebnis,quiff)>ergebnis"},
-         "0>2 2,0>-1",
-         "ergebnis/1 hdr_ref/1 quiff/1",
-         {"!FilterVerwaltung::BerechneFilterkette(): Das 1. Eingabebild \"quiff\" des Filters \"p2\" im "
-          "Effekt \"a\" "
-          "konnte nicht zugeordnet werden. Rohbild der Engine wird verwendet."}},
+        {{"a=p1(ergebnis)>klein/2 p2(klein)>klein/4 p3(klein,hdr_ref)>hdr_ref"}, "0>2 2>2 2,1>1",
+         "ergebnis/1 hdr_ref/1 klein/2", {"\"a\", Filter \"p2\" definiert Ausgabebild mit konfliktbehafteten"}},
+        {{"a=p1(ergebnis)>ergebnis p2(ergebnis,quiff)>ergebnis"}, "0>2 2,0>-1", "ergebnis/1 hdr_ref/1 quiff/1",
+         {"Das 1. Eingabebild \"quiff\" des Filters \"p2\" im Effekt \"a\" konnte nicht zugeordnet werden."}},
         {{"a=p1(rauschen)>rauschen/2 #rauschen #ergebnis", "b=p2(ergebnis,rauschen)>ergebnis #rauschen"},
-         "2>2 0,2>-1",
-         "ergebnis/1 hdr_ref/1 rauschen/1",
-         {"!Filtereffekt \"a\" definiert Eingabetextur \"ergebnis\", die vorher schon Renderziel war.",
-          "!FilterEffekt \"a\", Filter \"p1\" definiert Ausgabebild mit konfliktbehafteten Parametern."}},
+         "2>2 0,2>-1", "ergebnis/1 hdr_ref/1 rauschen/1",
+         {"\"a\" definiert Eingabetextur \"ergebnis\", die vorher schon Renderziel war.",
+          "\"a\", Filter \"p1\" definiert Ausgabebild mit konfliktbehafteten Parametern."}},
+        // clang-format on
     };
     for (const auto& fall : faelle) {
         SCOPED_TRACE(::testing::PrintToString(fall.effekte));

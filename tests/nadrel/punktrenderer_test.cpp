@@ -76,16 +76,12 @@ TEST(Punktrenderer, ItemTraegtLageTiefeUndFarbe) {
         float breite, hoehe;
         uint64_t wort0, wort1;
     } faelle[] = {
-        {{0, 0, 8, kAttribut},
-         80,
-         60,
-         163840ull | 122880ull << 24 | 1048ull << 48,
+        // clang-format off
+        {{0, 0, 8, kAttribut}, 80, 60, 163840ull | 122880ull << 24 | 1048ull << 48,
          320 | 0x1234ull << 16 | 0x56ull << 32},
-        {{0, 0, 0.2f, 0xABCD77FF},
-         1280,
-         960,
-         2621440ull | 1966080ull << 24 | 26ull << 48,
+        {{0, 0, 0.2f, 0xABCD77FF}, 1280, 960, 2621440ull | 1966080ull << 24 | 26ull << 48,
          0xFFFF | 0xABCDull << 16 | 0x77ull << 32},
+        // clang-format on
     };
     for (Fall& fall : faelle) {
         RenderInstanz instanz{&fall.punkt, &fall.punkt + 1, Einheitsmatrix(), {}};
@@ -98,7 +94,7 @@ TEST(Punktrenderer, ItemTraegtLageTiefeUndFarbe) {
     }
 }
 
-TEST(Punktrenderer, VierPunkteWieEinzelne) {
+TEST(Punktrenderer, VektorpfadeWieSkalare) {
     // Points in and around the view, near and far: the four-at-a-time path gives the items one
     // point at a time gives.
     std::mt19937 zufall(3);
@@ -125,6 +121,17 @@ TEST(Punktrenderer, VierPunkteWieEinzelne) {
         EXPECT_EQ(ganz.mZeichenpunkte[i].mWerte, einzeln[i].mWerte) << i;
     }
     ganz.mZeichenpunkte.Freigeben();
+
+    // The vector conversion to pixels against the scalar one, around the vector width.
+    for (size_t anzahl : {0, 1, 15, 16, 17, 31, 1003}) {
+        std::vector<uint32_t> vektor(anzahl);
+        for (uint32_t& p : vektor)
+            p = uint32_t(zufall());
+        std::vector<uint32_t> skalar = vektor;
+        WandleInPixel(vektor.data(), anzahl);
+        WandleInPixelSkalar(skalar.data(), anzahl);
+        EXPECT_EQ(vektor, skalar) << anzahl;
+    }
 }
 
 Zeichenpunkt Item(uint64_t x, uint64_t y, uint64_t r, uint64_t grau, uint64_t alpha) {
@@ -139,19 +146,16 @@ TEST(Punktrenderer, SplatTrifftDieAkkumulatorenGenau) {
         std::vector<Zeichenpunkt> punkte;
         std::vector<std::pair<int, uint32_t>> nachher; // every other pixel keeps `vorher`
     } faelle[] = {
+        // clang-format off
         {"one pixel, opaque white", 0, {Item(6144, 6144, 2048, 0xFFFF, 255)}, {{5, 16711425}}},
-        {"half over it, two columns",
-         0,
-         {Item(6144, 6144, 2048, 0xFFFF, 255), Item(8192, 6144, 2048, 0x8000, 128)},
+        {"half over it, two columns", 0, {Item(6144, 6144, 2048, 0xFFFF, 255), Item(8192, 6144, 2048, 0x8000, 128)},
          {{5, 14630720}, {6, 2097152}}},
         {"over the top-left corner", 0, {Item(1024, 1024, 2048, 0xFFFF, 255)}, {{0, 9400176}}},
-        {"over the bottom-right corner",
-         0,
-         {Item(16384 - 1024, 12288 - 1024, 2048, 0xFFFF, 255)},
-         {{11, 9400176}}},
+        {"over the bottom-right corner", 0, {Item(15360, 11264, 2048, 0xFFFF, 255)}, {{11, 9400176}}},
         {"alpha 0 clears the fraction only", 0x123456, {Item(6144, 6144, 2048, 0xFFFF, 0)}, {{5, 0x123400}}},
         {"radius 0 inside a pixel", 0x123456, {Item(6000, 6000, 0, 0xFFFF, 255)}, {{5, 0x123400}}},
         {"radius 0 on a pixel corner", 0x123456, {Item(4096, 4096, 0, 0xFFFF, 255)}, {}},
+        // clang-format on
     };
     for (const Fall& fall : faelle) {
         SCOPED_TRACE(fall.name);
@@ -165,19 +169,6 @@ TEST(Punktrenderer, SplatTrifftDieAkkumulatorenGenau) {
     std::vector<uint32_t> bild = {16711425, 14630720, 2097152, 0};
     WandleInPixel(bild.data(), bild.size());
     EXPECT_EQ(bild, (std::vector<uint32_t>{0xFFFEFEFE, 0xFFDFDFDF, 0xFF202020, 0xFF000000}));
-}
-
-TEST(Punktrenderer, VektorUmwandlungGleichSkalarer) {
-    std::mt19937 zufall(7);
-    for (size_t anzahl : {0, 1, 15, 16, 17, 31, 1003}) {
-        std::vector<uint32_t> vektor(anzahl);
-        for (uint32_t& p : vektor)
-            p = zufall();
-        std::vector<uint32_t> skalar = vektor;
-        WandleInPixel(vektor.data(), anzahl);
-        WandleInPixelSkalar(skalar.data(), anzahl);
-        EXPECT_EQ(vektor, skalar) << anzahl;
-    }
 }
 
 // Slot order, then item order, reversed; then stably far to near by the top 12 key bits.
