@@ -148,7 +148,8 @@ TEST(Punktrenderer, SplatTrifftDieAkkumulatorenGenau) {
     } faelle[] = {
         // clang-format off
         {"one pixel, opaque white", 0, {Item(6144, 6144, 2048, 0xFFFF, 255)}, {{5, 16711425}}},
-        {"half over it, two columns", 0, {Item(6144, 6144, 2048, 0xFFFF, 255), Item(8192, 6144, 2048, 0x8000, 128)},
+        {"half over it, two columns", 0,
+         {Item(6144, 6144, 2048, 0xFFFF, 255), Item(8192, 6144, 2048, 0x8000, 128)},
          {{5, 14630720}, {6, 2097152}}},
         {"over the top-left corner", 0, {Item(1024, 1024, 2048, 0xFFFF, 255)}, {{0, 9400176}}},
         {"over the bottom-right corner", 0, {Item(15360, 11264, 2048, 0xFFFF, 255)}, {{11, 9400176}}},
