@@ -95,14 +95,14 @@ TEST(Punktrenderer, ItemTraegtLageTiefeUndFarbe) {
 }
 
 TEST(Punktrenderer, VektorpfadeWieSkalare) {
-    // Points in and around the view, near and far: the four-at-a-time path gives the items one
-    // point at a time gives.
+    // Points in and around the view, far and right at the camera (at the largest radius): the
+    // four-at-a-time path gives the items one point at a time gives.
     std::mt19937 zufall(3);
-    std::uniform_real_distribution<float> seitlich(-30, 30), tief(-5, 520), nah(0, 0.3f);
+    std::uniform_real_distribution<float> seitlich(-30, 30), tief(-5, 520), nah(-0.5f, 0.5f);
     std::vector<Punkt> punkte(1003);
     for (size_t i = 0; i < punkte.size(); ++i)
-        punkte[i] = {seitlich(zufall), seitlich(zufall), i % 7 ? tief(zufall) : nah(zufall),
-                     uint32_t(zufall())};
+        punkte[i] = i % 7 ? Punkt{seitlich(zufall), seitlich(zufall), tief(zufall), uint32_t(zufall())}
+                          : Punkt{0.5f + nah(zufall), 2 + nah(zufall), 1 + nah(zufall), uint32_t(zufall())};
     const Matrix ansicht = Ansichtsmatrix({1, 2, 3}, 0.4f, -0.2f);
     const Matrix projektion = Projektionsmatrix(1280, 720);
     RenderInstanz ganz{punkte.data(), punkte.data() + punkte.size(), Verschiebung({0.5f, 0, 2}), {}};
@@ -115,6 +115,9 @@ TEST(Punktrenderer, VektorpfadeWieSkalare) {
         eine.mZeichenpunkte.Freigeben();
     }
     ASSERT_GT(einzeln.size(), 100u);
+    EXPECT_GT(std::count_if(einzeln.begin(), einzeln.end(),
+                            [](const Zeichenpunkt& z) { return (z.mWerte & 0xFFFF) == kMaxRadius; }),
+              0);
     ASSERT_EQ(ganz.mZeichenpunkte.mAnzahl, einzeln.size());
     for (size_t i = 0; i < einzeln.size(); ++i) {
         EXPECT_EQ(ganz.mZeichenpunkte[i].mSchluessel, einzeln[i].mSchluessel) << i;
