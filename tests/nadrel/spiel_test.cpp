@@ -18,6 +18,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+
 class Bildschirmfoto : public rendertest::Kontext {};
 
 TEST(Eintritt, JedesEndeSpeichertDieKonfiguration) {
