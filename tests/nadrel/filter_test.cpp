@@ -15,17 +15,12 @@
 namespace {
 
 using namespace Spiel;
+using rendertest::Pixel;
 
 // Shaders that compile, for effect texts written inline.
 #define VS                                                                                                   \
     "<vertexShader>$rein float4 ecke; $raus float4 position; $main() { position = ecke; }</vertexShader>"
 #define PS "<pixelShader>$raus float4 farbe; $main() { farbe = float4( 0, 0, 0, 1); }</pixelShader>"
-
-uint32_t Pixel(const Velm_Bild& bild, uint64_t x, uint64_t y) {
-    uint32_t wert = 0;
-    std::memcpy(&wert, bild.mDaten + y * bild.mPitch + x * 4, 4);
-    return wert;
-}
 
 // Blue 0, green 1, red 2.
 float Kanal(uint32_t farbe, int kanal) {
