@@ -3,7 +3,7 @@
 // shader drawn in raw GL: the chain's bookkeeping should vanish next to the fill.
 
 #include "nadrel/filterverwaltung.h"
-#include "plattform/grafik9/gl_kopf.h"
+#include "bench_gl.h"
 #include "plattform/shaderkompiler/shaderblob.h"
 #include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/kern/velm_programmvariablen.h"
@@ -91,11 +91,7 @@ BENCHMARK(BM_FilterPause)->Unit(benchmark::kMillisecond)->UseRealTime();
 GLuint Shader(GLenum art, const Velm_HighLevelShaderBasis& shader) {
     Plattform::ShaderBlob blob;
     Plattform::LiesShaderBlob(shader.mKode->GetBufferPointer(), shader.mKode->GetBufferSize(), blob);
-    const GLuint s = glCreateShader(art);
-    const char* quelle = blob.glsl.c_str();
-    glShaderSource(s, 1, &quelle, nullptr);
-    glCompileShader(s);
-    return s;
+    return benchgl::Shader(art, blob.glsl.c_str());
 }
 
 // The pass's own GLSL in its own program, the quad in a vertex array, the scene image and the

@@ -3,8 +3,9 @@
 // makes (atlas texture, blend mode, constants, a rewritten instance buffer per draw).
 
 #include "plattform/grafik9/d3d9.h"
-#include "plattform/grafik9/gl_kopf.h"
 #include "plattform/shaderkompiler/shaderblob.h"
+
+#include "bench_gl.h"
 
 #include <benchmark/benchmark.h>
 
@@ -178,12 +179,6 @@ void BM_ZeichneQuads(benchmark::State& state) {
 }
 BENCHMARK(BM_ZeichneQuads)->Unit(benchmark::kMillisecond);
 
-GLuint Shader(GLenum art, const char* quelle) {
-    const GLuint s = glCreateShader(art);
-    glShaderSource(s, 1, &quelle, nullptr);
-    glCompileShader(s);
-    return s;
-}
 
 // The same frame written directly against GL, in the device's context, the way a GL renderer
 // would: FBO with row 0 at the top, instanced attributes, one draw per batch.
@@ -194,17 +189,7 @@ void BM_RohesGL(benchmark::State& state) {
         state.SkipWithError("no device");
         return;
     }
-    GLuint ziel = 0;
-    GLuint fbo = 0;
-    glGenTextures(1, &ziel);
-    glBindTexture(GL_TEXTURE_2D, ziel);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, kGroesse, kGroesse, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-                 nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    glGenFramebuffers(1, &fbo);
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, ziel, 0);
-    glViewport(0, 0, kGroesse, kGroesse);
+    benchgl::Ziel ziel(GL_RGB8, kGroesse);
 
     GLuint vao = 0;
     GLuint puffer[3] = {};
@@ -227,8 +212,8 @@ void BM_RohesGL(benchmark::State& state) {
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof kIndizes, kIndizes, GL_STATIC_DRAW);
 
     const GLuint programm = glCreateProgram();
-    const GLuint vs = Shader(GL_VERTEX_SHADER, kVs);
-    const GLuint ps = Shader(GL_FRAGMENT_SHADER, kPs);
+    const GLuint vs = benchgl::Shader(GL_VERTEX_SHADER, kVs);
+    const GLuint ps = benchgl::Shader(GL_FRAGMENT_SHADER, kPs);
     glAttachShader(programm, vs);
     glAttachShader(programm, ps);
     glLinkProgram(programm);
@@ -286,8 +271,7 @@ void BM_RohesGL(benchmark::State& state) {
     glDeleteShader(ps);
     glDeleteBuffers(3, puffer);
     glDeleteVertexArrays(1, &vao);
-    glDeleteFramebuffers(1, &fbo);
-    glDeleteTextures(1, &ziel);
+    ziel.Frei();
     g->Release();
     d3d->Release();
 }

@@ -1,13 +1,14 @@
 // The sprite batcher's frame against the same frame in raw OpenGL: 10,000 sprites queued and
 // drawn in one instanced draw, headless on a 256 x 256 target; and the layout of text.
 
-#include "plattform/grafik9/gl_kopf.h"
 #include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/render/velm_blockgfx3d.h"
 #include "velmklassen/render/velm_font3d.h"
 #include "velmklassen/render/velm_screen3d.h"
 #include "velmklassen/render/velm_zeichenkontext.h"
+
+#include "bench_gl.h"
 
 #include <benchmark/benchmark.h>
 
@@ -118,12 +119,6 @@ void main() {
 }
 )";
 
-GLuint Shader(GLenum art, const char* quelle) {
-    const GLuint s = glCreateShader(art);
-    glShaderSource(s, 1, &quelle, nullptr);
-    glCompileShader(s);
-    return s;
-}
 
 // The same frame straight against GL in the device's context: the same 60-byte instances built
 // on the processor, one upload of their bytes, one instanced draw.
@@ -133,17 +128,7 @@ void BM_SpritesRohesGL(benchmark::State& state) {
         state.SkipWithError("no device");
         return;
     }
-    GLuint ziel = 0;
-    GLuint fbo = 0;
-    glGenTextures(1, &ziel);
-    glBindTexture(GL_TEXTURE_2D, ziel);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kGroesse, kGroesse, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-                 nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    glGenFramebuffers(1, &fbo);
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, ziel, 0);
-    glViewport(0, 0, kGroesse, kGroesse);
+    const benchgl::Ziel ziel(GL_RGBA8, kGroesse);
 
     GLuint vao = 0;
     GLuint puffer[3] = {};
@@ -172,8 +157,8 @@ void BM_SpritesRohesGL(benchmark::State& state) {
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof indizes, indizes, GL_STATIC_DRAW);
 
     const GLuint programm = glCreateProgram();
-    const GLuint vs = Shader(GL_VERTEX_SHADER, kVs);
-    const GLuint ps = Shader(GL_FRAGMENT_SHADER, kPs);
+    const GLuint vs = benchgl::Shader(GL_VERTEX_SHADER, kVs);
+    const GLuint ps = benchgl::Shader(GL_FRAGMENT_SHADER, kPs);
     glAttachShader(programm, vs);
     glAttachShader(programm, ps);
     glLinkProgram(programm);
@@ -220,8 +205,6 @@ void BM_SpritesRohesGL(benchmark::State& state) {
     glDeleteShader(ps);
     glDeleteBuffers(3, puffer);
     glDeleteVertexArrays(1, &vao);
-    glDeleteFramebuffers(1, &fbo);
-    glDeleteTextures(1, &ziel);
 }
 BENCHMARK(BM_SpritesRohesGL)->Unit(benchmark::kMillisecond);
 

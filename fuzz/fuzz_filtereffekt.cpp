@@ -9,31 +9,17 @@
 #include "velmklassen/render/velm_screen3d.h"
 #include "velmklassen/render/velm_zeichenkontext.h"
 
+#include "fuzz_arbeitsordner.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
 
 namespace {
 
-// One folder per fuzzing process, removed when it ends.
-struct TArbeitsOrdner {
-    TArbeitsOrdner() {
-        std::random_device zufall;
-        mPfad = std::filesystem::temp_directory_path() / ("fuzz_filtereffekt_" + std::to_string(zufall()));
-        std::filesystem::create_directories(mPfad);
-    }
-    ~TArbeitsOrdner() {
-        std::error_code fehler;
-        std::filesystem::remove_all(mPfad, fehler);
-    }
-    std::filesystem::path mPfad;
-};
-
 const std::filesystem::path& Ordner() {
-    static const TArbeitsOrdner ordner;
-    return ordner.mPfad;
+    return FuzzArbeitsOrdner("fuzz_filtereffekt");
 }
 
 const char* const kQuellen[2][2] = {

@@ -3,31 +3,17 @@
 
 #include "velmklassen/kern/velm_variable.h"
 
+#include "fuzz_arbeitsordner.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
 
 namespace {
 
-// One folder per fuzzing process, removed when it ends.
-struct TArbeitsOrdner {
-    TArbeitsOrdner() {
-        std::random_device zufall;
-        mPfad = std::filesystem::temp_directory_path() / ("fuzz_konfiguration_" + std::to_string(zufall()));
-        std::filesystem::create_directories(mPfad);
-    }
-    ~TArbeitsOrdner() {
-        std::error_code fehler;
-        std::filesystem::remove_all(mPfad, fehler);
-    }
-    std::filesystem::path mPfad;
-};
-
 const std::filesystem::path& Ordner() {
-    static const TArbeitsOrdner ordner;
-    return ordner.mPfad;
+    return FuzzArbeitsOrdner("fuzz_konfiguration");
 }
 
 } // namespace
