@@ -10,8 +10,11 @@
 #include "velmklassen/kern/velm_konsole.h"
 #include "velmklassen/bild/velm_bereich.h"
 #include "velmklassen/kern/velm_programmvariablen.h"
+#include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/render/velm_indexbuffer.h"
 #include "velmklassen/render/velm_pixelshader.h"
+#include "velmklassen/render/velm_renderziel.h"
+#include "velmklassen/render/velm_textur.h"
 #include "velmklassen/render/velm_screen3d.h"
 #include "velmklassen/render/velm_vertexbuffer.h"
 #include "velmklassen/render/velm_vertexeingabe.h"
@@ -181,6 +184,13 @@ inline void Fuelle(const TBereich& b, uint32_t pixel) {
     }
 }
 
+// An A8R8G8B8 image of one word.
+inline std::unique_ptr<Velm_Bild> Einfarbig(uint64_t breite, uint64_t hoehe, uint32_t pixel) {
+    auto bild = std::make_unique<Velm_Bild>(breite, hoehe, Velm_FormatA8R8G8B8, 1);
+    Fuelle(*bild, pixel);
+    return bild;
+}
+
 // Every channel of `a` within `toleranz` of `b`.
 inline bool Nahe(uint32_t a, uint32_t b, int toleranz = 2) {
     for (int s = 0; s < 32; s += 8) {
@@ -197,56 +207,6 @@ inline void SetzeBildschirm(int64_t breite, int64_t hoehe, uint64_t flags = 0) {
     Velm_Screen3D::mFlags = flags;
     Velm_Screen3D::mFenster = nullptr;
 }
-
-// A drawing context on a 64 x 32 back buffer, reached through Velm_Screen3D::Kontext, with a call
-// counter between it and the device. Dumps of shaders are off.
-class Kontext : public ::testing::Test {
-protected:
-    static constexpr int64_t kBreite = 64;
-    static constexpr int64_t kHoehe = 32;
-
-    void SetUp() override {
-        Plattform::SetzeVideoSpeicherBudget(0);
-        Plattform::SetzeResetPruefung(true);
-        Velm_ZeichenKontextImplDX9::sSchlafe = &SchlafeNicht;
-        debugShader.SetBool(false);
-        SetzeBildschirm(kBreite, kHoehe);
-        mKontext = std::make_unique<Velm_ZeichenKontext>();
-        Velm_Screen3D::Kontext = mKontext.get();
-        ASSERT_TRUE(mKontext->HatGeraet());
-        mZaehler = std::make_unique<ZaehlGeraet>(mKontext->Impl().Geraet());
-        mKontext->Impl().TauscheGeraet(mZaehler.get());
-    }
-
-    void TearDown() override {
-        if (mKontext) {
-            Schliesse();
-        }
-        EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 0u);
-        Plattform::SetzeVideoSpeicherBudget(0);
-    }
-
-    // Shut-down as the screen does it, with the real device back in place.
-    void Schliesse() {
-        mKontext->Impl().TauscheGeraet(mZaehler->Echt());
-        mKontext->MeldeNichtFreigegebene();
-        mKontext.reset();
-        Velm_Screen3D::Kontext = nullptr;
-    }
-
-    ZaehlGeraet& Z() { return *mZaehler; }
-    void Frei(std::initializer_list<Velm_BasisObjekt*> objekte) {
-        for (Velm_BasisObjekt* o : objekte) {
-            mKontext->GibObjektFrei(o);
-        }
-    }
-    Velm_ZeichenKontext& K() { return *mKontext; }
-
-    Log mLog;
-    Brueche mBrueche;
-    std::unique_ptr<Velm_ZeichenKontext> mKontext;
-    std::unique_ptr<ZaehlGeraet> mZaehler;
-};
 
 // A quad over the rectangle `ziel` (clip space: x, y of the top-left corner, width, height),
 // textured from the sampler "bild" and multiplied by the constant "farbe".
@@ -295,10 +255,12 @@ struct Quad {
         k.SetIndexBuffer(indizes);
     }
     void GibFrei(Velm_ZeichenKontext& k) {
-        for (Velm_BasisObjekt* o : std::initializer_list<Velm_BasisObjekt*>{
-                 programm, vertexShader, pixelShader, eingabe, ecken, indizes}) {
+        for (Velm_BasisObjekt* o : Objekte()) {
             k.GibObjektFrei(o);
         }
+    }
+    std::vector<Velm_BasisObjekt*> Objekte() const {
+        return {programm, vertexShader, pixelShader, eingabe, ecken, indizes};
     }
 
     Velm_VertexEingabe* eingabe;
@@ -307,6 +269,103 @@ struct Quad {
     Velm_Programm* programm;
     Velm_VertexBuffer* ecken;
     Velm_IndexBuffer* indizes;
+};
+
+// A drawing context on a 64 x 32 back buffer, reached through Velm_Screen3D::Kontext, with a call
+// counter between it and the device. Dumps of shaders are off.
+class Kontext : public ::testing::Test {
+protected:
+    static constexpr int64_t kBreite = 64;
+    static constexpr int64_t kHoehe = 32;
+
+    void SetUp() override {
+        Plattform::SetzeVideoSpeicherBudget(0);
+        Plattform::SetzeResetPruefung(true);
+        Velm_ZeichenKontextImplDX9::sSchlafe = &SchlafeNicht;
+        debugShader.SetBool(false);
+        SetzeBildschirm(kBreite, kHoehe);
+        mKontext = std::make_unique<Velm_ZeichenKontext>();
+        Velm_Screen3D::Kontext = mKontext.get();
+        ASSERT_TRUE(mKontext->HatGeraet());
+        mZaehler = std::make_unique<ZaehlGeraet>(mKontext->Impl().Geraet());
+        mKontext->Impl().TauscheGeraet(mZaehler.get());
+    }
+
+    void TearDown() override {
+        if (mKontext) {
+            Schliesse();
+        }
+        EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 0u);
+        Plattform::SetzeVideoSpeicherBudget(0);
+    }
+
+    // Shut-down as the screen does it, with the real device back in place; objects kept by
+    // Behalte are released first, the latest first.
+    void Schliesse() {
+        mKontext->SetRenderZiel(nullptr);
+        for (auto o = mBehalten.rbegin(); o != mBehalten.rend(); ++o) {
+            mKontext->GibObjektFrei(*o);
+        }
+        mBehalten.clear();
+        mKontext->Impl().TauscheGeraet(mZaehler->Echt());
+        mKontext->MeldeNichtFreigegebene();
+        mKontext.reset();
+        Velm_Screen3D::Kontext = nullptr;
+    }
+
+    ZaehlGeraet& Z() { return *mZaehler; }
+    void Frei(std::initializer_list<Velm_BasisObjekt*> objekte) {
+        for (Velm_BasisObjekt* o : objekte) {
+            mKontext->GibObjektFrei(o);
+        }
+    }
+    Velm_ZeichenKontext& K() { return *mKontext; }
+
+    // Released when the test ends.
+    template <class T>
+    T* Behalte(T* objekt) {
+        mBehalten.push_back(objekt);
+        return objekt;
+    }
+    Velm_Textur* Textur(uint64_t breite, uint64_t hoehe, uint32_t flags) {
+        return Behalte(K().ErzeugeTextur(breite, hoehe, 1, Velm_FormatA8R8G8B8 | flags));
+    }
+    // A render target on a new texture of its own.
+    Velm_Renderziel* Ziel(uint64_t breite, uint64_t hoehe, Velm_Textur** textur = nullptr) {
+        Velm_Textur* t = Textur(breite, hoehe, FLAG_RENDERZIEL);
+        if (textur != nullptr) {
+            *textur = t;
+        }
+        return Behalte(K().ErzeugeRenderziel(Velm_RenderzielBeschreibung(t)));
+    }
+    Velm_VertexBuffer* Puffer(const void* daten, uint64_t groesse, uint32_t flags = 0) {
+        Velm_Initialdaten d{const_cast<void*>(daten), groesse, 0};
+        return Behalte(K().ErzeugeVertexBuffer(0, flags, d));
+    }
+
+    // The quad pipeline, released when the test ends.
+    Quad& NeuesQuad(const char* vs = kQuadVs, const char* ps = kQuadPs) {
+        mQuads.push_back(std::make_unique<Quad>(K(), vs, ps));
+        const std::vector<Velm_BasisObjekt*> objekte = mQuads.back()->Objekte();
+        mBehalten.insert(mBehalten.end(), objekte.rbegin(), objekte.rend());
+        return *mQuads.back();
+    }
+
+    // The back buffer bound and cleared; read back into mRueck, P(x, y) its word at (x, y).
+    void Leere(const TAlphaFarbe& farbe = {0, 0, 0, 1}) {
+        K().SetRenderZiel(nullptr);
+        K().Leeren(1, farbe);
+    }
+    void Lies() { K().LiesBildschirmInhalt(mRueck); }
+    uint32_t P(uint64_t x, uint64_t y) const { return Pixel(mRueck, x, y); }
+    Velm_Bild mRueck{kBreite, kHoehe, Velm_FormatA8R8G8B8, 1};
+    std::vector<Velm_BasisObjekt*> mBehalten;
+    std::vector<std::unique_ptr<Quad>> mQuads;
+
+    Log mLog;
+    Brueche mBrueche;
+    std::unique_ptr<Velm_ZeichenKontext> mKontext;
+    std::unique_ptr<ZaehlGeraet> mZaehler;
 };
 
 } // namespace rendertest

@@ -1,26 +1,32 @@
 // The drawing context and its back end: the binding cache, the render area, program handles,
-// the draw, constant banks with dirty ranges, the scene, and the forgotten bindings of freed objects.
+// the draw, constant banks with dirty ranges, the scene, the forgotten bindings of freed objects,
+// a quad drawn and read back, and the device values of the state objects.
 
 #include "render_testhilfe.h"
 
-#include "velmklassen/bild/velm_bild.h"
-#include "velmklassen/render/velm_renderziel.h"
-#include "velmklassen/render/velm_textur.h"
 #include "velmklassen/render/velm_zustaende.h"
+
+#include <cstring>
+#include <tuple>
+#include <vector>
 
 namespace {
 
 using rendertest::Kontext;
 using rendertest::Quad;
 
-class ZeichenKontext : public Kontext {};
+class ZeichenKontext : public Kontext {
+protected:
+    Velm_AlphaZustand* Blend(uint32_t quelle, uint32_t ziel) {
+        return Behalte(K().ErzeugeAlphaZustand(Velm_AlphaZustandBeschreibung(quelle, ziel)));
+    }
+    static constexpr float ecken[8] = {0, 0, 1, 0, 1, 1, 0, 1};
+};
 
 TEST_F(ZeichenKontext, ZweimalGebundenKostetEinenGeraeteaufruf) {
-    Quad quad(K());
-    Velm_AlphaZustand* blend =
-        K().ErzeugeAlphaZustand(Velm_AlphaZustandBeschreibung(Velm_BlendEins, Velm_BlendEins));
-    Velm_Textur* textur = K().ErzeugeTextur(16, 16, 1, Velm_FormatA8R8G8B8 | FLAG_RENDERZIEL);
-    Velm_Renderziel* ziel = K().ErzeugeRenderziel(Velm_RenderzielBeschreibung(textur));
+    Quad& quad = NeuesQuad();
+    Velm_AlphaZustand* blend = Blend(Velm_BlendEins, Velm_BlendEins);
+    Velm_Renderziel* ziel = Ziel(16, 16);
     Z().Null();
 
     for (int i = 0; i < 2; ++i) {
@@ -46,15 +52,10 @@ TEST_F(ZeichenKontext, ZweimalGebundenKostetEinenGeraeteaufruf) {
     EXPECT_EQ(Z().mRenderZustaende[D3DRS_ALPHABLENDENABLE], 1);
     EXPECT_EQ(Z().mRenderZustaende[D3DRS_SRCBLEND], 0);
     EXPECT_EQ(Z().mRenderZustaende[D3DRS_COLORWRITEENABLE], 0);
-
-    K().SetRenderZiel(nullptr);
-    quad.GibFrei(K());
-    Frei({ziel, textur, blend});
 }
 
 TEST_F(ZeichenKontext, RenderBereichWirdAmZielBeschnitten) {
-    Velm_Textur* textur = K().ErzeugeTextur(640, 480, 1, Velm_FormatA8R8G8B8 | FLAG_RENDERZIEL);
-    Velm_Renderziel* ziel = K().ErzeugeRenderziel(Velm_RenderzielBeschreibung(textur));
+    Velm_Renderziel* ziel = Ziel(640, 480);
     K().SetRenderZiel(ziel);
     Z().Null();
     K().SetRenderBereich(0, 0, UINT64_MAX, UINT64_MAX);
@@ -74,7 +75,6 @@ TEST_F(ZeichenKontext, RenderBereichWirdAmZielBeschnitten) {
     erwarte(0, 0, 640, 480);
     K().SetRenderZiel(nullptr);
     erwarte(0, 0, 64, 32);
-    Frei({ziel, textur});
 }
 
 TEST_F(ZeichenKontext, KonstantenUndSamplerNachNamen) {
@@ -100,8 +100,7 @@ $rein float2 uv;
 $raus float4 farbe;
 $main() { farbe = SAMPLE_2D( b, uv) + SAMPLE_2D( a, uv) * nurPixel + beide; }
 )";
-    Quad quad(K(), vs, ps);
-    const Velm_Programm& p = *quad.programm;
+    const Velm_Programm& p = *NeuesQuad(vs, ps).programm;
     EXPECT_EQ(p.GetKonstante("nurVertex") >> 12, 0xFFFu);
     EXPECT_NE(p.GetKonstante("nurVertex") & 0xFFF, 0xFFFu);
     EXPECT_EQ(p.GetKonstante("nurPixel") & 0xFFF, 0xFFFu);
@@ -116,8 +115,8 @@ $main() { farbe = SAMPLE_2D( b, uv) + SAMPLE_2D( a, uv) * nurPixel + beide; }
     EXPECT_EQ(p.GetSampler("keiner"), 0xFFFFu);
 
     // The unused name binds nothing.
-    Velm_Sampler* sampler = K().ErzeugeSampler(Velm_SamplerBeschreibung{});
-    Velm_Textur* textur = K().ErzeugeTextur(4, 4, 1, Velm_FormatA8R8G8B8 | FLAG_DYNAMISCH);
+    Velm_Sampler* sampler = Behalte(K().ErzeugeSampler(Velm_SamplerBeschreibung{}));
+    Velm_Textur* textur = Textur(4, 4, FLAG_DYNAMISCH);
     Z().Null();
     K().SetSampler(p.GetSampler("keiner"), sampler, textur);
     EXPECT_EQ(Z().Zahl("SetTexture"), 0);
@@ -129,14 +128,10 @@ $main() { farbe = SAMPLE_2D( b, uv) + SAMPLE_2D( a, uv) * nurPixel + beide; }
     K().SetSampler(p.GetSampler("a"), sampler, textur);
     EXPECT_EQ(Z().Zahl("SetTexture"), 1);
     EXPECT_EQ(Z().Zahl("SetSamplerState"), 6);
-
-    quad.GibFrei(K());
-    Frei({sampler, textur});
 }
 
 TEST_F(ZeichenKontext, ZeichnenMitEckenzahlKonstantenbereichenUndEinerSzene) {
-    Quad quad(K());
-    quad.Binde(K());
+    NeuesQuad().Binde(K());
     Z().Null();
 
     // The vertex count is the channel-0 buffer's size over the program's stride: 32 / 8.
@@ -177,7 +172,6 @@ TEST_F(ZeichenKontext, ZeichnenMitEckenzahlKonstantenbereichenUndEinerSzene) {
     EXPECT_EQ(Z().Zahl("EndScene"), 1);
     K().ZeichneIndexInstanzen(3);
     EXPECT_EQ(Z().Zahl("BeginScene"), 2);
-    quad.GibFrei(K());
 }
 
 // Channel 0 holds two elements (stride 24), channel 1 one instanced element.
@@ -193,22 +187,16 @@ $main() { pos = float4( rechteck.xy + ecke * rechteck.zw + farbe.xy, 0.5, 1); }
 $raus float4 farbe;
 $main() { farbe = float4( 1, 1, 1, 1); }
 )";
-    Velm_VertexEingabe* eingabe = K().ErzeugeVertexEingabe();
+    Velm_VertexEingabe* eingabe = Behalte(K().ErzeugeVertexEingabe());
     eingabe->AddKanal(0, Velm_VertexFloat2, 0, false);
     eingabe->AddKanal(0, Velm_VertexFloat4, 8, false);
     eingabe->AddKanal(1, Velm_VertexFloat4, 0, true);
     eingabe->Beenden();
-    Quad quad(K(), vs, ps);
-    Velm_Programm* programm = K().ErzeugeProgramm(eingabe, quad.vertexShader, quad.pixelShader);
-    float rechtecke[8] = {-1, 1, 1, -1, 0, 0, 1, -1};
-    Velm_Initialdaten d{rechtecke, sizeof rechtecke, 0};
-    Velm_VertexBuffer* instanzen = K().ErzeugeVertexBuffer(0, FLAG_DYNAMISCH, d);
-    float ecken[24] = {};
-    Velm_Initialdaten e{ecken, sizeof ecken, 0};
-    Velm_VertexBuffer* puffer = K().ErzeugeVertexBuffer(0, 0, e);
-    K().SetProgramm(programm);
-    K().SetVertexBuffer(0, puffer);
-    K().SetVertexBuffer(1, instanzen);
+    Quad& quad = NeuesQuad(vs, ps);
+    K().SetProgramm(Behalte(K().ErzeugeProgramm(eingabe, quad.vertexShader, quad.pixelShader)));
+    const float rechtecke[8] = {-1, 1, 1, -1, 0, 0, 1, -1}, ecken[24] = {};
+    K().SetVertexBuffer(0, Puffer(ecken, sizeof ecken));
+    K().SetVertexBuffer(1, Puffer(rechtecke, sizeof rechtecke, FLAG_DYNAMISCH));
     K().SetIndexBuffer(quad.indizes);
     Z().Null();
 
@@ -224,8 +212,6 @@ $main() { farbe = float4( 1, 1, 1, 1); }
     // The vertex count is the channel-0 buffer's size over the stride: 96 / 24.
     EXPECT_EQ(Z().mZeichnungen, std::vector<UINT>({4, 4, 4}));
     EXPECT_EQ(mBrueche.Anzahl(), 0);
-    Frei({programm, eingabe, instanzen, puffer});
-    quad.GibFrei(K());
 }
 
 TEST_F(ZeichenKontext, LeerenPacktDieFarbe) {
@@ -245,11 +231,10 @@ TEST_F(ZeichenKontext, SechzehnBitRueckpufferFuerDasBildschirmfoto) {
         uint32_t argb;
     } faelle[] = {{{1, 0, 0, 1}, 0xFFFF0000}, {{0, 1, 0, 1}, 0xFF00FF00}, {{0, 0, 1, 1}, 0xFF0000FF},
                   {{1, 1, 0, 1}, 0xFFFFFF00}, {{0, 0, 0, 1}, 0xFF000000}};
-    Velm_Bild bild(kBreite, kHoehe, Velm_FormatA8R8G8B8, 1);
     for (const auto& fall : faelle) {
-        K().Leeren(1, fall.farbe);
-        K().LiesBildschirmInhalt(bild);
-        EXPECT_EQ(rendertest::Pixel(bild, 7, 5), fall.argb) << std::hex << rendertest::Pixel(bild, 7, 5);
+        Leere(fall.farbe);
+        Lies();
+        EXPECT_EQ(P(7, 5), fall.argb) << std::hex << P(7, 5);
     }
     Velm_Screen3D::mDarstellung.mFormat = 0;
 }
@@ -265,31 +250,141 @@ TEST_F(ZeichenKontext, UngueltigerKanalUndZeichnenOhneProgrammWerdenGemeldet) {
 
 // A freed object's address may come back for a new one; the cache must not take it for bound.
 TEST_F(ZeichenKontext, FreigegebeneObjekteVerlassenDenCache) {
-    Velm_AlphaZustand* a =
-        K().ErzeugeAlphaZustand(Velm_AlphaZustandBeschreibung(Velm_BlendEins, Velm_BlendEins));
+    Velm_AlphaZustand* a = K().ErzeugeAlphaZustand(Velm_AlphaZustandBeschreibung(Velm_BlendEins, Velm_BlendEins));
     K().SetAlphaZustand(a);
     K().GibObjektFrei(a);
     EXPECT_NE(K().mAlphaZustand, a);
-    Velm_AlphaZustand* b =
-        K().ErzeugeAlphaZustand(Velm_AlphaZustandBeschreibung(Velm_BlendQuellAlpha, Velm_BlendInvQuellAlpha));
+    Velm_AlphaZustand* b = Blend(Velm_BlendQuellAlpha, Velm_BlendInvQuellAlpha);
     Z().Null();
     K().SetAlphaZustand(b);
     EXPECT_EQ(K().mAlphaZustand, b);
     EXPECT_EQ(Z().mRenderZustaende[D3DRS_SRCBLEND], 1);
 
-    Quad quad(K());
-    quad.Binde(K());
-    K().GibObjektFrei(quad.ecken);
-    EXPECT_NE(K().mKanaele[0].mPuffer, quad.ecken);
-    float ecken[] = {0, 0, 1, 0, 1, 1, 0, 1};
-    Velm_Initialdaten d{ecken, sizeof ecken, 0};
-    quad.ecken = K().ErzeugeVertexBuffer(0, 0, d);
+    Velm_VertexBuffer* alt = Puffer(ecken, sizeof ecken);
+    K().SetVertexBuffer(0, alt);
+    mBehalten.pop_back();
+    K().GibObjektFrei(alt);
+    EXPECT_NE(K().mKanaele[0].mPuffer, alt);
+    Velm_VertexBuffer* neu = Puffer(ecken, sizeof ecken);
     Z().Null();
-    K().SetVertexBuffer(0, quad.ecken);
+    K().SetVertexBuffer(0, neu);
     EXPECT_EQ(Z().Zahl("SetStreamSource"), 1);
+}
 
-    quad.GibFrei(K());
-    Frei({b});
+
+// The whole road through the engine: a textured, blended quad drawn into the back buffer and read back.
+TEST_F(ZeichenKontext, TexturiertesGeblendetesQuadLandetImRueckpuffer) {
+    Quad& quad = NeuesQuad();
+    // 2 x 2 texels: opaque red, half-transparent green, transparent white, opaque black.
+    Velm_Bild bild(2, 2, Velm_FormatA8R8G8B8, 1);
+    const uint32_t texel[4] = {0xFFFF0000, 0x8000FF00, 0x00FFFFFF, 0xFF000000};
+    std::memcpy(bild.mDaten, texel, 8);
+    std::memcpy(bild.mDaten + bild.mPitch, texel + 2, 8);
+    Velm_TexturInhalt inhalt(bild.LockMipStufen());
+    Velm_Textur* textur = Behalte(K().ErzeugeTextur(0, 0, 1, Velm_FormatA8R8G8B8, inhalt));
+    ASSERT_EQ(textur->mZustand, Velm_ObjektResident);
+    EXPECT_EQ(inhalt.mStufen[0].mDaten, nullptr); // taken over
+    Velm_AlphaZustand* blend = Blend(Velm_BlendQuellAlpha, Velm_BlendInvQuellAlpha);
+
+    Leere({0, 0, 1, 1});
+    quad.Binde(K());
+    K().SetSampler(quad.programm->GetSampler("bild"), Behalte(K().ErzeugeSampler(Velm_SamplerBeschreibung{})),
+                   textur);
+    K().SetProgrammKonstante(quad.programm->GetKonstante("ziel"), -1, 1, 2, -2);
+    K().SetProgrammKonstante(quad.programm->GetKonstante("farbe"), 1, 1, 1, 1);
+    // Every pixel is covered, the edges as well. Blending off (the back buffer has no alpha: it reads
+    // 0xFF) and on again: the factors the back end skipped while it was off still hold.
+    using Punkt = std::tuple<uint64_t, uint64_t, uint32_t>;
+    const struct {
+        Velm_AlphaZustand* blend;
+        bool leeren;
+        std::vector<Punkt> soll;
+    } schritte[] = {{blend, false, {{10, 5, 0xFFFF0000}, {50, 5, 0xFF00807F}, {10, 25, 0xFF0000FF},
+                                    {50, 25, 0xFF000000}, {0, 0, 0xFFFF0000}, {63, 31, 0xFF000000}}},
+                    {nullptr, false, {{10, 25, 0xFFFFFFFF}}},
+                    {blend, true, {{50, 5, 0xFF00807F}, {10, 25, 0xFF0000FF}}}};
+    for (const auto& schritt : schritte) {
+        if (schritt.leeren) {
+            K().Leeren(1, TAlphaFarbe{0, 0, 1, 1});
+        }
+        K().SetAlphaZustand(schritt.blend);
+        K().ZeichneIndexElemente();
+        Lies();
+        for (const auto& [x, y, farbe] : schritt.soll) {
+            EXPECT_TRUE(rendertest::Nahe(P(x, y), farbe)) << x << "," << y << ": " << std::hex << P(x, y);
+        }
+    }
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+    K().Praesentieren();
+}
+
+
+using Werte = std::vector<uint32_t>;
+
+// Blend, depth and sampler state objects: the Direct3D 9 values made from their descriptions.
+// Enable, op, source, destination, then the same for alpha (with its enable first), and the mask.
+Werte BlendWerte(const Velm_AlphaZustand& a) {
+    return {a.mAlphaBlendEnable,         a.mBlendOp,      a.mSrcBlend,      a.mDestBlend,
+            a.mSeparateAlphaBlendEnable, a.mBlendOpAlpha, a.mSrcBlendAlpha, a.mDestBlendAlpha,
+            a.mColorWriteEnable};
+}
+
+TEST(Zustaende, AlphaZustaende) {
+    const Velm_AlphaZustand a(Velm_AlphaZustandBeschreibung(Velm_BlendQuellAlpha, Velm_BlendInvQuellAlpha));
+    EXPECT_EQ(BlendWerte(a), Werte({1, D3DBLENDOP_ADD, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, 0, D3DBLENDOP_ADD,
+                               D3DBLEND_ONE, D3DBLEND_ZERO, 15}));
+    EXPECT_EQ(a.mZustand, Velm_ObjektResident);
+    EXPECT_FALSE(a.BelegtVideoRAM());
+    for (int i = 1; i < 8; ++i) {
+        EXPECT_FALSE(a.mBeschreibung.mZiele[i].mAn);
+    }
+    EXPECT_EQ(BlendWerte(Velm_AlphaZustand{Velm_AlphaZustandBeschreibung()}),
+              Werte({0, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_ZERO, 0, D3DBLENDOP_ADD, D3DBLEND_ONE,
+                     D3DBLEND_ZERO, 15}));
+    Velm_AlphaZustandBeschreibung b(Velm_BlendEins, Velm_BlendEins);
+    b.mZiele[0].mAlphaQuelle = Velm_BlendNull;
+    b.mZiele[0].mAlphaOp = Velm_BlendMaximum;
+    EXPECT_EQ(BlendWerte(Velm_AlphaZustand(b)), Werte({1, D3DBLENDOP_ADD, D3DBLEND_ONE, D3DBLEND_ONE, 1,
+                                                  D3DBLENDOP_MAX, D3DBLEND_ZERO, D3DBLEND_ONE, 15}));
+}
+
+TEST(Zustaende, TiefeVergleiche) {
+    // Compare functions out of range are ALWAYS.
+    for (const auto& [vergleich, d3d] : {std::pair{9, D3DCMP_ALWAYS}, {-1, D3DCMP_ALWAYS},
+                                         {2, D3DCMP_LESSEQUAL}, {5, D3DCMP_GREATEREQUAL},
+                                         {0, D3DCMP_NEVER}}) {
+        EXPECT_EQ(Velm_TiefeZustand({true, false, vergleich}).mZFunc, d3d) << vergleich;
+    }
+    const Velm_TiefeZustand t({true, true, 0});
+    EXPECT_EQ(Werte({t.mZEnable, t.mZWriteEnable}), Werte({1, 1}));
+}
+
+TEST(Zustaende, SamplerFilterAdressenRandUndMips) {
+    const auto filter = [](const Velm_Sampler& s) {
+        return Werte({s.mMinFilter, s.mMagFilter, s.mMipFilter, s.mAnisotrop});
+    };
+    Velm_SamplerBeschreibung b;
+    b.mFilter = 0x11;
+    EXPECT_EQ(filter(Velm_Sampler(b)), Werte({D3DTEXF_LINEAR, D3DTEXF_POINT, D3DTEXF_LINEAR, 0}));
+    b.mFilter = 0x40;
+    EXPECT_EQ(filter(Velm_Sampler(b)), Werte({D3DTEXF_ANISOTROPIC, D3DTEXF_LINEAR, D3DTEXF_LINEAR, 1}));
+
+    // The border colour is clamped per channel; a fractional mip limit rounds up.
+    const auto adressen = [](const Velm_Sampler& s) {
+        return Werte({s.mAddressU, s.mAddressV, s.mAddressW, s.mRandBenutzt, s.mBorderColor, s.mMaxMipLevel});
+    };
+    b.mAdressierung = 0 | 1 << 2 | 2 << 4;
+    b.mRandFarbe[0] = 1.5f;
+    b.mRandFarbe[1] = -0.2f;
+    b.mRandFarbe[2] = 0.5f;
+    b.mRandFarbe[3] = 1.0f;
+    b.mMaxMipStufe = 2.25f;
+    EXPECT_EQ(adressen(Velm_Sampler(b)),
+              Werte({D3DTADDRESS_WRAP, D3DTADDRESS_CLAMP, D3DTADDRESS_BORDER, 1, 0xFFFF0080u, 3}));
+    b.mMaxMipStufe = 2.0f;
+    b.mAdressierung = 3;
+    const Velm_Sampler t(b);
+    EXPECT_EQ(Werte({t.mAddressU, t.mRandBenutzt, t.mMaxMipLevel}), Werte({D3DTADDRESS_CLAMP, 0, 2}));
 }
 
 } // namespace
