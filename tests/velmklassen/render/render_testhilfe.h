@@ -338,7 +338,7 @@ protected:
         }
         return Behalte(K().ErzeugeRenderziel(Velm_RenderzielBeschreibung(t)));
     }
-    Velm_VertexBuffer* Puffer(const void* daten, uint64_t groesse, uint32_t flags = 0) {
+    Velm_VertexBuffer* VertexPuffer(const void* daten, uint64_t groesse, uint32_t flags = 0) {
         Velm_Initialdaten d{const_cast<void*>(daten), groesse, 0};
         return Behalte(K().ErzeugeVertexBuffer(0, flags, d));
     }
@@ -351,12 +351,12 @@ protected:
         return *mQuads.back();
     }
 
-    // The back buffer bound and cleared; read back into mRueck, P(x, y) its word at (x, y).
+    // The back buffer bound and cleared; read back into mRueck by LiesZurueck, P(x, y) its word at (x, y).
     void Leere(const TAlphaFarbe& farbe = {0, 0, 0, 1}) {
         K().SetRenderZiel(nullptr);
         K().Leeren(1, farbe);
     }
-    void Lies() { K().LiesBildschirmInhalt(mRueck); }
+    void LiesZurueck() { K().LiesBildschirmInhalt(mRueck); }
     uint32_t P(uint64_t x, uint64_t y) const { return Pixel(mRueck, x, y); }
     Velm_Bild mRueck{kBreite, kHoehe, Velm_FormatA8R8G8B8, 1};
     std::vector<Velm_BasisObjekt*> mBehalten;

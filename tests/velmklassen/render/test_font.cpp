@@ -146,17 +146,15 @@ TEST_F(Font, PunkteAmEndeDesPuffers) {
 
 TEST_F(Font, TextLandetAufDenPixeln) {
     mFont->mSofortZeichnen = true;
-    K().SetRenderZiel(nullptr);
-    K().Leeren(1, {0, 0, 0, 1});
+    Leere();
     mFont->mFarbe = {0, 1, 0, 1};
     mFont->ZeichneText(10, 10, "A");
     EXPECT_TRUE(Schlange().empty());
-    Velm_Bild rueck(64, 32, Velm_FormatA8R8G8B8, 1);
-    K().LiesBildschirmInhalt(rueck);
+    LiesZurueck();
     // 6 x 10 from (11, 8): four native pixels up, then the glyph's offsets.
     for (const auto& [x, y, farbe] : {std::tuple{11, 8, 0xFF00FF00u}, {16, 17, 0xFF00FF00u},
                                       {10, 8, 0xFF000000u}, {17, 17, 0xFF000000u}, {11, 18, 0xFF000000u}}) {
-        EXPECT_EQ(rendertest::Pixel(rueck, x, y), farbe) << x << ", " << y;
+        EXPECT_EQ(P(x, y), farbe) << x << ", " << y;
     }
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 }

@@ -50,7 +50,7 @@ protected:
         K().SetProgrammKonstante(mQuad->programm->GetKonstante("ziel"), -1, 1, 2, -2);
         K().SetProgrammKonstante(mQuad->programm->GetKonstante("farbe"), 1, 1, 1, 1);
         K().ZeichneIndexElemente();
-        Lies();
+        LiesZurueck();
         return P(32, 16) & 0xFFFFFF;
     }
 
@@ -128,7 +128,7 @@ TEST_F(GpuObjekte, ObjekteOhneGeraeteobjektWerdenSpaeterHochgeladen) {
     dynamisch->ErzeugeMipStufen();
 
     float daten[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    Velm_VertexBuffer* puffer = Puffer(daten, sizeof daten, FLAG_DYNAMISCH);
+    Velm_VertexBuffer* puffer = VertexPuffer(daten, sizeof daten, FLAG_DYNAMISCH);
     EXPECT_EQ(puffer->mPuffer, nullptr);
     Velm_Initialdaten d{daten, sizeof daten, 0};
     puffer->SchreibeInhalt(d);
@@ -172,7 +172,7 @@ TEST_F(GpuObjekte, GeraeteverlustUndResetBringenDenInhaltZurueck) {
     Velm_Textur* statisch = Einfarbig(0xFF00FF00);
     Velm_Textur* dynamisch = Einfarbig(0xFFFF0000, FLAG_DYNAMISCH);
     float daten[4] = {1, 2, 3, 4};
-    Velm_VertexBuffer* puffer = Puffer(daten, sizeof daten);
+    Velm_VertexBuffer* puffer = VertexPuffer(daten, sizeof daten);
     Velm_Textur* zielTextur = nullptr;
     Velm_Renderziel* ziel = Ziel(64, 32, &zielTextur);
     EXPECT_EQ(Zeige(statisch), 0x00FF00u);
@@ -284,7 +284,7 @@ TEST_F(GpuObjekte, ResetGibtNachBegrenztenVersuchenAuf) {
 TEST_F(GpuObjekte, StatistikZaehltNachKlassen) {
     Einfarbig(0xFF000000, FLAG_DYNAMISCH);
     float daten[256] = {};
-    Puffer(daten, sizeof daten);
+    VertexPuffer(daten, sizeof daten);
     Velm_Screen3D::ZeigeVideoRAM("");
     for (const char* zeile : {"Insgesamt 4 Resourcen mit einer Gesamtgröße von schätzungsweise 17 kb.",
                               "1 VertexBuffer (1 kb)", "1 Texturen (16 kb)", "  davon 1 dynamisch (16 kb)",

@@ -9,47 +9,56 @@ namespace {
 
 using rendertest::Kontext;
 
-class Puffer : public Kontext {};
+using Puffer = Kontext;
 
-TEST_F(Puffer, StatischerPufferMussVollGefuelltWerden) {
-    float daten[12] = {};
-    Velm_Initialdaten d{daten, 48, 0};
-    Velm_VertexBuffer* p = K().ErzeugeVertexBuffer(64, 0, d);
-    EXPECT_EQ(mBrueche.Anzahl(), 1);
-    EXPECT_TRUE(mLog.Enthaelt("Vorgabedaten müssen daher den Buffer vollständig ausfüllen."));
-    EXPECT_EQ(p->mGroesse, 64u);
-    EXPECT_EQ(p->mZustand, Velm_ObjektResident);
-
-    // Size 0 takes the data's size; with take-over the copy is the caller's memory.
+// Initial data: a static buffer must be filled whole, size 0 takes the data's size, more data than
+// the buffer holds is reported and only the buffer's size read, no size at all holds nothing.
+TEST_F(Puffer, InitialdatenEinesPuffers) {
+    const struct {
+        uint64_t groesse, daten;
+        uint32_t flags;
+        int brueche;
+        uint64_t erwartet;
+        const char* zeile;
+    } faelle[] = {{64, 48, 0, 1, 64, "Vorgabedaten müssen daher den Buffer vollständig ausfüllen."},
+                  {16, 128, 0, 1, 16, nullptr},
+                  {0, 0, FLAG_DYNAMISCH, 1, 0, "Ungültige Buffergröße"}};
+    static const uint8_t daten[128] = {};
+    for (const auto& fall : faelle) {
+        mBrueche.Null();
+        Velm_Initialdaten d{fall.daten ? const_cast<uint8_t*>(daten) : nullptr, fall.daten, 0};
+        Velm_VertexBuffer* p = Behalte(K().ErzeugeVertexBuffer(fall.groesse, fall.flags, d));
+        EXPECT_EQ(mBrueche.Anzahl(), fall.brueche) << fall.groesse;
+        EXPECT_TRUE(fall.zeile == nullptr || mLog.Enthaelt(fall.zeile)) << fall.groesse;
+        p->Benutzen();
+        EXPECT_EQ(p->mGroesse, fall.erwartet);
+        EXPECT_EQ(p->mPuffer == nullptr, fall.erwartet == 0) << fall.groesse;
+    }
+    // With take-over the copy is the caller's memory, for vertex and index buffers alike.
     auto* eigen = new uint8_t[96];
     std::memset(eigen, 7, 96);
     Velm_Initialdaten u{eigen, 96, 1};
-    Velm_VertexBuffer* q = K().ErzeugeVertexBuffer(0, 0, u);
+    Velm_VertexBuffer* q = Behalte(K().ErzeugeVertexBuffer(0, 0, u));
     EXPECT_EQ(q->mGroesse, 96u);
     EXPECT_EQ(q->mKopie, eigen);
     EXPECT_EQ(u.mDaten, nullptr);
 
-    // More data than the buffer holds: only the buffer's size is read.
-    float viel[32] = {};
-    Velm_Initialdaten zuviel{viel, sizeof viel, 0};
-    mBrueche.Null();
-    Velm_VertexBuffer* klein = K().ErzeugeVertexBuffer(16, 0, zuviel);
-    EXPECT_EQ(mBrueche.Anzahl(), 1);
-    EXPECT_EQ(klein->mGroesse, 16u);
-
-    Velm_Initialdaten nichts{};
-    mBrueche.Null();
-    Velm_VertexBuffer* leer = K().ErzeugeVertexBuffer(0, FLAG_DYNAMISCH, nichts);
-    EXPECT_EQ(mBrueche.Anzahl(), 1);
-    EXPECT_TRUE(mLog.Enthaelt("Ungültige Buffergröße"));
-    leer->Benutzen();
-    EXPECT_EQ(leer->mPuffer, nullptr);
-    Frei({p, q, klein, leer});
+    auto* indizes = new uint8_t[12]{0, 0, 1, 0, 2, 0, 0, 0, 2, 0, 3, 0};
+    Velm_Initialdaten i{indizes, 12, 1};
+    Velm_IndexBuffer* ip = Behalte(K().ErzeugeIndexBuffer(i));
+    EXPECT_EQ(ip->mGroesse, 12u);
+    EXPECT_EQ(ip->mKopie, indizes);
+    EXPECT_EQ(i.mDaten, nullptr);
+    EXPECT_EQ(ip->mZustand, Velm_ObjektResident);
+    ip->Rauswerfen();
+    EXPECT_EQ(ip->mPuffer, nullptr);
+    ip->Benutzen();
+    EXPECT_NE(ip->mPuffer, nullptr);
 }
 
 TEST_F(Puffer, DynamischerPufferWirdNeuBeschrieben) {
     Velm_Initialdaten nichts{};
-    Velm_VertexBuffer* p = K().ErzeugeVertexBuffer(16, FLAG_DYNAMISCH, nichts);
+    Velm_VertexBuffer* p = Behalte(K().ErzeugeVertexBuffer(16, FLAG_DYNAMISCH, nichts));
     EXPECT_EQ(mBrueche.Anzahl(), 0);
     const uint8_t neu[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     Velm_Initialdaten d{const_cast<uint8_t*>(neu), 8, 0};
@@ -71,13 +80,11 @@ TEST_F(Puffer, DynamischerPufferWirdNeuBeschrieben) {
     EXPECT_EQ(p->mKopie[0], 9);
 
     // A volatile buffer keeps no copy.
-    Velm_VertexBuffer* fluechtig = K().ErzeugeVertexBuffer(16, FLAG_DYNAMISCH | FLAG_FLUECHTIG, nichts);
-    EXPECT_EQ(fluechtig->mKopie, nullptr);
+    EXPECT_EQ(Behalte(K().ErzeugeVertexBuffer(16, FLAG_DYNAMISCH | FLAG_FLUECHTIG, nichts))->mKopie, nullptr);
 
     // A static buffer is reported but written.
-    uint8_t vier[4] = {1, 1, 1, 1};
-    Velm_Initialdaten v{vier, 4, 0};
-    Velm_VertexBuffer* statisch = K().ErzeugeVertexBuffer(0, 0, v);
+    const uint8_t vier[4] = {1, 1, 1, 1};
+    Velm_VertexBuffer* statisch = VertexPuffer(vier, 4);
     mBrueche.Null();
     uint8_t zwei[2] = {5, 5};
     Velm_Initialdaten z{zwei, 2, 0};
@@ -85,22 +92,6 @@ TEST_F(Puffer, DynamischerPufferWirdNeuBeschrieben) {
     EXPECT_EQ(mBrueche.Anzahl(), 1);
     EXPECT_EQ(statisch->mKopie[0], 5);
     EXPECT_EQ(statisch->mKopie[2], 1);
-    Frei({p, fluechtig, statisch});
-}
-
-TEST_F(Puffer, IndexPuffer) {
-    auto* eigen = new uint8_t[12]{0, 0, 1, 0, 2, 0, 0, 0, 2, 0, 3, 0};
-    Velm_Initialdaten d{eigen, 12, 1};
-    Velm_IndexBuffer* p = K().ErzeugeIndexBuffer(d);
-    EXPECT_EQ(p->mGroesse, 12u);
-    EXPECT_EQ(p->mKopie, eigen);
-    EXPECT_EQ(d.mDaten, nullptr);
-    EXPECT_EQ(p->mZustand, Velm_ObjektResident);
-    p->Rauswerfen();
-    EXPECT_EQ(p->mPuffer, nullptr);
-    p->Benutzen();
-    EXPECT_NE(p->mPuffer, nullptr);
-    K().GibObjektFrei(p);
 }
 
 // The device elements of an input: stream, offset, type, usage and index; a matrix takes one per row.
@@ -118,7 +109,7 @@ TEST_F(Puffer, EingabeMitInstanzkanalUndMatrix) {
     constexpr int F2 = D3DDECLTYPE_FLOAT2, F3 = D3DDECLTYPE_FLOAT3, F4 = D3DDECLTYPE_FLOAT4;
     constexpr int T = D3DDECLUSAGE_TEXCOORD, P = D3DDECLUSAGE_POSITION;
     const Element ende{0xFF, 0, D3DDECLTYPE_UNUSED, 0, 0};
-    Velm_VertexEingabe* e = K().ErzeugeVertexEingabe();
+    Velm_VertexEingabe* e = Behalte(K().ErzeugeVertexEingabe());
     EXPECT_EQ(e->mZustand, Velm_ObjektKeins);
     e->AddKanal(0, Velm_VertexFloat2, 0, false);
     e->AddKanal(1, Velm_VertexFloat3, 0, true);
@@ -131,7 +122,7 @@ TEST_F(Puffer, EingabeMitInstanzkanalUndMatrix) {
               std::vector<uint64_t>({8, 36, 2, 2}));
     EXPECT_EQ(Elemente(*e), std::vector<Element>({{0, 0, F2, P, 0}, {1, 0, F3, T, 0}, {1, 12, F2, T, 1},
                                                   {1, 20, F4, T, 2}, ende}));
-    Velm_VertexEingabe* m = K().ErzeugeVertexEingabe();
+    Velm_VertexEingabe* m = Behalte(K().ErzeugeVertexEingabe());
     m->AddKanal(0, Velm_VertexFloat3, 0, false);
     m->AddKanal(0, Velm_VertexFloat4x4, 12, false);
     m->AddKanal(0, Velm_VertexFloat2, 76, false);
@@ -141,11 +132,10 @@ TEST_F(Puffer, EingabeMitInstanzkanalUndMatrix) {
                                                   {0, 44, F4, T, 2}, {0, 60, F4, T, 3}, {0, 76, F2, T, 4},
                                                   ende}));
     EXPECT_EQ(mBrueche.Anzahl(), 0);
-    Frei({e, m});
 }
 
 TEST_F(Puffer, FehlerDerEingabeWerdenGemeldet) {
-    Velm_VertexEingabe* e = K().ErzeugeVertexEingabe();
+    Velm_VertexEingabe* e = Behalte(K().ErzeugeVertexEingabe());
     e->AddKanal(0, Velm_VertexFloat2, 0, false);
     e->AddKanal(0, Velm_VertexFloat2, 8, true);
     EXPECT_EQ(mBrueche.Anzahl(), 1);
@@ -158,7 +148,7 @@ TEST_F(Puffer, FehlerDerEingabeWerdenGemeldet) {
 
     // The device list holds 16 elements, a matrix one per row: a position, three matrices and
     // three vectors fill it; a matrix more is refused although only eight calls were made.
-    Velm_VertexEingabe* m = K().ErzeugeVertexEingabe();
+    Velm_VertexEingabe* m = Behalte(K().ErzeugeVertexEingabe());
     m->AddKanal(0, Velm_VertexFloat4, 0, false);
     for (int i = 0; i < 3; ++i) {
         m->AddKanal(1, Velm_VertexFloat4x4, 64 * i, true);
@@ -177,7 +167,7 @@ TEST_F(Puffer, FehlerDerEingabeWerdenGemeldet) {
     EXPECT_EQ(m->mElemente[16].Stream, 0xFFu);
 
     // Sixteen calls, then the seventeenth is refused.
-    Velm_VertexEingabe* v = K().ErzeugeVertexEingabe();
+    Velm_VertexEingabe* v = Behalte(K().ErzeugeVertexEingabe());
     for (int i = 0; i < 16; ++i) {
         v->AddKanal(0, Velm_VertexFloat1, 4 * i, false);
     }
@@ -185,7 +175,6 @@ TEST_F(Puffer, FehlerDerEingabeWerdenGemeldet) {
     v->AddKanal(0, Velm_VertexFloat1, 64, false);
     EXPECT_EQ(mBrueche.Anzahl(), 1);
     EXPECT_EQ(v->mKanalZahl, 16u);
-    Frei({e, m, v});
 }
 
 } // namespace

@@ -13,43 +13,30 @@
 namespace {
 
 using rendertest::Kontext;
+using rendertest::Einfarbig;
 using rendertest::Fuelle;
 using rendertest::Nahe;
 using rendertest::Pixel;
 
-class Sprites : public Kontext {
-protected:
-    Velm_Bild mRueck{64, 32, Velm_FormatA8R8G8B8, 1};
+using Sprites = Kontext;
 
-    void Leere(const TAlphaFarbe& farbe = {0, 0, 0, 1}) {
-        K().SetRenderZiel(nullptr);
-        K().Leeren(1, farbe);
-    }
-    void Lies() { K().LiesBildschirmInhalt(mRueck); }
-    uint32_t P(uint64_t x, uint64_t y) const { return Pixel(mRueck, x, y); }
-};
-
-// Every texel different: red counts columns, green rows.
-void FuelleMuster(Velm_Bild& bild) {
-    for (uint64_t y = 0; y < bild.mHoehe; ++y) {
-        for (uint64_t x = 0; x < bild.mBreite; ++x) {
+// 20 x 20 texels, every one different: red counts columns, green rows.
+std::unique_ptr<Velm_Bild> Muster() {
+    auto bild = std::make_unique<Velm_Bild>(20, 20, Velm_FormatA8R8G8B8, 1);
+    for (uint64_t y = 0; y < 20; ++y) {
+        for (uint64_t x = 0; x < 20; ++x) {
             const uint32_t pixel = 0xFF000080u | uint32_t(x * 8 + 4) << 16 | uint32_t(y * 8 + 4) << 8;
-            std::memcpy(bild.mDaten + y * bild.mPitch + x * 4, &pixel, 4);
+            std::memcpy(bild->mDaten + y * bild->mPitch + x * 4, &pixel, 4);
         }
     }
-}
-
-std::unique_ptr<Velm_Bild> Einfarbig(uint64_t breite, uint64_t hoehe, uint32_t pixel) {
-    auto bild = std::make_unique<Velm_Bild>(breite, hoehe, Velm_FormatA8R8G8B8, 1);
-    Fuelle(*bild, pixel);
     return bild;
 }
 
 TEST_F(Sprites, SpriteLandetGenauAufSeinenPixeln) {
     Velm_BlockGfx3D gfx(0, 16, 0);
     EXPECT_EQ(gfx.mAtlas, nullptr);
-    Velm_Bild bild(20, 20, Velm_FormatA8R8G8B8, 1);
-    FuelleMuster(bild);
+    const auto muster = Muster();
+    const Velm_Bild& bild = *muster;
     gfx.AddGrafik(5, bild, 2, 3, 16, 12);
     ASSERT_NE(gfx.mAtlas, nullptr);
     EXPECT_EQ(gfx.mAtlas->mBreite, 512u);
@@ -60,7 +47,7 @@ TEST_F(Sprites, SpriteLandetGenauAufSeinenPixeln) {
     EXPECT_EQ(gfx.mWarteschlange.size(), 1u);
     gfx.Zeichne();
     EXPECT_TRUE(gfx.mWarteschlange.empty());
-    Lies();
+    LiesZurueck();
     for (uint64_t y = 2; y < 18; ++y) {
         for (uint64_t x = 8; x < 28; ++x) {
             const bool innen = x >= 10 && x < 26 && y >= 4 && y < 16;
@@ -72,7 +59,7 @@ TEST_F(Sprites, SpriteLandetGenauAufSeinenPixeln) {
     Leere();
     gfx.ZeichneGrafik(5, 40, 4, {1, 1, 1, 1}, -16, 12);
     gfx.Zeichne();
-    Lies();
+    LiesZurueck();
     EXPECT_EQ(P(39, 4), Pixel(bild, 2, 3));
     EXPECT_EQ(P(24, 4), Pixel(bild, 17, 3));
     EXPECT_EQ(P(40, 4), 0xFF000000u);
@@ -86,7 +73,7 @@ TEST_F(Sprites, DrehungUmDenMittelpunkt) {
     Leere();
     gfx.ZeichneGrafik(0, 32, 16, {1, 1, 1, 1}, 0, 0, float(M_PI / 2));
     gfx.Zeichne();
-    Lies();
+    LiesZurueck();
     // 8 x 4 turned upright about (32, 16): columns 30 to 33, rows 12 to 19.
     for (uint64_t y = 10; y < 22; ++y) {
         for (uint64_t x = 27; x < 37; ++x) {
@@ -112,7 +99,7 @@ TEST_F(Sprites, FaerbungVormultipliziertUndAdditiv) {
         Leere({0, 0, 1, 1});
         gfx.ZeichneGrafik(1, 8, 8, fall.farbe);
         gfx.Zeichne();
-        Lies();
+        LiesZurueck();
         EXPECT_TRUE(Nahe(P(9, 9), fall.erwartet)) << std::hex << P(9, 9) << " for " << fall.erwartet;
         EXPECT_EQ(P(7, 9), 0xFF0000FFu);
     }
@@ -131,7 +118,7 @@ TEST_F(Sprites, RotiertesProgrammDrehtDieNormale) {
         Leere();
         gfx.ZeichneGrafik(0, 16, 16, {1, 1, 1, 1}, 0, 0, fall.winkel);
         gfx.Zeichne();
-        Lies();
+        LiesZurueck();
         EXPECT_TRUE(Nahe(P(16, 16), fall.erwartet)) << std::hex << P(16, 16) << " at " << fall.winkel;
     }
 }
@@ -146,7 +133,7 @@ TEST_F(Sprites, MehrQuadsAlsEinStueckFasstUndBatcherVorDemKontext) {
     Z().Null();
     gfx.Zeichne();
     EXPECT_EQ(Z().Zahl("DrawIndexedPrimitive"), 3);
-    Lies();
+    LiesZurueck();
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(P(3 * i, 1), 0xFFFFFFFFu) << i;
         EXPECT_EQ(P(3 * i + 1, 1), 0xFF000000u) << i;
@@ -166,7 +153,7 @@ TEST_F(Sprites, MehrQuadsAlsEinStueckFasstUndBatcherVorDemKontext) {
     Leere();
     frueh.ZeichneGrafik(0, 5, 5, {1, 1, 1, 1});
     frueh.Zeichne();
-    Lies();
+    LiesZurueck();
     EXPECT_EQ(P(6, 6), 0xFFFFFFFFu);
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 }
@@ -196,7 +183,7 @@ TEST_F(Sprites, WachstumBehaeltJedeGrafik) {
         gfx.ZeichneGrafik(id, float(id * 20), 0, {1, 1, 1, 1}, 16, 16);
     }
     gfx.Zeichne();
-    Lies();
+    LiesZurueck();
     for (uint64_t id = 0; id < 3; ++id) {
         EXPECT_EQ(P(id * 20 + 8, 8), farben[id]) << id;
     }
@@ -245,10 +232,8 @@ TEST_F(Sprites, AtlasblockSpeichernUndLaden) {
     TSpeicher speicher;
     {
         Velm_BlockGfx3D gfx(64, 32, 0);
-        Velm_Bild bild(20, 20, Velm_FormatA8R8G8B8, 1);
-        FuelleMuster(bild);
-        gfx.AddGrafik(3, bild, 0, 0, 20, 20);
-        gfx.AddGrafik(70, bild, 4, 4, 7, 9);
+        gfx.AddGrafik(3, *Muster(), 0, 0, 20, 20);
+        gfx.AddGrafik(70, *Muster(), 4, 4, 7, 9);
         gfx.mZentriert = true;
         gfx.Speichern(speicher);
     }
@@ -265,11 +250,9 @@ TEST_F(Sprites, AtlasblockSpeichernUndLaden) {
     Leere();
     gfx.ZeichneGrafik(70, 1, 1, {1, 1, 1, 1});
     gfx.Zeichne();
-    Lies();
-    Velm_Bild muster(20, 20, Velm_FormatA8R8G8B8, 1);
-    FuelleMuster(muster);
-    EXPECT_EQ(P(1, 1), Pixel(muster, 4, 4));
-    EXPECT_EQ(P(7, 9), Pixel(muster, 10, 12));
+    LiesZurueck();
+    EXPECT_EQ(P(1, 1), Pixel(*Muster(), 4, 4));
+    EXPECT_EQ(P(7, 9), Pixel(*Muster(), 10, 12));
 
     // Every cut of the block is refused with its line and leaves the batcher as it was.
     const uint64_t ganz = speicher.Groesse();

@@ -16,25 +16,22 @@ namespace {
 
 using rendertest::Kontext;
 
-class Texturen : public Kontext {};
+using Texturen = Kontext;
 
 TEST_F(Texturen, MipAnzahlen) {
-    Velm_Textur* voll = K().ErzeugeTextur(256, 64, 0, Velm_FormatA8R8G8B8 | FLAG_DYNAMISCH);
-    EXPECT_EQ(voll->mMipAnzahl, 9u);
-    Velm_Textur* zuviele = K().ErzeugeTextur(256, 64, 12, Velm_FormatA8R8G8B8 | FLAG_DYNAMISCH);
-    EXPECT_EQ(zuviele->mMipAnzahl, 9u);
-    EXPECT_TRUE(mLog.Enthaelt("Zuviele MipMap-Stufen angegeben."));
-    Velm_Textur* eine = K().ErzeugeTextur(256, 64, 1, Velm_FormatA8R8G8B8 | FLAG_DYNAMISCH);
-    EXPECT_EQ(eine->mMipAnzahl, 1u);
-    EXPECT_EQ(eine->mTextur->GetLevelCount(), 1u);
+    for (const auto& [stufen, anzahl] : {std::pair{0u, 9u}, {12u, 9u}, {1u, 1u}}) {
+        Velm_Textur* t = Behalte(K().ErzeugeTextur(256, 64, stufen, Velm_FormatA8R8G8B8 | FLAG_DYNAMISCH));
+        EXPECT_EQ(t->mMipAnzahl, anzahl);
+        EXPECT_TRUE(stufen != 1 || t->mTextur->GetLevelCount() == 1);
+    }
+    EXPECT_EQ(mLog.Anzahl("Zuviele MipMap-Stufen angegeben."), 1);
     EXPECT_EQ(mBrueche.Anzahl(), 0);
-    Frei({voll, zuviele, eine});
 }
 
 TEST_F(Texturen, DxtVerlangtManuelleStufenUndBehaeltAlle) {
     Velm_Bild bild(64, 64, Velm_FormatDXT5, 3);
     Velm_TexturInhalt inhalt(bild.LockMipStufen());
-    Velm_Textur* t = K().ErzeugeTextur(0, 0, 3, Velm_FormatDXT5, inhalt);
+    Velm_Textur* t = Behalte(K().ErzeugeTextur(0, 0, 3, Velm_FormatDXT5, inhalt));
     EXPECT_TRUE(mLog.Enthaelt("Keine automatischen MipMaps für komprimierte Texturformate."));
     EXPECT_TRUE(t->HatManuelleMips());
     EXPECT_EQ(t->KopieStufen(), 3u);
@@ -44,31 +41,26 @@ TEST_F(Texturen, DxtVerlangtManuelleStufenUndBehaeltAlle) {
     }
     EXPECT_EQ(t->mZustand, Velm_ObjektResident);
     EXPECT_EQ(mBrueche.Anzahl(), 0);
-    K().GibObjektFrei(t);
 }
 
 TEST_F(Texturen, OhneInhaltDynamischRenderzielFluechtig) {
-    Velm_Textur* ohne = K().ErzeugeTextur(8, 8, 1, Velm_FormatA8R8G8B8);
+    Velm_Textur* ohne = Textur(8, 8, 0);
     EXPECT_TRUE(mLog.Enthaelt("Textur ohne Initialinhalt muss dynamisch sein"));
     EXPECT_TRUE(ohne->mFlags & FLAG_DYNAMISCH);
     EXPECT_NE(ohne->mKopie[0].mDaten, nullptr);
 
-    Velm_Textur* ziel = K().ErzeugeTextur(512, 256, 1, Velm_FormatA8R8G8B8 | FLAG_RENDERZIEL);
+    Velm_Textur* ziel = nullptr;
+    K().SetRenderZiel(Ziel(512, 256, &ziel));
     EXPECT_TRUE(mLog.Enthaelt("Renderziel-Texturen sind immer flüchtig."));
     EXPECT_TRUE(ziel->mFlags & FLAG_FLUECHTIG);
     EXPECT_FALSE(ziel->mFlags & FLAG_DYNAMISCH);
     EXPECT_EQ(ziel->mKopie[0].mDaten, nullptr);
-
-    Velm_Renderziel* rz = K().ErzeugeRenderziel(Velm_RenderzielBeschreibung(ziel));
-    K().SetRenderZiel(rz);
     EXPECT_EQ(K().mBereichBreite, 512u);
     EXPECT_EQ(K().mBereichHoehe, 256u);
-    K().SetRenderZiel(nullptr);
-    Frei({rz, ohne, ziel});
 }
 
 TEST_F(Texturen, TeilInhaltAufDxtUndAmRand) {
-    Velm_Textur* t = K().ErzeugeTextur(16, 16, 1, Velm_FormatDXT1 | FLAG_DYNAMISCH | FLAG_MANUELLE_MIPS);
+    Velm_Textur* t = Behalte(K().ErzeugeTextur(16, 16, 1, Velm_FormatDXT1 | FLAG_DYNAMISCH | FLAG_MANUELLE_MIPS));
     Velm_Bild block(4, 4, Velm_FormatDXT1, 1);
     std::memset(block.mDaten, 0xAB, 8);
     TBereich b = block.LockBereich();
@@ -86,7 +78,7 @@ TEST_F(Texturen, TeilInhaltAufDxtUndAmRand) {
 
     // The level argument is not applied, and a taken-over region is freed and cleared.
     Velm_Bild dynBild(4, 4, Velm_FormatA8R8G8B8, 1);
-    Velm_Textur* farbig = K().ErzeugeTextur(8, 8, 1, Velm_FormatA8R8G8B8 | FLAG_DYNAMISCH);
+    Velm_Textur* farbig = Textur(8, 8, FLAG_DYNAMISCH);
     TMipStufen stufen = dynBild.LockMipStufen();
     std::memset(stufen.mStufen[0].mDaten, 0x7F, 4 * 4 * 4);
     farbig->SchreibeTeilInhalt(3, 6, 6, stufen.mStufen[0], true);
@@ -97,7 +89,7 @@ TEST_F(Texturen, TeilInhaltAufDxtUndAmRand) {
     // A static texture is reported but still written.
     Velm_Bild voll(8, 8, Velm_FormatA8R8G8B8, 1);
     Velm_TexturInhalt inhalt(voll.LockMipStufen());
-    Velm_Textur* statisch = K().ErzeugeTextur(0, 0, 1, Velm_FormatA8R8G8B8, inhalt);
+    Velm_Textur* statisch = Behalte(K().ErzeugeTextur(0, 0, 1, Velm_FormatA8R8G8B8, inhalt));
     Velm_Bild stueck(2, 2, Velm_FormatA8R8G8B8, 1);
     std::memset(stueck.mDaten, 0x11, 16);
     TBereich s = stueck.LockBereich();
@@ -105,20 +97,19 @@ TEST_F(Texturen, TeilInhaltAufDxtUndAmRand) {
     statisch->SchreibeTeilInhalt(0, 0, 0, s);
     EXPECT_EQ(mBrueche.Anzahl(), 1);
     EXPECT_EQ(statisch->mKopie[0].mDaten[0], 0x11);
-    Frei({t, farbig, statisch});
 }
 
 TEST_F(Texturen, UngueltigeEingabenWerdenGemeldetOhneAbsturz) {
     // A format beyond the table is reported and taken as A8R8G8B8.
-    Velm_Textur* format = K().ErzeugeTextur(4, 4, 1, Velm_FormatAnzahl | FLAG_DYNAMISCH);
+    Velm_Textur* format = Behalte(K().ErzeugeTextur(4, 4, 1, Velm_FormatAnzahl | FLAG_DYNAMISCH));
     EXPECT_TRUE(mLog.Enthaelt("Ungültiges Texturformat"));
     EXPECT_EQ(format->mFormat, uint32_t(Velm_FormatA8R8G8B8));
     EXPECT_EQ(format->mZustand, Velm_ObjektResident);
 
     // Sizes of 0 or beyond the device's limit hold nothing anywhere.
     mBrueche.Null();
-    Velm_Textur* leer = K().ErzeugeTextur(0, 0, 1, Velm_FormatA8R8G8B8 | FLAG_DYNAMISCH);
-    Velm_Textur* riesig = K().ErzeugeTextur(1u << 30, 1u << 30, 1, Velm_FormatA8R8G8B8 | FLAG_DYNAMISCH);
+    Velm_Textur* leer = Textur(0, 0, FLAG_DYNAMISCH);
+    Velm_Textur* riesig = Textur(1u << 30, 1u << 30, FLAG_DYNAMISCH);
     EXPECT_EQ(mBrueche.Anzahl(), 2);
     EXPECT_TRUE(mLog.Enthaelt("Ungültige Texturgröße."));
     for (Velm_Textur* t : {leer, riesig}) {
@@ -133,7 +124,7 @@ TEST_F(Texturen, UngueltigeEingabenWerdenGemeldetOhneAbsturz) {
     Velm_Bild klein(4, 4, Velm_FormatA8R8G8B8, 1);
     Velm_TexturInhalt inhalt(klein.LockMipStufen());
     mBrueche.Null();
-    Velm_Textur* falsch = K().ErzeugeTextur(8, 8, 1, Velm_FormatA8R8G8B8, inhalt);
+    Velm_Textur* falsch = Behalte(K().ErzeugeTextur(8, 8, 1, Velm_FormatA8R8G8B8, inhalt));
     EXPECT_EQ(mBrueche.Anzahl(), 1);
     EXPECT_TRUE(mLog.Enthaelt("Vorgabegrafik für Mip-Stufe 0 ist ungültig"));
     EXPECT_EQ(inhalt.mStufen[0].mDaten, nullptr);
@@ -144,7 +135,6 @@ TEST_F(Texturen, UngueltigeEingabenWerdenGemeldetOhneAbsturz) {
     EXPECT_EQ(Velm::GetD3DSeite(6), D3DCUBEMAP_FACE_POSITIVE_X);
     EXPECT_EQ(Velm::GetD3DSeite(0), D3DCUBEMAP_FACE_POSITIVE_Y);
     EXPECT_EQ(mBrueche.Anzahl(), 2);
-    Frei({format, leer, riesig, falsch});
 }
 
 TEST_F(Texturen, WuerfeltexturUndTiefenpufferUeberlebenDenReset) {
@@ -155,20 +145,20 @@ TEST_F(Texturen, WuerfeltexturUndTiefenpufferUeberlebenDenReset) {
         std::memset(seiten[s].mDaten, 0x10 * (s + 1), 16 * 16 * 4);
         inhalt[s][0] = seiten[s].LockBereich();
     }
-    auto* wuerfel = new Velm_WuerfelTextur(16, 1, Velm_FormatA8R8G8B8, inhalt);
+    auto* wuerfel = Behalte(new Velm_WuerfelTextur(16, 1, Velm_FormatA8R8G8B8, inhalt));
     wuerfel->mSlot = K().mRegister.Einfuegen(wuerfel);
     EXPECT_EQ(wuerfel->mZustand, Velm_ObjektResident);
     EXPECT_EQ(wuerfel->mKopie[5][0].mDaten[0], 0x60);
 
-    auto* tiefe = new Velm_ZBuffer(64, 32);
+    auto* tiefe = Behalte(new Velm_ZBuffer(64, 32));
     tiefe->mSlot = K().mRegister.Einfuegen(tiefe);
     EXPECT_EQ(tiefe->mZustand, Velm_ObjektResident);
 
     Velm_RenderzielBeschreibung b;
     b.mAnzahl = 1;
-    b.mTexturen[0] = K().ErzeugeTextur(64, 32, 1, Velm_FormatA8R8G8B8 | FLAG_RENDERZIEL);
+    b.mTexturen[0] = Textur(64, 32, FLAG_RENDERZIEL);
     b.mZBuffer = tiefe;
-    Velm_Renderziel* ziel = K().ErzeugeRenderziel(b);
+    Velm_Renderziel* ziel = Behalte(K().ErzeugeRenderziel(b));
     EXPECT_EQ(ziel->mTiefe, tiefe->mOberflaeche);
     K().SetRenderZiel(ziel);
     EXPECT_EQ(Z().Zahl("SetDepthStencilSurface"), 1);
@@ -181,8 +171,6 @@ TEST_F(Texturen, WuerfeltexturUndTiefenpufferUeberlebenDenReset) {
     wuerfel->Benutzen();
     EXPECT_EQ(wuerfel->mZustand, Velm_ObjektResident);
     EXPECT_EQ(mBrueche.Anzahl(), 0);
-
-    Frei({ziel, b.mTexturen[0], tiefe, wuerfel});
 }
 
 } // namespace

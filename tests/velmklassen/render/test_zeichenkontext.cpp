@@ -195,8 +195,8 @@ $main() { farbe = float4( 1, 1, 1, 1); }
     Quad& quad = NeuesQuad(vs, ps);
     K().SetProgramm(Behalte(K().ErzeugeProgramm(eingabe, quad.vertexShader, quad.pixelShader)));
     const float rechtecke[8] = {-1, 1, 1, -1, 0, 0, 1, -1}, ecken[24] = {};
-    K().SetVertexBuffer(0, Puffer(ecken, sizeof ecken));
-    K().SetVertexBuffer(1, Puffer(rechtecke, sizeof rechtecke, FLAG_DYNAMISCH));
+    K().SetVertexBuffer(0, VertexPuffer(ecken, sizeof ecken));
+    K().SetVertexBuffer(1, VertexPuffer(rechtecke, sizeof rechtecke, FLAG_DYNAMISCH));
     K().SetIndexBuffer(quad.indizes);
     Z().Null();
 
@@ -233,7 +233,7 @@ TEST_F(ZeichenKontext, SechzehnBitRueckpufferFuerDasBildschirmfoto) {
                   {{1, 1, 0, 1}, 0xFFFFFF00}, {{0, 0, 0, 1}, 0xFF000000}};
     for (const auto& fall : faelle) {
         Leere(fall.farbe);
-        Lies();
+        LiesZurueck();
         EXPECT_EQ(P(7, 5), fall.argb) << std::hex << P(7, 5);
     }
     Velm_Screen3D::mDarstellung.mFormat = 0;
@@ -260,12 +260,12 @@ TEST_F(ZeichenKontext, FreigegebeneObjekteVerlassenDenCache) {
     EXPECT_EQ(K().mAlphaZustand, b);
     EXPECT_EQ(Z().mRenderZustaende[D3DRS_SRCBLEND], 1);
 
-    Velm_VertexBuffer* alt = Puffer(ecken, sizeof ecken);
+    Velm_VertexBuffer* alt = VertexPuffer(ecken, sizeof ecken);
     K().SetVertexBuffer(0, alt);
     mBehalten.pop_back();
     K().GibObjektFrei(alt);
     EXPECT_NE(K().mKanaele[0].mPuffer, alt);
-    Velm_VertexBuffer* neu = Puffer(ecken, sizeof ecken);
+    Velm_VertexBuffer* neu = VertexPuffer(ecken, sizeof ecken);
     Z().Null();
     K().SetVertexBuffer(0, neu);
     EXPECT_EQ(Z().Zahl("SetStreamSource"), 1);
@@ -309,7 +309,7 @@ TEST_F(ZeichenKontext, TexturiertesGeblendetesQuadLandetImRueckpuffer) {
         }
         K().SetAlphaZustand(schritt.blend);
         K().ZeichneIndexElemente();
-        Lies();
+        LiesZurueck();
         for (const auto& [x, y, farbe] : schritt.soll) {
             EXPECT_TRUE(rendertest::Nahe(P(x, y), farbe)) << x << "," << y << ": " << std::hex << P(x, y);
         }
