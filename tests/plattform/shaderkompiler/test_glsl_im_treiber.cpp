@@ -165,7 +165,6 @@ protected:
     static inline GLuint sZiel = 0;
 };
 
-// Registers with no symmetry, so that any transposition or shifted register shows.
 std::vector<Vektor> Register() {
     return {{1, 2, 3, 4},     {5, 6, 7, 8},      {9, 10, 11, 12},
             {13, 14, 15, 16}, {-1, 0.5f, 2, -3}, {2, -7, 0.25f, 6}};
@@ -188,49 +187,38 @@ void ErwarteNahe(const Vektor& ist, const Vektor& soll) {
 
 } // namespace
 
+// Registers with no symmetry, so that any transposition or shifted register shows. Each row names
+// the registers whose dot products with the position make x, y, z, w (-1: the constant 1).
 TEST_F(GlKontext, MatrizenRechnenWieDirect3D9) {
     const std::vector<Vektor> r = Register();
-    const Vektor pos = {0.5f, -2, 3, 1.5f};
-    const Vektor neutral = {0, 0, 0, 0};
-
-    // Stored by columns (the default): register k is column k, so mul(row vector, M) takes a dot
-    // product with each register.
-    const std::string spalten = Glsl(R"(
-float4 gVorher;
-float4x4 gM;
-float4 main( float4 pos : POSITION0) : POSITION0 { return mul(pos, gM); }
-)",
-                                     "vs_3_0");
-    ErwarteNahe(FuehreAus(spalten, r, pos, neutral),
-                OhneHalbpixel({Punkt(pos, r[1]), Punkt(pos, r[2]), Punkt(pos, r[3]), Punkt(pos, r[4])}));
-
-    // Stored by rows: register k is row k, and mul(M, column vector) dots each register again.
-    const std::string zeilen = Glsl(R"(
-row_major float4x4 gM;
-float4 main( float4 pos : POSITION0) : POSITION0 { return mul(gM, pos); }
-)",
-                                    "vs_3_0");
-    ErwarteNahe(FuehreAus(zeilen, r, pos, neutral),
-                OhneHalbpixel({Punkt(pos, r[0]), Punkt(pos, r[1]), Punkt(pos, r[2]), Punkt(pos, r[3])}));
-
-    // A 4x3 matrix by columns takes three registers of four rows each.
-    const std::string schief = Glsl(R"(
-float4x3 gM;
-float4 main( float4 pos : POSITION0) : POSITION0 { return float4(mul(pos, gM), 1); }
-)",
-                                    "vs_3_0");
-    ErwarteNahe(FuehreAus(schief, r, pos, neutral),
-                OhneHalbpixel({Punkt(pos, r[0]), Punkt(pos, r[1]), Punkt(pos, r[2]), 1}));
-
-    // In an array with a computed index, element 1 of 4x3 matrices is c3 to c5.
-    const std::string feld = Glsl(R"(
-float4x3 gKnochen[2];
-float4 main( float4 pos : POSITION0) : POSITION0 { return float4(mul(pos, gKnochen[int(pos.w)]), 1); }
-)",
-                                  "vs_3_0");
-    const Vektor eins = {0.5f, 2, -1, 1};
-    ErwarteNahe(FuehreAus(feld, r, eins, neutral),
-                OhneHalbpixel({Punkt(eins, r[3]), Punkt(eins, r[4]), Punkt(eins, r[5]), 1}));
+    const struct {
+        const char* hlsl;
+        Vektor pos;
+        std::array<int, 4> register_;
+    } faelle[] = {
+        // Stored by columns (the default): register k is column k, so mul(row vector, M) takes a
+        // dot product with each register.
+        {"float4 gVorher;\nfloat4x4 gM;\nfloat4 main( float4 pos : POSITION0) : POSITION0 { return mul(pos, gM); }",
+         {0.5f, -2, 3, 1.5f}, {1, 2, 3, 4}},
+        // Stored by rows: register k is row k, and mul(M, column vector) dots each register again.
+        {"row_major float4x4 gM;\nfloat4 main( float4 pos : POSITION0) : POSITION0 { return mul(gM, pos); }",
+         {0.5f, -2, 3, 1.5f}, {0, 1, 2, 3}},
+        // A 4x3 matrix by columns takes three registers of four rows each.
+        {"float4x3 gM;\nfloat4 main( float4 pos : POSITION0) : POSITION0 { return float4(mul(pos, gM), 1); }",
+         {0.5f, -2, 3, 1.5f}, {0, 1, 2, -1}},
+        // In an array with a computed index, element 1 of 4x3 matrices is c3 to c5.
+        {"float4x3 gKnochen[2];\nfloat4 main( float4 pos : POSITION0) : POSITION0 { return "
+         "float4(mul(pos, gKnochen[int(pos.w)]), 1); }",
+         {0.5f, 2, -1, 1}, {3, 4, 5, -1}},
+    };
+    for (const auto& fall : faelle) {
+        SCOPED_TRACE(fall.hlsl);
+        Vektor d3d{};
+        for (int i = 0; i < 4; ++i) {
+            d3d[i] = fall.register_[i] < 0 ? 1 : Punkt(fall.pos, r[size_t(fall.register_[i])]);
+        }
+        ErwarteNahe(FuehreAus(Glsl(fall.hlsl, "vs_3_0"), r, fall.pos, {0, 0, 0, 0}), OhneHalbpixel(d3d));
+    }
 }
 
 TEST_F(GlKontext, FelderAusStrukturenMitComputedIndex) {

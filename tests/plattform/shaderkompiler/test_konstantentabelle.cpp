@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace ShaderTest;
 
 namespace {
@@ -142,22 +144,18 @@ void main( float2 uv : TEXCOORD0, out float4 farbe : COLOR0)
     ASSERT_EQ(ps.ergebnis, D3D_OK) << ps.meldungen;
     const NamensKarte karte = LiesKonstanten(ps.tabelle.get());
     EXPECT_EQ(karte.size(), 4u);
-    for (const auto& [name, register_] : {std::pair{"gErster", 0u}, {"gUmgebung", 1u}, {"gLetzter", 2u}}) {
-        PruefeEintrag(karte, name, register_, 1, 5);
+    for (const auto& [name, register_, art] : {std::tuple{"gErster", 0u, 5u}, {"gUmgebung", 1u, 5u},
+                                                {"gLetzter", 2u, 5u}, {"gFarbe", 0u, 1u}}) {
+        PruefeEintrag(karte, name, register_, 1, art);
+        EXPECT_EQ(karte.at(name).satz, art == 5 ? D3DXRS_SAMPLER : D3DXRS_FLOAT4) << name;
     }
-    EXPECT_EQ(karte.at("gLetzter").satz, D3DXRS_SAMPLER);
-    PruefeEintrag(karte, "gFarbe", 0, 1, 1);
-    EXPECT_EQ(karte.at("gFarbe").satz, D3DXRS_FLOAT4);
-
     D3DXCONSTANT_DESC d{};
     UINT anzahl = 1;
     ASSERT_EQ(ps.tabelle->GetConstantDesc("gUmgebung", &d, &anzahl), D3D_OK);
-    EXPECT_EQ(d.Type, D3DXPT_SAMPLERCUBE);
-    EXPECT_EQ(d.Class, D3DXPC_OBJECT);
+    EXPECT_EQ(std::pair(d.Type, d.Class), std::pair(D3DXPT_SAMPLERCUBE, D3DXPC_OBJECT));
     D3DXCONSTANTTABLE_DESC tabelle{};
     ASSERT_EQ(ps.tabelle->GetDesc(&tabelle), D3D_OK);
     EXPECT_EQ(tabelle.Version, 0xFFFF0300u);
-
     EXPECT_EQ(ps.blob.samplerAnzahl, 3u);
     for (const char* teil : {"uniform sampler2D ps_s0;", "uniform samplerCube ps_s1;",
                              "uniform sampler2D ps_s2;", "texture(ps_s0, velm_i_TEXCOORD0) * ps_c[0]"}) {

@@ -2,77 +2,42 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using Plattform::ShaderBlob;
 
-namespace {
-
-ShaderBlob Beispiel() {
-    ShaderBlob blob;
-    blob.stufe = Plattform::kStufePixel;
-    blob.konstantenRegister = 224;
-    blob.samplerAnzahl = 3;
-    blob.glsl = "#version 330 core\nvoid main() {}\n";
-    return blob;
-}
-
-} // namespace
-
-TEST(ShaderBlob, UeberstehtHinUndZurueck) {
-    const std::vector<uint8_t> bytes = Plattform::SchreibeShaderBlob(Beispiel());
-    ShaderBlob gelesen;
-    ASSERT_TRUE(Plattform::LiesShaderBlob(bytes.data(), bytes.size(), gelesen));
-    EXPECT_EQ(gelesen.stufe, Plattform::kStufePixel);
-    EXPECT_EQ(gelesen.konstantenRegister, 224u);
-    EXPECT_EQ(gelesen.samplerAnzahl, 3u);
-    EXPECT_EQ(gelesen.glsl, Beispiel().glsl);
-}
-
-TEST(ShaderBlob, LeererTextIstGueltig) {
-    ShaderBlob leer;
-    const std::vector<uint8_t> bytes = Plattform::SchreibeShaderBlob(leer);
-    ShaderBlob gelesen = Beispiel();
-    ASSERT_TRUE(Plattform::LiesShaderBlob(bytes.data(), bytes.size(), gelesen));
-    EXPECT_EQ(gelesen.stufe, Plattform::kStufeVertex);
-    EXPECT_TRUE(gelesen.glsl.empty());
-}
-
-TEST(ShaderBlob, JedesAbgeschnitteneStueckWirdAbgelehnt) {
-    const std::vector<uint8_t> bytes = Plattform::SchreibeShaderBlob(Beispiel());
-    for (size_t laenge = 0; laenge < bytes.size(); ++laenge) {
+TEST(ShaderBlob, HinUndZurueckUndJedeVerfaelschungAbgelehnt) {
+    const ShaderBlob leer;
+    const ShaderBlob beispiel{Plattform::kStufePixel, 224, 3, "#version 330 core\nvoid main() {}\n"};
+    for (const ShaderBlob& blob : {leer, beispiel}) {
+        const std::vector<uint8_t> bytes = Plattform::SchreibeShaderBlob(blob);
+        ShaderBlob gelesen{Plattform::kStufePixel, 1, 1, "alt"};
+        ASSERT_TRUE(Plattform::LiesShaderBlob(bytes.data(), bytes.size(), gelesen));
+        EXPECT_EQ(std::tie(gelesen.stufe, gelesen.konstantenRegister, gelesen.samplerAnzahl, gelesen.glsl),
+                  std::tie(blob.stufe, blob.konstantenRegister, blob.samplerAnzahl, blob.glsl));
+        EXPECT_EQ(Plattform::ShaderBlobGroesse(bytes.data()), bytes.size());
+    }
+    const std::vector<uint8_t> gut = Plattform::SchreibeShaderBlob(beispiel);
+    for (size_t laenge = 0; laenge < gut.size(); ++laenge) {
         // A copy of exactly this length, so that the sanitizer sees any read past it.
-        const std::vector<uint8_t> stueck(bytes.begin(), bytes.begin() + laenge);
+        const std::vector<uint8_t> stueck(gut.begin(), gut.begin() + laenge);
         ShaderBlob gelesen;
         EXPECT_FALSE(Plattform::LiesShaderBlob(stueck.data(), stueck.size(), gelesen)) << laenge;
         EXPECT_TRUE(gelesen.glsl.empty());
     }
+    // A wrong tag, a third stage, a text length far past the end, a trailing byte.
+    for (const auto& [stelle, wert] : {std::pair{0, 'X'}, {4, 2}, {19, 0x80}, {-1, 0}}) {
+        std::vector<uint8_t> bytes = gut;
+        if (stelle < 0) {
+            bytes.push_back(uint8_t(wert));
+        } else {
+            bytes[size_t(stelle)] = uint8_t(wert);
+        }
+        ShaderBlob gelesen;
+        EXPECT_FALSE(Plattform::LiesShaderBlob(bytes.data(), bytes.size(), gelesen)) << stelle;
+    }
     ShaderBlob gelesen;
     EXPECT_FALSE(Plattform::LiesShaderBlob(nullptr, 0, gelesen));
-}
-
-TEST(ShaderBlob, FalscheKennungStufeOderLaengeWerdenAbgelehnt) {
-    const std::vector<uint8_t> gut = Plattform::SchreibeShaderBlob(Beispiel());
-    ShaderBlob gelesen;
-
-    std::vector<uint8_t> bytes = gut;
-    bytes[0] = 'X';
-    EXPECT_FALSE(Plattform::LiesShaderBlob(bytes.data(), bytes.size(), gelesen));
-
-    bytes = gut;
-    bytes[4] = 2; // no third stage
-    EXPECT_FALSE(Plattform::LiesShaderBlob(bytes.data(), bytes.size(), gelesen));
-
-    bytes = gut;
-    bytes[19] = 0x80; // a text length far past the end
-    EXPECT_FALSE(Plattform::LiesShaderBlob(bytes.data(), bytes.size(), gelesen));
-
-    bytes = gut;
-    bytes.push_back(0); // trailing byte
-    EXPECT_FALSE(Plattform::LiesShaderBlob(bytes.data(), bytes.size(), gelesen));
-}
-
-TEST(ShaderBlob, GroesseAusDemKopf) {
-    const std::vector<uint8_t> bytes = Plattform::SchreibeShaderBlob(Beispiel());
-    EXPECT_EQ(Plattform::ShaderBlobGroesse(bytes.data()), bytes.size());
     const uint8_t fremd[20] = {'D', 'X', 'B', 'C'};
     EXPECT_EQ(Plattform::ShaderBlobGroesse(fremd), 0u);
     EXPECT_EQ(Plattform::ShaderBlobGroesse(nullptr), 0u);
