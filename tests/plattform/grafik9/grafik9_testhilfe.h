@@ -12,15 +12,16 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace grafik9test {
 
 // Corner (POSITION0, 0..1), then per instance the rectangle in pixels (TEXCOORD0), its colour
-// (TEXCOORD1) and depth (TEXCOORD2). c0 = (2 / target width, 2 / target height).
-inline const char* kQuadVs = R"(#version 330 core
-uniform vec4 vs_c[1];
-uniform vec4 velm_epilog;
+// (TEXCOORD1) and depth (TEXCOORD2). c0 = (2 / target width, 2 / target height). `kopf` adds
+// declarations, `farbe` is the colour passed on; the epilogue is the compiler's.
+inline std::string QuadVs(const char* kopf = "", const char* farbe = "farbe") {
+    return std::string("#version 330 core\nuniform vec4 vs_c[1];\nuniform vec4 velm_epilog;\n") + kopf + R"(
 layout(location = 0) in vec2 ecke;
 layout(location = 1) in vec4 rechteck;
 layout(location = 2) in vec4 farbe;
@@ -30,13 +31,14 @@ out vec2 velm_TEXCOORD1;
 void main() {
     vec2 p = rechteck.xy + ecke * rechteck.zw;
     gl_Position = vec4(p.x * vs_c[0].x - 1.0, 1.0 - p.y * vs_c[0].y, tiefe.x, 1.0);
-    velm_TEXCOORD0 = farbe;
+    velm_TEXCOORD0 = )" + farbe + R"(;
     velm_TEXCOORD1 = ecke;
     gl_Position.x += velm_epilog.x * gl_Position.w;
     gl_Position.y = velm_epilog.y * gl_Position.w - gl_Position.y;
     gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;
 }
 )";
+}
 
 inline const char* kFarbePs = R"(#version 330 core
 in vec4 velm_TEXCOORD0;
@@ -65,13 +67,8 @@ struct Instanz {
     float z, f1, f2, f3;
 };
 
-inline std::vector<uint8_t> Blob(uint32_t stufe, const char* glsl, uint32_t konstanten, uint32_t sampler) {
-    Plattform::ShaderBlob blob;
-    blob.stufe = stufe;
-    blob.konstantenRegister = konstanten;
-    blob.samplerAnzahl = sampler;
-    blob.glsl = glsl;
-    std::vector<uint8_t> bytes = Plattform::SchreibeShaderBlob(blob);
+inline std::vector<uint8_t> Blob(uint32_t stufe, const std::string& glsl, uint32_t konstanten, uint32_t sampler) {
+    std::vector<uint8_t> bytes = Plattform::SchreibeShaderBlob({stufe, konstanten, sampler, glsl});
     bytes.resize((bytes.size() + 3) & ~size_t(3));
     return bytes;
 }
@@ -118,14 +115,14 @@ protected:
         EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 0u);
     }
 
-    IDirect3DVertexShader9* Vs(const char* glsl, uint32_t konstanten, uint32_t sampler = 0) {
+    IDirect3DVertexShader9* Vs(const std::string& glsl, uint32_t konstanten, uint32_t sampler = 0) {
         const auto b = Blob(Plattform::kStufeVertex, glsl, konstanten, sampler);
         IDirect3DVertexShader9* s = nullptr;
         EXPECT_EQ(mGeraet->CreateVertexShader(reinterpret_cast<const DWORD*>(b.data()), &s), D3D_OK);
         return s;
     }
 
-    IDirect3DPixelShader9* Ps(const char* glsl, uint32_t konstanten, uint32_t sampler = 0) {
+    IDirect3DPixelShader9* Ps(const std::string& glsl, uint32_t konstanten, uint32_t sampler = 0) {
         const auto b = Blob(Plattform::kStufePixel, glsl, konstanten, sampler);
         IDirect3DPixelShader9* s = nullptr;
         EXPECT_EQ(mGeraet->CreatePixelShader(reinterpret_cast<const DWORD*>(b.data()), &s), D3D_OK);
@@ -143,10 +140,7 @@ protected:
         ASSERT_EQ(mGeraet->CreateIndexBuffer(sizeof indizes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16,
                                              D3DPOOL_DEFAULT, &mIndizes, nullptr),
                   D3D_OK);
-        void* p = nullptr;
-        ASSERT_EQ(mIndizes->Lock(0, 0, &p, 0), D3D_OK);
-        std::memcpy(p, indizes, sizeof indizes);
-        ASSERT_EQ(mIndizes->Unlock(), D3D_OK);
+        Fuelle(mIndizes, indizes, sizeof indizes, 0);
         ASSERT_EQ(mGeraet->CreateVertexBuffer(64 * sizeof(Instanz), D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, 0,
                                               D3DPOOL_DEFAULT, &mInstanzen, nullptr),
                   D3D_OK);
@@ -156,7 +150,7 @@ protected:
                                               {1, 32, D3DDECLTYPE_FLOAT4, 0, D3DDECLUSAGE_TEXCOORD, 2},
                                               D3DDECL_END};
         ASSERT_EQ(mGeraet->CreateVertexDeclaration(elemente, &mDeklaration), D3D_OK);
-        mVs = Vs(kQuadVs, 1);
+        mVs = Vs(QuadVs(), 1);
         mPs = Ps(pixelShader, psKonstanten, psSampler);
         ASSERT_NE(mVs, nullptr);
         ASSERT_NE(mPs, nullptr);
@@ -174,6 +168,13 @@ protected:
         mGeraet->SetVertexShaderConstantF(0, c, 1);
     }
 
+    template <typename T> static void Loese(T*& o) {
+        if (o != nullptr) {
+            o->Release();
+        }
+        o = nullptr;
+    }
+
     void LoeseQuad() {
         if (mGeraet != nullptr) {
             mGeraet->SetStreamSource(0, nullptr, 0, 0);
@@ -183,20 +184,14 @@ protected:
             mGeraet->SetVertexShader(nullptr);
             mGeraet->SetPixelShader(nullptr);
         }
-        for (IUnknown** o :
-             {reinterpret_cast<IUnknown**>(&mEcken), reinterpret_cast<IUnknown**>(&mIndizes),
-              reinterpret_cast<IUnknown**>(&mInstanzen), reinterpret_cast<IUnknown**>(&mDeklaration),
-              reinterpret_cast<IUnknown**>(&mVs), reinterpret_cast<IUnknown**>(&mPs)}) {
-            if (*o != nullptr) {
-                (*o)->Release();
-                *o = nullptr;
-            }
-        }
+        Loese(mEcken), Loese(mIndizes), Loese(mInstanzen), Loese(mDeklaration), Loese(mVs), Loese(mPs);
     }
 
-    static void Fuelle(IDirect3DVertexBuffer9* puffer, const void* daten, size_t bytes) {
+    // Vertex or index buffer.
+    template <typename Puffer>
+    static void Fuelle(Puffer* puffer, const void* daten, size_t bytes, DWORD flags = D3DLOCK_DISCARD) {
         void* p = nullptr;
-        ASSERT_EQ(puffer->Lock(0, UINT(bytes), &p, D3DLOCK_DISCARD), D3D_OK);
+        ASSERT_EQ(puffer->Lock(0, UINT(bytes), &p, flags), D3D_OK);
         std::memcpy(p, daten, bytes);
         ASSERT_EQ(puffer->Unlock(), D3D_OK);
     }
@@ -214,14 +209,14 @@ protected:
         return {x, y, b, h, r, g, bl, a, z, 0, 0, 0};
     }
 
-    std::vector<uint32_t> LiesRueckpuffer() {
+    std::vector<uint32_t> LiesRueckpuffer(uint32_t breite = kBreite, uint32_t hoehe = kHoehe) {
         IDirect3DSurface9* rueck = nullptr;
         EXPECT_EQ(mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &rueck), D3D_OK);
         D3DLOCKED_RECT lr{};
         EXPECT_EQ(rueck->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
-        std::vector<uint32_t> bild(kBreite * kHoehe);
-        for (uint32_t y = 0; y < kHoehe; ++y) {
-            std::memcpy(&bild[y * kBreite], static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch, kBreite * 4);
+        std::vector<uint32_t> bild(breite * hoehe);
+        for (uint32_t y = 0; y < hoehe; ++y) {
+            std::memcpy(&bild[y * breite], static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch, breite * 4);
         }
         EXPECT_EQ(rueck->UnlockRect(), D3D_OK);
         rueck->Release();
@@ -266,11 +261,6 @@ protected:
         EXPECT_EQ(mGeraet->UpdateSurface(sys.get(), nullptr, ziel, &punkt), D3D_OK);
     }
 
-    void LadeStufe(IDirect3DTexture9* textur, UINT stufe, D3DFORMAT format, UINT breite, UINT hoehe,
-                   const void* daten, size_t zeilenBytes, UINT zeilen) {
-        LadeStufe(Flaeche(textur, stufe).get(), format, breite, hoehe, daten, zeilenBytes, zeilen);
-    }
-
     Com<IDirect3DTexture9> Textur(UINT breite, UINT hoehe, UINT stufen, DWORD usage, D3DFORMAT format) {
         IDirect3DTexture9* t = nullptr;
         EXPECT_EQ(mGeraet->CreateTexture(breite, hoehe, stufen, usage, format, D3DPOOL_DEFAULT, &t, nullptr),
@@ -294,7 +284,7 @@ protected:
     // Fills a level with one A8R8G8B8 colour.
     void FuelleStufe(IDirect3DTexture9* textur, UINT stufe, UINT breite, UINT hoehe, uint32_t farbe) {
         std::vector<uint32_t> pixel(breite * hoehe, farbe);
-        LadeStufe(textur, stufe, D3DFMT_A8R8G8B8, breite, hoehe, pixel.data(), breite * 4, hoehe);
+        LadeStufe(Flaeche(textur, stufe).get(), D3DFMT_A8R8G8B8, breite, hoehe, pixel.data(), breite * 4, hoehe);
     }
 
     // Texture coordinates of the textured quad: corner * (su, sv) + (ou, ov).

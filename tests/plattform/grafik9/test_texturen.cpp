@@ -51,7 +51,7 @@ void FuelleGesperrt(const D3DLOCKED_RECT& lr, int b, int h, uint32_t farbe) {
 TEST_F(Texturen, HochgeladeneZeileNullLiegtOben) {
     const auto t = Textur(2, 2, 1, 0, D3DFMT_A8R8G8B8);
     const uint32_t pixel[4] = {0xFFFF0000, 0xFFFF0000, 0xFF00FF00, 0xFF00FF00};
-    LadeStufe(t.get(), 0, D3DFMT_A8R8G8B8, 2, 2, pixel, 8, 2);
+    LadeStufe(Flaeche(t.get()).get(), D3DFMT_A8R8G8B8, 2, 2, pixel, 8, 2);
     const auto bild = ZeigeTextur(t.get(), 0, 0, 4, 4);
     EXPECT_EQ(Pixel(bild, kBreite, 1, 0), 0xFFFF0000u);
     EXPECT_EQ(Pixel(bild, kBreite, 1, 3), 0xFF00FF00u);
@@ -139,7 +139,7 @@ TEST_F(Texturen, JedesFormatKommtAnWieAufDirect3D9) {
             pixel.insert(pixel.end(), fall.texel.begin(), fall.texel.end());
         }
         const UINT zeilen = dxt ? 1 : 4;
-        LadeStufe(t.get(), 0, fall.format, 4, 4, pixel.data(), pixel.size() / zeilen, zeilen);
+        LadeStufe(Flaeche(t.get()).get(), fall.format, 4, 4, pixel.data(), pixel.size() / zeilen, zeilen);
         ErwarteFarbe(Zeige(t.get(), 4, 2, 2), fall.erwartet);
         mGeraet->SetTexture(0, nullptr);
     }
@@ -211,7 +211,7 @@ TEST_F(Texturen, DxtSperreZaehltBlockzeilen) {
 TEST_F(Texturen, AdressierungUndFilterWieDirect3D9) {
     const auto t = Textur(2, 1, 1, 0, D3DFMT_A8R8G8B8);
     const uint32_t pixel[2] = {0xFFFF0000, 0xFF00FF00};
-    LadeStufe(t.get(), 0, D3DFMT_A8R8G8B8, 2, 1, pixel, 8, 1);
+    LadeStufe(Flaeche(t.get()).get(), D3DFMT_A8R8G8B8, 2, 1, pixel, 8, 1);
 
     // u from 0 to 2 over 8 pixels: WRAP repeats, CLAMP holds the edge, BORDER shows its colour.
     SetzeTexturKoordinaten(2, 1);
@@ -277,7 +277,7 @@ TEST_F(Texturen, MipStufenMaxMipLevelUndAutomatischeMips) {
     const auto autom = Textur(2, 2, 0, D3DUSAGE_AUTOGENMIPMAP, D3DFMT_A8R8G8B8);
     EXPECT_EQ(autom->GetLevelCount(), 1u);
     const uint32_t pixel[4] = {0xFFFF0000, 0xFFFF0000, 0xFF0000FF, 0xFF0000FF};
-    LadeStufe(autom.get(), 0, D3DFMT_A8R8G8B8, 2, 2, pixel, 8, 2);
+    LadeStufe(Flaeche(autom.get()).get(), D3DFMT_A8R8G8B8, 2, 2, pixel, 8, 2);
     mGeraet->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, 1);
     ErwarteFarbe(Zeige(autom.get(), 2, 0, 0), 0xFF800080);
     FuelleStufe(autom.get(), 0, 2, 2, 0xFF00FF00);

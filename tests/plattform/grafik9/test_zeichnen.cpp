@@ -82,22 +82,22 @@ TEST_F(Zeichnen, MischenTiefeUndSchreibmaske) {
     EXPECT_EQ(LiesRueckpuffer()[24] & 0xFFFFFF, 0xFF0080u);
 }
 
+// The quad's corners run clockwise on screen (x right, y down): Direct3D's front face. Mirrored
+// in x they run counter-clockwise, and CULL_CCW (the default) drops them.
 TEST_F(Zeichnen, RueckseitenNachDirect3DDrehsinn) {
     BaueQuad();
-    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
     mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
-    // The quad's corners run clockwise on screen (x right, y down): Direct3D's front face.
-    EXPECT_EQ(Zeichne({Quad(0, 0, 4, 4, 1, 0, 0)}), D3D_OK);
-    EXPECT_EQ(FindeFarbe(0xFF0000).anzahl, 16);
-    // Mirrored in x it runs counter-clockwise and the default CULL_CCW drops it.
-    Zeichne({Quad(12, 0, -4, 4, 0, 1, 0)});
-    EXPECT_EQ(FindeFarbe(0x00FF00).anzahl, 0);
-    mGeraet->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    Zeichne({Quad(12, 0, -4, 4, 0, 1, 0)});
-    EXPECT_EQ(FindeFarbe(0x00FF00).anzahl, 16);
-    mGeraet->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
-    Zeichne({Quad(16, 0, 4, 4, 0, 0, 1)});
-    EXPECT_EQ(FindeFarbe(0x0000FF).anzahl, 0);
+    const struct {
+        DWORD cull;
+        float x, b;
+        int anzahl;
+    } faelle[] = {{D3DCULL_CCW, 0, 4, 16}, {D3DCULL_CCW, 4, -4, 0}, {D3DCULL_NONE, 4, -4, 16}, {D3DCULL_CW, 0, 4, 0}};
+    for (const auto& fall : faelle) {
+        mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+        mGeraet->SetRenderState(D3DRS_CULLMODE, fall.cull);
+        ASSERT_EQ(Zeichne({Quad(fall.x, 0, fall.b, 4, 1, 0, 0)}), D3D_OK);
+        EXPECT_EQ(FindeFarbe(0xFF0000).anzahl, fall.anzahl) << fall.cull << " " << fall.b;
+    }
 }
 
 TEST_F(Zeichnen, ZeichnenOhneProgrammOderMitFalschemBereichScheitert) {
@@ -112,7 +112,7 @@ TEST_F(Zeichnen, ZeichnenOhneProgrammOderMitFalschemBereichScheitert) {
 }
 
 TEST_F(Zeichnen, KaputterShaderkodeWirdAbgewiesen) {
-    auto b = Blob(Plattform::kStufeVertex, kQuadVs, 1, 0);
+    auto b = Blob(Plattform::kStufeVertex, QuadVs(), 1, 0);
     IDirect3DPixelShader9* ps = nullptr;
     EXPECT_EQ(mGeraet->CreatePixelShader(reinterpret_cast<const DWORD*>(b.data()), &ps), D3DERR_INVALIDCALL);
     b[0] = 'X';
@@ -121,31 +121,16 @@ TEST_F(Zeichnen, KaputterShaderkodeWirdAbgewiesen) {
     const auto kaputt = Blob(Plattform::kStufeVertex, "#version 330 core\nvoid main() { nix; }\n", 0, 0);
     EXPECT_EQ(mGeraet->CreateVertexShader(reinterpret_cast<const DWORD*>(kaputt.data()), &vs),
               D3DERR_INVALIDCALL);
-    const auto zuViele = Blob(Plattform::kStufeVertex, kQuadVs, 257, 0);
+    const auto zuViele = Blob(Plattform::kStufeVertex, QuadVs(), 257, 0);
     EXPECT_EQ(mGeraet->CreateVertexShader(reinterpret_cast<const DWORD*>(zuViele.data()), &vs),
               D3DERR_INVALIDCALL);
     EXPECT_EQ(vs, nullptr);
 }
 
 TEST_F(Zeichnen, VertexSamplerLiegenAufEigenenEinheiten) {
-    const char* kVsMitTextur = R"(#version 330 core
-uniform vec4 vs_c[1];
-uniform vec4 velm_epilog;
-uniform sampler2D vs_s0;
-layout(location = 0) in vec2 ecke;
-layout(location = 1) in vec4 rechteck;
-out vec4 velm_TEXCOORD0;
-void main() {
-    vec2 p = rechteck.xy + ecke * rechteck.zw;
-    gl_Position = vec4(p.x * vs_c[0].x - 1.0, 1.0 - p.y * vs_c[0].y, 0.5, 1.0);
-    velm_TEXCOORD0 = textureLod(vs_s0, vec2(0.5, 0.5), 0.0);
-    gl_Position.x += velm_epilog.x * gl_Position.w;
-    gl_Position.y = velm_epilog.y * gl_Position.w - gl_Position.y;
-    gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;
-}
-)";
     BaueQuad();
-    const Com<IDirect3DVertexShader9> vs(Vs(kVsMitTextur, 1, 1));
+    const Com<IDirect3DVertexShader9> vs(
+        Vs(QuadVs("uniform sampler2D vs_s0;", "textureLod(vs_s0, vec2(0.5, 0.5), 0.0)"), 1, 1));
     mGeraet->SetVertexShader(vs.get());
     const auto blau = Textur(1, 1, 1, 0, D3DFMT_A8R8G8B8);
     const auto rot = Textur(1, 1, 1, 0, D3DFMT_A8R8G8B8);
@@ -184,10 +169,7 @@ void main() {
         mGeraet->CreateIndexBuffer(24, D3DUSAGE_WRITEONLY, D3DFMT_INDEX32, D3DPOOL_DEFAULT, &ib32, nullptr),
         D3D_OK);
     const uint32_t indizes[] = {0, 1, 2, 0, 2, 3};
-    void* p = nullptr;
-    ib32->Lock(0, 0, &p, 0);
-    std::memcpy(p, indizes, sizeof indizes);
-    ib32->Unlock();
+    Fuelle(ib32, indizes, sizeof indizes, 0);
     mGeraet->SetIndices(ib32);
 
     const auto zweites = Textur(kBreite, kHoehe, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8);
