@@ -77,6 +77,16 @@ inline uint32_t Pixel(const std::vector<uint32_t>& bild, uint32_t breite, uint32
     return bild[y * breite + x];
 }
 
+// Expected pixels of a 32-pixel-wide back buffer, as (x, y, A8R8G8B8) rows.
+struct Punkt {
+    uint32_t x, y, farbe;
+};
+inline void ErwartePixel(const std::vector<uint32_t>& bild, const std::vector<Punkt>& punkte) {
+    for (const Punkt& p : punkte) {
+        EXPECT_EQ(Pixel(bild, 32, p.x, p.y), p.farbe) << std::hex << p.x << ", " << p.y;
+    }
+}
+
 // A device on a 32 x 16 back buffer with a D24X8 depth buffer, and the quad pipeline: one
 // quad's corners on stream 0, instances on stream 1.
 class Geraet : public ::testing::Test {
