@@ -186,7 +186,10 @@ protected:
     }
 
     void LoeseQuad() {
+        mZeige.reset();
         if (mGeraet != nullptr) {
+            mGeraet->SetTexture(0, nullptr);
+            mGeraet->SetTexture(D3DVERTEXTEXTURESAMPLER0, nullptr);
             mGeraet->SetStreamSource(0, nullptr, 0, 0);
             mGeraet->SetStreamSource(1, nullptr, 0, 0);
             mGeraet->SetIndices(nullptr);
@@ -284,6 +287,28 @@ protected:
         return Com<IDirect3DSurface9>(f);
     }
 
+    Com<IDirect3DSurface9> Rueck() {
+        IDirect3DSurface9* f = nullptr;
+        EXPECT_EQ(mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &f), D3D_OK);
+        return Com<IDirect3DSurface9>(f);
+    }
+
+    // Draws the texture over a quad at (x, y) with the texture shader, coordinates scaled by
+    // (su, sv), and returns the back buffer; the quad's own pixel shader is bound again after.
+    std::vector<uint32_t> ZeigeTextur(IDirect3DBaseTexture9* textur, float x, float y, float b, float h,
+                                      float su = 1, float sv = 1) {
+        if (mZeige == nullptr) {
+            mZeige.reset(Ps(kTexturPs, 1, 1));
+        }
+        mGeraet->SetPixelShader(mZeige.get());
+        SetzeTexturKoordinaten(su, sv);
+        mGeraet->SetTexture(0, textur);
+        EXPECT_EQ(Zeichne({Quad(x, y, b, h, 0, 0, 0)}), D3D_OK);
+        mGeraet->SetTexture(0, nullptr);
+        mGeraet->SetPixelShader(mPs);
+        return LiesRueckpuffer();
+    }
+
     Com<IDirect3DSurface9> SystemFlaeche(UINT breite, UINT hoehe, D3DFORMAT format) {
         IDirect3DSurface9* f = nullptr;
         EXPECT_EQ(mGeraet->CreateOffscreenPlainSurface(breite, hoehe, format, D3DPOOL_SYSTEMMEM, &f, nullptr),
@@ -312,6 +337,7 @@ protected:
     IDirect3DVertexDeclaration9* mDeklaration = nullptr;
     IDirect3DVertexShader9* mVs = nullptr;
     IDirect3DPixelShader9* mPs = nullptr;
+    Com<IDirect3DPixelShader9> mZeige;
 };
 
 } // namespace grafik9test

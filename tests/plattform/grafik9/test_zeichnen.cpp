@@ -142,9 +142,6 @@ TEST_F(Zeichnen, VertexSamplerLiegenAufEigenenEinheiten) {
     mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
     ASSERT_EQ(Zeichne({Quad(0, 0, 2, 2, 0, 0, 0)}), D3D_OK);
     EXPECT_EQ(FindeFarbe(0x0000FF).anzahl, 4);
-    mGeraet->SetTexture(0, nullptr);
-    mGeraet->SetTexture(D3DVERTEXTEXTURESAMPLER0, nullptr);
-    mGeraet->SetVertexShader(mVs);
 }
 
 TEST_F(Zeichnen, ZweitesZielUndIndex32) {
@@ -180,14 +177,8 @@ void main() {
     ASSERT_EQ(mGeraet->SetRenderTarget(1, nullptr), D3D_OK);
 
     // The second target holds the complement: show it through a texture draw.
-    const Com<IDirect3DPixelShader9> zeige(Ps(kTexturPs, 1, 1));
-    mGeraet->SetPixelShader(zeige.get());
-    SetzeTexturKoordinaten(4.0f / kBreite, 4.0f / kHoehe);
-    mGeraet->SetTexture(0, zweites.get());
-    Zeichne({Quad(8, 0, 4, 4, 0, 0, 0)});
-    EXPECT_EQ(LiesRueckpuffer()[9] & 0xFFFFFF, 0x00FFFFu);
-    mGeraet->SetTexture(0, nullptr);
-    mGeraet->SetPixelShader(mPs);
+    const auto bild = ZeigeTextur(zweites.get(), 8, 0, 4, 4, 4.0f / kBreite, 4.0f / kHoehe);
+    EXPECT_EQ(bild[9] & 0xFFFFFF, 0x00FFFFu);
     mGeraet->SetIndices(mIndizes);
     ib32->Release();
 }
@@ -196,16 +187,12 @@ TEST_F(Zeichnen, EigenerTiefenpufferAmRenderziel) {
     BaueQuad();
     const auto ziel = Textur(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8);
     IDirect3DSurface9* tiefe = nullptr;
+    IDirect3DSurface9* autoTiefe = nullptr;
     ASSERT_EQ(
         mGeraet->CreateDepthStencilSurface(8, 8, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0, TRUE, &tiefe, nullptr),
         D3D_OK);
-    const Com<IDirect3DSurface9> tiefeRef(tiefe);
-    IDirect3DSurface9* rueck = nullptr;
-    IDirect3DSurface9* autoTiefe = nullptr;
-    mGeraet->GetRenderTarget(0, &rueck);
     mGeraet->GetDepthStencilSurface(&autoTiefe);
-    const Com<IDirect3DSurface9> rueckRef(rueck), autoTiefeRef(autoTiefe);
-
+    const Com<IDirect3DSurface9> tiefeRef(tiefe), autoTiefeRef(autoTiefe);
     mGeraet->SetRenderTarget(0, Flaeche(ziel.get()).get());
     mGeraet->SetDepthStencilSurface(tiefe);
     SetzeZielGroesse(8, 8);
@@ -213,23 +200,12 @@ TEST_F(Zeichnen, EigenerTiefenpufferAmRenderziel) {
     mGeraet->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
     // The far quad comes second and loses where the near one lies.
     Zeichne({Quad(0, 0, 4, 8, 1, 0, 0, 1, 0.25f), Quad(2, 0, 6, 8, 0, 0, 1, 1, 0.75f)});
-    mGeraet->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
 
-    mGeraet->SetRenderTarget(0, rueck);
+    mGeraet->SetRenderTarget(0, Rueck().get());
     mGeraet->SetDepthStencilSurface(autoTiefe);
-    const Com<IDirect3DPixelShader9> zeige(Ps(kTexturPs, 1, 1));
-    mGeraet->SetPixelShader(zeige.get());
     SetzeZielGroesse(kBreite, kHoehe);
-    SetzeTexturKoordinaten(1, 1);
     mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
-    mGeraet->SetTexture(0, ziel.get());
-    Zeichne({Quad(0, 0, 8, 8, 0, 0, 0)});
-    const auto bild = LiesRueckpuffer();
-    EXPECT_EQ(Pixel(bild, kBreite, 3, 4) & 0xFFFFFF, 0xFF0000u);
-    EXPECT_EQ(Pixel(bild, kBreite, 4, 4) & 0xFFFFFF, 0x0000FFu);
-
-    mGeraet->SetTexture(0, nullptr);
-    mGeraet->SetPixelShader(mPs);
+    ErwartePixel(ZeigeTextur(ziel.get(), 0, 0, 8, 8), {{3, 4, 0xFFFF0000}, {4, 4, 0xFF0000FF}});
 }
 
 } // namespace
