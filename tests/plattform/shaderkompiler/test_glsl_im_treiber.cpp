@@ -2,11 +2,10 @@
 // computes from the same float4 registers, uploaded unchanged. That the stages link by semantic is
 // drawn through the device in the graphics layer's tests.
 
+#include "plattform/grafik9/d3d9.h"
 #include "shadertesthilfe.h"
 
 #define GL_GLEXT_PROTOTYPES
-#include <EGL/egl.h>
-#include <EGL/eglext.h>
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <gtest/gtest.h>
@@ -20,61 +19,37 @@ namespace {
 
 using Vektor = std::array<float, 4>;
 
-// A headless OpenGL 3.3 core context on Mesa's surfaceless platform, for the whole test program.
+// The graphics layer's headless device makes its OpenGL 3.3 core context current; the tests
+// then call GL directly, beside the device, for the whole test program.
 class GlKontext : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        auto plattformAnzeige =
-            reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
-        if (plattformAnzeige == nullptr) {
-            return;
+        sD3d = Direct3DCreate9(D3D_SDK_VERSION);
+        D3DPRESENT_PARAMETERS parameter{};
+        parameter.Windowed = TRUE;
+        parameter.BackBufferWidth = 1;
+        parameter.BackBufferHeight = 1;
+        parameter.BackBufferFormat = D3DFMT_X8R8G8B8;
+        if (sD3d != nullptr && sD3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &sGeraet) != D3D_OK) {
+            sGeraet = nullptr;
+        } else {
+            // Binds the back buffer's framebuffer: GL draws nothing without a complete one.
+            sGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
         }
-        sAnzeige = plattformAnzeige(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-        if (sAnzeige == EGL_NO_DISPLAY || !eglInitialize(sAnzeige, nullptr, nullptr) ||
-            !eglBindAPI(EGL_OPENGL_API)) {
-            return;
-        }
-        const EGLint konfigWunsch[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                                       EGL_NONE};
-        EGLConfig konfig = nullptr;
-        EGLint anzahl = 0;
-        if (!eglChooseConfig(sAnzeige, konfigWunsch, &konfig, 1, &anzahl) || anzahl == 0) {
-            return;
-        }
-        const EGLint kontextWunsch[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
-                                        EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                        EGL_NONE};
-        sKontext = eglCreateContext(sAnzeige, konfig, EGL_NO_CONTEXT, kontextWunsch);
-        if (sKontext != EGL_NO_CONTEXT &&
-            !eglMakeCurrent(sAnzeige, EGL_NO_SURFACE, EGL_NO_SURFACE, sKontext)) {
-            eglDestroyContext(sAnzeige, sKontext);
-            sKontext = EGL_NO_CONTEXT;
-            return;
-        }
-        // Without a surface there is no default framebuffer, and GL refuses to draw at all.
-        glGenRenderbuffers(1, &sFarbe);
-        glBindRenderbuffer(GL_RENDERBUFFER, sFarbe);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, 1, 1);
-        glGenFramebuffers(1, &sZiel);
-        glBindFramebuffer(GL_FRAMEBUFFER, sZiel);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, sFarbe);
     }
 
     static void TearDownTestSuite() {
-        if (sKontext != EGL_NO_CONTEXT) {
-            glDeleteFramebuffers(1, &sZiel);
-            glDeleteRenderbuffers(1, &sFarbe);
-            eglMakeCurrent(sAnzeige, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-            eglDestroyContext(sAnzeige, sKontext);
-            sKontext = EGL_NO_CONTEXT;
+        if (sGeraet != nullptr) {
+            sGeraet->Release();
         }
-        // The display stays initialised: terminating it unloads Mesa's driver, which leaves a few
-        // blocks behind that LeakSanitizer would report as lost.
+        if (sD3d != nullptr) {
+            sD3d->Release();
+        }
     }
 
     void SetUp() override {
-        if (sKontext == EGL_NO_CONTEXT) {
-            GTEST_SKIP() << "no headless OpenGL 3.3 core context";
+        if (sGeraet == nullptr) {
+            GTEST_SKIP() << "no headless OpenGL 3.3 core device";
         }
     }
 
@@ -159,10 +134,8 @@ protected:
         return glsl;
     }
 
-    static inline EGLDisplay sAnzeige = EGL_NO_DISPLAY;
-    static inline EGLContext sKontext = EGL_NO_CONTEXT;
-    static inline GLuint sFarbe = 0;
-    static inline GLuint sZiel = 0;
+    static inline IDirect3D9* sD3d = nullptr;
+    static inline IDirect3DDevice9* sGeraet = nullptr;
 };
 
 std::vector<Vektor> Register() {
