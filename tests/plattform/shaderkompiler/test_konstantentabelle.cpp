@@ -33,41 +33,45 @@ void main( float4 pos : POSITION0, out float4 opos : POSITION0, out float4 a : T
 }
 )";
 
-void PruefeEintrag(const NamensKarte& karte, const std::string& name, uint32_t register_, uint32_t anzahl,
-                   uint32_t art) {
-    const auto eintrag = karte.find(name);
-    ASSERT_NE(eintrag, karte.end()) << name;
-    EXPECT_EQ(eintrag->second.register_, register_) << name;
-    EXPECT_EQ(eintrag->second.anzahl, anzahl) << name;
-    EXPECT_EQ(eintrag->second.art, art) << name;
+// The description a name stands for: register, count, class, elements and set.
+std::tuple<UINT, UINT, D3DXPARAMETER_CLASS, UINT, D3DXREGISTER_SET> Beschreibung(ID3DXConstantTable* t,
+                                                                               const char* name) {
+    D3DXCONSTANT_DESC d{};
+    UINT anzahl = 1;
+    EXPECT_EQ(t->GetConstantDesc(name, &d, &anzahl), D3D_OK) << name;
+    return {d.RegisterIndex, d.RegisterCount, d.Class, d.Elements, d.RegisterSet};
 }
 
 } // namespace
 
-TEST(Konstantentabelle, RegisterInDeklarationsreihenfolgeUndDieNamenDerEngine) {
+TEST(Konstantentabelle, RegisterInDeklarationsreihenfolge) {
     Uebersetzt vs = Uebersetze(kKonstanten, "vs_3_0");
     ASSERT_EQ(vs.ergebnis, D3D_OK) << vs.meldungen;
-    const NamensKarte karte = LiesKonstanten(vs.tabelle.get());
-
     // Stored by columns (the HLSL default) a matrix takes one register per column, by rows one
     // per row. gUnbenutzt holds register 26 but is not listed.
+    const auto S = D3DXPC_SCALAR, V = D3DXPC_VECTOR, Z = D3DXPC_MATRIX_ROWS, M = D3DXPC_MATRIX_COLUMNS,
+               T = D3DXPC_STRUCT;
     const struct {
         const char* name;
-        uint32_t register_, anzahl, art;
-    } eintraege[] = {{"gSkalar", 0, 1, 0},          {"gVektor", 1, 1, 1},          {"gDrehung", 2, 3, 3},
-                     {"gDrehungZ", 5, 3, 2},        {"gWelt", 8, 4, 3},            {"gWeltZ", 12, 4, 2},
-                     {"gSchief", 16, 3, 3},         {"gSchiefZ", 19, 4, 2},        {"gFeld", 23, 3, 4},
-                     {"gFeld[2]", 25, 1, 1},        {"gLicht", 27, 2, 4},          {"gLicht.pos", 27, 1, 1},
-                     {"gLicht.farbe", 28, 1, 1},    {"gLichter", 29, 4, 4},        {"gLichter[0]", 29, 2, 4},
-                     {"gLichter[0].pos", 29, 1, 1}, {"gLichter[1].pos", 31, 1, 1}, {"gSkalare", 33, 2, 4},
-                     {"gLichter[1].farbe", 32, 1, 1}, {"gSkalare[1]", 34, 1, 1}};
+        UINT register_, anzahl;
+        D3DXPARAMETER_CLASS klasse;
+        UINT elemente;
+    } eintraege[] = {{"gSkalar", 0, 1, S, 1},         {"gVektor", 1, 1, V, 1},          {"gDrehung", 2, 3, M, 1},
+                     {"gDrehungZ", 5, 3, Z, 1},       {"gWelt", 8, 4, M, 1},            {"gWeltZ", 12, 4, Z, 1},
+                     {"gSchief", 16, 3, M, 1},        {"gSchiefZ", 19, 4, Z, 1},        {"gFeld", 23, 3, V, 3},
+                     {"gFeld[2]", 25, 1, V, 1},       {"gLicht", 27, 2, T, 1},          {"gLicht.pos", 27, 1, V, 1},
+                     {"gLicht.farbe", 28, 1, V, 1},   {"gLichter", 29, 4, T, 2},        {"gLichter[0]", 29, 2, T, 1},
+                     {"gLichter[0].pos", 29, 1, V, 1}, {"gLichter[1].pos", 31, 1, V, 1}, {"gSkalare", 33, 2, V, 2},
+                     {"gLichter[1].farbe", 32, 1, V, 1}, {"gSkalare[1]", 34, 1, V, 1}};
     for (const auto& e : eintraege) {
-        PruefeEintrag(karte, e.name, e.register_, e.anzahl, e.art);
+        EXPECT_EQ(Beschreibung(vs.tabelle.get(), e.name),
+                  std::tuple(e.register_, e.anzahl, e.klasse, e.elemente, D3DXRS_FLOAT4))
+            << e.name;
     }
-    EXPECT_EQ(karte.count("gUnbenutzt"), 0u);
-    EXPECT_EQ(karte.at("gSchief").zeilen, 4u);
-    EXPECT_EQ(karte.at("gSchief").spalten, 3u);
-    EXPECT_EQ(karte.at("gVektor").spalten, 3u);
+    D3DXCONSTANT_DESC d{};
+    UINT anzahl = 1;
+    ASSERT_EQ(vs.tabelle->GetConstantDesc("gSchief", &d, &anzahl), D3D_OK);
+    EXPECT_EQ(std::pair(d.Rows, d.Columns), std::pair(4u, 3u));
     EXPECT_EQ(vs.blob.konstantenRegister, 35u);
     EXPECT_NE(vs.blob.glsl.find("uniform vec4 vs_c[35];"), std::string::npos) << vs.blob.glsl;
 }
@@ -142,20 +146,18 @@ void main( float2 uv : TEXCOORD0, out float4 farbe : COLOR0)
 )";
     Uebersetzt ps = Uebersetze(quelle, "ps_3_0");
     ASSERT_EQ(ps.ergebnis, D3D_OK) << ps.meldungen;
-    const NamensKarte karte = LiesKonstanten(ps.tabelle.get());
-    EXPECT_EQ(karte.size(), 4u);
-    for (const auto& [name, register_, art] : {std::tuple{"gErster", 0u, 5u}, {"gUmgebung", 1u, 5u},
-                                                {"gLetzter", 2u, 5u}, {"gFarbe", 0u, 1u}}) {
-        PruefeEintrag(karte, name, register_, 1, art);
-        EXPECT_EQ(karte.at(name).satz, art == 5 ? D3DXRS_SAMPLER : D3DXRS_FLOAT4) << name;
+    for (const auto& [name, register_] : {std::pair{"gErster", 0u}, {"gUmgebung", 1u}, {"gLetzter", 2u}}) {
+        EXPECT_EQ(Beschreibung(ps.tabelle.get(), name), std::tuple(register_, 1u, D3DXPC_OBJECT, 1u, D3DXRS_SAMPLER));
     }
+    EXPECT_EQ(Beschreibung(ps.tabelle.get(), "gFarbe"), std::tuple(0u, 1u, D3DXPC_VECTOR, 1u, D3DXRS_FLOAT4));
     D3DXCONSTANT_DESC d{};
     UINT anzahl = 1;
     ASSERT_EQ(ps.tabelle->GetConstantDesc("gUmgebung", &d, &anzahl), D3D_OK);
     EXPECT_EQ(std::pair(d.Type, d.Class), std::pair(D3DXPT_SAMPLERCUBE, D3DXPC_OBJECT));
     D3DXCONSTANTTABLE_DESC tabelle{};
     ASSERT_EQ(ps.tabelle->GetDesc(&tabelle), D3D_OK);
-    EXPECT_EQ(tabelle.Version, 0xFFFF0300u);
+    EXPECT_EQ(std::pair(tabelle.Version, tabelle.Constants), std::pair(0xFFFF0300u, 4u));
+    EXPECT_EQ(ps.tabelle->GetConstantByName(nullptr, "gUnbenutzt"), nullptr);
     EXPECT_EQ(ps.blob.samplerAnzahl, 3u);
     for (const char* teil : {"uniform sampler2D ps_s0;", "uniform samplerCube ps_s1;",
                              "uniform sampler2D ps_s2;", "texture(ps_s0, velm_i_TEXCOORD0) * ps_c[0]"}) {
