@@ -77,6 +77,14 @@ inline uint32_t Pixel(const std::vector<uint32_t>& bild, uint32_t breite, uint32
     return bild[y * breite + x];
 }
 
+// Every call of a list answers `soll`; a failure names the call's place in the list.
+inline void ErwarteAlle(HRESULT soll, std::initializer_list<HRESULT> ist) {
+    int nummer = 0;
+    for (const HRESULT h : ist) {
+        EXPECT_EQ(h, soll) << "call " << nummer++;
+    }
+}
+
 // Expected pixels of a 32-pixel-wide back buffer, as (x, y, A8R8G8B8) rows.
 struct Punkt {
     uint32_t x, y, farbe;

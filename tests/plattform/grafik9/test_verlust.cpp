@@ -41,10 +41,8 @@ TEST_F(Verlust, ResetVerweigertGehalteneStandardObjekte) {
     // The level still holds the texture.
     EXPECT_EQ(mGeraet->Reset(&mParameter), D3DERR_INVALIDCALL);
     stufe->Release();
-    IDirect3DSurface9* rueck = nullptr;
-    mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &rueck);
-    EXPECT_EQ(mGeraet->Reset(&mParameter), D3DERR_INVALIDCALL);
-    rueck->Release();
+    // So does the back buffer while the caller holds it (here for the whole expression).
+    EXPECT_EQ(Rueck() ? mGeraet->Reset(&mParameter) : D3D_OK, D3DERR_INVALIDCALL);
     // System-memory surfaces, shaders and declarations survive a reset.
     IDirect3DSurface9* sys = nullptr;
     mGeraet->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr);
@@ -106,12 +104,8 @@ TEST_F(Verlust, ResetStelltAlleVorgabenHerUndZeichnetWieder) {
     mGeraet->GetViewport(&v);
     EXPECT_EQ(std::vector<DWORD>({v.Width, v.Height}), std::vector<DWORD>({16, 8}));
     IDirect3DSurface9* rt = nullptr;
-    IDirect3DSurface9* rueck = nullptr;
     mGeraet->GetRenderTarget(0, &rt);
-    mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &rueck);
-    EXPECT_EQ(rt, rueck);
-    rt->Release();
-    rueck->Release();
+    EXPECT_EQ(Com<IDirect3DSurface9>(rt), Rueck());
 
     // Drawing works again on the new back buffer.
     BaueQuad();
@@ -127,17 +121,14 @@ TEST_F(Verlust, BudgetLaesstErzeugungScheitern) {
     ASSERT_EQ(mGeraet->CreateVertexBuffer(800, 0, 0, D3DPOOL_DEFAULT, &vb, nullptr), D3D_OK);
     EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 800u);
     IDirect3DTexture9* t = nullptr;
-    // 16 x 16 x 4 bytes: 1024 bytes, no room next to the buffer.
-    EXPECT_EQ(mGeraet->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
-              D3DERR_OUTOFVIDEOMEMORY);
-    EXPECT_EQ(t, nullptr);
     IDirect3DIndexBuffer9* ib = nullptr;
-    EXPECT_EQ(mGeraet->CreateIndexBuffer(256, 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &ib, nullptr),
-              D3DERR_OUTOFVIDEOMEMORY);
     IDirect3DSurface9* tiefe = nullptr;
-    EXPECT_EQ(
-        mGeraet->CreateDepthStencilSurface(16, 16, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, TRUE, &tiefe, nullptr),
-        D3DERR_OUTOFVIDEOMEMORY);
+    // 16 x 16 x 4 bytes: 1024 bytes, no room next to the buffer.
+    ErwarteAlle(D3DERR_OUTOFVIDEOMEMORY,
+                {mGeraet->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+                 mGeraet->CreateIndexBuffer(256, 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &ib, nullptr),
+                 mGeraet->CreateDepthStencilSurface(16, 16, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, TRUE, &tiefe, nullptr)});
+    EXPECT_EQ(t, nullptr);
     // System memory does not count.
     IDirect3DSurface9* sys = nullptr;
     EXPECT_EQ(mGeraet->CreateOffscreenPlainSurface(64, 64, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr),
@@ -148,11 +139,10 @@ TEST_F(Verlust, BudgetLaesstErzeugungScheitern) {
     ASSERT_EQ(mGeraet->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr), D3D_OK);
     t->Release();
     // Every level counts, and a cube six times.
-    EXPECT_EQ(mGeraet->CreateTexture(16, 16, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
-              D3DERR_OUTOFVIDEOMEMORY);
     IDirect3DCubeTexture9* w = nullptr;
-    EXPECT_EQ(mGeraet->CreateCubeTexture(8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &w, nullptr),
-              D3DERR_OUTOFVIDEOMEMORY);
+    ErwarteAlle(D3DERR_OUTOFVIDEOMEMORY,
+                {mGeraet->CreateTexture(16, 16, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+                 mGeraet->CreateCubeTexture(8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &w, nullptr)});
     ASSERT_EQ(mGeraet->CreateCubeTexture(4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &w, nullptr), D3D_OK);
     EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 6u * 64u);
     w->Release();
@@ -187,10 +177,7 @@ TEST_F(Verlust, GebundeneObjekteLebenBisZumLoesen) {
 
     mGeraet->SetRenderTarget(0, Flaeche(Textur(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8).get()).get());
     EXPECT_EQ(mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
-    IDirect3DSurface9* rueck = nullptr;
-    mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &rueck);
-    mGeraet->SetRenderTarget(0, rueck);
-    rueck->Release();
+    mGeraet->SetRenderTarget(0, Rueck().get());
     EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 64u * sizeof(Instanz));
 }
 

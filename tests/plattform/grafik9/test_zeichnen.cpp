@@ -103,27 +103,26 @@ TEST_F(Zeichnen, RueckseitenNachDirect3DDrehsinn) {
 TEST_F(Zeichnen, ZeichnenOhneProgrammOderMitFalschemBereichScheitert) {
     EXPECT_EQ(mGeraet->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3DERR_INVALIDCALL);
     BaueQuad();
-    EXPECT_EQ(mGeraet->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 2), D3DERR_INVALIDCALL);
-    EXPECT_EQ(mGeraet->DrawIndexedPrimitive(D3DPRIMITIVETYPE(99), 0, 0, 4, 0, 2), D3DERR_INVALIDCALL);
     const float werte[8] = {};
-    EXPECT_EQ(mGeraet->SetVertexShaderConstantF(255, werte, 2), D3DERR_INVALIDCALL);
+    ErwarteAlle(D3DERR_INVALIDCALL, {mGeraet->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 2),
+                                     mGeraet->DrawIndexedPrimitive(D3DPRIMITIVETYPE(99), 0, 0, 4, 0, 2),
+                                     mGeraet->SetVertexShaderConstantF(255, werte, 2),
+                                     mGeraet->SetPixelShaderConstantF(224, werte, 1)});
     EXPECT_EQ(mGeraet->SetPixelShaderConstantF(223, werte, 1), D3D_OK);
-    EXPECT_EQ(mGeraet->SetPixelShaderConstantF(224, werte, 1), D3DERR_INVALIDCALL);
 }
 
 TEST_F(Zeichnen, KaputterShaderkodeWirdAbgewiesen) {
+    // A vertex blob for a pixel shader, a wrong tag, GLSL that does not compile, too many registers.
     auto b = Blob(Plattform::kStufeVertex, QuadVs(), 1, 0);
     IDirect3DPixelShader9* ps = nullptr;
     EXPECT_EQ(mGeraet->CreatePixelShader(reinterpret_cast<const DWORD*>(b.data()), &ps), D3DERR_INVALIDCALL);
     b[0] = 'X';
+    auto kaputt = Blob(Plattform::kStufeVertex, "#version 330 core\nvoid main() { nix; }\n", 0, 0);
+    auto zuViele = Blob(Plattform::kStufeVertex, QuadVs(), 257, 0);
     IDirect3DVertexShader9* vs = nullptr;
-    EXPECT_EQ(mGeraet->CreateVertexShader(reinterpret_cast<const DWORD*>(b.data()), &vs), D3DERR_INVALIDCALL);
-    const auto kaputt = Blob(Plattform::kStufeVertex, "#version 330 core\nvoid main() { nix; }\n", 0, 0);
-    EXPECT_EQ(mGeraet->CreateVertexShader(reinterpret_cast<const DWORD*>(kaputt.data()), &vs),
-              D3DERR_INVALIDCALL);
-    const auto zuViele = Blob(Plattform::kStufeVertex, QuadVs(), 257, 0);
-    EXPECT_EQ(mGeraet->CreateVertexShader(reinterpret_cast<const DWORD*>(zuViele.data()), &vs),
-              D3DERR_INVALIDCALL);
+    for (const auto* blob : {&b, &kaputt, &zuViele}) {
+        EXPECT_EQ(mGeraet->CreateVertexShader(reinterpret_cast<const DWORD*>(blob->data()), &vs), D3DERR_INVALIDCALL);
+    }
     EXPECT_EQ(vs, nullptr);
 }
 
