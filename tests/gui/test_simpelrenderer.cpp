@@ -162,11 +162,7 @@ TEST_F(Renderer, KnopfLandetWoDasLayoutIhnHinlegt) {
     flaeche.ZeichneAlles(*mRenderer);
     Velm_Bild bild(kBreite, kHoehe, Velm_FormatA8R8G8B8, 1);
     mKontext->LiesBildschirmInhalt(bild);
-    const auto pixel = [&](int x, int y) {
-        uint32_t wert = 0;
-        std::memcpy(&wert, bild.mDaten + y * bild.mPitch + x * 4, 4);
-        return wert & 0xFFFFFF;
-    };
+    const auto pixel = [&](uint64_t x, uint64_t y) { return rendertest::Pixel(bild, x, y) & 0xFFFFFF; };
     EXPECT_EQ(pixel(105, 95), 0u) << "outside the button";
     EXPECT_EQ(pixel(150, 120), 0xFFFFFFu) << "the inner rectangle at full alpha";
     EXPECT_NE(pixel(110, 100), 0u) << "the focused button's glow at its corner";

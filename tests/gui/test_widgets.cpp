@@ -131,8 +131,8 @@ TEST_F(Hinweise, BesitzerGehtVorDemHinweis) {
     Schritt(1);
 }
 
-TEST(Oberflaeche, AbbauMitOffenenAufrufen) {
-    Velm_Screen3D::mDarstellung = {800, 600, 0, 0};
+TEST_F(Flaeche, AbbauMitOffenenAufrufen) {
+    mFlaeche.reset();
     Schritt(1);
     const size_t vorher = Velm_Zeitgeber::Global().AnzahlAufrufe();
     // What each case leaves behind when the surface goes: a tooltip about to show, one shown and
@@ -140,12 +140,9 @@ TEST(Oberflaeche, AbbauMitOffenenAufrufen) {
     // Pointer positions along x; 0 stands for resting 0.6 s.
     const std::vector<std::vector<float>> zeigerWege = {{10}, {10, 0}, {10, 0, 210}};
     for (size_t fall = 0; fall < zeigerWege.size(); ++fall) {
-        auto flaeche = std::make_unique<Gui::Oberflaeche>("");
+        mFlaeche = std::make_unique<Gui::Oberflaeche>("");
         for (float x : {0.0f, 200.0f}) {
-            auto* knopf = new Gui::Button("k");
-            flaeche->AddKind(knopf);
-            knopf->SetGroesse({100, 50, 0}, false);
-            knopf->SetPosition({x, 0, 0}, false);
+            Gui::Button* knopf = Knopf("k", x, 0);
             knopf->SetTastenkuerzel(40);
             knopf->SetHinweisText("h");
         }
@@ -153,12 +150,12 @@ TEST(Oberflaeche, AbbauMitOffenenAufrufen) {
             if (x == 0)
                 Schritt(0.6f);
             else
-                flaeche->VerarbeiteMausBewegung({x, 10, 0});
+                mFlaeche->VerarbeiteMausBewegung({x, 10, 0});
         }
         if (fall == 1)
-            flaeche->HinweisElement()->Ausblenden();
-        flaeche->Kinder()[0]->SetGroesse({90, 50, 0}, false);
-        flaeche.reset();
+            mFlaeche->HinweisElement()->Ausblenden();
+        mFlaeche->Kinder()[0]->SetGroesse({90, 50, 0}, false);
+        mFlaeche.reset();
         EXPECT_EQ(Velm_Zeitgeber::Global().AnzahlAufrufe(), vorher) << fall;
         Schritt(1);
     }

@@ -45,6 +45,18 @@ uint32_t Muster(uint64_t x, uint64_t y, uint64_t block = 1) {
            uint32_t((x * y * 29 + x) & 0xFF);
 }
 
+// Every line holds its expected text, in order.
+void ErwarteZeilen(const std::vector<std::string>& ist, const std::vector<std::string>& soll) {
+    ASSERT_EQ(ist.size(), soll.size()) << ::testing::PrintToString(ist);
+    for (size_t i = 0; i < ist.size(); ++i)
+        EXPECT_NE(ist[i].find(soll[i]), std::string::npos) << ist[i];
+}
+
+// How many colour channels differ from the pattern made of `block` x `block` blocks.
+int AbweichungenVomMuster(const Velm_Bild& bild, uint64_t block = 1) {
+    return Abweichungen(bild, [block](uint64_t x, uint64_t y, int k) { return Kanal(Muster(x, y, block), k); });
+}
+
 // A set with the one effect active, its chain computed.
 FilterSatz Satz(const std::vector<FilterEffekt>& effekte, const std::string& name) {
     FilterSatz satz(effekte);
@@ -200,9 +212,7 @@ TEST_F(FilterTest, JedeFehlerzeile) {
         if (fall.filter.empty())
             zeilen.push_back(
                 "Fehler beim Laden des 0. Filters in Effekt \"t\" - Laden des Filters gescheitert.");
-        ASSERT_EQ(fehler.size(), zeilen.size()) << ::testing::PrintToString(fehler);
-        for (size_t i = 0; i < fehler.size(); ++i)
-            EXPECT_NE(fehler[i].find(zeilen[i]), std::string::npos) << fehler[i];
+        ErwarteZeilen(fehler, zeilen);
         std::vector<std::string> filter;
         for (const FilterEffekt& e : verwaltung->mEffekte)
             for (const Filter& f : e.mFilter)
@@ -283,9 +293,7 @@ TEST(Filterkette, LoestEingabenUndAusgabenAuf) {
                 std::string(bilder.empty() ? "" : " ") + bild.mName + "/" + std::to_string(bild.mTeiler);
         EXPECT_EQ(schritte, fall.schritte);
         EXPECT_EQ(bilder, fall.bilder);
-        ASSERT_EQ(log.mZeilen.size(), fall.zeilen.size());
-        for (size_t i = 0; i < fall.zeilen.size(); ++i)
-            EXPECT_NE(log.mZeilen[i].find(fall.zeilen[i]), std::string::npos) << log.mZeilen[i];
+        ErwarteZeilen(log.mZeilen, fall.zeilen);
     }
 }
 
@@ -337,9 +345,7 @@ TEST_F(FilterTest, PauseKopiertBeiNullUndDunkeltBeiEins) {
         Velm_Textur* szene = Szenenbild(kBreite * groesse, kHoehe * groesse);
         satz.SetParameter("staerke", 0, 0, 0, 0);
         Fuehre(verwaltung, satz, szene);
-        EXPECT_EQ(
-            Abweichungen(Rueckpuffer(), [](uint64_t x, uint64_t y, int k) { return Kanal(Muster(x, y), k); }),
-            0);
+        EXPECT_EQ(AbweichungenVomMuster(Rueckpuffer()), 0);
 
         satz.SetParameter("staerke", 1, 0, 0, 0);
         Fuehre(verwaltung, satz, szene);
@@ -362,9 +368,7 @@ TEST_F(FilterTest, ZweiPassesUeberEinHalbesZwischenbild) {
     ASSERT_NE(halb.mTextur, nullptr);
     EXPECT_EQ(halb.mTextur->mBreite, uint64_t(kBreite / 2));
     EXPECT_EQ(halb.mTextur->mHoehe, uint64_t(kHoehe / 2));
-    EXPECT_EQ(
-        Abweichungen(Rueckpuffer(), [](uint64_t x, uint64_t y, int k) { return Kanal(Muster(x, y, 2), k); }),
-        0);
+    EXPECT_EQ(AbweichungenVomMuster(Rueckpuffer(), 2), 0);
 
     // A smaller destination makes the image again; the same size keeps it.
     const Velm_Textur* vorher = halb.mTextur.get();

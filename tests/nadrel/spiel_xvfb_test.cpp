@@ -120,13 +120,12 @@ protected:
         mOrdner = fs::path(NADREL_ARBEIT) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::remove_all(mOrdner);
         fs::create_directories(mOrdner / "Nadrel");
-        std::ofstream(mOrdner / "Nadrel" / "spiel.cfg") << "<?xml version=\"1.0\" ?>\n<config>\n"
-                                                           "<var name=\"debugShader\" wert=\"nein\" />\n"
-                                                           "<var name=\"displayheight\" wert=\"720\" />\n"
-                                                           "<var name=\"displaywidth\" wert=\"1280\" />\n"
-                                                           "<var name=\"fullscreen\" wert=\"nein\" />\n"
-                                                           "<var name=\"vsync\" wert=\"nein\" />\n"
-                                                           "</config>\n";
+        std::ofstream cfg(mOrdner / "Nadrel" / "spiel.cfg");
+        cfg << "<?xml version=\"1.0\" ?>\n<config>\n";
+        for (const char* var : {"debugShader\" wert=\"nein", "displayheight\" wert=\"720",
+                                "displaywidth\" wert=\"1280", "fullscreen\" wert=\"nein", "vsync\" wert=\"nein"})
+            cfg << "<var name=\"" << var << "\" />\n";
+        cfg << "</config>\n";
     }
 
     void TearDown() override {
@@ -211,23 +210,17 @@ protected:
         XSync(mAnzeige, False);
     }
 
-    // A key goes down and stays down until the game has certainly seen a frame.
+    // Down, held until the game has certainly seen a frame, up, and the same time again.
+    void Halte(const std::function<void(Bool)>& setze) {
+        for (const Bool unten : {True, False}) {
+            setze(unten);
+            XSync(mAnzeige, False);
+            std::this_thread::sleep_for(mHalten);
+        }
+    }
     void Taste(KeySym symbol) {
         const KeyCode code = XKeysymToKeycode(mAnzeige, symbol);
-        XTestFakeKeyEvent(mAnzeige, code, True, CurrentTime);
-        XSync(mAnzeige, False);
-        std::this_thread::sleep_for(mHalten);
-        XTestFakeKeyEvent(mAnzeige, code, False, CurrentTime);
-        XSync(mAnzeige, False);
-        std::this_thread::sleep_for(mHalten);
-    }
-
-    void Klick() {
-        XTestFakeButtonEvent(mAnzeige, 1, True, CurrentTime);
-        XSync(mAnzeige, False);
-        std::this_thread::sleep_for(mHalten);
-        XTestFakeButtonEvent(mAnzeige, 1, False, CurrentTime);
-        XSync(mAnzeige, False);
+        Halte([&](Bool unten) { XTestFakeKeyEvent(mAnzeige, code, unten, CurrentTime); });
     }
 
     // F1, held until the file is there; the first one also measures how long the game needs to
@@ -328,7 +321,7 @@ TEST_F(Partie, BildschirmfotosKonsolePauseUndEnde) {
     Taste(XK_Escape);
     Zeiger(640, 445);
     std::this_thread::sleep_for(mHalten);
-    Klick();
+    Halte([&](Bool unten) { XTestFakeButtonEvent(mAnzeige, 1, unten, CurrentTime); });
     EXPECT_EQ(Ende(std::max(std::chrono::milliseconds(1000), 4 * mHalten)), 0);
 
     const std::string log = LiesDatei(Benutzer() / "spiel.log");
