@@ -19,7 +19,6 @@
 #include <sstream>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include <sys/wait.h>
 #include <unistd.h>
