@@ -77,6 +77,14 @@ inline uint32_t Pixel(const std::vector<uint32_t>& bild, uint32_t breite, uint32
     return bild[y * breite + x];
 }
 
+// Each channel within `toleranz`.
+inline void ErwarteFarbe(uint32_t ist, uint32_t soll, int toleranz = 1) {
+    for (int kanal = 0; kanal < 32; kanal += 8) {
+        EXPECT_NEAR(int((ist >> kanal) & 0xFF), int((soll >> kanal) & 0xFF), toleranz)
+            << std::hex << "ist 0x" << ist << " soll 0x" << soll;
+    }
+}
+
 // Every call of a list answers `soll`; a failure names the call's place in the list.
 inline void ErwarteAlle(HRESULT soll, std::initializer_list<HRESULT> ist) {
     int nummer = 0;

@@ -22,13 +22,6 @@ protected:
     }
 };
 
-void ErwarteFarbe(uint32_t ist, uint32_t soll, int toleranz = 1) {
-    for (int kanal = 0; kanal < 32; kanal += 8) {
-        EXPECT_NEAR(int((ist >> kanal) & 0xFF), int((soll >> kanal) & 0xFF), toleranz)
-            << std::hex << "ist 0x" << ist << " soll 0x" << soll;
-    }
-}
-
 // Writes `farbe` into the locked rectangle of b x h pixels.
 void FuelleGesperrt(const D3DLOCKED_RECT& lr, int b, int h, uint32_t farbe) {
     for (int y = 0; y < h; ++y) {

@@ -51,35 +51,30 @@ TEST_F(Zeichnen, MischenTiefeUndSchreibmaske) {
     Zeichne({Quad(0, 0, 4, 4, 0, 1, 0, 1, 0.2f), Quad(0, 0, 4, 4, 1, 0, 0, 1, 0.6f)});
     EXPECT_EQ(LiesRueckpuffer()[0] & 0xFFFFFF, 0x00FF00u);
 
-    // Premultiplied alpha as the batcher draws: ONE, INVSRCALPHA.
+    // Over the blue background (0x80), source blend always ONE: premultiplied alpha as the batcher
+    // draws (INVSRCALPHA); DESTALPHA reads 1 as the back buffer has no alpha; the reverse
+    // subtraction; then blending off and only red and alpha written.
     mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
-    mGeraet->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     mGeraet->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
-    mGeraet->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    Zeichne({Quad(8, 0, 4, 4, 0.5f, 0, 0, 0.5f)});
-    uint32_t p = LiesRueckpuffer()[8];
-    EXPECT_NEAR(int((p >> 16) & 0xFF), 128, 1);
-    EXPECT_NEAR(int(p & 0xFF), 64, 1);
-
-    // The back buffer has no alpha: DESTALPHA reads 1, so ONE, DESTALPHA adds fully.
-    mGeraet->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_DESTALPHA);
-    Zeichne({Quad(16, 0, 4, 4, 0, 0.25f, 0, 0)});
-    p = LiesRueckpuffer()[16];
-    EXPECT_NEAR(int((p >> 8) & 0xFF), 64, 1);
-    EXPECT_EQ(p & 0xFF, 0x80u);
-
-    // Separate alpha and the reverse subtraction.
-    mGeraet->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
-    mGeraet->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-    mGeraet->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_REVSUBTRACT);
-    Zeichne({Quad(20, 0, 4, 4, 0, 0, 0.25f, 1)});
-    EXPECT_NEAR(int(LiesRueckpuffer()[20] & 0xFF), 0x80 - 64, 1);
-    mGeraet->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-
-    // Only red and alpha written.
-    mGeraet->SetRenderState(D3DRS_COLORWRITEENABLE, D3DCOLORWRITEENABLE_RED | D3DCOLORWRITEENABLE_ALPHA);
-    Zeichne({Quad(24, 0, 4, 4, 1, 1, 1)});
-    EXPECT_EQ(LiesRueckpuffer()[24] & 0xFFFFFF, 0xFF0080u);
+    const struct {
+        DWORD mischen, ziel, op, maske;
+        Instanz quad;
+        uint32_t farbe;
+    } faelle[] = {
+        {TRUE, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD, 0xF, Quad(8, 0, 4, 4, 0.5f, 0, 0, 0.5f), 0x800040},
+        {TRUE, D3DBLEND_DESTALPHA, D3DBLENDOP_ADD, 0xF, Quad(16, 0, 4, 4, 0, 0.25f, 0, 0), 0x004080},
+        {TRUE, D3DBLEND_ONE, D3DBLENDOP_REVSUBTRACT, 0xF, Quad(20, 0, 4, 4, 0, 0, 0.25f, 1), 0x000040},
+        {FALSE, D3DBLEND_ONE, D3DBLENDOP_ADD, D3DCOLORWRITEENABLE_RED | D3DCOLORWRITEENABLE_ALPHA,
+         Quad(24, 0, 4, 4, 1, 1, 1), 0xFF0080},
+    };
+    for (const auto& fall : faelle) {
+        mGeraet->SetRenderState(D3DRS_ALPHABLENDENABLE, fall.mischen);
+        mGeraet->SetRenderState(D3DRS_DESTBLEND, fall.ziel);
+        mGeraet->SetRenderState(D3DRS_BLENDOP, fall.op);
+        mGeraet->SetRenderState(D3DRS_COLORWRITEENABLE, fall.maske);
+        ASSERT_EQ(Zeichne({fall.quad}), D3D_OK);
+        ErwarteFarbe(LiesRueckpuffer()[uint32_t(fall.quad.x)] & 0xFFFFFF, fall.farbe);
+    }
 }
 
 // The quad's corners run clockwise on screen (x right, y down): Direct3D's front face. Mirrored
