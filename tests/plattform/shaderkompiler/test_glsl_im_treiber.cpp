@@ -53,36 +53,25 @@ protected:
         }
     }
 
-    static GLuint Stufe(GLenum art, const std::string& glsl) {
-        const GLuint shader = glCreateShader(art);
-        const char* text = glsl.c_str();
-        glShaderSource(shader, 1, &text, nullptr);
-        glCompileShader(shader);
-        GLint ok = 0;
-        glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-        char protokoll[2048] = {};
-        glGetShaderInfoLog(shader, sizeof(protokoll), nullptr, protokoll);
-        EXPECT_TRUE(ok) << protokoll << "\n" << glsl;
-        return shader;
-    }
-
-    // Links the pair, capturing gl_Position.
+    // Links the pair, capturing gl_Position; a stage that does not compile fails the link.
     static GLuint Programm(const std::string& vertex, const std::string& pixel) {
         const GLuint programm = glCreateProgram();
-        const GLuint vs = Stufe(GL_VERTEX_SHADER, vertex);
-        const GLuint ps = Stufe(GL_FRAGMENT_SHADER, pixel);
-        glAttachShader(programm, vs);
-        glAttachShader(programm, ps);
+        for (const auto& [art, glsl] : {std::pair{GL_VERTEX_SHADER, &vertex}, {GL_FRAGMENT_SHADER, &pixel}}) {
+            const GLuint shader = glCreateShader(art);
+            const char* text = glsl->c_str();
+            glShaderSource(shader, 1, &text, nullptr);
+            glCompileShader(shader);
+            glAttachShader(programm, shader);
+            glDeleteShader(shader);
+        }
         const char* varying = "gl_Position";
         glTransformFeedbackVaryings(programm, 1, &varying, GL_INTERLEAVED_ATTRIBS);
         glLinkProgram(programm);
-        glDeleteShader(vs);
-        glDeleteShader(ps);
         GLint ok = 0;
         glGetProgramiv(programm, GL_LINK_STATUS, &ok);
         char protokoll[2048] = {};
         glGetProgramInfoLog(programm, sizeof(protokoll), nullptr, protokoll);
-        EXPECT_TRUE(ok) << protokoll;
+        EXPECT_TRUE(ok) << protokoll << "\n" << vertex;
         return programm;
     }
 
