@@ -39,6 +39,12 @@ uint32_t Wort(const Velm_Bild& bild, uint64_t x, uint64_t y) {
     return wort;
 }
 
+std::vector<uint8_t> MitDaten(const TDDSKopf& kopf, size_t bytes) {
+    std::vector<uint8_t> datei = kopf.Bytes();
+    datei.resize(datei.size() + bytes);
+    return datei;
+}
+
 bool Lade(Velm_Bild& bild, const std::vector<uint8_t>& datei) {
     TSpeicher speicher = AlsSpeicher(datei);
     return bild.LadeBildAusSpeicher(speicher);
@@ -47,7 +53,8 @@ bool Lade(Velm_Bild& bild, const std::vector<uint8_t>& datei) {
 void ErwarteAbgelehnt(const std::vector<uint8_t>& datei, const std::string& zeile) {
     TBildLog log;
     Velm_Bild bild;
-    EXPECT_FALSE(Lade(bild, datei));
+    TSpeicher speicher = AlsSpeicher(datei);
+    EXPECT_FALSE(bild.LadeDDS(speicher));
     EXPECT_TRUE(log.Enthaelt(zeile)) << (log.mZeilen.empty() ? "(keine Zeile)" : log.mZeilen.back());
 }
 
@@ -206,75 +213,57 @@ TEST(DDSLesen, MaskenpixelAllerBreiten) {
     }
 }
 
-TEST(DDSLesen, KopfUndFormatFehler) {
-    TDDSKopf gut = KopfMitCode(4, 4, FourCC("DXT1"));
-    std::vector<uint8_t> datei = gut.Bytes();
-    datei.resize(datei.size() + 8);
-
+// Every refused file with its line: broken headers, unsupported formats and pixel sizes, sizes that
+// cannot be, and huge sizes with no data behind them, refused before anything is allocated.
+TEST(DDSLesen, AbgelehnteDateienMitIhrerZeile) {
     const std::string ungueltig = "!Velm_Bild::LadeDDS(): Ungültiger DDS-Header.";
-    std::vector<uint8_t> kaputt = datei;
-    kaputt[4] = 123;
-    ErwarteAbgelehnt(kaputt, ungueltig);
-    TDDSKopf ohneFlags = gut;
+    const TDDSKopf gut = KopfMitCode(4, 4, FourCC("DXT1"));
+    TDDSKopf ohneFlags = gut, masken;
     ohneFlags.flags = 0x8;
-    ErwarteAbgelehnt(ohneFlags.Bytes(), ungueltig);
-    // Any one of the four flags is enough.
-    TDDSKopf einFlag = gut;
-    einFlag.flags = 0x4;
-    std::vector<uint8_t> einFlagDatei = einFlag.Bytes();
-    einFlagDatei.resize(einFlagDatei.size() + 8);
-    Velm_Bild bild;
-    EXPECT_TRUE(Lade(bild, einFlagDatei));
-    ErwarteAbgelehnt(std::vector<uint8_t>(datei.begin(), datei.begin() + 100), ungueltig);
-
-    TBildLog log;
-    TSpeicher falsch = AlsSpeicher({'D', 'D', 'S', '!'});
-    EXPECT_FALSE(bild.LadeDDS(falsch));
-    EXPECT_TRUE(log.Enthaelt("!Velm_Bild::LadeDDS(): Datei ist keine DDS-Datei."));
-
+    masken.breite = masken.hoehe = 0x80000000;
+    masken.bits = 24;
+    std::vector<std::pair<std::vector<uint8_t>, std::string>> faelle = {
+        {MitDaten(gut, 8), ungueltig},
+        {ohneFlags.Bytes(), ungueltig},
+        {std::vector<uint8_t>(128 - 28), ungueltig},
+        {{'D', 'D', 'S', '!'}, "!Velm_Bild::LadeDDS(): Datei ist keine DDS-Datei."},
+        {KopfMitCode(0, 4, 114).Bytes(), "!Velm_Bild::LadeDDS(): Bildgröße 0 x 4 ist ungültig"},
+        {KopfMitCode(4, 0, FourCC("DXT1")).Bytes(), "ist ungültig."},
+        {MitDaten(KopfMitCode(8, 4, 114, 0, true), 6 * 8 * 8 * 4),
+         "!Velm_Bild::LadeDDS(): CubeMap mit 8 x 4 ist nicht quadratisch."},
+        {KopfMitCode(0xFFFFFFFF, 0xFFFFFFFF, 116).Bytes(),
+         "!Velm_Bild::LadeDDS(): Datei ist kürzer als ihre Bilddaten (0 von 18446744073709551615 Bytes)."},
+        {KopfMitCode(0x10000, 0x10000, 116, 0, true).Bytes(), "kürzer als ihre Bilddaten"},
+        {masken.Bytes(), "Datei ist kürzer als ihre Bilddaten"},
+    };
+    faelle[0].first[4] = 123;
+    std::copy_n(gut.Bytes().begin(), 100, faelle[2].first.begin());
     for (const char* code : {"DX10", "DXT2", "DXT4", "ATI1", "ATI2", "BC4U", "BC5U"}) {
         char zeile[80];
         std::snprintf(zeile, sizeof(zeile), "!Velm_Bild::LadeDDS(): Pixelformat %08x wird nicht unterstützt.",
                       FourCC(code));
-        ErwarteAbgelehnt(KopfMitCode(4, 4, FourCC(code)).Bytes(), zeile);
+        faelle.push_back({KopfMitCode(4, 4, FourCC(code)).Bytes(), zeile});
     }
     for (uint32_t bits : {0u, 4u, 12u, 48u, 64u}) {
         TDDSKopf kopf;
         kopf.breite = kopf.hoehe = 1;
         kopf.bits = bits;
-        std::vector<uint8_t> d = kopf.Bytes();
-        d.resize(d.size() + 16);
-        ErwarteAbgelehnt(d, "!Velm_Bild::LadeDDS(): Pixel mit " + std::to_string(bits) +
-                                " Bit werden nicht unterstützt.");
+        faelle.push_back(
+            {MitDaten(kopf, 16), "!Velm_Bild::LadeDDS(): Pixel mit " + std::to_string(bits) + " Bit werden nicht unterstützt."});
     }
-}
-
-TEST(DDSLesen, GroessenAngabenDieNichtStimmen) {
-    // Zero sizes.
-    ErwarteAbgelehnt(KopfMitCode(0, 4, 114).Bytes(), "!Velm_Bild::LadeDDS(): Bildgröße 0 x 4 ist ungültig");
-    ErwarteAbgelehnt(KopfMitCode(4, 0, FourCC("DXT1")).Bytes(), "ist ungültig.");
-
-    // A cube map wider than high.
-    std::vector<uint8_t> datei = KopfMitCode(8, 4, 114, 0, true).Bytes();
-    datei.resize(datei.size() + 6 * 8 * 8 * 4);
-    ErwarteAbgelehnt(datei, "!Velm_Bild::LadeDDS(): CubeMap mit 8 x 4 ist nicht quadratisch.");
-
     // Mip counts beyond the full chain.
     for (uint32_t mips : {10u, 33u, 0xFFFFFFFFu}) {
-        std::vector<uint8_t> d = KopfMitCode(256, 128, FourCC("DXT5"), mips).Bytes();
-        d.resize(d.size() + 256 * 128 * 2);
-        ErwarteAbgelehnt(d, "MipMap-Stufen sind mehr als die 9 eines Bildes von 256 x 128.");
+        faelle.push_back({MitDaten(KopfMitCode(256, 128, FourCC("DXT5"), mips), 256 * 128 * 2),
+                          "MipMap-Stufen sind mehr als die 9 eines Bildes von 256 x 128."});
     }
-
-    // Huge sizes with no data behind them: refused before anything is allocated.
-    ErwarteAbgelehnt(KopfMitCode(0xFFFFFFFF, 0xFFFFFFFF, 116).Bytes(),
-                     "!Velm_Bild::LadeDDS(): Datei ist kürzer als ihre Bilddaten (0 von 18446744073709551615 "
-                     "Bytes).");
-    ErwarteAbgelehnt(KopfMitCode(0x10000, 0x10000, 116, 0, true).Bytes(), "kürzer als ihre Bilddaten");
-    TDDSKopf masken;
-    masken.breite = masken.hoehe = 0x80000000;
-    masken.bits = 24;
-    ErwarteAbgelehnt(masken.Bytes(), "Datei ist kürzer als ihre Bilddaten");
+    for (const auto& [datei, zeile] : faelle) {
+        ErwarteAbgelehnt(datei, zeile);
+    }
+    // Any one of the four flags is enough.
+    TDDSKopf einFlag = gut;
+    einFlag.flags = 0x4;
+    Velm_Bild bild;
+    EXPECT_TRUE(Lade(bild, MitDaten(einFlag, 8)));
 }
 
 TEST(DDSLesen, JedeVerkuerzungWirdAbgelehnt) {
@@ -301,8 +290,7 @@ TEST(BildLaden, InEineMipStufeOderFremdeSeiteWirdAbgelehnt) {
     TBildLog log;
     Velm_Bild bild(4, 4, Velm_FormatA8R8G8B8, 0);
     Velm_Bild* stufe = bild.GibMipStufe(2);
-    std::vector<uint8_t> dds = KopfMitCode(64, 64, 116).Bytes();
-    dds.resize(dds.size() + 64 * 64 * 16);
+    const std::vector<uint8_t> dds = MitDaten(KopfMitCode(64, 64, 116), 64 * 64 * 16);
     EXPECT_FALSE(Lade(*stufe, dds));
     EXPECT_TRUE(log.Enthaelt("Umdimensionierung ist für MipMaps nicht zulässig."));
     const std::vector<uint8_t> png = BaueTestPNG(64, 64, 4, Zufallsbytes(64 * 64 * 4, 1), {0});
