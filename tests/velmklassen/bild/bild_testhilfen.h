@@ -3,8 +3,10 @@
 // files made with zlib and by hand, so the engine's readers meet files they did not write.
 
 #include "testhilfen/testhilfen.h"
+#include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/kern/velm_speicher.h"
 
+#include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <cstdint>
@@ -26,11 +28,28 @@ public:
     }
 };
 
+// The 32-bit word of an image at (x, y).
+inline uint32_t Wort(const TBereich& bereich, uint64_t x, uint64_t y) {
+    uint32_t wort;
+    std::memcpy(&wort, bereich.mDaten + y * bereich.mPitch + 4 * x, 4);
+    return wort;
+}
+
 inline TSpeicher AlsSpeicher(const std::vector<uint8_t>& bytes) {
     TSpeicher speicher;
     speicher.SchreibeBlock(bytes.data(), bytes.size());
     speicher.ZumAnfang();
     return speicher;
+}
+
+// Loads with `lade` and expects failure with the given line.
+inline void ErwarteAbgelehnt(bool (Velm_Bild::*lade)(TSpeicher&), const std::vector<uint8_t>& datei,
+                             const std::string& zeile) {
+    TBildLog log;
+    Velm_Bild bild;
+    TSpeicher speicher = AlsSpeicher(datei);
+    EXPECT_FALSE((bild.*lade)(speicher));
+    EXPECT_TRUE(log.Enthaelt(zeile)) << (log.mZeilen.empty() ? "(keine Zeile)" : log.mZeilen.back());
 }
 
 inline void HaengeBE(std::vector<uint8_t>& ziel, uint32_t wert) {

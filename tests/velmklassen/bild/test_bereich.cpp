@@ -10,12 +10,6 @@
 
 namespace {
 
-uint32_t Wort(const TBereich& bereich, uint64_t x, uint64_t y) {
-    uint32_t wort;
-    std::memcpy(&wort, bereich.mDaten + y * bereich.mPitch + 4 * x, 4);
-    return wort;
-}
-
 void SetzeWort(const TBereich& bereich, uint64_t x, uint64_t y, uint32_t wort) {
     std::memcpy(bereich.mDaten + y * bereich.mPitch + 4 * x, &wort, 4);
 }

@@ -2,7 +2,6 @@
 
 #include "render_testhilfe.h"
 
-#include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/render/velm_font3d.h"
 #include "velmklassen/render/velm_konsolestandardanzeige.h"
 

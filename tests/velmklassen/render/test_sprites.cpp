@@ -2,10 +2,8 @@
 
 #include "render_testhilfe.h"
 
-#include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/kern/velm_speicher.h"
 #include "velmklassen/render/velm_blockgfx3d.h"
-#include "velmklassen/render/velm_textur.h"
 
 #include <cmath>
 #include <cstring>

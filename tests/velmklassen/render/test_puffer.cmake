@@ -1,1 +1,0 @@
-velm_test(test_render_puffer QUELLEN ${CMAKE_CURRENT_LIST_DIR}/test_puffer.cpp BIBLIOTHEKEN velmklassen_render)
