@@ -9,7 +9,6 @@
 #include "velmklassen/render/velm_blockgfx3d.h"
 #include "velmklassen/render/velm_font3d.h"
 
-#include <cstring>
 
 using namespace guitest;
 
@@ -26,12 +25,11 @@ protected:
         mKontext = std::make_unique<Velm_ZeichenKontext>();
         Velm_Screen3D::Kontext = mKontext.get();
         // Graphic 0, which every rectangle stretches, and one glyph "F".
-        Velm_Bild weiss(4, 24, Velm_FormatA8R8G8B8, 1);
-        std::memset(weiss.mDaten, 0xFF, weiss.mPitch * weiss.mHoehe);
+        const auto weiss = rendertest::Einfarbig(4, 24, 0xFFFFFFFF);
         mAtlas = std::make_unique<Velm_BlockGfx3D>(0, 0, 0);
-        mAtlas->AddGrafik(0, weiss, 0, 0, 4, 4);
+        mAtlas->AddGrafik(0, *weiss, 0, 0, 4, 4);
         mSchrift = std::make_unique<Velm_Font3D>();
-        mSchrift->AddBuchstabe('F', weiss, 0, 0, 4, 24, 0, 0, 4);
+        mSchrift->AddBuchstabe('F', *weiss, 0, 0, 4, 24, 0, 0, 4);
         mSchrift->mSofortZeichnen = false;
         mRenderer = std::make_unique<Gui::SimpelRenderer>(mAtlas.get(), mSchrift.get());
     }
@@ -128,10 +126,8 @@ TEST_F(Renderer, TextAusrichtungAusDenEigenenEigenschaften) {
 }
 
 TEST_F(Renderer, BildknopfBehaeltDieGroesseSeinerGrafik) {
-    Velm_Bild bild(20, 10, Velm_FormatA8R8G8B8, 1);
-    std::memset(bild.mDaten, 0xFF, bild.mPitch * bild.mHoehe);
     auto atlas = std::make_unique<Velm_BlockGfx3D>(0, 0, 0);
-    atlas->AddGrafik(3, bild, 0, 0, 20, 10);
+    atlas->AddGrafik(3, *rendertest::Einfarbig(20, 10, 0xFFFFFFFF), 0, 0, 20, 10);
 
     Gui::Oberflaeche flaeche("");
     flaeche.SetLayout(std::make_unique<Gui::Anordnung>());

@@ -2,21 +2,20 @@
 // a 1280 x 720 screen, without a window: the global timer is stepped by hand, the game timer runs
 // on a counter of its own and the input system is a stand-in with one mouse.
 
-#include "gui/gui_widgets.h"
+#include "gui/gui_testhilfe.h"
 #include "nadrel/buttons.h"
 #include "nadrel/pausemenu.h"
 #include "omvu/omvu_inputsystem.h"
 #include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_system.h"
-#include "velmklassen/render/velm_screen3d.h"
-
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace {
+
+using guitest::Schritt;
 
 class Maus : public Omvu::Mouse {
 public:
@@ -44,10 +43,6 @@ public:
 int64_t gUhr = 0;
 int64_t Uhr() {
     return gUhr;
-}
-
-void Schritt(float sekunden) {
-    Velm_Zeitgeber::Global().Schritt(Gui::Ticks(sekunden));
 }
 
 class Menue : public ::testing::Test {

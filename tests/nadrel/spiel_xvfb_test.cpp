@@ -2,6 +2,7 @@
 // player's keyboard and mouse would drive it, judged by its exit code, its log, its configuration
 // and the pixels of its screenshots. Skipped without a display.
 
+#include "testhilfen/testhilfen.h"
 #include "velmklassen/bild/velm_bild.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -48,13 +48,6 @@ bool Warte(const std::function<bool()>& bedingung, std::chrono::milliseconds hoe
         std::this_thread::sleep_for(10ms);
     }
     return bedingung();
-}
-
-std::string LiesDatei(const fs::path& pfad) {
-    std::ifstream datei(pfad);
-    std::stringstream text;
-    text << datei.rdbuf();
-    return text.str();
 }
 
 int Anzahl(const std::string& text, const std::string& teil) {
@@ -236,7 +229,7 @@ protected:
         const bool da = Warte(
             [&] {
                 return fs::exists(pfad) &&
-                       Anzahl(LiesDatei(Benutzer() / "spiel.log"), "screenshot" + std::string(name + 10)) > 0;
+                       Anzahl(TextDerDatei(Benutzer() / "spiel.log"), "screenshot" + std::string(name + 10)) > 0;
             },
             30s);
         if (nummer == 0)
@@ -282,7 +275,7 @@ TEST_F(Partie, BildschirmfotosKonsolePauseUndEnde) {
     // The console runs "set"; closed, it hands the keys back to the game.
     for (const KeySym taste : {XK_F11, XK_s, XK_e, XK_t, XK_Return, XK_F11})
         Taste(taste);
-    const std::string konsole = LiesDatei(Benutzer() / "spiel.log");
+    const std::string konsole = TextDerDatei(Benutzer() / "spiel.log");
     EXPECT_NE(konsole.find(">set"), std::string::npos);
     EXPECT_NE(konsole.find("displaywidth: 1280"), std::string::npos);
 
@@ -323,11 +316,11 @@ TEST_F(Partie, BildschirmfotosKonsolePauseUndEnde) {
     Halte([&](Bool unten) { XTestFakeButtonEvent(mAnzeige, 1, unten, CurrentTime); });
     EXPECT_EQ(Ende(std::max(std::chrono::milliseconds(1000), 4 * mHalten)), 0);
 
-    const std::string log = LiesDatei(Benutzer() / "spiel.log");
+    const std::string log = TextDerDatei(Benutzer() / "spiel.log");
     EXPECT_EQ(log.find("Log-Start"), log.find(": ") + 2);
     EXPECT_NE(log.find("Creating Input"), std::string::npos);
     EXPECT_EQ(Anzahl(log, "Screenshot saved as"), 5);
-    EXPECT_EQ(Anzahl(LiesDatei(Benutzer() / "spiel.cfg"), "<var "), 10);
+    EXPECT_EQ(Anzahl(TextDerDatei(Benutzer() / "spiel.cfg"), "<var "), 10);
 }
 
 TEST_F(Partie, FehlendeSchriftEndetMitFehler) {
@@ -343,11 +336,11 @@ TEST_F(Partie, FehlendeSchriftEndetMitFehler) {
 
     Starte(programm);
     EXPECT_EQ(Ende(60s), 255);
-    const std::string log = LiesDatei(Benutzer() / "spiel.log");
+    const std::string log = TextDerDatei(Benutzer() / "spiel.log");
     const size_t zeile = log.find("Exception thrown: ");
     ASSERT_NE(zeile, std::string::npos) << log;
     EXPECT_NE(log.find("calibrib.ttf", zeile), std::string::npos);
-    EXPECT_EQ(Anzahl(LiesDatei(Benutzer() / "spiel.cfg"), "<var "), 10);
+    EXPECT_EQ(Anzahl(TextDerDatei(Benutzer() / "spiel.cfg"), "<var "), 10);
 }
 
 TEST_F(Partie, AbsturzSchreibtBerichtUndDump) {
@@ -360,7 +353,7 @@ TEST_F(Partie, AbsturzSchreibtBerichtUndDump) {
     const std::optional<int> ende = Ende(60s);
     ASSERT_TRUE(ende.has_value());
     EXPECT_NE(*ende, 0);
-    const std::string log = LiesDatei(Benutzer() / "spiel.log");
+    const std::string log = TextDerDatei(Benutzer() / "spiel.log");
     EXPECT_NE(log.find("ACCESS_VIOLATION"), std::string::npos) << log;
     EXPECT_NE(log.find("Spiel::LoeseAbsturzAus()"), std::string::npos);
     EXPECT_NE(log.find("Minidump created."), std::string::npos);
