@@ -12,7 +12,6 @@
 #include "velmklassen/render/render_testhilfe.h"
 
 #include <fstream>
-#include <new>
 #include <stdexcept>
 
 namespace {
@@ -34,7 +33,6 @@ TEST(Eintritt, JedesEndeSpeichertDieKonfiguration) {
          "Exception thrown: x.cpp (12) - Spiel::X(): kaputt"},
         {"standard", [] { throw std::runtime_error("filesystem error: nope"); }, -1,
          "- Spiel::Eintritt(): filesystem error: nope"},
-        {"memory", [] { throw std::bad_alloc(); }, -1, "(): std::bad_alloc"},
     };
     for (const Fall& fall : faelle) {
         SCOPED_TRACE(fall.name);
@@ -120,8 +118,6 @@ TEST_F(Bildschirmfoto, ErsteFreieNummerUndFehler) {
     EXPECT_EQ(mLog.Anzahl("Screenshot saved as \"" + (ordner / "screenshot0000.png").string() + "\"."), 2);
     Velm_Bild bild;
     ASSERT_TRUE(bild.LadeBildAusDatei(ordner / "screenshot0001.png"));
-    EXPECT_EQ(bild.mBreite, uint64_t(kBreite));
-    EXPECT_EQ(bild.mHoehe, uint64_t(kHoehe));
     EXPECT_EQ(bild.mDaten[2], 255);
     EXPECT_EQ(bild.mDaten[1], 0);
 
