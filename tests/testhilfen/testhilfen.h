@@ -1,9 +1,12 @@
 #pragma once
-// Small fixtures shared by the engine tests: a temporary folder, a recorder of log lines and a
-// counter of debugger breaks that lets the code carry on after a failed check.
+// Small fixtures shared by the engine tests: a temporary folder, a recorder of log lines, a
+// counter of debugger breaks that lets the code carry on after a failed check, and the three together.
 
 #include "plattform/system/plattform_system.h"
+#include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_konsole.h"
+
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <filesystem>
@@ -73,3 +76,26 @@ private:
     static inline std::atomic<int> sAnzahl{0};
     Plattform::HaltepunktHaken mVorher;
 };
+
+// The log started in a fresh folder, its lines recorded and debugger breaks counted.
+class TLogTest : public ::testing::Test {
+protected:
+    TLogTest() {
+        Velm_Konsole::Starte(mOrdner.Pfad(), "spiel.log");
+        mLog.mZeilen.clear();
+    }
+
+    TTempOrdner mOrdner;
+    TLogMitschrift mLog;
+    THaltepunktZaehler mHaltepunkte;
+};
+
+// "Function: text" of the Velm_Ausnahme the call throws; "" when it throws none.
+template <class F> std::string AusnahmeText(F&& aufruf) {
+    try {
+        aufruf();
+    } catch (const Velm_Ausnahme& ausnahme) {
+        return ausnahme.mFunktion + ": " + ausnahme.mText;
+    }
+    return "";
+}

@@ -1,5 +1,4 @@
 #include "testhilfen/testhilfen.h"
-#include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_eigenschaften.h"
 
 #include <boost/lexical_cast.hpp>
@@ -10,31 +9,17 @@
 
 namespace {
 
-class Eigenschaften : public ::testing::Test {
+class Eigenschaften : public TLogTest {
 protected:
-    Eigenschaften() { Velm_Konsole::Starte(mOrdner.Pfad(), "spiel.log"); }
-
-    // The message of the Velm_Ausnahme the load throws, or "" when it throws none.
     std::string Lade(TEigenschaften& wurzel, const std::string& xml) {
-        return Ausnahme([&] { TEigenschaften_Serialisierung::LadeEigenschaftenAusXmlText(wurzel, xml); });
+        return AusnahmeText([&] { TEigenschaften_Serialisierung::LadeEigenschaftenAusXmlText(wurzel, xml); });
     }
     std::string LadeDatei(TEigenschaften& wurzel, const std::string& name, const char* inhalt) {
         const std::filesystem::path pfad = mOrdner.Pfad() / name;
         if (inhalt)
             std::ofstream(pfad, std::ios::binary) << inhalt;
-        return Ausnahme([&] { TEigenschaften_Serialisierung::LadeEigenschaftenAusXml(wurzel, pfad); });
+        return AusnahmeText([&] { TEigenschaften_Serialisierung::LadeEigenschaftenAusXml(wurzel, pfad); });
     }
-    template <class F> static std::string Ausnahme(F&& aufruf) {
-        try {
-            aufruf();
-        } catch (const Velm_Ausnahme& ausnahme) {
-            return ausnahme.mFunktion + ": " + ausnahme.mText;
-        }
-        return "";
-    }
-
-    TTempOrdner mOrdner;
-    TLogMitschrift mLog;
 };
 
 const std::string kTextNichtGeladen =
@@ -44,15 +29,11 @@ const std::string kTextNichtGeladen =
 
 TEST_F(Eigenschaften, JederWerttypAusTextUndZurueck) {
     struct Fall {
-        const char* typ;
-        const char* text;
-        const char* typName;
-        const char* alsText;
+        const char *typ, *text, *typName, *alsText;
     };
     const Fall faelle[] = {
         {nullptr, "2.5", "float", "2.5"},
         {"doppelt", "0.5", "float", "0.5"},
-        {"TVektor", "1 2.5 -3", "TVektor", "1 2.5 -3"},
         {"TVektor", "-1.5 0.333333343 1e+10", "TVektor", "-1.5 0.333333343 1e+10"},
         {"TAlphaFarbe", "1 0 0.5 0.25", "TAlphaFarbe", "1 0 0.5 0.25"},
         {"string", " a  b ", "string", " a  b "},
@@ -86,7 +67,7 @@ TEST_F(Eigenschaften, UnvollstaendigerTextBehaeltDenAltenWert) {
         {"unsigned int", "zwei"}, {"TAlphaFarbe", ""},
     };
     for (const auto& [typ, text] : faelle) {
-        const std::string meldung = Ausnahme([&] { knoten.SetzeAusText(typ, text); });
+        const std::string meldung = AusnahmeText([&] { knoten.SetzeAusText(typ, text); });
         EXPECT_EQ(meldung, "TEigenschaften::SetzeAusText: Eigenschaft \"farbe\": \"" + std::string(text) +
                                "\" ist kein Wert vom Typ " + (typ ? typ : "float") + ".");
         EXPECT_EQ(*knoten.Hole<BVektor>(), (BVektor{1, 2, 3})) << text;

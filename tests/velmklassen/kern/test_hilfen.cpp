@@ -42,39 +42,35 @@ TEST(Utf8, JederBereichUndErsatzpaare) {
     EXPECT_EQ(Velm_WandleUtf16InUtf8(kaputt, kaputt + 4), "ab");
 }
 
-TEST(Ausnahme, PruefberichtSchreibtUndBrichtUndMachtWeiter) {
-    TTempOrdner ordner;
-    Velm_Konsole::Starte(ordner.Pfad(), "spiel.log");
-    TLogMitschrift mitschrift;
-    THaltepunktZaehler haltepunkte;
+using Ausnahme = TLogTest;
+
+TEST_F(Ausnahme, PruefberichtSchreibtUndBrichtUndMachtWeiter) {
     EXPECT_TRUE(VELM_PRUEFE(1 + 1 == 2, "nie", "Test::Gut"));
-    EXPECT_EQ(haltepunkte.Anzahl(), 0);
+    EXPECT_EQ(mHaltepunkte.Anzahl(), 0);
     EXPECT_FALSE(VELM_PRUEFE(1 + 1 == 3, "Rechnung falsch", "Test::Schlecht"));
-    EXPECT_EQ(haltepunkte.Anzahl(), 1);
-    ASSERT_EQ(mitschrift.mZeilen.size(), 1u);
-    const std::string zeile = mitschrift.mZeilen[0].substr(21);
+    EXPECT_EQ(mHaltepunkte.Anzahl(), 1);
+    ASSERT_EQ(mLog.mZeilen.size(), 1u);
+    const std::string zeile = mLog.mZeilen[0].substr(21);
     EXPECT_EQ(zeile.rfind("!Ausnahme \"Rechnung falsch\" aufgetreten in Funktion Test::Schlecht (", 0), 0u);
     EXPECT_EQ(zeile.substr(zeile.size() - 3), ").\n");
 }
 
 // On another thread the report line cannot wait for the main thread's flush: the break ends the
 // process first. It reaches the log file and standard error before the break.
-TEST(Ausnahme, PruefberichtAufAnderemFadenSchreibtSofort) {
-    const auto ordner = std::filesystem::temp_directory_path() / "velm_test_pruefbericht_faden";
-    std::filesystem::create_directories(ordner);
+TEST(AusnahmeImFaden, PruefberichtSchreibtSofort) {
+    TTempOrdner ordner;
     EXPECT_EXIT(
         {
-            Velm_Konsole::Starte(ordner, "spiel.log");
+            Velm_Konsole::Starte(ordner.Pfad(), "spiel.log");
             std::thread([] { VELM_PRUEFE(false, "Faden kaputt", "Test::Faden"); }).join();
         },
         testing::KilledBySignal(SIGTRAP), "Faden kaputt");
-    const std::string inhalt = TextDerDatei(ordner / "spiel.log");
+    const std::string inhalt = TextDerDatei(ordner.Pfad() / "spiel.log");
     EXPECT_NE(inhalt.find("!Ausnahme \"Faden kaputt\" aufgetreten in Funktion Test::Faden ("),
               std::string::npos)
         << inhalt;
-    std::filesystem::remove_all(ordner);
 }
 
-TEST(Ausnahme, HaltepunktOhneHakenBeendetDenProzess) {
+TEST(AusnahmeOhneHaken, HaltepunktBeendetDenProzess) {
     EXPECT_EXIT(Plattform::Haltepunkt(), testing::KilledBySignal(SIGTRAP), "Haltepunkt ohne Debugger");
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <regex>
@@ -135,15 +136,10 @@ TEST_F(Konsole, DirekteZeilenEinesArbeitersStehenSofortInDateiUndAusgabe) {
     };
     TLogMitschrift mitschrift;
     for (const auto& [text, erwartet] : faelle) {
-        int rohr[2];
-        ASSERT_EQ(pipe(rohr), 0);
-        std::thread([&] { Velm_Konsole::SchreibeDirekt(text.c_str(), rohr[1]); }).join();
-        close(rohr[1]);
-        std::string ausgabe;
-        char puffer[4096];
-        for (ssize_t n; (n = read(rohr[0], puffer, sizeof puffer)) > 0;)
-            ausgabe.append(puffer, size_t(n));
-        close(rohr[0]);
+        const int ziel = open((mOrdner.Pfad() / "ausgabe").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        std::thread([&] { Velm_Konsole::SchreibeDirekt(text.c_str(), ziel); }).join();
+        close(ziel);
+        const std::string ausgabe = TextDerDatei(mOrdner.Pfad() / "ausgabe");
         EXPECT_TRUE(std::regex_search(ausgabe, kPraefix));
         EXPECT_EQ(ausgabe.substr(21), erwartet);
         const std::string datei = TextDerDatei(mLog);

@@ -4,30 +4,22 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
-
 namespace {
 
 constexpr uint32_t kPltz = Velm_Kennung("PLTZ");
 constexpr uint64_t kOhne = TSegmentLeser::kOhneLaenge;
 
 // Bytes exactly as given, so the tests spell the file layout out instead of trusting the writer.
-TSpeicher Bytes(std::initializer_list<uint8_t> bytes) {
+template <size_t N> TSpeicher Bytes(const char (&bytes)[N]) {
     TSpeicher speicher;
-    for (uint8_t b : bytes)
-        speicher.SchreibeU8(b);
+    speicher.SchreibeBlock(bytes, N - 1);
     speicher.ZumAnfang();
     return speicher;
 }
 
-class Segment : public ::testing::Test {
+class Segment : public TLogTest {
 protected:
-    Segment() { Velm_Konsole::Starte(mOrdner.Pfad(), "spiel.log"); }
     ~Segment() override { t_debug.SetBool(true); }
-
-    TTempOrdner mOrdner;
-    TLogMitschrift mLog;
-    THaltepunktZaehler mHaltepunkte;
 };
 
 } // namespace
@@ -44,27 +36,20 @@ TEST_F(Segment, KopfLaengeUndEndkennung) {
         const char* zeile;
     };
     Fall faelle[] = {
-        {"ohne Länge: der Rest des Puffers",
-         Bytes({'P', 'L', 'T', 'Z', 0, 0, 1, 2, 0xAB, 0xCD, 0xEF, 0x01, 'P', 'l', 't', 'z', 0x77}), 0x102,
-         kOhne, 9, 4, 16, 0, nullptr},
+        {"ohne Länge: der Rest des Puffers", Bytes("PLTZ\0\0\1\2\xAB\xCD\xEF\1Pltzw"), 0x102, kOhne, 9, 4, 16,
+         0, nullptr},
         {"Länge vom Längenfeld bis hinter die Endkennung",
-         Bytes(
-             {'P', 'L', 'T', 'Z', 0x80, 0, 1, 2, 0, 0, 0, 0, 0, 0, 0, 16, 1, 2, 3, 4, 'P', 'l', 't', 'z', 9}),
-         0x102, 24, 4, 4, 24, 0, nullptr},
-        {"höhere Version: gemeldet und gelesen",
-         Bytes({'P', 'L', 'T', 'Z', 0, 0, 1, 3, 0, 0, 0, 9, 'P', 'l', 't', 'z'}), 0x103, kOhne, 8, 4, 16, 1,
+         Bytes("PLTZ\x80\0\1\2\0\0\0\0\0\0\0\x10\1\2\3\4Pltz\t"), 0x102, 24, 4, 4, 24, 0, nullptr},
+        {"höhere Version: gemeldet und gelesen", Bytes("PLTZ\0\0\1\3\0\0\0\tPltz"), 0x103, kOhne, 8, 4, 16, 1,
          "!Ausnahme \"TSegmentLeser - Segment 'PLTZ' hat ungültige Version 259.\" aufgetreten in Funktion "
          "TSegmentLeser::Init"},
         {"falsche Endkennung mit Länge: zum Segmentende",
-         Bytes({'P', 'L', 'T', 'Z', 0x80, 0,   1,   2,   0,   0,   0,   0,   0,   0,
-                0,   16,  'P', 'L', 'T',  'Z', 'P', 'l', 't', 'z', 'N', 'E', 'X', 'T'}),
-         0x102, 24, 4, 0, 24, 1, "!TSegmentLeser - Segment 'PLTZ' nicht korrekt beendet."},
-        {"falsche Endkennung ohne Länge: zum Pufferende",
-         Bytes({'P', 'L', 'T', 'Z', 0, 0, 1, 2, 'P', 'L', 'T', 'Z', 1, 2, 3}), 0x102, kOhne, 7, 0, 15, 1,
-         nullptr},
-        {"riesige Länge läuft nicht um", Bytes({'P',  'L',  'T',  'Z',  0x80, 0,    1,   2,   0xFF, 0xFF,
-                                                0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 'x', 'x', 'x',  'x'}),
-         0x102, kOhne, 4, 0, 20, 1, nullptr},
+         Bytes("PLTZ\x80\0\1\2\0\0\0\0\0\0\0\x10PLTZPltzNEXT"), 0x102, 24, 4, 0, 24, 1,
+         "!TSegmentLeser - Segment 'PLTZ' nicht korrekt beendet."},
+        {"falsche Endkennung ohne Länge: zum Pufferende", Bytes("PLTZ\0\0\1\2PLTZ\1\2\3"), 0x102, kOhne, 7, 0,
+         15, 1, nullptr},
+        {"riesige Länge läuft nicht um", Bytes("PLTZ\x80\0\1\2\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFFxxxx"), 0x102,
+         kOhne, 4, 0, 20, 1, nullptr},
     };
     for (Fall& fall : faelle) {
         SCOPED_TRACE(fall.name);
@@ -79,14 +64,12 @@ TEST_F(Segment, KopfLaengeUndEndkennung) {
             EXPECT_EQ(fall.bytes.Position(), fall.nachDemEnde);
         }
         EXPECT_EQ(mHaltepunkte.Anzahl() - vorher, fall.haltepunkte);
-        if (fall.zeile) {
-            EXPECT_TRUE(mLog.Enthaelt(fall.zeile));
-        }
+        EXPECT_TRUE(!fall.zeile || mLog.Enthaelt(fall.zeile));
     }
 }
 
 TEST_F(Segment, FalscheStartkennungUndDestruktorOhneHaltepunkt) {
-    TSpeicher falsch = Bytes({'B', 'L', 'K', 'G', 0, 0, 1, 0, 'P', 'l', 't', 'z'});
+    TSpeicher falsch = Bytes("BLKG\0\0\1\0Pltz");
     EXPECT_EQ(TSegmentLeser(falsch, kPltz).Version(), 0x100u);
     EXPECT_EQ(mHaltepunkte.Anzahl(), 1);
     EXPECT_TRUE(mLog.Enthaelt("!TSegmentLeser - Startkennung 'PLTZ' nicht gefunden."));
@@ -97,7 +80,7 @@ TEST_F(Segment, FalscheStartkennungUndDestruktorOhneHaltepunkt) {
     // without a break, and a checked one not again.
     t_debug.SetBool(false);
     mLog.mZeilen.clear();
-    TSpeicher ohneEnde = Bytes({'P', 'L', 'T', 'Z', 0, 0, 1, 2, 'X', 'X', 'X', 'X', 1, 2, 3});
+    TSpeicher ohneEnde = Bytes("PLTZ\0\0\1\2XXXX\1\2\3");
     { TSegmentLeser segment(ohneEnde, kPltz); }
     EXPECT_EQ(mHaltepunkte.Anzahl(), 1);
     EXPECT_FALSE(mLog.Enthaelt("nicht korrekt beendet"));
@@ -106,7 +89,7 @@ TEST_F(Segment, FalscheStartkennungUndDestruktorOhneHaltepunkt) {
     ohneEnde.ZumAnfang();
     { TSegmentLeser segment(ohneEnde, kPltz); }
     EXPECT_TRUE(mLog.Enthaelt("nicht korrekt beendet"));
-    TSpeicher richtig = Bytes({'P', 'L', 'T', 'Z', 0, 0, 1, 2, 'P', 'l', 't', 'z', 1, 2, 3});
+    TSpeicher richtig = Bytes("PLTZ\0\0\1\2Pltz\1\2\3");
     {
         TSegmentLeser segment(richtig, kPltz);
         segment.PruefeEnde();
@@ -116,7 +99,7 @@ TEST_F(Segment, FalscheStartkennungUndDestruktorOhneHaltepunkt) {
 }
 
 TEST_F(Segment, AbgeschnittenerKopfLiestNichtUeberDenPuffer) {
-    const uint8_t voll[] = {'P', 'L', 'T', 'Z', 0x80, 0, 1, 2, 0, 0, 0, 0, 0, 0, 0, 12};
+    const char voll[] = "PLTZ\x80\0\1\2\0\0\0\0\0\0\0\x0c";
     for (size_t laenge = 0; laenge < 16; ++laenge) {
         TSpeicher speicher;
         speicher.SchreibeBlock(voll, laenge);

@@ -43,9 +43,12 @@ TSpeicher Zurueckgeschrumpft(uint64_t kapazitaet) {
     return speicher;
 }
 
+using Speicher = TLogTest;
+using ZLib = TLogTest;
+
 } // namespace
 
-TEST(Speicher, WaechstDurchVerdoppelnUndSchrumpftZurueckInline) {
+TEST_F(Speicher, WaechstDurchVerdoppelnUndSchrumpftZurueckInline) {
     const TSpeicher bytes = Zufallsbytes(10001, 1);
     TSpeicher speicher;
     for (const auto& [bis, kapazitaet] : {std::pair{512u, 512u}, {513u, 10000u}, {10001u, 20000u}}) {
@@ -61,8 +64,7 @@ TEST(Speicher, WaechstDurchVerdoppelnUndSchrumpftZurueckInline) {
     EXPECT_EQ(speicher.Kapazitaet(), 300u);
 }
 
-TEST(Speicher, CursorUndLesenBleibenImPuffer) {
-    THaltepunktZaehler haltepunkte;
+TEST_F(Speicher, CursorUndLesenBleibenImPuffer) {
     TSpeicher speicher;
     speicher.SchreibeText("0123456789");
     EXPECT_EQ(speicher.SetPosition(4), -6);
@@ -86,12 +88,11 @@ TEST(Speicher, CursorUndLesenBleibenImPuffer) {
     EXPECT_FALSE(speicher.Ueberlauf());
 
     speicher.SetGroesse(100000);
-    EXPECT_EQ(haltepunkte.Anzahl(), 1);
+    EXPECT_EQ(mHaltepunkte.Anzahl(), 1);
     EXPECT_EQ(speicher.Groesse(), speicher.Kapazitaet());
 }
 
-TEST(Speicher, EndiankorrigiertesLesenUndFormatText) {
-    THaltepunktZaehler haltepunkte;
+TEST_F(Speicher, EndiankorrigiertesLesenUndFormatText) {
     TSpeicher speicher;
     for (uint32_t i = 0; i < 100; ++i)
         speicher.SchreibeU32(__builtin_bswap32(i * 0x01010101u));
@@ -102,25 +103,24 @@ TEST(Speicher, EndiankorrigiertesLesenUndFormatText) {
         EXPECT_EQ(woerter[i], i * 0x01010101u);
     speicher.ZumAnfang();
     speicher.LiesMemEndianKorrekt(woerter.data(), 6); // reported, and one word read
-    EXPECT_EQ(haltepunkte.Anzahl(), 1);
+    EXPECT_EQ(mHaltepunkte.Anzahl(), 1);
     EXPECT_EQ(speicher.Position(), 4u);
 
     // Formatted text up to 9,999 bytes; longer is reported and not written.
     TSpeicher text;
     for (const std::string& teil : {std::string(9999, 'y'), std::string(10000, 'x')})
         text.SchreibeFormatText("%s", teil.c_str());
-    EXPECT_EQ(haltepunkte.Anzahl(), 2);
+    EXPECT_EQ(mHaltepunkte.Anzahl(), 2);
     EXPECT_EQ(text.Groesse(), 9999u);
 }
 
-TEST(Speicher, DateiLadenUndSpeichern) {
-    TTempOrdner ordner;
+TEST_F(Speicher, DateiLadenUndSpeichern) {
     for (const size_t groesse : {size_t(100), size_t(70000)}) {
         const TSpeicher bytes = Zufallsbytes(groesse, 2);
-        ASSERT_TRUE(bytes.SpeichereDatei(ordner.Pfad() / "daten.bin"));
+        ASSERT_TRUE(bytes.SpeichereDatei(mOrdner.Pfad() / "daten.bin"));
         TSpeicher geladen;
         std::memset(geladen.Daten(), 0xFF, geladen.Kapazitaet());
-        ASSERT_TRUE(geladen.LadeDatei(ordner.Pfad() / "daten.bin"));
+        ASSERT_TRUE(geladen.LadeDatei(mOrdner.Pfad() / "daten.bin"));
         EXPECT_TRUE(GleicherInhalt(geladen, bytes));
         EXPECT_EQ(geladen.Position(), 0u);
         ASSERT_GE(geladen.Kapazitaet(), groesse + 8);
@@ -128,23 +128,22 @@ TEST(Speicher, DateiLadenUndSpeichern) {
             EXPECT_EQ(geladen.Daten()[groesse + i], 0) << i;
 
         // A missing file or a folder fails and leaves the buffer as it was.
-        EXPECT_FALSE(geladen.LadeDatei(ordner.Pfad() / "fehlt.bin"));
-        EXPECT_FALSE(geladen.LadeDatei(ordner.Pfad()));
+        EXPECT_FALSE(geladen.LadeDatei(mOrdner.Pfad() / "fehlt.bin"));
+        EXPECT_FALSE(geladen.LadeDatei(mOrdner.Pfad()));
         EXPECT_EQ(geladen.Groesse(), groesse);
     }
-    EXPECT_FALSE(TSpeicher().SpeichereDatei(ordner.Pfad() / "kein_ordner" / "x.bin"));
+    EXPECT_FALSE(TSpeicher().SpeichereDatei(mOrdner.Pfad() / "kein_ordner" / "x.bin"));
 }
 
 // Loading, packing and unpacking into a buffer taken back inline still take their whole content.
-TEST(Speicher, InlineZurueckgeschrumpftLaedtPacktUndEntpacktGanz) {
-    TTempOrdner ordner;
+TEST_F(Speicher, InlineZurueckgeschrumpftLaedtPacktUndEntpacktGanz) {
     const TSpeicher bytes = Zufallsbytes(200, 6);
-    ASSERT_TRUE(bytes.SpeichereDatei(ordner.Pfad() / "klein.bin"));
+    ASSERT_TRUE(bytes.SpeichereDatei(mOrdner.Pfad() / "klein.bin"));
     TSpeicher quelle = GemischteDaten(5000), gepackt;
     ASSERT_TRUE(ZLib_Packen(quelle, gepackt));
     for (const uint64_t kapazitaet : {uint64_t(0), uint64_t(100)}) {
         TSpeicher geladen = Zurueckgeschrumpft(kapazitaet);
-        ASSERT_TRUE(geladen.LadeDatei(ordner.Pfad() / "klein.bin"));
+        ASSERT_TRUE(geladen.LadeDatei(mOrdner.Pfad() / "klein.bin"));
         EXPECT_TRUE(GleicherInhalt(geladen, bytes)) << kapazitaet;
 
         // zlib's bound for 200 bytes fits inline, but not in the capacity the buffer was cut to.
@@ -159,7 +158,7 @@ TEST(Speicher, InlineZurueckgeschrumpftLaedtPacktUndEntpacktGanz) {
     }
 }
 
-TEST(ZLib, PackenUndEntpackenStelltDenInhaltWiederHer) {
+TEST_F(ZLib, PackenUndEntpackenStelltDenInhaltWiederHer) {
     // Mixed data of several sizes, and random bytes that pack larger than they are.
     std::vector<TSpeicher> quellen;
     for (const size_t groesse : {size_t(0), size_t(1), size_t(511), size_t(100000)})
@@ -193,10 +192,7 @@ TEST(ZLib, PackenUndEntpackenStelltDenInhaltWiederHer) {
     EXPECT_TRUE(GleicherInhalt(entpackt, klein));
 }
 
-TEST(ZLib, KaputteAbgeschnitteneUndZuGrosseDatenScheitern) {
-    TTempOrdner ordner;
-    Velm_Konsole::Starte(ordner.Pfad(), "spiel.log");
-    TLogMitschrift mitschrift;
+TEST_F(ZLib, KaputteAbgeschnitteneUndZuGrosseDatenScheitern) {
     TSpeicher quelle = GemischteDaten(50000), gepackt;
     ASSERT_TRUE(ZLib_Packen(quelle, gepackt));
 
@@ -208,7 +204,7 @@ TEST(ZLib, KaputteAbgeschnitteneUndZuGrosseDatenScheitern) {
         falsch->ZumAnfang();
         EXPECT_FALSE(ZLib_Entpacken(*falsch, ziel));
     }
-    EXPECT_TRUE(mitschrift.Enthaelt("!ZLib_Entpacken(...): Failed to inflate data."));
+    EXPECT_TRUE(mLog.Enthaelt("!ZLib_Entpacken(...): Failed to inflate data."));
 
     // A cap stops a packing bomb early, before the whole output is in memory.
     TSpeicher nullen;
@@ -221,7 +217,7 @@ TEST(ZLib, KaputteAbgeschnitteneUndZuGrosseDatenScheitern) {
     EXPECT_FALSE(ZLib_Entpacken(bombe, begrenzt, 1000));
     EXPECT_LE(begrenzt.Groesse(), 1001u);
     EXPECT_LT(begrenzt.Kapazitaet(), 100000u);
-    EXPECT_TRUE(mitschrift.Enthaelt("!ZLib_Entpacken(...): Data larger than expected."));
+    EXPECT_TRUE(mLog.Enthaelt("!ZLib_Entpacken(...): Data larger than expected."));
     bombe.ZumAnfang();
     EXPECT_TRUE(ZLib_Entpacken(bombe, begrenzt, nullen.Groesse()));
     EXPECT_EQ(begrenzt.Groesse(), nullen.Groesse());

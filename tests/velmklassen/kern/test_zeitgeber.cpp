@@ -100,7 +100,7 @@ TEST(Zeitgeber, PauseHaeltDieZeitAnAberMisstWeiter) {
 }
 
 // The callbacks always live on the global timer, which these tests step by hand.
-class Aufrufe : public ::testing::Test {
+class Aufrufe : public TLogTest {
 protected:
     void SetUp() override {
         gGefeuert.clear();
@@ -172,17 +172,13 @@ TEST_F(Aufrufe, EinAufrufPlantWeitereWaehrendErLaeuft) {
 }
 
 TEST_F(Aufrufe, LeereAufrufeWerdenAbgelehnt) {
-    TTempOrdner ordner;
-    Velm_Konsole::Starte(ordner.Pfad(), "zeitgeber.log");
-    TLogMitschrift mitschrift;
-    THaltepunktZaehler haltepunkte;
     const uint64_t vorher = Plane(0, "vorher");
     void (*nichts)() = nullptr;
     EXPECT_EQ(Velm_Zeitgeber::PlaneAufruf(0, nichts), Velm_Zeitgeber::kKeinAufruf);
     EXPECT_EQ(Velm_Zeitgeber::PlaneAufruf(0, boost::function<void()>()), Velm_Zeitgeber::kKeinAufruf);
     EXPECT_EQ(Velm_Zeitgeber::PlaneAufruf(0, std::function<void()>()), Velm_Zeitgeber::kKeinAufruf);
-    EXPECT_EQ(haltepunkte.Anzahl(), 3);
-    EXPECT_TRUE(mitschrift.Enthaelt("Velm_Zeitgeber::PlaneAufruf"));
+    EXPECT_EQ(mHaltepunkte.Anzahl(), 3);
+    EXPECT_TRUE(mLog.Enthaelt("Velm_Zeitgeber::PlaneAufruf"));
     // A refused callable takes no id.
     EXPECT_EQ(Plane(0, "nachher"), vorher + 1);
     Global().Schritt(1);
