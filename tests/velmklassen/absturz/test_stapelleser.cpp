@@ -56,10 +56,7 @@ TEST(Stapelleser, RahmenZeilen) {
         uint64_t mAdresse;
         const char* mDatei;
         int mZeile;
-        const char* mModul;
-        const char* mName;
-        const char* mUnverziert;
-        const char* mVoll;
+        const char *mModul, *mName, *mUnverziert, *mVoll;
         std::string mErwartet;
     };
     const std::string lang(5000, 'n');

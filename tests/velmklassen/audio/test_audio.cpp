@@ -7,9 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <map>
 
@@ -235,14 +232,12 @@ TEST_F(Audio, AlsaOhneKarteNimmtKeinenSound) {
 
 // The global audio system closes at exit before the log does: its closing line reaches the file.
 TEST_F(Audio, GlobalesAudioSchliesstVorDemLog) {
-    const pid_t kind = fork();
-    ASSERT_NE(kind, -1);
-    if (kind == 0) {
-        Velm_Konsole::Starte(mOrdner.Pfad(), "ende.log");
-        std::exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(kind, &status, 0), kind);
+    EXPECT_EXIT(
+        {
+            Velm_Konsole::Starte(mOrdner.Pfad(), "ende.log");
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "");
     const std::string inhalt = TextDerDatei(mOrdner.Pfad() / "ende.log");
     EXPECT_NE(inhalt.find("): Audio wird geschlossen.\n"), std::string::npos) << inhalt;
 }
