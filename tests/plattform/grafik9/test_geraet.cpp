@@ -60,8 +60,7 @@ TEST_F(Geraet, RueckpufferLiestXAlsFF) {
     mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00123456, 1.0f, 0);
     const auto bild = LiesRueckpuffer();
     EXPECT_EQ(bild[0], 0xFF123456u);
-    IDirect3DSurface9* rueck = nullptr;
-    ASSERT_EQ(mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &rueck), D3D_OK);
+    const auto rueck = Rueck();
     D3DSURFACE_DESC d{};
     rueck->GetDesc(&d);
     EXPECT_EQ(std::tuple(d.Format, d.Width, d.Usage), std::tuple(D3DFMT_X8R8G8B8, kBreite, DWORD(D3DUSAGE_RENDERTARGET)));
@@ -70,10 +69,8 @@ TEST_F(Geraet, RueckpufferLiestXAlsFF) {
     ASSERT_EQ(mGeraet->GetSwapChain(0, &kette), D3D_OK);
     IDirect3DSurface9* ueberKette = nullptr;
     ASSERT_EQ(kette->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &ueberKette), D3D_OK);
-    EXPECT_EQ(ueberKette, rueck);
+    EXPECT_EQ(Com<IDirect3DSurface9>(ueberKette), rueck);
     EXPECT_EQ(mGeraet->GetBackBuffer(0, 1, D3DBACKBUFFER_TYPE_MONO, &ueberKette), D3DERR_INVALIDCALL);
-    rueck->Release();
-    rueck->Release();
     kette->Release();
 }
 

@@ -63,13 +63,22 @@ TEST_F(Verlust, ResetStelltAlleVorgabenHerUndZeichnetWieder) {
     auto ziel = Textur(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8);
     mGeraet->SetRenderTarget(0, Flaeche(ziel.get()).get());
     mGeraet->SetTexture(0, ziel.get());
-    mGeraet->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
-    mGeraet->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    mGeraet->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    mGeraet->SetRenderState(D3DRS_COLORWRITEENABLE, 1);
-    mGeraet->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
-    mGeraet->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, 3);
     mGeraet->SetStreamSourceFreq(1, D3DSTREAMSOURCE_INSTANCEDATA | 1);
+    // Each state away from its default (the value plus one), then back to it after the reset.
+    const std::pair<D3DRENDERSTATETYPE, DWORD> vorgaben[] = {
+        {D3DRS_ZENABLE, D3DZB_TRUE},      {D3DRS_ZWRITEENABLE, TRUE},
+        {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},  {D3DRS_CULLMODE, D3DCULL_CCW},
+        {D3DRS_ALPHABLENDENABLE, FALSE},  {D3DRS_SRCBLEND, D3DBLEND_ONE},
+        {D3DRS_DESTBLEND, D3DBLEND_ZERO}, {D3DRS_BLENDOP, D3DBLENDOP_ADD},
+        {D3DRS_COLORWRITEENABLE, 0xF},    {D3DRS_SEPARATEALPHABLENDENABLE, FALSE}};
+    const std::pair<D3DSAMPLERSTATETYPE, DWORD> samplerVorgaben[] = {
+        {D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP}, {D3DSAMP_MAXMIPLEVEL, 0}, {D3DSAMP_MINFILTER, D3DTEXF_POINT}};
+    for (const auto& [zustand, wert] : vorgaben) {
+        mGeraet->SetRenderState(zustand, wert + 1);
+    }
+    for (const auto& [zustand, wert] : samplerVorgaben) {
+        mGeraet->SetSamplerState(0, zustand, wert + 1);
+    }
     ziel.reset();
     LoeseQuad();
 
@@ -81,20 +90,11 @@ TEST_F(Verlust, ResetStelltAlleVorgabenHerUndZeichnetWieder) {
     neu.BackBufferHeight = 8;
     ASSERT_EQ(mGeraet->Reset(&neu), D3D_OK);
     EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 0u);
-
-    const std::pair<D3DRENDERSTATETYPE, DWORD> vorgaben[] = {
-        {D3DRS_ZENABLE, D3DZB_TRUE},      {D3DRS_ZWRITEENABLE, TRUE},
-        {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},  {D3DRS_CULLMODE, D3DCULL_CCW},
-        {D3DRS_ALPHABLENDENABLE, FALSE},  {D3DRS_SRCBLEND, D3DBLEND_ONE},
-        {D3DRS_DESTBLEND, D3DBLEND_ZERO}, {D3DRS_BLENDOP, D3DBLENDOP_ADD},
-        {D3DRS_COLORWRITEENABLE, 0xF},    {D3DRS_SEPARATEALPHABLENDENABLE, FALSE}};
     for (const auto& [zustand, wert] : vorgaben) {
         DWORD ist = 0;
         mGeraet->GetRenderState(zustand, &ist);
         EXPECT_EQ(ist, wert) << zustand;
     }
-    const std::pair<D3DSAMPLERSTATETYPE, DWORD> samplerVorgaben[] = {
-        {D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP}, {D3DSAMP_MAXMIPLEVEL, 0}, {D3DSAMP_MINFILTER, D3DTEXF_POINT}};
     for (const auto& [zustand, wert] : samplerVorgaben) {
         DWORD ist = 99;
         mGeraet->GetSamplerState(0, zustand, &ist);
