@@ -290,23 +290,22 @@ protected:
         EXPECT_EQ(mGeraet->UpdateSurface(sys.get(), nullptr, ziel, &punkt), D3D_OK);
     }
 
+    // Owns what `hole` hands out through its out parameter; the call must succeed.
+    template <typename T, typename F> static Com<T> Hole(F&& hole) {
+        T* o = nullptr;
+        EXPECT_EQ(hole(&o), D3D_OK);
+        return Com<T>(o);
+    }
     Com<IDirect3DTexture9> Textur(UINT breite, UINT hoehe, UINT stufen, DWORD usage, D3DFORMAT format) {
-        IDirect3DTexture9* t = nullptr;
-        EXPECT_EQ(mGeraet->CreateTexture(breite, hoehe, stufen, usage, format, D3DPOOL_DEFAULT, &t, nullptr),
-                  D3D_OK);
-        return Com<IDirect3DTexture9>(t);
+        return Hole<IDirect3DTexture9>([&](auto o) {
+            return mGeraet->CreateTexture(breite, hoehe, stufen, usage, format, D3DPOOL_DEFAULT, o, nullptr);
+        });
     }
-
-    Com<IDirect3DSurface9> Flaeche(IDirect3DTexture9* textur, UINT stufe = 0) {
-        IDirect3DSurface9* f = nullptr;
-        EXPECT_EQ(textur->GetSurfaceLevel(stufe, &f), D3D_OK);
-        return Com<IDirect3DSurface9>(f);
+    Com<IDirect3DSurface9> Flaeche(IDirect3DTexture9* t, UINT stufe = 0) {
+        return Hole<IDirect3DSurface9>([&](auto o) { return t->GetSurfaceLevel(stufe, o); });
     }
-
     Com<IDirect3DSurface9> Rueck() {
-        IDirect3DSurface9* f = nullptr;
-        EXPECT_EQ(mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &f), D3D_OK);
-        return Com<IDirect3DSurface9>(f);
+        return Hole<IDirect3DSurface9>([&](auto o) { return mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, o); });
     }
 
     // Draws the texture over a quad at (x, y) with the texture shader, coordinates scaled by
@@ -326,10 +325,9 @@ protected:
     }
 
     Com<IDirect3DSurface9> SystemFlaeche(UINT breite, UINT hoehe, D3DFORMAT format) {
-        IDirect3DSurface9* f = nullptr;
-        EXPECT_EQ(mGeraet->CreateOffscreenPlainSurface(breite, hoehe, format, D3DPOOL_SYSTEMMEM, &f, nullptr),
-                  D3D_OK);
-        return Com<IDirect3DSurface9>(f);
+        return Hole<IDirect3DSurface9>([&](auto o) {
+            return mGeraet->CreateOffscreenPlainSurface(breite, hoehe, format, D3DPOOL_SYSTEMMEM, o, nullptr);
+        });
     }
 
     // Fills a level with one A8R8G8B8 colour.

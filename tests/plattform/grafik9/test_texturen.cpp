@@ -259,11 +259,9 @@ void main() { velm_COLOR0 = texture(ps_s0, ps_c[0].xyz); }
 )";
     const Com<IDirect3DPixelShader9> ps(Ps(kWuerfelPs, 1, 1));
     mGeraet->SetPixelShader(ps.get());
-    IDirect3DCubeTexture9* roh = nullptr;
-    ASSERT_EQ(
-        mGeraet->CreateCubeTexture(2, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &roh, nullptr),
-        D3D_OK);
-    const Com<IDirect3DCubeTexture9> w(roh);
+    const auto w = Hole<IDirect3DCubeTexture9>([&](auto o) {
+        return mGeraet->CreateCubeTexture(2, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, o, nullptr);
+    });
     const uint32_t farben[6] = {0xFFFF0000, 0xFF00FFFF, 0xFF00FF00, 0xFFFF00FF, 0xFF0000FF, 0xFFFFFF00};
     for (UINT seite = 0; seite < 6; ++seite) {
         D3DLOCKED_RECT lr{};

@@ -180,15 +180,12 @@ void main() {
 TEST_F(Zeichnen, EigenerTiefenpufferAmRenderziel) {
     BaueQuad();
     const auto ziel = Textur(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8);
-    IDirect3DSurface9* tiefe = nullptr;
-    IDirect3DSurface9* autoTiefe = nullptr;
-    ASSERT_EQ(
-        mGeraet->CreateDepthStencilSurface(8, 8, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0, TRUE, &tiefe, nullptr),
-        D3D_OK);
-    mGeraet->GetDepthStencilSurface(&autoTiefe);
-    const Com<IDirect3DSurface9> tiefeRef(tiefe), autoTiefeRef(autoTiefe);
+    const auto tiefe = Hole<IDirect3DSurface9>([&](auto o) {
+        return mGeraet->CreateDepthStencilSurface(8, 8, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0, TRUE, o, nullptr);
+    });
+    const auto autoTiefe = Hole<IDirect3DSurface9>([&](auto o) { return mGeraet->GetDepthStencilSurface(o); });
     mGeraet->SetRenderTarget(0, Flaeche(ziel.get()).get());
-    mGeraet->SetDepthStencilSurface(tiefe);
+    mGeraet->SetDepthStencilSurface(tiefe.get());
     SetzeZielGroesse(8, 8);
     ASSERT_EQ(mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0), D3D_OK);
     mGeraet->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
@@ -196,7 +193,7 @@ TEST_F(Zeichnen, EigenerTiefenpufferAmRenderziel) {
     Zeichne({Quad(0, 0, 4, 8, 1, 0, 0, 1, 0.25f), Quad(2, 0, 6, 8, 0, 0, 1, 1, 0.75f)});
 
     mGeraet->SetRenderTarget(0, Rueck().get());
-    mGeraet->SetDepthStencilSurface(autoTiefe);
+    mGeraet->SetDepthStencilSurface(autoTiefe.get());
     SetzeZielGroesse(kBreite, kHoehe);
     mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
     ErwartePixel(ZeigeTextur(ziel.get(), 0, 0, 8, 8), {{3, 4, 0xFFFF0000}, {4, 4, 0xFF0000FF}});
