@@ -188,42 +188,42 @@ TEST(ShaderUebersetzung, AbgelehntMitMeldung) {
     EXPECT_EQ(Uebersetze(kPixelShader, nullptr).ergebnis, E_FAIL);
 }
 
+// A compile error names the file and line, a missing file names the file; a good file gives a
+// blob, a table and no messages.
 TEST(ShaderUebersetzung, DateiFehlerNennenDateiUndZeile) {
     const std::string pfad = ::testing::TempDir() + "ps000.txt";
-    const auto uebersetze = [&pfad](const char* text, ID3DXBuffer** code, ID3DXBuffer** meldungen,
-                                    ID3DXConstantTable** tabelle) {
-        if (text != nullptr) {
-            std::ofstream(pfad) << text;
-        }
-        return D3DXCompileShaderFromFileA(pfad.c_str(), nullptr, nullptr, "main", "ps_3_0", 5, code,
-                                          meldungen, tabelle);
+    const struct {
+        const char* text; // nullptr: no file
+        HRESULT ergebnis;
+        std::string meldung;
+    } faelle[] = {
+        {"float4 main( float2 uv : TEXCOORD0) : COLOR0\n{\n    float4 f = uv.xyxy;\n    return f +;\n}\n", E_FAIL,
+         pfad + ":4:"},
+        {"float4 main( float2 uv : TEXCOORD0) : COLOR0 { return uv.xyxy; }\n", D3D_OK, ""},
+        {nullptr, E_FAIL, pfad},
     };
-    ID3DXBuffer* code = nullptr;
-    ID3DXBuffer* meldungen = nullptr;
-    ID3DXConstantTable* tabelle = nullptr;
-    const char* kaputt = "float4 main( float2 uv : TEXCOORD0) : COLOR0\n{\n    float4 f = uv.xyxy;\n"
-                         "    return f +;\n}\n";
-    EXPECT_EQ(uebersetze(kaputt, &code, &meldungen, &tabelle), E_FAIL);
-    EXPECT_EQ(code, nullptr);
-    EXPECT_EQ(tabelle, nullptr);
-    ASSERT_NE(meldungen, nullptr);
-    EXPECT_TRUE(Enthaelt(static_cast<const char*>(meldungen->GetBufferPointer()), pfad + ":4:"));
-    meldungen->Release();
-
-    ASSERT_EQ(uebersetze("float4 main( float2 uv : TEXCOORD0) : COLOR0 { return uv.xyxy; }\n", &code, &meldungen,
-                         &tabelle),
-              D3D_OK);
-    Plattform::ShaderBlob blob;
-    EXPECT_TRUE(Plattform::LiesShaderBlob(code->GetBufferPointer(), code->GetBufferSize(), blob));
-    EXPECT_EQ(meldungen, nullptr);
-    code->Release();
-    tabelle->Release();
+    for (const auto& fall : faelle) {
+        std::remove(pfad.c_str());
+        if (fall.text != nullptr) {
+            std::ofstream(pfad) << fall.text;
+        }
+        ID3DXBuffer* code = nullptr;
+        ID3DXBuffer* meldungen = nullptr;
+        ID3DXConstantTable* tabelle = nullptr;
+        EXPECT_EQ(D3DXCompileShaderFromFileA(pfad.c_str(), nullptr, nullptr, "main", "ps_3_0", 5, &code, &meldungen,
+                                             &tabelle),
+                  fall.ergebnis);
+        const std::unique_ptr<ID3DXBuffer, Freigabe> codeRef(code), meldungenRef(meldungen);
+        const Tabelle tabelleRef(tabelle);
+        Plattform::ShaderBlob blob;
+        EXPECT_EQ(code != nullptr && Plattform::LiesShaderBlob(code->GetBufferPointer(), code->GetBufferSize(), blob),
+                  fall.ergebnis == D3D_OK);
+        EXPECT_EQ(tabelle != nullptr, fall.ergebnis == D3D_OK);
+        ASSERT_EQ(meldungen != nullptr, !fall.meldung.empty());
+        EXPECT_TRUE(!meldungen || Enthaelt(static_cast<const char*>(meldungen->GetBufferPointer()), fall.meldung))
+            << fall.meldung;
+    }
     std::remove(pfad.c_str());
-
-    EXPECT_EQ(uebersetze(nullptr, &code, &meldungen, &tabelle), E_FAIL);
-    ASSERT_NE(meldungen, nullptr);
-    EXPECT_TRUE(Enthaelt(static_cast<const char*>(meldungen->GetBufferPointer()), pfad)) << pfad;
-    meldungen->Release();
 }
 
 TEST(ShaderUebersetzung, AusgabenSindOptionalProfileFest) {
