@@ -4,9 +4,8 @@
 
 #include <atomic>
 #include <pthread.h>
-#include <system_error>
 
-TEST(Faden, TraegtSeinenNamenUndDieGrenzeLaesstStartsScheitern) {
+TEST(Faden, TraegtSeinenNamen) {
     std::atomic<bool> weiter{false};
     std::vector<std::thread> faeden;
     // Longer names keep their first 15 characters instead of being refused.
@@ -21,18 +20,6 @@ TEST(Faden, TraegtSeinenNamenUndDieGrenzeLaesstStartsScheitern) {
     EXPECT_STREQ(namen[0], "velm-test");
     EXPECT_STREQ(namen[1], "velm-ein-sehr-l");
     weiter = true;
-
-    // The limit counts starts from its setting on; -1 lifts it.
-    Plattform::SetzeFadenstartGrenze(1);
-    faeden.push_back(Plattform::StarteFaden("a", [] {}));
-    try {
-        Plattform::StarteFaden("b", [] {}).join();
-        ADD_FAILURE() << "kein Fehler";
-    } catch (const std::system_error& fehler) {
-        EXPECT_EQ(fehler.code(), std::errc::resource_unavailable_try_again);
-    }
-    Plattform::SetzeFadenstartGrenze(-1);
-    faeden.push_back(Plattform::StarteFaden("c", [] {}));
     for (std::thread& faden : faeden)
         faden.join();
 }
