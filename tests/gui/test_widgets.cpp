@@ -80,11 +80,6 @@ protected:
         besitzer->SetHinweisText("Hinweis " + std::to_string(int(x)));
         return besitzer;
     }
-    // Over the element at x, and rested long enough for its tooltip.
-    void Zeige(float x) {
-        mFlaeche->VerarbeiteMausBewegung({x + 10, 10, 0});
-        Schritt(0.6f);
-    }
 };
 
 TEST_F(Hinweise, ErscheintNachRuheUndVerblasstBeimVerlassen) {
@@ -116,7 +111,8 @@ TEST_F(Hinweise, ErscheintNachRuheUndVerblasstBeimVerlassen) {
 TEST_F(Hinweise, BesitzerGehtVorDemHinweis) {
     Kasten* erster = Besitzer(0);
     Besitzer(200);
-    Zeige(0);
+    mFlaeche->VerarbeiteMausBewegung({10, 10, 0});
+    Schritt(0.6f);
     Gui::Hinweis* verblassend = mFlaeche->HinweisElement();
     mFlaeche->VerarbeiteMausBewegung({210, 10, 0});
     delete erster;

@@ -27,6 +27,7 @@ struct Projektion {
     Vektor punkt, verschiebung; // the instance places its point list by `verschiebung`
     bool behalten;
     int seiteX, seiteY; // -1 left or above the centre, 0 on it, 1 right or below
+    uint64_t wort0 = 0, wort1 = 0; // the whole item where not 0
 };
 
 int Seite(int64_t wert, int64_t mitte) {
@@ -35,7 +36,9 @@ int Seite(int64_t wert, int64_t mitte) {
 
 TEST(Punktrenderer, ProjiziertUndVerwirftPunkte) {
     const Projektion faelle[] = {
-        {{}, 0, 0, {0, 0, 8}, {}, true, 0, 0},
+        // Straight ahead at depth 8: the image centre, depth key trunc(1048.576), radius 8 x 80 / 8192.
+        {{}, 0, 0, {0, 0, 8}, {}, true, 0, 0, 163840ull | 122880ull << 24 | 1048ull << 48,
+         320 | 0x1234ull << 16 | 0x56ull << 32},
         {{}, 0, 0, {2, 1, 8}, {}, true, 1, -1},
         {{}, 0, 0, {5.4f, 0, 8}, {}, true, 1, 0},  // nx 0.987
         {{}, 0, 0, {5.6f, 0, 8}, {}, false, 0, 0}, // nx 1.02
@@ -63,35 +66,24 @@ TEST(Punktrenderer, ProjiziertUndVerwirftPunkte) {
             const uint64_t schluessel = instanz.mZeichenpunkte[0].mSchluessel;
             EXPECT_EQ(Seite(int64_t(schluessel & 0xFFFFFF), 40 * 4096), fall.seiteX);
             EXPECT_EQ(Seite(int64_t((schluessel >> 24) & 0xFFFFFF), 30 * 4096), fall.seiteY);
+            if (fall.wort0) {
+                EXPECT_EQ(schluessel, fall.wort0);
+                EXPECT_EQ(instanz.mZeichenpunkte[0].mWerte, fall.wort1);
+            }
         }
         instanz.mZeichenpunkte.Freigeben();
     }
 }
 
-TEST(Punktrenderer, ItemTraegtLageTiefeUndFarbe) {
-    // Straight ahead at depth 8: the image centre, depth key trunc(1048.576), radius 8 x 80 / 8192
-    // pixels. A near, large point keeps its grey and alpha: its radius stops at 16 pixels.
-    struct Fall {
-        Punkt punkt;
-        float breite, hoehe;
-        uint64_t wort0, wort1;
-    } faelle[] = {
-        // clang-format off
-        {{0, 0, 8, kAttribut}, 80, 60, 163840ull | 122880ull << 24 | 1048ull << 48,
-         320 | 0x1234ull << 16 | 0x56ull << 32},
-        {{0, 0, 0.2f, 0xABCD77FF}, 1280, 960, 2621440ull | 1966080ull << 24 | 26ull << 48,
-         0xFFFF | 0xABCDull << 16 | 0x77ull << 32},
-        // clang-format on
-    };
-    for (Fall& fall : faelle) {
-        RenderInstanz instanz{&fall.punkt, &fall.punkt + 1, Einheitsmatrix(), {}};
-        Punktrenderer::BaueInstanzpunkte(instanz, Einheitsmatrix(), Projektionsmatrix(800, 600), fall.breite,
-                                         fall.hoehe);
-        ASSERT_EQ(instanz.mZeichenpunkte.mAnzahl, 1u);
-        EXPECT_EQ(instanz.mZeichenpunkte[0].mSchluessel, fall.wort0);
-        EXPECT_EQ(instanz.mZeichenpunkte[0].mWerte, fall.wort1);
-        instanz.mZeichenpunkte.Freigeben();
-    }
+// A near, large point keeps its grey and alpha: its radius stops at 16 pixels.
+TEST(Punktrenderer, NaherPunktBehaeltGrauUndAlpha) {
+    Punkt punkt{0, 0, 0.2f, 0xABCD77FF};
+    RenderInstanz instanz{&punkt, &punkt + 1, Einheitsmatrix(), {}};
+    Punktrenderer::BaueInstanzpunkte(instanz, Einheitsmatrix(), Projektionsmatrix(800, 600), 1280, 960);
+    ASSERT_EQ(instanz.mZeichenpunkte.mAnzahl, 1u);
+    EXPECT_EQ(instanz.mZeichenpunkte[0].mSchluessel, 2621440ull | 1966080ull << 24 | 26ull << 48);
+    EXPECT_EQ(instanz.mZeichenpunkte[0].mWerte, 0xFFFF | 0xABCDull << 16 | 0x77ull << 32);
+    instanz.mZeichenpunkte.Freigeben();
 }
 
 TEST(Punktrenderer, VektorpfadeWieSkalare) {
