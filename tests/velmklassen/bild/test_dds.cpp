@@ -235,7 +235,8 @@ TEST(DDSLesen, AbgelehnteDateienMitIhrerZeile) {
         kopf.breite = kopf.hoehe = 1;
         kopf.bits = bits;
         faelle.push_back(
-            {MitDaten(kopf, 16), "!Velm_Bild::LadeDDS(): Pixel mit " + std::to_string(bits) + " Bit werden nicht unterstützt."});
+            {MitDaten(kopf, 16),
+             "!Velm_Bild::LadeDDS(): Pixel mit " + std::to_string(bits) + " Bit werden nicht unterstützt."});
     }
     // Mip counts beyond the full chain.
     for (uint32_t mips : {10u, 33u, 0xFFFFFFFFu}) {

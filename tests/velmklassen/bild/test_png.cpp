@@ -125,8 +125,9 @@ TEST(PNGLesen, AbgelehnteDateienMitIhrerZeile) {
     std::vector<std::pair<std::vector<uint8_t>, std::string>> faelle;
     // Depth, colour type, compression, filter method, interlace.
     for (const auto& m : std::vector<std::array<uint8_t, 5>>{
-             {8, 0, 0, 0, 0}, {8, 3, 0, 0, 0}, {8, 4, 0, 0, 0}, {1, 2, 0, 0, 0}, {2, 6, 0, 0, 0}, {4, 2, 0, 0, 0},
-             {16, 6, 0, 0, 0}, {16, 2, 0, 0, 0}, {8, 6, 0, 0, 1}, {8, 2, 1, 0, 0}, {8, 2, 0, 1, 0}}) {
+             {8, 0, 0, 0, 0}, {8, 3, 0, 0, 0}, {8, 4, 0, 0, 0}, {1, 2, 0, 0, 0}, {2, 6, 0, 0, 0},
+             {4, 2, 0, 0, 0}, {16, 6, 0, 0, 0}, {16, 2, 0, 0, 0}, {8, 6, 0, 0, 1}, {8, 2, 1, 0, 0},
+             {8, 2, 0, 1, 0}}) {
         std::vector<uint8_t> ihdr = Ihdr(4, 4, m[0], m[1], m[4]);
         ihdr[10] = m[2];
         ihdr[11] = m[3];
@@ -142,7 +143,8 @@ TEST(PNGLesen, AbgelehnteDateienMitIhrerZeile) {
     // Filter type 5 on the second row; raw data one byte short, or one row too long.
     std::vector<uint8_t> roh(2 * (3 * 5 + 1), 0);
     roh[16] = 5;
-    faelle.push_back({PNGAusRoh(Ihdr(5, 2, 8, 2), roh), "!Velm_Bild::LadePNG():\n  Unknown filter type 5.\n"});
+    faelle.push_back({PNGAusRoh(Ihdr(5, 2, 8, 2), roh), //
+                      "!Velm_Bild::LadePNG():\n  Unknown filter type 5.\n"});
     for (size_t laenge : {31, 48}) {
         faelle.push_back({PNGAusRoh(Ihdr(5, 2, 8, 2), std::vector<uint8_t>(laenge)), passt});
     }
@@ -159,8 +161,10 @@ TEST(PNGLesen, AbgelehnteDateienMitIhrerZeile) {
             faelle.back().first[idat - 8 + i] = uint8_t(laenge >> (24 - 8 * i));
     }
     // (4 w + 1) h wraps in 64 bits for the last two; the reader must not believe the wrapped size.
-    faelle.push_back({PNGAusRoh(Ihdr(0, 4, 8, 2), {0}), "!Velm_Bild::LadePNG(): Bildgröße 0 x 4 wird nicht unterstützt."});
-    for (const auto& [breite, hoehe] : {std::pair{4u, 0u}, {0xFFFFFFFFu, 0xFFFFFFFFu}, {0x40000000u, 0x40000000u}})
+    faelle.push_back({PNGAusRoh(Ihdr(0, 4, 8, 2), {0}), //
+                      "!Velm_Bild::LadePNG(): Bildgröße 0 x 4 wird nicht unterstützt."});
+    for (const auto& [breite, hoehe] :
+         {std::pair{4u, 0u}, {0xFFFFFFFFu, 0xFFFFFFFFu}, {0x40000000u, 0x40000000u}})
         faelle.push_back({PNGAusRoh(Ihdr(breite, hoehe, 8, 6), {0}), "wird nicht unterstützt."});
     // Large but plausible sizes with a few bytes of data cannot be inflated from them.
     faelle.push_back({PNGAusRoh(Ihdr(16000, 16000, 8, 6), std::vector<uint8_t>(100)), passt});
@@ -198,7 +202,8 @@ TEST(PNGLesen, BytesNachIENDZaehlenNicht) {
     }
     std::vector<uint8_t> abgeschnitten(gut.begin(), gut.end() - 13);
     abgeschnitten.insert(abgeschnitten.end(), gut.end() - 12, gut.end());
-    ErwarteAbgelehnt(&Velm_Bild::LadePNG, abgeschnitten, "!Velm_Bild::LadePNG(): Chunk reicht über das Dateiende hinaus.");
+    ErwarteAbgelehnt(&Velm_Bild::LadePNG, abgeschnitten,
+                     "!Velm_Bild::LadePNG(): Chunk reicht über das Dateiende hinaus.");
 }
 
 TEST(PNGLesen, ZipBombeHoertBeimErwartetenEndeAuf) {

@@ -243,7 +243,8 @@ TEST_F(Schriftart, AusSkalierbarerSchriftUndIhreDatei) {
 
     // Saved and loaded again, and the one shipped in "Daten": the same glyph records and atlas pixels.
     ASSERT_TRUE(font->Speichern(mOrdner.Pfad() / "calibrib.fnt"));
-    for (const auto& pfad : {mOrdner.Pfad() / "calibrib.fnt", std::filesystem::path(VELM_DATEN "/calibrib.fnt")}) {
+    const std::filesystem::path mitgeliefert = VELM_DATEN "/calibrib.fnt";
+    for (const auto& pfad : {mOrdner.Pfad() / "calibrib.fnt", mitgeliefert}) {
         Velm_Font3D geladen;
         ASSERT_TRUE(geladen.Laden(pfad)) << pfad;
         EXPECT_EQ(geladen.mNativeHoehe, 24);
@@ -251,13 +252,15 @@ TEST_F(Schriftart, AusSkalierbarerSchriftUndIhreDatei) {
         for (uint64_t c = 0; c < font->mBuchstaben.size(); ++c) {
             ASSERT_EQ(geladen.HatBuchstabe(uint32_t(c)), font->HatBuchstabe(uint32_t(c))) << c;
             const Velm_Font3DBuchstabe &a = font->mBuchstaben[c], &b = geladen.mBuchstaben[c];
-            ASSERT_TRUE(a.mVersatzX == b.mVersatzX && a.mVersatzY == b.mVersatzY && a.mVorschub == b.mVorschub) << c;
+            ASSERT_TRUE(a.mVersatzX == b.mVersatzX && a.mVersatzY == b.mVersatzY && a.mVorschub == b.mVorschub)
+                << c;
         }
         const TBereich& alt = font->mAtlas->mAtlas->mKopie[0];
         const TBereich& neu = geladen.mAtlas->mAtlas->mKopie[0];
         ASSERT_EQ(std::pair(neu.mBreite, neu.mHoehe), std::pair(alt.mBreite, alt.mHoehe));
         for (uint64_t y = 0; y < alt.mHoehe; ++y) {
-            ASSERT_EQ(std::memcmp(alt.mDaten + y * alt.mPitch, neu.mDaten + y * neu.mPitch, 4 * alt.mBreite), 0) << y;
+            ASSERT_EQ(std::memcmp(alt.mDaten + y * alt.mPitch, neu.mDaten + y * neu.mPitch, 4 * alt.mBreite), 0)
+                << y;
         }
     }
 }

@@ -134,7 +134,7 @@ $main() {
       + lichter[0].farbe + werte[0] + SAMPLE_2D_LOD( bild, pos.xy, 0);
 }
 )";
-    Velm_VertexShader* vs = K().ErzeugeVertexShader();
+    Velm_VertexShader* vs = Behalte(K().ErzeugeVertexShader());
     ASSERT_TRUE(vs->UebersetzeAusString(quelle));
     EXPECT_EQ(vs->mZustand, Velm_ObjektResident);
     // The kind where it matters (-1: not checked), and the register count of a matrix and an element.
@@ -155,11 +155,10 @@ $main() {
         EXPECT_TRUE(fall.art < 0 || k->mArt == fall.art) << fall.name;
         EXPECT_TRUE(fall.anzahl == 0 || k->mAnzahl == fall.anzahl) << fall.name;
     }
-    K().GibObjektFrei(vs);
 }
 
 TEST_F(Shader, LeiseGescheitertSagtNichts) {
-    Velm_PixelShader* ps = K().ErzeugePixelShader();
+    Velm_PixelShader* ps = Behalte(K().ErzeugePixelShader());
     const size_t vorher = mLog.mZeilen.size();
     EXPECT_FALSE(ps->UebersetzeAusString("$raus float4 f;\n$main() { f = nichtDa; }\n", {}, true));
     EXPECT_EQ(mLog.mZeilen.size(), vorher);
@@ -170,13 +169,12 @@ TEST_F(Shader, LeiseGescheitertSagtNichts) {
     EXPECT_EQ(ps->mZustand, Velm_ObjektKeins);
 
     // Not quiet: the failure line, the compiler's text and a check report.
-    Velm_VertexShader* vs = K().ErzeugeVertexShader();
+    Velm_VertexShader* vs = Behalte(K().ErzeugeVertexShader());
     EXPECT_FALSE(vs->UebersetzeAusString("$raus float4 p;\n$main() { p = nichtDa; }\n"));
     EXPECT_TRUE(mLog.Enthaelt(
         "!Velm_VertexShader::UebersetzeQuelltext(...): Übersetzung gescheitert. DirectX meinte:"));
     EXPECT_TRUE(mLog.Enthaelt("nichtDa"));
     EXPECT_EQ(mBrueche.Anzahl(), 1);
-    Frei({ps, vs});
 }
 
 // The compiler's messages name the line the author wrote, also inside an included file, whatever
@@ -203,20 +201,18 @@ TEST_F(Shader, MeldungenNennenDieZeileDesAutors) {
     };
     for (const Velm_ShaderMakros* makros : {&keine, &zwei}) {
         for (const auto& fall : faelle) {
-            Velm_PixelShader* ps = K().ErzeugePixelShader();
+            Velm_PixelShader* ps = Behalte(K().ErzeugePixelShader());
             EXPECT_FALSE(ps->UebersetzeAusString(fall.quelle, *makros, true));
             const std::string meldungen = ps->GetMeldungen() != nullptr ? ps->GetMeldungen() : "";
             EXPECT_NE(meldungen.find(fall.stelle), std::string::npos) << fall.quelle << "\n" << meldungen;
-            K().GibObjektFrei(ps);
         }
     }
     std::filesystem::remove(pfad);
 
     // The same line in the log of a compilation that is not quiet.
-    Velm_VertexShader* vs = K().ErzeugeVertexShader();
+    Velm_VertexShader* vs = Behalte(K().ErzeugeVertexShader());
     EXPECT_FALSE(vs->UebersetzeAusString(faelle[1].quelle, zwei));
     EXPECT_TRUE(mLog.Enthaelt(faelle[1].stelle));
-    K().GibObjektFrei(vs);
 }
 
 // A fatal diagnostic cuts the preprocessed text short: it must not compile as if nothing happened.
@@ -224,28 +220,26 @@ TEST_F(Shader, FatalerPraeprozessorFehlerScheitert) {
     const std::string quelle =
         "$raus float4 f;\n$main() { f = 1; }\n#define LANG " + std::string(600, 'x') + "\n";
     const char* diagnose = "cpp: \"SpoeSpoe\", line 3: Fatal: Work buffer overflow";
-    Velm_PixelShader* ps = K().ErzeugePixelShader();
+    Velm_PixelShader* ps = Behalte(K().ErzeugePixelShader());
     EXPECT_FALSE(ps->UebersetzeAusString(quelle.c_str(), {}, true));
     ASSERT_NE(ps->GetMeldungen(), nullptr);
     EXPECT_NE(std::string(ps->GetMeldungen()).find(diagnose), std::string::npos);
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 
-    Velm_PixelShader* laut = K().ErzeugePixelShader();
+    Velm_PixelShader* laut = Behalte(K().ErzeugePixelShader());
     EXPECT_FALSE(laut->UebersetzeAusString(quelle.c_str()));
     EXPECT_TRUE(mLog.Enthaelt(
         "!Velm_PixelShader::UebersetzeQuelltext(...): Übersetzung gescheitert. DirectX meinte:"));
     EXPECT_EQ(mBrueche.Anzahl(), 1);
-    Frei({ps, laut});
 }
 
 TEST_F(Shader, ShaderUeberlebenResetUndRauswurf) {
-    rendertest::Quad quad(K());
+    rendertest::Quad& quad = NeuesQuad();
     IDirect3DVertexShader9* vorher = quad.vertexShader->mShader;
     EXPECT_TRUE(K().Zuruecksetzen());
     EXPECT_EQ(Velm_Screen3D::SchaffeVideoRAMPlatz(&K()), 0u);
     EXPECT_EQ(quad.vertexShader->mShader, vorher);
     EXPECT_EQ(quad.programm->mZustand, Velm_ObjektResident);
-    quad.GibFrei(K());
 }
 
 // While "debugShader" is on, every translated shader is written as vs%03d.txt or ps%03d.txt into
@@ -268,7 +262,7 @@ protected:
 };
 
 TEST_F(ShaderDump, NummernJeStufeUndNichtGeschriebeneDumps) {
-    rendertest::Quad erstes(K());
+    NeuesQuad();
     EXPECT_TRUE(std::filesystem::exists("vs000.txt"));
     EXPECT_TRUE(std::filesystem::exists("ps000.txt"));
     EXPECT_NE(LiesDatei("vs000.txt").find("void main( float2 ecke : POSITION0, out float4 pos : POSITION0"),
@@ -278,27 +272,23 @@ TEST_F(ShaderDump, NummernJeStufeUndNichtGeschriebeneDumps) {
     // A dump that cannot be written is not compiled from the file: the shader comes from memory.
     std::filesystem::create_directory("vs001.txt");
     std::filesystem::create_directory("ps001.txt");
-    rendertest::Quad zweites(K());
+    rendertest::Quad& zweites = NeuesQuad();
     EXPECT_NE(zweites.vertexShader->mShader, nullptr);
     EXPECT_NE(zweites.pixelShader->mShader, nullptr);
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 
-    rendertest::Quad drittes(K());
+    NeuesQuad();
     EXPECT_TRUE(std::filesystem::is_regular_file("vs002.txt"));
     EXPECT_TRUE(std::filesystem::is_regular_file("ps002.txt"));
     EXPECT_FALSE(std::filesystem::exists("vs003.txt"));
 
     // Compiled from the file, messages still name the author's line: the dump keeps line markers.
-    Velm_PixelShader* kaputt = K().ErzeugePixelShader();
+    Velm_PixelShader* kaputt = Behalte(K().ErzeugePixelShader());
     EXPECT_FALSE(kaputt->UebersetzeAusString("$raus float4 f;\n$main() { f = nichtDa; }\n", {}, true));
     ASSERT_NE(kaputt->GetMeldungen(), nullptr);
     EXPECT_NE(std::string(kaputt->GetMeldungen()).find("SpoeSpoe:2: 'nichtDa'"), std::string::npos);
     EXPECT_NE(LiesDatei("ps003.txt").find("#line 1"), std::string::npos);
 
-    K().GibObjektFrei(kaputt);
-    for (rendertest::Quad* q : {&erstes, &zweites, &drittes}) {
-        q->GibFrei(K());
-    }
 }
 
 } // namespace

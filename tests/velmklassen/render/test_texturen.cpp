@@ -59,7 +59,8 @@ TEST_F(Texturen, OhneInhaltDynamischRenderzielFluechtig) {
 }
 
 TEST_F(Texturen, TeilInhaltAufDxtUndAmRand) {
-    Velm_Textur* t = Behalte(K().ErzeugeTextur(16, 16, 1, Velm_FormatDXT1 | FLAG_DYNAMISCH | FLAG_MANUELLE_MIPS));
+    Velm_Textur* t =
+        Behalte(K().ErzeugeTextur(16, 16, 1, Velm_FormatDXT1 | FLAG_DYNAMISCH | FLAG_MANUELLE_MIPS));
     Velm_Bild block(4, 4, Velm_FormatDXT1, 1);
     std::memset(block.mDaten, 0xAB, 8);
     TBereich b = block.LockBereich();
