@@ -271,7 +271,7 @@ struct Quad {
     Velm_IndexBuffer* indizes;
 };
 
-// A drawing context on a 64 x 32 back buffer, reached through Velm_Screen3D::Kontext, with a call
+// A drawing context on a 64 x 32 back buffer (unless the test sets another size), reached through Velm_Screen3D::Kontext, with a call
 // counter between it and the device. Dumps of shaders are off.
 class Kontext : public ::testing::Test {
 protected:
@@ -283,7 +283,8 @@ protected:
         Plattform::SetzeResetPruefung(true);
         Velm_ZeichenKontextImplDX9::sSchlafe = &SchlafeNicht;
         debugShader.SetBool(false);
-        SetzeBildschirm(kBreite, kHoehe);
+        SetzeBildschirm(mBildBreite, mBildHoehe);
+        mRueck.SetGroesse(mBildBreite, mBildHoehe, Velm_FormatA8R8G8B8, 1);
         mKontext = std::make_unique<Velm_ZeichenKontext>();
         Velm_Screen3D::Kontext = mKontext.get();
         ASSERT_TRUE(mKontext->HatGeraet());
@@ -358,7 +359,8 @@ protected:
     }
     void LiesZurueck() { K().LiesBildschirmInhalt(mRueck); }
     uint32_t P(uint64_t x, uint64_t y) const { return Pixel(mRueck, x, y); }
-    Velm_Bild mRueck{kBreite, kHoehe, Velm_FormatA8R8G8B8, 1};
+    Velm_Bild mRueck;
+    int64_t mBildBreite = kBreite, mBildHoehe = kHoehe; // a test may set another size before SetUp
     std::vector<Velm_BasisObjekt*> mBehalten;
     std::vector<std::unique_ptr<Quad>> mQuads;
 

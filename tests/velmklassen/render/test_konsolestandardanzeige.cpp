@@ -9,26 +9,16 @@
 
 namespace {
 
-constexpr int64_t kBreite = 320;
-constexpr int64_t kHoehe = 448;
+constexpr int64_t kKonsoleBreite = 320;
+constexpr int64_t kKonsoleHoehe = 448;
 
-struct Rgb {
-    int r, g, b;
-};
-const Rgb kPanel{13, 19, 32}, kBalken{32, 32, 32}, kCursor{143, 143, 16}, kSchwarz{0, 0, 0};
+constexpr uint32_t kPanel = 0xFF0D1320, kBalken = 0xFF202020, kCursor = 0xFF8F8F10, kSchwarz = 0xFF000000;
 
-class KonsolenAnzeige : public ::testing::Test {
+class KonsolenAnzeige : public rendertest::Kontext {
 protected:
-    void SetUp() override {
-        debugShader.SetBool(false);
-        rendertest::SetzeBildschirm(kBreite, kHoehe);
-        mKontext = std::make_unique<Velm_ZeichenKontext>();
-        Velm_Screen3D::Kontext = mKontext.get();
-        ASSERT_TRUE(mKontext->HatGeraet());
-    }
-    void TearDown() override {
-        mKontext.reset();
-        Velm_Screen3D::Kontext = nullptr;
+    KonsolenAnzeige() {
+        mBildBreite = kKonsoleBreite;
+        mBildHoehe = kKonsoleHoehe;
     }
 
     // A console whose 24-pixel font has one glyph, "F": an opaque 10 x 16 block 4 pixels below
@@ -43,25 +33,16 @@ protected:
     }
 
     void Zeichne(Velm_KonsoleStandardAnzeige& anzeige) {
-        mKontext->SetRenderZiel(nullptr);
-        mKontext->Leeren(1, TAlphaFarbe{0, 0, 0, 1});
+        Leere();
         anzeige.Zeichne();
-        mKontext->LiesBildschirmInhalt(mBild);
+        LiesZurueck();
     }
 
-    ::testing::AssertionResult Ist(int64_t x, int64_t y, Rgb soll) const {
-        uint32_t wert = 0;
-        std::memcpy(&wert, mBild.mDaten + y * mBild.mPitch + x * 4, 4);
-        const Rgb ist{int(wert >> 16 & 0xFF), int(wert >> 8 & 0xFF), int(wert & 0xFF)};
-        if (std::abs(ist.r - soll.r) <= 2 && std::abs(ist.g - soll.g) <= 2 && std::abs(ist.b - soll.b) <= 2)
+    ::testing::AssertionResult Ist(int64_t x, int64_t y, uint32_t soll) const {
+        if (rendertest::Nahe(P(x, y), soll))
             return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure()
-               << x << "," << y << ": " << ist.r << " " << ist.g << " " << ist.b;
+        return ::testing::AssertionFailure() << x << "," << y << ": " << std::hex << P(x, y);
     }
-
-    rendertest::Log mLog;
-    std::unique_ptr<Velm_ZeichenKontext> mKontext;
-    Velm_Bild mBild{kBreite, kHoehe, Velm_FormatA8R8G8B8, 1};
 };
 
 } // namespace
@@ -77,9 +58,9 @@ TEST_F(KonsolenAnzeige, PanelEingabebalkenCursorUndEingabe) {
     // The bar is h + 6 = 30 pixels high; the cursor stands after ">" (no glyph: 0.3 x 24 pixels).
     anzeige->mGezeigt = true;
     Zeichne(*anzeige);
-    for (auto [x, y, farbe] : {std::tuple{0, 0, kPanel}, {kBreite - 1, 399, kPanel},
-                               {kBreite - 1, 400, kBalken},
-                               {0, 429, kBalken}, {kBreite - 1, 430, kSchwarz}, {11, 410, kBalken},
+    for (auto [x, y, farbe] : {std::tuple{0, 0, kPanel}, {kKonsoleBreite - 1, 399, kPanel},
+                               {kKonsoleBreite - 1, 400, kBalken},
+                               {0, 429, kBalken}, {kKonsoleBreite - 1, 430, kSchwarz}, {11, 410, kBalken},
                                {12, 410, kCursor}, {13, 429, kCursor}, {14, 410, kBalken}})
         EXPECT_TRUE(Ist(x, y, farbe));
 
@@ -92,18 +73,18 @@ TEST_F(KonsolenAnzeige, PanelEingabebalkenCursorUndEingabe) {
         EXPECT_EQ(anzeige->HandleCharacter(nullptr, zeichen), genommen) << uint32_t(zeichen);
     EXPECT_EQ(anzeige->mStand.mEingabe, "F ");
     Zeichne(*anzeige);
-    EXPECT_TRUE(Ist(15, 410, Rgb{0, 255, 0})) << "the green input line";
+    EXPECT_TRUE(Ist(15, 410, 0xFF00FF00u)) << "the green input line";
     EXPECT_TRUE(Ist(25, 410, kBalken)) << "the blank";
     EXPECT_TRUE(Ist(32, 410, kCursor));
 }
 
 TEST_F(KonsolenAnzeige, ZeilenfarbeNachDerMarkeHinterDemPraefix) {
     // The prefix's 21 characters and a drawn mark each take 0.3 x 24 pixels.
-    for (auto [zeile, farbe, links] : {std::tuple{"0000:000001 (t1a2b): !F\n", Rgb{255, 0, 0}, 156},
-                                       {"0000:000001 (t1a2b): ?F\n", Rgb{255, 255, 0}, 156},
-                                       {"0000:000001 (t1a2b): >F\n", Rgb{0, 255, 0}, 163},
-                                       {"0000:000001 (t1a2b): F\n", Rgb{255, 255, 255}, 156},
-                                       {"!F\n", Rgb{255, 0, 0}, 5}}) {
+    for (auto [zeile, farbe, links] : {std::tuple{"0000:000001 (t1a2b): !F\n", 0xFFFF0000u, 156},
+                                       {"0000:000001 (t1a2b): ?F\n", 0xFFFFFF00u, 156},
+                                       {"0000:000001 (t1a2b): >F\n", 0xFF00FF00u, 163},
+                                       {"0000:000001 (t1a2b): F\n", 0xFFFFFFFFu, 156},
+                                       {"!F\n", 0xFFFF0000u, 5}}) {
         auto anzeige = Anzeige();
         anzeige->NeueZeile(zeile);
         Zeichne(*anzeige);
