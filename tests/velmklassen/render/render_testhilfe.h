@@ -254,11 +254,6 @@ struct Quad {
         k.SetVertexBuffer(0, ecken);
         k.SetIndexBuffer(indizes);
     }
-    void GibFrei(Velm_ZeichenKontext& k) {
-        for (Velm_BasisObjekt* o : Objekte()) {
-            k.GibObjektFrei(o);
-        }
-    }
     std::vector<Velm_BasisObjekt*> Objekte() const {
         return {programm, vertexShader, pixelShader, eingabe, ecken, indizes};
     }
@@ -315,11 +310,6 @@ protected:
     }
 
     ZaehlGeraet& Z() { return *mZaehler; }
-    void Frei(std::initializer_list<Velm_BasisObjekt*> objekte) {
-        for (Velm_BasisObjekt* o : objekte) {
-            mKontext->GibObjektFrei(o);
-        }
-    }
     Velm_ZeichenKontext& K() { return *mKontext; }
 
     // Released when the test ends.
