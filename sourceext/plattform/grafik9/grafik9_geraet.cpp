@@ -5,11 +5,18 @@
 
 #include <algorithm>
 #include <cstring>
+#include <malloc.h>
 #include <string>
 
 namespace Plattform {
 
 namespace {
+
+// Free memory at the top of the heap that stays with the process. GL drivers free and allocate
+// megabytes every frame (a whole-buffer upload gets a new store, the software rasteriser's scene
+// memory comes and goes); with glibc's default the heap shrinks back to the kernel each time
+// and every frame pays for system calls and freshly zeroed pages.
+constexpr int kBehaltenerHeap = 64 << 20;
 
 // Process-wide, like the hardware they stand in for: there is one device at a time.
 struct Haken {
@@ -97,6 +104,7 @@ HRESULT Geraet::Einrichten(HWND fenster, D3DPRESENT_PARAMETERS& parameter) {
         MeldeGrafik("no OpenGL 3.3 core context: %s", fehler.c_str());
         return D3DERR_NOTAVAILABLE;
     }
+    mallopt(M_TRIM_THRESHOLD, kBehaltenerHeap);
     D3DPRESENT_PARAMETERS geprueft = parameter;
     if (const HRESULT h = PruefeParameter(geprueft); FAILED(h)) {
         return h;
