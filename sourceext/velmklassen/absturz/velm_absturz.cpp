@@ -62,18 +62,8 @@ public:
 
 private:
     TBerichtZeile& Zahl(uint64_t wert, int breite, unsigned basis) {
-        char ziffern[24];
-        int n = 0;
-        do {
-            ziffern[n++] = "0123456789ABCDEF"[wert % basis];
-            wert /= basis;
-        } while (wert != 0);
-        while (n < breite)
-            ziffern[n++] = '0';
-        char text[24];
-        for (int i = 0; i < n; ++i)
-            text[i] = ziffern[n - 1 - i];
-        text[n] = 0;
+        char text[72];
+        *Velm_Konsole::SchreibeZiffern(text, wert, breite, basis, true) = 0;
         return Text(text);
     }
 

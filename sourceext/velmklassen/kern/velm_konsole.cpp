@@ -58,29 +58,14 @@ int64_t MikrosekundenSeitStart() {
     return int64_t(double(Plattform::LiesZaehler() - gStartzeit) * jeTick * 1000000.0);
 }
 
-// At least `breite` digits, zero-padded; returns the end.
-char* Ziffern(char* ziel, uint64_t wert, int breite, unsigned basis) {
-    char umgekehrt[20];
-    int n = 0;
-    do {
-        umgekehrt[n++] = "0123456789abcdef"[wert % basis];
-        wert /= basis;
-    } while (wert != 0);
-    while (n < breite)
-        umgekehrt[n++] = '0';
-    while (n > 0)
-        *ziel++ = umgekehrt[--n];
-    return ziel;
-}
-
 // "%04d:%06d (t%04x): " without the C library's formatting, which is not signal-safe.
 int SchreibePraefix(char* ziel) {
     const int64_t t = std::max<int64_t>(MikrosekundenSeitStart(), 0);
-    char* ende = Ziffern(ziel, uint64_t(t / 1000000), 4, 10);
+    char* ende = Velm_Konsole::SchreibeZiffern(ziel, uint64_t(t / 1000000), 4, 10);
     *ende++ = ':';
-    ende = Ziffern(ende, uint64_t(t % 1000000), 6, 10);
+    ende = Velm_Konsole::SchreibeZiffern(ende, uint64_t(t % 1000000), 6, 10);
     std::memcpy(ende, " (t", 3);
-    ende = Ziffern(ende + 3, FadenKennung(Plattform::FadenId()), 4, 16);
+    ende = Velm_Konsole::SchreibeZiffern(ende + 3, FadenKennung(Plattform::FadenId()), 4, 16);
     std::memcpy(ende, "): ", 3);
     return int(ende + 3 - ziel);
 }
@@ -229,4 +214,19 @@ Velm_KonsoleBasisAnzeige::Velm_KonsoleBasisAnzeige() {
 
 Velm_KonsoleBasisAnzeige::~Velm_KonsoleBasisAnzeige() {
     Velm_Konsole::SetzeAnzeige(nullptr);
+}
+
+char* Velm_Konsole::SchreibeZiffern(char* ziel, uint64_t wert, int breite, unsigned basis, bool gross) {
+    const char* const zeichen = gross ? "0123456789ABCDEF" : "0123456789abcdef";
+    char umgekehrt[64];
+    int n = 0;
+    do {
+        umgekehrt[n++] = zeichen[wert % basis];
+        wert /= basis;
+    } while (wert != 0);
+    while (n < breite && n < int(sizeof umgekehrt))
+        umgekehrt[n++] = '0';
+    while (n > 0)
+        *ziel++ = umgekehrt[--n];
+    return ziel;
 }

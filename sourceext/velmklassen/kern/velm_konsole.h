@@ -35,6 +35,10 @@ public:
     // lock, no allocation, only write(2) and open(2). The display does not receive it. The text
     // is used as it is, never as a format; the line is cut and ended like any other.
     static void SchreibeDirekt(const char* text, int fd = 1);
+    // The digits of `wert` in `basis` (10 or 16, upper case letters when `gross`), at least
+    // `breite` of them, zero-padded, written at `ziel` without a terminating zero; returns the end.
+    // Signal-safe, for lines that SchreibeDirekt takes.
+    static char* SchreibeZiffern(char* ziel, uint64_t wert, int breite, unsigned basis, bool gross = false);
 
     // Switches the log on and makes the calling thread its main thread; with `t_logfile` on,
     // the file ordner/dateiname is truncated and receives every line from now on.
