@@ -35,8 +35,10 @@ protected:
     }
 };
 
-inline bool Endlich(const Spiel::Vektor& v) {
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+inline void ErwarteNahe(const Spiel::Vektor& a, const Spiel::Vektor& b, float toleranz = 1e-5f) {
+    EXPECT_NEAR(a.x, b.x, toleranz);
+    EXPECT_NEAR(a.y, b.y, toleranz);
+    EXPECT_NEAR(a.z, b.z, toleranz);
 }
 
 // FNV-1a over raw bytes: any moved, added or swapped draw of a generator changes it.
@@ -61,12 +63,15 @@ struct Abdruck {
         }
         anzahl += uint64_t(ende - anfang);
     }
-};
 
-inline void ErwarteNahe(const Spiel::Vektor& a, const Spiel::Vektor& b, float toleranz = 1e-5f) {
-    EXPECT_NEAR(a.x, b.x, toleranz);
-    EXPECT_NEAR(a.y, b.y, toleranz);
-    EXPECT_NEAR(a.z, b.z, toleranz);
-}
+    // The pinned figures, the bounds to a thousandth.
+    void Erwarte(uint64_t anzahlSoll, uint64_t hashSoll, const Spiel::Vektor& minSoll,
+                 const Spiel::Vektor& maxSoll) const {
+        EXPECT_EQ(anzahl, anzahlSoll);
+        EXPECT_EQ(hash, hashSoll);
+        ErwarteNahe(min, minSoll, 1e-3f);
+        ErwarteNahe(max, maxSoll, 1e-3f);
+    }
+};
 
 } // namespace WeltTest
