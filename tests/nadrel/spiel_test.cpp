@@ -1,9 +1,11 @@
 // The game's entry and the frame loop's parts that need no window: the exit code, the exception
-// line and the saved configuration for every way a run can end; screenshots and their failures
-// on the headless device; the pause fade and the fps figure, also for a step of 0.
+// line and the saved configuration for every way a run can end; the overlay's start-up failures,
+// screenshots and their failures on the headless device; the pause fade and the fps figure, also
+// for a step of 0.
 
 #include "nadrel/anwendung.h"
 #include "nadrel/bildschirmfoto.h"
+#include "nadrel/overlay.h"
 #include "nadrel/testhaken.h"
 #include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/kern/velm_ausnahme.h"
@@ -19,6 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using Bildschirmfoto = rendertest::Kontext;
+using Overlay = rendertest::Kontext;
 
 TEST(Eintritt, JedesEndeSpeichertDieKonfiguration) {
     const fs::path benutzer = Velm_System::Global().mBenutzerOrdner;
@@ -133,6 +136,38 @@ TEST_F(Bildschirmfoto, ErsteFreieNummerUndFehler) {
     EXPECT_EQ(mLog.Anzahl("!Screenshot not saved"), 1);
     EXPECT_FALSE(fs::exists(ordner / "screenshot0000.png"));
     EXPECT_EQ(mLog.Anzahl("Screenshot saved"), 0);
+}
+
+// A missing or unusable image or font ends the start with the engine's exception naming the file,
+// after the loader's line, and leaves both pointers null.
+TEST_F(Overlay, FehlendeOderUnbrauchbareDateiBeendetDenStart) {
+    const fs::path daten = NADREL_WURZEL "/Daten";
+    const fs::path vorher = Velm_System::Global().mAnwendungsOrdner;
+    // The image left out, written as text, written as a 16 x 16 image; or the font left out.
+    for (const std::string art : {"ohne", "kaputt", "klein", "ohne Schrift"}) {
+        SCOPED_TRACE(art);
+        TTempOrdner anwendung;
+        const fs::path ziel = anwendung.Pfad() / "Daten";
+        fs::create_directories(ziel);
+        const std::string fehlt = art == "ohne Schrift" ? "calibrib.ttf" : "grafik.png";
+        const std::string da = art == "ohne Schrift" ? "grafik.png" : "calibrib.ttf";
+        fs::copy_file(daten / da, ziel / da);
+        if (art == "kaputt")
+            std::ofstream(ziel / "grafik.png") << "kein Bild";
+        if (art == "klein") {
+            ASSERT_TRUE(Velm_Bild(16, 16, Velm_FormatA8R8G8B8, 1).SpeicherePNG(ziel / "grafik.png"));
+        }
+        Velm_System::Global().mAnwendungsOrdner = anwendung.Pfad();
+        mLog.mZeilen.clear();
+        const std::string text = AusnahmeText(&Spiel::LadeOverlay);
+        EXPECT_TRUE(text.starts_with("Spiel::LadeOverlay: ")) << text;
+        EXPECT_NE(text.find((ziel / fehlt).string()), std::string::npos) << text;
+        EXPECT_FALSE(mLog.mZeilen.empty()) << "the cause is logged";
+        EXPECT_EQ(Spiel::gOverlayAtlas, nullptr);
+        EXPECT_EQ(Spiel::gOverlayFont, nullptr);
+    }
+    Velm_System::Global().mAnwendungsOrdner = vorher;
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
 }
 
 } // namespace
