@@ -61,6 +61,13 @@ struct Freigabe {
 };
 template <typename T> using Com = std::unique_ptr<T, Freigabe>;
 
+// Owns what `hole` hands out through its out parameter; the call must succeed.
+template <typename T, typename F> Com<T> Hole(F&& hole) {
+    T* o = nullptr;
+    EXPECT_EQ(hole(&o), D3D_OK);
+    return Com<T>(o);
+}
+
 struct Instanz {
     float x, y, b, h;
     float r, g, bl, a;
@@ -103,6 +110,16 @@ inline void ErwartePixel(const std::vector<uint32_t>& bild, const std::vector<Pu
     }
 }
 
+// Windowed, with no window: the size must be given.
+inline D3DPRESENT_PARAMETERS Fensterparameter(UINT breite, UINT hoehe, D3DFORMAT format = D3DFMT_X8R8G8B8) {
+    D3DPRESENT_PARAMETERS p{};
+    p.Windowed = TRUE;
+    p.BackBufferWidth = breite;
+    p.BackBufferHeight = hoehe;
+    p.BackBufferFormat = format;
+    return p;
+}
+
 // A device on a 32 x 16 back buffer with a D24X8 depth buffer, and the quad pipeline: one
 // quad's corners on stream 0, instances on stream 1.
 class Geraet : public ::testing::Test {
@@ -115,14 +132,9 @@ protected:
     void Oeffne(D3DFORMAT format) {
         Plattform::SetzeVideoSpeicherBudget(0);
         Plattform::SetzeResetPruefung(true);
-        mD3d = Direct3DCreate9(D3D_SDK_VERSION);
+        mD3d.reset(Direct3DCreate9(D3D_SDK_VERSION));
         ASSERT_NE(mD3d, nullptr);
-        mParameter = {};
-        mParameter.BackBufferWidth = kBreite;
-        mParameter.BackBufferHeight = kHoehe;
-        mParameter.BackBufferFormat = format;
-        mParameter.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        mParameter.Windowed = TRUE;
+        mParameter = Fensterparameter(kBreite, kHoehe, format);
         mParameter.EnableAutoDepthStencil = TRUE;
         mParameter.AutoDepthStencilFormat = D3DFMT_D24X8;
         mParameter.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
@@ -130,62 +142,71 @@ protected:
         ASSERT_EQ(mD3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &mParameter, &mGeraet), D3D_OK);
     }
 
+    // What the device still binds goes with it.
     void TearDown() override {
         LoeseQuad();
         if (mGeraet != nullptr) {
             EXPECT_EQ(mGeraet->Release(), 0u);
         }
-        if (mD3d != nullptr) {
-            mD3d->Release();
-        }
+        mD3d.reset();
         EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 0u);
     }
 
-    IDirect3DVertexShader9* Vs(const std::string& glsl, uint32_t konstanten, uint32_t sampler = 0) {
+    Com<IDirect3DVertexShader9> Vs(const std::string& glsl, uint32_t konstanten, uint32_t sampler = 0) {
         const auto b = Blob(Plattform::kStufeVertex, glsl, konstanten, sampler);
-        IDirect3DVertexShader9* s = nullptr;
-        EXPECT_EQ(mGeraet->CreateVertexShader(reinterpret_cast<const DWORD*>(b.data()), &s), D3D_OK);
-        return s;
+        return Hole<IDirect3DVertexShader9>(
+            [&](auto o) { return mGeraet->CreateVertexShader(reinterpret_cast<const DWORD*>(b.data()), o); });
     }
 
-    IDirect3DPixelShader9* Ps(const std::string& glsl, uint32_t konstanten, uint32_t sampler = 0) {
+    Com<IDirect3DPixelShader9> Ps(const std::string& glsl, uint32_t konstanten, uint32_t sampler = 0) {
         const auto b = Blob(Plattform::kStufePixel, glsl, konstanten, sampler);
-        IDirect3DPixelShader9* s = nullptr;
-        EXPECT_EQ(mGeraet->CreatePixelShader(reinterpret_cast<const DWORD*>(b.data()), &s), D3D_OK);
-        return s;
+        return Hole<IDirect3DPixelShader9>(
+            [&](auto o) { return mGeraet->CreatePixelShader(reinterpret_cast<const DWORD*>(b.data()), o); });
+    }
+
+    // A default-pool vertex buffer, filled when `daten` is given.
+    Com<IDirect3DVertexBuffer9> VertexPuffer(UINT bytes, DWORD usage, const void* daten = nullptr) {
+        auto vb = Hole<IDirect3DVertexBuffer9>(
+            [&](auto o) { return mGeraet->CreateVertexBuffer(bytes, usage, 0, D3DPOOL_DEFAULT, o, nullptr); });
+        if (daten != nullptr) {
+            Fuelle(vb.get(), daten, bytes, 0);
+        }
+        return vb;
+    }
+
+    template <typename Index> Com<IDirect3DIndexBuffer9> IndexPuffer(const std::vector<Index>& indizes) {
+        const UINT bytes = UINT(indizes.size() * sizeof(Index));
+        auto ib = Hole<IDirect3DIndexBuffer9>([&](auto o) {
+            return mGeraet->CreateIndexBuffer(bytes, D3DUSAGE_WRITEONLY,
+                                              sizeof(Index) == 2 ? D3DFMT_INDEX16 : D3DFMT_INDEX32,
+                                              D3DPOOL_DEFAULT, o, nullptr);
+        });
+        Fuelle(ib.get(), indizes.data(), bytes, 0);
+        return ib;
     }
 
     // The pipeline a sprite batcher sets up: quad corners, six indices, per-instance data.
     void BaueQuad(const char* pixelShader = kFarbePs, uint32_t psKonstanten = 0, uint32_t psSampler = 0) {
         const float ecken[] = {0, 0, 1, 0, 1, 1, 0, 1};
-        const uint16_t indizes[] = {0, 1, 2, 0, 2, 3};
-        ASSERT_EQ(mGeraet->CreateVertexBuffer(sizeof ecken, D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &mEcken,
-                                              nullptr),
-                  D3D_OK);
-        Fuelle(mEcken, ecken, sizeof ecken);
-        ASSERT_EQ(mGeraet->CreateIndexBuffer(sizeof indizes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16,
-                                             D3DPOOL_DEFAULT, &mIndizes, nullptr),
-                  D3D_OK);
-        Fuelle(mIndizes, indizes, sizeof indizes, 0);
-        ASSERT_EQ(mGeraet->CreateVertexBuffer(64 * sizeof(Instanz), D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, 0,
-                                              D3DPOOL_DEFAULT, &mInstanzen, nullptr),
-                  D3D_OK);
+        mEcken = VertexPuffer(sizeof ecken, D3DUSAGE_WRITEONLY, ecken);
+        mIndizes = IndexPuffer(std::vector<uint16_t>{0, 1, 2, 0, 2, 3});
+        mInstanzen = VertexPuffer(64 * sizeof(Instanz), D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC);
         const D3DVERTEXELEMENT9 elemente[] = {{0, 0, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_POSITION, 0},
                                               {1, 0, D3DDECLTYPE_FLOAT4, 0, D3DDECLUSAGE_TEXCOORD, 0},
                                               {1, 16, D3DDECLTYPE_FLOAT4, 0, D3DDECLUSAGE_TEXCOORD, 1},
                                               {1, 32, D3DDECLTYPE_FLOAT4, 0, D3DDECLUSAGE_TEXCOORD, 2},
                                               D3DDECL_END};
-        ASSERT_EQ(mGeraet->CreateVertexDeclaration(elemente, &mDeklaration), D3D_OK);
+        mDeklaration = Hole<IDirect3DVertexDeclaration9>(
+            [&](auto o) { return mGeraet->CreateVertexDeclaration(elemente, o); });
         mVs = Vs(QuadVs(), 1);
         mPs = Ps(pixelShader, psKonstanten, psSampler);
-        ASSERT_NE(mVs, nullptr);
-        ASSERT_NE(mPs, nullptr);
-        mGeraet->SetVertexDeclaration(mDeklaration);
-        mGeraet->SetVertexShader(mVs);
-        mGeraet->SetPixelShader(mPs);
-        mGeraet->SetStreamSource(0, mEcken, 0, 8);
-        mGeraet->SetStreamSource(1, mInstanzen, 0, sizeof(Instanz));
-        mGeraet->SetIndices(mIndizes);
+        ASSERT_TRUE(mEcken && mIndizes && mInstanzen && mDeklaration && mVs && mPs);
+        mGeraet->SetVertexDeclaration(mDeklaration.get());
+        mGeraet->SetVertexShader(mVs.get());
+        mGeraet->SetPixelShader(mPs.get());
+        mGeraet->SetStreamSource(0, mEcken.get(), 0, 8);
+        mGeraet->SetStreamSource(1, mInstanzen.get(), 0, sizeof(Instanz));
+        mGeraet->SetIndices(mIndizes.get());
         SetzeZielGroesse(kBreite, kHoehe);
     }
 
@@ -194,26 +215,10 @@ protected:
         mGeraet->SetVertexShaderConstantF(0, c, 1);
     }
 
-    template <typename T> static void Loese(T*& o) {
-        if (o != nullptr) {
-            o->Release();
-        }
-        o = nullptr;
-    }
-
+    // Drops the test's references; the device keeps what it binds.
     void LoeseQuad() {
+        mEcken.reset(), mIndizes.reset(), mInstanzen.reset(), mDeklaration.reset(), mVs.reset(), mPs.reset();
         mZeige.reset();
-        if (mGeraet != nullptr) {
-            mGeraet->SetTexture(0, nullptr);
-            mGeraet->SetTexture(D3DVERTEXTEXTURESAMPLER0, nullptr);
-            mGeraet->SetStreamSource(0, nullptr, 0, 0);
-            mGeraet->SetStreamSource(1, nullptr, 0, 0);
-            mGeraet->SetIndices(nullptr);
-            mGeraet->SetVertexDeclaration(nullptr);
-            mGeraet->SetVertexShader(nullptr);
-            mGeraet->SetPixelShader(nullptr);
-        }
-        Loese(mEcken), Loese(mIndizes), Loese(mInstanzen), Loese(mDeklaration), Loese(mVs), Loese(mPs);
     }
 
     // Vertex or index buffer.
@@ -227,7 +232,7 @@ protected:
 
     // Draws the instances in one instanced draw, as the sprite batcher does.
     HRESULT Zeichne(const std::vector<Instanz>& instanzen) {
-        Fuelle(mInstanzen, instanzen.data(), instanzen.size() * sizeof(Instanz));
+        Fuelle(mInstanzen.get(), instanzen.data(), instanzen.size() * sizeof(Instanz));
         mGeraet->SetStreamSourceFreq(0, D3DSTREAMSOURCE_INDEXEDDATA | UINT(instanzen.size()));
         mGeraet->SetStreamSourceFreq(1, D3DSTREAMSOURCE_INSTANCEDATA | 1);
         return mGeraet->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2);
@@ -239,8 +244,7 @@ protected:
     }
 
     std::vector<uint32_t> LiesRueckpuffer(uint32_t breite = kBreite, uint32_t hoehe = kHoehe) {
-        IDirect3DSurface9* rueck = nullptr;
-        EXPECT_EQ(mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &rueck), D3D_OK);
+        const auto rueck = Rueck();
         D3DLOCKED_RECT lr{};
         EXPECT_EQ(rueck->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
         std::vector<uint32_t> bild(breite * hoehe);
@@ -248,7 +252,6 @@ protected:
             std::memcpy(&bild[y * breite], static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch, breite * 4);
         }
         EXPECT_EQ(rueck->UnlockRect(), D3D_OK);
-        rueck->Release();
         return bild;
     }
 
@@ -290,12 +293,6 @@ protected:
         EXPECT_EQ(mGeraet->UpdateSurface(sys.get(), nullptr, ziel, &punkt), D3D_OK);
     }
 
-    // Owns what `hole` hands out through its out parameter; the call must succeed.
-    template <typename T, typename F> static Com<T> Hole(F&& hole) {
-        T* o = nullptr;
-        EXPECT_EQ(hole(&o), D3D_OK);
-        return Com<T>(o);
-    }
     Com<IDirect3DTexture9> Textur(UINT breite, UINT hoehe, UINT stufen, DWORD usage, D3DFORMAT format) {
         return Hole<IDirect3DTexture9>([&](auto o) {
             return mGeraet->CreateTexture(breite, hoehe, stufen, usage, format, D3DPOOL_DEFAULT, o, nullptr);
@@ -307,27 +304,32 @@ protected:
     Com<IDirect3DSurface9> Rueck() {
         return Hole<IDirect3DSurface9>([&](auto o) { return mGeraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, o); });
     }
+    Com<IDirect3DSurface9> SystemFlaeche(UINT breite, UINT hoehe, D3DFORMAT format) {
+        return Hole<IDirect3DSurface9>([&](auto o) {
+            return mGeraet->CreateOffscreenPlainSurface(breite, hoehe, format, D3DPOOL_SYSTEMMEM, o, nullptr);
+        });
+    }
+    Com<IDirect3DSurface9> Tiefe(UINT breite, UINT hoehe, D3DFORMAT format) {
+        return Hole<IDirect3DSurface9>([&](auto o) {
+            return mGeraet->CreateDepthStencilSurface(breite, hoehe, format, D3DMULTISAMPLE_NONE, 0, TRUE, o, nullptr);
+        });
+    }
 
     // Draws the texture over a quad at (x, y) with the texture shader, coordinates scaled by
     // (su, sv), and returns the back buffer; the quad's own pixel shader is bound again after.
     std::vector<uint32_t> ZeigeTextur(IDirect3DBaseTexture9* textur, float x, float y, float b, float h,
                                       float su = 1, float sv = 1) {
         if (mZeige == nullptr) {
-            mZeige.reset(Ps(kTexturPs, 1, 1));
+            mZeige = Ps(kTexturPs, 1, 1);
         }
         mGeraet->SetPixelShader(mZeige.get());
-        SetzeTexturKoordinaten(su, sv);
+        const float c[4] = {su, sv, 0, 0};
+        mGeraet->SetPixelShaderConstantF(0, c, 1);
         mGeraet->SetTexture(0, textur);
         EXPECT_EQ(Zeichne({Quad(x, y, b, h, 0, 0, 0)}), D3D_OK);
         mGeraet->SetTexture(0, nullptr);
-        mGeraet->SetPixelShader(mPs);
+        mGeraet->SetPixelShader(mPs.get());
         return LiesRueckpuffer();
-    }
-
-    Com<IDirect3DSurface9> SystemFlaeche(UINT breite, UINT hoehe, D3DFORMAT format) {
-        return Hole<IDirect3DSurface9>([&](auto o) {
-            return mGeraet->CreateOffscreenPlainSurface(breite, hoehe, format, D3DPOOL_SYSTEMMEM, o, nullptr);
-        });
     }
 
     // Fills a level with one A8R8G8B8 colour.
@@ -336,22 +338,14 @@ protected:
         LadeStufe(Flaeche(textur, stufe).get(), D3DFMT_A8R8G8B8, breite, hoehe, pixel.data(), breite * 4, hoehe);
     }
 
-    // Texture coordinates of the textured quad: corner * (su, sv) + (ou, ov).
-    void SetzeTexturKoordinaten(float su, float sv, float ou = 0, float ov = 0) {
-        const float c[4] = {su, sv, ou, ov};
-        mGeraet->SetPixelShaderConstantF(0, c, 1);
-    }
-
-    IDirect3D9* mD3d = nullptr;
+    Com<IDirect3D9> mD3d;
     IDirect3DDevice9* mGeraet = nullptr;
     D3DPRESENT_PARAMETERS mParameter{};
-    IDirect3DVertexBuffer9* mEcken = nullptr;
-    IDirect3DVertexBuffer9* mInstanzen = nullptr;
-    IDirect3DIndexBuffer9* mIndizes = nullptr;
-    IDirect3DVertexDeclaration9* mDeklaration = nullptr;
-    IDirect3DVertexShader9* mVs = nullptr;
-    IDirect3DPixelShader9* mPs = nullptr;
-    Com<IDirect3DPixelShader9> mZeige;
+    Com<IDirect3DVertexBuffer9> mEcken, mInstanzen;
+    Com<IDirect3DIndexBuffer9> mIndizes;
+    Com<IDirect3DVertexDeclaration9> mDeklaration;
+    Com<IDirect3DVertexShader9> mVs;
+    Com<IDirect3DPixelShader9> mPs, mZeige;
 };
 
 } // namespace grafik9test

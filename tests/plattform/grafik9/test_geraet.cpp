@@ -5,14 +5,10 @@
 namespace grafik9test {
 namespace {
 
-TEST(Direct3D, SchnittstelleUndFormate) {
+TEST(Direct3D, SchnittstelleFormateUndGeraete) {
     EXPECT_EQ(Direct3DCreate9(31), nullptr);
-    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d, nullptr);
-    EXPECT_EQ(d3d->GetAdapterCount(), 1u);
+    const Com<IDirect3D9> d3d(Direct3DCreate9(D3D_SDK_VERSION));
     D3DADAPTER_IDENTIFIER9 kennung{};
-    ASSERT_EQ(d3d->GetAdapterIdentifier(0, 0, &kennung), D3D_OK);
-    EXPECT_EQ(std::strstr(kennung.Description, "PerfHUD"), nullptr);
     EXPECT_EQ(d3d->GetAdapterIdentifier(1, 0, &kennung), D3DERR_INVALIDCALL);
     // The engine asks for D32 first, then D24X8, then takes D16.
     const struct {
@@ -31,47 +27,48 @@ TEST(Direct3D, SchnittstelleUndFormate) {
     }
 
     // Windowed 0 x 0 takes the window's size; without a window there is none.
-    D3DPRESENT_PARAMETERS parameter{};
-    parameter.Windowed = TRUE;
-    parameter.BackBufferFormat = D3DFMT_X8R8G8B8;
     IDirect3DDevice9* geraet = nullptr;
+    D3DPRESENT_PARAMETERS parameter = Fensterparameter(0, 0);
     EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &geraet), D3DERR_INVALIDCALL);
-    EXPECT_EQ(geraet, nullptr);
-    parameter.BackBufferWidth = 8;
-    parameter.BackBufferHeight = 8;
-    parameter.BackBufferFormat = D3DFMT_A16B16G16R16F;
+    parameter = Fensterparameter(8, 8, D3DFMT_A16B16G16R16F);
     EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &geraet), D3DERR_INVALIDCALL);
     parameter.BackBufferFormat = D3DFMT_R5G6B5;
     ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_REF, nullptr, 0x52, &parameter, &geraet), D3D_OK);
-    EXPECT_EQ(parameter.BackBufferCount, 1u);
     // The back buffer is lockable only when asked for at creation, as on Direct3D 9.
-    IDirect3DSurface9* rueck = nullptr;
-    geraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &rueck);
     D3DLOCKED_RECT lr{};
+    auto rueck =
+        Hole<IDirect3DSurface9>([&](auto o) { return geraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, o); });
     EXPECT_EQ(rueck->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3DERR_INVALIDCALL);
-    rueck->Release();
+    rueck.reset();
     IDirect3DDevice9* zweites = nullptr;
     EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &zweites), D3DERR_NOTAVAILABLE);
+
+    // A bound texture keeps what it needs of the released device until it goes too; then a new
+    // device may be made.
+    auto t = Hole<IDirect3DTexture9>([&](auto o) {
+        return geraet->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, o, nullptr);
+    });
+    geraet->SetTexture(0, t.get());
     EXPECT_EQ(geraet->Release(), 0u);
-    EXPECT_EQ(d3d->Release(), 0u);
+    EXPECT_NE(Hole<IDirect3DSurface9>([&](auto o) { return t->GetSurfaceLevel(0, o); }), nullptr);
+    t.reset();
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &zweites), D3D_OK);
+    zweites->Release();
 }
 
 TEST_F(Geraet, RueckpufferLiestXAlsFF) {
     mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00123456, 1.0f, 0);
-    const auto bild = LiesRueckpuffer();
-    EXPECT_EQ(bild[0], 0xFF123456u);
-    const auto rueck = Rueck();
+    EXPECT_EQ(LiesRueckpuffer()[0], 0xFF123456u);
     D3DSURFACE_DESC d{};
-    rueck->GetDesc(&d);
-    EXPECT_EQ(std::tuple(d.Format, d.Width, d.Usage), std::tuple(D3DFMT_X8R8G8B8, kBreite, DWORD(D3DUSAGE_RENDERTARGET)));
+    Rueck()->GetDesc(&d);
+    EXPECT_EQ(std::tuple(d.Format, d.Width, d.Usage),
+              std::tuple(D3DFMT_X8R8G8B8, kBreite, DWORD(D3DUSAGE_RENDERTARGET)));
     // The swap chain hands out the same surface.
-    IDirect3DSwapChain9* kette = nullptr;
-    ASSERT_EQ(mGeraet->GetSwapChain(0, &kette), D3D_OK);
-    IDirect3DSurface9* ueberKette = nullptr;
-    ASSERT_EQ(kette->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &ueberKette), D3D_OK);
-    EXPECT_EQ(Com<IDirect3DSurface9>(ueberKette), rueck);
-    EXPECT_EQ(mGeraet->GetBackBuffer(0, 1, D3DBACKBUFFER_TYPE_MONO, &ueberKette), D3DERR_INVALIDCALL);
-    kette->Release();
+    const auto kette = Hole<IDirect3DSwapChain9>([&](auto o) { return mGeraet->GetSwapChain(0, o); });
+    EXPECT_EQ(Hole<IDirect3DSurface9>([&](auto o) { return kette->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, o); }),
+              Rueck());
+    IDirect3DSurface9* keine = nullptr;
+    EXPECT_EQ(mGeraet->GetBackBuffer(0, 1, D3DBACKBUFFER_TYPE_MONO, &keine), D3DERR_INVALIDCALL);
 }
 
 TEST_F(Geraet, ClearNurImViewportUndTrotzSchreibmaske) {
@@ -85,23 +82,21 @@ TEST_F(Geraet, ClearNurImViewportUndTrotzSchreibmaske) {
     const RECT r = {10, 0, 20, 3};
     ASSERT_EQ(mGeraet->Clear(1, &r, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
     EXPECT_EQ(FindeFarbe(0xFF0000).anzahl, 2);
-    // The mask still holds for drawing afterwards.
-    DWORD maske = 1;
-    mGeraet->GetRenderState(D3DRS_COLORWRITEENABLE, &maske);
-    EXPECT_EQ(maske, 0u);
 
     // Depth without a depth buffer is refused.
-    IDirect3DSurface9* tiefe = nullptr;
-    ASSERT_EQ(mGeraet->GetDepthStencilSurface(&tiefe), D3D_OK);
+    IDirect3DSurface9* keine = nullptr;
+    const auto tiefe = Hole<IDirect3DSurface9>([&](auto o) { return mGeraet->GetDepthStencilSurface(o); });
     ASSERT_EQ(mGeraet->SetDepthStencilSurface(nullptr), D3D_OK);
     EXPECT_EQ(mGeraet->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3DERR_INVALIDCALL);
-    IDirect3DSurface9* keine = tiefe;
     EXPECT_EQ(mGeraet->GetDepthStencilSurface(&keine), D3DERR_NOTFOUND);
-    EXPECT_EQ(keine, nullptr);
-    mGeraet->SetDepthStencilSurface(tiefe);
+    mGeraet->SetDepthStencilSurface(tiefe.get());
     EXPECT_EQ(mGeraet->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3D_OK);
     EXPECT_EQ(mGeraet->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0), D3DERR_INVALIDCALL);
-    tiefe->Release();
+
+    // The mask still holds for drawing after the clears.
+    BaueQuad();
+    ASSERT_EQ(Zeichne({Quad(0, 0, kBreite, kHoehe, 0, 1, 0)}), D3D_OK);
+    EXPECT_EQ(FindeFarbe(0x00FF00).anzahl, 0);
 }
 
 TEST_F(Geraet, RenderzielSetztViewportZurueck) {
@@ -157,48 +152,41 @@ TEST_F(Geraet, UngueltigeErzeugungen) {
     }
     EXPECT_EQ(t, nullptr);
     // The full chain of 256 x 64 has nine levels.
-    ASSERT_EQ(mGeraet->CreateTexture(256, 64, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr), D3D_OK);
-    EXPECT_EQ(t->GetLevelCount(), 9u);
+    const auto kette = Textur(256, 64, 0, 0, D3DFMT_A8R8G8B8);
+    EXPECT_EQ(kette->GetLevelCount(), 9u);
     D3DSURFACE_DESC beschreibung{};
-    EXPECT_EQ(t->GetLevelDesc(8, &beschreibung), D3D_OK);
+    EXPECT_EQ(kette->GetLevelDesc(8, &beschreibung), D3D_OK);
     EXPECT_EQ(beschreibung.Width, 1u);
-    EXPECT_EQ(t->GetLevelDesc(9, &beschreibung), D3DERR_INVALIDCALL);
-    t->Release();
 
     IDirect3DIndexBuffer9* ib = nullptr;
     IDirect3DVertexBuffer9* vb = nullptr;
     IDirect3DSurface9* tiefe = nullptr;
-    ErwarteAlle(D3DERR_INVALIDCALL,
-                {mGeraet->CreateIndexBuffer(12, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &ib, nullptr),
-                 mGeraet->CreateVertexBuffer(0, 0, 0, D3DPOOL_DEFAULT, &vb, nullptr),
-                 mGeraet->CreateDepthStencilSurface(4, 4, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, &tiefe,
-                                                    nullptr)});
-    ASSERT_EQ(
-        mGeraet->CreateDepthStencilSurface(4, 4, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, TRUE, &tiefe, nullptr),
-        D3D_OK);
+    IDirect3DVertexDeclaration9* deklaration = nullptr;
     D3DLOCKED_RECT lr{};
-    ErwarteAlle(D3DERR_INVALIDCALL, {tiefe->LockRect(&lr, nullptr, 0), mGeraet->SetRenderTarget(0, tiefe)});
-    tiefe->Release();
-
+    const auto d16 = Tiefe(4, 4, D3DFMT_D16);
     // Elements without a location in the shader conventions.
     const D3DVERTEXELEMENT9 normale[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, 3, 0}, D3DDECL_END};
-    IDirect3DVertexDeclaration9* deklaration = nullptr;
     const D3DVERTEXELEMENT9 strom9[] = {{9, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END};
-    ErwarteAlle(D3DERR_INVALIDCALL, {mGeraet->CreateVertexDeclaration(normale, &deklaration),
-                                     mGeraet->CreateVertexDeclaration(strom9, &deklaration)});
+    ErwarteAlle(D3DERR_INVALIDCALL,
+                {kette->GetLevelDesc(9, &beschreibung),
+                 mGeraet->CreateIndexBuffer(12, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &ib, nullptr),
+                 mGeraet->CreateVertexBuffer(0, 0, 0, D3DPOOL_DEFAULT, &vb, nullptr),
+                 mGeraet->CreateDepthStencilSurface(4, 4, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, &tiefe,
+                                                    nullptr),
+                 d16->LockRect(&lr, nullptr, 0), mGeraet->SetRenderTarget(0, d16.get()),
+                 mGeraet->CreateVertexDeclaration(normale, &deklaration),
+                 mGeraet->CreateVertexDeclaration(strom9, &deklaration)});
     EXPECT_EQ(deklaration, nullptr);
 }
 
 TEST_F(Geraet, PufferSperren) {
-    IDirect3DVertexBuffer9* vb = nullptr;
-    ASSERT_EQ(mGeraet->CreateVertexBuffer(64, D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &vb, nullptr), D3D_OK);
+    const auto vb = VertexPuffer(64, D3DUSAGE_WRITEONLY);
     void* p = nullptr;
     ErwarteAlle(D3DERR_INVALIDCALL, {vb->Lock(60, 8, &p, 0), vb->Lock(65, 0, &p, 0), vb->Unlock()});
     ASSERT_EQ(vb->Lock(16, 0, &p, 0), D3D_OK);
     std::memset(p, 0, 48);
     EXPECT_EQ(vb->Lock(0, 0, &p, 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(vb->Unlock(), D3D_OK);
-    vb->Release();
 }
 
 } // namespace

@@ -1,8 +1,17 @@
 // The road the engine takes, where only the device shows it: HLSL through the D3DX9 compiler,
-// its code into the device, constants by the registers of its constant table, then pixels.
+// its code into the device, constants by the registers of its constant table, then pixels. And
+// the generated GLSL run in the device's GL context: the vertex shader computes what Direct3D 9
+// computes from the same float4 registers, uploaded unchanged.
 
 #include "grafik9_testhilfe.h"
 #include "plattform/shaderkompiler/d3dx9shader.h"
+
+#define GL_GLEXT_PROTOTYPES
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <array>
+#include <numeric>
 
 namespace grafik9test {
 namespace {
@@ -55,13 +64,14 @@ protected:
         const auto psKode = Uebersetze(ps, "ps_3_0", tabelle);
         ASSERT_TRUE(vsKode && psKode);
         BaueQuad();
-        mGeraet->SetVertexShader(nullptr);
-        mGeraet->SetPixelShader(nullptr);
-        Loese(mVs), Loese(mPs);
-        ASSERT_EQ(mGeraet->CreateVertexShader(static_cast<const DWORD*>(vsKode->GetBufferPointer()), &mVs), D3D_OK);
-        ASSERT_EQ(mGeraet->CreatePixelShader(static_cast<const DWORD*>(psKode->GetBufferPointer()), &mPs), D3D_OK);
-        mGeraet->SetVertexShader(mVs);
-        mGeraet->SetPixelShader(mPs);
+        mVs = Hole<IDirect3DVertexShader9>([&](auto o) {
+            return mGeraet->CreateVertexShader(static_cast<const DWORD*>(vsKode->GetBufferPointer()), o);
+        });
+        mPs = Hole<IDirect3DPixelShader9>([&](auto o) {
+            return mGeraet->CreatePixelShader(static_cast<const DWORD*>(psKode->GetBufferPointer()), o);
+        });
+        mGeraet->SetVertexShader(mVs.get());
+        mGeraet->SetPixelShader(mPs.get());
         mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
     }
 
@@ -71,13 +81,81 @@ protected:
         EXPECT_EQ(Zeichne({Quad(2, 1, 4, 2, 1.0f, 1.0f, 0.0f, 0.0f)}), D3D_OK);
         return Pixel(LiesRueckpuffer(), kBreite, 3, 2);
     }
+
+    std::string Glsl(const char* hlsl, LPCSTR profil) {
+        const auto kode = Uebersetze(hlsl, profil);
+        Plattform::ShaderBlob blob;
+        EXPECT_TRUE(kode && Plattform::LiesShaderBlob(kode->GetBufferPointer(), kode->GetBufferSize(), blob));
+        return blob.glsl;
+    }
+
+    using Vektor = std::array<float, 4>;
+
+    // Runs the compiled vertex shader on one vertex with POSITION0 = `pos`, straight in GL beside
+    // the device, and returns gl_Position through transform feedback.
+    Vektor FuehreAus(const char* hlsl, const std::vector<Vektor>& register_, const Vektor& pos,
+                     const Vektor& epilog = {}) {
+        // Binds the back buffer's framebuffer: GL draws nothing without a complete one.
+        mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+        const GLuint programm = glCreateProgram();
+        for (const auto& [art, glsl] : {std::pair{GL_VERTEX_SHADER, Glsl(hlsl, "vs_3_0")},
+                                        {GL_FRAGMENT_SHADER, Glsl("float4 main() : COLOR0 { return 0; }", "ps_3_0")}}) {
+            const GLuint shader = glCreateShader(art);
+            const char* text = glsl.c_str();
+            glShaderSource(shader, 1, &text, nullptr);
+            glCompileShader(shader);
+            glAttachShader(programm, shader);
+            glDeleteShader(shader);
+        }
+        const char* varying = "gl_Position";
+        glTransformFeedbackVaryings(programm, 1, &varying, GL_INTERLEAVED_ATTRIBS);
+        glLinkProgram(programm);
+        GLint ok = 0;
+        glGetProgramiv(programm, GL_LINK_STATUS, &ok);
+        EXPECT_TRUE(ok) << hlsl;
+        glUseProgram(programm);
+        glUniform4fv(glGetUniformLocation(programm, "vs_c"), GLsizei(register_.size()), register_[0].data());
+        glUniform4fv(glGetUniformLocation(programm, "velm_epilog"), 1, epilog.data());
+
+        GLuint vao = 0, puffer[2] = {};
+        glGenVertexArrays(1, &vao);
+        glBindVertexArray(vao);
+        glGenBuffers(2, puffer);
+        glBindBuffer(GL_ARRAY_BUFFER, puffer[0]);
+        glBufferData(GL_ARRAY_BUFFER, sizeof(pos), pos.data(), GL_STATIC_DRAW);
+        glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
+        glEnableVertexAttribArray(0);
+        glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, puffer[1]);
+        glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, sizeof(Vektor), nullptr, GL_STATIC_READ);
+        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, puffer[1]);
+        glEnable(GL_RASTERIZER_DISCARD);
+        glBeginTransformFeedback(GL_POINTS);
+        glDrawArrays(GL_POINTS, 0, 1);
+        glEndTransformFeedback();
+        glDisable(GL_RASTERIZER_DISCARD);
+
+        Vektor ergebnis{};
+        glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0, sizeof(ergebnis), ergebnis.data());
+        glDeleteBuffers(2, puffer);
+        glDeleteVertexArrays(1, &vao);
+        glDeleteProgram(programm);
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+        return ergebnis;
+    }
+
+    // GL's clip position for Direct3D's: y flipped, depth from [0, w] to [-w, w].
+    static void ErwarteClip(const Vektor& ist, const Vektor& d3d) {
+        const Vektor soll = {d3d[0], -d3d[1], 2 * d3d[2] - d3d[3], d3d[3]};
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_NEAR(ist[i], soll[i], 1e-4f) << "component " << i;
+        }
+    }
 };
 
 TEST_F(MitKompiler, StufenPassenNurNachSemantikZusammen) {
     for (const char* ps : {kSchmaleEingabenPs, kUngeschriebeneEingabenPs}) {
         ASSERT_NO_FATAL_FAILURE(BauePaar(ps));
-        ErwarteFarbe(ZeichneMitte() & 0xFFFFFF, 0xFF8000);
-        LoeseQuad();
+        ErwarteFarbe(ZeichneMitte(), 0xFFFF8000);
     }
 }
 
@@ -125,6 +203,73 @@ void main(float4 f : TEXCOORD0, out float4 farbe : COLOR0) {
         mGeraet->SetPixelShaderConstantF(0, &werte[0][0], 8);
         ErwarteFarbe(ZeichneMitte(), fall.farbe);
     }
+}
+
+// Registers with no symmetry, so that any transposition or shifted register shows. Each row names
+// the registers whose dot products with the position make x, y, z, w (-1: the constant 1).
+TEST_F(MitKompiler, MatrizenRechnenWieDirect3D9) {
+    const std::vector<Vektor> r = {{1, 2, 3, 4},     {5, 6, 7, 8},      {9, 10, 11, 12},
+                                   {13, 14, 15, 16}, {-1, 0.5f, 2, -3}, {2, -7, 0.25f, 6}};
+    const struct {
+        const char* hlsl;
+        Vektor pos;
+        std::array<int, 4> register_;
+    } faelle[] = {
+        // Stored by columns (the default): register k is column k, so mul(row vector, M) takes a
+        // dot product with each register.
+        {"float4 gVorher;\nfloat4x4 gM;\nfloat4 main( float4 pos : POSITION0) : POSITION0 { return mul(pos, gM); }",
+         {0.5f, -2, 3, 1.5f}, {1, 2, 3, 4}},
+        // Stored by rows: register k is row k, and mul(M, column vector) dots each register again.
+        {"row_major float4x4 gM;\nfloat4 main( float4 pos : POSITION0) : POSITION0 { return mul(gM, pos); }",
+         {0.5f, -2, 3, 1.5f}, {0, 1, 2, 3}},
+        // A 4x3 matrix by columns takes three registers of four rows each.
+        {"float4x3 gM;\nfloat4 main( float4 pos : POSITION0) : POSITION0 { return float4(mul(pos, gM), 1); }",
+         {0.5f, -2, 3, 1.5f}, {0, 1, 2, -1}},
+        // In an array with a computed index, element 1 of 4x3 matrices is c3 to c5.
+        {"float4x3 gKnochen[2];\nfloat4 main( float4 pos : POSITION0) : POSITION0 { return "
+         "float4(mul(pos, gKnochen[int(pos.w)]), 1); }",
+         {0.5f, 2, -1, 1}, {3, 4, 5, -1}},
+    };
+    for (const auto& fall : faelle) {
+        SCOPED_TRACE(fall.hlsl);
+        Vektor d3d{};
+        for (int i = 0; i < 4; ++i) {
+            const int k = fall.register_[i];
+            d3d[i] = k < 0 ? 1 : std::inner_product(fall.pos.begin(), fall.pos.end(), r[size_t(k)].begin(), 0.0f);
+        }
+        ErwarteClip(FuehreAus(fall.hlsl, r, fall.pos), d3d);
+    }
+}
+
+TEST_F(MitKompiler, FelderAusStrukturenMitComputedIndex) {
+    const char* hlsl = R"(
+float gS;
+struct Licht { float3 pos; float2x2 m; float4 farbe; };
+Licht gL[2];
+float4 main( float4 pos : POSITION0) : POSITION0
+{
+    Licht l = gL[int(pos.x)];
+    return float4(l.pos * gS, 0) + l.farbe + float4(mul(pos.zw, l.m), 0, 0);
+}
+)";
+    std::vector<Vektor> r;
+    for (int k = 0; k < 9; ++k) {
+        r.push_back({float(k + 1), float(2 * k - 3), 0.5f * float(k) + 1, float(7 - k)});
+    }
+    const Vektor pos = {1, 0, 2, -1};
+    // Element 1 starts at c5: pos c5, the matrix's columns c6 and c7, farbe c8; gS is c0.
+    const float v0 = pos[2], v1 = pos[3];
+    ErwarteClip(FuehreAus(hlsl, r, pos), {r[5][0] * r[0][0] + r[8][0] + v0 * r[6][0] + v1 * r[6][1],
+                                          r[5][1] * r[0][0] + r[8][1] + v0 * r[7][0] + v1 * r[7][1],
+                                          r[5][2] * r[0][0] + r[8][2], r[8][3]});
+}
+
+TEST_F(MitKompiler, EpilogVerschiebtUmEinenHalbenPixelUndSpiegelt) {
+    // A 640 x 480 viewport: half a pixel is 1 / 640 in clip x and 1 / 480 in clip y, times w,
+    // to the left and up.
+    ErwarteClip(FuehreAus("float4 main( float4 pos : POSITION0) : POSITION0 { return pos; }", {{0, 0, 0, 0}},
+                          {0.25f, 0.5f, 0.75f, 2}, {1.0f / 640, 1.0f / 480, 0, 0}),
+                {0.25f + 2.0f / 640, 0.5f - 2.0f / 480, 0.75f, 2});
 }
 
 } // namespace

@@ -31,31 +31,24 @@ TEST_F(Verlust, VerlorenDannNichtZurueckgesetztDannReset) {
 }
 
 TEST_F(Verlust, ResetVerweigertGehalteneStandardObjekte) {
-    IDirect3DTexture9* t = nullptr;
-    ASSERT_EQ(mGeraet->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr), D3D_OK);
+    auto t = Textur(4, 4, 1, 0, D3DFMT_A8R8G8B8);
     EXPECT_EQ(mGeraet->Reset(&mParameter), D3DERR_INVALIDCALL);
     EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
-    IDirect3DSurface9* stufe = nullptr;
-    t->GetSurfaceLevel(0, &stufe);
-    t->Release();
     // The level still holds the texture.
+    auto stufe = Flaeche(t.get());
+    t.reset();
     EXPECT_EQ(mGeraet->Reset(&mParameter), D3DERR_INVALIDCALL);
-    stufe->Release();
+    stufe.reset();
     // So does the back buffer while the caller holds it (here for the whole expression).
     EXPECT_EQ(Rueck() ? mGeraet->Reset(&mParameter) : D3D_OK, D3DERR_INVALIDCALL);
     // System-memory surfaces, shaders and declarations survive a reset.
-    IDirect3DSurface9* sys = nullptr;
-    mGeraet->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr);
-    IDirect3DVertexShader9* vs = Vs(QuadVs(), 1);
+    const auto sys = SystemFlaeche(4, 4, D3DFMT_A8R8G8B8);
+    const auto vs = Vs(QuadVs(), 1);
     EXPECT_EQ(mGeraet->Reset(&mParameter), D3D_OK);
-    vs->Release();
-    sys->Release();
 
     Plattform::SetzeResetPruefung(false);
-    IDirect3DVertexBuffer9* vb = nullptr;
-    mGeraet->CreateVertexBuffer(16, 0, 0, D3DPOOL_DEFAULT, &vb, nullptr);
+    const auto vb = VertexPuffer(16, 0);
     EXPECT_EQ(mGeraet->Reset(&mParameter), D3D_OK);
-    vb->Release();
 }
 
 TEST_F(Verlust, ResetStelltAlleVorgabenHerUndZeichnetWieder) {
@@ -63,7 +56,6 @@ TEST_F(Verlust, ResetStelltAlleVorgabenHerUndZeichnetWieder) {
     auto ziel = Textur(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8);
     mGeraet->SetRenderTarget(0, Flaeche(ziel.get()).get());
     mGeraet->SetTexture(0, ziel.get());
-    mGeraet->SetStreamSourceFreq(1, D3DSTREAMSOURCE_INSTANCEDATA | 1);
     // Each state away from its default (the value plus one), then back to it after the reset.
     const std::pair<D3DRENDERSTATETYPE, DWORD> vorgaben[] = {
         {D3DRS_ZENABLE, D3DZB_TRUE},      {D3DRS_ZWRITEENABLE, TRUE},
@@ -84,7 +76,6 @@ TEST_F(Verlust, ResetStelltAlleVorgabenHerUndZeichnetWieder) {
 
     Plattform::ErzwingeGeraeteVerlust(0);
     EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
-    EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
     D3DPRESENT_PARAMETERS neu = mParameter;
     neu.BackBufferWidth = 16;
     neu.BackBufferHeight = 8;
@@ -103,9 +94,7 @@ TEST_F(Verlust, ResetStelltAlleVorgabenHerUndZeichnetWieder) {
     D3DVIEWPORT9 v{};
     mGeraet->GetViewport(&v);
     EXPECT_EQ(std::vector<DWORD>({v.Width, v.Height}), std::vector<DWORD>({16, 8}));
-    IDirect3DSurface9* rt = nullptr;
-    mGeraet->GetRenderTarget(0, &rt);
-    EXPECT_EQ(Com<IDirect3DSurface9>(rt), Rueck());
+    EXPECT_EQ(Hole<IDirect3DSurface9>([&](auto o) { return mGeraet->GetRenderTarget(0, o); }), Rueck());
 
     // Drawing works again on the new back buffer.
     BaueQuad();
@@ -117,12 +106,12 @@ TEST_F(Verlust, ResetStelltAlleVorgabenHerUndZeichnetWieder) {
 
 TEST_F(Verlust, BudgetLaesstErzeugungScheitern) {
     Plattform::SetzeVideoSpeicherBudget(1024);
-    IDirect3DVertexBuffer9* vb = nullptr;
-    ASSERT_EQ(mGeraet->CreateVertexBuffer(800, 0, 0, D3DPOOL_DEFAULT, &vb, nullptr), D3D_OK);
+    auto vb = VertexPuffer(800, 0);
     EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 800u);
     IDirect3DTexture9* t = nullptr;
     IDirect3DIndexBuffer9* ib = nullptr;
     IDirect3DSurface9* tiefe = nullptr;
+    IDirect3DCubeTexture9* w = nullptr;
     // 16 x 16 x 4 bytes: 1024 bytes, no room next to the buffer.
     ErwarteAlle(D3DERR_OUTOFVIDEOMEMORY,
                 {mGeraet->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
@@ -130,79 +119,44 @@ TEST_F(Verlust, BudgetLaesstErzeugungScheitern) {
                  mGeraet->CreateDepthStencilSurface(16, 16, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, TRUE, &tiefe, nullptr)});
     EXPECT_EQ(t, nullptr);
     // System memory does not count.
-    IDirect3DSurface9* sys = nullptr;
-    EXPECT_EQ(mGeraet->CreateOffscreenPlainSurface(64, 64, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr),
-              D3D_OK);
-    sys->Release();
-    vb->Release();
+    EXPECT_NE(SystemFlaeche(64, 64, D3DFMT_A8R8G8B8), nullptr);
+    vb.reset();
     EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 0u);
-    ASSERT_EQ(mGeraet->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr), D3D_OK);
-    t->Release();
+    EXPECT_NE(Textur(16, 16, 1, 0, D3DFMT_A8R8G8B8), nullptr);
     // Every level counts, and a cube six times.
-    IDirect3DCubeTexture9* w = nullptr;
     ErwarteAlle(D3DERR_OUTOFVIDEOMEMORY,
                 {mGeraet->CreateTexture(16, 16, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
                  mGeraet->CreateCubeTexture(8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &w, nullptr)});
     ASSERT_EQ(mGeraet->CreateCubeTexture(4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &w, nullptr), D3D_OK);
     EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 6u * 64u);
     w->Release();
-    Plattform::SetzeVideoSpeicherBudget(0);
 }
 
 TEST_F(Verlust, GebundeneObjekteLebenBisZumLoesen) {
     BaueQuad(kTexturPs, 1, 1);
-    SetzeTexturKoordinaten(1, 1);
     mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
-    IDirect3DTexture9* t = nullptr;
-    ASSERT_EQ(mGeraet->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr), D3D_OK);
-    FuelleStufe(t, 0, 4, 4, 0xFF00FF00);
-    mGeraet->SetTexture(0, t);
-    EXPECT_EQ(t->Release(), 0u);
+    auto t = Textur(4, 4, 1, 0, D3DFMT_A8R8G8B8);
+    FuelleStufe(t.get(), 0, 4, 4, 0xFF00FF00);
+    mGeraet->SetTexture(0, t.get());
+    t.reset();
     // The engine's reference is gone; the binding keeps the texture, and its address.
-    EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 64u + 32u + 12u + 64u * sizeof(Instanz));
+    const size_t quad = 32u + 12u + 64u * sizeof(Instanz);
+    EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 64u + quad);
     ASSERT_EQ(Zeichne({Quad(0, 0, 4, 4, 0, 0, 0)}), D3D_OK);
     EXPECT_EQ(LiesRueckpuffer()[0] & 0xFFFFFF, 0x00FF00u);
     mGeraet->SetTexture(0, nullptr);
-    EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 32u + 12u + 64u * sizeof(Instanz));
+    EXPECT_EQ(Plattform::VideoSpeicherBelegt(), quad);
 
     // The same for a stream, the indices and a render target's level.
-    mEcken->Release();
-    mIndizes->Release();
+    mEcken.reset(), mIndizes.reset();
     ASSERT_EQ(Zeichne({Quad(0, 0, 4, 4, 0, 0, 0)}), D3D_OK);
     mGeraet->SetStreamSource(0, nullptr, 0, 0);
     mGeraet->SetIndices(nullptr);
-    mEcken = nullptr;
-    mIndizes = nullptr;
     EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 64u * sizeof(Instanz));
-
     mGeraet->SetRenderTarget(0, Flaeche(Textur(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8).get()).get());
     EXPECT_EQ(mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
     mGeraet->SetRenderTarget(0, Rueck().get());
     EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 64u * sizeof(Instanz));
-}
-
-TEST(GeraetFreigabe, RessourcenUeberlebenDasGeraet) {
-    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS parameter{};
-    parameter.Windowed = TRUE;
-    parameter.BackBufferWidth = 4;
-    parameter.BackBufferHeight = 4;
-    parameter.BackBufferFormat = D3DFMT_X8R8G8B8;
-    IDirect3DDevice9* geraet = nullptr;
-    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &geraet), D3D_OK);
-    IDirect3DTexture9* t = nullptr;
-    geraet->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr);
-    geraet->SetTexture(0, t);
-    EXPECT_EQ(geraet->Release(), 0u);
-    // The texture keeps what it needs of the device until it goes too.
-    IDirect3DSurface9* stufe = nullptr;
-    EXPECT_EQ(t->GetSurfaceLevel(0, &stufe), D3D_OK);
-    stufe->Release();
-    t->Release();
-    // Now the device is gone and a new one may be made.
-    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &geraet), D3D_OK);
-    geraet->Release();
-    d3d->Release();
 }
 
 } // namespace

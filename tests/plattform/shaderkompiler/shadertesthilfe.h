@@ -22,14 +22,13 @@ struct Uebersetzt {
     Tabelle tabelle;
 };
 
-inline Uebersetzt Uebersetze(const std::string& quelle, const char* profil, const char* einstieg = "main",
-                             const D3DXMACRO* makros = nullptr) {
+// Calls `aufruf` with the three outputs of a compile call and takes over what it hands out.
+template <typename Aufruf> Uebersetzt Nimm(Aufruf&& aufruf) {
     Uebersetzt u;
     ID3DXBuffer* code = nullptr;
     ID3DXBuffer* meldungen = nullptr;
     ID3DXConstantTable* tabelle = nullptr;
-    u.ergebnis = D3DXCompileShader(quelle.data(), UINT(quelle.size()), makros, nullptr, einstieg, profil, 0,
-                                   &code, &meldungen, &tabelle);
+    u.ergebnis = aufruf(&code, &meldungen, &tabelle);
     if (meldungen != nullptr) {
         u.hatMeldungen = true;
         u.meldungen = static_cast<const char*>(meldungen->GetBufferPointer());
@@ -41,6 +40,18 @@ inline Uebersetzt Uebersetze(const std::string& quelle, const char* profil, cons
     }
     u.tabelle.reset(tabelle);
     return u;
+}
+
+inline Uebersetzt Uebersetze(const std::string& quelle, const char* profil, const char* einstieg = "main",
+                             const D3DXMACRO* makros = nullptr) {
+    return Nimm([&](auto code, auto meldungen, auto tabelle) {
+        return D3DXCompileShader(quelle.data(), UINT(quelle.size()), makros, nullptr, einstieg, profil, 0, code,
+                                 meldungen, tabelle);
+    });
+}
+
+inline bool Enthaelt(const std::string& text, const std::string& teil) {
+    return text.find(teil) != std::string::npos;
 }
 
 } // namespace ShaderTest

@@ -7,9 +7,8 @@
 using Plattform::ShaderBlob;
 
 TEST(ShaderBlob, HinUndZurueckUndJedeVerfaelschungAbgelehnt) {
-    const ShaderBlob leer;
     const ShaderBlob beispiel{Plattform::kStufePixel, 224, 3, "#version 330 core\nvoid main() {}\n"};
-    for (const ShaderBlob& blob : {leer, beispiel}) {
+    for (const ShaderBlob& blob : {ShaderBlob{}, beispiel}) {
         const std::vector<uint8_t> bytes = Plattform::SchreibeShaderBlob(blob);
         ShaderBlob gelesen{Plattform::kStufePixel, 1, 1, "alt"};
         ASSERT_TRUE(Plattform::LiesShaderBlob(bytes.data(), bytes.size(), gelesen));
