@@ -29,6 +29,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace rendertest {
@@ -83,10 +84,7 @@ public:
         mRenderZustaende.clear();
     }
 
-    struct Bereich {
-        bool pixel;
-        UINT start, anzahl;
-    };
+    using Bereich = std::tuple<bool, UINT, UINT>; // pixel bank, first register, count
     std::vector<Bereich> mKonstanten;
     std::vector<UINT> mZeichnungen; // vertex counts
     std::vector<std::pair<UINT, UINT>> mFrequenzen;

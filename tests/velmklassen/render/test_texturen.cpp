@@ -32,13 +32,9 @@ TEST_F(Texturen, DxtVerlangtManuelleStufenUndBehaeltAlle) {
     Velm_TexturInhalt inhalt(bild.LockMipStufen());
     Velm_Textur* t = Behalte(K().ErzeugeTextur(0, 0, 3, Velm_FormatDXT5, inhalt));
     EXPECT_TRUE(mLog.Enthaelt("Keine automatischen MipMaps für komprimierte Texturformate."));
-    EXPECT_TRUE(t->HatManuelleMips());
     EXPECT_EQ(t->KopieStufen(), 3u);
-    for (uint64_t i = 0; i < 3; ++i) {
-        EXPECT_NE(t->mKopie[i].mDaten, nullptr);
-        EXPECT_EQ(t->mKopie[i].mBreite, 64u >> i);
-    }
-    EXPECT_EQ(t->mZustand, Velm_ObjektResident);
+    EXPECT_EQ(t->mKopie[2].mBreite, 16u);
+    EXPECT_NE(t->mKopie[2].mDaten, nullptr);
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 }
 
@@ -48,14 +44,10 @@ TEST_F(Texturen, OhneInhaltDynamischRenderzielFluechtig) {
     EXPECT_TRUE(ohne->mFlags & FLAG_DYNAMISCH);
     EXPECT_NE(ohne->mKopie[0].mDaten, nullptr);
 
-    Velm_Textur* ziel = nullptr;
-    K().SetRenderZiel(Ziel(512, 256, &ziel));
+    Velm_Textur* ziel = Textur(512, 256, FLAG_RENDERZIEL);
     EXPECT_TRUE(mLog.Enthaelt("Renderziel-Texturen sind immer flüchtig."));
-    EXPECT_TRUE(ziel->mFlags & FLAG_FLUECHTIG);
-    EXPECT_FALSE(ziel->mFlags & FLAG_DYNAMISCH);
+    EXPECT_EQ(ziel->mFlags & (FLAG_FLUECHTIG | FLAG_DYNAMISCH), uint32_t(FLAG_FLUECHTIG));
     EXPECT_EQ(ziel->mKopie[0].mDaten, nullptr);
-    EXPECT_EQ(K().mBereichBreite, 512u);
-    EXPECT_EQ(K().mBereichHoehe, 256u);
 }
 
 TEST_F(Texturen, TeilInhaltAufDxtUndAmRand) {
@@ -69,12 +61,11 @@ TEST_F(Texturen, TeilInhaltAufDxtUndAmRand) {
     // Row of blocks 2 (y 8..11), block 1 (x 4..7) of the kept copy holds the block.
     EXPECT_EQ(t->mKopie[0].mDaten[2 * t->mKopie[0].mPitch * 4 + 8], 0xAB);
 
+    // Off the block grid, and past the edge: refused.
     t->SchreibeTeilInhalt(0, 2, 8, b);
-    EXPECT_EQ(mBrueche.Anzahl(), 1);
-    EXPECT_TRUE(mLog.Enthaelt("muss durch vier teilbare Koordinaten haben."));
-
     t->SchreibeTeilInhalt(0, 16, 0, b);
     EXPECT_EQ(mBrueche.Anzahl(), 2);
+    EXPECT_TRUE(mLog.Enthaelt("muss durch vier teilbare Koordinaten haben."));
 
     // The level argument is not applied, and a taken-over region is freed and cleared.
     Velm_Bild dynBild(4, 4, Velm_FormatA8R8G8B8, 1);
@@ -87,12 +78,10 @@ TEST_F(Texturen, TeilInhaltAufDxtUndAmRand) {
     EXPECT_EQ(farbig->mKopie[0].mDaten[5 * farbig->mKopie[0].mPitch + 5 * 4], 0);
 
     // A static texture is reported but still written.
-    Velm_Bild voll(8, 8, Velm_FormatA8R8G8B8, 1);
-    Velm_TexturInhalt inhalt(voll.LockMipStufen());
+    Velm_TexturInhalt inhalt(rendertest::Einfarbig(8, 8, 0)->LockMipStufen());
     Velm_Textur* statisch = Behalte(K().ErzeugeTextur(0, 0, 1, Velm_FormatA8R8G8B8, inhalt));
-    Velm_Bild stueck(2, 2, Velm_FormatA8R8G8B8, 1);
-    std::memset(stueck.mDaten, 0x11, 16);
-    TBereich s = stueck.LockBereich();
+    const auto stueck = rendertest::Einfarbig(2, 2, 0x11111111);
+    TBereich s = stueck->LockBereich();
     mBrueche.Null();
     statisch->SchreibeTeilInhalt(0, 0, 0, s);
     EXPECT_EQ(mBrueche.Anzahl(), 1);
@@ -121,8 +110,7 @@ TEST_F(Texturen, UngueltigeEingabenWerdenGemeldetOhneAbsturz) {
     }
 
     // A level of the wrong size is reported and not used; taken-over memory is freed all the same.
-    Velm_Bild klein(4, 4, Velm_FormatA8R8G8B8, 1);
-    Velm_TexturInhalt inhalt(klein.LockMipStufen());
+    Velm_TexturInhalt inhalt(rendertest::Einfarbig(4, 4, 0)->LockMipStufen());
     mBrueche.Null();
     Velm_Textur* falsch = Behalte(K().ErzeugeTextur(8, 8, 1, Velm_FormatA8R8G8B8, inhalt));
     EXPECT_EQ(mBrueche.Anzahl(), 1);
@@ -147,27 +135,24 @@ TEST_F(Texturen, WuerfeltexturUndTiefenpufferUeberlebenDenReset) {
     }
     auto* wuerfel = Behalte(new Velm_WuerfelTextur(16, 1, Velm_FormatA8R8G8B8, inhalt));
     wuerfel->mSlot = K().mRegister.Einfuegen(wuerfel);
-    EXPECT_EQ(wuerfel->mZustand, Velm_ObjektResident);
     EXPECT_EQ(wuerfel->mKopie[5][0].mDaten[0], 0x60);
-
     auto* tiefe = Behalte(new Velm_ZBuffer(64, 32));
     tiefe->mSlot = K().mRegister.Einfuegen(tiefe);
-    EXPECT_EQ(tiefe->mZustand, Velm_ObjektResident);
 
     Velm_RenderzielBeschreibung b;
     b.mAnzahl = 1;
     b.mTexturen[0] = Textur(64, 32, FLAG_RENDERZIEL);
     b.mZBuffer = tiefe;
     Velm_Renderziel* ziel = Behalte(K().ErzeugeRenderziel(b));
-    EXPECT_EQ(ziel->mTiefe, tiefe->mOberflaeche);
     K().SetRenderZiel(ziel);
     EXPECT_EQ(Z().Zahl("SetDepthStencilSurface"), 1);
     K().SetRenderZiel(nullptr);
 
+    // The depth buffer is restored right after the reset, the cube texture at its next use.
     EXPECT_TRUE(K().Zuruecksetzen());
-    EXPECT_EQ(wuerfel->mZustand, Velm_ObjektFreigegeben);
-    EXPECT_EQ(tiefe->mZustand, Velm_ObjektResident); // restored right after the reset
+    EXPECT_EQ(tiefe->mZustand, Velm_ObjektResident);
     EXPECT_EQ(ziel->mTiefe, tiefe->mOberflaeche);
+    EXPECT_EQ(wuerfel->mZustand, Velm_ObjektFreigegeben);
     wuerfel->Benutzen();
     EXPECT_EQ(wuerfel->mZustand, Velm_ObjektResident);
     EXPECT_EQ(mBrueche.Anzahl(), 0);
@@ -199,24 +184,13 @@ TEST_F(Puffer, InitialdatenEinesPuffers) {
         EXPECT_EQ(p->mGroesse, fall.erwartet);
         EXPECT_EQ(p->mPuffer == nullptr, fall.erwartet == 0) << fall.groesse;
     }
-    // With take-over the copy is the caller's memory, for vertex and index buffers alike.
-    auto* eigen = new uint8_t[96];
-    std::memset(eigen, 7, 96);
-    Velm_Initialdaten u{eigen, 96, 1};
-    Velm_VertexBuffer* q = Behalte(K().ErzeugeVertexBuffer(0, 0, u));
-    EXPECT_EQ(q->mGroesse, 96u);
-    EXPECT_EQ(q->mKopie, eigen);
-    EXPECT_EQ(u.mDaten, nullptr);
-
+    // With take-over the copy is the caller's memory; an evicted index buffer comes back from it.
     auto* indizes = new uint8_t[12]{0, 0, 1, 0, 2, 0, 0, 0, 2, 0, 3, 0};
     Velm_Initialdaten i{indizes, 12, 1};
     Velm_IndexBuffer* ip = Behalte(K().ErzeugeIndexBuffer(i));
-    EXPECT_EQ(ip->mGroesse, 12u);
-    EXPECT_EQ(ip->mKopie, indizes);
+    EXPECT_EQ(std::pair(ip->mGroesse, ip->mKopie), std::pair(uint64_t(12), indizes));
     EXPECT_EQ(i.mDaten, nullptr);
-    EXPECT_EQ(ip->mZustand, Velm_ObjektResident);
     ip->Rauswerfen();
-    EXPECT_EQ(ip->mPuffer, nullptr);
     ip->Benutzen();
     EXPECT_NE(ip->mPuffer, nullptr);
 }
@@ -237,11 +211,9 @@ TEST_F(Puffer, DynamischerPufferWirdNeuBeschrieben) {
     EXPECT_EQ(mBrueche.Anzahl(), 1);
     EXPECT_EQ(p->mKopie[0], 1);
 
-    auto* eigen = new uint8_t[4]{9, 9, 9, 9};
-    Velm_Initialdaten uebernommen{eigen, 4, 1};
+    Velm_Initialdaten uebernommen{new uint8_t[4]{9, 9, 9, 9}, 4, 1};
     p->SchreibeInhalt(uebernommen);
     EXPECT_EQ(uebernommen.mDaten, nullptr);
-    EXPECT_EQ(uebernommen.mGroesse, 0u);
     EXPECT_EQ(p->mKopie[0], 9);
 
     // A volatile buffer keeps no copy.
@@ -275,14 +247,11 @@ TEST_F(Puffer, EingabeMitInstanzkanalUndMatrix) {
     constexpr int T = D3DDECLUSAGE_TEXCOORD, P = D3DDECLUSAGE_POSITION;
     const Element ende{0xFF, 0, D3DDECLTYPE_UNUSED, 0, 0};
     Velm_VertexEingabe* e = Behalte(K().ErzeugeVertexEingabe());
-    EXPECT_EQ(e->mZustand, Velm_ObjektKeins);
     e->AddKanal(0, Velm_VertexFloat2, 0, false);
     e->AddKanal(1, Velm_VertexFloat3, 0, true);
     e->AddKanal(1, Velm_VertexFloat2, 12, true);
     e->AddKanal(1, Velm_VertexFloat4, 20, true);
     e->Beenden();
-    EXPECT_EQ(e->mZustand, Velm_ObjektResident);
-    EXPECT_NE(e->mDeklaration, nullptr);
     EXPECT_EQ(std::vector<uint64_t>({e->mSchritt[0], e->mSchritt[1], e->mInstanzMaske, e->mKanalAnzahl}),
               std::vector<uint64_t>({8, 36, 2, 2}));
     EXPECT_EQ(Elemente(*e), std::vector<Element>({{0, 0, F2, P, 0}, {1, 0, F3, T, 0}, {1, 12, F2, T, 1},
@@ -300,16 +269,13 @@ TEST_F(Puffer, EingabeMitInstanzkanalUndMatrix) {
 }
 
 TEST_F(Puffer, FehlerDerEingabeWerdenGemeldet) {
+    // Instanced and per-vertex on one stream, a stream and a type out of range: all refused.
     Velm_VertexEingabe* e = Behalte(K().ErzeugeVertexEingabe());
     e->AddKanal(0, Velm_VertexFloat2, 0, false);
     e->AddKanal(0, Velm_VertexFloat2, 8, true);
-    EXPECT_EQ(mBrueche.Anzahl(), 1);
-
-    // Channel and type index tables: out of range they are refused.
     e->AddKanal(4, Velm_VertexFloat2, 0, false);
     e->AddKanal(0, 13, 0, false);
     EXPECT_EQ(mBrueche.Anzahl(), 3);
-    EXPECT_EQ(e->mKanalZahl, 2u);
 
     // The device list holds 16 elements, a matrix one per row: a position, three matrices and
     // three vectors fill it; a matrix more is refused although only eight calls were made.
