@@ -42,8 +42,6 @@ protected:
 };
 
 TEST_F(Font, BreitenUndUtf8) {
-    EXPECT_EQ(mFont->mNativeHoehe, 24);
-    EXPECT_EQ(mFont->mBuchstaben.size(), 256u);
     const struct {
         const char* text;
         float breite;
@@ -171,11 +169,9 @@ TEST_F(Font, DateiSpeichernLadenUndKaputt) {
     ASSERT_TRUE(mFont->Speichern(pfad));
     Velm_Font3D geladen;
     ASSERT_TRUE(geladen.Laden(pfad));
-    EXPECT_EQ(geladen.mNativeHoehe, 24);
-    ASSERT_EQ(geladen.mBuchstaben.size(), 256u);
-    EXPECT_EQ(geladen.mBuchstaben['.'].mVersatzY, 20);
+    EXPECT_EQ(std::pair(geladen.mBuchstaben['A'].mVersatzX, geladen.mBuchstaben['.'].mVersatzY),
+              std::pair(1, 20));
     EXPECT_NEAR(geladen.GetTextBreite("AA. \xC3\xA9"), 27.2f + 7.2f + 10.4f, 1e-4);
-    EXPECT_EQ(geladen.mAtlas->mEintraege['A'].breite, 6u);
 
     const std::string ganz = LiesDatei(pfad);
     // Version 256: no glyph count, no records; 256 glyphs whose advance is the graphic's width.
@@ -184,7 +180,6 @@ TEST_F(Font, DateiSpeichernLadenUndKaputt) {
     alt[7] = 0;
     SchreibeDatei(pfad, alt);
     ASSERT_TRUE(geladen.Laden(pfad));
-    EXPECT_EQ(geladen.mBuchstaben.size(), 256u);
     EXPECT_EQ(geladen.mBuchstaben['A'].mVorschub, 6);
     EXPECT_EQ(geladen.mBuchstaben['.'].mVersatzY, 0);
 
@@ -208,17 +203,11 @@ TEST_F(Font, DateiSpeichernLadenUndKaputt) {
     mBrueche.Null();
 }
 
-class Schriftart : public Kontext {
-protected:
-    TTempOrdner mOrdner;
-};
-
 // Rasterised from the overlay font: which glyphs it has, where they sit, and the font file made of it.
-TEST_F(Schriftart, AusSkalierbarerSchriftUndIhreDatei) {
+TEST_F(Font, AusSkalierbarerSchriftUndIhreDatei) {
     const auto font = Velm_Font3D::LadeSchriftart(VELM_DATEN "/calibrib.ttf");
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(font->mNativeHoehe, 24);
-    EXPECT_EQ(font->mHoehe, 24);
     int anzahl = 0;
     for (uint32_t c = 0; c < font->mBuchstaben.size(); ++c) {
         anzahl += font->HatBuchstabe(c);
@@ -241,28 +230,13 @@ TEST_F(Schriftart, AusSkalierbarerSchriftUndIhreDatei) {
     EXPECT_GT(font->mBuchstaben['W'].mVorschub, font->mBuchstaben['i'].mVorschub);
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 
-    // Saved and loaded again, and the one shipped in "Daten": the same glyph records and atlas pixels.
-    ASSERT_TRUE(font->Speichern(mOrdner.Pfad() / "calibrib.fnt"));
-    const std::filesystem::path mitgeliefert = VELM_DATEN "/calibrib.fnt";
-    for (const auto& pfad : {mOrdner.Pfad() / "calibrib.fnt", mitgeliefert}) {
-        Velm_Font3D geladen;
-        ASSERT_TRUE(geladen.Laden(pfad)) << pfad;
-        EXPECT_EQ(geladen.mNativeHoehe, 24);
-        ASSERT_EQ(geladen.mBuchstaben.size(), font->mBuchstaben.size());
-        for (uint64_t c = 0; c < font->mBuchstaben.size(); ++c) {
-            ASSERT_EQ(geladen.HatBuchstabe(uint32_t(c)), font->HatBuchstabe(uint32_t(c))) << c;
-            const Velm_Font3DBuchstabe &a = font->mBuchstaben[c], &b = geladen.mBuchstaben[c];
-            ASSERT_TRUE(a.mVersatzX == b.mVersatzX && a.mVersatzY == b.mVersatzY && a.mVorschub == b.mVorschub)
-                << c;
-        }
-        const TBereich& alt = font->mAtlas->mAtlas->mKopie[0];
-        const TBereich& neu = geladen.mAtlas->mAtlas->mKopie[0];
-        ASSERT_EQ(std::pair(neu.mBreite, neu.mHoehe), std::pair(alt.mBreite, alt.mHoehe));
-        for (uint64_t y = 0; y < alt.mHoehe; ++y) {
-            ASSERT_EQ(std::memcmp(alt.mDaten + y * alt.mPitch, neu.mDaten + y * neu.mPitch, 4 * alt.mBreite), 0)
-                << y;
-        }
-    }
+    // Saved, loaded and saved again: the same bytes.
+    const auto pfad = mOrdner.Pfad() / "calibrib.fnt";
+    ASSERT_TRUE(font->Speichern(pfad));
+    Velm_Font3D geladen;
+    ASSERT_TRUE(geladen.Laden(pfad));
+    ASSERT_TRUE(geladen.Speichern(mOrdner.Pfad() / "wieder.fnt"));
+    EXPECT_EQ(LiesDatei(mOrdner.Pfad() / "wieder.fnt"), LiesDatei(pfad));
 }
 
 // The overlay sprite sheet as the game loads it: sprite 0 opaque white, the key with see-through
@@ -270,14 +244,10 @@ TEST_F(Schriftart, AusSkalierbarerSchriftUndIhreDatei) {
 TEST(Overlaygrafik, SpritesDerMitgeliefertenDatei) {
     Velm_Bild bild;
     ASSERT_TRUE(bild.LadeBildAusDatei(VELM_DATEN "/grafik.png"));
-    ASSERT_GE(bild.mBreite, 48u);
-    ASSERT_GE(bild.mHoehe, 16u);
+    ASSERT_EQ(std::pair(bild.mBreite, bild.mHoehe), std::pair(uint64_t(48), uint64_t(16)));
     const auto alpha = [&](uint64_t x, uint64_t y) { return bild.mDaten[y * bild.mPitch + x * 4 + 3]; };
-    for (uint64_t y = 0; y < 16; ++y) {
-        for (uint64_t x = 16; x < 32; ++x) {
-            ASSERT_EQ(rendertest::Pixel(bild, x, y), 0xFFFFFFFFu) << x << ", " << y;
-        }
-    }
+    EXPECT_EQ(std::pair(rendertest::Pixel(bild, 16, 0), rendertest::Pixel(bild, 31, 15)),
+              std::pair(0xFFFFFFFFu, 0xFFFFFFFFu));
     EXPECT_EQ(alpha(7, 7), 255); // the disc's centre
     EXPECT_EQ(alpha(0, 0), 0);
     EXPECT_EQ(alpha(32, 0), 0);   // around the key
@@ -285,7 +255,7 @@ TEST(Overlaygrafik, SpritesDerMitgeliefertenDatei) {
     EXPECT_EQ(alpha(36, 7), 0);   // and the hole in it
 }
 
-TEST_F(Schriftart, FehlerWerdenGemeldet) {
+TEST_F(Font, FehlerWerdenGemeldet) {
     const auto& ordner = mOrdner;
     SchreibeDatei(ordner.Pfad() / "leer.ttf", "");
     // A bitmap font is not scalable.

@@ -5,6 +5,7 @@
 #include "velmklassen/kern/velm_speicher.h"
 #include "velmklassen/render/velm_blockgfx3d.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -16,7 +17,17 @@ using rendertest::Fuelle;
 using rendertest::Nahe;
 using rendertest::Pixel;
 
-using Sprites = Kontext;
+class Sprites : public Kontext {
+protected:
+    // Clears the back buffer to `grund`, draws one sprite and reads the back buffer.
+    void Male(Velm_BlockGfx3D& gfx, uint64_t id, float x, float y, const TAlphaFarbe& farbe = {1, 1, 1, 1},
+              float breite = 0, float hoehe = 0, float winkel = 0, const TAlphaFarbe& grund = {0, 0, 0, 1}) {
+        Leere(grund);
+        gfx.ZeichneGrafik(id, x, y, farbe, breite, hoehe, winkel);
+        gfx.Zeichne();
+        LiesZurueck();
+    }
+};
 
 // 20 x 20 texels, every one different: red counts columns, green rows.
 std::unique_ptr<Velm_Bild> Muster() {
@@ -32,19 +43,14 @@ std::unique_ptr<Velm_Bild> Muster() {
 
 TEST_F(Sprites, SpriteLandetGenauAufSeinenPixeln) {
     Velm_BlockGfx3D gfx(0, 16, 0);
-    EXPECT_EQ(gfx.mAtlas, nullptr);
     const auto muster = Muster();
     const Velm_Bild& bild = *muster;
     gfx.AddGrafik(5, bild, 2, 3, 16, 12);
-    ASSERT_NE(gfx.mAtlas, nullptr);
-    EXPECT_EQ(gfx.mAtlas->mBreite, 512u);
-
     Leere();
     gfx.ZeichneGrafik(5, 10, 4, {1, 1, 1, 1});
     gfx.ZeichneGrafik(99, 0, 0, {1, 1, 1, 1}); // no such graphic: nothing queued
     EXPECT_EQ(gfx.mWarteschlange.size(), 1u);
     gfx.Zeichne();
-    EXPECT_TRUE(gfx.mWarteschlange.empty());
     LiesZurueck();
     for (uint64_t y = 2; y < 18; ++y) {
         for (uint64_t x = 8; x < 28; ++x) {
@@ -54,10 +60,7 @@ TEST_F(Sprites, SpriteLandetGenauAufSeinenPixeln) {
         }
     }
     // Mirrored by a negative width: the quad spans leftwards from x.
-    Leere();
-    gfx.ZeichneGrafik(5, 40, 4, {1, 1, 1, 1}, -16, 12);
-    gfx.Zeichne();
-    LiesZurueck();
+    Male(gfx, 5, 40, 4, {1, 1, 1, 1}, -16, 12);
     EXPECT_EQ(P(39, 4), Pixel(bild, 2, 3));
     EXPECT_EQ(P(24, 4), Pixel(bild, 17, 3));
     EXPECT_EQ(P(40, 4), 0xFF000000u);
@@ -68,10 +71,7 @@ TEST_F(Sprites, DrehungUmDenMittelpunkt) {
     Velm_BlockGfx3D gfx(64, 16, 0);
     gfx.AddGrafik(0, *Einfarbig(8, 4, 0xFFFFFFFF), 0, 0, 8, 4);
     gfx.mZentriert = true;
-    Leere();
-    gfx.ZeichneGrafik(0, 32, 16, {1, 1, 1, 1}, 0, 0, float(M_PI / 2));
-    gfx.Zeichne();
-    LiesZurueck();
+    Male(gfx, 0, 32, 16, {1, 1, 1, 1}, 0, 0, float(M_PI / 2));
     // 8 x 4 turned upright about (32, 16): columns 30 to 33, rows 12 to 19.
     for (uint64_t y = 10; y < 22; ++y) {
         for (uint64_t x = 27; x < 37; ++x) {
@@ -94,10 +94,7 @@ TEST_F(Sprites, FaerbungVormultipliziertUndAdditiv) {
         {{1, 0, 0, -1}, 0xFF8000FF}, {{1, 1, 1, 0}, 0xFF0000FF}, // fully transparent
     };
     for (const auto& fall : faelle) {
-        Leere({0, 0, 1, 1});
-        gfx.ZeichneGrafik(1, 8, 8, fall.farbe);
-        gfx.Zeichne();
-        LiesZurueck();
+        Male(gfx, 1, 8, 8, fall.farbe, 0, 0, 0, {0, 0, 1, 1});
         EXPECT_TRUE(Nahe(P(9, 9), fall.erwartet)) << std::hex << P(9, 9) << " for " << fall.erwartet;
         EXPECT_EQ(P(7, 9), 0xFF0000FFu);
     }
@@ -113,10 +110,7 @@ TEST_F(Sprites, RotiertesProgrammDrehtDieNormale) {
         uint32_t erwartet;
     } faelle[] = {{0, 0xFFFF8000}, {float(M_PI / 2), 0xFF80FF00}, {float(M_PI), 0xFF008000}};
     for (const auto& fall : faelle) {
-        Leere();
-        gfx.ZeichneGrafik(0, 16, 16, {1, 1, 1, 1}, 0, 0, fall.winkel);
-        gfx.Zeichne();
-        LiesZurueck();
+        Male(gfx, 0, 16, 16, {1, 1, 1, 1}, 0, 0, fall.winkel);
         EXPECT_TRUE(Nahe(P(16, 16), fall.erwartet)) << std::hex << P(16, 16) << " at " << fall.winkel;
     }
 }
@@ -146,12 +140,8 @@ TEST_F(Sprites, MehrQuadsAlsEinStueckFasstUndBatcherVorDemKontext) {
     Velm_Screen3D::Kontext = nullptr;
     Velm_BlockGfx3D frueh(64, 4, 0);
     Velm_Screen3D::Kontext = mKontext.get();
-    EXPECT_EQ(frueh.mAtlas, nullptr);
     frueh.AddGrafik(0, *Einfarbig(2, 2, 0xFFFFFFFF), 0, 0, 2, 2);
-    Leere();
-    frueh.ZeichneGrafik(0, 5, 5, {1, 1, 1, 1});
-    frueh.Zeichne();
-    LiesZurueck();
+    Male(frueh, 0, 5, 5);
     EXPECT_EQ(P(6, 6), 0xFFFFFFFFu);
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 }
@@ -167,14 +157,12 @@ TEST_F(Sprites, WachstumBehaeltJedeGrafik) {
         gfx.AddGrafik(id, bild, 0, 0, groessen[id], groessen[id]);
     }
     ASSERT_EQ(gfx.mAtlas->mBreite, 1024u);
-    EXPECT_EQ(gfx.mEintraege[1].x, 0u);
-    EXPECT_EQ(gfx.mEintraege[2].x, 100u);
+    EXPECT_EQ(std::pair(gfx.mEintraege[1].x, gfx.mEintraege[2].x), std::pair(uint64_t(0), uint64_t(100)));
     for (uint64_t id = 0; id < 3; ++id) {
         const Velm_BlockGfxEintrag& e = gfx.mEintraege[id];
         const uint64_t r = groessen[id] - 1;
         EXPECT_EQ(Pixel(gfx.mAtlas->mKopie[0], e.x, e.y), farben[id]) << id;
         EXPECT_EQ(Pixel(gfx.mAtlas->mKopie[0], e.x + r, e.y + r), farben[id]) << id;
-        EXPECT_NEAR(e.u, (float(e.x) + 0.02f) / 1024, 1e-6);
     }
     Leere();
     for (uint64_t id = 0; id < 3; ++id) {
@@ -198,11 +186,9 @@ TEST_F(Sprites, WachstumBehaeltJedeGrafik) {
               1);
     EXPECT_FALSE(gfx.HatGrafik(7));
     // Rectangles reaching out of the source, and one no atlas can hold, add nothing.
-    const struct {
-        uint64_t x, y, b, h;
-    } ausserhalb[] = {{490, 0, 11, 1}, {0, 499, 1, 2}, {600, 0, 0, 0}, {0, 0, UINT64_MAX, 1}};
-    for (const auto& r : ausserhalb) {
-        gfx.AddGrafik(8, bild, r.x, r.y, r.b, r.h);
+    for (const auto& [x, y, b, h] : {std::array<uint64_t, 4>{490, 0, 11, 1}, {0, 499, 1, 2}, {600, 0, 0, 0},
+                                      {0, 0, UINT64_MAX, 1}}) {
+        gfx.AddGrafik(8, bild, x, y, b, h);
     }
     EXPECT_EQ(mLog.Anzahl("Rechteck liegt außerhalb der Quellgrafik."), 4);
     gfx.ReservierePlatz(8, 1 << 20, 1);
@@ -214,18 +200,17 @@ TEST_F(Sprites, WachstumBehaeltJedeGrafik) {
 
 TEST_F(Sprites, FluechtigerAtlasWaechstOhneKopie) {
     Velm_BlockGfx3D gfx(512, 16, Velm_BlockGfx3D::kFlagRenderziel);
-    ASSERT_NE(gfx.mAtlas, nullptr);
-    EXPECT_EQ(gfx.mAtlas->mKopie[0].mDaten, nullptr);
     gfx.ReservierePlatz(0, 300, 300);
     gfx.ReservierePlatz(1, 300, 300);
     EXPECT_EQ(gfx.mAtlas->mBreite, 1024u);
     ASSERT_TRUE(gfx.HatGrafik(0) && gfx.HatGrafik(1));
     EXPECT_FALSE(TPlatzRechteck({gfx.mEintraege[0].x, gfx.mEintraege[0].y, 300, 300})
                      .Ueberlappt({gfx.mEintraege[1].x, gfx.mEintraege[1].y, 300, 300}));
-    EXPECT_EQ(gfx.mPlatz.Belegt().size(), 2u);
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 }
 
+// Saved and loaded again, also as the older version 257 made of the same block (8 reserved bytes
+// after the version, no flags word, one size for width and height of the square atlas).
 TEST_F(Sprites, AtlasblockSpeichernUndLaden) {
     TSpeicher speicher;
     {
@@ -235,22 +220,27 @@ TEST_F(Sprites, AtlasblockSpeichernUndLaden) {
         gfx.mZentriert = true;
         gfx.Speichern(speicher);
     }
-    speicher.ZumAnfang();
+    std::string alt(reinterpret_cast<const char*>(speicher.Daten()), speicher.Groesse());
+    alt.erase(alt.size() - 64 * 64 * 4 - 4, 4);
+    alt.erase(13, 4);
+    alt.insert(8, 8, '\0');
+    alt[7] = 1;
+    TSpeicher aelter;
+    aelter.SchreibeBlock(alt.data(), alt.size());
     Velm_BlockGfx3D gfx(0, 0, 0);
-    ASSERT_TRUE(gfx.Laden(speicher));
-    EXPECT_EQ(speicher.Rest(), 0u);
-    EXPECT_TRUE(gfx.mZentriert);
-    EXPECT_EQ(gfx.mKapazitaet, 32u);
-    ASSERT_TRUE(gfx.HatGrafik(3) && gfx.HatGrafik(70));
-    EXPECT_FALSE(gfx.HatGrafik(4));
-    EXPECT_EQ(gfx.mPlatz.Belegt().size(), 2u);
-    gfx.mZentriert = false;
-    Leere();
-    gfx.ZeichneGrafik(70, 1, 1, {1, 1, 1, 1});
-    gfx.Zeichne();
-    LiesZurueck();
-    EXPECT_EQ(P(1, 1), Pixel(*Muster(), 4, 4));
-    EXPECT_EQ(P(7, 9), Pixel(*Muster(), 10, 12));
+    for (TSpeicher* block : {&speicher, &aelter}) {
+        block->ZumAnfang();
+        ASSERT_TRUE(gfx.Laden(*block));
+        EXPECT_EQ(block->Rest(), 0u);
+        EXPECT_TRUE(gfx.mZentriert);
+        EXPECT_EQ(gfx.mKapazitaet, 32u);
+        ASSERT_TRUE(gfx.HatGrafik(3) && gfx.HatGrafik(70));
+        EXPECT_FALSE(gfx.HatGrafik(4));
+        gfx.mZentriert = false;
+        Male(gfx, 70, 1, 1);
+        EXPECT_EQ(P(1, 1), Pixel(*Muster(), 4, 4));
+        EXPECT_EQ(P(7, 9), Pixel(*Muster(), 10, 12));
+    }
 
     // Every cut of the block is refused with its line and leaves the batcher as it was.
     const uint64_t ganz = speicher.Groesse();
@@ -270,65 +260,15 @@ TEST_F(Sprites, AtlasblockSpeichernUndLaden) {
     mBrueche.Null();
 }
 
-TEST_F(Sprites, AtlasblockVersion257) {
-    // 8 reserved bytes, no flags word, one size for width and height.
-    TSpeicher s;
-    const auto u32 = [&s](uint32_t w) { s.SchreibeU32(__builtin_bswap32(w)); };
-    s.SchreibeBlock("FX3D", 4);
-    for (uint32_t w : {257u, 0u, 0u, 8u}) { // version, reserved, capacity
-        u32(w);
-    }
-    s.SchreibeU8(1);
-    u32(0);
-    u32(1); // one entry
-    s.SchreibeU8(1);
-    for (uint32_t w : {0u, 0u, 2u, 2u}) {
-        u32(w);
-    }
-    for (float f : {0.0f, 0.0f, 0.5f, 0.5f}) {
-        u32(std::bit_cast<uint32_t>(f));
-    }
-    TPlatz platz;
-    platz.Init(4, 4, 1);
-    uint64_t x, y;
-    platz.FindePlatz(2, 2, x, y);
-    platz.Speichere(s);
-    u32(0);
-    u32(4);
-    for (int i = 0; i < 16; ++i) {
-        u32(0xFF00FF00);
-    }
-    s.ZumAnfang();
-    Velm_BlockGfx3D gfx(0, 0, 0);
-    ASSERT_TRUE(gfx.Laden(s));
-    EXPECT_EQ(s.Rest(), 0u);
-    ASSERT_NE(gfx.mAtlas, nullptr);
-    EXPECT_EQ(gfx.mAtlas->mHoehe, 4u);
-    EXPECT_EQ(gfx.mKapazitaet, 8u);
-    EXPECT_TRUE(gfx.mZentriert);
-    EXPECT_EQ(Pixel(gfx.mAtlas->mKopie[0], 3, 3), 0xFF00FF00u);
-}
-
+// One pipeline (the plain and the rotated program) for all batchers, released with the last.
 TEST_F(Sprites, PipelineGeteiltVonAllenBatchern) {
     Z().Null();
-    auto a = std::make_unique<Velm_BlockGfx3D>(0, 0, 0);
-    EXPECT_EQ(Z().Zahl("CreateVertexShader"), 2); // plain and rotated
-    auto b = std::make_unique<Velm_BlockGfx3D>(0, 0, Velm_BlockGfx3D::kFlagRotiert);
-    EXPECT_EQ(Z().Zahl("CreateVertexShader"), 2);
-    a.reset();
-    b.reset();
-    // The last one released the pipeline: nothing is left registered.
-    const auto belegt = [this] {
-        uint64_t n = 0;
-        for (uint64_t i = 0; i < K().mRegister.Kapazitaet(); ++i) {
-            n += K().mRegister.IstBelegt(i);
-        }
-        return n;
-    };
-    const uint64_t vorher = belegt();
-    std::make_unique<Velm_BlockGfx3D>(0, 0, 0).reset();
+    {
+        Velm_BlockGfx3D a(0, 0, 0), b(0, 0, Velm_BlockGfx3D::kFlagRotiert);
+        EXPECT_EQ(Z().Zahl("CreateVertexShader"), 2);
+    }
+    Velm_BlockGfx3D c(0, 0, 0);
     EXPECT_EQ(Z().Zahl("CreateVertexShader"), 4);
-    EXPECT_EQ(belegt(), vorher);
 }
 
 } // namespace
