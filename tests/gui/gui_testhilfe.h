@@ -34,35 +34,25 @@ inline void SetzeZahl(TEigenschaften& wurzel, const std::string& pfad, float wer
     knoten->SetzeAusText("float", std::to_string(wert));
 }
 
-// A leaf that prefers a given size and writes its destruction into a shared list.
+// A leaf that prefers a given size.
 class Kasten : public Gui::Basis {
 public:
-    explicit Kasten(const BVektor& wunsch = {100, 40, 0}, std::vector<std::string>* tode = nullptr,
-                    std::string name = "")
-        : mWunsch(wunsch), mTode(tode), mName(std::move(name)) {}
-    ~Kasten() override {
-        if (mTode)
-            mTode->push_back(mName);
-    }
+    explicit Kasten(const BVektor& wunsch = {100, 40, 0}) : mWunsch(wunsch) {}
     void Zeichne(Gui::Renderer& renderer) const override { renderer.ZeichneLeer(*this); }
     BVektor GibWunschGroesse() const override { return AutomatischeGroesse() ? mWunsch : Groesse(); }
 
     BVektor mWunsch;
-    std::vector<std::string>* mTode;
-    std::string mName;
 };
 
-// Takes the focus and keeps every key event it gets, handled or not as told.
+// Takes the focus and keeps every key event it gets.
 class Horcher : public Kasten {
 public:
     bool IstAktivierbar() const override { return true; }
     void BeiTaste(Gui::TasteEreignis& ereignis) override {
         mTasten.push_back(ereignis);
-        if (mBehandelt)
-            ereignis.SetBehandelt();
+        ereignis.SetBehandelt();
     }
     std::vector<Gui::TasteEreignis> mTasten;
-    bool mBehandelt = true;
 };
 
 class Modal : public Gui::VaterBasis {

@@ -4,27 +4,23 @@
 #include "gui_testhilfe.h"
 
 #include "gui/gui_simpelrenderer.h"
-#include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/render/render_testhilfe.h"
 #include "velmklassen/render/velm_blockgfx3d.h"
 #include "velmklassen/render/velm_font3d.h"
-
 
 using namespace guitest;
 
 namespace {
 
-constexpr int64_t kBreite = 320;
-constexpr int64_t kHoehe = 240;
-
-class Renderer : public ::testing::Test {
+// A 320 x 240 back buffer; graphic 0, which every rectangle stretches, and one glyph "F".
+class Renderer : public rendertest::Kontext {
 protected:
     Renderer() {
-        debugShader.SetBool(false);
-        rendertest::SetzeBildschirm(kBreite, kHoehe);
-        mKontext = std::make_unique<Velm_ZeichenKontext>();
-        Velm_Screen3D::Kontext = mKontext.get();
-        // Graphic 0, which every rectangle stretches, and one glyph "F".
+        mBildBreite = 320;
+        mBildHoehe = 240;
+    }
+    void SetUp() override {
+        Kontext::SetUp();
         const auto weiss = rendertest::Einfarbig(4, 24, 0xFFFFFFFF);
         mAtlas = std::make_unique<Velm_BlockGfx3D>(0, 0, 0);
         mAtlas->AddGrafik(0, *weiss, 0, 0, 4, 4);
@@ -33,16 +29,13 @@ protected:
         mSchrift->mSofortZeichnen = false;
         mRenderer = std::make_unique<Gui::SimpelRenderer>(mAtlas.get(), mSchrift.get());
     }
-    ~Renderer() override {
+    void TearDown() override {
         mRenderer.reset();
         mAtlas.reset();
         mSchrift.reset();
-        mKontext.reset();
-        Velm_Screen3D::Kontext = nullptr;
+        Kontext::TearDown();
     }
 
-    rendertest::Log mLog;
-    std::unique_ptr<Velm_ZeichenKontext> mKontext;
     std::unique_ptr<Velm_BlockGfx3D> mAtlas;
     std::unique_ptr<Velm_Font3D> mSchrift;
     std::unique_ptr<Gui::SimpelRenderer> mRenderer;
@@ -58,25 +51,25 @@ std::string Text(const Velm_BlockGfxQuad& q) {
 
 TEST_F(Renderer, RechteckeUndBlenden) {
     // What happens to a text or a button at (10, 20), 100 x 40, after it was shown.
-    enum Vorgang { kFrisch, kVersteckt, kSchmal, kGesperrt, kFokus, kKlick };
-    struct Fall {
+    enum Vorgang { kFrisch, kVersteckt, kAusUndEin, kSchmal, kGesperrt, kFokus, kKlick };
+    const struct {
         const char* name;
         bool knopf;
         Vorgang vorgang;
         std::vector<std::string> quads;
-    };
-    // clang-format off
-    const Fall faelle[] = {
+    } faelle[] = {
+        // clang-format off
         {"text 0.125 s nach dem Zeigen: a = 0.5", false, kFrisch, {"10 20 100 40 0.2 0.2 0.2 0.35"}},
         {"0.5 s nach dem Verstecken unsichtbar", false, kVersteckt, {}},
+        {"aus und ein im selben Tick: keine Blende", false, kAusUndEin, {"10 20 100 40 0.2 0.2 0.2 0.7"}},
         {"text 3 breit: nur das dunkle Rechteck", false, kSchmal, {"10 20 3 40 0.2 0.2 0.2 0.7"}},
         {"gesperrter Knopf grau", true, kGesperrt, {"10 20 100 40 0.7 0.7 0.7 0.8", "12 22 96 36 0.8 0.8 0.8 0.8"}},
         {"0.1 s nach dem Fokus halber Glanz", true, kFokus, {"8 18 104 44 0.3 0.3 0.5 1.8", "12 22 96 36 0.7 0.7 0.9 2"}},
         {"0.1 s nach dem Klick der volle Blitz", true, kKlick,
          {"10 20 100 40 0.2 0.2 0.4 1.8", "12 22 96 36 0.6 0.6 0.8 2", "-10 0 140 80 1 1 1 0.5"}},
+        // clang-format on
     };
-    // clang-format on
-    for (const Fall& fall : faelle) {
+    for (const auto& fall : faelle) {
         SCOPED_TRACE(fall.name);
         std::unique_ptr<Gui::Basis> element;
         if (fall.knopf)
@@ -88,8 +81,10 @@ TEST_F(Renderer, RechteckeUndBlenden) {
         Schritt(fall.vorgang == kFrisch ? 0.125f : 1);
         Gui::FokusEreignis fokus(element.get(), true);
         Gui::TasteEreignis klick(Gui::kTasteZeiger, Gui::kGedrueckt, false);
-        if (fall.vorgang == kVersteckt)
+        if (fall.vorgang == kVersteckt || fall.vorgang == kAusUndEin)
             element->SetAktiv(false);
+        if (fall.vorgang == kAusUndEin)
+            element->SetAktiv(true);
         if (fall.vorgang == kSchmal)
             element->SetGroesse({3, 40, 0}, false);
         if (fall.vorgang == kGesperrt)
@@ -153,17 +148,14 @@ TEST_F(Renderer, KnopfLandetWoDasLayoutIhnHinlegt) {
     Schritt(1);
     ASSERT_NE(flaeche.HinweisElement(), nullptr);
 
-    mKontext->SetRenderZiel(nullptr);
-    mKontext->Leeren(1, TAlphaFarbe{0, 0, 0, 1});
+    Leere();
     flaeche.ZeichneAlles(*mRenderer);
-    Velm_Bild bild(kBreite, kHoehe, Velm_FormatA8R8G8B8, 1);
-    mKontext->LiesBildschirmInhalt(bild);
-    const auto pixel = [&](uint64_t x, uint64_t y) { return rendertest::Pixel(bild, x, y) & 0xFFFFFF; };
-    EXPECT_EQ(pixel(105, 95), 0u) << "outside the button";
-    EXPECT_EQ(pixel(150, 120), 0xFFFFFFu) << "the inner rectangle at full alpha";
-    EXPECT_NE(pixel(110, 100), 0u) << "the focused button's glow at its corner";
-    EXPECT_EQ(pixel(158, 116), 0u) << "the black glyph centred in the inner rectangle";
-    EXPECT_EQ(mKontext->mBereichBreite, uint64_t(kBreite)) << "the whole back buffer again";
+    LiesZurueck();
+    EXPECT_EQ(P(105, 95) & 0xFFFFFF, 0u) << "outside the button";
+    EXPECT_EQ(P(150, 120) & 0xFFFFFF, 0xFFFFFFu) << "the inner rectangle at full alpha";
+    EXPECT_NE(P(110, 100) & 0xFFFFFF, 0u) << "the focused button's glow at its corner";
+    EXPECT_EQ(P(158, 116) & 0xFFFFFF, 0u) << "the black glyph centred in the inner rectangle";
+    EXPECT_EQ(K().mBereichBreite, uint64_t(mBildBreite)) << "the whole back buffer again";
 }
 
 } // namespace

@@ -5,20 +5,19 @@ using namespace guitest;
 namespace {
 
 TEST(Button, ReagiertAufZeigerBestaetigenUndKuerzel) {
-    struct Fall {
+    const struct {
         int64_t code;
         uint64_t zustand;
         int klicks;
         bool behandelt;
-    };
-    const Fall faelle[] = {{256, Gui::kGedrueckt, 1, true}, {265, Gui::kGedrueckt, 1, true},
-                           {50, Gui::kGedrueckt, 1, true},  {265, Gui::kLosgelassen, 0, true},
-                           {51, Gui::kGedrueckt, 0, false}, {257, Gui::kGedrueckt, 0, false}};
+    } faelle[] = {{256, Gui::kGedrueckt, 1, true}, {265, Gui::kGedrueckt, 1, true},
+                  {50, Gui::kGedrueckt, 1, true},  {265, Gui::kLosgelassen, 0, true},
+                  {51, Gui::kGedrueckt, 0, false}, {257, Gui::kGedrueckt, 0, false}};
     Gui::Button knopf("k");
     knopf.SetTastenkuerzel(50);
     int klicks = 0;
     knopf.mKlickSignal.connect([&] { ++klicks; });
-    for (const Fall& fall : faelle) {
+    for (const auto& fall : faelle) {
         klicks = 0;
         Gui::TasteEreignis ereignis(fall.code, fall.zustand, false);
         knopf.BeiTaste(ereignis);
@@ -27,7 +26,20 @@ TEST(Button, ReagiertAufZeigerBestaetigenUndKuerzel) {
     }
 }
 
-TEST_F(Flaeche, KuerzelBindenSichBeimAnhaengen) {
+// A binding is appended unless it is the list's last already; codes outside 0..269 are ignored. A
+// shortcut binds once its button reaches the surface; the latest binding is served first.
+TEST_F(Flaeche, TastenBindungen) {
+    Gui::Basis* a = Neu(new Kasten);
+    Gui::Basis* b = Neu(new Kasten);
+    for (Gui::Basis* element : {a, a, b, a})
+        mFlaeche->BindeTaste(7, element);
+    EXPECT_EQ(mFlaeche->Bindungen(7), (std::vector<Gui::Basis*>{a, b, a}));
+    mFlaeche->LoeseTaste(7, a);
+    EXPECT_EQ(mFlaeche->Bindungen(7), (std::vector<Gui::Basis*>{b}));
+    mFlaeche->BindeTaste(300, a);
+    mFlaeche->VerarbeiteTaste(-1, Gui::kGedrueckt);
+    mFlaeche->VerarbeiteTaste(270, Gui::kGedrueckt);
+
     std::vector<std::string> klicks;
     auto* vater = new Gui::VaterBasis;
     auto* erster = Knopf("erster", 0, 0, vater);
@@ -35,8 +47,6 @@ TEST_F(Flaeche, KuerzelBindenSichBeimAnhaengen) {
     erster->mKlickSignal.connect([&] { klicks.push_back("erster"); });
     EXPECT_TRUE(mFlaeche->Bindungen(45).empty());
     Neu(vater);
-    EXPECT_EQ(mFlaeche->Bindungen(45), (std::vector<Gui::Basis*>{erster}));
-
     auto* zweiter = Knopf("zweiter", 0, 100);
     zweiter->SetTastenkuerzel(45);
     zweiter->mKlickSignal.connect([&] { klicks.push_back("zweiter"); });
@@ -48,25 +58,23 @@ TEST_F(Flaeche, KuerzelBindenSichBeimAnhaengen) {
 }
 
 TEST_F(Flaeche, HinweisGroesseUndPlatz) {
-    struct Fall {
+    const struct {
         BVektor position, groesse;
         size_t textLaenge;
         BVektor erwartet, hinweisGroesse;
-    };
-    const Fall faelle[] = {
+    } faelle[] = {
         {{600, 450}, {100, 50}, 25, {290, 305}, {300, 140}}, // lower right: above and to the left
         {{0, 0}, {100, 50}, 0, {110, 55}, {150, 70}},
         {{200, 0}, {300, 50}, 25, {500, 55}, {300, 140}},   // pushed back inside on the right
         {{300, 500}, {300, 100}, 25, {0, 350}, {300, 140}}, // and on the left
     };
-    for (const Fall& fall : faelle) {
+    for (const auto& fall : faelle) {
         auto* besitzer = Neu(new Kasten);
         besitzer->SetGroesse(fall.groesse, false);
         besitzer->SetPosition(fall.position, false);
         Gui::Hinweis hinweis(std::string(fall.textLaenge, 'x'), besitzer);
         EXPECT_EQ(hinweis.Position(), fall.erwartet) << fall.position.x;
         EXPECT_EQ(hinweis.Groesse(), fall.hinweisGroesse);
-        EXPECT_FALSE(hinweis.PositionDurchLayout());
         delete besitzer;
     }
 }
@@ -100,7 +108,6 @@ TEST_F(Hinweise, ErscheintNachRuheUndVerblasstBeimVerlassen) {
     EXPECT_EQ(mFlaeche->HinweisElement(), hinweis) << "it stays while the pointer moves within its owner";
     mFlaeche->VerarbeiteMausBewegung({210, 10, 0});
     EXPECT_FALSE(hinweis->IstAktiv());
-    EXPECT_EQ(mFlaeche->HinweisBesitzer(), mFlaeche->Kinder()[1]);
     Schritt(0.4f);
     EXPECT_EQ(mFlaeche->Kinder().size(), 3u);
     Schritt(0.2f);
