@@ -79,58 +79,40 @@ TEST_F(Flaeche, HinweisGroesseUndPlatz) {
     }
 }
 
-class Hinweise : public Flaeche {
-protected:
-    Kasten* Besitzer(float x) {
-        auto* besitzer = Neu(new Kasten);
-        besitzer->SetGroesse({100, 50, 0}, false);
-        besitzer->SetPosition({x, 0, 0}, false);
-        besitzer->SetHinweisText("Hinweis " + std::to_string(int(x)));
-        return besitzer;
+// A tooltip shows once the pointer rested 0.5 s on its owner and stays while the pointer moves
+// within it; it fades for 0.5 s once the pointer leaves, and forgets an owner deleted meanwhile.
+TEST_F(Flaeche, Hinweise) {
+    Gui::Basis* besitzer[2];
+    for (int i = 0; i < 2; ++i) {
+        besitzer[i] = Knopf("k", 200.0f * float(i), 0);
+        besitzer[i]->SetHinweisText("Hinweis " + std::to_string(i));
     }
-};
-
-TEST_F(Hinweise, ErscheintNachRuheUndVerblasstBeimVerlassen) {
-    Besitzer(0);
-    Besitzer(200);
     mFlaeche->VerarbeiteMausBewegung({10, 10, 0});
     Schritt(0.3f);
-    mFlaeche->VerarbeiteMausBewegung({10, 10, 0});
+    mFlaeche->VerarbeiteMausBewegung({10, 10, 0}); // a move of length 0 restarts nothing
     EXPECT_EQ(mFlaeche->GibHinweisZustand(), Gui::Oberflaeche::kHinweisGeplant);
     Schritt(0.25f);
-    ASSERT_EQ(mFlaeche->GibHinweisZustand(), Gui::Oberflaeche::kHinweisSichtbar)
-        << "a move of length 0 restarts nothing";
     Gui::Hinweis* hinweis = mFlaeche->HinweisElement();
+    ASSERT_NE(hinweis, nullptr);
     EXPECT_EQ(mFlaeche->Kinder().back(), hinweis);
     EXPECT_EQ(hinweis->GibText(), "Hinweis 0");
-
     mFlaeche->VerarbeiteMausBewegung({20, 20, 0});
-    EXPECT_EQ(mFlaeche->HinweisElement(), hinweis) << "it stays while the pointer moves within its owner";
+    EXPECT_EQ(mFlaeche->HinweisElement(), hinweis);
+
     mFlaeche->VerarbeiteMausBewegung({210, 10, 0});
     EXPECT_FALSE(hinweis->IstAktiv());
+    delete besitzer[0];
+    EXPECT_EQ(hinweis->Besitzer(), nullptr);
     Schritt(0.4f);
-    EXPECT_EQ(mFlaeche->Kinder().size(), 3u);
+    EXPECT_EQ(mFlaeche->Kinder().size(), 2u) << "the old one still fades";
     Schritt(0.2f);
-    EXPECT_EQ(mFlaeche->Kinder().size(), 3u) << "the old one went, the new one came";
-    EXPECT_EQ(mFlaeche->HinweisElement()->GibText(), "Hinweis 200");
-}
+    EXPECT_EQ(mFlaeche->Kinder().size(), 2u) << "the old one went, the new one came";
+    EXPECT_EQ(mFlaeche->HinweisElement()->GibText(), "Hinweis 1");
 
-TEST_F(Hinweise, BesitzerGehtVorDemHinweis) {
-    Kasten* erster = Besitzer(0);
-    Besitzer(200);
-    mFlaeche->VerarbeiteMausBewegung({10, 10, 0});
-    Schritt(0.6f);
-    Gui::Hinweis* verblassend = mFlaeche->HinweisElement();
-    mFlaeche->VerarbeiteMausBewegung({210, 10, 0});
-    delete erster;
-    EXPECT_EQ(verblassend->Besitzer(), nullptr);
-    Schritt(0.6f);
-
-    Kasten* zweiter = static_cast<Kasten*>(mFlaeche->Kinder()[0]);
     mFlaeche->HinweisElement()->Ausblenden();
-    delete zweiter;
+    delete besitzer[1];
     EXPECT_EQ(mFlaeche->HinweisElement(), nullptr);
-    EXPECT_EQ(mFlaeche->Kinder().size(), 0u) << "the shown tooltip goes with its owner";
+    EXPECT_TRUE(mFlaeche->Kinder().empty()) << "the shown tooltip goes with its owner";
     Schritt(1);
 }
 
