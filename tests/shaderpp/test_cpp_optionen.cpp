@@ -82,17 +82,10 @@ TEST(CppOptionen, ZustandIstWiederverwendbarUndStandardeingabeDieHauptEingabe) {
     // Without an input callback the main input is standard input; here it is empty.
     FILE* alt = stdin;
     stdin = fopen("/dev/null", "r");
-    std::string ausgabe;
-    const CppTag tags[] = {
-        cpp_Tag(CppTag_Banner, 0),
-        cpp_Tag(
-            CppTag_Ausgabe, +[](int c, void* b) { *static_cast<std::string*>(b) += char(c); }),
-        cpp_Tag(CppTag_Benutzerdaten, &ausgabe),
-        {CppTag_Ende, 0}};
+    const CppTag tags[] = {cpp_Tag(CppTag_Banner, 0), {CppTag_Ende, 0}};
     CppZustand zustand;
     EXPECT_EQ(cpp_Verarbeite(tags, zustand), 0);
     EXPECT_EQ(cpp_Verarbeite(tags, zustand), 0);
-    EXPECT_EQ(ausgabe, "");
     fclose(stdin);
     stdin = alt;
 }
