@@ -1,6 +1,6 @@
 #pragma once
-// Shared by the image tests: a log recorder that starts the log, and builders of PNG and DDS
-// files made with zlib and by hand, so the engine's readers meet files they did not write.
+// Shared by the image tests: a log recorder that starts the log, loading from bytes, and builders
+// of PNG files made with zlib and by hand, so the engine's reader meets files it did not write.
 
 #include "testhilfen/testhilfen.h"
 #include "velmklassen/bild/velm_bild.h"
@@ -16,15 +16,14 @@
 #include <string>
 #include <vector>
 
-// Starts the log once in a temporary folder and keeps every line while it lives.
+// Starts the log once in a temporary folder and keeps every line written while it lives.
 class TBildLog : public TLogMitschrift {
 public:
     TBildLog() {
-        static const bool gestartet = [] {
-            Velm_Konsole::Starte(std::filesystem::temp_directory_path(), "velm_test_bild.log");
-            return true;
-        }();
+        static const bool gestartet =
+            (Velm_Konsole::Starte(std::filesystem::temp_directory_path(), "velm_test_bild.log"), true);
         (void)gestartet;
+        mZeilen.clear();
     }
 };
 
@@ -42,42 +41,62 @@ inline TSpeicher AlsSpeicher(const std::vector<uint8_t>& bytes) {
     return speicher;
 }
 
-// Loads with `lade` and expects failure with the given line.
-inline void ErwarteAbgelehnt(bool (Velm_Bild::*lade)(TSpeicher&), const std::vector<uint8_t>& datei,
-                             const std::string& zeile) {
+// Loads a file from its bytes, its format told by its content.
+inline bool Lade(Velm_Bild& bild, const std::vector<uint8_t>& datei) {
+    TSpeicher speicher = AlsSpeicher(datei);
+    return bild.LadeBildAusSpeicher(speicher);
+}
+
+// Expects the file to be refused with the given line.
+inline void ErwarteAbgelehnt(const std::vector<uint8_t>& datei, const std::string& zeile) {
     TBildLog log;
     Velm_Bild bild;
-    TSpeicher speicher = AlsSpeicher(datei);
-    EXPECT_FALSE((bild.*lade)(speicher));
+    EXPECT_FALSE(Lade(bild, datei));
     EXPECT_TRUE(log.Enthaelt(zeile)) << (log.mZeilen.empty() ? "(keine Zeile)" : log.mZeilen.back());
 }
 
-inline void HaengeBE(std::vector<uint8_t>& ziel, uint32_t wert) {
-    for (int i = 3; i >= 0; --i)
-        ziel.push_back(uint8_t(wert >> (8 * i)));
-}
-
-inline void HaengeLE(std::vector<uint8_t>& ziel, uint32_t wert) {
+// Appends a 32-bit word, little-endian unless `bigEndian`.
+inline void Haenge(std::vector<uint8_t>& ziel, uint32_t wert, bool bigEndian = false) {
     for (int i = 0; i < 4; ++i)
-        ziel.push_back(uint8_t(wert >> (8 * i)));
+        ziel.push_back(uint8_t(wert >> (bigEndian ? 24 - 8 * i : 8 * i)));
 }
 
 // A chunk with zlib's CRC.
 inline void HaengeChunk(std::vector<uint8_t>& png, const char* typ, const std::vector<uint8_t>& daten) {
-    HaengeBE(png, uint32_t(daten.size()));
+    Haenge(png, uint32_t(daten.size()), true);
     const size_t anfang = png.size();
     png.insert(png.end(), typ, typ + 4);
     png.insert(png.end(), daten.begin(), daten.end());
-    HaengeBE(png, uint32_t(crc32(0, png.data() + anfang, uInt(png.size() - anfang))));
+    Haenge(png, uint32_t(crc32(0, png.data() + anfang, uInt(png.size() - anfang))), true);
 }
 
 inline std::vector<uint8_t> Ihdr(uint32_t breite, uint32_t hoehe, uint8_t tiefe, uint8_t farbtyp,
                                  uint8_t zeilensprung = 0) {
     std::vector<uint8_t> ihdr;
-    HaengeBE(ihdr, breite);
-    HaengeBE(ihdr, hoehe);
+    Haenge(ihdr, breite, true);
+    Haenge(ihdr, hoehe, true);
     ihdr.insert(ihdr.end(), {tiefe, farbtyp, 0, 0, zeilensprung});
     return ihdr;
+}
+
+// A PNG of the header and the raw (filtered) rows, with a text chunk the reader skips and the
+// packed rows cut into `idatTeile` IDAT chunks.
+inline std::vector<uint8_t> PNGAusRoh(const std::vector<uint8_t>& ihdr, const std::vector<uint8_t>& roh,
+                                      int idatTeile = 1) {
+    uLongf groesse = compressBound(uLong(roh.size()));
+    std::vector<uint8_t> gepackt(groesse);
+    compress2(gepackt.data(), &groesse, roh.data(), uLong(roh.size()), 6);
+    gepackt.resize(groesse);
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    HaengeChunk(png, "IHDR", ihdr);
+    HaengeChunk(png, "tEXt", {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 'x'});
+    const size_t teil = (gepackt.size() + idatTeile - 1) / idatTeile;
+    for (size_t anfang = 0; anfang < gepackt.size(); anfang += teil) {
+        const size_t ende = std::min(gepackt.size(), anfang + teil);
+        HaengeChunk(png, "IDAT", std::vector<uint8_t>(gepackt.begin() + anfang, gepackt.begin() + ende));
+    }
+    HaengeChunk(png, "IEND", {});
+    return png;
 }
 
 inline int PaethVorhersage(int a, int u, int c) {
@@ -91,7 +110,7 @@ inline int PaethVorhersage(int a, int u, int c) {
 }
 
 // An 8-bit PNG from rows of b bytes per pixel (RGB or RGBA in file order), each row with the
-// filter filter[y % filter.size()], the stream cut into `idatTeile` IDAT chunks.
+// filter filter[y % filter.size()].
 inline std::vector<uint8_t> BaueTestPNG(uint32_t breite, uint32_t hoehe, int b,
                                         const std::vector<uint8_t>& pixel, const std::vector<int>& filter,
                                         int idatTeile = 1) {
@@ -101,7 +120,6 @@ inline std::vector<uint8_t> BaueTestPNG(uint32_t breite, uint32_t hoehe, int b,
         const int f = filter[y % filter.size()];
         roh.push_back(uint8_t(f));
         for (size_t i = 0; i < zeile; ++i) {
-            const int x = pixel[y * zeile + i];
             const int a = i >= size_t(b) ? pixel[y * zeile + i - b] : 0;
             const int u = y > 0 ? pixel[(y - 1) * zeile + i] : 0;
             const int c = y > 0 && i >= size_t(b) ? pixel[(y - 1) * zeile + i - b] : 0;
@@ -110,24 +128,10 @@ inline std::vector<uint8_t> BaueTestPNG(uint32_t breite, uint32_t hoehe, int b,
                                    : f == 3 ? (a + u) / 2
                                    : f == 4 ? PaethVorhersage(a, u, c)
                                             : 0;
-            roh.push_back(uint8_t(x - vorhersage));
+            roh.push_back(uint8_t(pixel[y * zeile + i] - vorhersage));
         }
     }
-    uLongf groesse = compressBound(uLong(roh.size()));
-    std::vector<uint8_t> gepackt(groesse);
-    compress2(gepackt.data(), &groesse, roh.data(), uLong(roh.size()), 6);
-    gepackt.resize(groesse);
-
-    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    HaengeChunk(png, "IHDR", Ihdr(breite, hoehe, 8, b == 3 ? 2 : 6));
-    HaengeChunk(png, "tEXt", {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 'x'});
-    const size_t teil = (gepackt.size() + idatTeile - 1) / idatTeile;
-    for (size_t anfang = 0; anfang < gepackt.size(); anfang += teil) {
-        const size_t ende = std::min(gepackt.size(), anfang + teil);
-        HaengeChunk(png, "IDAT", std::vector<uint8_t>(gepackt.begin() + anfang, gepackt.begin() + ende));
-    }
-    HaengeChunk(png, "IEND", {});
-    return png;
+    return PNGAusRoh(Ihdr(breite, hoehe, 8, b == 3 ? 2 : 6), roh, idatTeile);
 }
 
 inline std::vector<uint8_t> Zufallsbytes(size_t n, uint32_t saat, int bereich = 256) {
@@ -137,23 +141,3 @@ inline std::vector<uint8_t> Zufallsbytes(size_t n, uint32_t saat, int bereich = 
         byte = uint8_t(zufall() % bereich);
     return bytes;
 }
-
-// A DDS header (magic included) with the fields the reader looks at.
-struct TDDSKopf {
-    uint32_t flags = 0x1007;
-    uint32_t hoehe = 0, breite = 0, mips = 0;
-    uint32_t pixelFlags = 0, fourCC = 0, bits = 32;
-    uint32_t rot = 0x00FF0000, gruen = 0x0000FF00, blau = 0x000000FF, alpha = 0xFF000000;
-    uint32_t caps = 0x1000, caps2 = 0;
-    const char* magie = "DDS ";
-
-    std::vector<uint8_t> Bytes() const {
-        std::vector<uint8_t> d(magie, magie + 4);
-        const uint32_t woerter[31] = {
-            124, flags, hoehe, breite,     0,      0,    mips, 0,     0,    0,     0,    0,     0, 0, 0, 0,
-            0,   0,     32,    pixelFlags, fourCC, bits, rot,  gruen, blau, alpha, caps, caps2, 0, 0, 0};
-        for (uint32_t wort : woerter)
-            HaengeLE(d, wort);
-        return d;
-    }
-};
