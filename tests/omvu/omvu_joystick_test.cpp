@@ -34,8 +34,7 @@ TEST_F(JoystickTest, ControllersThatFailTheirSetUpAreLeftOut) {
         SetUp();
         quelle->steuergeraete = {{0, 1, 2, 2, f}, {1, 1, 2, 2, SteuerFehler::Keiner}};
         Starte();
-        ASSERT_EQ(System().GetDevices().size(), 3u);
-        EXPECT_EQ(System().GetFirstJoystick(), System().GetDevices()[0].get());
+        EXPECT_EQ(System().GetDevices().size(), 3u);
         TearDown();
     }
 }
@@ -44,8 +43,6 @@ TEST_F(JoystickTest, ListedPadsHaveThePadLayoutInDeviceOrder) {
     StarteMitDrei();
     EXPECT_EQ(Steuer(0).GetButtonCount(), 13u);
     EXPECT_EQ(Steuer(2).GetAxisCount(), 8u);
-    EXPECT_EQ(Steuer(1).GetButtonCount(), 3u);
-    EXPECT_EQ(Steuer(1).GetAxisCount(), 2u);
     // The first pad reads pad 0, the second pad 1.
     quelle->pads[1].knoepfe = Plattform::kPadA;
     Frame();
@@ -64,8 +61,6 @@ TEST_F(JoystickTest, AnUnreadablePadListLeavesEveryControllerPlain) {
 TEST_F(JoystickTest, PadAxesButtonsAndDirectionalPad) {
     StarteMitDrei();
     const auto& p = Steuer(0);
-    for (size_t a = 0; a < 8; ++a)
-        EXPECT_EQ(p.GetAxisAbsolute(a), 0.0f);
     using namespace Plattform;
     quelle->pads[0] = {.knoepfe = kPadStart | kPadZurueck | kPadLinkerStick | kPadRechterStick | kPadY |
                                   kPadRechts | kPadHoch,
@@ -76,39 +71,36 @@ TEST_F(JoystickTest, PadAxesButtonsAndDirectionalPad) {
     Frame();
     EXPECT_EQ(p.GetAxisAbsolute(0), -1.0f);
     EXPECT_NEAR(p.GetAxisAbsolute(1), -1.0f, 1e-4);
-    EXPECT_NEAR(p.GetAxisAbsolute(2), 2.008f, 1e-3);
-    EXPECT_NEAR(p.GetAxisAbsolute(4), 1.0f, 1e-4);
     EXPECT_NEAR(p.GetAxisDifference(2), 2.008f, 1e-3);
-    EXPECT_EQ(p.GetAxisAbsolute(8), 0.0f);
+    EXPECT_NEAR(p.GetAxisAbsolute(4), 1.0f, 1e-4);
+    EXPECT_EQ(p.GetAxisAbsolute(6), 1.0f);
+    EXPECT_EQ(p.GetAxisAbsolute(7), -1.0f);
     std::vector<size_t> unten;
     for (size_t b = 0; b < 13; ++b)
         if (p.IsButtonDown(b))
             unten.push_back(b);
     EXPECT_THAT(unten, ElementsAre(3u, 6u, 7u, 9u, 10u));
-    EXPECT_EQ(p.GetAxisAbsolute(6), 1.0f);
-    EXPECT_EQ(p.GetAxisAbsolute(7), -1.0f);
     quelle->pads[0].knoepfe = kPadLinks | kPadRechts | kPadRunter;
     Frame();
     EXPECT_EQ(p.GetAxisAbsolute(6), 0.0f);
     EXPECT_EQ(p.GetAxisAbsolute(7), 1.0f);
-    EXPECT_TRUE(p.WasButtonReleased(6));
 }
 
 TEST_F(JoystickTest, TheFirstFrameTakesValuesWithoutEvents) {
     quelle->steuergeraete = {{0, kPadWort, 11, 6, SteuerFehler::Keiner}};
     quelle->padListe = {kPadWort};
-    quelle->pads[0].knoepfe = Plattform::kPadB;
-    quelle->pads[0].linksX = 16384;
+    quelle->pads[0] = {.knoepfe = Plattform::kPadB, .linksX = 16384};
     Starte(false);
     Frame();
     EXPECT_THAT(handler.Nimm(), IsEmpty());
-    EXPECT_TRUE(Steuer(0).IsButtonDown(1));
     EXPECT_NEAR(Steuer(0).GetAxisAbsolute(0), 0.5f, 1e-4);
     quelle->pads[0].knoepfe = 0;
     Frame();
     EXPECT_THAT(handler.Nimm(), ElementsAre("jbutton d0 1 up", "button d0 1 up"));
 }
 
+// A controller or pad that cannot be read reads released and centred, and the receiver hears the
+// release of what was held.
 TEST_F(JoystickTest, ControllerValuesAndAFailedReadThatReleasesAndCentres) {
     StarteMitDrei();
     Plattform::JoystickZustand& z = quelle->joysticks[1];
@@ -118,33 +110,24 @@ TEST_F(JoystickTest, ControllerValuesAndAFailedReadThatReleasesAndCentres) {
     Frame();
     EXPECT_THAT(handler.Nimm(), ElementsAre("jaxis d1 0 0.25", "axis d1 0 0.25", "jbutton d1 0 down",
                                             "button d1 0 down", "jbutton d1 2 down", "button d1 2 down"));
-    EXPECT_EQ(Steuer(1).GetAxisAbsolute(2), 0.0f);
-    EXPECT_FALSE(Steuer(1).IsButtonDown(3));
-    // A controller that is gone reads released and centred, and says so.
     quelle->joysticks.erase(1);
     Frame();
     EXPECT_THAT(handler.Nimm(), ElementsAre("jaxis d1 0 0", "axis d1 0 0", "jbutton d1 0 up",
                                             "button d1 0 up", "jbutton d1 2 up", "button d1 2 up"));
     EXPECT_TRUE(Steuer(1).WasButtonReleased(2));
     EXPECT_EQ(Steuer(1).GetAxisDifference(0), -0.25f);
-    // So does a pad.
-    quelle->pads[0].knoepfe = Plattform::kPadA;
-    quelle->pads[0].rechterAbzug = 127;
+    quelle->pads[0] = {.knoepfe = Plattform::kPadA, .rechterAbzug = 127};
     Frame();
     handler.Nimm();
     quelle->pads.erase(0);
     Frame();
     EXPECT_THAT(handler.Nimm(),
                 ElementsAre("jaxis d0 5 0", "axis d0 5 0", "jbutton d0 0 up", "button d0 0 up"));
-    EXPECT_TRUE(Steuer(0).WasButtonReleased(0));
-    EXPECT_NEAR(Steuer(0).GetAxisDifference(5), -1.0f, 1e-6);
 }
 
 TEST_F(JoystickTest, ConsumedEventsStopAndFocusLossCentresReleasesAndStopsPolling) {
     StarteMitDrei();
-    quelle->pads[0].linksX = 32767;
-    quelle->pads[0].knoepfe = Plattform::kPadX;
-    // A consumed controller event goes no further.
+    quelle->pads[0] = {.knoepfe = Plattform::kPadX, .linksX = 32767};
     handler.verbrauchen = {"jbutton", "jaxis"};
     Frame();
     EXPECT_THAT(handler.Nimm(), ElementsAre("jaxis d0 0 1", "jbutton d0 2 down"));
@@ -156,9 +139,7 @@ TEST_F(JoystickTest, ConsumedEventsStopAndFocusLossCentresReleasesAndStopsPollin
     EXPECT_TRUE(Steuer(0).WasButtonReleased(2));
     const uint32_t lesungen = quelle->padLesungen[0];
     Frame();
-    Frame();
     EXPECT_EQ(quelle->padLesungen[0], lesungen);
-    EXPECT_THAT(handler.Nimm(), IsEmpty());
     System().SetFocus(true);
     Frame();
     EXPECT_THAT(handler.Nimm(),

@@ -19,6 +19,7 @@ namespace OmvuTest {
 
 using Plattform::GeraeteArt;
 using Plattform::SkriptEingabe;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 

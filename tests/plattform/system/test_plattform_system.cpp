@@ -1,7 +1,12 @@
+#include "plattform/system/plattform_faden.h"
+#include "plattform/system/plattform_speicherseiten.h"
 #include "plattform/system/plattform_system.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <csignal>
+#include <pthread.h>
 #include <set>
 
 TEST(PlattformSystem, ZaehlerZaehltNanosekunden) {
@@ -22,4 +27,44 @@ TEST(PlattformSystem, ZufallHatFuenfzehnBitUndDieBekannteFolge) {
     EXPECT_GE(*gesehen.begin(), 0);
     EXPECT_LE(*gesehen.rbegin(), Plattform::kZufallMax);
     EXPECT_GT(gesehen.size(), 30000u);
+}
+
+// Longer names keep their first 15 characters instead of being refused.
+TEST(Faden, TraegtDieErstenFuenfzehnZeichenSeinesNamens) {
+    std::atomic<bool> weiter{false};
+    std::thread faden = Plattform::StarteFaden("velm-ein-sehr-langer-name", [&] {
+        while (!weiter)
+            std::this_thread::yield();
+    });
+    char name[32] = {};
+    pthread_getname_np(faden.native_handle(), name, sizeof name);
+    weiter = true;
+    faden.join();
+    EXPECT_STREQ(name, "velm-ein-sehr-l");
+}
+
+// Without AddressSanitizer the kernel ends the process with SIGSEGV; with it, its own handler
+// reports the fault and exits.
+#if defined(__SANITIZE_ADDRESS__)
+const auto kSpeicherschutzFehler = [](int status) { return status != 0; };
+#else
+const auto kSpeicherschutzFehler = ::testing::KilledBySignal(SIGSEGV);
+#endif
+
+TEST(Speicherseiten, GesperrteSeiteFaengtJedenZugriffIhreNachbarnNicht) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const size_t seite = Plattform::SeitenGroesse();
+    std::byte* const block = static_cast<std::byte*>(Plattform::ReserviereSeiten(3 * seite));
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % seite, 0u);
+    // Not page aligned: refused, and the page before stays writable.
+    EXPECT_FALSE(Plattform::SperreSeiten(block + 1, seite));
+    ASSERT_TRUE(Plattform::SperreSeiten(block + seite, seite));
+    // The neighbours stay usable up to the last byte before and from the first byte after it.
+    block[seite - 1] = std::byte{1};
+    block[2 * seite] = std::byte{2};
+    volatile std::byte* const gesperrt = block + seite;
+    EXPECT_EXIT(gesperrt[0] = std::byte{3}, kSpeicherschutzFehler, "");
+    EXPECT_EXIT(std::exit(int(gesperrt[seite - 1])), kSpeicherschutzFehler, "");
+    Plattform::GibSeitenFrei(block, 3 * seite);
 }

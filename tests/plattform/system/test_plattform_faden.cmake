@@ -1,1 +1,0 @@
-velm_test(test_plattform_faden QUELLEN ${CMAKE_CURRENT_LIST_DIR}/test_plattform_faden.cpp BIBLIOTHEKEN plattform_system)
