@@ -25,12 +25,16 @@ using ::testing::IsEmpty;
 
 constexpr uint64_t kTastatur = 1;
 constexpr uint64_t kMaus = 2;
+// The product word of a pad in the pad list.
+constexpr uint32_t kPadWort = 0x028E045E;
 
-// Writes each event as a short line; events whose kind is in verbrauchen are consumed.
+// Writes each event as a short line; events whose kind is in verbrauchen are consumed, and on
+// those in aussteigen the handler takes itself out of the system before it writes them down.
 class Protokollant : public Omvu::InputHandler {
 public:
     std::vector<std::string> ereignisse;
     std::set<std::string> verbrauchen;
+    std::set<std::string> aussteigen;
 
     using K = Omvu::Keyboard;
     using M = Omvu::Mouse;
@@ -65,6 +69,8 @@ private:
     static std::string Knopf(size_t n, bool an) { return std::to_string(n) + (an ? " down" : " up"); }
     static std::string Achse(size_t n, float wert) { return std::to_string(n) + " " + Zahl(wert); }
     bool Neu(const std::string& art, Omvu::Device* d, const std::string& text) {
+        if (aussteigen.count(art) != 0)
+            Omvu::gInstance->SetHandler(nullptr);
         ereignisse.push_back(art + " d" + std::to_string(d->GetId()) + " " + text);
         return verbrauchen.count(art) != 0;
     }
@@ -112,7 +118,20 @@ protected:
         handler.Nimm();
     }
 
+    // Two pads of one kind around a plain controller with 3 buttons and 4 axes.
+    void StarteMitDrei() {
+        quelle->steuergeraete = {{0, kPadWort, 11, 6, Plattform::SteuerFehler::Keiner},
+                                 {1, 0x00060079, 3, 4, Plattform::SteuerFehler::Keiner},
+                                 {2, kPadWort, 11, 6, Plattform::SteuerFehler::Keiner}};
+        quelle->padListe = {kPadWort, kPadWort};
+        quelle->pads[0] = {};
+        quelle->pads[1] = {};
+        quelle->joysticks[1] = {};
+        Starte();
+    }
+
     static Omvu::InputSystem& System() { return *Omvu::gInstance; }
+    static Omvu::Device& Geraet(size_t id) { return *System().GetDevices()[id]; }
     static Omvu::Keyboard& Tastatur() { return *System().GetFirstKeyboard(); }
     static Omvu::Mouse& Maus() { return *System().GetFirstMouse(); }
 
