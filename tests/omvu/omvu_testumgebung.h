@@ -106,7 +106,6 @@ protected:
         Plattform::SetzeEingabeFabrik(nullptr);
         Plattform::SetzeEingabeUhr(nullptr);
         Omvu::gLogCallback = nullptr;
-        sNaechste.reset();
     }
 
     // Creates the system with the handler installed and runs the first frame.

@@ -5,8 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <set>
-#include <string>
+#include <vector>
 
 using namespace Plattform;
 
@@ -55,24 +56,19 @@ TEST(Steuergeraete, ProductWordFromTheGuidAndGlfwPadStateInThePadLayout) {
     EXPECT_EQ(ProduktWortAusGuid(nullptr), 0u);
     EXPECT_EQ(ProduktWortAusGuid("030000005e0400008e02"), 0u);
     EXPECT_EQ(ProduktWortAusGuid("0300000zzz0400008e020000140100xx"), 0x028Eu << 16);
-    // GLFW: 0 A, 6 Back, 7 Start, 11 D-pad up; axes: left x, left y, right x, right y, triggers.
+    // GLFW: 0 A, 6 Back, 7 Start, 11 D-pad up; axes: left x, left y, right x, right y, triggers. The
+    // pad's fields: buttons, left x and y, right x and y, left and right trigger.
     unsigned char knoepfe[15] = {};
     knoepfe[0] = knoepfe[6] = knoepfe[7] = knoepfe[11] = 1;
-    const float voll[6] = {1, -1, -1, 1, 1, 0};
-    const PadZustand pad = PadAusGlfw(knoepfe, voll);
-    EXPECT_EQ(pad.knoepfe, kPadA | kPadZurueck | kPadStart | kPadHoch);
-    EXPECT_EQ(pad.linksX, 32767);
-    EXPECT_EQ(pad.linksY, 32767);
-    EXPECT_EQ(pad.rechtsX, -32767);
-    EXPECT_EQ(pad.rechtsY, -32767);
-    EXPECT_EQ(pad.linkerAbzug, 255);
-    EXPECT_EQ(pad.rechterAbzug, 128);
+    const auto pad = [&](std::array<float, 6> achsen) {
+        const PadZustand p = PadAusGlfw(knoepfe, achsen.data());
+        return std::vector<int>{p.knoepfe, p.linksX,      p.linksY,      p.rechtsX,
+                                p.rechtsY, p.linkerAbzug, p.rechterAbzug};
+    };
+    const int gedrueckt = kPadA | kPadZurueck | kPadStart | kPadHoch;
+    EXPECT_EQ(pad({1, -1, -1, 1, 1, 0}), (std::vector{gedrueckt, 32767, 32767, -32767, -32767, 255, 128}));
     // Values outside GLFW's range are clamped; a released trigger reads 0.
-    const float daneben[6] = {3, -7, 0, 0, 9, -9};
-    const PadZustand grenze = PadAusGlfw(knoepfe, daneben);
-    EXPECT_EQ(grenze.linksX, 32767);
-    EXPECT_EQ(grenze.linkerAbzug, 255);
-    EXPECT_EQ(grenze.rechterAbzug, 0);
+    EXPECT_EQ(pad({3, -7, 0, 0, 9, -9}), (std::vector{gedrueckt, 32767, 32767, 0, 0, 255, 0}));
 }
 
 } // namespace
