@@ -7,8 +7,7 @@
 
 #include <algorithm>
 #include <csignal>
-#include <map>
-#include <mutex>
+#include <pthread.h>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
@@ -60,12 +59,15 @@ const auto kSpeicherschutzFehler = ::testing::KilledBySignal(SIGSEGV);
 TEST_F(ParallelKern, WartendeJederArtLaufenAufIhrenFaedenWeiter) {
     std::atomic<bool> fertig{false}, freigeben{false}; // outlive the core, whose workers still read them
     std::atomic<int> geweckt{0};
-    std::mutex sperre;
-    std::map<uint32_t, Velm_FaserArt> artDesFadens;
-    int gemischt = 0;
+    // Each kind keeps to the threads named for it (one for I/O), main-thread fibers to the main thread.
+    const uint32_t hauptfaden = Plattform::FadenId();
+    std::atomic<int> fremd{0};
     const auto merke = [&](Velm_FaserArt art) {
-        std::lock_guard<std::mutex> gesperrt(sperre);
-        gemischt += artDesFadens.emplace(Plattform::FadenId(), art).first->second != art;
+        char name[16] = {};
+        pthread_getname_np(pthread_self(), name, sizeof name);
+        const std::string namen[] = {"", "velm-sofort-", "velm-lang-", "velm-ea-0"};
+        fremd += art == Velm_FaserArt::Hauptfaden ? Plattform::FadenId() != hauptfaden
+                                                  : std::string(name).rfind(namen[int(art) - 1], 0) != 0;
     };
     Velm_ParallelKern kern;
     const Velm_FaserHandle haengt = kern.StarteSofort([&] {
@@ -102,14 +104,7 @@ TEST_F(ParallelKern, WartendeJederArtLaufenAufIhrenFaedenWeiter) {
     freigeben = true;
     EXPECT_EQ(mHaltepunkte.Anzahl(), 2);
     EXPECT_EQ(geweckt, 4 * 64 + 1);
-    EXPECT_EQ(gemischt, 0);
-    EXPECT_EQ(artDesFadens[Plattform::FadenId()], Velm_FaserArt::Hauptfaden);
-    std::map<Velm_FaserArt, unsigned> anzahl;
-    for (const auto& [faden, art] : artDesFadens)
-        ++anzahl[art];
-    EXPECT_EQ(anzahl[Velm_FaserArt::Hauptfaden] + anzahl[Velm_FaserArt::EinAusgabe], 2u);
-    EXPECT_LE(std::max(anzahl[Velm_FaserArt::Sofort], anzahl[Velm_FaserArt::Langfristig]),
-              Plattform::ProzessorAnzahl());
+    EXPECT_EQ(fremd, 0);
 }
 
 // The stop takes effect after the fiber that asked for it; one asked for before the loop ends its
@@ -162,9 +157,6 @@ TEST_F(ParallelKern, BloeckeWerdenWiederverwendetUndAmEndeGezaehlt) {
         EXPECT_EQ(kern.Allokationen(), nachDemWachsen);
     }
     EXPECT_EQ(Velm_ParallelKern::Kern(), nullptr);
-    const std::string n = std::to_string(Plattform::ProzessorAnzahl());
-    EXPECT_TRUE(mLog.Enthaelt("Starting parallel execution core: " + n + " immediate threads, " + n +
-                              " long-term threads, 1 I/O threads"));
     EXPECT_TRUE(mLog.Enthaelt("Am Ende waren es " + std::to_string(nachDemWachsen) + " Alloks"));
 }
 
@@ -233,7 +225,6 @@ TEST_F(ParallelKern, VieleKurzeWartevorgaengeVerlierenUndDoppelnNichts) {
 TEST(ParallelKernTod, StapelUeberlaufTrifftDieWaechterseite) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const Velm_ParallelKern::BlockAufteilung aufteilung = Velm_ParallelKern::Aufteilung();
-    EXPECT_GE(aufteilung.mStapel, 130944u);
     EXPECT_EXIT(
         {
             Velm_ParallelKern kern;

@@ -3,28 +3,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 
 namespace {
 
-TSpeicher Zufallsbytes(size_t n, uint32_t saat) {
+// n random bytes, or with `packbar` text with enough repetition to pack well, mixed with noise.
+TSpeicher Bytes(size_t n, uint32_t saat, bool packbar = false) {
     std::mt19937 zufall(saat);
     TSpeicher speicher;
-    for (size_t i = 0; i < n; ++i)
-        speicher.SchreibeU8(uint8_t(zufall()));
-    return speicher;
-}
-
-// Text with enough repetition to pack well, mixed with noise.
-TSpeicher GemischteDaten(size_t n) {
-    TSpeicher speicher;
-    std::mt19937 zufall(7);
     while (speicher.Groesse() < n) {
-        if (zufall() % 3 == 0)
-            speicher.SchreibeU32(zufall());
-        else
+        if (packbar && zufall() % 3)
             speicher.SchreibeText("Velm packt Punktwolken, Schriften und Bilder. ");
+        else
+            speicher.SchreibeU32(zufall());
     }
     speicher.SetGroesse(n);
     return speicher;
@@ -34,7 +27,8 @@ bool GleicherInhalt(const TSpeicher& a, const TSpeicher& b) {
     return a.Groesse() == b.Groesse() && std::memcmp(a.Daten(), b.Daten(), a.Groesse()) == 0;
 }
 
-// A buffer taken back inline below 512 bytes, whose capacity a later reserve does not raise.
+// A buffer taken back inline, whose capacity a later reserve below 513 bytes does not raise; at
+// 512 it is a fresh buffer.
 TSpeicher Zurueckgeschrumpft(uint64_t kapazitaet) {
     TSpeicher speicher;
     speicher.Reserviere(1000);
@@ -47,41 +41,36 @@ using ZLib = TLogTest;
 
 } // namespace
 
-TEST_F(Speicher, WaechstDurchVerdoppelnUndSchrumpftZurueckInline) {
-    const TSpeicher bytes = Zufallsbytes(10001, 1);
+// Taken back below 513 bytes, a buffer returns to the inline storage with its first bytes; a later
+// reserve there changes nothing.
+TEST_F(Speicher, SchrumpftZurueckInline) {
+    const TSpeicher bytes = Bytes(10001, 1);
     TSpeicher speicher;
-    for (const auto& [bis, kapazitaet] : {std::pair{512u, 512u}, {513u, 10000u}, {10001u, 20000u}}) {
-        speicher.SchreibeBlock(bytes.Daten() + speicher.Groesse(), bis - speicher.Groesse());
-        EXPECT_EQ(speicher.Kapazitaet(), kapazitaet);
-    }
-    EXPECT_TRUE(GleicherInhalt(speicher, bytes));
-
-    speicher.Reserviere(300); // back to the inline storage with the first 300 bytes
+    speicher.SchreibeBlock(bytes.Daten(), bytes.Groesse());
+    speicher.Reserviere(300);
     EXPECT_EQ(speicher.Groesse(), 300u);
     EXPECT_EQ(std::memcmp(speicher.Daten(), bytes.Daten(), 300), 0);
-    speicher.Reserviere(400); // inline already: nothing changes
+    speicher.Reserviere(400);
     EXPECT_EQ(speicher.Kapazitaet(), 300u);
 }
 
 TEST_F(Speicher, CursorUndLesenBleibenImPuffer) {
     TSpeicher speicher;
     speicher.SchreibeText("0123456789");
-    EXPECT_EQ(speicher.SetPosition(4), -6);
-    EXPECT_EQ(speicher.Ueberspringe(-10), -4);
-    EXPECT_EQ(speicher.SetPosition(50), 10);
-    // The extremes a corrupt length may turn into: clamped, without overflowing.
-    speicher.SetPosition(4);
-    EXPECT_EQ(speicher.Ueberspringe(INT64_MIN), -4);
-    EXPECT_EQ(speicher.Ueberspringe(INT64_MAX), 10);
+    // Moves return the distance moved; the extremes a corrupt length may turn into are clamped
+    // without overflowing.
+    EXPECT_EQ((std::vector{speicher.SetPosition(4), speicher.Ueberspringe(-10), speicher.SetPosition(50),
+                           speicher.SetPosition(4), speicher.Ueberspringe(INT64_MIN),
+                           speicher.Ueberspringe(INT64_MAX)}),
+              (std::vector<int64_t>{-6, -4, 10, -6, -4, 10}));
 
     // Missing bytes read as zeros, and the overrun is remembered until the buffer is emptied.
     speicher.SetPosition(8);
     EXPECT_EQ(speicher.LiesU32(), 0x3938u);
     EXPECT_TRUE(speicher.Ueberlauf());
-    uint8_t block[1000];
-    std::memset(block, 0xAB, sizeof block);
-    speicher.LiesBlock(block, sizeof block);
-    EXPECT_EQ(block[0] | block[999], 0);
+    std::vector<uint8_t> block(1000, 0xAB);
+    speicher.LiesBlock(block.data(), block.size());
+    EXPECT_EQ(std::count(block.begin(), block.end(), 0), 1000);
     EXPECT_EQ(speicher.Position(), 10u);
     speicher.Leere();
     EXPECT_FALSE(speicher.Ueberlauf());
@@ -93,15 +82,14 @@ TEST_F(Speicher, CursorUndLesenBleibenImPuffer) {
 
 TEST_F(Speicher, EndiankorrigiertesLesenUndFormatText) {
     TSpeicher speicher;
-    for (uint32_t i = 0; i < 100; ++i)
-        speicher.SchreibeU32(__builtin_bswap32(i * 0x01010101u));
+    speicher.SchreibeU32(0x04030201);
+    speicher.SchreibeU32(0xD0C0B0A0);
+    uint32_t woerter[2] = {};
     speicher.ZumAnfang();
-    std::vector<uint32_t> woerter(100);
-    speicher.LiesMemEndianKorrekt(woerter.data(), 400);
-    for (uint32_t i = 0; i < 100; ++i)
-        EXPECT_EQ(woerter[i], i * 0x01010101u);
+    speicher.LiesMemEndianKorrekt(woerter, 8);
+    EXPECT_EQ(std::pair(woerter[0], woerter[1]), std::pair(0x01020304u, 0xA0B0C0D0u));
     speicher.ZumAnfang();
-    speicher.LiesMemEndianKorrekt(woerter.data(), 6); // reported, and one word read
+    speicher.LiesMemEndianKorrekt(woerter, 6); // reported, and one word read
     EXPECT_EQ(mHaltepunkte.Anzahl(), 1);
     EXPECT_EQ(speicher.Position(), 4u);
 
@@ -113,111 +101,80 @@ TEST_F(Speicher, EndiankorrigiertesLesenUndFormatText) {
     EXPECT_EQ(text.Groesse(), 9999u);
 }
 
+// Also into buffers taken back inline, which must grow to take the whole file.
 TEST_F(Speicher, DateiLadenUndSpeichern) {
-    for (const size_t groesse : {size_t(100), size_t(70000)}) {
-        const TSpeicher bytes = Zufallsbytes(groesse, 2);
-        ASSERT_TRUE(bytes.SpeichereDatei(mOrdner.Pfad() / "daten.bin"));
-        TSpeicher geladen;
-        std::memset(geladen.Daten(), 0xFF, geladen.Kapazitaet());
-        ASSERT_TRUE(geladen.LadeDatei(mOrdner.Pfad() / "daten.bin"));
-        EXPECT_TRUE(GleicherInhalt(geladen, bytes));
-        EXPECT_EQ(geladen.Position(), 0u);
-        ASSERT_GE(geladen.Kapazitaet(), groesse + 8);
-        for (int i = 0; i < 8; ++i)
-            EXPECT_EQ(geladen.Daten()[groesse + i], 0) << i;
-
-        // A missing file or a folder fails and leaves the buffer as it was.
-        EXPECT_FALSE(geladen.LadeDatei(mOrdner.Pfad() / "fehlt.bin"));
-        EXPECT_FALSE(geladen.LadeDatei(mOrdner.Pfad()));
-        EXPECT_EQ(geladen.Groesse(), groesse);
-    }
+    const std::filesystem::path datei = mOrdner.Pfad() / "daten.bin";
+    for (const uint64_t kapazitaet : {0, 100, 512})
+        for (const size_t groesse : {100, 70000}) {
+            const TSpeicher bytes = Bytes(groesse, 2);
+            ASSERT_TRUE(bytes.SpeichereDatei(datei));
+            TSpeicher geladen = Zurueckgeschrumpft(kapazitaet);
+            std::memset(geladen.Daten(), 0xFF, geladen.Kapazitaet());
+            ASSERT_TRUE(geladen.LadeDatei(datei));
+            EXPECT_TRUE(GleicherInhalt(geladen, bytes)) << kapazitaet;
+            EXPECT_EQ(geladen.Position(), 0u);
+            ASSERT_GE(geladen.Kapazitaet(), groesse + 8);
+            EXPECT_EQ(std::count(geladen.Daten() + groesse, geladen.Daten() + groesse + 8, 0), 8);
+            // A missing file or a folder fails and leaves the buffer as it was.
+            EXPECT_FALSE(geladen.LadeDatei(mOrdner.Pfad() / "fehlt.bin"));
+            EXPECT_FALSE(geladen.LadeDatei(mOrdner.Pfad()));
+            EXPECT_EQ(geladen.Groesse(), groesse);
+        }
     EXPECT_FALSE(TSpeicher().SpeichereDatei(mOrdner.Pfad() / "kein_ordner" / "x.bin"));
 }
 
-// Loading, packing and unpacking into a buffer taken back inline still take their whole content.
-TEST_F(Speicher, InlineZurueckgeschrumpftLaedtPacktUndEntpacktGanz) {
-    const TSpeicher bytes = Zufallsbytes(200, 6);
-    ASSERT_TRUE(bytes.SpeichereDatei(mOrdner.Pfad() / "klein.bin"));
-    TSpeicher quelle = GemischteDaten(5000), gepackt;
-    ASSERT_TRUE(ZLib_Packen(quelle, gepackt));
-    for (const uint64_t kapazitaet : {uint64_t(0), uint64_t(100)}) {
-        TSpeicher geladen = Zurueckgeschrumpft(kapazitaet);
-        ASSERT_TRUE(geladen.LadeDatei(mOrdner.Pfad() / "klein.bin"));
-        EXPECT_TRUE(GleicherInhalt(geladen, bytes)) << kapazitaet;
-
-        // zlib's bound for 200 bytes fits inline, but not in the capacity the buffer was cut to.
-        TSpeicher klein = GemischteDaten(200), kleinGepackt = Zurueckgeschrumpft(kapazitaet);
-        EXPECT_TRUE(ZLib_Packen(klein, kleinGepackt)) << kapazitaet;
-
-        gepackt.ZumAnfang();
-        TSpeicher entpackt = Zurueckgeschrumpft(kapazitaet);
-        ASSERT_TRUE(ZLib_Entpacken(gepackt, entpackt)) << kapazitaet;
-        entpackt.ZumAnfang();
-        EXPECT_TRUE(GleicherInhalt(entpackt, quelle)) << kapazitaet;
-    }
-}
-
+// Also into buffers taken back inline: zlib's bound for 200 bytes fits inline, but not in the
+// capacity the buffer was cut to.
 TEST_F(ZLib, PackenUndEntpackenStelltDenInhaltWiederHer) {
-    // Mixed data of several sizes, and random bytes that pack larger than they are.
-    std::vector<TSpeicher> quellen;
-    for (const size_t groesse : {size_t(0), size_t(1), size_t(511), size_t(100000)})
-        quellen.push_back(GemischteDaten(groesse));
-    quellen.push_back(Zufallsbytes(1 << 20, 4));
-    for (TSpeicher& quelle : quellen) {
-        SCOPED_TRACE(quelle.Groesse());
-        TSpeicher gepackt;
-        ASSERT_TRUE(ZLib_Packen(quelle, gepackt));
-        EXPECT_EQ(gepackt.Position(), gepackt.Groesse());
-        gepackt.ZumAnfang();
-        TSpeicher entpackt;
-        ASSERT_TRUE(ZLib_Entpacken(gepackt, entpackt));
-        EXPECT_EQ(entpackt.Position(), quelle.Groesse());
-        EXPECT_TRUE(GleicherInhalt(entpackt, quelle));
-        EXPECT_EQ(gepackt.Position(), gepackt.Groesse());
-    }
+    for (const uint64_t kapazitaet : {0, 100, 512})
+        for (const size_t groesse : {0, 200, 100000}) {
+            TSpeicher quelle = Bytes(groesse, 7, true);
+            TSpeicher gepackt = Zurueckgeschrumpft(kapazitaet), entpackt = Zurueckgeschrumpft(kapazitaet);
+            ASSERT_TRUE(ZLib_Packen(quelle, gepackt)) << kapazitaet << " " << groesse;
+            EXPECT_EQ(gepackt.Position(), gepackt.Groesse());
+            gepackt.ZumAnfang();
+            ASSERT_TRUE(ZLib_Entpacken(gepackt, entpackt)) << kapazitaet << " " << groesse;
+            EXPECT_EQ(entpackt.Position(), quelle.Groesse());
+            EXPECT_TRUE(GleicherInhalt(entpackt, quelle));
+            EXPECT_EQ(gepackt.Position(), gepackt.Groesse());
+        }
 
     // Packed behind the position of a larger buffer: what lies before it stays, nothing shrinks.
-    TSpeicher ziel(20000);
-    const TSpeicher vorspann = Zufallsbytes(15000, 5);
+    TSpeicher ziel(20000), klein = Bytes(5, 6), entpackt;
+    const TSpeicher vorspann = Bytes(15000, 5);
     ziel.SchreibeBlock(vorspann.Daten(), vorspann.Groesse());
-    TSpeicher klein;
-    klein.SchreibeText("klein");
     ASSERT_TRUE(ZLib_Packen(klein, ziel));
     EXPECT_GE(ziel.Kapazitaet(), 20000u);
     EXPECT_EQ(std::memcmp(ziel.Daten(), vorspann.Daten(), vorspann.Groesse()), 0);
     ziel.SetPosition(15000);
-    TSpeicher entpackt;
     ASSERT_TRUE(ZLib_Entpacken(ziel, entpackt));
     EXPECT_TRUE(GleicherInhalt(entpackt, klein));
 }
 
 TEST_F(ZLib, KaputteAbgeschnitteneUndZuGrosseDatenScheitern) {
-    TSpeicher quelle = GemischteDaten(50000), gepackt;
+    TSpeicher quelle = Bytes(50000, 7, true), gepackt, ziel;
     ASSERT_TRUE(ZLib_Packen(quelle, gepackt));
-
-    TSpeicher abgeschnitten, kaputt, leer, ziel;
-    abgeschnitten.SchreibeBlock(gepackt.Daten(), gepackt.Groesse() / 2);
-    kaputt.SchreibeBlock(gepackt.Daten(), gepackt.Groesse());
-    kaputt.Daten()[0] ^= 0xFF;
-    for (TSpeicher* falsch : {&abgeschnitten, &kaputt, &leer}) {
-        falsch->ZumAnfang();
-        EXPECT_FALSE(ZLib_Entpacken(*falsch, ziel));
+    // Cut in half, the first byte flipped, and nothing at all.
+    for (const auto& [laenge, kippen] :
+         {std::pair{gepackt.Groesse() / 2, 0}, {gepackt.Groesse(), 0xFF}, {0, 0}}) {
+        TSpeicher falsch;
+        falsch.SchreibeBlock(gepackt.Daten(), laenge);
+        falsch.Daten()[0] ^= uint8_t(kippen);
+        falsch.ZumAnfang();
+        EXPECT_FALSE(ZLib_Entpacken(falsch, ziel)) << laenge;
     }
     EXPECT_TRUE(mLog.Enthaelt("!ZLib_Entpacken(...): Failed to inflate data."));
 
-    // A cap stops a packing bomb early, before the whole output is in memory.
-    TSpeicher nullen;
-    const std::vector<uint8_t> bytes(4 << 20, 0);
-    nullen.SchreibeBlock(bytes.data(), bytes.size());
-    TSpeicher bombe;
-    ASSERT_TRUE(ZLib_Packen(nullen, bombe));
+    // A cap stops a packing bomb early, before the whole output is in memory; the size itself passes.
+    const std::vector<uint8_t> nullen(4 << 20, 0);
+    TSpeicher roh, bombe, begrenzt;
+    roh.SchreibeBlock(nullen.data(), nullen.size());
+    ASSERT_TRUE(ZLib_Packen(roh, bombe));
     bombe.ZumAnfang();
-    TSpeicher begrenzt;
     EXPECT_FALSE(ZLib_Entpacken(bombe, begrenzt, 1000));
     EXPECT_LE(begrenzt.Groesse(), 1001u);
     EXPECT_LT(begrenzt.Kapazitaet(), 100000u);
     EXPECT_TRUE(mLog.Enthaelt("!ZLib_Entpacken(...): Data larger than expected."));
     bombe.ZumAnfang();
-    EXPECT_TRUE(ZLib_Entpacken(bombe, begrenzt, nullen.Groesse()));
-    EXPECT_EQ(begrenzt.Groesse(), nullen.Groesse());
+    EXPECT_TRUE(ZLib_Entpacken(bombe, begrenzt, nullen.size()));
 }
