@@ -26,45 +26,42 @@ TEST_F(Segment, KopfLaengeUndEndkennung) {
     // The end marker lower-cases A to Z of the last three characters, nothing else.
     EXPECT_EQ(Velm_Endkennung(Velm_Kennung("a[@Z")), Velm_Kennung("a[@z"));
     struct Fall {
-        const char* name;
         TSpeicher bytes;
         bool pruefe; // PruefeEnde, else the destructor checks the end
         uint32_t version;
-        uint64_t ende, rest, nutzlast, nachDemEnde;
+        uint64_t rest, nutzlast, nachDemEnde;
         int haltepunkte;
-        const char* log; // without the source places of the check reports
+        std::string log; // without the source places of the check reports
     };
-    const char* kNichtBeendet = "!TSegmentLeser - Segment 'PLTZ' nicht korrekt beendet.\n";
+    const std::string kNichtBeendet = "!TSegmentLeser - Segment 'PLTZ' nicht korrekt beendet.\n";
     Fall faelle[] = {
-        {"ohne Länge: der Rest des Puffers", Bytes("PLTZ\0\0\1\2\xAB\xCD\xEF\1Pltzw"), true, 0x102, kOhne, 9,
-         4, 16, 0, ""},
-        {"Länge vom Längenfeld bis hinter die Endkennung",
-         Bytes("PLTZ\x80\0\1\2\0\0\0\0\0\0\0\x10\1\2\3\4Pltz\t"), true, 0x102, 24, 4, 4, 24, 0, ""},
-        {"höhere Version: gemeldet und gelesen", Bytes("PLTZ\0\0\1\3\0\0\0\tPltz"), true, 0x103, kOhne, 8, 4,
-         16, 1,
+        // Without a length the payload may take the rest of the buffer.
+        {Bytes("PLTZ\0\0\1\2\xAB\xCD\xEF\1Pltzw"), true, 0x102, 9, 4, 16, 0, ""},
+        // The length counts from its own field to behind the end marker.
+        {Bytes("PLTZ\x80\0\1\2\0\0\0\0\0\0\0\x10\1\2\3\4Pltz\t"), true, 0x102, 4, 4, 24, 0, ""},
+        // A higher version is reported and read.
+        {Bytes("PLTZ\0\0\1\3\0\0\0\tPltz"), true, 0x103, 8, 4, 16, 1,
          "!Ausnahme \"TSegmentLeser - Segment 'PLTZ' hat ungültige Version 259.\" aufgetreten in Funktion "
          "TSegmentLeser::Init\n"},
-        {"falsche Startkennung: gemeldet und gelesen", Bytes("BLKG\0\0\1\0Pltz"), true, 0x100, kOhne, 4, 0,
-         12, 1,
+        // So is a wrong start tag.
+        {Bytes("BLKG\0\0\1\0Pltz"), true, 0x100, 4, 0, 12, 1,
          "!TSegmentLeser - Startkennung 'PLTZ' nicht gefunden.\n!Ausnahme \"TSegmentLeser - Startmarkierung "
          "'PLTZ' erwartet.\" aufgetreten in Funktion TSegmentLeser::Init\n"},
-        {"falsche Endkennung mit Länge: zum Segmentende",
-         Bytes("PLTZ\x80\0\1\2\0\0\0\0\0\0\0\x10PLTZPltzNEXT"), true, 0x102, 24, 4, 0, 24, 1, kNichtBeendet},
-        {"falsche Endkennung ohne Länge: zum Pufferende", Bytes("PLTZ\0\0\1\2PLTZ\1\2\3"), true, 0x102, kOhne,
-         7, 0, 15, 1, kNichtBeendet},
-        {"der Destruktor prüft ohne Haltepunkt", Bytes("PLTZ\0\0\1\2XXXX\1\2\3"), false, 0x102, kOhne, 7, 0,
-         15, 0, kNichtBeendet},
-        {"riesige Länge läuft nicht um", Bytes("PLTZ\x80\0\1\2\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFFxxxx"), true,
-         0x102, kOhne, 4, 0, 20, 1, kNichtBeendet},
+        // A wrong end marker moves to the segment's end.
+        {Bytes("PLTZ\x80\0\1\2\0\0\0\0\0\0\0\x10PLTZPltzNEXT"), true, 0x102, 4, 0, 24, 1, kNichtBeendet},
+        // A length that would wrap around counts as none: to the buffer's end.
+        {Bytes("PLTZ\x80\0\1\2\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFFxxxx"), true, 0x102, 4, 0, 20, 1,
+         kNichtBeendet},
+        // The destructor checks an unchecked end without the debugger break.
+        {Bytes("PLTZ\0\0\1\2XXXX\1\2\3"), false, 0x102, 7, 0, 15, 0, kNichtBeendet},
     };
     for (Fall& fall : faelle) {
-        SCOPED_TRACE(fall.name);
+        SCOPED_TRACE(testing::Message() << "Fall " << &fall - faelle);
         const int vorher = mHaltepunkte.Anzahl();
         mLog.mZeilen.clear();
         {
             TSegmentLeser segment(fall.bytes, kPltz);
             EXPECT_EQ(segment.Version(), fall.version);
-            EXPECT_EQ(segment.Ende(), fall.ende);
             EXPECT_EQ(segment.Rest(), fall.rest);
             fall.bytes.Ueberspringe(int64_t(fall.nutzlast));
             if (fall.pruefe)
