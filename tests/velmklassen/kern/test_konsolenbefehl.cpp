@@ -20,10 +20,9 @@ Velm_Konsolenbefehl gEcho("echo", [](const std::string& argumente) { gEchoArgume
 // Read-only and not saved, so "set" on it shows the debug rule without touching the program's own.
 Velm_Variable gGeschuetzt("test_geschuetzt", 5, Velm_Variable::kSchreibgeschuetzt);
 // Vetoes the value "nein danke".
-bool Veto(Velm_Variable&, bool nachher, const std::string& vorschlag) {
+Velm_Variable gMitVeto("test_veto", "alt", 0, [](Velm_Variable&, bool nachher, const std::string& vorschlag) {
     return nachher || vorschlag != "nein danke";
-}
-Velm_Variable gMitVeto("test_veto", "alt", 0, &Veto);
+});
 
 class Befehle : public TLogTest {
 protected:
@@ -38,10 +37,6 @@ protected:
     }
 };
 
-Liste Gesetzt(const std::string& name, const std::string& wert) {
-    return {"Variable \"" + name + "\" auf Wert \"" + wert + "\" gesetzt."};
-}
-
 } // namespace
 
 TEST_F(Befehle, NameBisZumErstenBlank) {
@@ -49,9 +44,8 @@ TEST_F(Befehle, NameBisZumErstenBlank) {
         {"echo", {}},
         {"echo eins  zwei ", {}},
         {" echo", {}}, // runs nothing
-        // A tab does not end the name; names are case-sensitive.
+        // A tab does not end the name.
         {"echo\tx", {"!Unbekannter Befehl \"echo\tx\""}},
-        {"Echo", {"!Unbekannter Befehl \"Echo\""}},
     });
     EXPECT_EQ(gEchoArgumente, (Liste{"", "eins  zwei "}));
 }
@@ -64,8 +58,8 @@ TEST_F(Befehle, HelpUndSetZeigenAllesInNamensfolge) {
     ASSERT_EQ(variablen.size(), 2 + Velm_Variable::Register()->mVariablen.size());
     EXPECT_EQ(variablen[1], "Definierte Variablen sind:");
     // Type, flags (saved, read-only, callback) and value.
-    for (const char* zeile : {"b - d** - zeigeFps: ja", "s - *n* - t_konfig: programm.cfg",
-                              "i - d*f - displaywidth: 0", "s - **f - test_veto: alt"})
+    for (const char* zeile :
+         {"b - d** - zeigeFps: ja", "s - *n* - t_konfig: programm.cfg", "i - d*f - displaywidth: 0"})
         EXPECT_NE(std::find(variablen.begin(), variablen.end(), zeile), variablen.end()) << zeile;
 }
 
@@ -74,11 +68,10 @@ TEST_F(Befehle, SetZeigtOderWeistDenVerbundenenTextZu) {
     Pruefe({
         {"set zeigeFps", {"zeigeFps = ja"}},
         {"set gibtsnicht 1", {"!Variable gibtsnicht ist nicht definiert."}},
-        {"set fullscreen off", Gesetzt("fullscreen", "nein")},
-        {"set displaywidth 1280 720", Gesetzt("displaywidth", "1280")},
-        {"set test_veto \"x y\", z", Gesetzt("test_veto", "x y, z")},
+        {"set displaywidth 1280 720", {"Variable \"displaywidth\" auf Wert \"1280\" gesetzt."}},
+        {"set test_veto \"x y\", z", {"Variable \"test_veto\" auf Wert \"x y, z\" gesetzt."}},
         // A vetoed change leaves the text as it was, and the line says so.
-        {"set test_veto \"nein danke\"", Gesetzt("test_veto", "x y, z")},
+        {"set test_veto \"nein danke\"", {"Variable \"test_veto\" auf Wert \"x y, z\" gesetzt."}},
         {"set test_geschuetzt 7",
          {"!Zuweisung unmöglich: Variable \"test_geschuetzt\" ist schreibgeschützt."}},
     });

@@ -13,13 +13,8 @@ std::vector<float> Vektor4(const Velm_Variable& variable) {
     return {variable.Vektor4(), variable.Vektor4() + 4};
 }
 
-// Variables stay registered until the process ends, so the tests' own variables are static.
 int gAufrufe = 0;
 bool gErlauben = true;
-bool Rueckruf(Velm_Variable&, bool, const std::string&) {
-    ++gAufrufe;
-    return gErlauben;
-}
 
 } // namespace
 
@@ -84,7 +79,11 @@ TEST(Variable, TextSetzenJeTyp) {
 
 TEST(Variable, RueckrufMitVeto) {
     gAufrufe = 0;
-    static Velm_Variable v("test_rueckruf", 3, 0, Rueckruf);
+    // Variables stay registered until the process ends, so the tests' own variables are static.
+    static Velm_Variable v("test_rueckruf", 3, 0, [](Velm_Variable&, bool, const std::string&) {
+        ++gAufrufe;
+        return gErlauben;
+    });
     EXPECT_EQ(gAufrufe, 0); // the initial value does not reach the callback
     v.SetInt(4);
     EXPECT_EQ(gAufrufe, 2);
