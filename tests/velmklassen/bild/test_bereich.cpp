@@ -210,6 +210,7 @@ TEST(BereichDXT, UnterbereichNurAufBlockgrenzen) {
                      "Bereich müssen durch 4 teilbare Position haben."));
     EXPECT_EQ(schief.mDaten, nullptr);
     EXPECT_EQ(schief.mBreite, 0u);
+    EXPECT_EQ(TBereich::LockSubBereich(dxt, 4, 2, 4, 4).mDaten, nullptr);
     for (const TBereich* bereich : {&dxt, &argb}) {
         schief.KopiereAus(*bereich);
         bereich->KopiereAus(schief);
