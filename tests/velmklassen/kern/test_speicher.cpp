@@ -37,7 +37,6 @@ TSpeicher Zurueckgeschrumpft(uint64_t kapazitaet) {
 }
 
 using Speicher = TLogTest;
-using ZLib = TLogTest;
 
 } // namespace
 
@@ -125,7 +124,7 @@ TEST_F(Speicher, DateiLadenUndSpeichern) {
 
 // Also into buffers taken back inline: zlib's bound for 200 bytes fits inline, but not in the
 // capacity the buffer was cut to.
-TEST_F(ZLib, PackenUndEntpackenStelltDenInhaltWiederHer) {
+TEST_F(Speicher, ZLibPackenUndEntpackenStelltDenInhaltWiederHer) {
     for (const uint64_t kapazitaet : {0, 100, 512})
         for (const size_t groesse : {0, 200, 100000}) {
             TSpeicher quelle = Bytes(groesse, 7, true);
@@ -151,7 +150,7 @@ TEST_F(ZLib, PackenUndEntpackenStelltDenInhaltWiederHer) {
     EXPECT_TRUE(GleicherInhalt(entpackt, klein));
 }
 
-TEST_F(ZLib, KaputteAbgeschnitteneUndZuGrosseDatenScheitern) {
+TEST_F(Speicher, ZLibKaputteAbgeschnitteneUndZuGrosseDatenScheitern) {
     TSpeicher quelle = Bytes(50000, 7, true), gepackt, ziel;
     ASSERT_TRUE(ZLib_Packen(quelle, gepackt));
     // Cut in half, the first byte flipped, and nothing at all.

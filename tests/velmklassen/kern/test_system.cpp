@@ -105,15 +105,12 @@ TEST(GlobalesSystem, FehlerImStartStehtAufDerFehlerausgabe) {
     TTempOrdner ordner;
     std::ofstream(ordner.Pfad() / "datei") << "kein Ordner";
     const fs::path daten = ordner.Pfad() / "datei" / "unter";
+    const fs::path ausgabeDatei = ordner.Pfad() / "ausgabe.txt";
     const std::string befehl = "XDG_DATA_HOME='" + daten.string() + "' '" +
-                               Plattform::ProgrammPfad()->string() + "' --gtest_list_tests 2>&1";
-    FILE* kind = popen(befehl.c_str(), "r");
-    ASSERT_NE(kind, nullptr);
-    std::string ausgabe;
-    char block[4096];
-    while (const size_t n = std::fread(block, 1, sizeof block, kind))
-        ausgabe.append(block, n);
-    EXPECT_EQ(pclose(kind), 0);
+                               Plattform::ProgrammPfad()->string() + "' --gtest_list_tests >'" +
+                               ausgabeDatei.string() + "' 2>&1";
+    EXPECT_EQ(std::system(befehl.c_str()), 0);
+    const std::string ausgabe = TextDerDatei(ausgabeDatei);
     // The line comes first: no log line before the log was started.
     EXPECT_EQ(ausgabe.rfind("!Unable to create user data path \"" + (daten / "Nadrel").string() + "\".", 0),
               0u);
