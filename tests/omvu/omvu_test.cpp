@@ -9,11 +9,7 @@ using Plattform::SteuerFehler;
 
 namespace {
 
-class InputSystemTest : public Umgebung {};
-class TastaturMausTest : public Umgebung {};
-class JoystickTest : public Umgebung {};
-
-class HandlerTest : public Umgebung {
+class InputSystemTest : public Umgebung {
 protected:
     Omvu::DigitalChannel& Digital(uint64_t id, std::vector<Omvu::DigitalBinding> bindungen) {
         return System().mDigitalChannels[id] = {id, std::move(bindungen)};
@@ -97,9 +93,7 @@ TEST_F(InputSystemTest, GrabCentresTheCursorAndReleaseLeavesItAtTheMouse) {
     // While grabbed only the motion counts and the cursor goes back to the centre.
     Cursor(410, 295);
     Frame();
-    EXPECT_FLOAT_EQ(Maus().GetMotionX(), 10);
-    EXPECT_FLOAT_EQ(Maus().GetMotionY(), -5);
-    EXPECT_FLOAT_EQ(Maus().GetPositionX(), 910);
+    EXPECT_THAT(handler.Nimm(), ElementsAre("move d1 910 45", "axis d1 0 910", "axis d1 1 45"));
     // Focus changes are logged once each; the grab comes back with the focus.
     System().SetFocus(false);
     System().SetFocus(false);
@@ -122,7 +116,7 @@ TEST_F(InputSystemTest, WithoutAMouseTheGrabReleasesAtTheOriginAndMultiDeviceMod
 
 // Keys are dropped and controller values taken without events; a second mouse's button counts,
 // but not as the activity that would swap it to the front.
-TEST_F(InputSystemTest, TheFirstFrame) {
+TEST_F(InputSystemTest, TheFirstFrameDropsKeysAndTakesControllerValuesWithoutEvents) {
     quelle->geraete.push_back({GeraeteArt::Maus, 31, "b"});
     quelle->steuergeraete = {{0, kPadWort, 11, 6, SteuerFehler::Keiner}};
     quelle->padListe = {kPadWort};
@@ -168,7 +162,7 @@ TEST_F(InputSystemTest, FocusLossReleasesEverythingAndStopsPolling) {
     EXPECT_THAT(handler.Nimm(), ElementsAre("jaxis d0 0 1", "jbutton d0 2 down"));
 }
 
-TEST_F(TastaturMausTest, APumpedKeyIsPressedUntilTheNextUpdateABufferedOneForOneFrameARepeatedOneNever) {
+TEST_F(InputSystemTest, APumpedKeyIsPressedUntilTheNextUpdateABufferedOneForOneFrameARepeatedOneNever) {
     Starte();
     Druecke(17, 0x1F600);
     EXPECT_THAT(handler.Nimm(), ElementsAre("key d0 17 down", "char d0 128512", "button d0 17 down"));
@@ -191,7 +185,7 @@ TEST_F(TastaturMausTest, APumpedKeyIsPressedUntilTheNextUpdateABufferedOneForOne
     EXPECT_FALSE(Tastatur().IsKeyDown(256));
 }
 
-TEST_F(TastaturMausTest, ADeadKeyComposesWithTheNextCharacter) {
+TEST_F(InputSystemTest, ADeadKeyComposesWithTheNextCharacter) {
     Starte();
     quelle->Pumpe(SkriptEingabe::TotTaste(kTastatur, 41, '^'));
     Lasse(41);
@@ -210,7 +204,7 @@ TEST_F(TastaturMausTest, ADeadKeyComposesWithTheNextCharacter) {
 
 // The first device of a kind to show activity takes the place of the kind's first; the others'
 // keys and buttons count for the first.
-TEST_F(TastaturMausTest, TheFirstActiveKeyboardAndMouseBecomeTheFirst) {
+TEST_F(InputSystemTest, TheFirstActiveKeyboardAndMouseBecomeTheFirst) {
     quelle->geraete = {{GeraeteArt::Tastatur, 20, "a"},
                        {GeraeteArt::Tastatur, 21, "b"},
                        {GeraeteArt::Maus, 30, "a"},
@@ -234,7 +228,7 @@ TEST_F(TastaturMausTest, TheFirstActiveKeyboardAndMouseBecomeTheFirst) {
                                             "mbutton d2 0 down", "button d2 0 down"));
 }
 
-TEST_F(TastaturMausTest, ButtonFlagsPressAndReleaseFiveButtonsAndAWheelNotchRestsInTheNextFrame) {
+TEST_F(InputSystemTest, ButtonFlagsPressAndReleaseFiveButtonsAndAWheelNotchRestsInTheNextFrame) {
     Starte();
     Plattform::RohSatz satz = SkriptEingabe::Knopf(kMaus, 0, true);
     satz.maus.knopfFlags |= Plattform::MausKnopfRunter(4);
@@ -252,7 +246,7 @@ TEST_F(TastaturMausTest, ButtonFlagsPressAndReleaseFiveButtonsAndAWheelNotchRest
     EXPECT_FLOAT_EQ(Maus().GetAxisDifference(2), 120);
 }
 
-TEST_F(TastaturMausTest, TheFirstMouseFollowsTheCursorInsideItsRangeWhileFocused) {
+TEST_F(InputSystemTest, TheFirstMouseFollowsTheCursorInsideItsRangeWhileFocused) {
     Cursor(100, 50);
     Starte();
     Cursor(130, 40);
@@ -273,7 +267,7 @@ TEST_F(TastaturMausTest, TheFirstMouseFollowsTheCursorInsideItsRangeWhileFocused
 }
 
 // The second mouse shows activity first and becomes the first; the other's click stays its own.
-TEST_F(TastaturMausTest, MultiDeviceModeTakesMotionFromRecords) {
+TEST_F(InputSystemTest, MultiDeviceModeTakesMotionFromRecords) {
     quelle->geraete = {{GeraeteArt::Maus, 30, "a"}, {GeraeteArt::Maus, 31, "b"}};
     Starte();
     System().SetMultiDeviceMode(true);
@@ -290,7 +284,7 @@ TEST_F(TastaturMausTest, MultiDeviceModeTakesMotionFromRecords) {
 }
 
 // Listed pads have the pad layout in device order: the first reads pad 0, the second pad 1.
-TEST_F(JoystickTest, PadLayoutAxesButtonsAndDirectionalPad) {
+TEST_F(InputSystemTest, PadLayoutAxesButtonsAndDirectionalPad) {
     StarteMitDrei();
     const auto& p = Geraet(0);
     using namespace Plattform;
@@ -300,12 +294,11 @@ TEST_F(JoystickTest, PadLayoutAxesButtonsAndDirectionalPad) {
     quelle->pads[1].knoepfe = kPadA;
     Frame();
     EXPECT_TRUE(Geraet(2).IsButtonDown(0));
-    EXPECT_EQ(p.GetAxisAbsolute(0), -1.0f);
-    EXPECT_NEAR(p.GetAxisAbsolute(1), -1.0f, 1e-4);
-    EXPECT_NEAR(p.GetAxisDifference(2), 2.008f, 1e-3);
-    EXPECT_NEAR(p.GetAxisAbsolute(4), 1.0f, 1e-4);
-    EXPECT_EQ(p.GetAxisAbsolute(6), 1.0f);
-    EXPECT_EQ(p.GetAxisAbsolute(7), -1.0f);
+    std::vector<float> achsen;
+    for (size_t a = 0; a < 8; ++a)
+        achsen.push_back(p.GetAxisAbsolute(a));
+    EXPECT_THAT(achsen,
+                Pointwise(FloatNear(1e-3), std::vector{-1.0f, -1.0f, 2.008f, 0.0f, 1.0f, 0.0f, 1.0f, -1.0f}));
     std::vector<size_t> unten;
     for (size_t b = 0; b < 13; ++b)
         if (p.IsButtonDown(b))
@@ -319,31 +312,29 @@ TEST_F(JoystickTest, PadLayoutAxesButtonsAndDirectionalPad) {
 
 // A controller or pad that cannot be read reads released and centred, and the receiver hears the
 // release of what was held. Axes beyond the controller's count are not read.
-TEST_F(JoystickTest, ControllerValuesAndAFailedReadThatReleasesAndCentres) {
+TEST_F(InputSystemTest, ControllerValuesAndAFailedReadThatReleasesAndCentres) {
     StarteMitDrei();
     Plattform::JoystickZustand& z = quelle->joysticks[1];
     z.achsen[0] = 0.25f;
     z.achsen[4] = 0.75f;
     z.knoepfe = 0b1101;
-    Frame();
-    EXPECT_THAT(handler.Nimm(), ElementsAre("jaxis d1 0 0.25", "axis d1 0 0.25", "jbutton d1 0 down",
-                                            "button d1 0 down", "jbutton d1 2 down", "button d1 2 down"));
-    quelle->joysticks.erase(1);
-    Frame();
-    EXPECT_THAT(handler.Nimm(), ElementsAre("jaxis d1 0 0", "axis d1 0 0", "jbutton d1 0 up",
-                                            "button d1 0 up", "jbutton d1 2 up", "button d1 2 up"));
-    EXPECT_TRUE(Geraet(1).WasButtonReleased(2));
-    EXPECT_EQ(Geraet(1).GetAxisDifference(0), -0.25f);
     quelle->pads[0] = {.knoepfe = Plattform::kPadA, .rechterAbzug = 127};
     Frame();
-    handler.Nimm();
+    EXPECT_THAT(handler.Nimm(),
+                ElementsAre("jaxis d0 5 1", "axis d0 5 1", "jbutton d0 0 down", "button d0 0 down",
+                            "jaxis d1 0 0.25", "axis d1 0 0.25", "jbutton d1 0 down", "button d1 0 down",
+                            "jbutton d1 2 down", "button d1 2 down"));
+    quelle->joysticks.erase(1);
     quelle->pads.erase(0);
     Frame();
     EXPECT_THAT(handler.Nimm(),
-                ElementsAre("jaxis d0 5 0", "axis d0 5 0", "jbutton d0 0 up", "button d0 0 up"));
+                ElementsAre("jaxis d0 5 0", "axis d0 5 0", "jbutton d0 0 up", "button d0 0 up",
+                            "jaxis d1 0 0", "axis d1 0 0", "jbutton d1 0 up", "button d1 0 up",
+                            "jbutton d1 2 up", "button d1 2 up"));
+    EXPECT_EQ(Geraet(1).GetAxisDifference(0), -0.25f);
 }
 
-TEST_F(HandlerTest, AConsumedEventGoesNoFurtherAndWithoutAHandlerStateStillChanges) {
+TEST_F(InputSystemTest, AConsumedEventGoesNoFurtherAndWithoutAHandlerStateStillChanges) {
     Starte();
     Omvu::DigitalChannel& kanal = Digital(1, {{0, 30, false, 0}});
     handler.verbrauchen = {"button"};
@@ -374,7 +365,7 @@ TEST_F(HandlerTest, AConsumedEventGoesNoFurtherAndWithoutAHandlerStateStillChang
 }
 
 // The clock wraps during the first delay; a long frame counts as a tenth of a second.
-TEST_F(HandlerTest, TheNewestHeldKeyRepeatsAfterTheFirstDelayThenEveryInterval) {
+TEST_F(InputSystemTest, TheNewestHeldKeyRepeatsAfterTheFirstDelayThenEveryInterval) {
     sUhr = 0xFFFFFF00u;
     Starte();
     EXPECT_THAT(Halte(14, 6, 8), IsEmpty());
@@ -389,20 +380,14 @@ TEST_F(HandlerTest, TheNewestHeldKeyRepeatsAfterTheFirstDelayThenEveryInterval) 
     Frame(50);
     EXPECT_EQ(handler.Nimm().size(), 5u);
     Lasse(14);
-    handler.Nimm();
-    Frame(100, 20);
-    EXPECT_THAT(handler.Nimm(), IsEmpty());
+    // The newest press repeats, and the release of another key does not stop it.
     Druecke(200);
+    Druecke(201);
+    Lasse(200);
     handler.Nimm();
     Frame(2000, 6);
     EXPECT_THAT(handler.Nimm(), IsEmpty());
     Frame(2000);
-    EXPECT_EQ(handler.Nimm().size(), 4u);
-    // The newest press repeats, and the release of another key does not stop it.
-    Druecke(201);
-    Lasse(200);
-    handler.Nimm();
-    Frame(100, 7);
     EXPECT_THAT(handler.Nimm(),
                 ElementsAre("key d0 201 up", "button d0 201 up", "key d0 201 down", "button d0 201 down"));
     Lasse(201);
@@ -410,7 +395,7 @@ TEST_F(HandlerTest, TheNewestHeldKeyRepeatsAfterTheFirstDelayThenEveryInterval) 
     EXPECT_THAT(Halte(58, 20), IsEmpty());
 }
 
-TEST_F(HandlerTest, ADigitalChannelFollowsItsButtons) {
+TEST_F(InputSystemTest, ADigitalChannelFollowsItsButtons) {
     Starte();
     Omvu::DigitalChannel& k = Digital(7, {{0, 17, false, 0}, {1, 0, false, 0}});
     Druecke(17);
@@ -439,7 +424,7 @@ TEST_F(HandlerTest, ADigitalChannelFollowsItsButtons) {
     EXPECT_TRUE(k.state);
 }
 
-TEST_F(HandlerTest, AxisBindingsHaveThresholdsOnBothSides) {
+TEST_F(InputSystemTest, AxisBindingsHaveThresholdsOnBothSides) {
     StarteMitDrei();
     Omvu::DigitalChannel& oben = Digital(1, {{1, 1, true, 0.5f}});
     Omvu::DigitalChannel& unten = Digital(2, {{1, 1, true, -0.5f}});
@@ -452,7 +437,7 @@ TEST_F(HandlerTest, AxisBindingsHaveThresholdsOnBothSides) {
     }
 }
 
-TEST_F(HandlerTest, BindingsToMissingDevicesAreInactiveAndMouseMovesCount) {
+TEST_F(InputSystemTest, BindingsToMissingDevicesAreInactiveAndMouseMovesCount) {
     Starte();
     Omvu::DigitalChannel& k = Digital(1, {{0, 30, false, 0}, {99, 30, false, -1}});
     Omvu::AnalogChannel& a =
@@ -466,7 +451,7 @@ TEST_F(HandlerTest, BindingsToMissingDevicesAreInactiveAndMouseMovesCount) {
     EXPECT_TRUE(maus.state);
 }
 
-TEST_F(HandlerTest, AnalogChannelsSumTheirBindingsAndCountTheirDifference) {
+TEST_F(InputSystemTest, AnalogChannelsSumTheirBindingsAndCountTheirDifference) {
     StarteMitDrei();
     Omvu::AnalogChannel& k = Analog(3, {{1, 0, Omvu::kAnalogAxis, 0, 1},
                                         {1, 2, Omvu::kAnalogAxisScaled, 0.5f, 10},

@@ -21,7 +21,9 @@ using Plattform::GeraeteArt;
 using Plattform::SkriptEingabe;
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::FloatNear;
 using ::testing::IsEmpty;
+using ::testing::Pointwise;
 
 constexpr uint64_t kTastatur = 1;
 constexpr uint64_t kMaus = 2;
@@ -123,8 +125,7 @@ protected:
                                  {1, 0x00060079, 3, 4, Plattform::SteuerFehler::Keiner},
                                  {2, kPadWort, 11, 6, Plattform::SteuerFehler::Keiner}};
         quelle->padListe = {kPadWort, kPadWort};
-        quelle->pads[0] = {};
-        quelle->pads[1] = {};
+        quelle->pads = {{0, {}}, {1, {}}};
         quelle->joysticks[1] = {};
         Starte();
     }

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <set>
 #include <vector>
 
 using namespace Plattform;
@@ -28,20 +27,18 @@ TEST(TastenTabelle, KeysTheGameReadsAndTheMainBlocksEnds) {
     EXPECT_EQ(CodeZuLinuxTaste(179), 83u);
 }
 
-// Every known key has one code below 256 that leads back to it.
+// Every known key has one code below 256 that leads back to it, so no two keys share a code.
 TEST(TastenTabelle, UnknownKeysHaveNoCodeCodesAreDistinctAndNames) {
     for (uint32_t linux : {0u, 89u, 101u, 112u, 240u, 1000u, 0xFFFFFFFFu})
         EXPECT_EQ(LinuxTasteZuCode(linux, true), 0u) << linux;
     for (uint32_t code : {0u, 89u, 150u, 255u, 256u})
         EXPECT_EQ(CodeZuLinuxTaste(code), 0u) << code;
-    std::set<uint32_t> gesehen;
     for (uint32_t linux = 1; linux < 256; ++linux) {
         const uint32_t code = LinuxTasteZuCode(linux, true);
         if (code == 0)
             continue;
         EXPECT_LT(code, 256u);
-        EXPECT_TRUE(gesehen.insert(code).second) << code;
-        EXPECT_EQ(CodeZuLinuxTaste(code), linux);
+        EXPECT_EQ(CodeZuLinuxTaste(code), linux) << code;
     }
     EXPECT_EQ(OeffneEingabe(nullptr), nullptr);
     // Keys without a character have English names.
