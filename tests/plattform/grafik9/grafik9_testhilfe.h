@@ -1,10 +1,10 @@
 #pragma once
-// A headless device (EGL surfaceless on Mesa) and the shaders the pixel tests draw with: GLSL
-// written by hand to the shader compiler's conventions, packed into its code blob.
+// A headless device (EGL surfaceless on Mesa) and the quad pipeline the pixel tests draw with,
+// its shaders made by the D3DX9 compiler as the engine's are.
 
 #include "plattform/grafik9/d3d9.h"
 #include "plattform/grafik9/grafik9_testhaken.h"
-#include "plattform/shaderkompiler/shaderblob.h"
+#include "plattform/shaderkompiler/d3dx9shader.h"
 
 #include <gtest/gtest.h>
 
@@ -18,42 +18,23 @@
 namespace grafik9test {
 
 // Corner (POSITION0, 0..1), then per instance the rectangle in pixels (TEXCOORD0), its colour
-// (TEXCOORD1) and depth (TEXCOORD2). c0 = (2 / target width, 2 / target height). `kopf` adds
-// declarations, `farbe` is the colour passed on; the epilogue is the compiler's.
-inline std::string QuadVs(const char* kopf = "", const char* farbe = "farbe") {
-    return std::string("#version 330 core\nuniform vec4 vs_c[1];\nuniform vec4 velm_epilog;\n") + kopf + R"(
-layout(location = 0) in vec2 ecke;
-layout(location = 1) in vec4 rechteck;
-layout(location = 2) in vec4 farbe;
-layout(location = 3) in vec4 tiefe;
-out vec4 velm_TEXCOORD0;
-out vec2 velm_TEXCOORD1;
-void main() {
-    vec2 p = rechteck.xy + ecke * rechteck.zw;
-    gl_Position = vec4(p.x * vs_c[0].x - 1.0, 1.0 - p.y * vs_c[0].y, tiefe.x, 1.0);
-    velm_TEXCOORD0 = )" + farbe + R"(;
-    velm_TEXCOORD1 = ecke;
-    gl_Position.x += velm_epilog.x * gl_Position.w;
-    gl_Position.y = velm_epilog.y * gl_Position.w - gl_Position.y;
-    gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;
-}
-)";
+// (TEXCOORD1) and depth (TEXCOORD2); c0 = (2 / target width, 2 / target height). Passes on
+// `farbe` and `uv` (the corner); `kopf` adds declarations.
+inline std::string QuadVs(const char* kopf = "", const char* farbe = "farbe", const char* uv = "ecke") {
+    return std::string("float4 gZiel;\n") + kopf + R"(
+void main(float2 ecke : POSITION0, float4 rechteck : TEXCOORD0, float4 farbe : TEXCOORD1, float4 tiefe : TEXCOORD2,
+          out float4 pos : POSITION0, out float4 f : TEXCOORD0, out float2 uv : TEXCOORD1) {
+    float2 p = rechteck.xy + ecke * rechteck.zw;
+    pos = float4(p.x * gZiel.x - 1.0, 1.0 - p.y * gZiel.y, tiefe.x, 1.0);
+    f = )" + farbe + ";\n    uv = " + uv + ";\n}\n";
 }
 
-inline const char* kFarbePs = R"(#version 330 core
-in vec4 velm_TEXCOORD0;
-layout(location = 0) out vec4 velm_COLOR0;
-void main() { velm_COLOR0 = velm_TEXCOORD0; }
-)";
+inline const char* kFarbePs = "float4 main(float4 f : TEXCOORD0) : COLOR0 { return f; }";
 
-// Samples s0 over the quad, v = 0 at its top; c0 scales the texture coordinates.
-inline const char* kTexturPs = R"(#version 330 core
-uniform vec4 ps_c[1];
-uniform sampler2D ps_s0;
-in vec2 velm_TEXCOORD1;
-layout(location = 0) out vec4 velm_COLOR0;
-void main() { velm_COLOR0 = texture(ps_s0, velm_TEXCOORD1 * ps_c[0].xy + ps_c[0].zw); }
-)";
+// Samples s0 over the quad, v = 0 at its top; c0 scales and moves the texture coordinates.
+inline const char* kTexturPs = R"(float4 gSkala;
+sampler2D gBild;
+float4 main(float2 uv : TEXCOORD1) : COLOR0 { return tex2D(gBild, uv * gSkala.xy + gSkala.zw); })";
 
 // Owns one reference of a layer or compiler object.
 struct Freigabe {
@@ -74,10 +55,15 @@ struct Instanz {
     float z, f1, f2, f3;
 };
 
-inline std::vector<uint8_t> Blob(uint32_t stufe, const std::string& glsl, uint32_t konstanten, uint32_t sampler) {
-    std::vector<uint8_t> bytes = Plattform::SchreibeShaderBlob({stufe, konstanten, sampler, glsl});
-    bytes.resize((bytes.size() + 3) & ~size_t(3));
-    return bytes;
+// Compiles HLSL for the stage of `profil`; the compile must succeed.
+inline Com<ID3DXBuffer> Uebersetze(const std::string& hlsl, LPCSTR profil, ID3DXConstantTable** tabelle = nullptr) {
+    ID3DXBuffer* kode = nullptr;
+    ID3DXBuffer* meldungen = nullptr;
+    const HRESULT h = D3DXCompileShader(hlsl.data(), UINT(hlsl.size()), nullptr, nullptr, "main", profil, 0, &kode,
+                                        &meldungen, tabelle);
+    const Com<ID3DXBuffer> meldungenRef(meldungen);
+    EXPECT_EQ(h, D3D_OK) << (meldungen ? static_cast<const char*>(meldungen->GetBufferPointer()) : "") << hlsl;
+    return Com<ID3DXBuffer>(kode);
 }
 
 inline uint32_t Pixel(const std::vector<uint32_t>& bild, uint32_t breite, uint32_t x, uint32_t y) {
@@ -110,7 +96,7 @@ inline void ErwartePixel(const std::vector<uint32_t>& bild, const std::vector<Pu
     }
 }
 
-// Windowed, with no window: the size must be given.
+// Windowed; 0 x 0 takes the size of the window, without one the size must be given.
 inline D3DPRESENT_PARAMETERS Fensterparameter(UINT breite, UINT hoehe, D3DFORMAT format = D3DFMT_X8R8G8B8) {
     D3DPRESENT_PARAMETERS p{};
     p.Windowed = TRUE;
@@ -152,16 +138,18 @@ protected:
         EXPECT_EQ(Plattform::VideoSpeicherBelegt(), 0u);
     }
 
-    Com<IDirect3DVertexShader9> Vs(const std::string& glsl, uint32_t konstanten, uint32_t sampler = 0) {
-        const auto b = Blob(Plattform::kStufeVertex, glsl, konstanten, sampler);
-        return Hole<IDirect3DVertexShader9>(
-            [&](auto o) { return mGeraet->CreateVertexShader(reinterpret_cast<const DWORD*>(b.data()), o); });
+    Com<IDirect3DVertexShader9> Vs(const std::string& hlsl) {
+        const auto kode = Uebersetze(hlsl, "vs_3_0");
+        return Hole<IDirect3DVertexShader9>([&](auto o) {
+            return kode ? mGeraet->CreateVertexShader(static_cast<const DWORD*>(kode->GetBufferPointer()), o) : E_FAIL;
+        });
     }
 
-    Com<IDirect3DPixelShader9> Ps(const std::string& glsl, uint32_t konstanten, uint32_t sampler = 0) {
-        const auto b = Blob(Plattform::kStufePixel, glsl, konstanten, sampler);
-        return Hole<IDirect3DPixelShader9>(
-            [&](auto o) { return mGeraet->CreatePixelShader(reinterpret_cast<const DWORD*>(b.data()), o); });
+    Com<IDirect3DPixelShader9> Ps(const std::string& hlsl) {
+        const auto kode = Uebersetze(hlsl, "ps_3_0");
+        return Hole<IDirect3DPixelShader9>([&](auto o) {
+            return kode ? mGeraet->CreatePixelShader(static_cast<const DWORD*>(kode->GetBufferPointer()), o) : E_FAIL;
+        });
     }
 
     // A default-pool vertex buffer, filled when `daten` is given.
@@ -186,7 +174,7 @@ protected:
     }
 
     // The pipeline a sprite batcher sets up: quad corners, six indices, per-instance data.
-    void BaueQuad(const char* pixelShader = kFarbePs, uint32_t psKonstanten = 0, uint32_t psSampler = 0) {
+    void BaueQuad(const std::string& pixelShader = kFarbePs, const std::string& vertexShader = QuadVs()) {
         const float ecken[] = {0, 0, 1, 0, 1, 1, 0, 1};
         mEcken = VertexPuffer(sizeof ecken, D3DUSAGE_WRITEONLY, ecken);
         mIndizes = IndexPuffer(std::vector<uint16_t>{0, 1, 2, 0, 2, 3});
@@ -198,8 +186,8 @@ protected:
                                               D3DDECL_END};
         mDeklaration = Hole<IDirect3DVertexDeclaration9>(
             [&](auto o) { return mGeraet->CreateVertexDeclaration(elemente, o); });
-        mVs = Vs(QuadVs(), 1);
-        mPs = Ps(pixelShader, psKonstanten, psSampler);
+        mVs = Vs(vertexShader);
+        mPs = Ps(pixelShader);
         ASSERT_TRUE(mEcken && mIndizes && mInstanzen && mDeklaration && mVs && mPs);
         mGeraet->SetVertexDeclaration(mDeklaration.get());
         mGeraet->SetVertexShader(mVs.get());
@@ -320,7 +308,7 @@ protected:
     std::vector<uint32_t> ZeigeTextur(IDirect3DBaseTexture9* textur, float x, float y, float b, float h,
                                       float su = 1, float sv = 1) {
         if (mZeige == nullptr) {
-            mZeige = Ps(kTexturPs, 1, 1);
+            mZeige = Ps(kTexturPs);
         }
         mGeraet->SetPixelShader(mZeige.get());
         const float c[4] = {su, sv, 0, 0};

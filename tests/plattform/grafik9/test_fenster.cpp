@@ -1,9 +1,7 @@
 // Presenting to a real window: the back buffer, stored with row 0 at the top, must reach the
 // screen the right way up. Needs an X server (Xvfb); skipped without a display.
 
-#include "plattform/grafik9/d3d9.h"
-
-#include <gtest/gtest.h>
+#include "grafik9_testhilfe.h"
 
 #define GLFW_INCLUDE_NONE
 #define GLFW_EXPOSE_NATIVE_X11
@@ -24,11 +22,8 @@ TEST(Fenster, PresentZeigtDenRueckpufferAufrecht) {
     GLFWwindow* fenster = glfwCreateWindow(64, 32, "grafik9", nullptr, nullptr);
     ASSERT_NE(fenster, nullptr);
 
-    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS parameter{};
-    parameter.Windowed = TRUE;
-    parameter.BackBufferFormat = D3DFMT_X8R8G8B8;
-    parameter.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    const grafik9test::Com<IDirect3D9> d3d(Direct3DCreate9(D3D_SDK_VERSION));
+    D3DPRESENT_PARAMETERS parameter = grafik9test::Fensterparameter(0, 0);
     parameter.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
     IDirect3DDevice9* geraet = nullptr;
     ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, fenster, 0x52, &parameter, &geraet), D3D_OK);
@@ -52,7 +47,6 @@ TEST(Fenster, PresentZeigtDenRueckpufferAufrecht) {
     XDestroyImage(bild);
 
     geraet->Release();
-    d3d->Release();
     glfwDestroyWindow(fenster);
     glfwTerminate();
 }

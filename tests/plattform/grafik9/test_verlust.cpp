@@ -43,7 +43,7 @@ TEST_F(Verlust, ResetVerweigertGehalteneStandardObjekte) {
     EXPECT_EQ(Rueck() ? mGeraet->Reset(&mParameter) : D3D_OK, D3DERR_INVALIDCALL);
     // System-memory surfaces, shaders and declarations survive a reset.
     const auto sys = SystemFlaeche(4, 4, D3DFMT_A8R8G8B8);
-    const auto vs = Vs(QuadVs(), 1);
+    const auto vs = Vs(QuadVs());
     EXPECT_EQ(mGeraet->Reset(&mParameter), D3D_OK);
 
     Plattform::SetzeResetPruefung(false);
@@ -52,7 +52,7 @@ TEST_F(Verlust, ResetVerweigertGehalteneStandardObjekte) {
 }
 
 TEST_F(Verlust, ResetStelltAlleVorgabenHerUndZeichnetWieder) {
-    BaueQuad(kTexturPs, 1, 1);
+    BaueQuad(kTexturPs);
     auto ziel = Textur(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8);
     mGeraet->SetRenderTarget(0, Flaeche(ziel.get()).get());
     mGeraet->SetTexture(0, ziel.get());
@@ -133,7 +133,7 @@ TEST_F(Verlust, BudgetLaesstErzeugungScheitern) {
 }
 
 TEST_F(Verlust, GebundeneObjekteLebenBisZumLoesen) {
-    BaueQuad(kTexturPs, 1, 1);
+    BaueQuad(kTexturPs);
     mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
     auto t = Textur(4, 4, 1, 0, D3DFMT_A8R8G8B8);
     FuelleStufe(t.get(), 0, 4, 4, 0xFF00FF00);

@@ -1,6 +1,7 @@
 // Pixels drawn through the layer land where Direct3D 9 puts them.
 
 #include "grafik9_testhilfe.h"
+#include "plattform/shaderkompiler/shaderblob.h"
 
 namespace grafik9test {
 namespace {
@@ -107,13 +108,16 @@ TEST_F(Zeichnen, ZeichnenOhneProgrammOderMitFalschemBereichScheitert) {
 }
 
 TEST_F(Zeichnen, KaputterShaderkodeWirdAbgewiesen) {
-    // A vertex blob for a pixel shader, a wrong tag, GLSL that does not compile, too many registers.
-    auto b = Blob(Plattform::kStufeVertex, QuadVs(), 1, 0);
+    // A vertex shader's code for a pixel shader, a wrong tag, GLSL that does not compile, too many
+    // registers.
+    const auto kode = Uebersetze(QuadVs(), "vs_3_0");
+    std::vector<uint8_t> b(static_cast<uint8_t*>(kode->GetBufferPointer()),
+                           static_cast<uint8_t*>(kode->GetBufferPointer()) + kode->GetBufferSize());
     IDirect3DPixelShader9* ps = nullptr;
     EXPECT_EQ(mGeraet->CreatePixelShader(reinterpret_cast<const DWORD*>(b.data()), &ps), D3DERR_INVALIDCALL);
     b[0] = 'X';
-    auto kaputt = Blob(Plattform::kStufeVertex, "#version 330 core\nvoid main() { nix; }\n", 0, 0);
-    auto zuViele = Blob(Plattform::kStufeVertex, QuadVs(), 257, 0);
+    auto kaputt = Plattform::SchreibeShaderBlob({Plattform::kStufeVertex, 0, 0, "void main() { nix; }"});
+    auto zuViele = Plattform::SchreibeShaderBlob({Plattform::kStufeVertex, 257, 0, ""});
     IDirect3DVertexShader9* vs = nullptr;
     for (const auto* blob : {&b, &kaputt, &zuViele}) {
         EXPECT_EQ(mGeraet->CreateVertexShader(reinterpret_cast<const DWORD*>(blob->data()), &vs), D3DERR_INVALIDCALL);
@@ -123,7 +127,7 @@ TEST_F(Zeichnen, KaputterShaderkodeWirdAbgewiesen) {
 
 TEST_F(Zeichnen, VertexSamplerLiegenAufEigenenEinheiten) {
     BaueQuad();
-    const auto vs = Vs(QuadVs("uniform sampler2D vs_s0;", "textureLod(vs_s0, vec2(0.5, 0.5), 0.0)"), 1, 1);
+    const auto vs = Vs(QuadVs("sampler2D gBild;", "tex2Dlod(gBild, float4(0.5, 0.5, 0, 0))"));
     mGeraet->SetVertexShader(vs.get());
     const auto blau = Textur(1, 1, 1, 0, D3DFMT_A8R8G8B8);
     const auto rot = Textur(1, 1, 1, 0, D3DFMT_A8R8G8B8);
@@ -138,15 +142,7 @@ TEST_F(Zeichnen, VertexSamplerLiegenAufEigenenEinheiten) {
 }
 
 TEST_F(Zeichnen, ZweitesZielUndIndex32) {
-    BaueQuad(R"(#version 330 core
-in vec4 velm_TEXCOORD0;
-layout(location = 0) out vec4 velm_COLOR0;
-layout(location = 1) out vec4 velm_COLOR1;
-void main() {
-    velm_COLOR0 = velm_TEXCOORD0;
-    velm_COLOR1 = vec4(1.0) - velm_TEXCOORD0;
-}
-)");
+    BaueQuad("void main(float4 f : TEXCOORD0, out float4 a : COLOR0, out float4 b : COLOR1) { a = f; b = 1 - f; }");
     // The same quad from 32-bit indices.
     const auto ib32 = IndexPuffer(std::vector<uint32_t>{0, 1, 2, 0, 2, 3});
     mGeraet->SetIndices(ib32.get());
@@ -162,7 +158,10 @@ void main() {
     EXPECT_EQ(bild[9] & 0xFFFFFF, 0x00FFFFu);
 }
 
-TEST_F(Zeichnen, EigenerTiefenpufferAmRenderziel) {
+// A render target with its own depth buffer, read back through a texture draw: the top half
+// red by clearing, the bottom half by drawing, where the far quad comes second and loses where
+// the near one lies. Both halves must come out the right way up.
+TEST_F(Zeichnen, RenderzielMitEigenemTiefenpuffer) {
     BaueQuad();
     const auto ziel = Textur(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8);
     const auto tiefe = Tiefe(8, 8, D3DFMT_D24X8);
@@ -171,15 +170,17 @@ TEST_F(Zeichnen, EigenerTiefenpufferAmRenderziel) {
     mGeraet->SetDepthStencilSurface(tiefe.get());
     SetzeZielGroesse(8, 8);
     ASSERT_EQ(mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0), D3D_OK);
+    const RECT oben = {0, 0, 8, 4};
+    mGeraet->Clear(1, &oben, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
     mGeraet->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
-    // The far quad comes second and loses where the near one lies.
-    Zeichne({Quad(0, 0, 4, 8, 1, 0, 0, 1, 0.25f), Quad(2, 0, 6, 8, 0, 0, 1, 1, 0.75f)});
+    Zeichne({Quad(0, 4, 4, 4, 0, 1, 0, 1, 0.25f), Quad(2, 4, 6, 4, 0, 0, 1, 1, 0.75f)});
 
     mGeraet->SetRenderTarget(0, Rueck().get());
     mGeraet->SetDepthStencilSurface(autoTiefe.get());
     SetzeZielGroesse(kBreite, kHoehe);
     mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
-    ErwartePixel(ZeigeTextur(ziel.get(), 0, 0, 8, 8), {{3, 4, 0xFFFF0000}, {4, 4, 0xFF0000FF}});
+    ErwartePixel(ZeigeTextur(ziel.get(), 0, 0, 8, 8),
+                 {{3, 1, 0xFFFF0000}, {4, 1, 0xFFFF0000}, {3, 6, 0xFF00FF00}, {4, 6, 0xFF0000FF}});
 }
 
 } // namespace

@@ -37,20 +37,12 @@ void main( float2 uv : TEXCOORD0, float4 farbe : TEXCOORD1, out float4 ergebnis 
 }
 )";
 
-// A shader whose array of n float4 constants is used with a computed index.
-std::string FeldShader(int n, bool pixel) {
-    const std::string feld = "float4 gFeld[" + std::to_string(n) + "];\n";
-    if (pixel) {
-        return feld + "float4 main( float2 uv : TEXCOORD0) : COLOR0 { return gFeld[int(uv.x)]; }\n";
-    }
-    return feld + "float4 main( float4 pos : POSITION0) : POSITION0 { return gFeld[int(pos.x)]; }\n";
-}
-
-// `n` samplers, all used.
-std::string SamplerShader(int n, bool pixel) {
-    std::string quelle;
-    std::string summe = "float4(0, 0, 0, 0)";
-    for (int i = 0; i < n; ++i) {
+// An array of `felder` float4 constants used with a computed index and `sampler` samplers, all
+// used.
+std::string GrenzShader(int felder, int sampler, bool pixel) {
+    std::string quelle = felder > 0 ? "float4 gFeld[" + std::to_string(felder) + "];\n" : "";
+    std::string summe = felder > 0 ? "gFeld[int(uv.x)]" : "0";
+    for (int i = 0; i < sampler; ++i) {
         quelle += "sampler2D gS" + std::to_string(i) + ";\n";
         summe += " + tex2Dlod( gS" + std::to_string(i) + ", float4( uv, 0, 0))";
     }
@@ -105,10 +97,8 @@ TEST(ShaderUebersetzung, GlslNachDenKonventionenDesGeraets) {
          {}},
         {"float4 Haupt( float2 uv : TEXCOORD0) : COLOR0 { return float4(uv, HELL, 1); }\n", true, 0, 0, {"0.25"},
          {}, "Haupt", makros},
-        {FeldShader(256, false), false, 256, 0, {}, {}},
-        {FeldShader(224, true), true, 224, 0, {}, {}},
-        {SamplerShader(4, false), false, 0, 4, {}, {}},
-        {SamplerShader(16, true), true, 0, 16, {}, {}},
+        {GrenzShader(256, 4, false), false, 256, 4, {}, {}},
+        {GrenzShader(224, 16, true), true, 224, 16, {}, {}},
     };
     for (const auto& fall : faelle) {
         const Uebersetzt u = Uebersetze(fall.quelle, fall.pixel ? "ps_3_0" : "vs_3_0", fall.einstieg, fall.makros);
@@ -152,10 +142,10 @@ TEST(ShaderUebersetzung, AbgelehntMitMeldung) {
          "ERROR: 0:2: 'gB' : register()"},
         {std::string("sampler2D gS : register(s3);\n") + ps + "{ return tex2D( gS, uv); }\n", "ps_3_0",
          "'gS' : register()"},
-        {FeldShader(257, false), "vs_3_0", "'gFeld' : constants need more than the 256"},
-        {FeldShader(225, true), "ps_3_0", "'gFeld'"},
-        {SamplerShader(5, false), "vs_3_0", "'gS4' : more than the 4 samplers"},
-        {SamplerShader(17, true), "ps_3_0", "'gS16'"},
+        {GrenzShader(257, 0, false), "vs_3_0", "'gFeld' : constants need more than the 256"},
+        {GrenzShader(225, 0, true), "ps_3_0", "'gFeld'"},
+        {GrenzShader(0, 5, false), "vs_3_0", "'gS4' : more than the 4 samplers"},
+        {GrenzShader(0, 17, true), "ps_3_0", "'gS16'"},
         {"float4 main( float4 f : COLOR0) : POSITION0 { return f; }\n", "vs_3_0", "COLOR0"},
         {"float4 main( float2 p : VPOS) : COLOR0 { return p.xyxy; }\n", "ps_3_0", "'VPOS0' is not available"},
         {"float4 main( float4 p : TEXCOORD00001) : POSITION0 { return p; }\n", "vs_3_0", "TEXCOORD00001"},
