@@ -66,10 +66,6 @@ inline Com<ID3DXBuffer> Uebersetze(const std::string& hlsl, LPCSTR profil, ID3DX
     return Com<ID3DXBuffer>(kode);
 }
 
-inline uint32_t Pixel(const std::vector<uint32_t>& bild, uint32_t breite, uint32_t x, uint32_t y) {
-    return bild[y * breite + x];
-}
-
 // Each channel within `toleranz`.
 inline void ErwarteFarbe(uint32_t ist, uint32_t soll, int toleranz = 1) {
     for (int kanal = 0; kanal < 32; kanal += 8) {
@@ -92,7 +88,7 @@ struct Punkt {
 };
 inline void ErwartePixel(const std::vector<uint32_t>& bild, const std::vector<Punkt>& punkte) {
     for (const Punkt& p : punkte) {
-        EXPECT_EQ(Pixel(bild, 32, p.x, p.y), p.farbe) << std::hex << p.x << ", " << p.y;
+        EXPECT_EQ(bild[p.y * 32 + p.x], p.farbe) << std::hex << p.x << ", " << p.y;
     }
 }
 
@@ -253,7 +249,7 @@ protected:
         const auto bild = LiesRueckpuffer();
         for (uint32_t y = 0; y < kHoehe; ++y) {
             for (uint32_t x = 0; x < kBreite; ++x) {
-                if ((Pixel(bild, kBreite, x, y) & 0xFFFFFF) == (farbe & 0xFFFFFF)) {
+                if ((bild[y * kBreite + x] & 0xFFFFFF) == (farbe & 0xFFFFFF)) {
                     k.x0 = std::min(k.x0, int(x));
                     k.y0 = std::min(k.y0, int(y));
                     k.x1 = std::max(k.x1, int(x));

@@ -46,7 +46,7 @@ protected:
     uint32_t ZeichneMitte() {
         mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
         EXPECT_EQ(Zeichne({Quad(2, 1, 4, 2, 1.0f, 1.0f, 0.0f, 0.0f)}), D3D_OK);
-        return Pixel(LiesRueckpuffer(), kBreite, 3, 2);
+        return LiesRueckpuffer()[2 * kBreite + 3];
     }
 
     std::string Glsl(const char* hlsl, LPCSTR profil) {
@@ -145,19 +145,15 @@ void main(float4 f : TEXCOORD0, out float4 farbe : COLOR0) {
     Uebersetze(ps, "ps_3_0", &roh);
     const Com<ID3DXConstantTable> tabelle(roh);
     ASSERT_NO_FATAL_FAILURE(BauePaar(ps));
-    const struct {
-        const char* name;
-        D3DXPARAMETER_TYPE typ;
-        UINT register_, anzahl;
-    } konstanten[] = {{"gSkala", D3DXPT_FLOAT, 0, 1}, {"gAnzahl", D3DXPT_INT, 1, 1}, {"gAn", D3DXPT_BOOL, 2, 1},
-                      {"gDrei", D3DXPT_INT, 3, 1},    {"gZwei", D3DXPT_BOOL, 4, 1},  {"gFeld", D3DXPT_INT, 5, 3}};
-    for (const auto& k : konstanten) {
+    for (const auto& [name, typ, register_, anzahl] :
+         {std::tuple{"gSkala", D3DXPT_FLOAT, 0u, 1u}, {"gAnzahl", D3DXPT_INT, 1u, 1u}, {"gAn", D3DXPT_BOOL, 2u, 1u},
+          {"gDrei", D3DXPT_INT, 3u, 1u}, {"gZwei", D3DXPT_BOOL, 4u, 1u}, {"gFeld", D3DXPT_INT, 5u, 3u}}) {
         D3DXCONSTANT_DESC d{};
         UINT n = 1;
-        ASSERT_EQ(tabelle->GetConstantDesc(tabelle->GetConstantByName(nullptr, k.name), &d, &n), D3D_OK) << k.name;
+        ASSERT_EQ(tabelle->GetConstantDesc(name, &d, &n), D3D_OK) << name;
         EXPECT_EQ(std::tuple(d.Type, d.RegisterSet, d.RegisterIndex, d.RegisterCount),
-                  std::tuple(k.typ, D3DXRS_FLOAT4, k.register_, k.anzahl))
-            << k.name;
+                  std::tuple(typ, D3DXRS_FLOAT4, register_, anzahl))
+            << name;
     }
     const struct {
         float an, zwei;

@@ -3,8 +3,6 @@
 
 #include "grafik9_testhilfe.h"
 
-#include <cmath>
-
 namespace grafik9test {
 namespace {
 
@@ -18,7 +16,7 @@ protected:
     }
 
     uint32_t Zeige(IDirect3DBaseTexture9* textur, float groesse, uint32_t x, uint32_t y) {
-        return Pixel(ZeigeTextur(textur, 0, 0, groesse, groesse), kBreite, x, y);
+        return ZeigeTextur(textur, 0, 0, groesse, groesse)[y * kBreite + x];
     }
 };
 
@@ -158,21 +156,17 @@ TEST_F(Texturen, AdressierungUndFilterWieDirect3D9) {
         SCOPED_TRACE(fall.adresse * 10 + fall.filter);
         ErwartePixel(ZeigeTextur(t.get(), 0, 0, fall.breite, 1, fall.su), fall.punkte);
     }
-    ErwarteFarbe(Pixel(LiesRueckpuffer(), kBreite, 2, 0), 0xFF808000);
+    ErwarteFarbe(LiesRueckpuffer()[2], 0xFF808000);
 
     // Sampler numbers are checked; anisotropic filtering is taken.
-    EXPECT_EQ(mGeraet->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_ANISOTROPIC), D3D_OK);
-    for (const auto& [sampler, ergebnis] :
-         {std::pair{16ul, D3DERR_INVALIDCALL}, {D3DVERTEXTEXTURESAMPLER0 + 3, D3D_OK},
-          {D3DVERTEXTEXTURESAMPLER0 + 4, D3DERR_INVALIDCALL}}) {
-        EXPECT_EQ(mGeraet->SetSamplerState(DWORD(sampler), D3DSAMP_MINFILTER, D3DTEXF_POINT), ergebnis)
-            << sampler;
-    }
+    ErwarteAlle(D3D_OK, {mGeraet->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_ANISOTROPIC),
+                         mGeraet->SetSamplerState(D3DVERTEXTEXTURESAMPLER0 + 3, D3DSAMP_MINFILTER, D3DTEXF_POINT)});
+    ErwarteAlle(D3DERR_INVALIDCALL, {mGeraet->SetSamplerState(16, D3DSAMP_MINFILTER, D3DTEXF_POINT),
+                                     mGeraet->SetSamplerState(D3DVERTEXTEXTURESAMPLER0 + 4, D3DSAMP_MINFILTER, 1)});
 }
 
 TEST_F(Texturen, MipStufenMaxMipLevelUndAutomatischeMips) {
     const auto t = Textur(4, 4, 3, 0, D3DFMT_A8R8G8B8);
-    ASSERT_EQ(t->GetLevelCount(), 3u);
     FuelleStufe(t.get(), 0, 4, 4, 0xFFFF0000);
     FuelleStufe(t.get(), 1, 2, 2, 0xFF00FF00);
     FuelleStufe(t.get(), 2, 1, 1, 0xFF0000FF);
@@ -184,7 +178,7 @@ TEST_F(Texturen, MipStufenMaxMipLevelUndAutomatischeMips) {
     }
     // Minified four times the chain itself picks level 2.
     mGeraet->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, 0);
-    EXPECT_EQ(Pixel(ZeigeTextur(t.get(), 8, 8, 1, 1), kBreite, 8, 8), 0xFF0000FFu);
+    EXPECT_EQ(ZeigeTextur(t.get(), 8, 8, 1, 1)[8 * kBreite + 8], 0xFF0000FFu);
 
     // AUTOGENMIPMAP: one level to the caller, the chain follows level 0, also after a new upload
     // without a mip call.

@@ -16,7 +16,6 @@ using Tabelle = std::unique_ptr<ID3DXConstantTable, Freigabe>;
 
 struct Uebersetzt {
     HRESULT ergebnis = E_FAIL;
-    bool hatMeldungen = false;
     std::string meldungen;
     Plattform::ShaderBlob blob;
     Tabelle tabelle;
@@ -30,7 +29,6 @@ template <typename Aufruf> Uebersetzt Nimm(Aufruf&& aufruf) {
     ID3DXConstantTable* tabelle = nullptr;
     u.ergebnis = aufruf(&code, &meldungen, &tabelle);
     if (meldungen != nullptr) {
-        u.hatMeldungen = true;
         u.meldungen = static_cast<const char*>(meldungen->GetBufferPointer());
         meldungen->Release();
     }

@@ -1,3 +1,6 @@
+// Compiling HLSL through the D3DX9 entry points: the GLSL the device gets, the refusals and
+// their messages, and the constant table.
+
 #include "shadertesthilfe.h"
 
 #include <gtest/gtest.h>
@@ -50,6 +53,46 @@ std::string GrenzShader(int felder, int sampler, bool pixel) {
            " { return " + summe + "; }\n";
 }
 
+// Every kind of constant the engine declares, each used once, plus one unused.
+const char* kKonstanten = R"(
+float gSkalar;
+float3 gVektor;
+float3x3 gDrehung;
+row_major float3x3 gDrehungZ;
+float4x4 gWelt;
+row_major float4x4 gWeltZ;
+float4x3 gSchief;
+row_major float4x3 gSchiefZ;
+float4 gFeld[3];
+float gUnbenutzt;
+struct Licht { float3 pos; float4 farbe; };
+Licht gLicht;
+Licht gLichter[2];
+float2 gSkalare[2];
+void main( float4 pos : POSITION0, out float4 opos : POSITION0, out float4 a : TEXCOORD0, out float4 b : TEXCOORD1)
+{
+    opos = pos * gSkalar + float4(gVektor, 0) + mul(pos, gWelt) + mul(pos, gWeltZ);
+    a = float4(mul(pos.xyz, gDrehung) + mul(pos.xyz, gDrehungZ), 1) + float4(mul(pos, gSchief) + mul(pos, gSchiefZ), 0);
+    b = gFeld[int(pos.w)] + gLicht.farbe + float4(gLichter[int(pos.x)].pos, 1) + gLichter[1].farbe
+        + float4(gSkalare[int(pos.y)], 0, 0);
+}
+)";
+
+// What a name or a handle stands for; the table counts one description.
+D3DXCONSTANT_DESC Desc(ID3DXConstantTable* t, D3DXHANDLE h) {
+    D3DXCONSTANT_DESC d{};
+    UINT anzahl = 1;
+    EXPECT_EQ(std::pair(t->GetConstantDesc(h, &d, &anzahl), anzahl), std::pair(D3D_OK, 1u));
+    return d;
+}
+
+// Register, count, class, elements and set.
+std::tuple<UINT, UINT, D3DXPARAMETER_CLASS, UINT, D3DXREGISTER_SET> Beschreibung(ID3DXConstantTable* t,
+                                                                               const char* name) {
+    const D3DXCONSTANT_DESC d = Desc(t, name);
+    return {d.RegisterIndex, d.RegisterCount, d.Class, d.Elements, d.RegisterSet};
+}
+
 } // namespace
 
 // Each row compiles and must hold its GLSL pieces, lack the absent ones, and bind the registers and
@@ -97,13 +140,19 @@ TEST(ShaderUebersetzung, GlslNachDenKonventionenDesGeraets) {
          {}},
         {"float4 Haupt( float2 uv : TEXCOORD0) : COLOR0 { return float4(uv, HELL, 1); }\n", true, 0, 0, {"0.25"},
          {}, "Haupt", makros},
+        // Names that repeat only inside structures, functions and annotations stay valid.
+        {"matrix<float, 4, 4> a;\nfloat4 b <string a = \"a;\"; float c = 1;> = float4(1, 2, 3, 4), c[2] = {b, b};\n"
+         "struct S { float4 a; float4 b; };\nfloat4 F(float2 a : TEXCOORD0) : COLOR0 { float4 b = 1; return b; }\n"
+         "static const float2 d[2] = { float2(0, 1), float2(2, 3) };\nsampler2D e;\n"
+         "float4 main(float2 t : TEXCOORD0) : COLOR0 { return t.xyxy; }\n",
+         true, 0, 0, {}, {}},
         {GrenzShader(256, 4, false), false, 256, 4, {}, {}},
         {GrenzShader(224, 16, true), true, 224, 16, {}, {}},
     };
     for (const auto& fall : faelle) {
         const Uebersetzt u = Uebersetze(fall.quelle, fall.pixel ? "ps_3_0" : "vs_3_0", fall.einstieg, fall.makros);
         ASSERT_EQ(u.ergebnis, D3D_OK) << u.meldungen;
-        EXPECT_FALSE(u.hatMeldungen) << u.meldungen;
+        EXPECT_EQ(u.meldungen, "");
         EXPECT_EQ(u.blob.stufe, fall.pixel ? Plattform::kStufePixel : Plattform::kStufeVertex);
         EXPECT_EQ(std::pair(u.blob.konstantenRegister, u.blob.samplerAnzahl), std::pair(fall.register_, fall.sampler))
             << fall.quelle;
@@ -117,9 +166,14 @@ TEST(ShaderUebersetzung, GlslNachDenKonventionenDesGeraets) {
     EXPECT_EQ(Uebersetze(kVertexShader, "vs_3_0").blob.glsl.rfind("#version 330 core\n", 0), 0u);
 }
 
-// Every refusal fails with its message and leaves neither code nor a table behind.
+// Every refusal fails with its message and leaves neither code nor a table behind. A global
+// declared twice fails on the line of the second declaration, whichever kinds the two are (glslang
+// crashed on a constant after any other global of its name and another type).
 TEST(ShaderUebersetzung, AbgelehntMitMeldung) {
     const char* ps = "float4 main( float2 uv : TEXCOORD0) : COLOR0 ";
+    const auto zweimal = [ps](const char* deklarationen) {
+        return std::string(deklarationen) + "\n" + ps + "{ return uv.xyxy; }\n";
+    };
     const struct {
         std::string quelle;
         const char* profil;
@@ -151,6 +205,18 @@ TEST(ShaderUebersetzung, AbgelehntMitMeldung) {
         {"float4 main( float4 p : TEXCOORD00001) : POSITION0 { return p; }\n", "vs_3_0", "TEXCOORD00001"},
         {"float4 main( float2 uv : TEXCOORD0) : COLOR4 { return uv.xyxy; }\n", "ps_3_0", "COLOR4"},
         {kPixelShader, "ps_2_0", "ps_2_0"},
+        {zweimal("sampler2D gBild;\nfloat4 gBild;"), "ps_3_0", "ERROR: 0:2: 'gBild' : redefinition"},
+        {zweimal("float4 gBild;\nsampler2D gBild;"), "ps_3_0", "ERROR: 0:2: 'gBild' : redefinition"},
+        {zweimal("float4 a;\n\nfloat3 a;"), "ps_3_0", "ERROR: 0:3: 'a' : redefinition"},
+        {zweimal("float4 a;\nfloat4 a;"), "ps_3_0", "ERROR: 0:2: 'a' : redefinition"},
+        {zweimal("float4 a, b, a;"), "ps_3_0", "ERROR: 0:1: 'a' : redefinition"},
+        {zweimal("static float4 a;\nuniform float4 a;"), "ps_3_0", "ERROR: 0:2: 'a' : redefinition"},
+        {zweimal("struct a { float x; };\nfloat4 a;"), "ps_3_0", "ERROR: 0:2: 'a' : redefinition"},
+        {zweimal("struct S { float x; } a;\nfloat4x4 a;"), "ps_3_0", "ERROR: 0:2: 'a' : redefinition"},
+        {zweimal("typedef float3 a;\nfloat4 a[2];"), "ps_3_0", "ERROR: 0:2: 'a' : redefinition"},
+        {zweimal("cbuffer C : register(b0) { float3 a; };\nfloat4 a;"), "ps_3_0", "ERROR: 0:2: 'a' : redefinition"},
+        {zweimal("#define SAMPLER(n) sampler2D n\nSAMPLER(a);\n#line 7 \"filter.xml\"\nfloat4 a;"), "ps_3_0",
+         "ERROR: filter.xml:7: 'a' : redefinition"},
     };
     for (const auto& fall : faelle) {
         Uebersetzt u = Uebersetze(fall.quelle, fall.profil);
@@ -184,8 +250,8 @@ TEST(ShaderUebersetzung, DateiFehlerNennenDateiUndZeile) {
                                               tabelle);
         });
         const bool gut = fall.meldung.empty();
-        EXPECT_EQ(std::tuple(u.ergebnis, u.blob.glsl.empty(), u.tabelle == nullptr, u.hatMeldungen),
-                  std::tuple(gut ? D3D_OK : E_FAIL, !gut, !gut, !gut));
+        EXPECT_EQ(std::tuple(u.ergebnis, u.blob.glsl.empty(), u.tabelle == nullptr, u.meldungen.empty()),
+                  std::tuple(gut ? D3D_OK : E_FAIL, !gut, !gut, gut));
         EXPECT_TRUE(Enthaelt(u.meldungen, fall.meldung)) << fall.meldung << " in " << u.meldungen;
     }
     std::remove(pfad.c_str());
@@ -206,38 +272,93 @@ TEST(ShaderUebersetzung, AusgabenSindOptional) {
     EXPECT_EQ(code, nullptr);
 }
 
-// A global declared twice fails with the line of the second declaration, whichever kinds the two
-// are; glslang crashed on a constant after any other global of its name and another type.
-// Names that repeat only inside structures, functions and annotations stay valid.
-TEST(ShaderUebersetzung, GlobaleZweimalDeklariertIstEinFehler) {
+TEST(Konstantentabelle, RegisterHandlesUndNamen) {
+    Uebersetzt vs = Uebersetze(kKonstanten, "vs_3_0");
+    ASSERT_EQ(vs.ergebnis, D3D_OK) << vs.meldungen;
+    ID3DXConstantTable* t = vs.tabelle.get();
+    // Stored by columns (the HLSL default) a matrix takes one register per column, by rows one
+    // per row. gUnbenutzt holds register 26 but is not listed.
+    const auto S = D3DXPC_SCALAR, V = D3DXPC_VECTOR, Z = D3DXPC_MATRIX_ROWS, M = D3DXPC_MATRIX_COLUMNS,
+               T = D3DXPC_STRUCT;
     const struct {
-        const char* deklarationen;
-        const char* meldung; // empty: compiles
-    } faelle[] = {
-        {"sampler2D gBild;\nfloat4 gBild;", "ERROR: 0:2: 'gBild' : redefinition"},
-        {"float4 gBild;\nsampler2D gBild;", "ERROR: 0:2: 'gBild' : redefinition"},
-        {"float4 a;\n\nfloat3 a;", "ERROR: 0:3: 'a' : redefinition"},
-        {"float4 a;\nfloat4 a;", "ERROR: 0:2: 'a' : redefinition"},
-        {"float4 a, b, a;", "ERROR: 0:1: 'a' : redefinition"},
-        {"static float4 a;\nuniform float4 a;", "ERROR: 0:2: 'a' : redefinition"},
-        {"struct a { float x; };\nfloat4 a;", "ERROR: 0:2: 'a' : redefinition"},
-        {"struct S { float x; } a;\nfloat4x4 a;", "ERROR: 0:2: 'a' : redefinition"},
-        {"typedef float3 a;\nfloat4 a[2];", "ERROR: 0:2: 'a' : redefinition"},
-        {"cbuffer C : register(b0) { float3 a; };\nfloat4 a;", "ERROR: 0:2: 'a' : redefinition"},
-        {"#define SAMPLER(n) sampler2D n\nSAMPLER(a);\n#line 7 \"filter.xml\"\nfloat4 a;",
-         "ERROR: filter.xml:7: 'a' : redefinition"},
-        {"matrix<float, 4, 4> a;\nfloat4 b <string a = \"a;\"; float c = 1;> = float4(1, 2, 3, 4), c[2] = "
-         "{b, b};\n"
-         "struct S { float4 a; float4 b; };\nfloat4 F(float2 a : TEXCOORD0) : COLOR0 { float4 b = 1; return "
-         "b; }\n"
-         "static const float2 d[2] = { float2(0, 1), float2(2, 3) };\nsampler2D e;",
-         ""},
-    };
-    for (const auto& fall : faelle) {
-        const std::string quelle = std::string(fall.deklarationen) +
-                                   "\nfloat4 main(float2 t : TEXCOORD0) : COLOR0 { return t.xyxy; }\n";
-        const Uebersetzt ps = Uebersetze(quelle, "ps_3_0");
-        EXPECT_EQ(ps.ergebnis, *fall.meldung ? E_FAIL : D3D_OK) << quelle << "\n" << ps.meldungen;
-        EXPECT_TRUE(Enthaelt(ps.meldungen, fall.meldung)) << quelle << "\n" << ps.meldungen;
+        const char* name;
+        UINT register_, anzahl;
+        D3DXPARAMETER_CLASS klasse;
+        UINT elemente;
+    } eintraege[] = {{"gSkalar", 0, 1, S, 1},         {"gVektor", 1, 1, V, 1},          {"gDrehung", 2, 3, M, 1},
+                     {"gDrehungZ", 5, 3, Z, 1},       {"gWelt", 8, 4, M, 1},            {"gWeltZ", 12, 4, Z, 1},
+                     {"gSchief", 16, 3, M, 1},        {"gSchiefZ", 19, 4, Z, 1},        {"gFeld", 23, 3, V, 3},
+                     {"gFeld[2]", 25, 1, V, 1},       {"gLicht", 27, 2, T, 1},          {"gLicht.pos", 27, 1, V, 1},
+                     {"gLicht.farbe", 28, 1, V, 1},   {"gLichter", 29, 4, T, 2},        {"gLichter[0]", 29, 2, T, 1},
+                     {"gLichter[0].pos", 29, 1, V, 1}, {"gLichter[1].pos", 31, 1, V, 1}, {"gSkalare", 33, 2, V, 2},
+                     {"gLichter[1].farbe", 32, 1, V, 1}, {"gSkalare[1]", 34, 1, V, 1}};
+    for (const auto& e : eintraege) {
+        EXPECT_EQ(Beschreibung(t, e.name), std::tuple(e.register_, e.anzahl, e.klasse, e.elemente, D3DXRS_FLOAT4))
+            << e.name;
+    }
+    EXPECT_EQ(std::pair(Desc(t, "gSchief").Rows, Desc(t, "gSchief").Columns), std::pair(4u, 3u));
+    EXPECT_EQ(vs.blob.konstantenRegister, 35u);
+    EXPECT_TRUE(Enthaelt(vs.blob.glsl, "uniform vec4 vs_c[35];")) << vs.blob.glsl;
+
+    D3DXCONSTANTTABLE_DESC tabelle{};
+    ASSERT_EQ(t->GetDesc(&tabelle), D3D_OK);
+    EXPECT_EQ(std::pair(tabelle.Version, tabelle.Constants), std::pair(0xFFFE0300u, 12u)); // all but gUnbenutzt
+    EXPECT_EQ(t->GetConstant(nullptr, 12), nullptr);
+
+    // Members below the array are those of element 0; an element has its own.
+    const D3DXHANDLE lichter = t->GetConstantByName(nullptr, "gLichter");
+    const D3DXHANDLE element = t->GetConstantElement(lichter, 1);
+    ASSERT_NE(lichter, nullptr);
+    EXPECT_EQ(std::pair(std::string(Desc(t, lichter).Name), Desc(t, lichter).StructMembers),
+              std::pair(std::string("gLichter"), 2u));
+    const D3DXCONSTANT_DESC farbe = Desc(t, t->GetConstant(lichter, 1));
+    EXPECT_EQ(std::pair(std::string(farbe.Name), farbe.RegisterIndex), std::pair(std::string("farbe"), 30u));
+    EXPECT_EQ(Desc(t, t->GetConstant(element, 1)).RegisterIndex, 32u);
+    EXPECT_EQ(t->GetConstantElement(lichter, 2), nullptr);
+
+    // Names stand in for handles, with indices and members.
+    EXPECT_EQ(t->GetConstantByName(nullptr, "gLichter[1].farbe"), t->GetConstant(element, 1));
+    EXPECT_EQ(t->GetConstantByName(lichter, "pos"), t->GetConstant(lichter, 0));
+    for (const char* falsch : {"gUnbenutzt", "gLichter[2]", "gLichter[1].farbe.x", "gLicht.", "gFeld[x]", "",
+                               "gLichter[1]farbe", "gLichterX"}) {
+        EXPECT_EQ(t->GetConstantByName(nullptr, falsch), nullptr) << falsch;
+    }
+    D3DXCONSTANT_DESC d{};
+    UINT anzahl = 1;
+    EXPECT_TRUE(FAILED(t->GetConstantDesc("gUnbenutzt", &d, &anzahl)));
+    EXPECT_TRUE(FAILED(t->GetConstantDesc(nullptr, &d, &anzahl)));
+    // Asking for the count only.
+    anzahl = 0;
+    ASSERT_EQ(t->GetConstantDesc("gWelt", nullptr, &anzahl), D3D_OK);
+    EXPECT_EQ(anzahl, 1u);
+}
+
+TEST(Konstantentabelle, SamplerInDeklarationsreihenfolgeOhneUnbenutzte) {
+    const char* quelle = R"(
+sampler2D gErster;
+samplerCUBE gUmgebung;
+sampler2D gUnbenutzt;
+sampler2D gLetzter;
+float4 gFarbe;
+void main( float2 uv : TEXCOORD0, out float4 farbe : COLOR0)
+{
+    farbe = tex2D( gLetzter, uv) + texCUBE( gUmgebung, uv.xyy) + tex2D( gErster, uv) * gFarbe;
+}
+)";
+    Uebersetzt ps = Uebersetze(quelle, "ps_3_0");
+    ASSERT_EQ(ps.ergebnis, D3D_OK) << ps.meldungen;
+    for (const auto& [name, register_] : {std::pair{"gErster", 0u}, {"gUmgebung", 1u}, {"gLetzter", 2u}}) {
+        EXPECT_EQ(Beschreibung(ps.tabelle.get(), name), std::tuple(register_, 1u, D3DXPC_OBJECT, 1u, D3DXRS_SAMPLER));
+    }
+    EXPECT_EQ(Beschreibung(ps.tabelle.get(), "gFarbe"), std::tuple(0u, 1u, D3DXPC_VECTOR, 1u, D3DXRS_FLOAT4));
+    EXPECT_EQ(Desc(ps.tabelle.get(), "gUmgebung").Type, D3DXPT_SAMPLERCUBE);
+    D3DXCONSTANTTABLE_DESC tabelle{};
+    ASSERT_EQ(ps.tabelle->GetDesc(&tabelle), D3D_OK);
+    EXPECT_EQ(std::pair(tabelle.Version, tabelle.Constants), std::pair(0xFFFF0300u, 4u));
+    EXPECT_EQ(ps.tabelle->GetConstantByName(nullptr, "gUnbenutzt"), nullptr);
+    EXPECT_EQ(ps.blob.samplerAnzahl, 3u);
+    for (const char* teil : {"uniform sampler2D ps_s0;", "uniform samplerCube ps_s1;",
+                             "uniform sampler2D ps_s2;", "texture(ps_s0, velm_i_TEXCOORD0) * ps_c[0]"}) {
+        EXPECT_TRUE(Enthaelt(ps.blob.glsl, teil)) << teil << "\n" << ps.blob.glsl;
     }
 }
