@@ -118,14 +118,6 @@ TEST_F(Geraet, RenderzielSetztViewportZurueck) {
     EXPECT_EQ(std::pair(v.Width, v.Height), std::pair(DWORD(kBreite), DWORD(kHoehe)));
 }
 
-TEST_F(Geraet, SzeneKlammern) {
-    EXPECT_EQ(mGeraet->EndScene(), D3DERR_INVALIDCALL);
-    EXPECT_EQ(mGeraet->BeginScene(), D3D_OK);
-    EXPECT_EQ(mGeraet->BeginScene(), D3DERR_INVALIDCALL);
-    EXPECT_EQ(mGeraet->EndScene(), D3D_OK);
-    EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-}
-
 TEST_F(Geraet, UngueltigeErzeugungen) {
     // The full chain of 256 x 64 has nine levels.
     const auto kette = Textur(256, 64, 0, 0, D3DFMT_A8R8G8B8);
@@ -174,10 +166,11 @@ TEST_F(Geraet, PufferSperren) {
 
 using Verlust = Geraet;
 
-// Each row one call and its answer: 'V' forces a loss after n presents, 'P' presents, 'T' asks
-// the cooperative level, 'R' resets.
+// Each row one call and its answer: 'B' and 'E' begin and end a scene, 'V' forces a loss after n
+// presents, 'P' presents, 'T' asks the cooperative level, 'R' resets.
 TEST_F(Verlust, VerlorenDannNichtZurueckgesetztDannReset) {
     const std::pair<char, HRESULT> schritte[] = {
+        {'E', D3DERR_INVALIDCALL}, {'B', D3D_OK}, {'B', D3DERR_INVALIDCALL}, {'E', D3D_OK},
         {'P', D3D_OK}, {'V', 2}, {'T', D3D_OK}, {'P', D3DERR_DEVICELOST}, {'T', D3DERR_DEVICELOST},
         {'T', D3DERR_DEVICELOST}, {'T', D3DERR_DEVICENOTRESET}, {'T', D3DERR_DEVICENOTRESET},
         {'P', D3DERR_DEVICELOST}, {'R', D3D_OK}, {'T', D3D_OK}, {'P', D3D_OK},
@@ -189,7 +182,9 @@ TEST_F(Verlust, VerlorenDannNichtZurueckgesetztDannReset) {
             Plattform::ErzwingeGeraeteVerlust(uint32_t(erwartet));
             continue;
         }
-        const HRESULT ist = schritt == 'P'   ? mGeraet->Present(nullptr, nullptr, nullptr, nullptr)
+        const HRESULT ist = schritt == 'B'   ? mGeraet->BeginScene()
+                            : schritt == 'E' ? mGeraet->EndScene()
+                            : schritt == 'P' ? mGeraet->Present(nullptr, nullptr, nullptr, nullptr)
                             : schritt == 'T' ? mGeraet->TestCooperativeLevel()
                                              : mGeraet->Reset(&mParameter);
         EXPECT_EQ(ist, erwartet) << "step " << nummer++ << " " << schritt;

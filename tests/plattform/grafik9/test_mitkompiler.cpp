@@ -81,17 +81,15 @@ protected:
         glUniform4fv(glGetUniformLocation(programm, "vs_c"), GLsizei(register_.size()), register_[0].data());
         glUniform4fv(glGetUniformLocation(programm, "velm_epilog"), 1, epilog.data());
 
-        GLuint vao = 0, puffer[2] = {};
+        // POSITION0 as the attribute's constant value: no vertex buffer.
+        GLuint vao = 0, ausgabe = 0;
         glGenVertexArrays(1, &vao);
         glBindVertexArray(vao);
-        glGenBuffers(2, puffer);
-        glBindBuffer(GL_ARRAY_BUFFER, puffer[0]);
-        glBufferData(GL_ARRAY_BUFFER, sizeof(pos), pos.data(), GL_STATIC_DRAW);
-        glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
-        glEnableVertexAttribArray(0);
-        glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, puffer[1]);
+        glVertexAttrib4fv(0, pos.data());
+        glGenBuffers(1, &ausgabe);
+        glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, ausgabe);
         glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, sizeof(Vektor), nullptr, GL_STATIC_READ);
-        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, puffer[1]);
+        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, ausgabe);
         glEnable(GL_RASTERIZER_DISCARD);
         glBeginTransformFeedback(GL_POINTS);
         glDrawArrays(GL_POINTS, 0, 1);
@@ -100,7 +98,7 @@ protected:
 
         Vektor ergebnis{};
         glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0, sizeof(ergebnis), ergebnis.data());
-        glDeleteBuffers(2, puffer);
+        glDeleteBuffers(1, &ausgabe);
         glDeleteVertexArrays(1, &vao);
         glDeleteProgram(programm);
         // A program that did not link shows here.
