@@ -1,5 +1,6 @@
 // The world: trees and levels pinned by figures per seed, the ghosts with their particles and hill
-// push, and the key with its shared mesh, pick-up and deferred deletion.
+// push, the key with its shared mesh, pick-up and deferred deletion, and the player on scripted
+// input (look, walk, run, smoothing and pause). The game timer is stepped by hand.
 
 #include "nadrel/baum.h"
 #include "nadrel/geist.h"
@@ -7,14 +8,76 @@
 #include "nadrel/punktstreuung.h"
 #include "nadrel/schluessel.h"
 #include "nadrel/spieler.h"
-#include "welt_testumgebung.h"
+#include "omvu/omvu_testumgebung.h"
+#include "velmklassen/kern/velm_zeitgeber.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <vector>
 
 using namespace Spiel;
-using namespace WeltTest;
 
 namespace {
+
+inline int64_t StehendeUhr() {
+    return 0;
+}
+
+// Ticks of s seconds.
+inline int64_t Ticks(double sekunden) {
+    return int64_t(sekunden * double(gZaehlerFrequenz));
+}
+
+class WeltUmgebung : public ::testing::Test {
+protected:
+    Velm_Zeitgeber uhr{&StehendeUhr};
+    Szene welt{&uhr};
+
+    // One frame of the game: the clock steps, then every object updates in slot order.
+    void Frame(int64_t ticks) {
+        uhr.Schritt(ticks);
+        FuerAlleBelegten(welt.mObjekte, [](uint64_t, Objekt* o) { o->Aktualisiere(); });
+    }
+};
+
+inline void ErwarteNahe(const Vektor& a, const Vektor& b, float toleranz = 1e-5f) {
+    EXPECT_NEAR(a.x, b.x, toleranz);
+    EXPECT_NEAR(a.y, b.y, toleranz);
+    EXPECT_NEAR(a.z, b.z, toleranz);
+}
+
+// FNV-1a over raw bytes: any moved, added or swapped draw of a generator changes it.
+inline void Mische(uint64_t& h, const void* daten, size_t n) {
+    const auto* bytes = static_cast<const unsigned char*>(daten);
+    for (size_t i = 0; i < n; ++i)
+        h = (h ^ bytes[i]) * 1099511628211ull;
+}
+
+// Count, hash and bounds of point clouds, added up one cloud after the other.
+struct Abdruck {
+    uint64_t anzahl = 0;
+    uint64_t hash = 1469598103934665603ull;
+    Vektor min{1e30f, 1e30f, 1e30f}, max{-1e30f, -1e30f, -1e30f};
+
+    void Nimm(const Punkt* anfang, const Punkt* ende, const Vektor& versatz = {}) {
+        Mische(hash, anfang, size_t(ende - anfang) * sizeof(Punkt));
+        for (const Punkt* p = anfang; p != ende; ++p) {
+            const Vektor v = Vektor{p->x, p->y, p->z} + versatz;
+            min = {std::min(min.x, v.x), std::min(min.y, v.y), std::min(min.z, v.z)};
+            max = {std::max(max.x, v.x), std::max(max.y, v.y), std::max(max.z, v.z)};
+        }
+        anzahl += uint64_t(ende - anfang);
+    }
+
+    // The pinned figures, the bounds to a thousandth.
+    void Erwarte(uint64_t anzahlSoll, uint64_t hashSoll, const Vektor& minSoll, const Vektor& maxSoll) const {
+        EXPECT_EQ(anzahl, anzahlSoll);
+        EXPECT_EQ(hash, hashSoll);
+        ErwarteNahe(min, minSoll, 1e-3f);
+        ErwarteNahe(max, maxSoll, 1e-3f);
+    }
+};
 
 // Wood and foliage points, the points' hash and bounds of the trees at (1, 0.5, 2) as the generator
 // gave them when they were pinned, the scatter seeded with the tree's seed. Any moved, swapped or
@@ -154,16 +217,23 @@ TEST_F(GeistTest, ParticlesRiseGrowAndDieAfterTwoSeconds) {
 }
 
 // A hill pushes from 30 units on, with full weight from 80; the origin pulls; the speed is 10.
-TEST_F(GeistTest, HillsPushFromThirtyUnitsOnWithGrowingWeight) {
-    const Vektor start{100, 0, 0};
-    // After one 0.1 s step from (1, 0, 0): the hill's push along +z, the pull of 0.8 along -x.
-    for (auto [abstand, schub] : {std::pair{20.0f, 0.0f}, {30.0f, 0.0f}, {55.0f, 0.05f}, {200.0f, 0.1f}}) {
-        welt.mHuegel = {{start.x, 0, -abstand, 10}};
+// While paused (a step of 0) the ghost turns by the pull but neither moves nor emits.
+TEST_F(GeistTest, HillsPushFromThirtyUnitsOnAndTheCentrePullsEvenWhilePaused) {
+    const Vektor start{0, 0, 100};
+    // After one step from (1, 0, 0): the hill's push of 0 to 1 per second along +z, the pull of
+    // 0.8 along -z.
+    for (auto [abstand, schub, schritt] : {std::tuple{20.0f, 0.0f, 0.1f},
+                                           {30.0f, 0.0f, 0.1f},
+                                           {55.0f, 0.05f, 0.1f},
+                                           {200.0f, 0.1f, 0.1f},
+                                           {200.0f, 0.0f, 0.0f}}) {
+        welt.mHuegel = {{0, 0, start.z - abstand, 10}};
         auto* geist = new Geist(welt, start);
-        Frame(Ticks(0.1));
-        const Vektor v{0.2f, 0, schub};
+        Frame(Ticks(schritt));
+        const Vektor v{1, 0, schub - 0.8f};
         ErwarteNahe(geist->mGeschwindigkeit, v * (10 / Laenge(v)), 1e-4f);
-        ErwarteNahe(geist->mPosition, start + geist->mGeschwindigkeit * 0.1f, 1e-4f);
+        ErwarteNahe(geist->mPosition, start + geist->mGeschwindigkeit * schritt, 1e-4f);
+        EXPECT_EQ(geist->mPartikel.empty(), schritt == 0);
         delete geist;
     }
 }
@@ -178,14 +248,6 @@ TEST_F(GeistTest, AboveAHillCentreOrAtTheOriginTheVelocityStaysFinite) {
         for (const Geist* g : geister)
             ASSERT_TRUE(Endlich(g->mGeschwindigkeit) && Endlich(g->mPosition));
     }
-}
-
-TEST_F(GeistTest, WhilePausedItTurnsButNeitherMovesNorEmits) {
-    auto* geist = new Geist(welt, {0, 0, 100});
-    Frame(0);
-    EXPECT_EQ(geist->mPosition, (Vektor{0, 0, 100}));
-    EXPECT_TRUE(geist->mPartikel.empty());
-    ErwarteNahe(geist->mGeschwindigkeit, Vektor{1, 0, -0.8f} * (10 / Laenge({1, 0, -0.8f})), 1e-4f);
 }
 
 class SchluesselTest : public WeltUmgebung {
@@ -230,8 +292,6 @@ TEST_F(SchluesselTest, SpinsAtOneRadianPerSecondAndBobsWithoutMoving) {
     ErwarteNahe(Anwenden(m, {1, 0, 0}),
                 {10 + std::cos(1.0f), 1.5f + 0.3f * std::sin(1.0f), 10 + std::sin(1.0f)});
     EXPECT_EQ(schluessel->mPosition, (Vektor{10, 1.5f, 10}));
-    Frame(Ticks(0.1) * 60);
-    EXPECT_NEAR(schluessel->mWinkel, std::fmod(7.0f, 6.2831855f), 1e-4f);
 }
 
 TEST_F(SchluesselTest, IsDrawnInWithinSixUnitsWhateverTheHeight) {
@@ -270,6 +330,118 @@ TEST_F(SchluesselTest, AWorldThatEndsFirstCancelsThePendingDeletion) {
         EXPECT_TRUE(gSchluesselGenommen);
     }
     Velm_Zeitgeber::Global().Schritt(1);
+}
+
+class SpielerTest : public OmvuTest::Umgebung {
+protected:
+    Velm_Zeitgeber uhr{&StehendeUhr};
+    Szene welt{&uhr};
+    Spieler* spieler = nullptr;
+
+    void SetUp() override {
+        Umgebung::SetUp();
+        // The first mouse follows the system cursor; it starts in the middle of its range.
+        quelle->cursorX = 10000;
+        quelle->cursorY = 10000;
+        Starte();
+        spieler = new Spieler(welt, {});
+        welt.mSpieler = spieler;
+    }
+
+    // One frame as the game runs it: input first, then the world.
+    void Schritt(double sekunden) {
+        Frame();
+        uhr.Schritt(Ticks(sekunden));
+        spieler->Aktualisiere();
+    }
+    void Bewege(float dx, float dy) {
+        quelle->cursorX += dx;
+        quelle->cursorY += dy;
+    }
+};
+
+// The velocity two seconds after the keys went down, for a player turned by the yaw.
+TEST_F(SpielerTest, WalksAtTenUnitsPerSecondSidewaysAtFiveAndRunsFiveTimesAsFast) {
+    struct Fall {
+        float gieren;
+        std::vector<uint32_t> tasten;
+        float x, z;
+    };
+    const Fall faelle[] = {
+        {0, {17}, 0, 10},          {0, {17, 42}, 0, 50},        {0, {208}, 0, -10},
+        {0, {17, 31, 30}, -5, 0},  {0, {200, 203, 205}, 0, 10}, {0, {31, 200, 32}, 5, 0},
+        {1.5707964f, {17}, 10, 0},
+    };
+    for (const Fall& fall : faelle) {
+        spieler->mGieren = fall.gieren;
+        spieler->mGeschwindigkeit = {};
+        for (uint32_t code : fall.tasten)
+            Druecke(code);
+        for (int i = 0; i < 200; ++i)
+            Schritt(0.01);
+        EXPECT_NEAR(spieler->mGeschwindigkeit.x, fall.x, 1e-2f) << fall.tasten[0];
+        EXPECT_NEAR(spieler->mGeschwindigkeit.z, fall.z, 1e-2f) << fall.tasten[0];
+        for (uint32_t code : fall.tasten)
+            Lasse(code);
+    }
+}
+
+// The gap to the target velocity halves every tenth of a second, whatever the steps. A pause (a
+// step of 0) ignores mouse and keys and keeps the velocity for later.
+TEST_F(SpielerTest, SmoothingHalvesTheGapEveryTenthOfASecondAndAPauseKeepsIt) {
+    spieler->mGeschwindigkeit.y = 8;
+    Druecke(200);
+    Schritt(0.1);
+    ErwarteNahe(spieler->mGeschwindigkeit, {0, 4, 5});
+    ErwarteNahe(spieler->mPosition, {0, 0.4f, 0.5f});
+    const Vektor geschwindigkeit = spieler->mGeschwindigkeit;
+    const Vektor position = spieler->mPosition;
+    Druecke(42);
+    Bewege(500, 500);
+    Schritt(0);
+    EXPECT_EQ(spieler->mGeschwindigkeit, geschwindigkeit);
+    EXPECT_EQ(spieler->mPosition, position);
+    EXPECT_EQ(spieler->mGieren, 0);
+    EXPECT_EQ(spieler->mNicken, 0);
+    Lasse(42);
+    Schritt(0.1);
+    EXPECT_NEAR(spieler->mGeschwindigkeit.z, 7.5f, 1e-4f);
+    // The same tenth of a second in ten steps.
+    Szene andere(&uhr);
+    auto* zweiter = new Spieler(andere, {});
+    for (int i = 0; i < 10; ++i) {
+        uhr.Schritt(Ticks(0.01));
+        zweiter->Aktualisiere();
+    }
+    EXPECT_NEAR(zweiter->mGeschwindigkeit.z, 5, 1e-4f);
+}
+
+// Mouse moves one after the other: the yaw wraps at 2 pi keeping its sign, the pitch is clamped.
+TEST_F(SpielerTest, TheMouseTurnsTheYawAndThePitchWithinTheirLimits) {
+    struct Fall {
+        float dx, dy, gieren, nicken;
+    };
+    const Fall faelle[] = {
+        {100, 300, 1, 0.3f},
+        {-200, 9000, -1, Spieler::kNickGrenze},
+        {-600, -19000, std::fmod(-7.0f, 6.2831855f), -Spieler::kNickGrenze},
+        {1400, 0, std::fmod(7.0f, 6.2831855f), -Spieler::kNickGrenze},
+    };
+    for (const Fall& fall : faelle) {
+        Bewege(fall.dx, fall.dy);
+        Schritt(0.01);
+        EXPECT_NEAR(spieler->mGieren, fall.gieren, 1e-5f) << fall.dx;
+        EXPECT_NEAR(spieler->mNicken, fall.nicken, 1e-6f) << fall.dy;
+    }
+}
+
+TEST_F(SpielerTest, WithoutInputSystemThePlayerCoastsToAStop) {
+    Omvu::Shutdown();
+    spieler->mGeschwindigkeit = {4, 0, 0};
+    uhr.Schritt(Ticks(0.1));
+    spieler->Aktualisiere();
+    EXPECT_NEAR(spieler->mGeschwindigkeit.x, 2, 1e-5f);
+    EXPECT_EQ(spieler->mGieren, 0);
 }
 
 } // namespace
