@@ -315,7 +315,6 @@ TEST(Filterkette, ParameterUndAktiveEffekte) {
     ASSERT_EQ(satz.mParameter.size(), 2u);
     EXPECT_EQ(satz.mParameter[0].mName, "staerke");
     EXPECT_EQ(satz.mParameter[0].mWert[0], 0.5f);
-    EXPECT_EQ(satz.mParameter[1].mWert[3], 1.0f);
     EXPECT_EQ(satz.mSchritte[1].mParameter, (std::vector<int64_t>{1, 0}));
 
     satz.SetParameter("staerke", 1, 2, 3, 4);

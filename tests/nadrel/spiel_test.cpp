@@ -12,7 +12,7 @@
 #include "nadrel/overlay.h"
 #include "nadrel/pausemenu.h"
 #include "nadrel/testhaken.h"
-#include "omvu/omvu_inputsystem.h"
+#include "omvu/omvu_testumgebung.h"
 #include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_system.h"
@@ -173,45 +173,25 @@ TEST_F(Overlay, FehlendeOderUnbrauchbareDateiBeendetDenStart) {
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 }
 
-class Maus : public Omvu::Mouse {
-public:
-    using Mouse::Mouse;
-    float GetPositionX() const override { return mX; }
-    float GetPositionY() const override { return mY; }
-    float GetMotionX() const override { return 0; }
-    float GetMotionY() const override { return 0; }
-    float mX = 0, mY = 0;
-};
-
-class Eingabe : public Omvu::InputSystem {
-public:
-    Eingabe() {
-        auto maus = std::make_unique<Maus>(*this);
-        mMaus = maus.get();
-        AddDevice(std::move(maus));
-    }
-    ~Eingabe() override { Omvu::gInstance = nullptr; }
-    void InternSetFocus(bool) override {}
-    void InternSetMouseGrab(bool) override {}
-    Maus* mMaus;
-};
-
 int64_t gUhr = 0;
 int64_t Uhr() {
     return gUhr;
 }
 
-class Menue : public ::testing::Test {
+class Menue : public OmvuTest::Umgebung {
 protected:
-    Menue() : mOrdner(Velm_System::Global().mAnwendungsOrdner) {
+    void SetUp() override {
+        Umgebung::SetUp();
+        Starte();
         Velm_Screen3D::mDarstellung = {1280, 720, 0, 0};
         Velm_System::Global().mAnwendungsOrdner = NADREL_WURZEL;
         mButtons = std::make_unique<Spiel::Buttons>(&mSpielZeit);
         Schritt(0.01f);
     }
-    ~Menue() override {
+    void TearDown() override {
         Velm_System::Global().mBeenden = false;
         Velm_System::Global().mAnwendungsOrdner = mOrdner;
+        Umgebung::TearDown();
     }
 
     Gui::Oberflaeche& F() { return *mButtons->mOberflaeche; }
@@ -243,11 +223,9 @@ protected:
             mButtons->HandleKey(nullptr, 1, false);
         } else if (aktion == "weiter" || aktion == "ende") {
             const Gui::Button* knopf = Knopf(menue, aktion == "weiter" ? "Weiter" : "Ende");
-            mEingabe.mMaus->mX = knopf->Mitte().x;
-            mEingabe.mMaus->mY = knopf->Mitte().y;
-            mButtons->HandleMouseMove(mEingabe.mMaus, 0, 0);
-            mButtons->HandleMouseButton(mEingabe.mMaus, 0, true);
-            mButtons->HandleMouseButton(mEingabe.mMaus, 0, false);
+            Zeige(knopf->Mitte().x, knopf->Mitte().y);
+            mButtons->HandleMouseButton(nullptr, 0, true);
+            mButtons->HandleMouseButton(nullptr, 0, false);
         } else if (aktion == "BeiEnde") {
             menue->BeiEnde();
         } else {
@@ -255,9 +233,15 @@ protected:
         }
     }
 
-    std::filesystem::path mOrdner;
+    // The game's first mouse at (x, y) as the input system reports it, and the receiver told of a move.
+    bool Zeige(float x, float y) {
+        Cursor(x, y);
+        Frame();
+        return mButtons->HandleMouseMove(nullptr, 5, 6);
+    }
+
+    const std::filesystem::path mOrdner = Velm_System::Global().mAnwendungsOrdner;
     Velm_Zeitgeber mSpielZeit{&Uhr};
-    Eingabe mEingabe;
     std::unique_ptr<Spiel::Buttons> mButtons;
 };
 
@@ -285,14 +269,11 @@ TEST_F(Menue, NurEscapeLinksklickUndZeigerErreichenDieOberflaeche) {
     EXPECT_TRUE(F().Kinder().empty()) << "Escape opens no menu here";
 
     // The first mouse's position, whatever the event says; (0, 0) without an input system.
-    mEingabe.mMaus->mX = 600;
-    mEingabe.mMaus->mY = 450;
-    EXPECT_TRUE(mButtons->HandleMouseMove(nullptr, 5, 6));
+    EXPECT_TRUE(Zeige(600, 450));
     EXPECT_EQ(F().ZeigerPosition().x + F().ZeigerPosition().y, 1050);
-    Omvu::gInstance = nullptr;
+    Omvu::Shutdown();
     EXPECT_TRUE(mButtons->HandleMouseMove(nullptr, 5, 6));
     EXPECT_EQ(F().ZeigerPosition().x + F().ZeigerPosition().y, 0);
-    Omvu::gInstance = &mEingabe;
 }
 
 // The first activation closes the menu; a second before the deletion 0.1 s later changes nothing.

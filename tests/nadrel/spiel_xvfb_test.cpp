@@ -146,8 +146,7 @@ protected:
     // The exit code once the program has ended within the time, else nothing.
     std::optional<int> Ende(ms hoechstens) {
         int status = 0;
-        const bool beendet = Warte([&] { return waitpid(mPid, &status, WNOHANG) == mPid; }, hoechstens);
-        if (!beendet)
+        if (!Warte([&] { return waitpid(mPid, &status, WNOHANG) == mPid; }, hoechstens))
             return std::nullopt;
         mPid = 0;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
