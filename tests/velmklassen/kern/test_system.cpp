@@ -22,7 +22,11 @@ const std::string gBenutzerOrdnerBeimStart = Velm_System::Global().mBenutzerOrdn
 
 // Sets an environment variable while it lives (nullptr: unsets it), then restores it.
 struct TUmgebung {
-    TUmgebung(const char* name, const char* wert) : mName(name), mAlt(std::getenv(name)) { Setze(wert); }
+    TUmgebung(const char* name, const char* wert) : mName(name) {
+        if (const char* alt = std::getenv(name))
+            mAlt = alt;
+        Setze(wert);
+    }
     ~TUmgebung() { Setze(mAlt ? mAlt->c_str() : nullptr); }
     void Setze(const char* wert) { wert ? setenv(mName, wert, 1) : unsetenv(mName); }
     const char* mName;
@@ -34,6 +38,7 @@ using System = TLogTest;
 } // namespace
 
 TEST(GlobalesSystem, OrdnerAusDerUmgebung) {
+    ASSERT_NE(kXdgDaten, nullptr);
     const Velm_System& system = Velm_System::Global();
     // Created with its missing parents.
     EXPECT_TRUE(fs::is_directory(fs::path(kXdgDaten) / "Nadrel"));
