@@ -13,10 +13,7 @@ namespace {
 
 using Liste = std::vector<std::string>;
 
-class Konsole : public TLogTest {
-protected:
-    std::string LogDatei() const { return TextDerDatei(mOrdner.Pfad() / "spiel.log"); }
-};
+using Konsole = TLogTest;
 
 } // namespace
 
@@ -42,21 +39,22 @@ TEST_F(Konsole, ZeilenGehenInDateiAnzeigeUndStandardausgabe) {
     EXPECT_EQ(mLog.Texte(),
               (Liste{passt + " 42", std::string(1976, 'b'), "schon mit Zeilenende", "sichtbar", ""}));
     EXPECT_EQ(mLog.mZeilen.back().substr(18), "):\n");
-    EXPECT_TRUE(std::regex_search(LogDatei(), std::regex(R"(^\d{4}:\d{6} \(t[0-9a-f]{4}\): Log-Start\n)")));
-    EXPECT_EQ(LogDatei().substr(21), "Log-Start\n" + ausgabe);
+    const std::string datei = TextDerDatei(mOrdner.Pfad() / "spiel.log");
+    EXPECT_TRUE(std::regex_search(datei, std::regex(R"(^\d{4}:\d{6} \(t[0-9a-f]{4}\): Log-Start\n)")));
+    EXPECT_EQ(datei.substr(21), "Log-Start\n" + ausgabe);
 }
 
 TEST_F(Konsole, ZeilenAndererFaedenKommenErstMitAktualisiere) {
     Liste erwartet{"Hauptfaden"};
     std::thread arbeiter([&] {
-        for (int i = 0; i < 45; ++i)
+        for (int i = 0; i < 45; ++i) {
             Velm_Konsole::Schreibe("Arbeiter %d", i);
+            erwartet.push_back("Arbeiter " + std::to_string(i));
+        }
         // A flush on another thread leaves the lines queued instead of requeueing them forever.
         Velm_Konsole::Aktualisiere();
     });
     arbeiter.join();
-    for (int i = 0; i < 45; ++i)
-        erwartet.push_back("Arbeiter " + std::to_string(i));
     Plattform::Schlafe(20);
     Velm_Konsole::Schreibe("Hauptfaden");
     ASSERT_EQ(mLog.mZeilen.size(), 1u);
@@ -67,7 +65,7 @@ TEST_F(Konsole, ZeilenAndererFaedenKommenErstMitAktualisiere) {
     EXPECT_NE(mLog.mZeilen[1].substr(12, 7), mLog.mZeilen[0].substr(12, 7));
     EXPECT_EQ(mLog.mZeilen[45].substr(12, 7), mLog.mZeilen[1].substr(12, 7));
     EXPECT_LT(mLog.mZeilen[45].substr(0, 11), mLog.mZeilen[0].substr(0, 11));
-    EXPECT_NE(LogDatei().find("Arbeiter 44"), std::string::npos);
+    EXPECT_NE(TextDerDatei(mOrdner.Pfad() / "spiel.log").find("Arbeiter 44"), std::string::npos);
 }
 
 TEST_F(Konsole, DirekteZeilenEinesArbeitersStehenSofortInDateiUndAusgabe) {
@@ -83,7 +81,7 @@ TEST_F(Konsole, DirekteZeilenEinesArbeitersStehenSofortInDateiUndAusgabe) {
         close(ziel);
         const std::string ausgabe = TextDerDatei(pfad);
         EXPECT_EQ(ausgabe.substr(21), erwartet);
-        EXPECT_TRUE(LogDatei().ends_with(ausgabe));
+        EXPECT_TRUE(TextDerDatei(mOrdner.Pfad() / "spiel.log").ends_with(ausgabe));
     }
     // Nothing was queued for the main thread.
     Velm_Konsole::Aktualisiere();

@@ -39,15 +39,19 @@ protected:
 
 } // namespace
 
-TEST_F(Befehle, NameBisZumErstenBlank) {
+TEST_F(Befehle, NameBisZumErstenBlankUndQuit) {
     Pruefe({
         {"echo", {}},
         {"echo eins  zwei ", {}},
-        {" echo", {}}, // runs nothing
+        {" quit", {}}, // runs nothing
         // A tab does not end the name.
         {"echo\tx", {"!Unbekannter Befehl \"echo\tx\""}},
     });
     EXPECT_EQ(gEchoArgumente, (Liste{"", "eins  zwei "}));
+    // The quit request is never cleared, so it comes last.
+    EXPECT_FALSE(Velm_System::Global().mBeenden);
+    Pruefe({{"quit sofort, bitte", {}}});
+    EXPECT_TRUE(Velm_System::Global().mBeenden);
 }
 
 TEST_F(Befehle, HelpUndSetZeigenAllesInNamensfolge) {
@@ -82,11 +86,4 @@ TEST_F(Befehle, SetZeigtOderWeistDenVerbundenenTextZu) {
     Pruefe({{"set test_geschuetzt 7",
              {"?Debug-Modus: schreibgeschützte Variable \"test_geschuetzt\" geändert.",
               "Variable \"test_geschuetzt\" auf Wert \"7\" gesetzt."}}});
-}
-
-// Runs last: the quit request is never cleared.
-TEST_F(Befehle, QuitSetztDieBeendenAnforderung) {
-    EXPECT_FALSE(Velm_System::Global().mBeenden);
-    Pruefe({{"quit sofort, bitte", {}}});
-    EXPECT_TRUE(Velm_System::Global().mBeenden);
 }
