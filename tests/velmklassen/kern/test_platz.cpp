@@ -60,19 +60,13 @@ using Platz = TLogTest;
 
 } // namespace
 
-TEST_F(Platz, HoechsteEckeGewinntUndDieStueckeVerschmelzen) {
+TEST_F(Platz, HoechsteEckeGewinntUndUnbekannteEckenWerdenGemeldet) {
     TPlatz platz;
     platz.Init(256, 256, 8);
     // (100, 0) is higher up than (0, 50); only the corner counts, not the free rectangle's size.
     EXPECT_EQ(Platziere(platz, {{100, 50}, {257, 1}, {1, 257}, {UINT64_MAX, 1}, {150, 100}}),
               (Ecken{{0, 0}, {kNie, kNie}, {kNie, kNie}, {kNie, kNie}, {100, 0}}));
     EXPECT_EQ(platz.Frei(), (Liste{{250, 0, 6, 100}, {0, 50, 100, 50}, {0, 100, 256, 156}}));
-    // Given back, a rectangle merges with its right neighbour.
-    platz.Leere();
-    Platziere(platz, {{100, 50}});
-    platz.GibPlatzFrei(0, 0);
-    EXPECT_TRUE(platz.Belegt().empty());
-    EXPECT_EQ(platz.Frei(), (Liste{{0, 0, 256, 50}, {0, 50, 256, 206}}));
     // A corner nobody placed is reported and changes nothing.
     platz.Leere();
     EXPECT_EQ(Platziere(platz, {{256, 256}, {1, 1}}), (Ecken{{0, 0}, {kNie, kNie}}));
