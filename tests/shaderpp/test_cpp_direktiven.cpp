@@ -82,8 +82,6 @@ TEST(CppDirektiven, Include) {
         {"#define H \"a.h\"\n#include H  \n", "A_INHALT\n"},
         {"#include \"a.h\"\n", "A_INHALT\n", "cpp: included \"a.h\"\n",
          Tags(cpp_Tag(CppTag_IncludesMelden, 1))},
-        {"#include a.h\n", "", syntax},
-        {"#include \"a.h\n", "", syntax},
         {"#include <a.h\" \n", "", syntax},
         {"#include\n", "", syntax},
         {"#include NICHTDEFINIERT\n", "", syntax},
