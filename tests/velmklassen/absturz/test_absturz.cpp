@@ -175,7 +175,6 @@ TEST(Absturz, NullzeigerNenntProgrammZeileUndDumpHaeltDieAusnahme) {
     EXPECT_EQ(zeile.substr(16 + 8 + 1 + 2 + 1 + 8 + 1), Plattform::ProgrammPfadText());
     const uint32_t adresse = uint32_t(std::stoul(zeile.substr(16, 8), nullptr, 16));
     EXPECT_NE(zeile.substr(25, 2), "00");
-    EXPECT_NE(log.find("test_absturz.cpp ("), std::string::npos) << log;
     // Report, stack and result in this order.
     EXPECT_LT(log.find("!Exception code"), log.find("test_absturz.cpp ("));
     EXPECT_LT(log.find("test_absturz.cpp ("), log.find("Minidump created."));
