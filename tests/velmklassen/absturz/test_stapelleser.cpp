@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -25,17 +24,13 @@ __attribute__((noinline)) std::string BekannteFunktion(int) {
     return leser.mText;
 }
 
-void Setze(char (&ziel)[4096], const char* text) {
-    std::strncpy(ziel, text, sizeof ziel - 1);
-}
-
 } // namespace
 
 TEST(Stapelleser, AktuellerFadenNenntFunktionDateiUndZeile) {
     const std::string text = BekannteFunktion(1);
     EXPECT_EQ(text.rfind("SymInit: Symbol-SearchPath: '", 0), 0u) << text;
     EXPECT_NE(text.find("\nOS-Version: "), std::string::npos);
-    EXPECT_NE(text.find("test_stapelleser.cpp (23): (anonymous namespace)::BekannteFunktion"),
+    EXPECT_NE(text.find("test_stapelleser.cpp (22): (anonymous namespace)::BekannteFunktion"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("): Velm_Stapelleser::GibAufrufstapelAus(unsigned int, void const*)\n"),
@@ -51,38 +46,36 @@ TEST(Stapelleser, AktuellerFadenNenntFunktionDateiUndZeile) {
 }
 
 TEST(Stapelleser, RahmenZeilen) {
-    struct Fall {
-        int mArt;
-        uint64_t mAdresse;
-        const char* mDatei;
-        int mZeile;
-        const char *mModul, *mName, *mUnverziert, *mVoll;
-        std::string mErwartet;
-    };
     const std::string lang(5000, 'n');
-    const std::vector<Fall> faelle = {
-        {0, 0x1234, "a/b.cpp", 12, "spiel", "_Z1fv", "f", "f()", "a/b.cpp (12): f()\n"},
-        {1, 0x1234, "a/b.cpp", 7, "", "_Z1fv", "f", "", "a/b.cpp (7): f\n"},
-        {1, 0x1234, "a/b.cpp", 7, "", "_Z1fv", "", "", "a/b.cpp (7): _Z1fv\n"},
-        {1, 0x1234, "", 0, "libc.so.6", "raise", "raise", "raise",
+    const struct {
+        int art;
+        uint64_t adresse;
+        uint32_t zeile;
+        const char* texte[5]; // file, module, name, undecorated name, full undecorated name
+        std::string erwartet;
+    } faelle[] = {
+        // clang-format off
+        {0, 0x1234, 12, {"a/b.cpp", "spiel", "_Z1fv", "f", "f()"}, "a/b.cpp (12): f()\n"},
+        {1, 0x1234, 7, {"a/b.cpp", "", "_Z1fv", "f", ""}, "a/b.cpp (7): f\n"},
+        {1, 0x1234, 7, {"a/b.cpp", "", "_Z1fv", "", ""}, "a/b.cpp (7): _Z1fv\n"},
+        {1, 0x1234, 0, {"", "libc.so.6", "raise", "raise", "raise"},
          "0x1234 (libc.so.6): (filename not available): raise\n"},
-        {1, 0xab, "", 0, "", "", "", "",
+        {1, 0xab, 0, {"", "", "", "", ""},
          "0xab ((module-name not available)): (filename not available): (function-name not available)\n"},
-        {1, 0x1234, "", 0, "m", lang.c_str(), "", "",
+        {1, 0x1234, 0, {"", "m", lang.c_str(), "", ""},
          ("0x1234 (m): (filename not available): " + lang).substr(0, 4095)},
-        {2, 0x1234, "a/b.cpp", 7, "", "f", "", "", ""},
-        {1, 0, "a/b.cpp", 7, "", "f", "", "", ""},
+        {2, 0x1234, 7, {"a/b.cpp", "", "f", "", ""}, ""},
+        {1, 0, 7, {"a/b.cpp", "", "f", "", ""}, ""},
+        // clang-format on
     };
-    for (const Fall& fall : faelle) {
+    for (const auto& fall : faelle) {
         auto eintrag = std::make_unique<Velm_StapelEintrag>();
-        eintrag->mAdresse = fall.mAdresse;
-        eintrag->mZeile = uint32_t(fall.mZeile);
-        Setze(eintrag->mZeilenDatei, fall.mDatei);
-        Setze(eintrag->mModulName, fall.mModul);
-        Setze(eintrag->mName, fall.mName);
-        Setze(eintrag->mUnverzierterName, fall.mUnverziert);
-        Setze(eintrag->mVollerUnverzierterName, fall.mVoll);
-        EXPECT_TRUE(Velm_Stapelleser::FormatiereEintrag(fall.mArt, *eintrag) == fall.mErwartet)
-            << fall.mErwartet;
+        eintrag->mAdresse = fall.adresse;
+        eintrag->mZeile = fall.zeile;
+        char* felder[] = {eintrag->mZeilenDatei, eintrag->mModulName, eintrag->mName,
+                          eintrag->mUnverzierterName, eintrag->mVollerUnverzierterName};
+        for (int i = 0; i < 5; ++i)
+            std::strncpy(felder[i], fall.texte[i], sizeof eintrag->mName - 1);
+        EXPECT_EQ(Velm_Stapelleser::FormatiereEintrag(fall.art, *eintrag), fall.erwartet);
     }
 }
