@@ -14,6 +14,7 @@ TEST_F(Flaeche, EigenschaftenFallenAufDieOberflaecheZurueck) {
 }
 
 TEST_F(Flaeche, KinderWandernVerbergenUndGehen) {
+    const size_t vorher = Velm_Zeitgeber::Global().AnzahlAufrufe();
     auto* a = Neu(new Gui::VaterBasis);
     auto* b = Neu(new Gui::VaterBasis);
     auto* kind = Neu(new Kasten, a);
@@ -23,6 +24,7 @@ TEST_F(Flaeche, KinderWandernVerbergenUndGehen) {
 
     b->SetAktiv(false);
     EXPECT_FALSE(kind->IstAktiv()) << "a container passes its flag on";
+    EXPECT_EQ(Velm_Zeitgeber::Global().AnzahlAufrufe(), vorher + 1) << "one layout pass for all changes";
     // Deleted with its container, a focused button leaves neither focus nor binding behind.
     auto* knopf = Knopf("k", 0, 0, a);
     knopf->SetTastenkuerzel(40);

@@ -4,14 +4,6 @@ using namespace guitest;
 
 namespace {
 
-TEST_F(Flaeche, VieleAenderungenEinLayoutlauf) {
-    const size_t vorher = Velm_Zeitgeber::Global().AnzahlAufrufe();
-    auto* kasten = Neu(new Kasten);
-    kasten->SetGroesse({10, 10, 0}, false);
-    kasten->SetAktiv(false);
-    EXPECT_EQ(Velm_Zeitgeber::Global().AnzahlAufrufe(), vorher + 1);
-}
-
 TEST_F(Flaeche, Doppelklick) {
     const struct {
         int64_t zweiter;
