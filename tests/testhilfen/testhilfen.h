@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -47,10 +48,8 @@ public:
 
     // Whether some line contains the text.
     bool Enthaelt(const std::string& text) const {
-        for (const std::string& zeile : mZeilen)
-            if (zeile.find(text) != std::string::npos)
-                return true;
-        return false;
+        return std::any_of(mZeilen.begin(), mZeilen.end(),
+                           [&](const std::string& zeile) { return zeile.find(text) != std::string::npos; });
     }
 
     // The lines without their time and thread prefix and without the line end.
