@@ -80,11 +80,6 @@ protected:
         return Behalte(K().ErzeugeTextur(0, 0, 1, Velm_FormatA8R8G8B8, inhalt));
     }
 
-    Velm_Bild& Rueckpuffer() {
-        LiesZurueck();
-        return mRueck;
-    }
-
     // Runs the set's chain over the scene texture into the whole back buffer, cleared to magenta.
     void Fuehre(FilterVerwaltung& verwaltung, FilterSatz& satz, Velm_Textur* szene) {
         K().SetRenderZiel(nullptr);
@@ -359,7 +354,8 @@ TEST_F(FilterTest, JederEffektBildpunktGenau) {
         FilterSatz satz = Satz(verwaltung.mEffekte, fall.effekt);
         satz.SetParameter("staerke", fall.staerke, 0, 0, 0);
         Fuehre(verwaltung, satz, Szenenbild(kBreite * fall.groesse, kHoehe * fall.groesse, fall.block));
-        EXPECT_EQ(Abweichungen(Rueckpuffer(), fall.soll, fall.toleranz), 0);
+        LiesZurueck();
+        EXPECT_EQ(Abweichungen(mRueck, fall.soll, fall.toleranz), 0);
     }
 }
 
@@ -414,7 +410,7 @@ TEST_F(FilterTest, SzeneVergroessertMittigUndAufrecht) {
         if (!fall.leer)
             welt.NeueInstanz(punkte, punkte + 2, Einheitsmatrix());
         frame(welt, fall.hoehe);
-        Rueckpuffer();
+        LiesZurueck();
         uint32_t hellstes[2][2] = {};
         for (int64_t y = 0; y < kHoehe; ++y)
             for (int64_t x = 0; x < kBreite; ++x) {

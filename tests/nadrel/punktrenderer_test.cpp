@@ -3,7 +3,6 @@
 // reference stable sort.
 
 #include "nadrel/punktrenderer.h"
-#include "testhilfen/testhilfen.h"
 #include "velmklassen/kern/velm_parallelkern.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +34,7 @@ int Seite(int64_t wert, int64_t mitte) {
 }
 
 TEST(Punktrenderer, ProjiziertUndVerwirftPunkte) {
+    // clang-format off
     const Projektion faelle[] = {
         // Straight ahead at depth 8: the image centre, depth key trunc(1048.576), radius 8 x 80 / 8192.
         {{}, 0, 0, {0, 0, 8}, {}, true, 0, 0, 163840ull | 122880ull << 24 | 1048ull << 48,
@@ -54,6 +54,7 @@ TEST(Punktrenderer, ProjiziertUndVerwirftPunkte) {
         {{1, 2, 3}, kPi / 2, 0, {1, 2, 3}, {8, 0, 0}, true, 0, 0},
         {{1, 2, 3}, kPi / 2, 0, {1, 2, 3}, {-8, 0, 0}, false, 0, 0},
     };
+    // clang-format on
     const float breite = 80, hoehe = 60;
     for (const Projektion& fall : faelle) {
         SCOPED_TRACE(testing::Message() << fall.punkt.x << " " << fall.punkt.y << " " << fall.punkt.z);
@@ -110,8 +111,7 @@ TEST(Punktrenderer, VektorpfadeWieSkalare) {
     // The vector conversion to pixels against the scalar one, around the vector width.
     for (size_t anzahl : {0, 1, 15, 16, 17, 31, 1003}) {
         std::vector<uint32_t> vektor(anzahl);
-        for (uint32_t& p : vektor)
-            p = uint32_t(zufall());
+        std::generate(vektor.begin(), vektor.end(), std::ref(zufall));
         std::vector<uint32_t> skalar = vektor;
         WandleInPixel(vektor.data(), anzahl);
         WandleInPixelSkalar(skalar.data(), anzahl);
