@@ -69,6 +69,7 @@ public:
     THaltepunktZaehler() : mVorher(Plattform::SetzeHaltepunktHaken(&Zaehle)) { sAnzahl = 0; }
     ~THaltepunktZaehler() { Plattform::SetzeHaltepunktHaken(mVorher); }
     int Anzahl() const { return sAnzahl; }
+    void Null() { sAnzahl = 0; }
 
 private:
     static void Zaehle() { ++sAnzahl; }

@@ -1,7 +1,7 @@
 #pragma once
-// Shared by the rendering tests: a log recorder, a counter of check breaks, a device wrapper that
-// counts the calls reaching the graphics layer, and a headless drawing context on a 64 x 32 back
-// buffer (EGL surfaceless through the layer).
+// Shared by the rendering tests: a log recorder, a device wrapper that counts the calls reaching
+// the graphics layer, and a headless drawing context on a 64 x 32 back buffer (EGL surfaceless
+// through the layer).
 
 #include "plattform/grafik9/d3d9.h"
 #include "plattform/grafik9/grafik9_testhaken.h"
@@ -20,6 +20,7 @@
 #include "velmklassen/render/velm_vertexeingabe.h"
 #include "velmklassen/render/velm_vertexshader.h"
 #include "velmklassen/render/velm_zeichenkontext.h"
+#include "velmklassen/render/velm_zustaende.h"
 
 #include <gtest/gtest.h>
 
@@ -45,26 +46,9 @@ public:
         (void)gestartet;
     }
     int Anzahl(const std::string& text) const {
-        int n = 0;
-        for (const std::string& zeile : mZeilen) {
-            n += zeile.find(text) != std::string::npos;
-        }
-        return n;
+        const auto enthaelt = [&](const std::string& zeile) { return zeile.find(text) != std::string::npos; };
+        return int(std::count_if(mZeilen.begin(), mZeilen.end(), enthaelt));
     }
-};
-
-// Lets a failed check report carry on and counts the breaks; tests set the count back to 0.
-class Brueche {
-public:
-    Brueche() : mVorher(Plattform::SetzeHaltepunktHaken(&Zaehle)) { sAnzahl = 0; }
-    ~Brueche() { Plattform::SetzeHaltepunktHaken(mVorher); }
-    int Anzahl() const { return sAnzahl; }
-    void Null() { sAnzahl = 0; }
-
-private:
-    static void Zaehle() { ++sAnzahl; }
-    static inline int sAnzahl = 0;
-    Plattform::HaltepunktHaken mVorher;
 };
 
 // Forwards every call to the real device and counts it by name.
@@ -264,8 +248,8 @@ struct Quad {
     Velm_IndexBuffer* indizes;
 };
 
-// A drawing context on a 64 x 32 back buffer (unless the test sets another size), reached through Velm_Screen3D::Kontext, with a call
-// counter between it and the device. Dumps of shaders are off.
+// A drawing context on a 64 x 32 back buffer (unless the test sets another size), reached through
+// Velm_Screen3D::Kontext, with a call counter between it and the device. Dumps of shaders are off.
 class Kontext : public ::testing::Test {
 protected:
     static constexpr int64_t kBreite = 64;
@@ -319,6 +303,11 @@ protected:
     Velm_Textur* Textur(uint64_t breite, uint64_t hoehe, uint32_t flags) {
         return Behalte(K().ErzeugeTextur(breite, hoehe, 1, Velm_FormatA8R8G8B8 | flags));
     }
+    // A texture taking over the image's content, static unless flags say otherwise.
+    Velm_Textur* Textur(Velm_Bild& bild, uint32_t flags = 0) {
+        Velm_TexturInhalt inhalt(bild.LockMipStufen());
+        return Behalte(K().ErzeugeTextur(0, 0, 1, Velm_FormatA8R8G8B8 | flags, inhalt));
+    }
     // A render target on a new texture of its own.
     Velm_Renderziel* Ziel(uint64_t breite, uint64_t hoehe, Velm_Textur** textur = nullptr) {
         Velm_Textur* t = Textur(breite, hoehe, FLAG_RENDERZIEL);
@@ -347,13 +336,38 @@ protected:
     }
     void LiesZurueck() { K().LiesBildschirmInhalt(mRueck); }
     uint32_t P(uint64_t x, uint64_t y) const { return Pixel(mRueck, x, y); }
+
+    // Draws the texture over the whole back buffer (cleared first unless told otherwise) with the
+    // blend state, reads it back and answers the colour of its middle.
+    uint32_t Zeige(Velm_BasisObjekt* textur, Velm_AlphaZustand* blend = nullptr, bool leeren = true) {
+        if (mZeigeQuad == nullptr) {
+            mZeigeQuad = &NeuesQuad();
+            mZeigeSampler = Behalte(K().ErzeugeSampler(Velm_SamplerBeschreibung{}));
+        }
+        if (leeren) {
+            Leere();
+        }
+        mZeigeQuad->Binde(K());
+        // As every caller does: the device's own defaults (depth test, culling) differ after a reset.
+        K().SetTiefeZustand(K().mStandardTiefe);
+        K().SetRueckseite();
+        K().SetAlphaZustand(blend);
+        K().SetSampler(mZeigeQuad->programm->GetSampler("bild"), mZeigeSampler, textur);
+        K().SetProgrammKonstante(mZeigeQuad->programm->GetKonstante("ziel"), -1, 1, 2, -2);
+        K().SetProgrammKonstante(mZeigeQuad->programm->GetKonstante("farbe"), 1, 1, 1, 1);
+        K().ZeichneIndexElemente();
+        LiesZurueck();
+        return P(mBildBreite / 2, mBildHoehe / 2) & 0xFFFFFF;
+    }
     Velm_Bild mRueck;
     int64_t mBildBreite = kBreite, mBildHoehe = kHoehe; // a test may set another size before SetUp
     std::vector<Velm_BasisObjekt*> mBehalten;
     std::vector<std::unique_ptr<Quad>> mQuads;
+    Quad* mZeigeQuad = nullptr;
+    Velm_Sampler* mZeigeSampler = nullptr;
 
     Log mLog;
-    Brueche mBrueche;
+    THaltepunktZaehler mBrueche;
     std::unique_ptr<Velm_ZeichenKontext> mKontext;
     std::unique_ptr<ZaehlGeraet> mZaehler;
 };

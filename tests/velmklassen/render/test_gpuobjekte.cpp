@@ -7,14 +7,12 @@
 #include "velmklassen/kern/velm_system.h"
 #include "velmklassen/kern/velm_zeitgeber.h"
 #include "velmklassen/render/velm_internhelfer.h"
-#include "velmklassen/render/velm_zustaende.h"
 
 #include <cstring>
 
 namespace {
 
 using rendertest::Kontext;
-using rendertest::Quad;
 
 constexpr int64_t kSekunde = gZaehlerFrequenz;
 
@@ -30,32 +28,8 @@ protected:
 
     // A 64 x 64 texture of one colour, static with main-memory content unless flags say otherwise.
     Velm_Textur* Einfarbig(uint32_t farbe, uint32_t flags = 0) {
-        Velm_TexturInhalt inhalt(rendertest::Einfarbig(64, 64, farbe)->LockMipStufen());
-        return Behalte(K().ErzeugeTextur(0, 0, 1, Velm_FormatA8R8G8B8 | flags, inhalt));
+        return Textur(*rendertest::Einfarbig(64, 64, farbe), flags);
     }
-
-    // Draws the texture over the whole back buffer and reads the pixel in its middle.
-    uint32_t Zeige(Velm_BasisObjekt* textur) {
-        if (!mQuad) {
-            mQuad = &NeuesQuad();
-            mSampler = Behalte(K().ErzeugeSampler(Velm_SamplerBeschreibung{}));
-        }
-        Leere();
-        mQuad->Binde(K());
-        // As every caller does: the device's own defaults (depth test, culling) differ after a reset.
-        K().SetTiefeZustand(K().mStandardTiefe);
-        K().SetRueckseite();
-        K().SetAlphaZustand(nullptr);
-        K().SetSampler(mQuad->programm->GetSampler("bild"), mSampler, textur);
-        K().SetProgrammKonstante(mQuad->programm->GetKonstante("ziel"), -1, 1, 2, -2);
-        K().SetProgrammKonstante(mQuad->programm->GetKonstante("farbe"), 1, 1, 1, 1);
-        K().ZeichneIndexElemente();
-        LiesZurueck();
-        return P(32, 16) & 0xFFFFFF;
-    }
-
-    Quad* mQuad = nullptr;
-    Velm_Sampler* mSampler = nullptr;
 };
 
 TEST_F(GpuObjekte, RauswurfNachAlterImAeltestenZehntel) {
