@@ -24,8 +24,7 @@ protected:
     void SetUp() override {
         Kontext::SetUp();
         mFont = std::make_unique<Velm_Font3D>();
-        Velm_Bild bild(8, 12, Velm_FormatA8R8G8B8, 1);
-        std::memset(bild.mDaten, 0xFF, bild.mPitch * bild.mHoehe);
+        Velm_Bild& bild = *mWeiss;
         mFont->AddBuchstabe('A', bild, 0, 0, 6, 10, 1, 2, 8);
         mFont->AddBuchstabe('.', bild, 0, 0, 2, 2, 0, 20, 4);
         mFont->AddBuchstabe(233, bild, 0, 0, 6, 10, 1, 2, 8);
@@ -37,6 +36,7 @@ protected:
     }
     std::vector<Velm_BlockGfxQuad>& Schlange() { return mFont->mAtlas->mWarteschlange; }
 
+    std::unique_ptr<Velm_Bild> mWeiss = rendertest::Einfarbig(8, 12, 0xFFFFFFFF);
     std::unique_ptr<Velm_Font3D> mFont;
     TTempOrdner mOrdner;
 };
@@ -80,7 +80,6 @@ TEST_F(Font, AusrichtungUndDrehung) {
         ASSERT_EQ(Schlange().size(), 2u);
         EXPECT_NEAR(Schlange()[0].mZielX, fall.x, 1e-3) << fall.h << " " << fall.v;
         EXPECT_NEAR(Schlange()[0].mZielY, fall.y, 1e-3) << fall.h << " " << fall.v;
-        EXPECT_EQ(Schlange()[0].mBreite, 6);
         Schlange().clear();
     }
     // Turned by a right angle the line runs downwards; the offsets are not turned.
@@ -195,7 +194,6 @@ TEST_F(Font, DateiSpeichernLadenUndKaputt) {
     }
     EXPECT_FALSE(geladen.Laden(mOrdner.Pfad() / "fehlt.fnt"));
     EXPECT_TRUE(mLog.Enthaelt("fehlt.fnt\"): Datei konnte nicht gelesen werden."));
-    mBrueche.Null();
 }
 
 // Rasterised from the overlay font: which glyphs it has, where they sit, and the font file made of it.
@@ -254,26 +252,18 @@ TEST(Overlaygrafik, SpritesDerMitgeliefertenDatei) {
 }
 
 TEST_F(Font, FehlerWerdenGemeldet) {
-    const auto& ordner = mOrdner;
-    SchreibeDatei(ordner.Pfad() / "leer.ttf", "");
+    SchreibeDatei(mOrdner.Pfad() / "leer.ttf", "");
     // A bitmap font is not scalable.
-    SchreibeDatei(ordner.Pfad() / "punkte.bdf",
-                  "STARTFONT 2.1\nFONT -x-y-medium-r-normal--8-80-75-75-c-80-iso10646-1\n"
-                  "SIZE 8 75 75\nFONTBOUNDINGBOX 8 8 0 0\nSTARTPROPERTIES 2\n"
-                  "FONT_ASCENT 8\nFONT_DESCENT 0\nENDPROPERTIES\nCHARS 1\n"
-                  "STARTCHAR A\nENCODING 65\nSWIDTH 500 0\nDWIDTH 8 0\nBBX 8 8 0 0\n"
-                  "BITMAP\nFF\n81\n81\n81\n81\n81\n81\nFF\nENDCHAR\nENDFONT\n");
-    const struct {
-        const char* name;
-        const char* zeile;
-    } faelle[] = {{"fehlt.ttf", "!Kann Schriftart \"%s\" nicht öffnen."},
-                  {"leer.ttf", "!Schriftart \"%s\" nicht lesbar mit Fehlercode"},
-                  {"punkte.bdf", "?Schriftart \"%s\" ist nicht frei skalierbar."}};
-    for (const auto& fall : faelle) {
-        const auto pfad = ordner.Pfad() / fall.name;
-        std::string zeile = fall.zeile;
+    SchreibeDatei(mOrdner.Pfad() / "punkte.bdf",
+                  "STARTFONT 2.1\nFONT x\nSIZE 1 75 75\nFONTBOUNDINGBOX 1 1 0 0\nCHARS 1\nSTARTCHAR A\n"
+                  "ENCODING 65\nDWIDTH 1 0\nBBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n");
+    for (const auto& [name, muster] : {std::pair{"fehlt.ttf", "!Kann Schriftart \"%s\" nicht öffnen."},
+                                       {"leer.ttf", "!Schriftart \"%s\" nicht lesbar mit Fehlercode"},
+                                       {"punkte.bdf", "?Schriftart \"%s\" ist nicht frei skalierbar."}}) {
+        const auto pfad = mOrdner.Pfad() / name;
+        std::string zeile = muster;
         zeile.replace(zeile.find("%s"), 2, pfad.string());
-        EXPECT_EQ(Velm_Font3D::LadeSchriftart(pfad), nullptr) << fall.name;
+        EXPECT_EQ(Velm_Font3D::LadeSchriftart(pfad), nullptr) << name;
         EXPECT_TRUE(mLog.Enthaelt(zeile)) << zeile;
     }
 }

@@ -1,5 +1,4 @@
 #include "testhilfen/testhilfen.h"
-#include "velmklassen/kern/velm_konsolenbefehl.h"
 #include "velmklassen/render/velm_konsolenstand.h"
 
 #include <gtest/gtest.h>
@@ -9,9 +8,6 @@
 namespace {
 
 using S = Velm_KonsolenStand;
-
-int gZaehler = 0;
-Velm_Konsolenbefehl gZaehle("zaehle", [](const std::string&) { ++gZaehler; });
 
 // Typed text or a key press; every key press must be consumed.
 using Schritt = std::variant<const char32_t*, uint32_t>;
@@ -112,19 +108,4 @@ TEST(KonsolenStand, VerlaufMitGesicherterEingabe) {
     EXPECT_EQ(ausgefuehrt.size(), 3u);
     EXPECT_EQ(stand.mScrollPos, 19u);
     EXPECT_EQ(stand.mEingabe, "drei");
-}
-
-TEST(KonsolenStand, EnterFuehrtUeberDieBefehleAus) {
-    TTempOrdner ordner;
-    Velm_Konsole::Starte(ordner.Pfad(), "konsole.log");
-    struct : Velm_KonsoleBasisAnzeige {
-        void NeueZeile(const char* zeile) override { mStand.NeueZeile(zeile); }
-        S mStand;
-    } anzeige;
-    Spiele(anzeige.mStand, {U"zae"});
-    EXPECT_EQ(anzeige.mStand.mEingabe, "zaehle");
-    anzeige.mStand.Taste(S::kEnter, [&](const std::string& zeile) { anzeige.FuehreAus(zeile); });
-    EXPECT_EQ(gZaehler, 1);
-    EXPECT_NE(anzeige.mStand.mZeilen.back().find(">zaehle\n"), std::string::npos);
-    EXPECT_EQ(anzeige.mStand.mScrollPos, anzeige.mStand.mZeilen.size() - 1);
 }
