@@ -42,10 +42,7 @@ protected:
 };
 
 TEST_F(Font, BreitenUndUtf8) {
-    const struct {
-        const char* text;
-        float breite;
-    } faelle[] = {
+    const std::pair<const char*, float> faelle[] = {
         {"", 0}, {nullptr, 0}, {"A", 10.4f}, {"AA.", 27.2f}, {" ", 7.2f}, {"A A", 28},
         {"\xC3\xA9", 10.4f}, // U+00E9 as two bytes
         // The zero after a lead byte ends the text.
@@ -54,8 +51,8 @@ TEST_F(Font, BreitenUndUtf8) {
         {"\xC3" "A", 17.6f}, {"\xE2\x82" "AA", 28},
         {"\xA9", 7.2f}, // a lone byte below 192 is the code point itself
     };
-    for (const auto& fall : faelle) {
-        EXPECT_NEAR(mFont->GetTextBreite(fall.text), fall.breite, 1e-4) << (fall.text ? fall.text : "null");
+    for (const auto& [text, breite] : faelle) {
+        EXPECT_NEAR(mFont->GetTextBreite(text), breite, 1e-4) << (text ? text : "null");
     }
     mFont->SetHoehe(48);
     EXPECT_NEAR(mFont->GetTextBreite("A "), 2 * 8 + 4.8f + 0.3f * 48, 1e-4);
@@ -69,17 +66,15 @@ TEST_F(Font, BreitenUndUtf8) {
 }
 
 TEST_F(Font, AusrichtungUndDrehung) {
-    const struct {
-        uint32_t h, v;
-        float x, y; // of the first glyph's quad
-    } faelle[] = {
+    // Alignments and where they put the first glyph's quad.
+    const std::tuple<uint32_t, uint32_t, float, float> faelle[] = {
         {0, 0, 101, 48}, {2, 0, 101 - 20.8f, 48}, {1, 0, 101 - 10.4f, 48}, {0, 8, 101, 24}, {0, 4, 101, 36}};
-    for (const auto& fall : faelle) {
-        mFont->SetAusrichtung(fall.h, fall.v);
+    for (const auto& [h, v, x, y] : faelle) {
+        mFont->SetAusrichtung(h, v);
         mFont->ZeichneText(100, 50, "AA");
         ASSERT_EQ(Schlange().size(), 2u);
-        EXPECT_NEAR(Schlange()[0].mZielX, fall.x, 1e-3) << fall.h << " " << fall.v;
-        EXPECT_NEAR(Schlange()[0].mZielY, fall.y, 1e-3) << fall.h << " " << fall.v;
+        EXPECT_NEAR(Schlange()[0].mZielX, x, 1e-3) << h << " " << v;
+        EXPECT_NEAR(Schlange()[0].mZielY, y, 1e-3) << h << " " << v;
         Schlange().clear();
     }
     // Turned by a right angle the line runs downwards; the offsets are not turned.
@@ -93,11 +88,9 @@ TEST_F(Font, AusrichtungUndDrehung) {
 }
 
 TEST_F(Font, UmbruchImBereich) {
-    const struct {
-        const char* text;
-        float breite, hoehe;
-        std::vector<float> xs, ys; // quads of the drawn glyphs
-    } faelle[] = {
+    // Text, box width and height, and the x and y of the quads of the drawn glyphs.
+    using Fall = std::tuple<const char*, float, float, std::vector<float>, std::vector<float>>;
+    const Fall faelle[] = {
         // Breaks at blanks; the blank does not start the next line.
         {"A A A A A", 30, 100, {1, 18.6f, 1, 18.6f, 1}, {-2, -2, 23, 23, 48}},
         // No break opportunity: broken at the last glyph that fits.
@@ -108,12 +101,12 @@ TEST_F(Font, UmbruchImBereich) {
         {"A\nA", 30, 10, {1, 10.4f, 16.8f, 23.2f}, {-2, 16, 16, 16}},
         {"A\nA", 30, 100, {1, 1}, {-2, 23}},
     };
-    for (const auto& fall : faelle) {
-        mFont->ZeichneTextImBereich(0, 0, fall.breite, fall.hoehe, "%s", fall.text);
-        ASSERT_EQ(Schlange().size(), fall.xs.size()) << fall.text;
-        for (size_t i = 0; i < fall.xs.size(); ++i) {
-            EXPECT_NEAR(Schlange()[i].mZielX, fall.xs[i], 1e-3) << fall.text << " " << i;
-            EXPECT_NEAR(Schlange()[i].mZielY, fall.ys[i], 1e-3) << fall.text << " " << i;
+    for (const auto& [text, breite, hoehe, xs, ys] : faelle) {
+        mFont->ZeichneTextImBereich(0, 0, breite, hoehe, "%s", text);
+        ASSERT_EQ(Schlange().size(), xs.size()) << text;
+        for (size_t i = 0; i < xs.size(); ++i) {
+            EXPECT_NEAR(Schlange()[i].mZielX, xs[i], 1e-3) << text << " " << i;
+            EXPECT_NEAR(Schlange()[i].mZielY, ys[i], 1e-3) << text << " " << i;
         }
         Schlange().clear();
     }
@@ -178,18 +171,15 @@ TEST_F(Font, DateiSpeichernLadenUndKaputt) {
     EXPECT_EQ(geladen.mBuchstaben['.'].mVersatzY, 0);
 
     // Cut anywhere: refused with a line, the font keeps what it had.
-    const struct {
-        size_t laenge;
-        const char* zeile;
-    } faelle[] = {{0, "Header ist ungültig"},          {3, "Header ist ungültig"},
-                  {30, "Block ist abgeschnitten"},     {ganz.size() / 2, "Block ist abgeschnitten"},
-                  {ganz.size() - 13, "Datei ist abgeschnitten"},
-                  {ganz.size() - 1, "Datei ist abgeschnitten"}};
-    for (const auto& fall : faelle) {
-        SchreibeDatei(pfad, ganz.substr(0, fall.laenge));
-        const int vorher = mLog.Anzahl(fall.zeile);
-        EXPECT_FALSE(geladen.Laden(pfad)) << fall.laenge;
-        EXPECT_EQ(mLog.Anzahl(fall.zeile), vorher + 1) << fall.laenge;
+    const std::pair<size_t, const char*> faelle[] = {
+        {0, "Header ist ungültig"},      {3, "Header ist ungültig"},
+        {30, "Block ist abgeschnitten"}, {ganz.size() / 2, "Block ist abgeschnitten"},
+        {ganz.size() - 13, "Datei ist abgeschnitten"}, {ganz.size() - 1, "Datei ist abgeschnitten"}};
+    for (const auto& [laenge, zeile] : faelle) {
+        SchreibeDatei(pfad, ganz.substr(0, laenge));
+        const int vorher = mLog.Anzahl(zeile);
+        EXPECT_FALSE(geladen.Laden(pfad)) << laenge;
+        EXPECT_EQ(mLog.Anzahl(zeile), vorher + 1) << laenge;
         EXPECT_EQ(geladen.mBuchstaben['A'].mVorschub, 6);
     }
     EXPECT_FALSE(geladen.Laden(mOrdner.Pfad() / "fehlt.fnt"));

@@ -31,11 +31,7 @@ std::string Parameter(const std::string& text) {
 
 // Semantics in order; a matrix type decides before an array bracket; arrays of 2 to 4 count their elements.
 TEST(Dialekt, SemantikenUndRegisterZaehlen) {
-    const struct {
-        const char* quelle;
-        bool pixel;
-        const char* parameter;
-    } faelle[] = {
+    const std::tuple<const char*, bool, const char*> faelle[] = {
         {"$rein float4 farbe;\n$raus float4 f;\n$main() {}", true,
          "float4 farbe : TEXCOORD0, out float4 f : COLOR0"},
         {"$rein float3 pos; $rein float3x3 basis; $rein float2 uv; $main() {}", false,
@@ -49,8 +45,8 @@ TEST(Dialekt, SemantikenUndRegisterZaehlen) {
         {"$raus float4 f[2]; $raus float4 g; $main() {}", true,
          "out float4 f[2] : COLOR0, out float4 g : COLOR2"},
     };
-    for (const auto& fall : faelle) {
-        EXPECT_EQ(Parameter(Text(fall.quelle, fall.pixel)), fall.parameter) << fall.quelle;
+    for (const auto& [quelle, pixel, parameter] : faelle) {
+        EXPECT_EQ(Parameter(Text(quelle, pixel)), parameter) << quelle;
     }
 }
 
@@ -103,23 +99,21 @@ $main() {
 )";
     Velm_VertexShader* vs = Behalte(K().ErzeugeVertexShader());
     ASSERT_TRUE(vs->UebersetzeAusString(quelle));
-    // The kind where it matters (-1: not checked), and the register count of a matrix and an element.
-    const struct {
-        const char* name;
-        int register_, art, anzahl;
-    } faelle[] = {{"lichter", 0, Velm_KonstanteStruktur, 0},   {"lichter[0]", 0, -1, 0},
-                  {"lichter[1]", 2, Velm_KonstanteStruktur, 0}, {"lichter[0].farbe", 0, -1, 0},
-                  {"lichter[1].richtung", 3, -1, 0},           {"sonne", 4, -1, 0},
-                  {"sonne.richtung", 5, -1, 0},                {"welt", 6, -1, 4},
-                  {"werte", 10, Velm_KonstanteStruktur, 0},    {"werte[1]", 11, Velm_KonstanteVektor, 1},
-                  {"werte[2]", 12, -1, 0},                     {"skalar", 13, Velm_KonstanteSkalar, 0},
-                  {"bild", 0, Velm_KonstanteObjekt, 0}};
-    for (const auto& fall : faelle) {
-        const Velm_ShaderKonstante* k = vs->FindeKonstante(fall.name);
-        ASSERT_NE(k, nullptr) << fall.name;
-        EXPECT_EQ(int(k->mRegister), fall.register_) << fall.name;
-        EXPECT_TRUE(fall.art < 0 || k->mArt == fall.art) << fall.name;
-        EXPECT_TRUE(fall.anzahl == 0 || k->mAnzahl == fall.anzahl) << fall.name;
+    // Name, register, the kind where it matters (-1: not checked), and the register count of a
+    // matrix and an element.
+    constexpr int S = Velm_KonstanteStruktur;
+    const std::tuple<const char*, int, int, int> faelle[] = {
+        {"lichter", 0, S, 0},         {"lichter[0]", 0, -1, 0}, {"lichter[1]", 2, S, 0},
+        {"lichter[0].farbe", 0, -1, 0}, {"lichter[1].richtung", 3, -1, 0}, {"sonne", 4, -1, 0},
+        {"sonne.richtung", 5, -1, 0}, {"welt", 6, -1, 4},     {"werte", 10, S, 0},
+        {"werte[1]", 11, Velm_KonstanteVektor, 1}, {"werte[2]", 12, -1, 0},
+        {"skalar", 13, Velm_KonstanteSkalar, 0}, {"bild", 0, Velm_KonstanteObjekt, 0}};
+    for (const auto& [name, register_, art, anzahl] : faelle) {
+        const Velm_ShaderKonstante* k = vs->FindeKonstante(name);
+        ASSERT_NE(k, nullptr) << name;
+        EXPECT_EQ(int(k->mRegister), register_) << name;
+        EXPECT_TRUE(art < 0 || int(k->mArt) == art) << name;
+        EXPECT_TRUE(anzahl == 0 || int(k->mAnzahl) == anzahl) << name;
     }
 }
 
@@ -147,10 +141,7 @@ TEST_F(Shader, MeldungenNennenDieZeileDesAutors) {
     std::ofstream(pfad) << "float4 h;\n#ifdef KAPUTT\nstatic const float e = nichtDa;\n#endif\n";
     const Velm_ShaderMakros keine;
     const Velm_ShaderMakros zwei = {{"A", "1"}, {"B", "A + 1"}};
-    const struct {
-        const char* quelle;
-        const char* stelle;
-    } faelle[] = {
+    const std::pair<const char*, const char*> faelle[] = {
         {"static const float e = nichtDa;\n$raus float4 f;\n$main() { f = 1; }\n", "SpoeSpoe:1: 'nichtDa'"},
         {"$raus float4 f;\n\n$main() {\n  f = nichtDa;\n}\n", "SpoeSpoe:4: 'nichtDa'"},
         {"$rein float4\n  farbe;\n$raus float4 f;\n$main() { f = farbe * nichtDa; }\n",
@@ -163,18 +154,18 @@ TEST_F(Shader, MeldungenNennenDieZeileDesAutors) {
          "SpoeSpoe:3: 'nichtDa2'"},
     };
     for (const Velm_ShaderMakros* makros : {&keine, &zwei}) {
-        for (const auto& fall : faelle) {
+        for (const auto& [quelle, stelle] : faelle) {
             Velm_PixelShader* ps = Behalte(K().ErzeugePixelShader());
-            EXPECT_FALSE(ps->UebersetzeAusString(fall.quelle, *makros, true));
-            EXPECT_NE(Meldungen(*ps).find(fall.stelle), std::string::npos) << fall.quelle << Meldungen(*ps);
+            EXPECT_FALSE(ps->UebersetzeAusString(quelle, *makros, true));
+            EXPECT_NE(Meldungen(*ps).find(stelle), std::string::npos) << quelle << Meldungen(*ps);
         }
     }
     std::filesystem::remove(pfad);
 
     // The same line in the log of a compilation that is not quiet.
     Velm_VertexShader* vs = Behalte(K().ErzeugeVertexShader());
-    EXPECT_FALSE(vs->UebersetzeAusString(faelle[1].quelle, zwei));
-    EXPECT_TRUE(mLog.Enthaelt(faelle[1].stelle));
+    EXPECT_FALSE(vs->UebersetzeAusString(faelle[1].first, zwei));
+    EXPECT_TRUE(mLog.Enthaelt(faelle[1].second));
 }
 
 // A fatal diagnostic cuts the preprocessed text short: it must not compile as if nothing happened.

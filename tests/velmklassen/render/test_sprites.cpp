@@ -84,18 +84,12 @@ TEST_F(Sprites, DrehungUmDenMittelpunkt) {
 TEST_F(Sprites, FaerbungVormultipliziertUndAdditiv) {
     Velm_BlockGfx3D gfx(64, 16, 0);
     gfx.AddGrafik(1, *Einfarbig(4, 4, 0x80FFFFFF), 0, 0, 4, 4);
-    const struct {
-        TAlphaFarbe farbe;
-        uint32_t erwartet;
-    } faelle[] = {
-        {{1, 1, 1, 1}, 0xFF8080FF},                              // half white over blue
-        {{1, 0, 0, 1}, 0xFF800080},                              // tinted red
-        {{1, 1, 1, -1}, 0xFF8080FF},                             // added: nothing of the blue is lost
-        {{1, 0, 0, -1}, 0xFF8000FF}, {{1, 1, 1, 0}, 0xFF0000FF}, // fully transparent
-    };
-    for (const auto& fall : faelle) {
-        Male(gfx, 1, 8, 8, fall.farbe, 0, 0, 0, {0, 0, 1, 1});
-        EXPECT_TRUE(Nahe(P(9, 9), fall.erwartet)) << std::hex << P(9, 9) << " for " << fall.erwartet;
+    // Half white over blue, tinted red; added (nothing of the blue is lost); fully transparent.
+    for (const auto& [farbe, erwartet] :
+         {std::pair{TAlphaFarbe{1, 1, 1, 1}, 0xFF8080FFu}, {{1, 0, 0, 1}, 0xFF800080u},
+          {{1, 1, 1, -1}, 0xFF8080FFu}, {{1, 0, 0, -1}, 0xFF8000FFu}, {{1, 1, 1, 0}, 0xFF0000FFu}}) {
+        Male(gfx, 1, 8, 8, farbe, 0, 0, 0, {0, 0, 1, 1});
+        EXPECT_TRUE(Nahe(P(9, 9), erwartet)) << std::hex << P(9, 9) << " for " << erwartet;
         EXPECT_EQ(P(7, 9), 0xFF0000FFu);
     }
 }
@@ -105,13 +99,10 @@ TEST_F(Sprites, RotiertesProgrammDrehtDieNormale) {
     Velm_BlockGfx3D gfx(64, 16, Velm_BlockGfx3D::kFlagRotiert);
     gfx.AddGrafik(0, *Einfarbig(4, 4, 0xFFFF8000), 0, 0, 4, 4); // the direction (1, 0)
     gfx.mZentriert = true;
-    const struct {
-        float winkel;
-        uint32_t erwartet;
-    } faelle[] = {{0, 0xFFFF8000}, {float(M_PI / 2), 0xFF80FF00}, {float(M_PI), 0xFF008000}};
-    for (const auto& fall : faelle) {
-        Male(gfx, 0, 16, 16, {1, 1, 1, 1}, 0, 0, fall.winkel);
-        EXPECT_TRUE(Nahe(P(16, 16), fall.erwartet)) << std::hex << P(16, 16) << " at " << fall.winkel;
+    for (const auto& [winkel, erwartet] :
+         {std::pair{0.0f, 0xFFFF8000u}, {float(M_PI / 2), 0xFF80FF00u}, {float(M_PI), 0xFF008000u}}) {
+        Male(gfx, 0, 16, 16, {1, 1, 1, 1}, 0, 0, winkel);
+        EXPECT_TRUE(Nahe(P(16, 16), erwartet)) << std::hex << P(16, 16) << " at " << winkel;
     }
 }
 
