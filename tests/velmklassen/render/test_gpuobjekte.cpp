@@ -8,13 +8,10 @@
 #include "velmklassen/kern/velm_zeitgeber.h"
 #include "velmklassen/render/velm_internhelfer.h"
 
-#include <cstring>
 
 namespace {
 
 using rendertest::Kontext;
-
-constexpr int64_t kSekunde = gZaehlerFrequenz;
 
 class GpuObjekte : public Kontext {
 protected:
@@ -23,7 +20,7 @@ protected:
         Velm_System::Global().mPraesenz = Velm_System::Aktiv;
     }
     static void Vergehe(double sekunden) {
-        Velm_Zeitgeber::Global().Schritt(int64_t(sekunden * double(kSekunde)));
+        Velm_Zeitgeber::Global().Schritt(int64_t(sekunden * double(gZaehlerFrequenz)));
     }
 
     // A 64 x 64 texture of one colour, static with main-memory content unless flags say otherwise.
@@ -205,11 +202,10 @@ TEST_F(GpuObjekte, ResetSetztDenZustandZurueckUndZieleTragenKeineFremdeTiefe) {
 TEST_F(GpuObjekte, BildschirmInhaltNachDerGroesseDesRueckpuffers) {
     K().Leeren(1, TAlphaFarbe{1, 0, 0, 1});
     Velm_Screen3D::mDarstellung = {128, 64, 0, 0};
-    Velm_Bild bild(128, 64, Velm_FormatA8R8G8B8, 1);
-    std::memset(bild.mDaten, 0, 128 * 64 * 4);
-    K().LiesBildschirmInhalt(bild);
-    EXPECT_EQ(rendertest::Pixel(bild, 63, 31), 0xFFFF0000u);
-    EXPECT_EQ(rendertest::Pixel(bild, 64, 32), 0u);
+    const auto bild = rendertest::Einfarbig(128, 64, 0);
+    K().LiesBildschirmInhalt(*bild);
+    EXPECT_EQ(rendertest::Pixel(*bild, 63, 31), 0xFFFF0000u);
+    EXPECT_EQ(rendertest::Pixel(*bild, 64, 32), 0u);
     Velm_Screen3D::mDarstellung = {kBreite, kHoehe, 0, 0};
 }
 

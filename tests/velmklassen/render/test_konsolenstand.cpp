@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <variant>
 
 namespace {
@@ -52,11 +53,8 @@ TEST(KonsolenStand, ZeilenspeicherUndBlaettern) {
 }
 
 TEST(KonsolenStand, EditierenUndVervollstaendigen) {
-    struct Fall {
-        std::vector<Schritt> schritte;
-        std::string eingabe;
-        uint64_t cursor;
-    } const faelle[] = {
+    // Keys and text, then the input and the cursor they leave.
+    const std::tuple<std::vector<Schritt>, std::string, uint64_t> faelle[] = {
         {{U"q"}, "quit", 1}, {{U"qu"}, "quit", 2}, {{U"qx"}, "qx", 2}, {{U"Q"}, "Q", 1},
         {{U"q", S::kTab}, "quit ", 5}, {{U"q", S::kTab, U"x"}, "quit x", 6}, {{U"q", U" "}, "q uit", 2},
         {{S::kTab}, "set ", 4},
@@ -72,11 +70,11 @@ TEST(KonsolenStand, EditierenUndVervollstaendigen) {
         {{U"ä€𝄞", S::kLinks, S::kLinks, S::kRechts}, "ä€𝄞", 5},
         {{U"ä€𝄞", S::kBackspace, S::kLinks, S::kEntfernen}, "ä", 2},
     };
-    for (const Fall& fall : faelle) {
+    for (const auto& [schritte, eingabe, cursor] : faelle) {
         S stand;
-        Spiele(stand, fall.schritte);
-        EXPECT_EQ(stand.mEingabe, fall.eingabe) << fall.eingabe;
-        EXPECT_EQ(stand.mCursor, fall.cursor) << fall.eingabe;
+        Spiele(stand, schritte);
+        EXPECT_EQ(stand.mEingabe, eingabe) << eingabe;
+        EXPECT_EQ(stand.mCursor, cursor) << eingabe;
     }
 }
 

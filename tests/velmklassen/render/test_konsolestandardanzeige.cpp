@@ -5,8 +5,6 @@
 #include "velmklassen/render/velm_font3d.h"
 #include "velmklassen/render/velm_konsolestandardanzeige.h"
 
-#include <cstring>
-
 namespace {
 
 constexpr int64_t kKonsoleBreite = 320;
@@ -25,9 +23,7 @@ protected:
     // the line's top, advancing 10 pixels.
     std::unique_ptr<Velm_KonsoleStandardAnzeige> Anzeige(const char* schriftDatei = "") {
         auto anzeige = std::make_unique<Velm_KonsoleStandardAnzeige>(schriftDatei);
-        Velm_Bild block(10, 16, Velm_FormatA8R8G8B8, 1);
-        std::memset(block.mDaten, 0xFF, block.mPitch * block.mHoehe);
-        anzeige->mSchrift->AddBuchstabe('F', block, 0, 0, 10, 16, 0, 4, 10);
+        anzeige->mSchrift->AddBuchstabe('F', *rendertest::Einfarbig(10, 16, ~0u), 0, 0, 10, 16, 0, 4, 10);
         anzeige->mGezeigt = true;
         return anzeige;
     }
