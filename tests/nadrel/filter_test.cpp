@@ -157,10 +157,8 @@ TEST_F(FilterTest, NurDateienMitGenauDiesenNamen) {
 // adds the effect's line about its pass 0.
 TEST_F(FilterTest, JedeFehlerzeile) {
     const std::string teiler = "Ungültige Angabe im Attribut \"teiler\" der Ausgabebild-Angabe.";
-    const struct {
-        const char* xml;
-        std::vector<std::string> zeilen, filter;
-    } faelle[] = {
+    using Texte = std::vector<std::string>;
+    const std::tuple<const char*, Texte, Texte> faelle[] = {
         // clang-format off
         {"<e><filter></e>", {"Datei \"filter.t.xml\" ist nicht lesbar.", "!Zeile 1: "}, {"-"}},
         {"<!-- kein Element -->", {"/filter.t.xml\" ist nicht lesbar."}, {"-"}},
@@ -191,15 +189,15 @@ TEST_F(FilterTest, JedeFehlerzeile) {
          {"Filter1"}},
         // clang-format on
     };
-    for (const auto& fall : faelle) {
-        SCOPED_TRACE(fall.xml);
-        const auto verwaltung = Lade("filter.t.xml", fall.xml);
+    for (const auto& [xml, zeilenSoll, filterSoll] : faelle) {
+        SCOPED_TRACE(xml);
+        const auto verwaltung = Lade("filter.t.xml", xml);
         std::vector<std::string> fehler;
         for (const std::string& zeile : mLog.mZeilen)
             if (zeile.find(": !") != std::string::npos || zeile.find(": ?") != std::string::npos)
                 fehler.push_back(zeile.substr(zeile.find(": ") + 2));
-        std::vector<std::string> zeilen = fall.zeilen;
-        if (fall.filter.empty())
+        std::vector<std::string> zeilen = zeilenSoll;
+        if (filterSoll.empty())
             zeilen.push_back(
                 "Fehler beim Laden des 0. Filters in Effekt \"t\" - Laden des Filters gescheitert.");
         ErwarteZeilen(fehler, zeilen);
@@ -207,7 +205,7 @@ TEST_F(FilterTest, JedeFehlerzeile) {
         for (const FilterEffekt& e : verwaltung->mEffekte)
             for (const Filter& f : e.mFilter)
                 filter.push_back(f.mName);
-        EXPECT_EQ(verwaltung->mEffekte.empty() ? std::vector<std::string>{"-"} : filter, fall.filter);
+        EXPECT_EQ(verwaltung->mEffekte.empty() ? std::vector<std::string>{"-"} : filter, filterSoll);
     }
 }
 
@@ -237,11 +235,8 @@ FilterEffekt Effekt(const std::string& text) {
 // Which image every pass reads and writes (per step "inputs>output"), the images made for it
 // ("name/divisor"), and every line about names that do not fit together.
 TEST(Filterkette, LoestEingabenUndAusgabenAuf) {
-    const struct {
-        std::vector<std::string> effekte;
-        std::string schritte, bilder;
-        std::vector<std::string> zeilen;
-    } faelle[] = {
+    using Texte = std::vector<std::string>;
+    const std::tuple<Texte, std::string, std::string, Texte> faelle[] = {
         // clang-format off
         {{}, "", "ergebnis/1 hdr_ref/1", {}},
         {{"a=p1(ergebnis)>ergebnis p2(ergebnis)>ergebnis", "b=p3(ergebnis)>ergebnis"}, "0>2 2>3 3>-1",
@@ -257,12 +252,12 @@ TEST(Filterkette, LoestEingabenUndAusgabenAuf) {
           "\"a\", Filter \"p1\" definiert Ausgabebild mit konfliktbehafteten Parametern."}},
         // clang-format on
     };
-    for (const auto& fall : faelle) {
-        SCOPED_TRACE(::testing::PrintToString(fall.effekte));
+    for (const auto& [texte, schritteSoll, bilderSoll, zeilen] : faelle) {
+        SCOPED_TRACE(::testing::PrintToString(texte));
         rendertest::Log log;
         log.mZeilen.clear();
         std::vector<FilterEffekt> effekte;
-        for (const std::string& text : fall.effekte)
+        for (const std::string& text : texte)
             effekte.push_back(Effekt(text));
         FilterSatz satz(effekte);
         // Added from the back: the chain follows the ids, not the order of adding.
@@ -281,9 +276,9 @@ TEST(Filterkette, LoestEingabenUndAusgabenAuf) {
         for (const FilterSatz::Bild& bild : satz.mBilder)
             bilder +=
                 std::string(bilder.empty() ? "" : " ") + bild.mName + "/" + std::to_string(bild.mTeiler);
-        EXPECT_EQ(schritte, fall.schritte);
-        EXPECT_EQ(bilder, fall.bilder);
-        ErwarteZeilen(log.mZeilen, fall.zeilen);
+        EXPECT_EQ(schritte, schritteSoll);
+        EXPECT_EQ(bilder, bilderSoll);
+        ErwarteZeilen(log.mZeilen, zeilen);
     }
 }
 
@@ -333,14 +328,10 @@ TEST_F(FilterTest, JederEffektBildpunktGenau) {
         const uint32_t m = Muster(x, y);
         return (0.299f * Kanal(m, 2) + 0.587f * Kanal(m, 1) + 0.114f * Kanal(m, 0)) * 0.4f;
     };
-    const struct {
-        std::filesystem::path ordner;
-        const char* effekt;
-        float staerke;
-        uint64_t groesse, block;
-        std::function<float(uint64_t, uint64_t, int)> soll;
-        float toleranz;
-    } faelle[] = {
+    using Soll = std::function<float(uint64_t, uint64_t, int)>;
+    // Folder, effect, strength, the scene texture's size in screens, the pattern's blocks, what each
+    // channel should read and how far it may be off.
+    const std::tuple<std::filesystem::path, const char*, float, uint64_t, uint64_t, Soll, float> faelle[] = {
         {NADREL_DATEN, "pause", 0, 1, 1, muster, 0},
         {NADREL_DATEN, "pause", 0, 2, 1, muster, 0},
         {NADREL_DATEN, "pause", 1, 1, 1, grau, 1},
@@ -348,14 +339,14 @@ TEST_F(FilterTest, JederEffektBildpunktGenau) {
         {NADREL_FILTERDATEN, "zwei", 0, 1, 2, bloecke, 0},
         {NADREL_FILTERDATEN, "leer", 0, 1, 1, [](uint64_t, uint64_t, int) { return 128.0f; }, 0},
     };
-    for (const auto& fall : faelle) {
-        SCOPED_TRACE(testing::Message() << fall.effekt << " " << fall.staerke << " " << fall.groesse);
-        FilterVerwaltung verwaltung(fall.ordner);
-        FilterSatz satz = Satz(verwaltung.mEffekte, fall.effekt);
-        satz.SetParameter("staerke", fall.staerke, 0, 0, 0);
-        Fuehre(verwaltung, satz, Szenenbild(kBreite * fall.groesse, kHoehe * fall.groesse, fall.block));
+    for (const auto& [ordner, effekt, staerke, groesse, block, soll, toleranz] : faelle) {
+        SCOPED_TRACE(testing::Message() << effekt << " " << staerke << " " << groesse);
+        FilterVerwaltung verwaltung(ordner);
+        FilterSatz satz = Satz(verwaltung.mEffekte, effekt);
+        satz.SetParameter("staerke", staerke, 0, 0, 0);
+        Fuehre(verwaltung, satz, Szenenbild(kBreite * groesse, kHoehe * groesse, block));
         LiesZurueck();
-        EXPECT_EQ(Abweichungen(mRueck, fall.soll, fall.toleranz), 0);
+        EXPECT_EQ(Abweichungen(mRueck, soll, toleranz), 0);
     }
 }
 
@@ -383,11 +374,8 @@ TEST_F(FilterTest, SzeneVergroessertMittigUndAufrecht) {
     // On the 64 x 32 screen (vertical scale twice the horizontal) these land at a quarter of the
     // image from its top-left and from its bottom-right corner.
     const Punkt punkte[] = {{-2.74f, 1.37f, 8, 0xFFFFFFFF}, {2.74f, -1.37f, 8, 0x6000FFFF}};
-    const struct {
-        uint64_t hoehe;
-        bool leer;
-        int64_t x0, y0, x1, y1; // where the image lands
-    } faelle[] = {
+    // The grey image's height, an empty scene, and where the image lands.
+    const std::tuple<uint64_t, bool, int64_t, int64_t, int64_t, int64_t> faelle[] = {
         {12, false, 16, 4, 48, 28}, // 16 x 12 doubled
         {6, false, 16, 4, 48, 28},  // 8 x 6 four times
         {30, false, 12, 1, 52, 31}, // 40 x 30 as it is
@@ -404,28 +392,27 @@ TEST_F(FilterTest, SzeneVergroessertMittigUndAufrecht) {
         });
         kern.BearbeiteHauptschleife();
     };
-    for (const auto& fall : faelle) {
-        SCOPED_TRACE(testing::Message() << fall.hoehe << (fall.leer ? " empty" : ""));
+    for (auto [hoehe, leer, x0, y0, x1, y1] : faelle) {
+        SCOPED_TRACE(testing::Message() << hoehe << (leer ? " empty" : ""));
         Szene welt(nullptr);
-        if (!fall.leer)
+        if (!leer)
             welt.NeueInstanz(punkte, punkte + 2, Einheitsmatrix());
-        frame(welt, fall.hoehe);
+        frame(welt, hoehe);
         LiesZurueck();
         uint32_t hellstes[2][2] = {};
         for (int64_t y = 0; y < kHoehe; ++y)
             for (int64_t x = 0; x < kBreite; ++x) {
                 const uint32_t farbe = Pixel(mRueck, uint64_t(x), uint64_t(y)) & 0xFFFFFF;
-                if (x < fall.x0 || x >= fall.x1 || y < fall.y0 || y >= fall.y1) {
+                if (x < x0 || x >= x1 || y < y0 || y >= y1) {
                     ASSERT_EQ(farbe, 0x1a1a1au) << x << "," << y;
                     continue;
                 }
-                uint32_t& h = hellstes[2 * (y - fall.y0) / (fall.y1 - fall.y0)]
-                                      [2 * (x - fall.x0) / (fall.x1 - fall.x0)];
+                uint32_t& h = hellstes[2 * (y - y0) / (y1 - y0)][2 * (x - x0) / (x1 - x0)];
                 h = std::max(h, farbe & 0xFF);
             }
         EXPECT_EQ(hellstes[0][1] + hellstes[1][0], 0u);
-        EXPECT_EQ(hellstes[0][0] > hellstes[1][1] && hellstes[1][1] > 0, !fall.leer);
-        EXPECT_EQ(hellstes[0][0] + hellstes[1][1] == 0, fall.leer);
+        EXPECT_EQ(hellstes[0][0] > hellstes[1][1] && hellstes[1][1] > 0, !leer);
+        EXPECT_EQ(hellstes[0][0] + hellstes[1][1] == 0, leer);
     }
 
     // A new display size makes a new scene texture before anything is drawn.

@@ -25,7 +25,7 @@ struct Projektion {
     float gieren, nicken;
     Vektor punkt, verschiebung; // the instance places its point list by `verschiebung`
     bool behalten;
-    int seiteX, seiteY; // -1 left or above the centre, 0 on it, 1 right or below
+    int seiteX, seiteY;            // -1 left or above the centre, 0 on it, 1 right or below
     uint64_t wort0 = 0, wort1 = 0; // the whole item where not 0
 };
 
@@ -124,13 +124,10 @@ Zeichenpunkt Item(uint64_t x, uint64_t y, uint64_t r, uint64_t grau, uint64_t al
 }
 
 TEST(Punktrenderer, SplatTrifftDieAkkumulatorenGenau) {
-    // A 4 x 3 image; positions in 12.12 pixels.
-    struct Fall {
-        const char* name;
-        uint32_t vorher;
-        std::vector<Zeichenpunkt> punkte;
-        std::vector<std::pair<int, uint32_t>> nachher; // every other pixel keeps `vorher`
-    } faelle[] = {
+    // A 4 x 3 image; positions in 12.12 pixels. The pixels before, the items, and the pixels that
+    // change (every other pixel keeps its value).
+    using Pixelwerte = std::vector<std::pair<int, uint32_t>>;
+    const std::tuple<const char*, uint32_t, std::vector<Zeichenpunkt>, Pixelwerte> faelle[] = {
         // clang-format off
         {"one pixel, opaque white", 0, {Item(6144, 6144, 2048, 0xFFFF, 255)}, {{5, 16711425}}},
         {"half over it, two columns", 0,
@@ -143,12 +140,12 @@ TEST(Punktrenderer, SplatTrifftDieAkkumulatorenGenau) {
         {"radius 0 on a pixel corner", 0x123456, {Item(4096, 4096, 0, 0xFFFF, 255)}, {}},
         // clang-format on
     };
-    for (const Fall& fall : faelle) {
-        SCOPED_TRACE(fall.name);
-        std::vector<uint32_t> bild(12, fall.vorher);
-        SplatteZeichenpunkte(fall.punkte.data(), fall.punkte.size(), bild.data(), 4, 3);
-        std::vector<uint32_t> erwartet(12, fall.vorher);
-        for (auto [pixel, wert] : fall.nachher)
+    for (const auto& [name, vorher, punkte, nachher] : faelle) {
+        SCOPED_TRACE(name);
+        std::vector<uint32_t> bild(12, vorher);
+        SplatteZeichenpunkte(punkte.data(), punkte.size(), bild.data(), 4, 3);
+        std::vector<uint32_t> erwartet(12, vorher);
+        for (auto [pixel, wert] : nachher)
             erwartet[pixel] = wert;
         EXPECT_EQ(bild, erwartet);
     }
@@ -171,12 +168,9 @@ std::vector<Zeichenpunkt> Referenz(Szene& welt) {
 }
 
 TEST(PunktSortierung, GleichDerReferenz) {
-    const struct {
-        const char* name;
-        int instanzen;
-        int maxPunkte;        // below 0: exactly that many per instance
-        uint64_t maske, fest; // of the keys: few distinct keys make many ties
-    } faelle[] = {
+    // Instances, the most items per instance (below 0: exactly that many) and the mask and fixed bits
+    // of the keys (few distinct keys make many ties).
+    const std::tuple<const char*, int, int, uint64_t, uint64_t> faelle[] = {
         {"no instances", 0, 0, 0, 0},
         {"only empty instances", 5, 0, 0, 0},
         {"more than 64 instances, many ties", 150, 300, 0x0F30'0000'0000'0000, 0},
@@ -187,20 +181,20 @@ TEST(PunktSortierung, GleichDerReferenz) {
     };
     std::mt19937_64 zufall(11);
     Velm_ParallelKern kern;
-    for (const auto& fall : faelle) {
-        SCOPED_TRACE(fall.name);
+    for (auto [name, instanzen, maxPunkte, maske, fest] : faelle) {
+        SCOPED_TRACE(name);
         Szene welt(nullptr);
         Punktrenderer renderer;
-        for (int i = 0; i < fall.instanzen; ++i) {
+        for (int i = 0; i < instanzen; ++i) {
             const uint64_t id = welt.NeueInstanz(nullptr, nullptr, Einheitsmatrix());
-            const uint64_t n = fall.maxPunkte < 0 ? uint64_t(-fall.maxPunkte)
-                               : fall.maxPunkte   ? zufall() % uint64_t(fall.maxPunkte)
-                                                  : 0;
+            const uint64_t n = maxPunkte < 0 ? uint64_t(-maxPunkte)
+                               : maxPunkte   ? zufall() % uint64_t(maxPunkte)
+                                             : 0;
             for (uint64_t k = 0; k < n; ++k)
-                welt.mInstanzen[id].mZeichenpunkte.Anhaengen({(zufall() & fall.maske) | fall.fest, zufall()});
+                welt.mInstanzen[id].mZeichenpunkte.Anhaengen({(zufall() & maske) | fest, zufall()});
         }
         // Gaps in the slot table; the last case keeps four instances of 256.
-        for (uint64_t id = 3; id < uint64_t(fall.instanzen); id += 17)
+        for (uint64_t id = 3; id < uint64_t(instanzen); id += 17)
             welt.EntferneInstanz(id);
 
         const std::vector<Zeichenpunkt> erwartet = Referenz(welt);

@@ -30,72 +30,61 @@ using Bildschirmfoto = rendertest::Kontext;
 using Overlay = rendertest::Kontext;
 using guitest::Schritt;
 
+// A run that ends normally gives 0, one that throws -1 and the exception line; each saves the
+// configuration.
 TEST(Eintritt, JedesEndeSpeichertDieKonfiguration) {
     const fs::path benutzer = Velm_System::Global().mBenutzerOrdner;
-    const struct Fall {
-        const char* name;
-        std::function<void()> lauf;
-        int ergebnis;
-        const char* zeile; // "" when no exception line is expected
-    } faelle[] = {
-        {"normal", [] {}, 0, ""},
-        {"engine", [] { Velm_WirfAusnahme("kaputt", "Spiel::X", "x.cpp", 12); }, -1,
+    const std::pair<std::function<void()>, std::string> faelle[] = {
+        {[] {}, ""},
+        {[] { Velm_WirfAusnahme("kaputt", "Spiel::X", "x.cpp", 12); },
          "Exception thrown: x.cpp (12) - Spiel::X(): kaputt"},
-        {"standard", [] { throw std::runtime_error("filesystem error: nope"); }, -1,
+        {[] { throw std::runtime_error("filesystem error: nope"); },
          "- Spiel::Eintritt(): filesystem error: nope"},
     };
-    for (const Fall& fall : faelle) {
-        SCOPED_TRACE(fall.name);
+    for (const auto& [lauf, zeile] : faelle) {
+        SCOPED_TRACE(zeile);
         fs::remove(benutzer / "spiel.cfg");
         TLogMitschrift log;
-        EXPECT_EQ(Spiel::Eintritt(fall.lauf), fall.ergebnis);
+        EXPECT_EQ(Spiel::Eintritt(lauf), zeile.empty() ? 0 : -1);
         EXPECT_TRUE(fs::exists(benutzer / "spiel.cfg"));
-        EXPECT_EQ(log.Enthaelt("Exception thrown"), *fall.zeile != 0);
-        EXPECT_TRUE(log.Enthaelt(fall.zeile));
+        EXPECT_EQ(log.Enthaelt("Exception thrown"), !zeile.empty());
+        EXPECT_TRUE(log.Enthaelt(zeile));
     }
 }
 
+// The fade moves by 2 a second towards 1 while paused and towards 0 otherwise, clamped, and stands
+// for a step of 0; the fps figure of a step is 0 for a step of 0 or of more than a second.
 TEST(Bildschleife, PausenblendeUndFps) {
     const int64_t f = gZaehlerFrequenz;
-    const struct Fall {
-        float staerke;
-        int64_t schritt;
-        bool pausiert;
-        float danach;
-    } faelle[] = {
+    const std::tuple<float, int64_t, bool, float> blenden[] = {
         {0, f / 4, true, 0.5f},   {0.9f, f / 10, true, 1}, {1, f / 10, false, 0.8f},
         {0.1f, f / 10, false, 0}, {0.3f, 0, true, 0.3f},   {0.3f, 0, false, 0.3f},
     };
-    for (const Fall& fall : faelle)
-        EXPECT_FLOAT_EQ(Spiel::Pausenstaerke(fall.staerke, fall.schritt, fall.pausiert), fall.danach);
-
-    const struct {
-        int64_t schritt;
-        int fps;
-    } fps[] = {{f / 60, 60}, {int64_t(f * 0.0167), 60}, {f * 3, 0}, {0, 0}, {-5, 0}};
-    for (const auto& fall : fps)
-        EXPECT_EQ(Spiel::BilderProSekunde(fall.schritt), fall.fps) << fall.schritt;
+    for (auto [staerke, schritt, pausiert, danach] : blenden)
+        EXPECT_FLOAT_EQ(Spiel::Pausenstaerke(staerke, schritt, pausiert), danach);
+    const std::pair<int64_t, int> fps[] = {
+        {f / 60, 60}, {int64_t(f * 0.0167), 60}, {f * 3, 0}, {0, 0}, {-5, 0}};
+    for (auto [schritt, bilder] : fps)
+        EXPECT_EQ(Spiel::BilderProSekunde(schritt), bilder) << schritt;
 }
 
+// Each variable holds a number from 0 to 2^32-1 or is left alone; any other text (null: unset) is
+// warned about.
 TEST(Testhaken, UmgebungUndFesterSchritt) {
-    const struct Fall {
-        const char* wert; // null: unset
-        bool gilt;
-        bool warnung;
-    } faelle[] = {
-        {nullptr, false, false}, {"", false, false},          {"7", true, false},  {"0.5", true, false},
-        {"-1", false, true},     {"4294967296", false, true}, {"7x", false, true}, {"nan", false, true},
+    const std::pair<const char*, bool> faelle[] = {
+        {nullptr, false}, {"", false},           {"7", true},   {"0.5", true},
+        {"-1", false},    {"4294967296", false}, {"7x", false}, {"nan", false},
     };
-    for (const Fall& fall : faelle) {
-        SCOPED_TRACE(fall.wert ? fall.wert : "(unset)");
+    for (auto [wert, gilt] : faelle) {
+        SCOPED_TRACE(wert ? wert : "(unset)");
         for (const char* name : {"NADREL_SAAT", "NADREL_SCHRITT", "NADREL_BILDER"})
-            fall.wert ? setenv(name, fall.wert, 1) : unsetenv(name);
+            wert ? setenv(name, wert, 1) : unsetenv(name);
         TLogMitschrift log;
         const Spiel::Testhaken haken = Spiel::LiesTesthaken();
-        EXPECT_EQ(haken.mSaat.has_value(), fall.gilt);
-        EXPECT_EQ(haken.mSchrittTicks != 0, fall.gilt && std::string(fall.wert) != "0");
-        EXPECT_EQ(haken.mBildgrenze != 0, fall.gilt && std::string(fall.wert) == "7");
-        EXPECT_EQ(log.Enthaelt("?NADREL_SAAT="), fall.warnung);
+        EXPECT_EQ(haken.mSaat.has_value(), gilt);
+        EXPECT_EQ(haken.mSchrittTicks != 0, gilt);
+        EXPECT_EQ(haken.mBildgrenze != 0, gilt && std::string(wert) == "7");
+        EXPECT_EQ(log.Enthaelt("?NADREL_SAAT="), wert && *wert && !gilt);
     }
     unsetenv("NADREL_SAAT");
     unsetenv("NADREL_BILDER");
@@ -245,25 +234,21 @@ protected:
     std::unique_ptr<Spiel::Buttons> mButtons;
 };
 
+// Key 1 (Escape) and mouse button 0 reach the surface as "back" and "confirm", pressed (3) and
+// released (4); every other key and button is swallowed (kTasteKeine: the surface sees nothing).
 TEST_F(Menue, NurEscapeLinksklickUndZeigerErreichenDieOberflaeche) {
-    const struct {
-        bool taste; // else a mouse button
-        uint32_t code;
-        bool gedrueckt;
-        int64_t guiCode; // kTasteKeine: the surface sees nothing
-        uint64_t zustand;
-    } faelle[] = {
+    const std::tuple<bool, uint32_t, bool, int64_t, uint64_t> faelle[] = {
         {true, 1, true, Gui::kTasteZurueck, 3},       {true, 1, false, Gui::kTasteZurueck, 4},
         {true, 28, true, Gui::kTasteKeine, 0},        {false, 0, true, Gui::kTasteBestaetigen, 3},
         {false, 0, false, Gui::kTasteBestaetigen, 4}, {false, 1, true, Gui::kTasteKeine, 0},
     };
-    for (const auto& fall : faelle) {
-        SCOPED_TRACE(testing::Message() << fall.taste << " " << fall.code);
+    for (auto [taste, code, gedrueckt, guiCode, zustand] : faelle) {
+        SCOPED_TRACE(testing::Message() << taste << " " << code);
         std::vector<uint64_t> soll = Zustaende();
-        if (fall.guiCode != Gui::kTasteKeine)
-            soll[size_t(fall.guiCode)] = fall.zustand;
-        EXPECT_TRUE(fall.taste ? mButtons->HandleKey(nullptr, fall.code, fall.gedrueckt)
-                               : mButtons->HandleMouseButton(nullptr, fall.code, fall.gedrueckt));
+        if (guiCode != Gui::kTasteKeine)
+            soll[size_t(guiCode)] = zustand;
+        EXPECT_TRUE(taste ? mButtons->HandleKey(nullptr, code, gedrueckt)
+                          : mButtons->HandleMouseButton(nullptr, code, gedrueckt));
         EXPECT_EQ(Zustaende(), soll);
     }
     EXPECT_TRUE(F().Kinder().empty()) << "Escape opens no menu here";
@@ -278,15 +263,12 @@ TEST_F(Menue, NurEscapeLinksklickUndZeigerErreichenDieOberflaeche) {
 
 // The first activation closes the menu; a second before the deletion 0.1 s later changes nothing.
 TEST_F(Menue, SchliessenNachEinerZehntelsekunde) {
-    const struct {
-        const char *erste, *zweite;
-        bool ende;
-    } faelle[] = {
+    const std::tuple<std::string, std::string, bool> faelle[] = {
         {"escape", "escape", false}, {"weiter", "ende", false},    {"ende", "weiter", true},
         {"ende", "BeiWeiter", true}, {"weiter", "BeiEnde", false},
     };
-    for (const auto& fall : faelle) {
-        SCOPED_TRACE(std::string(fall.erste) + ", " + fall.zweite);
+    for (const auto& [erste, zweite, ende] : faelle) {
+        SCOPED_TRACE(erste + ", " + zweite);
         Velm_System::Global().mBeenden = false;
         Spiel::PauseMenu* menue = Oeffne();
         EXPECT_EQ(F().ElementAnPosition({10, 10, 0}), nullptr) << "modal: nothing outside the menu is hit";
@@ -295,24 +277,24 @@ TEST_F(Menue, SchliessenNachEinerZehntelsekunde) {
         mSpielZeit.Aktualisiere();
         EXPECT_EQ(mSpielZeit.Zeit(), zeit) << "the game stands still";
 
-        Aktion(menue, fall.erste);
+        Aktion(menue, erste);
         EXPECT_FALSE(menue->IstEffektivAktiv());
         EXPECT_TRUE(menue->SchliesstSich());
         Schritt(0.05f);
         const size_t geplant = Velm_Zeitgeber::Global().AnzahlAufrufe();
-        Aktion(menue, fall.zweite);
-        EXPECT_EQ(menue->mErgebnis, fall.ende ? 1 : 0);
+        Aktion(menue, zweite);
+        EXPECT_EQ(menue->mErgebnis, ende ? 1 : 0);
         EXPECT_EQ(Velm_Zeitgeber::Global().AnzahlAufrufe(), geplant);
         ASSERT_EQ(F().Kinder().size(), 1u);
         EXPECT_TRUE(mSpielZeit.Pausiert());
 
         Schritt(0.06f);
         EXPECT_TRUE(F().Kinder().empty());
-        EXPECT_EQ(mSpielZeit.Pausiert(), fall.ende);
-        EXPECT_EQ(Velm_System::Global().mBeenden, fall.ende);
+        EXPECT_EQ(mSpielZeit.Pausiert(), ende);
+        EXPECT_EQ(Velm_System::Global().mBeenden, ende);
         gUhr += gZaehlerFrequenz;
         mSpielZeit.Aktualisiere();
-        EXPECT_EQ(mSpielZeit.Zeit() > zeit, !fall.ende);
+        EXPECT_EQ(mSpielZeit.Zeit() > zeit, !ende);
     }
 }
 

@@ -83,30 +83,25 @@ struct Abdruck {
 // gave them when they were pinned, the scatter seeded with the tree's seed. Any moved, swapped or
 // dropped draw of the branches or the scatter changes the hash.
 TEST(Baum, PinnedSeedsKeepTheirFigures) {
-    struct Fall {
-        int saat;
-        uint64_t holz, laub, hash;
-        Vektor min, max;
-    };
     // clang-format off
-    const Fall faelle[] = {
+    const std::tuple<int, uint64_t, uint64_t, uint64_t, Vektor, Vektor> faelle[] = {
         {0, 1812, 3317, 0x8be62cc83a4d512eull, {-14.6686f, 0.6348f, -10.9605f}, {10.7559f, 27.7357f, 5.9230f}},
         {1, 1786, 3029, 0x018eea3cbccd7039ull, {-7.9625f, 0.2730f, -1.1410f}, {14.6811f, 25.1165f, 13.5446f}},
         {17, 2842, 5314, 0x63065345f4a92fa3ull, {-8.3560f, 0.2088f, -8.7573f}, {16.5040f, 30.2285f, 16.3046f}},
         {32767, 2952, 5292, 0x04ca864396fab276ull, {-2.9985f, 0.1932f, -16.3553f}, {17.5449f, 31.1900f, 13.6672f}},
     };
     // clang-format on
-    for (const Fall& fall : faelle) {
-        SCOPED_TRACE(fall.saat);
-        Plattform::SetzeZufallsSaat(uint32_t(fall.saat));
+    for (const auto& [saat, holz, laub, hash, min, max] : faelle) {
+        SCOPED_TRACE(saat);
+        Plattform::SetzeZufallsSaat(uint32_t(saat));
         Feld<Punkt> punkte;
-        BaueBaum(punkte, {1, 0.5f, 2}, fall.saat);
+        BaueBaum(punkte, {1, 0.5f, 2}, saat);
         Abdruck abdruck;
         abdruck.Nimm(punkte.begin(), punkte.end());
-        abdruck.Erwarte(fall.holz + fall.laub, fall.hash, fall.min, fall.max);
+        abdruck.Erwarte(holz + laub, hash, min, max);
         EXPECT_EQ(uint64_t(std::count_if(punkte.begin(), punkte.end(),
                                          [](const Punkt& p) { return p.mAttribute == kHolzAttribut; })),
-                  fall.holz);
+                  holz);
         punkte.Freigeben();
     }
 }
@@ -136,23 +131,18 @@ TEST(Baum, AStepOfNoLengthHoldsNoPoints) {
 // in the instances' matrices, the hills and every object's place. Seed 1 comes twice: a level built
 // after another must not differ (a key mesh shared across worlds once made it).
 TEST(Levelbau, PinnedSeedsKeepTheirFigures) {
-    struct Fall {
-        uint32_t saat;
-        uint64_t punkte, hash;
-        Vektor min, max;
-    };
     // clang-format off
-    const Fall faelle[] = {
+    const std::tuple<uint32_t, uint64_t, uint64_t, Vektor, Vektor> faelle[] = {
         {1, 881754, 0xe218995c3e2a74a8ull, {-331.6884f, 0.0000f, -319.8374f}, {318.5453f, 36.5113f, 334.1453f}},
         {4711, 930280, 0x761f5183ff35f50cull, {-328.0513f, 0.0000f, -318.5380f}, {316.9397f, 37.5398f, 301.8672f}},
         {1, 881754, 0xe218995c3e2a74a8ull, {-331.6884f, 0.0000f, -319.8374f}, {318.5453f, 36.5113f, 334.1453f}},
     };
     // clang-format on
-    for (const Fall& fall : faelle) {
-        SCOPED_TRACE(fall.saat);
+    for (const auto& [saat, punkte, hash, min, max] : faelle) {
+        SCOPED_TRACE(saat);
         Velm_Zeitgeber uhr{&StehendeUhr};
         Szene welt{&uhr};
-        Plattform::SetzeZufallsSaat(fall.saat);
+        Plattform::SetzeZufallsSaat(saat);
         BaueSzene(welt);
         Abdruck abdruck;
         FuerAlleBelegten(welt.mInstanzen, [&](uint64_t, RenderInstanz& i) {
@@ -163,7 +153,7 @@ TEST(Levelbau, PinnedSeedsKeepTheirFigures) {
         FuerAlleBelegten(welt.mObjekte, [&](uint64_t, Objekt* o) {
             Mische(abdruck.hash, &o->mPosition, sizeof o->mPosition);
         });
-        abdruck.Erwarte(fall.punkte, fall.hash, fall.min, fall.max);
+        abdruck.Erwarte(punkte, hash, min, max);
     }
 }
 
@@ -353,26 +343,21 @@ protected:
 
 // The velocity two seconds after the keys went down, for a player turned by the yaw.
 TEST_F(SpielerTest, WalksAtTenUnitsPerSecondSidewaysAtFiveAndRunsFiveTimesAsFast) {
-    struct Fall {
-        float gieren;
-        std::vector<uint32_t> tasten;
-        float x, z;
-    };
-    const Fall faelle[] = {
+    const std::tuple<float, std::vector<uint32_t>, float, float> faelle[] = {
         {0, {17}, 0, 10},          {0, {17, 42}, 0, 50},        {0, {208}, 0, -10},
         {0, {17, 31, 30}, -5, 0},  {0, {200, 203, 205}, 0, 10}, {0, {31, 200, 32}, 5, 0},
         {1.5707964f, {17}, 10, 0},
     };
-    for (const Fall& fall : faelle) {
-        spieler->mGieren = fall.gieren;
+    for (const auto& [gieren, tasten, x, z] : faelle) {
+        spieler->mGieren = gieren;
         spieler->mGeschwindigkeit = {};
-        for (uint32_t code : fall.tasten)
+        for (uint32_t code : tasten)
             Druecke(code);
         for (int i = 0; i < 200; ++i)
             Schritt(0.01);
-        EXPECT_NEAR(spieler->mGeschwindigkeit.x, fall.x, 1e-2f) << fall.tasten[0];
-        EXPECT_NEAR(spieler->mGeschwindigkeit.z, fall.z, 1e-2f) << fall.tasten[0];
-        for (uint32_t code : fall.tasten)
+        EXPECT_NEAR(spieler->mGeschwindigkeit.x, x, 1e-2f) << tasten[0];
+        EXPECT_NEAR(spieler->mGeschwindigkeit.z, z, 1e-2f) << tasten[0];
+        for (uint32_t code : tasten)
             Lasse(code);
     }
 }
@@ -407,20 +392,17 @@ TEST_F(SpielerTest, SmoothingHalvesTheGapEveryTenthOfASecondAndAPauseKeepsIt) {
 
 // Mouse moves one after the other: the yaw wraps at 2 pi keeping its sign, the pitch is clamped.
 TEST_F(SpielerTest, TheMouseTurnsTheYawAndThePitchWithinTheirLimits) {
-    struct Fall {
-        float dx, dy, gieren, nicken;
-    };
-    const Fall faelle[] = {
+    const std::array<float, 4> faelle[] = {
         {100, 300, 1, 0.3f},
         {-200, 9000, -1, Spieler::kNickGrenze},
         {-600, -19000, std::fmod(-7.0f, 6.2831855f), -Spieler::kNickGrenze},
         {1400, 0, std::fmod(7.0f, 6.2831855f), -Spieler::kNickGrenze},
     };
-    for (const Fall& fall : faelle) {
-        Bewege(fall.dx, fall.dy);
+    for (auto [dx, dy, gieren, nicken] : faelle) {
+        Bewege(dx, dy);
         Schritt(0.01);
-        EXPECT_NEAR(spieler->mGieren, fall.gieren, 1e-5f) << fall.dx;
-        EXPECT_NEAR(spieler->mNicken, fall.nicken, 1e-6f) << fall.dy;
+        EXPECT_NEAR(spieler->mGieren, gieren, 1e-5f) << dx;
+        EXPECT_NEAR(spieler->mNicken, nicken, 1e-6f) << dy;
     }
 }
 
