@@ -1,5 +1,5 @@
 // The simple renderer headless through the layer: the quads it queues for each kind of element,
-// and one surface drawn and read back.
+// one surface drawn and read back, and its easing curves.
 
 #include "gui_testhilfe.h"
 
@@ -15,11 +15,9 @@ namespace {
 // A 320 x 240 back buffer; graphic 0, which every rectangle stretches, and one glyph "F".
 class Renderer : public rendertest::Kontext {
 protected:
-    Renderer() {
+    void SetUp() override {
         mBildBreite = 320;
         mBildHoehe = 240;
-    }
-    void SetUp() override {
         Kontext::SetUp();
         const auto weiss = rendertest::Einfarbig(4, 24, 0xFFFFFFFF);
         mAtlas = std::make_unique<Velm_BlockGfx3D>(0, 0, 0);
@@ -156,6 +154,24 @@ TEST_F(Renderer, KnopfLandetWoDasLayoutIhnHinlegt) {
     EXPECT_NE(P(110, 100) & 0xFFFFFF, 0u) << "the focused button's glow at its corner";
     EXPECT_EQ(P(158, 116) & 0xFFFFFF, 0u) << "the black glyph centred in the inner rectangle";
     EXPECT_EQ(K().mBereichBreite, uint64_t(mBildBreite)) << "the whole back buffer again";
+}
+
+TEST(Verlauf, AlleArten) {
+    const struct {
+        uint32_t art;
+        float bei0, beiHalb, bei1;
+    } faelle[] = {
+        {0, 0, 0.5f, 1},        {1, 1, 0.5f, 0},  {2, 0, 0.25f, 1}, {3, 1, 0.75f, 0}, {4, 0, 0.70710678f, 1},
+        {5, 1, 0.29289322f, 0}, {6, 0, 0.5f, 1},  {7, 1, 0.5f, 0},  {8, 0, 0.5f, 1},  {9, 1, 0.5f, 0},
+        {10, 0, 0.5f, 1},       {11, 1, 0.5f, 0}, {12, 0, 1, 0},    {13, 0, 0, 1},    {14, 1, 1, 0},
+        {15, 0, 0.5f, 0},       {16, 1, 0.5f, 1}, {17, 1, 1, 1},    {1000, 1, 1, 1},
+    };
+    for (const auto& fall : faelle) {
+        EXPECT_NEAR(Gui::SimpelRenderer::Verlauf(0, fall.art), fall.bei0, 1e-6f) << fall.art;
+        EXPECT_NEAR(Gui::SimpelRenderer::Verlauf(0.5f, fall.art), fall.beiHalb, 1e-6f) << fall.art;
+        EXPECT_NEAR(Gui::SimpelRenderer::Verlauf(1, fall.art), fall.bei1, 1e-6f) << fall.art;
+    }
+    EXPECT_EQ(Gui::SimpelRenderer::Verlauf(2, 2), 4) << "not clamped";
 }
 
 } // namespace
