@@ -58,9 +58,6 @@ TEST(CppGcc, WieGcc) {
          "x = 1 + 2;\ny\n"},
         {"#ifdef U\nu\n#elif defined(V) || !defined W\nv\n#else\nw\n#endif\n#ifndef U\nnu\n#endif\n",
          "v\nnu\n"},
-        {"#define LEER\n#define X LEER y LEER\nX\n#undef X\nX\n"
-         "#if 0\n#if 1\nnie\n#endif\n#else\n#if 1\nimmer\n#endif\n#endif\n",
-         " y \nX\nimmer\n"},
         {"#if 0\n#define S 1\n#if 1\na\n#elif 1\nb\n#else\nc\n#endif\n#elif S\nd\n#elif 2 > 1\n#undef Z\n"
          "#ifdef S\ne\n#elif 0\nf\n#else\ng\n#endif\n#else\nh\n#endif\nS\n",
          "g\nS\n"},

@@ -22,18 +22,12 @@ TEST(CppMakros, DefinierenExpandierenUndAusgeben) {
         {"#define A 1\n#define A() 1\n", ""},
         {"#define X\n#undef X\n#undef X\n#ifdef X\nx\n#endif\n", ""},
         {"#define F(a,) x\n", "", kSyntax + kRest},
-        {"#define F(a b) x\n", "", kSyntax + kRest},
-        {"#define F(1) x\n", "", kSyntax + kRest},
         {"#define F(a\n", "", kSyntax},
-        {"#define F( a , b ) a\n#define G() g\n", ""},
         {"#undef 9\n", "", "line 1: Error: Illegal #undef argument\n" + kRest},
         // Arguments are taken raw, with their blanks and newlines, and the expansion is read again.
         {"#define F(a,b) [a|b]\nF(x, y) F((1,2),\"a,b\") F(',',F(1,2))\n",
          "[x| y] [(1,2)|\"a,b\"] [','|[1|2]]\n"},
-        {"#define A B\n#define B 5\nA\n", "5\n"},
-        {"#define F(a) <a>\nF(1\n2)\nende\n", "<1\n2>\nende\n"},
         {"#define X (X+1)\nX\n", "(X+1)\n"},
-        {"#define F(a) F(a)\nF(2)\n", "F(2)\n"},
         {"#define U \"\xc3\xbc\"\nU\n", "\"\xc3\xbc\"\n"},
         // Stringizing and parameters inside quotes.
         {"#define S(x) #x\nS(abc) S(\"a\\\\b\")\n", "\"abc\" \"\\\"a\\\\\\\\b\\\"\"\n"},
@@ -46,12 +40,10 @@ TEST(CppMakros, DefinierenExpandierenUndAusgeben) {
         {"#define F(a) 1\n#if F\n(ja)\n#else\nnein\n#endif\n", "nein\n",
          "line 2: Warning: Macro \"F\" needs arguments\n"},
         {"#define G() g\nG( ) G(\n)\n", "g g\n"},
-        {"#define F(a) <a>\nF()\n", "<>\n", "line 2: Warning: Wrong number of macro arguments for \"F\"\n"},
         {"#define G() g\n#define H(a,b) a-b\nG() H(1)\n", "g 1-\n",
          "line 3: Warning: Wrong number of macro arguments for \"H\"\n"},
         {"#define F(a) a\nF(1,\n", "", "line 3: Error: end of file within macro argument\n"},
         // Pasting.
-        {"#define P(a,b) a##b\nP(foo,bar)\n", "foobar\n"},
         {"#define foobar ok\n#define P(a,b) a ## b\nP(foo,bar)\n", "ok\n"},
         {"#define P(a) v##a\nP(12)\n", "v12\n"},
         {"#define P(a) 1##a\nP(x)\n", "1x\n"},
@@ -65,7 +57,6 @@ TEST(CppMakros, DefinierenExpandierenUndAusgeben) {
          "line 3: Error: Recursive macro definition of \"B\"(Defined by \"A\")\n"},
         // Built-in macros.
         {"a __LINE__\n#define L __LINE__\n\nL\n", "a 1\n4\n"},
-        {"__FILE__\n", "\"test.fx\"\n"},
         {"__FUNCTION__ __FUNC_LINE__\nvoid f()\n{\n  __FUNCTION__ __FUNC_LINE__\n}\n",
          "\"<unknown function>\" 0\nvoid f()\n{\n\"f\" 3\n}\n"},
         // Limits are fatal.
@@ -73,8 +64,6 @@ TEST(CppMakros, DefinierenExpandierenUndAusgeben) {
         {"#define F(a) a\nF(" + argumente + ")\n", "",
          "line 2: Fatal: Too many arguments in macro expansion\n"},
         {"#define L " + std::string(520, 'x') + "\n", "", "line 1: Fatal: Work buffer overflow\n"},
-        {"#define F(a) a a\nF(" + std::string(300, 'y') + ")\n", "",
-         "line 2: Fatal: Out of space in macro \"F\" arg expansion\n"},
         // A full argument area loses characters, each with a message.
         {"#define F(a) a\nF(" + std::string(1030, 'z') + ")\nweiter\n", "",
          Wiederholt("line 2: Fatal: Macro work area overflow\n", 6) +
