@@ -15,6 +15,14 @@ TEST(CppDirektiven, BedingungenUndAndereDirektiven) {
     Pruefe({
         // Which branch is taken is compared with cpp; here "defined" of a known name and the errors.
         {"#define D\n#if defined D && defined(D)\nja\n#endif\n", "ja\n"},
+        // Nests as cpp takes them, also inside skipped parts.
+        {"#define A 1\n#define B A + 2\n#if A\nx = B;\n#if B == 3\ny\n#else\nz\n#endif\n#elif 1\nw\n#endif\n",
+         "x = 1 + 2;\ny\n"},
+        {"#ifdef U\nu\n#elif defined(V) || !defined W\nv\n#else\nw\n#endif\n#ifndef U\nnu\n#endif\n",
+         "v\nnu\n"},
+        {"#if 0\n#define S 1\n#if 1\na\n#elif 1\nb\n#else\nc\n#endif\n#elif S\nd\n#elif 2 > 1\n#undef Z\n"
+         "#ifdef S\ne\n#elif 0\nf\n#else\ng\n#endif\n#else\nh\n#endif\nS\n",
+         "g\nS\n"},
         {"#if 1\na\n#else\nb\n#else\nc\n#endif\n", "a\n", "line 5: Error: #else may not follow #else\n"},
         {"#endif\n#else\n#elif 1\n", "",
          "line 1: Error: #endif must be in an #if\nline 2: Error: #else must be in an #if\n"
