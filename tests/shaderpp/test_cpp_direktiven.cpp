@@ -8,7 +8,6 @@
 #include <fstream>
 
 TEST(CppDirektiven, BedingungenUndAndereDirektiven) {
-    const std::string syntax = "line 1: Error: #define syntax error\n";
     const std::string rest = "Warning: Unexpected text in #control line ignored\n";
     const std::string zuTief = "line 32: Fatal: Too many nested #ifdef statements\n"
                                "line 32: Error: Inside #ifdef block at end of input, depth = 31\n";
@@ -40,7 +39,6 @@ TEST(CppDirektiven, BedingungenUndAndereDirektiven) {
         {"#\n#endif\n#ifdef A B\n#endif /* ok */\n#endif // ok\n", "",
          "line 2: Error: #endif must be in an #if\nline 3: " + rest +
              "line 5: Error: #endif must be in an #if\n"},
-        {"#define 1x\n", "", syntax + "line 1: " + rest},
         // Other directives.
         {"#pragma pack(1)\n#version 330 core\n#  pragma\tx\n",
          "#pragma  pack(1)\n#version  330 core\n#pragma \tx\n"},
@@ -68,7 +66,6 @@ TEST(CppDirektiven, BedingungenUndAndereDirektiven) {
 
 TEST(CppDirektiven, Include) {
     SetzeVirtuelleDateien({{"a.h", "A_INHALT\n"},
-                           {"inc/b.h", "B_INHALT\n"},
                            {"inc/sub/c.h", "#include \"d.h\"\n"},
                            {"inc/sub/d.h", "D_IM_ORDNER\n"},
                            {"inc/d.h", "D_GLOBAL\n"},
@@ -78,7 +75,6 @@ TEST(CppDirektiven, Include) {
     const std::string syntax = "line 1: Error: #include syntax error\n";
     const std::string ordner(500, 'v'), lang(505, 'v');
     Pruefe({
-        {"#include <b.h>\n", "B_INHALT\n", "", Tags(inc)},
         // Angle brackets skip the including file's folder.
         {"#include <a.h>\n", "", "line 1: Error: Cannot open include file \"a.h\"\n", Tags(inc)},
         // A quoted include looks next to the including file first, unless tag 34 is off.
@@ -112,12 +108,10 @@ TEST(CppDirektiven, Include) {
 }
 
 TEST(CppDirektiven, DateiMitCrLfUndFortsetzung) {
-    namespace fs = std::filesystem;
-    const fs::path ordner = fs::temp_directory_path() / ("cpp_test_" + std::to_string(getpid()));
-    fs::create_directories(ordner);
-    std::ofstream(ordner / "crlf.h", std::ios::binary) << "#define LANG eins \\\r\n zwei\r\nLANG\r\n";
-    const std::string pfad = (ordner / "crlf.h").string();
-    Pruefe({{"#include \"" + pfad + "\"\n", "eins zwei\n", "",
+    const auto pfad =
+        std::filesystem::temp_directory_path() / ("cpp_crlf_" + std::to_string(getpid()) + ".h");
+    std::ofstream(pfad, std::ios::binary) << "#define LANG eins \\\r\n zwei\r\nLANG\r\n";
+    Pruefe({{"#include \"" + pfad.string() + "\"\n", "eins zwei\n", "",
              Tags(cpp_Tag(CppTag_DateiOeffnen, static_cast<CppOeffneFn>(nullptr)))}});
-    fs::remove_all(ordner);
+    std::filesystem::remove(pfad);
 }

@@ -7,11 +7,9 @@
 
 TEST(CppMakros, DefinierenExpandierenUndAusgeben) {
     const std::string b(300, 'b'), a(300, 'a');
-    std::string parameter = "p0", argumente = "0";
-    for (int i = 1; i < 32; ++i) {
+    std::string parameter = "p0";
+    for (int i = 1; i < 32; ++i)
         parameter += ",p" + std::to_string(i);
-        argumente += "," + std::to_string(i);
-    }
     const CppTag pasteExpandiert = cpp_Tag(CppTag_PasteExpandiert, 1);
     const std::string kSyntax = "line 1: Error: #define syntax error\n";
     const std::string kRest = "line 1: Warning: Unexpected text in #control line ignored\n";
@@ -22,6 +20,7 @@ TEST(CppMakros, DefinierenExpandierenUndAusgeben) {
         {"#define A 1\n#define A() 1\n", ""},
         {"#define X\n#undef X\n#undef X\n#ifdef X\nx\n#endif\n", ""},
         {"#define F(a,) x\n", "", kSyntax + kRest},
+        {"#define 1x\n", "", kSyntax + kRest},
         {"#define F(a\n", "", kSyntax},
         {"#undef 9\n", "", "line 1: Error: Illegal #undef argument\n" + kRest},
         // Arguments are taken raw, with their blanks and newlines, and the expansion is read again.
@@ -61,7 +60,7 @@ TEST(CppMakros, DefinierenExpandierenUndAusgeben) {
          "\"<unknown function>\" 0\nvoid f()\n{\n\"f\" 3\n}\n"},
         // Limits are fatal.
         {"#define F(" + parameter + ") x\nweiter\n", "", "line 1: Fatal: Too many arguments for macro\n"},
-        {"#define F(a) a\nF(" + argumente + ")\n", "",
+        {"#define F(a) a\nF(" + Wiederholt("0,", 31) + "0)\n", "",
          "line 2: Fatal: Too many arguments in macro expansion\n"},
         {"#define L " + std::string(520, 'x') + "\n", "", "line 1: Fatal: Work buffer overflow\n"},
         // A full argument area loses characters, each with a message.
