@@ -62,7 +62,6 @@ TEST_F(Flaeche, ModalerContainerSperrtFruehereGeschwister) {
     c->SetTastenkuerzel(40);
     a->SetTastenkuerzel(40);
 
-    EXPECT_EQ(mFlaeche->ElementAnPosition({10, 10, 0}), nullptr);
     EXPECT_EQ(mFlaeche->ElementAnPosition({320, 320, 0}), c);
     mFlaeche->VerarbeiteTaste(Gui::kTasteHoch, Gui::kGedrueckt);
     EXPECT_EQ(mFlaeche->Fokus(), c);
