@@ -56,10 +56,7 @@ class ZaehlGeraet final : public IDirect3DDevice9 {
 public:
     explicit ZaehlGeraet(IDirect3DDevice9* echt) : mEcht(echt) {}
 
-    int Zahl(const std::string& name) const {
-        const auto it = mZahlen.find(name);
-        return it != mZahlen.end() ? it->second : 0;
-    }
+    int Zahl(const std::string& name) const { return mZahlen.contains(name) ? mZahlen.at(name) : 0; }
     void Null() {
         mZahlen.clear();
         mKonstanten.clear();
@@ -208,9 +205,7 @@ DEF_SAMPLER_2D( bild);
 float4 farbe;
 $rein float2 uv;
 $raus float4 ergebnis;
-$main() {
-    ergebnis = SAMPLE_2D( bild, uv) * farbe;
-}
+$main() { ergebnis = SAMPLE_2D( bild, uv) * farbe; }
 )";
 
 // The engine's quad pipeline: corners on channel 0, six indices, the program of the two shaders.
@@ -315,6 +310,9 @@ protected:
             *textur = t;
         }
         return Behalte(K().ErzeugeRenderziel(Velm_RenderzielBeschreibung(t)));
+    }
+    Velm_AlphaZustand* Blend(uint32_t quelle, uint32_t ziel) {
+        return Behalte(K().ErzeugeAlphaZustand(Velm_AlphaZustandBeschreibung(quelle, ziel)));
     }
     Velm_VertexBuffer* VertexPuffer(const void* daten, uint64_t groesse, uint32_t flags = 0) {
         Velm_Initialdaten d{const_cast<void*>(daten), groesse, 0};

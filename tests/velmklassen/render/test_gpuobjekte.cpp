@@ -177,8 +177,7 @@ TEST_F(GpuObjekte, VerlorenWaehrendMinimiertWirdErstNachDemWiederherstellenZurue
 // It leaves the back buffer and the device's own depth surface bound, as creation does; a target
 // without a depth buffer bound afterwards must not keep that smaller depth surface.
 TEST_F(GpuObjekte, ResetSetztDenZustandZurueckUndZieleTragenKeineFremdeTiefe) {
-    Velm_AlphaZustand* blend =
-        Behalte(K().ErzeugeAlphaZustand(Velm_AlphaZustandBeschreibung(Velm_BlendEins, Velm_BlendEins)));
+    Velm_AlphaZustand* blend = Blend(Velm_BlendEins, Velm_BlendEins);
     K().SetAlphaZustand(blend);
     K().SetRenderBereich(1, 2, 3, 4);
     EXPECT_TRUE(K().Zuruecksetzen());

@@ -13,8 +13,6 @@ namespace {
 
 using rendertest::Kontext;
 using rendertest::Einfarbig;
-using rendertest::Fuelle;
-using rendertest::Nahe;
 using rendertest::Pixel;
 
 class Sprites : public Kontext {
@@ -43,26 +41,22 @@ std::unique_ptr<Velm_Bild> Muster() {
 
 TEST_F(Sprites, SpriteLandetGenauAufSeinenPixeln) {
     Velm_BlockGfx3D gfx(0, 16, 0);
-    const auto muster = Muster();
-    const Velm_Bild& bild = *muster;
-    gfx.AddGrafik(5, bild, 2, 3, 16, 12);
-    Leere();
-    gfx.ZeichneGrafik(5, 10, 4, {1, 1, 1, 1});
+    const auto bild = Muster();
+    gfx.AddGrafik(5, *bild, 2, 3, 16, 12);
     gfx.ZeichneGrafik(99, 0, 0, {1, 1, 1, 1}); // no such graphic: nothing queued
-    EXPECT_EQ(gfx.mWarteschlange.size(), 1u);
-    gfx.Zeichne();
-    LiesZurueck();
+    EXPECT_TRUE(gfx.mWarteschlange.empty());
+    Male(gfx, 5, 10, 4);
     for (uint64_t y = 2; y < 18; ++y) {
         for (uint64_t x = 8; x < 28; ++x) {
             const bool innen = x >= 10 && x < 26 && y >= 4 && y < 16;
-            const uint32_t erwartet = innen ? Pixel(bild, x - 10 + 2, y - 4 + 3) : 0xFF000000u;
+            const uint32_t erwartet = innen ? Pixel(*bild, x - 10 + 2, y - 4 + 3) : 0xFF000000u;
             ASSERT_EQ(P(x, y), erwartet) << x << ", " << y;
         }
     }
     // Mirrored by a negative width: the quad spans leftwards from x.
     Male(gfx, 5, 40, 4, {1, 1, 1, 1}, -16, 12);
-    EXPECT_EQ(P(39, 4), Pixel(bild, 2, 3));
-    EXPECT_EQ(P(24, 4), Pixel(bild, 17, 3));
+    EXPECT_EQ(P(39, 4), Pixel(*bild, 2, 3));
+    EXPECT_EQ(P(24, 4), Pixel(*bild, 17, 3));
     EXPECT_EQ(P(40, 4), 0xFF000000u);
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 }
@@ -89,7 +83,7 @@ TEST_F(Sprites, FaerbungVormultipliziertUndAdditiv) {
          {std::pair{TAlphaFarbe{1, 1, 1, 1}, 0xFF8080FFu}, {{1, 0, 0, 1}, 0xFF800080u},
           {{1, 1, 1, -1}, 0xFF8080FFu}, {{1, 0, 0, -1}, 0xFF8000FFu}, {{1, 1, 1, 0}, 0xFF0000FFu}}) {
         Male(gfx, 1, 8, 8, farbe, 0, 0, 0, {0, 0, 1, 1});
-        EXPECT_TRUE(Nahe(P(9, 9), erwartet)) << std::hex << P(9, 9) << " for " << erwartet;
+        EXPECT_TRUE(rendertest::Nahe(P(9, 9), erwartet)) << std::hex << P(9, 9) << " for " << erwartet;
         EXPECT_EQ(P(7, 9), 0xFF0000FFu);
     }
 }
@@ -102,7 +96,7 @@ TEST_F(Sprites, RotiertesProgrammDrehtDieNormale) {
     for (const auto& [winkel, erwartet] :
          {std::pair{0.0f, 0xFFFF8000u}, {float(M_PI / 2), 0xFF80FF00u}, {float(M_PI), 0xFF008000u}}) {
         Male(gfx, 0, 16, 16, {1, 1, 1, 1}, 0, 0, winkel);
-        EXPECT_TRUE(Nahe(P(16, 16), erwartet)) << std::hex << P(16, 16) << " at " << winkel;
+        EXPECT_TRUE(rendertest::Nahe(P(16, 16), erwartet)) << std::hex << P(16, 16) << " at " << winkel;
     }
 }
 
@@ -144,7 +138,7 @@ TEST_F(Sprites, WachstumBehaeltJedeGrafik) {
     Velm_Bild bild(500, 500, Velm_FormatA8R8G8B8, 1);
     // Graphic 0 does not fit beside 2 and 1: the atlas doubles and repacks them in id order.
     for (uint64_t id : {2, 1, 0}) {
-        Fuelle(bild, farben[id]);
+        rendertest::Fuelle(bild, farben[id]);
         gfx.AddGrafik(id, bild, 0, 0, groessen[id], groessen[id]);
     }
     ASSERT_EQ(gfx.mAtlas->mBreite, 1024u);

@@ -13,9 +13,7 @@
 
 namespace {
 
-using rendertest::Kontext;
-
-using Texturen = Kontext;
+using Texturen = rendertest::Kontext;
 
 // Mip counts, and the flags a texture forces on itself: manual levels for DXT (all kept), dynamic
 // without content, volatile (without a copy) as a render target.
@@ -72,8 +70,7 @@ TEST_F(Texturen, TeilInhaltAufDxtUndAmRand) {
     EXPECT_EQ(rendertest::Pixel(farbig->mKopie[0], 5, 5), 0u);
 
     // A static texture is reported but still written.
-    Velm_TexturInhalt inhalt(rendertest::Einfarbig(8, 8, 0)->LockMipStufen());
-    Velm_Textur* statisch = Behalte(K().ErzeugeTextur(0, 0, 1, Velm_FormatA8R8G8B8, inhalt));
+    Velm_Textur* statisch = Textur(*rendertest::Einfarbig(8, 8, 0));
     const auto stueck = rendertest::Einfarbig(2, 2, 0x11111111);
     TBereich s = stueck->LockBereich();
     mBrueche.Null();
@@ -148,7 +145,7 @@ TEST_F(Texturen, WuerfeltexturUndTiefenpufferUeberlebenDenReset) {
 }
 
 
-using Puffer = Kontext;
+using Puffer = rendertest::Kontext;
 
 // Initial data: a static buffer must be filled whole, size 0 takes the data's size, more data than
 // the buffer holds is reported and only the buffer's size read, no size at all holds nothing.
