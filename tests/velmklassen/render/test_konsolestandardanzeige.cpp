@@ -7,16 +7,13 @@
 
 namespace {
 
-constexpr int64_t kKonsoleBreite = 320;
-constexpr int64_t kKonsoleHoehe = 448;
-
 constexpr uint32_t kPanel = 0xFF0D1320, kBalken = 0xFF202020, kCursor = 0xFF8F8F10, kSchwarz = 0xFF000000;
 
 class KonsolenAnzeige : public rendertest::Kontext {
 protected:
     KonsolenAnzeige() {
-        mBildBreite = kKonsoleBreite;
-        mBildHoehe = kKonsoleHoehe;
+        mBildBreite = 320;
+        mBildHoehe = 448;
     }
 
     // A console whose 24-pixel font has one glyph, "F": an opaque 10 x 16 block 4 pixels below
@@ -54,9 +51,8 @@ TEST_F(KonsolenAnzeige, PanelEingabebalkenCursorUndEingabe) {
     // The bar is h + 6 = 30 pixels high; the cursor stands after ">" (no glyph: 0.3 x 24 pixels).
     anzeige->mGezeigt = true;
     Zeichne(*anzeige);
-    for (auto [x, y, farbe] : {std::tuple{0, 0, kPanel}, {kKonsoleBreite - 1, 399, kPanel},
-                               {kKonsoleBreite - 1, 400, kBalken},
-                               {0, 429, kBalken}, {kKonsoleBreite - 1, 430, kSchwarz}, {11, 410, kBalken},
+    for (auto [x, y, farbe] : {std::tuple{0, 0, kPanel}, {319, 399, kPanel}, {319, 400, kBalken},
+                               {0, 429, kBalken}, {319, 430, kSchwarz}, {11, 410, kBalken},
                                {12, 410, kCursor}, {13, 429, kCursor}, {14, 410, kBalken}})
         EXPECT_TRUE(Ist(x, y, farbe));
 
@@ -76,11 +72,10 @@ TEST_F(KonsolenAnzeige, PanelEingabebalkenCursorUndEingabe) {
 
 TEST_F(KonsolenAnzeige, ZeilenfarbeNachDerMarkeHinterDemPraefix) {
     // The prefix's 21 characters and a drawn mark each take 0.3 x 24 pixels.
-    for (auto [zeile, farbe, links] : {std::tuple{"0000:000001 (t1a2b): !F\n", 0xFFFF0000u, 156},
-                                       {"0000:000001 (t1a2b): ?F\n", 0xFFFFFF00u, 156},
-                                       {"0000:000001 (t1a2b): >F\n", 0xFF00FF00u, 163},
-                                       {"0000:000001 (t1a2b): F\n", 0xFFFFFFFFu, 156},
-                                       {"!F\n", 0xFFFF0000u, 5}}) {
+    for (auto [zeile, farbe, links] :
+         {std::tuple{"0000:000001 (t1a2b): !F\n", 0xFFFF0000u, 156},
+          {"0000:000001 (t1a2b): ?F\n", 0xFFFFFF00u, 156}, {"0000:000001 (t1a2b): >F\n", 0xFF00FF00u, 163},
+          {"0000:000001 (t1a2b): F\n", 0xFFFFFFFFu, 156}, {"!F\n", 0xFFFF0000u, 5}}) {
         auto anzeige = Anzeige();
         anzeige->NeueZeile(zeile);
         Zeichne(*anzeige);

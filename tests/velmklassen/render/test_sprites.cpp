@@ -143,12 +143,7 @@ TEST_F(Sprites, WachstumBehaeltJedeGrafik) {
     }
     ASSERT_EQ(gfx.mAtlas->mBreite, 1024u);
     EXPECT_EQ(std::pair(gfx.mEintraege[1].x, gfx.mEintraege[2].x), std::pair(uint64_t(0), uint64_t(100)));
-    for (uint64_t id = 0; id < 3; ++id) {
-        const Velm_BlockGfxEintrag& e = gfx.mEintraege[id];
-        const uint64_t r = groessen[id] - 1;
-        EXPECT_EQ(Pixel(gfx.mAtlas->mKopie[0], e.x, e.y), farben[id]) << id;
-        EXPECT_EQ(Pixel(gfx.mAtlas->mKopie[0], e.x + r, e.y + r), farben[id]) << id;
-    }
+    // Each whole in the atlas copy, and drawn.
     Leere();
     for (uint64_t id = 0; id < 3; ++id) {
         gfx.ZeichneGrafik(id, float(id * 20), 0, {1, 1, 1, 1}, 16, 16);
@@ -156,6 +151,10 @@ TEST_F(Sprites, WachstumBehaeltJedeGrafik) {
     gfx.Zeichne();
     LiesZurueck();
     for (uint64_t id = 0; id < 3; ++id) {
+        const Velm_BlockGfxEintrag& e = gfx.mEintraege[id];
+        const uint64_t r = groessen[id] - 1;
+        EXPECT_EQ(Pixel(gfx.mAtlas->mKopie[0], e.x, e.y), farben[id]) << id;
+        EXPECT_EQ(Pixel(gfx.mAtlas->mKopie[0], e.x + r, e.y + r), farben[id]) << id;
         EXPECT_EQ(P(id * 20 + 8, 8), farben[id]) << id;
     }
 
@@ -164,8 +163,7 @@ TEST_F(Sprites, WachstumBehaeltJedeGrafik) {
     EXPECT_FALSE(gfx.HatGrafik(1));
     gfx.Entfernen(1);
     EXPECT_EQ(mLog.Anzahl("!Velm_BlockGfx3D::Entfernen( 1): Keine Grafik mit dieser ID definiert."), 1);
-    Velm_Bild falsch(4, 4, Velm_FormatA8, 1);
-    gfx.AddGrafik(7, falsch, 1, 2, 3, 4);
+    gfx.AddGrafik(7, Velm_Bild(4, 4, Velm_FormatA8, 1), 1, 2, 3, 4);
     EXPECT_TRUE(mLog.Enthaelt("AddGrafik( 7, ..., 1, 2, 3, 4): Quellgrafik muss vom Format A8R8G8B8 sein."));
     EXPECT_FALSE(gfx.HatGrafik(7));
     // Rectangles reaching out of the source, and one no atlas can hold, add nothing.

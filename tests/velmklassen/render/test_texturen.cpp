@@ -227,8 +227,6 @@ TEST_F(Puffer, EingabenUndIhreGrenzen) {
     e->AddKanal(1, Velm_VertexFloat2, 12, true);
     e->AddKanal(1, Velm_VertexFloat4, 20, true);
     e->Beenden();
-    EXPECT_EQ(std::vector<uint64_t>({e->mSchritt[0], e->mSchritt[1], e->mInstanzMaske, e->mKanalAnzahl}),
-              std::vector<uint64_t>({8, 36, 2, 2}));
     EXPECT_EQ(Elemente(*e), std::vector<Element>({{0, 0, F2, P, 0}, {1, 0, F3, T, 0}, {1, 12, F2, T, 1},
                                                   {1, 20, F4, T, 2}, ende}));
     Velm_VertexEingabe* m = Behalte(K().ErzeugeVertexEingabe());
