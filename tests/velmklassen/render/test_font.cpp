@@ -147,10 +147,6 @@ TEST_F(Font, TextLandetAufDenPixeln) {
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 }
 
-void SchreibeDatei(const std::filesystem::path& pfad, const std::string& inhalt) {
-    std::ofstream(pfad, std::ios::binary) << inhalt;
-}
-
 TEST_F(Font, DateiSpeichernLadenUndKaputt) {
     const auto pfad = mOrdner.Pfad() / "test.fnt";
     ASSERT_TRUE(mFont->Speichern(pfad));
@@ -165,7 +161,7 @@ TEST_F(Font, DateiSpeichernLadenUndKaputt) {
     std::string alt = ganz.substr(0, ganz.size() - 4 - 256 * 12);
     alt[6] = 1;
     alt[7] = 0;
-    SchreibeDatei(pfad, alt);
+    std::ofstream(pfad, std::ios::binary) << alt;
     ASSERT_TRUE(geladen.Laden(pfad));
     EXPECT_EQ(geladen.mBuchstaben['A'].mVorschub, 6);
     EXPECT_EQ(geladen.mBuchstaben['.'].mVersatzY, 0);
@@ -176,7 +172,7 @@ TEST_F(Font, DateiSpeichernLadenUndKaputt) {
         {30, "Block ist abgeschnitten"}, {ganz.size() / 2, "Block ist abgeschnitten"},
         {ganz.size() - 13, "Datei ist abgeschnitten"}, {ganz.size() - 1, "Datei ist abgeschnitten"}};
     for (const auto& [laenge, zeile] : faelle) {
-        SchreibeDatei(pfad, ganz.substr(0, laenge));
+        std::ofstream(pfad, std::ios::binary) << ganz.substr(0, laenge);
         const int vorher = mLog.Anzahl(zeile);
         EXPECT_FALSE(geladen.Laden(pfad)) << laenge;
         EXPECT_EQ(mLog.Anzahl(zeile), vorher + 1) << laenge;
@@ -241,11 +237,11 @@ TEST(Overlaygrafik, SpritesDerMitgeliefertenDatei) {
 }
 
 TEST_F(Font, FehlerWerdenGemeldet) {
-    SchreibeDatei(mOrdner.Pfad() / "leer.ttf", "");
+    std::ofstream(mOrdner.Pfad() / "leer.ttf");
     // A bitmap font is not scalable.
-    SchreibeDatei(mOrdner.Pfad() / "punkte.bdf",
-                  "STARTFONT 2.1\nFONT x\nSIZE 1 75 75\nFONTBOUNDINGBOX 1 1 0 0\nCHARS 1\nSTARTCHAR A\n"
-                  "ENCODING 65\nDWIDTH 1 0\nBBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n");
+    std::ofstream(mOrdner.Pfad() / "punkte.bdf")
+        << "STARTFONT 2.1\nFONT x\nSIZE 1 75 75\nFONTBOUNDINGBOX 1 1 0 0\nCHARS 1\nSTARTCHAR A\n"
+           "ENCODING 65\nDWIDTH 1 0\nBBX 1 1 0 0\nBITMAP\n80\nENDCHAR\nENDFONT\n";
     for (const auto& [name, muster] : {std::pair{"fehlt.ttf", "!Kann Schriftart \"%s\" nicht öffnen."},
                                        {"leer.ttf", "!Schriftart \"%s\" nicht lesbar mit Fehlercode"},
                                        {"punkte.bdf", "?Schriftart \"%s\" ist nicht frei skalierbar."}}) {

@@ -68,9 +68,7 @@ TEST(Screen, FensterAufDemBildschirm) {
     }
     rendertest::Log log;
     THaltepunktZaehler brueche;
-    Velm_ZeichenKontextImplDX9::sSchlafe = &rendertest::SchlafeNicht;
     debugShader.SetBool(false);
-    Velm_Screen3D::mFenster = nullptr;
     fullscreen.SetBool(true);
     ASSERT_TRUE(Velm_Screen3D::Init({0, 0, 0, 0}, 0));
     ASSERT_TRUE(Velm_Screen3D::Kontext->HatGeraet());
