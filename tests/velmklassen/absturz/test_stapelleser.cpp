@@ -17,8 +17,10 @@ protected:
     void BeiAusgabe(const char* text) override { mText += text; }
 };
 
-__attribute__((noinline)) std::string BekannteFunktion(int) {
+// Returns the report and the line of the walk's call, which the report must name.
+__attribute__((noinline)) std::string BekannteFunktion(int& zeile) {
     TMitschreiber leser;
+    zeile = __LINE__ + 1;
     EXPECT_TRUE(leser.GibAufrufstapelAus(0, nullptr));
     EXPECT_EQ(leser.LetzterFehler(), 0u);
     return leser.mText;
@@ -27,10 +29,12 @@ __attribute__((noinline)) std::string BekannteFunktion(int) {
 } // namespace
 
 TEST(Stapelleser, AktuellerFadenNenntFunktionDateiUndZeile) {
-    const std::string text = BekannteFunktion(1);
+    int zeile = 0;
+    const std::string text = BekannteFunktion(zeile);
     EXPECT_EQ(text.rfind("SymInit: Symbol-SearchPath: '", 0), 0u) << text;
     EXPECT_NE(text.find("\nOS-Version: "), std::string::npos);
-    EXPECT_NE(text.find("test_stapelleser.cpp (22): (anonymous namespace)::BekannteFunktion"),
+    EXPECT_NE(text.find("test_stapelleser.cpp (" + std::to_string(zeile) +
+                        "): (anonymous namespace)::BekannteFunktion"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("): Velm_Stapelleser::GibAufrufstapelAus(unsigned int, void const*)\n"),
