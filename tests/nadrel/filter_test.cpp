@@ -87,12 +87,6 @@ protected:
         satz.Ausfuehren(szene, {nullptr, 0, 0, kBreite, kHoehe}, verwaltung.Ressourcen());
     }
 
-    std::unique_ptr<FilterVerwaltung> Lade(const std::string& datei, const std::string& text) {
-        std::ofstream(mOrdner.Pfad() / datei, std::ios::binary) << text;
-        mLog.mZeilen.clear();
-        return std::make_unique<FilterVerwaltung>(mOrdner.Pfad());
-    }
-
     TTempOrdner mOrdner;
 };
 
@@ -191,7 +185,9 @@ TEST_F(FilterTest, JedeFehlerzeile) {
     };
     for (const auto& [xml, zeilenSoll, filterSoll] : faelle) {
         SCOPED_TRACE(xml);
-        const auto verwaltung = Lade("filter.t.xml", xml);
+        std::ofstream(mOrdner.Pfad() / "filter.t.xml", std::ios::binary) << xml;
+        mLog.mZeilen.clear();
+        const FilterVerwaltung verwaltung(mOrdner.Pfad());
         std::vector<std::string> fehler;
         for (const std::string& zeile : mLog.mZeilen)
             if (zeile.find(": !") != std::string::npos || zeile.find(": ?") != std::string::npos)
@@ -202,10 +198,10 @@ TEST_F(FilterTest, JedeFehlerzeile) {
                 "Fehler beim Laden des 0. Filters in Effekt \"t\" - Laden des Filters gescheitert.");
         ErwarteZeilen(fehler, zeilen);
         std::vector<std::string> filter;
-        for (const FilterEffekt& e : verwaltung->mEffekte)
+        for (const FilterEffekt& e : verwaltung.mEffekte)
             for (const Filter& f : e.mFilter)
                 filter.push_back(f.mName);
-        EXPECT_EQ(verwaltung->mEffekte.empty() ? std::vector<std::string>{"-"} : filter, filterSoll);
+        EXPECT_EQ(verwaltung.mEffekte.empty() ? std::vector<std::string>{"-"} : filter, filterSoll);
     }
 }
 
