@@ -57,13 +57,8 @@ public:
     explicit ZaehlGeraet(IDirect3DDevice9* echt) : mEcht(echt) {}
 
     int Zahl(const std::string& name) const { return mZahlen.contains(name) ? mZahlen.at(name) : 0; }
-    void Null() {
-        mZahlen.clear();
-        mKonstanten.clear();
-        mZeichnungen.clear();
-        mFrequenzen.clear();
-        mRenderZustaende.clear();
-    }
+    // Every count and record back to none.
+    void Null() { *this = ZaehlGeraet(mEcht); }
 
     using Bereich = std::tuple<bool, UINT, UINT>; // pixel bank, first register, count
     std::vector<Bereich> mKonstanten;

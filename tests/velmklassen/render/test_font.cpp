@@ -223,17 +223,16 @@ TEST(Overlaygrafik, SpritesDerMitgeliefertenDatei) {
     Velm_Bild bild;
     ASSERT_TRUE(bild.LadeBildAusDatei(VELM_DATEN "/grafik.png"));
     ASSERT_EQ(std::pair(bild.mBreite, bild.mHoehe), std::pair(uint64_t(48), uint64_t(16)));
-    const auto alpha = [&](uint64_t x, uint64_t y) { return bild.mDaten[y * bild.mPitch + x * 4 + 3]; };
     for (uint64_t y = 0; y < 16; ++y) {
         for (uint64_t x = 16; x < 32; ++x) {
             ASSERT_EQ(rendertest::Pixel(bild, x, y), 0xFFFFFFFFu) << x << ", " << y;
         }
     }
-    EXPECT_EQ(alpha(7, 7), 255); // the disc's centre
-    EXPECT_EQ(alpha(0, 0), 0);
-    EXPECT_EQ(alpha(32, 0), 0);   // around the key
-    EXPECT_EQ(alpha(34, 7), 255); // its ring
-    EXPECT_EQ(alpha(36, 7), 0);   // and the hole in it
+    // Alpha of the disc's centre and corner, around the key, its ring and the hole in it.
+    for (const auto& [x, y, alpha] :
+         {std::tuple{7, 7, 255}, {0, 0, 0}, {32, 0, 0}, {34, 7, 255}, {36, 7, 0}}) {
+        EXPECT_EQ(bild.mDaten[y * bild.mPitch + x * 4 + 3], alpha) << x << ", " << y;
+    }
 }
 
 TEST_F(Font, FehlerWerdenGemeldet) {

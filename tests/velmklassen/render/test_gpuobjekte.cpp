@@ -1,13 +1,19 @@
 // GPU objects over their life: eviction by age when video memory runs out, creation failures that
 // leave an object without its device object, device loss and reset with the content coming back,
-// the statistics and the report of objects never released.
+// the statistics and the report of objects never released. Then the objects one by one: textures,
+// cube textures, depth buffers, vertex and index buffers and the vertex input layout, with the flags
+// a texture forces on itself, initial content and its take-over, partial writes and invalid input.
 
 #include "render_testhilfe.h"
 
 #include "velmklassen/kern/velm_system.h"
 #include "velmklassen/kern/velm_zeitgeber.h"
 #include "velmklassen/render/velm_internhelfer.h"
+#include "velmklassen/render/velm_wuerfeltextur.h"
+#include "velmklassen/render/velm_zbuffer.h"
 
+#include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -237,6 +243,266 @@ TEST_F(GpuObjekte, StatistikUndNichtFreigegebene) {
     EXPECT_TRUE(mLog.Enthaelt(zeile + " nicht freigegeben."));
     EXPECT_TRUE(mLog.Enthaelt("class Velm_VertexBuffer mit AllocID"));
     EXPECT_EQ(mLog.Anzahl("nicht freigegeben."), 2); // the default states are no leaks
+}
+
+using Texturen = rendertest::Kontext;
+
+// Mip counts, and the flags a texture forces on itself: manual levels for DXT (all kept), dynamic
+// without content, volatile (without a copy) as a render target.
+TEST_F(Texturen, MipAnzahlenUndErzwungeneFlags) {
+    for (const auto& [stufen, anzahl] : {std::pair{0u, 9u}, {12u, 9u}, {1u, 1u}}) {
+        Velm_Textur* t = Behalte(K().ErzeugeTextur(256, 64, stufen, Velm_FormatA8R8G8B8 | FLAG_DYNAMISCH));
+        EXPECT_EQ(t->mMipAnzahl, anzahl);
+        EXPECT_TRUE(stufen != 1 || t->mTextur->GetLevelCount() == 1);
+    }
+    EXPECT_EQ(mLog.Anzahl("Zuviele MipMap-Stufen angegeben."), 1);
+
+    Velm_TexturInhalt inhalt(Velm_Bild(64, 64, Velm_FormatDXT5, 3).LockMipStufen());
+    Velm_Textur* dxt = Behalte(K().ErzeugeTextur(0, 0, 3, Velm_FormatDXT5, inhalt));
+    EXPECT_TRUE(mLog.Enthaelt("Keine automatischen MipMaps für komprimierte Texturformate."));
+    EXPECT_EQ(dxt->KopieStufen(), 3u);
+    EXPECT_EQ(dxt->mKopie[2].mBreite, 16u);
+    EXPECT_NE(dxt->mKopie[2].mDaten, nullptr);
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+
+    Velm_Textur* ohne = Textur(8, 8, 0);
+    EXPECT_TRUE(mLog.Enthaelt("Textur ohne Initialinhalt muss dynamisch sein"));
+    EXPECT_TRUE(ohne->mFlags & FLAG_DYNAMISCH);
+    EXPECT_NE(ohne->mKopie[0].mDaten, nullptr);
+
+    Velm_Textur* ziel = Textur(512, 256, FLAG_RENDERZIEL);
+    EXPECT_TRUE(mLog.Enthaelt("Renderziel-Texturen sind immer flüchtig."));
+    EXPECT_EQ(ziel->mFlags & (FLAG_FLUECHTIG | FLAG_DYNAMISCH), uint32_t(FLAG_FLUECHTIG));
+    EXPECT_EQ(ziel->mKopie[0].mDaten, nullptr);
+}
+
+TEST_F(Texturen, TeilInhaltAufDxtUndAmRand) {
+    Velm_Textur* t =
+        Behalte(K().ErzeugeTextur(16, 16, 1, Velm_FormatDXT1 | FLAG_DYNAMISCH | FLAG_MANUELLE_MIPS));
+    Velm_Bild block(4, 4, Velm_FormatDXT1, 1);
+    std::memset(block.mDaten, 0xAB, 8);
+    TBereich b = block.LockBereich();
+    t->SchreibeTeilInhalt(0, 4, 8, b);
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+    // Row of blocks 2 (y 8..11), block 1 (x 4..7) of the kept copy holds the block.
+    EXPECT_EQ(t->mKopie[0].mDaten[2 * t->mKopie[0].mPitch * 4 + 8], 0xAB);
+
+    // Off the block grid, and past the edge: refused.
+    t->SchreibeTeilInhalt(0, 2, 8, b);
+    t->SchreibeTeilInhalt(0, 16, 0, b);
+    EXPECT_EQ(mBrueche.Anzahl(), 2);
+    EXPECT_TRUE(mLog.Enthaelt("muss durch vier teilbare Koordinaten haben."));
+
+    // The level argument is not applied, and a taken-over region is freed and cleared.
+    Velm_Textur* farbig = Textur(8, 8, FLAG_DYNAMISCH);
+    TMipStufen stufen = rendertest::Einfarbig(4, 4, 0x7F7F7F7F)->LockMipStufen();
+    farbig->SchreibeTeilInhalt(3, 6, 6, stufen.mStufen[0], true);
+    EXPECT_EQ(stufen.mStufen[0].mDaten, nullptr);
+    EXPECT_EQ(rendertest::Pixel(farbig->mKopie[0], 7, 7), 0x7F7F7F7Fu);
+    EXPECT_EQ(rendertest::Pixel(farbig->mKopie[0], 5, 5), 0u);
+
+    // A static texture is reported but still written.
+    Velm_Textur* statisch = Textur(*rendertest::Einfarbig(8, 8, 0));
+    const auto stueck = rendertest::Einfarbig(2, 2, 0x11111111);
+    TBereich s = stueck->LockBereich();
+    mBrueche.Null();
+    statisch->SchreibeTeilInhalt(0, 0, 0, s);
+    EXPECT_EQ(mBrueche.Anzahl(), 1);
+    EXPECT_EQ(statisch->mKopie[0].mDaten[0], 0x11);
+}
+
+TEST_F(Texturen, UngueltigeEingabenWerdenGemeldetOhneAbsturz) {
+    // A format beyond the table is reported and taken as A8R8G8B8.
+    Velm_Textur* format = Behalte(K().ErzeugeTextur(4, 4, 1, Velm_FormatAnzahl | FLAG_DYNAMISCH));
+    EXPECT_TRUE(mLog.Enthaelt("Ungültiges Texturformat"));
+    EXPECT_EQ(format->mFormat, uint32_t(Velm_FormatA8R8G8B8));
+
+    // Sizes of 0 or beyond the device's limit hold nothing anywhere.
+    mBrueche.Null();
+    Velm_Textur* leer = Textur(0, 0, FLAG_DYNAMISCH);
+    Velm_Textur* riesig = Textur(1u << 30, 1u << 30, FLAG_DYNAMISCH);
+    EXPECT_EQ(mBrueche.Anzahl(), 2);
+    EXPECT_TRUE(mLog.Enthaelt("Ungültige Texturgröße."));
+    for (Velm_Textur* t : {leer, riesig}) {
+        t->Benutzen();
+        t->ErzeugeMipStufen();
+        EXPECT_EQ(t->mTextur, nullptr);
+        EXPECT_EQ(t->mKopie[0].mDaten, nullptr);
+    }
+
+    // A level of the wrong size is reported and not used; taken-over memory is freed all the same.
+    Velm_TexturInhalt inhalt(rendertest::Einfarbig(4, 4, 0)->LockMipStufen());
+    mBrueche.Null();
+    Velm_Textur* falsch = Behalte(K().ErzeugeTextur(8, 8, 1, Velm_FormatA8R8G8B8, inhalt));
+    EXPECT_EQ(mBrueche.Anzahl(), 1);
+    EXPECT_TRUE(mLog.Enthaelt("Vorgabegrafik für Mip-Stufe 0 ist ungültig"));
+    EXPECT_EQ(inhalt.mStufen[0].mDaten, nullptr);
+    EXPECT_NE(falsch->mKopie[0].mDaten, nullptr);
+
+    mBrueche.Null();
+    EXPECT_EQ(Velm::GetD3DPixelFormat(Velm_FormatAnzahl), D3DFMT_A8R8G8B8);
+    EXPECT_EQ(Velm::GetD3DSeite(6), D3DCUBEMAP_FACE_POSITIVE_X);
+    EXPECT_EQ(Velm::GetD3DSeite(0), D3DCUBEMAP_FACE_POSITIVE_Y);
+    EXPECT_EQ(mBrueche.Anzahl(), 2);
+}
+
+TEST_F(Texturen, WuerfeltexturUndTiefenpufferUeberlebenDenReset) {
+    TBereich inhalt[6][16] = {};
+    std::unique_ptr<Velm_Bild> seiten[6];
+    for (int s = 0; s < 6; ++s) {
+        seiten[s] = rendertest::Einfarbig(16, 16, 0x10101010u * (s + 1));
+        inhalt[s][0] = seiten[s]->LockBereich();
+    }
+    auto* wuerfel = Behalte(new Velm_WuerfelTextur(16, 1, Velm_FormatA8R8G8B8, inhalt));
+    wuerfel->mSlot = K().mRegister.Einfuegen(wuerfel);
+    EXPECT_EQ(wuerfel->mKopie[5][0].mDaten[0], 0x60);
+    auto* tiefe = Behalte(new Velm_ZBuffer(64, 32));
+    tiefe->mSlot = K().mRegister.Einfuegen(tiefe);
+
+    Velm_RenderzielBeschreibung b(Textur(64, 32, FLAG_RENDERZIEL));
+    b.mZBuffer = tiefe;
+    Velm_Renderziel* ziel = Behalte(K().ErzeugeRenderziel(b));
+    K().SetRenderZiel(ziel);
+    EXPECT_EQ(Z().Zahl("SetDepthStencilSurface"), 1);
+    K().SetRenderZiel(nullptr);
+
+    // The depth buffer is restored right after the reset, the cube texture at its next use.
+    EXPECT_TRUE(K().Zuruecksetzen());
+    EXPECT_EQ(tiefe->mZustand, Velm_ObjektResident);
+    EXPECT_EQ(ziel->mTiefe, tiefe->mOberflaeche);
+    EXPECT_EQ(wuerfel->mZustand, Velm_ObjektFreigegeben);
+    wuerfel->Benutzen();
+    EXPECT_EQ(wuerfel->mZustand, Velm_ObjektResident);
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+}
+
+
+using Puffer = rendertest::Kontext;
+
+// Initial data: a static buffer must be filled whole, size 0 takes the data's size, more data than
+// the buffer holds is reported and only the buffer's size read, no size at all holds nothing.
+TEST_F(Puffer, InitialdatenEinesPuffers) {
+    using Fall = std::tuple<uint64_t, uint64_t, uint32_t, uint64_t, const char*>;
+    static uint8_t daten[128] = {};
+    for (const auto& [groesse, anzahl, flags, erwartet, zeile] :
+         {Fall{64, 48, 0, 64, "Vorgabedaten müssen daher den Buffer vollständig ausfüllen."},
+          {16, 128, 0, 16, ""}, {0, 0, FLAG_DYNAMISCH, 0, "Ungültige Buffergröße"}}) {
+        mBrueche.Null();
+        Velm_Initialdaten d{anzahl ? daten : nullptr, anzahl, 0};
+        Velm_VertexBuffer* p = Behalte(K().ErzeugeVertexBuffer(groesse, flags, d));
+        EXPECT_EQ(mBrueche.Anzahl(), 1) << groesse;
+        EXPECT_TRUE(mLog.Enthaelt(zeile)) << zeile;
+        p->Benutzen();
+        EXPECT_EQ(p->mGroesse, erwartet);
+        EXPECT_EQ(p->mPuffer == nullptr, erwartet == 0) << groesse;
+    }
+    // With take-over the copy is the caller's memory; an evicted index buffer comes back from it.
+    auto* indizes = new uint8_t[12]{0, 0, 1, 0, 2, 0, 0, 0, 2, 0, 3, 0};
+    Velm_Initialdaten i{indizes, 12, 1};
+    Velm_IndexBuffer* ip = Behalte(K().ErzeugeIndexBuffer(i));
+    EXPECT_EQ(std::pair(ip->mGroesse, ip->mKopie), std::pair(uint64_t(12), indizes));
+    EXPECT_EQ(i.mDaten, nullptr);
+    ip->Rauswerfen();
+    ip->Benutzen();
+    EXPECT_NE(ip->mPuffer, nullptr);
+}
+
+// A dynamic buffer takes a part from its start, refuses more than it holds and takes over memory
+// handed to it; a volatile one keeps no copy; a static one is reported but written.
+TEST_F(Puffer, PufferWerdenNeuBeschrieben) {
+    uint8_t daten[32] = {1, 2, 3, 4, 5, 6, 7, 8};
+    const auto schreibe = [](Velm_VertexBuffer* p, uint64_t groesse, uint8_t* quelle, uint32_t eigen = 0) {
+        Velm_Initialdaten d{quelle, groesse, eigen};
+        p->SchreibeInhalt(d);
+        return d.mDaten;
+    };
+    Velm_Initialdaten nichts{};
+    Velm_VertexBuffer* p = Behalte(K().ErzeugeVertexBuffer(16, FLAG_DYNAMISCH, nichts));
+    schreibe(p, 8, daten);
+    EXPECT_EQ(std::vector(p->mKopie, p->mKopie + 9), std::vector<uint8_t>({1, 2, 3, 4, 5, 6, 7, 8, 0}));
+    daten[0] = 5;
+    schreibe(p, 32, daten);
+    EXPECT_EQ(mBrueche.Anzahl(), 1);
+    EXPECT_EQ(p->mKopie[0], 1);
+    EXPECT_EQ(schreibe(p, 4, new uint8_t[4]{9, 9, 9, 9}, 1), nullptr);
+    EXPECT_EQ(p->mKopie[0], 9);
+
+    EXPECT_EQ(Behalte(K().ErzeugeVertexBuffer(16, FLAG_DYNAMISCH | FLAG_FLUECHTIG, nichts))->mKopie,
+              nullptr);
+
+    const uint8_t vier[4] = {1, 1, 1, 1};
+    Velm_VertexBuffer* statisch = VertexPuffer(vier, 4);
+    mBrueche.Null();
+    schreibe(statisch, 2, daten);
+    EXPECT_EQ(mBrueche.Anzahl(), 1);
+    EXPECT_EQ(std::vector(statisch->mKopie, statisch->mKopie + 4), std::vector<uint8_t>({5, 2, 1, 1}));
+}
+
+// The device elements of an input: stream, offset, type, usage and index; a matrix takes one per row.
+using Element = std::tuple<int, int, int, int, int>;
+std::vector<Element> Elemente(const Velm_VertexEingabe& e) {
+    std::vector<Element> liste;
+    for (uint64_t i = 0; i <= e.mElementZahl; ++i) {
+        const D3DVERTEXELEMENT9& el = e.mElemente[i];
+        liste.emplace_back(el.Stream, el.Offset, el.Type, el.Usage, el.UsageIndex);
+    }
+    return liste;
+}
+
+TEST_F(Puffer, EingabenUndIhreGrenzen) {
+    constexpr int F2 = D3DDECLTYPE_FLOAT2, F3 = D3DDECLTYPE_FLOAT3, F4 = D3DDECLTYPE_FLOAT4;
+    constexpr int T = D3DDECLUSAGE_TEXCOORD, P = D3DDECLUSAGE_POSITION;
+    const Element ende{0xFF, 0, D3DDECLTYPE_UNUSED, 0, 0};
+    Velm_VertexEingabe* e = Behalte(K().ErzeugeVertexEingabe());
+    e->AddKanal(0, Velm_VertexFloat2, 0, false);
+    e->AddKanal(1, Velm_VertexFloat3, 0, true);
+    e->AddKanal(1, Velm_VertexFloat2, 12, true);
+    e->AddKanal(1, Velm_VertexFloat4, 20, true);
+    e->Beenden();
+    EXPECT_EQ(Elemente(*e), std::vector<Element>({{0, 0, F2, P, 0}, {1, 0, F3, T, 0}, {1, 12, F2, T, 1},
+                                                  {1, 20, F4, T, 2}, ende}));
+    Velm_VertexEingabe* m = Behalte(K().ErzeugeVertexEingabe());
+    m->AddKanal(0, Velm_VertexFloat3, 0, false);
+    m->AddKanal(0, Velm_VertexFloat4x4, 12, false);
+    m->AddKanal(0, Velm_VertexFloat2, 76, false);
+    m->Beenden();
+    EXPECT_EQ(m->mSchritt[0], 84u);
+    EXPECT_EQ(Elemente(*m), std::vector<Element>({{0, 0, F3, P, 0}, {0, 12, F4, T, 0}, {0, 28, F4, T, 1},
+                                                  {0, 44, F4, T, 2}, {0, 60, F4, T, 3}, {0, 76, F2, T, 4},
+                                                  ende}));
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+
+    // Instanced and per-vertex on one stream, a stream and a type out of range: all refused.
+    Velm_VertexEingabe* f = Behalte(K().ErzeugeVertexEingabe());
+    f->AddKanal(0, Velm_VertexFloat2, 0, false);
+    f->AddKanal(0, Velm_VertexFloat2, 8, true);
+    f->AddKanal(4, Velm_VertexFloat2, 0, false);
+    f->AddKanal(0, 13, 0, false);
+    EXPECT_EQ(mBrueche.Anzahl(), 3);
+
+    // The device list holds 16 elements, a matrix one per row: a position, three matrices and
+    // three vectors fill it; a matrix more is refused although only eight calls were made.
+    Velm_VertexEingabe* voll = Behalte(K().ErzeugeVertexEingabe());
+    voll->AddKanal(0, Velm_VertexFloat4, 0, false);
+    for (int i = 0; i < 3; ++i) {
+        voll->AddKanal(1, Velm_VertexFloat4x4, 64 * i, true);
+        voll->AddKanal(0, Velm_VertexFloat4, 16 + 16 * i, false);
+    }
+    mBrueche.Null();
+    voll->AddKanal(1, Velm_VertexFloat4x4, 192, true);
+    voll->Beenden();
+    EXPECT_EQ(mBrueche.Anzahl(), 1);
+    EXPECT_EQ(voll->mElemente[15].UsageIndex, 14u);
+    EXPECT_EQ(voll->mElemente[16].Stream, 0xFFu);
+
+    // Sixteen calls, then the seventeenth is refused.
+    Velm_VertexEingabe* v = Behalte(K().ErzeugeVertexEingabe());
+    for (int i = 0; i < 16; ++i) {
+        v->AddKanal(0, Velm_VertexFloat1, 4 * i, false);
+    }
+    mBrueche.Null();
+    v->AddKanal(0, Velm_VertexFloat1, 64, false);
+    EXPECT_EQ(mBrueche.Anzahl(), 1);
 }
 
 } // namespace
