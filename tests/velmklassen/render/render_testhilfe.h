@@ -298,13 +298,10 @@ protected:
         Velm_TexturInhalt inhalt(bild.LockMipStufen());
         return Behalte(K().ErzeugeTextur(0, 0, 1, Velm_FormatA8R8G8B8 | flags, inhalt));
     }
-    // A render target on a new texture of its own.
-    Velm_Renderziel* Ziel(uint64_t breite, uint64_t hoehe, Velm_Textur** textur = nullptr) {
-        Velm_Textur* t = Textur(breite, hoehe, FLAG_RENDERZIEL);
-        if (textur != nullptr) {
-            *textur = t;
-        }
-        return Behalte(K().ErzeugeRenderziel(Velm_RenderzielBeschreibung(t)));
+    // A render target on a new texture of its own, mBeschreibung.mTexturen[0].
+    Velm_Renderziel* Ziel(uint64_t breite, uint64_t hoehe) {
+        Velm_Textur* textur = Textur(breite, hoehe, FLAG_RENDERZIEL);
+        return Behalte(K().ErzeugeRenderziel(Velm_RenderzielBeschreibung(textur)));
     }
     Velm_AlphaZustand* Blend(uint32_t quelle, uint32_t ziel) {
         return Behalte(K().ErzeugeAlphaZustand(Velm_AlphaZustandBeschreibung(quelle, ziel)));
