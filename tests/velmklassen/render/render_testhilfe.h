@@ -328,11 +328,11 @@ protected:
     uint32_t P(uint64_t x, uint64_t y) const { return Pixel(mRueck, x, y); }
 
     // Draws the texture over the whole back buffer (cleared first unless told otherwise) with the
-    // blend state, reads it back and answers the colour of its middle.
+    // blend state and the device's own sampler states (point filtering), reads it back and answers
+    // the colour of its middle.
     uint32_t Zeige(Velm_BasisObjekt* textur, Velm_AlphaZustand* blend = nullptr, bool leeren = true) {
         if (mZeigeQuad == nullptr) {
             mZeigeQuad = &NeuesQuad();
-            mZeigeSampler = Behalte(K().ErzeugeSampler(Velm_SamplerBeschreibung{}));
         }
         if (leeren) {
             Leere();
@@ -342,7 +342,7 @@ protected:
         K().SetTiefeZustand(K().mStandardTiefe);
         K().SetRueckseite();
         K().SetAlphaZustand(blend);
-        K().SetSampler(mZeigeQuad->programm->GetSampler("bild"), mZeigeSampler, textur);
+        K().SetSampler(mZeigeQuad->programm->GetSampler("bild"), nullptr, textur);
         K().SetProgrammKonstante(mZeigeQuad->programm->GetKonstante("ziel"), -1, 1, 2, -2);
         K().SetProgrammKonstante(mZeigeQuad->programm->GetKonstante("farbe"), 1, 1, 1, 1);
         K().ZeichneIndexElemente();
@@ -354,7 +354,6 @@ protected:
     std::vector<Velm_BasisObjekt*> mBehalten;
     std::vector<std::unique_ptr<Quad>> mQuads;
     Quad* mZeigeQuad = nullptr;
-    Velm_Sampler* mZeigeSampler = nullptr;
 
     Log mLog;
     THaltepunktZaehler mBrueche;

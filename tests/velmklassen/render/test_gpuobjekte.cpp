@@ -344,10 +344,9 @@ TEST_F(Texturen, UngueltigeEingabenWerdenGemeldetOhneAbsturz) {
 
 TEST_F(Texturen, WuerfeltexturUndTiefenpufferUeberlebenDenReset) {
     TBereich inhalt[6][16] = {};
-    std::unique_ptr<Velm_Bild> seiten[6];
-    for (int s = 0; s < 6; ++s) {
-        seiten[s] = rendertest::Einfarbig(16, 16, 0x10101010u * (s + 1));
-        inhalt[s][0] = seiten[s]->LockBereich();
+    const auto seite = rendertest::Einfarbig(16, 16, 0x60606060);
+    for (auto& stufen : inhalt) {
+        stufen[0] = seite->LockBereich();
     }
     auto* wuerfel = Behalte(new Velm_WuerfelTextur(16, 1, Velm_FormatA8R8G8B8, inhalt));
     wuerfel->mSlot = K().mRegister.Einfuegen(wuerfel);
