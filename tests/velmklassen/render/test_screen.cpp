@@ -52,7 +52,7 @@ TEST(Screen, PraesenzUndIhrSignal) {
 TEST(Screen, GroessenAenderungOhneWirkung) {
     rendertest::SetzeBildschirm(640, 480, Velm_Screen3D::kVollbild);
     Velm_Screen3D::BeiGroessenAenderung(nullptr, 800, 600); // fullscreen
-    rendertest::SetzeBildschirm(640, 480, 0);
+    Velm_Screen3D::mFlags = 0;
     Velm_Screen3D::BeiGroessenAenderung(nullptr, 0, 0); // minimised
     Velm_Screen3D::mImUmbau = true;
     Velm_Screen3D::BeiGroessenAenderung(nullptr, 800, 600); // a change in progress

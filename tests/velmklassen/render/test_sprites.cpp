@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <ranges>
 #include <string>
 #include <tuple>
 
@@ -206,18 +207,22 @@ TEST_F(Sprites, AtlasblockSpeichernUndLaden) {
         gfx.mZentriert = true;
         gfx.Speichern(speicher);
     }
-    std::string alt(reinterpret_cast<const char*>(speicher.Daten()), speicher.Groesse());
+    const std::string ganz(reinterpret_cast<const char*>(speicher.Daten()), speicher.Groesse());
+    std::string alt = ganz;
     alt.erase(alt.size() - 64 * 64 * 4 - 4, 4);
     alt.erase(13, 4);
     alt.insert(8, 8, '\0');
     alt[7] = 1;
-    TSpeicher aelter;
-    aelter.SchreibeBlock(alt.data(), alt.size());
     Velm_BlockGfx3D gfx(0, 0, 0);
-    for (TSpeicher* block : {&speicher, &aelter}) {
-        block->ZumAnfang();
-        ASSERT_TRUE(gfx.Laden(*block));
-        EXPECT_EQ(block->Rest(), 0u);
+    // Loads the bytes as a block; true if that worked and took all of them.
+    const auto lade = [&gfx](const std::string& bytes) {
+        TSpeicher block;
+        block.SchreibeBlock(bytes.data(), bytes.size());
+        block.ZumAnfang();
+        return gfx.Laden(block) && block.Rest() == 0;
+    };
+    for (const std::string& block : {ganz, alt}) {
+        ASSERT_TRUE(lade(block));
         EXPECT_TRUE(gfx.mZentriert);
         EXPECT_EQ(gfx.mKapazitaet, 32u);
         ASSERT_TRUE(gfx.HatGrafik(3) && gfx.HatGrafik(70));
@@ -227,20 +232,14 @@ TEST_F(Sprites, AtlasblockSpeichernUndLaden) {
         EXPECT_EQ(P(7, 9), Pixel(*Muster(), 10, 12));
     }
 
-    // Every cut of the block is refused with its line and leaves the batcher as it was.
-    const uint64_t ganz = speicher.Groesse();
-    for (uint64_t laenge : {uint64_t(4), uint64_t(10), uint64_t(30), ganz / 2, ganz - 1}) {
-        TSpeicher kurz;
-        kurz.SchreibeBlock(speicher.Daten(), laenge);
-        kurz.ZumAnfang();
-        EXPECT_FALSE(gfx.Laden(kurz)) << laenge;
+    // Every cut of the block is refused with its line and leaves the batcher as it was; so is
+    // another block.
+    for (size_t laenge : {size_t(4), size_t(10), size_t(30), ganz.size() / 2, ganz.size() - 1}) {
+        EXPECT_FALSE(lade(ganz.substr(0, laenge))) << laenge;
         EXPECT_TRUE(gfx.HatGrafik(70));
     }
     EXPECT_EQ(mLog.Anzahl("!Velm_BlockGfx3D::Laden: Block ist abgeschnitten oder beschädigt."), 5);
-    TSpeicher fremd;
-    fremd.SchreibeBlock("FX3E", 4);
-    fremd.ZumAnfang();
-    EXPECT_FALSE(gfx.Laden(fremd));
+    EXPECT_FALSE(lade("FX3E"));
 }
 
 // One pipeline (the plain and the rotated program) for all batchers, released with the last.
@@ -424,11 +423,8 @@ TEST_F(Font, AusSkalierbarerSchriftUndIhreDatei) {
     const auto font = Velm_Font3D::LadeSchriftart(VELM_DATEN "/calibrib.ttf");
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(font->mNativeHoehe, 24);
-    int anzahl = 0;
-    for (uint32_t c = 0; c < font->mBuchstaben.size(); ++c) {
-        anzahl += font->HatBuchstabe(c);
-    }
-    EXPECT_EQ(anzahl, 230);
+    const auto codepunkte = std::views::iota(0u, uint32_t(font->mBuchstaben.size()));
+    EXPECT_EQ(std::ranges::count_if(codepunkte, [&](uint32_t c) { return font->HatBuchstabe(c); }), 230);
     // It has ' ~ Ж ё ž; it lacks the blank, = | and the code point after ё.
     for (const auto& [c, da] : {std::pair{0x27u, true}, {0x7Eu, true}, {0x416u, true}, {0x451u, true},
                                 {0x17Eu, true}, {0x20u, false}, {0x3Du, false}, {0x7Cu, false},
