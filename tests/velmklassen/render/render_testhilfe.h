@@ -142,8 +142,6 @@ private:
     IDirect3DDevice9* mEcht;
 };
 
-inline void SchlafeNicht(uint32_t) {}
-
 // The A8R8G8B8 word at (x, y) of an image.
 inline uint32_t Pixel(const TBereich& b, uint64_t x, uint64_t y) {
     uint32_t wert = 0;
@@ -248,7 +246,7 @@ protected:
     void SetUp() override {
         Plattform::SetzeVideoSpeicherBudget(0);
         Plattform::SetzeResetPruefung(true);
-        Velm_ZeichenKontextImplDX9::sSchlafe = &SchlafeNicht;
+        Velm_ZeichenKontextImplDX9::sSchlafe = [](uint32_t) {};
         debugShader.SetBool(false);
         SetzeBildschirm(mBildBreite, mBildHoehe);
         mRueck.SetGroesse(mBildBreite, mBildHoehe, Velm_FormatA8R8G8B8, 1);
