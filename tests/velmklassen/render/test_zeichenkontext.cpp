@@ -260,19 +260,23 @@ TEST(Zustaende, GeraetewerteAusDenBeschreibungen) {
         EXPECT_EQ(Velm_TiefeZustand({true, false, vergleich}).mZFunc, d3d) << vergleich;
     }
 
-    // Filter and address fields (an address field of 3 clamps); the border colour is clamped per
-    // channel; a fractional mip limit rounds up.
-    Velm_SamplerBeschreibung sb;
-    sb.mFilter = 0x11;
-    sb.mAdressierung = 3 | 1 << 2 | 2 << 4;
-    const float rand[4] = {1.5f, -0.2f, 0.5f, 1.0f};
-    std::copy(rand, rand + 4, sb.mRandFarbe);
-    sb.mMaxMipStufe = 2.25f;
-    const Velm_Sampler s(sb);
-    constexpr uint32_t L = D3DTEXF_LINEAR, C = D3DTADDRESS_CLAMP;
-    EXPECT_EQ(Werte({s.mMinFilter, s.mMagFilter, s.mMipFilter, s.mAnisotrop, s.mAddressU, s.mAddressV,
-                     s.mAddressW, s.mRandBenutzt, s.mBorderColor, s.mMaxMipLevel}),
-              Werte({L, D3DTEXF_POINT, L, 0, C, C, D3DTADDRESS_BORDER, 1, 0xFFFF0080u, 3}));
+    // Filter and address fields (wrap, clamp, border; a field of 3 clamps; anisotropic filtering);
+    // the border colour is clamped per channel; a fractional mip limit rounds up.
+    const auto sampler = [](uint64_t filter, uint32_t adressen, float maxMip) {
+        Velm_SamplerBeschreibung b;
+        b.mFilter = filter;
+        b.mAdressierung = adressen;
+        const float rand[4] = {1.5f, -0.2f, 0.5f, 1.0f};
+        std::copy(rand, rand + 4, b.mRandFarbe);
+        b.mMaxMipStufe = maxMip;
+        const Velm_Sampler s(b);
+        return Werte({s.mMinFilter, s.mMagFilter, s.mMipFilter, s.mAnisotrop, s.mAddressU, s.mAddressV,
+                      s.mAddressW, s.mRandBenutzt, s.mBorderColor, s.mMaxMipLevel});
+    };
+    constexpr uint32_t L = D3DTEXF_LINEAR, P = D3DTEXF_POINT;
+    constexpr uint32_t W = D3DTADDRESS_WRAP, C = D3DTADDRESS_CLAMP, B = D3DTADDRESS_BORDER;
+    EXPECT_EQ(sampler(0x11, 0 | 1 << 2 | 2 << 4, 2.25f), Werte({L, P, L, 0, W, C, B, 1, 0xFFFF0080u, 3}));
+    EXPECT_EQ(sampler(0x40, 3, 2), Werte({D3DTEXF_ANISOTROPIC, L, L, 1, C, W, W, 0, 0xFFFF0080u, 2}));
 }
 
 } // namespace
