@@ -119,10 +119,7 @@ void SimpelRenderer::BeendeZeichnen() {
 }
 
 void SimpelRenderer::Fluten() {
-    if (!mAtlas->mWarteschlange.empty()) {
-        mAtlas->SetZeichenZustand();
-        mAtlas->ZeichneWarteschlange();
-    }
+    mAtlas->Zeichne();
     mSchrift->ZeichneWarteschlange();
 }
 
@@ -202,10 +199,8 @@ void SimpelRenderer::ZeichneTextImRahmen(const BVektor& position, const BVektor&
                                          const TAlphaFarbe& farbe, float uiScale, bool aktiv) {
     float versatz = 0;
     if (bild.mAtlas) {
-        if (!mAtlas->mWarteschlange.empty()) {
-            mAtlas->SetZeichenZustand();
-            mAtlas->ZeichneWarteschlange();
-        }
+        // The rectangles queued so far lie under the image, which is drawn at once.
+        mAtlas->Zeichne();
         const BVektor grafik = bild.Groesse();
         const float f = std::min(grafik.y / groesse.y, 1.0f);
         const float platz = std::max(f * grafik.x, groesse.y);
