@@ -51,9 +51,11 @@ Basis* BesterKandidat(const std::vector<Basis*>& kandidaten, const BVektor& von,
     return sieger;
 }
 
+// An inactive element hides its whole subtree, so the walk stops there.
 void Sammle(Basis& element, std::vector<Basis*>& elemente) {
-    if (element.IstAktiv() && (!element.Vater() || element.Vater()->IstEffektivAktiv()))
-        elemente.push_back(&element);
+    if (!element.IstAktiv())
+        return;
+    elemente.push_back(&element);
     if (const auto* vater = dynamic_cast<const VaterBasis*>(&element))
         for (Basis* kind : vater->Kinder())
             Sammle(*kind, elemente);
@@ -309,8 +311,7 @@ bool Oberflaeche::IstErreichbar(const Basis& element) {
     for (const VaterBasis* vorfahr = element.Vater(); vorfahr;
          herkunft = vorfahr, vorfahr = vorfahr->Vater()) {
         const VaterBasis* letztes = AlsModal(vorfahr->Kinder().back());
-        if (letztes && letztes != herkunft && letztes->IstAktiv() &&
-            (!letztes->Vater() || letztes->Vater()->IstEffektivAktiv()))
+        if (letztes && letztes != herkunft && letztes->IstEffektivAktiv())
             return false;
     }
     return true;
