@@ -2,7 +2,6 @@
 
 #include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/kern/velm_ausnahme.h"
-#include "velmklassen/kern/velm_konsole.h"
 #include "velmklassen/kern/velm_system.h"
 #include "velmklassen/render/velm_blockgfx3d.h"
 #include "velmklassen/render/velm_font3d.h"
@@ -45,20 +44,15 @@ void LadeOverlay() {
     if (!bild.LadeBildAusDatei(grafik)) {
         Scheitere(grafik);
     }
-    // The sprites are cut without bounds checks, so a sheet in another format or too small for
-    // them is refused here rather than read past its pixels.
-    for (const Sprite& s : kSprites) {
-        if (bild.mFormat != Velm_FormatA8R8G8B8 || s.x + s.breite > bild.mBreite || s.y + s.hoehe > bild.mHoehe) {
-            Velm_Konsole::Schreibe("!%s(): Grafik %d fehlt in \"%s\" (%d x %d Pixel im Format %d).", kFunktion,
-                                   int(s.id), grafik.c_str(), int(bild.mBreite), int(bild.mHoehe), int(bild.mFormat));
-            Scheitere(grafik);
-        }
-    }
     const TBereich bereich = TBereich::LockSubBereich(bild, 0, 0, bild.mBreite, bild.mHoehe);
 
     auto atlas = std::make_unique<Velm_BlockGfx3D>(1024, 1000, 0);
     for (const Sprite& s : kSprites) {
+        // The atlas refuses, with its line, a sheet in another format or too small for the sprite.
         atlas->AddGrafik(s.id, bereich, s.x, s.y, s.breite, s.hoehe);
+        if (!atlas->HatGrafik(s.id)) {
+            Scheitere(grafik);
+        }
     }
     // Clears the pending mark, makes the texture resident and has the device build the levels.
     atlas->ErzeugeMipStufen();
