@@ -84,11 +84,8 @@ public:
         if (snd_pcm_open(&pcm, geraet.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0)
             return FMOD_ERR_OUTPUT_DRIVERCALL;
         snd_pcm_hw_params_t* parameter = nullptr;
-        FMOD_RESULT ergebnis = FMOD_ERR_MEMORY;
-        if (snd_pcm_hw_params_malloc(&parameter) == 0) {
-            ergebnis = LiesFaehigkeiten(pcm, parameter, caps, rate, modus);
-            snd_pcm_hw_params_free(parameter);
-        }
+        snd_pcm_hw_params_alloca(&parameter);
+        const FMOD_RESULT ergebnis = LiesFaehigkeiten(pcm, parameter, caps, rate, modus);
         snd_pcm_close(pcm);
         return ergebnis;
     }
