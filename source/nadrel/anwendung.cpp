@@ -53,14 +53,15 @@ int Eintritt(const std::function<void()>& lauf) {
 
 Anwendung::Anwendung() {
     const Velm_Darstellung modus{displaywidth.Int(), displayheight.Int(), 0, 0};
-    const uint64_t flags = (fullscreen.Bool() ? 3 : 2) + (vsync.Bool() ? Velm_Screen3D::kVSync : 0);
+    const uint64_t flags =
+        (fullscreen.Bool() ? Velm_Screen3D::kVollbild : 0) | (vsync.Bool() ? Velm_Screen3D::kVSync : 0);
     if (!Velm_Screen3D::Init(modus, flags))
         VELM_WIRF("Screen initialisation failed.", kAnwendung);
 
     Velm_Zeitgeber::Global().SetMaxSchritt(int64_t(gZaehlerFrequenzF * 0.1f));
 
     Velm_Konsole::Schreibe("Creating Input");
-    if (!Omvu::Initialize(Velm_Screen3D::mInitialisiert ? Velm_Screen3D::mFenster : nullptr))
+    if (!Omvu::Initialize(Velm_Screen3D::mFenster))
         VELM_WIRF("Failed to initialize input system", kAnwendung);
     Omvu::gLogCallback = &EingabeLog;
 
