@@ -11,14 +11,12 @@ namespace Spiel {
 
 std::filesystem::path SpeichereBildschirmfoto(Velm_ZeichenKontext& kontext,
                                               const std::filesystem::path& ordner) {
+    // An existing folder is no error; a file of that name is.
     std::error_code fehler;
-    if (!std::filesystem::is_directory(ordner, fehler)) {
-        std::filesystem::create_directory(ordner, fehler);
-        if (fehler) {
-            Velm_Konsole::Schreibe("!Screenshot folder \"%s\" cannot be created: %s", ordner.c_str(),
-                                   fehler.message().c_str());
-            return {};
-        }
+    if (std::filesystem::create_directory(ordner, fehler); fehler) {
+        Velm_Konsole::Schreibe("!Screenshot folder \"%s\" cannot be created: %s", ordner.c_str(),
+                               fehler.message().c_str());
+        return {};
     }
 
     Velm_Bild bild(uint64_t(Velm_Screen3D::mDarstellung.mBreite),
