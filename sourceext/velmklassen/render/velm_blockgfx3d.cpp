@@ -63,35 +63,28 @@ $main() {
 }
 )";
 
-// Texels are straight alpha; the output is premultiplied, and a negative alpha adds.
-const char* const kPixelShaderEinfach = R"(
+// Texels are straight alpha; the output is premultiplied, and a negative alpha adds. Normal-map
+// sprites hold a tangent-space direction in red and green that turns with the quad.
+const char* const kPixelShader = R"(
 DEF_SAMPLER_2D( Textur);
 $rein float4 fragFarbe;
 $rein float2 fragTex;
 $rein float4 fragTexGrenz;
-$raus float4 ergFarbe;
-$main() {
-    float2 t = clamp( fragTex, fragTexGrenz.xy, fragTexGrenz.zw);
-    float4 f = SAMPLE_2D( Textur, t) * fragFarbe;
-    ergFarbe = float4( f.rgb * abs( f.a), max( 0.0, f.a));
-}
-)";
-
-// Normal-map sprites: red and green hold a tangent-space direction that turns with the quad.
-const char* const kPixelShaderRotiert = R"(
-DEF_SAMPLER_2D( Textur);
-$rein float4 fragFarbe;
-$rein float2 fragTex;
-$rein float4 fragTexGrenz;
+#ifdef ROTIERT
 $rein float4 fragRotMatrix;
+#endif
 $raus float4 ergFarbe;
 $main() {
     float2 t = clamp( fragTex, fragTexGrenz.xy, fragTexGrenz.zw);
     float4 f = SAMPLE_2D( Textur, t) * fragFarbe;
+#ifdef ROTIERT
     float2 n = 2 * f.rg - 1;
     n = n.x * fragRotMatrix.xy + n.y * fragRotMatrix.zw;
     f.rg = 0.5 * n + 0.5;
     ergFarbe = float4( f.rgb * abs( f.a), f.a);
+#else
+    ergFarbe = float4( f.rgb * abs( f.a), max( 0.0, f.a));
+#endif
 }
 )";
 
@@ -137,7 +130,7 @@ Programm ErzeugeProgramm(Velm_ZeichenKontext& k, bool rotiert) {
     p.vertexShader = k.ErzeugeVertexShader();
     p.vertexShader->UebersetzeAusString(kVertexShader, makros);
     p.pixelShader = k.ErzeugePixelShader();
-    p.pixelShader->UebersetzeAusString(rotiert ? kPixelShaderRotiert : kPixelShaderEinfach);
+    p.pixelShader->UebersetzeAusString(kPixelShader, makros);
     p.programm = k.ErzeugeProgramm(gPipeline.eingabe, p.vertexShader, p.pixelShader);
     p.quellGroesse = p.programm->GetKonstante("gQuellGroesse");
     p.zielGroesse = p.programm->GetKonstante("gZielGroesse");
