@@ -76,14 +76,15 @@ void SchreibeGlyphe(const FT_Bitmap& bitmap, Velm_Bild& kratz, uint64_t links, u
 } // namespace
 
 std::unique_ptr<Velm_Font3D> Velm_Font3D::LadeSchriftart(const std::filesystem::path& pfad) {
-    FreeType ft;
-    if (FT_Init_FreeType(&ft.bibliothek) != 0) {
-        ft.bibliothek = nullptr;
-        return nullptr;
-    }
+    // The face reads from the file's bytes until it is done, so they must outlive it.
     TSpeicher datei;
     if (!datei.LadeDatei(pfad)) {
         Velm_Konsole::Schreibe("!Kann Schriftart \"%s\" nicht öffnen.", pfad.c_str());
+        return nullptr;
+    }
+    FreeType ft;
+    if (FT_Init_FreeType(&ft.bibliothek) != 0) {
+        ft.bibliothek = nullptr;
         return nullptr;
     }
     const FT_Error fehler =
