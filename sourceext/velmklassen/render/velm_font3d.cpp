@@ -100,14 +100,16 @@ void Velm_Font3D::InternZeichneZeile(float x, float y, const char* text) {
     const float c = mWinkel != 0 ? std::cos(mWinkel) : 1.0f;
     y -= mNativeHoehe != 0 ? 4 * mHoehe / mNativeHoehe : 0;
     for (uint32_t cp = Velm_LiesUtf8(text); cp != 0; cp = Velm_LiesUtf8(text)) {
+        // The advance as `BuchstabenBreite` gives it, without looking the glyph up again.
+        float w = kFehlendeBreite * mHoehe;
         if (HatBuchstabe(cp)) {
             const Velm_Font3DBuchstabe& b = mBuchstaben[cp];
             const Velm_BlockGfxEintrag& e = mAtlas->mEintraege[cp];
             mAtlas->ZeichneGrafik(cp, x + float(b.mVersatzX) * mSkalierung,
                                   y + float(b.mVersatzY) * mSkalierung, mFarbe, float(e.breite) * mSkalierung,
                                   float(e.hoehe) * mSkalierung, mWinkel);
+            w = float(b.mVorschub) * mSkalierung + mHoehe * mAbstand;
         }
-        const float w = BuchstabenBreite(cp);
         x += w * c;
         y += w * s;
     }
