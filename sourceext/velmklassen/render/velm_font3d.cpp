@@ -275,12 +275,13 @@ bool Velm_Font3D::Laden(const std::filesystem::path& pfad) {
 bool Velm_Font3D::InternLaden(TSpeicher& speicher, const char* name) {
     char magie[4] = {};
     speicher.LiesBlock(magie, 4);
-    if (std::memcmp(magie, "FNTH", 4) != 0) {
+    const uint32_t version = Velm_LiesU32BE(speicher);
+    const float nativeHoehe = std::bit_cast<float>(Velm_LiesU32BE(speicher));
+    // Every size and position of the text is scaled by this height: it must be one.
+    if (std::memcmp(magie, "FNTH", 4) != 0 || !(nativeHoehe > 0 && std::isfinite(nativeHoehe))) {
         Velm_Konsole::Schreibe("!Velm_Font3D::Laden( \"%s\"): Header ist ungültig.", name);
         return false;
     }
-    const uint32_t version = Velm_LiesU32BE(speicher);
-    const float nativeHoehe = std::bit_cast<float>(Velm_LiesU32BE(speicher));
     char kennung[4] = {};
     speicher.LiesBlock(kennung, 4);
     auto atlas = std::make_unique<Velm_BlockGfx3D>(0, 0, 0);

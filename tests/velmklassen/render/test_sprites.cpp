@@ -399,16 +399,19 @@ TEST_F(Font, DateiSpeichernLadenUndKaputt) {
     EXPECT_EQ(geladen.mBuchstaben['A'].mVorschub, 6);
     EXPECT_EQ(geladen.mBuchstaben['.'].mVersatzY, 0);
 
-    // Cut anywhere: refused with a line, the font keeps what it had.
-    const std::pair<size_t, const char*> faelle[] = {
-        {0, "Header ist ungültig"},      {3, "Header ist ungültig"},
-        {30, "Block ist abgeschnitten"}, {ganz.size() / 2, "Block ist abgeschnitten"},
-        {ganz.size() - 13, "Datei ist abgeschnitten"}, {ganz.size() - 1, "Datei ist abgeschnitten"}};
-    for (const auto& [laenge, zeile] : faelle) {
-        std::ofstream(pfad, std::ios::binary) << ganz.substr(0, laenge);
+    // Cut anywhere, or a native height of 0: refused with a line, the font keeps what it had.
+    const std::pair<std::string, const char*> faelle[] = {
+        {ganz.substr(0, 0), "Header ist ungültig"}, {ganz.substr(0, 3), "Header ist ungültig"},
+        {ganz.substr(0, 30), "Block ist abgeschnitten"},
+        {ganz.substr(0, ganz.size() / 2), "Block ist abgeschnitten"},
+        {ganz.substr(0, ganz.size() - 13), "Datei ist abgeschnitten"},
+        {ganz.substr(0, ganz.size() - 1), "Datei ist abgeschnitten"},
+        {std::string(ganz).replace(8, 4, 4, '\0'), "Header ist ungültig"}};
+    for (const auto& [text, zeile] : faelle) {
+        std::ofstream(pfad, std::ios::binary) << text;
         const int vorher = mLog.Anzahl(zeile);
-        EXPECT_FALSE(geladen.Laden(pfad)) << laenge;
-        EXPECT_EQ(mLog.Anzahl(zeile), vorher + 1) << laenge;
+        EXPECT_FALSE(geladen.Laden(pfad)) << text.size();
+        EXPECT_EQ(mLog.Anzahl(zeile), vorher + 1) << text.size();
         EXPECT_EQ(geladen.mBuchstaben['A'].mVorschub, 6);
     }
     EXPECT_FALSE(geladen.Laden(mOrdner.Pfad() / "fehlt.fnt"));
