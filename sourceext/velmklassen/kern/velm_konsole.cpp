@@ -190,10 +190,10 @@ void Velm_Konsole::SetzeDatei(const std::filesystem::path& ordner, const std::st
         std::fclose(datei);
 }
 
-void Velm_Konsole::SchreibeInDatei(const std::filesystem::path& pfad, const char* text) {
-    if (pfad.empty())
+void Velm_Konsole::SchreibeInDatei(const char* pfad, const char* text) {
+    if (!pfad[0])
         return;
-    FILE* datei = std::fopen(pfad.c_str(), "a");
+    FILE* datei = std::fopen(pfad, "a");
     if (!datei)
         return;
     std::fputs(text, datei);
