@@ -179,7 +179,6 @@ void BM_ZeichneQuads(benchmark::State& state) {
 }
 BENCHMARK(BM_ZeichneQuads)->Unit(benchmark::kMillisecond);
 
-
 // The same frame written directly against GL, in the device's context, the way a GL renderer
 // would: FBO with row 0 at the top, instanced attributes, one draw per batch.
 void BM_RohesGL(benchmark::State& state) {
