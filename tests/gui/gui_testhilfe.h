@@ -14,10 +14,6 @@
 #include <string>
 #include <vector>
 
-inline void PrintTo(const BVektor& v, std::ostream* strom) {
-    *strom << "(" << v.x << ", " << v.y << ", " << v.z << ")";
-}
-
 namespace guitest {
 
 inline void Schritt(float sekunden) {
