@@ -250,7 +250,7 @@ TEST(Filterkette, LoestEingabenUndAusgabenAuf) {
     };
     for (const auto& [texte, schritteSoll, bilderSoll, zeilen] : faelle) {
         SCOPED_TRACE(::testing::PrintToString(texte));
-        rendertest::Log log;
+        TLog log;
         log.mZeilen.clear();
         std::vector<FilterEffekt> effekte;
         for (const std::string& text : texte)
@@ -279,7 +279,7 @@ TEST(Filterkette, LoestEingabenUndAusgabenAuf) {
 }
 
 TEST(Filterkette, ParameterUndAktiveEffekte) {
-    rendertest::Log log;
+    TLog log;
     std::vector<FilterEffekt> effekte;
     effekte.push_back(Effekt("a=p(ergebnis)>ergebnis"));
     effekte.push_back(Effekt("b=q(ergebnis)>ergebnis"));

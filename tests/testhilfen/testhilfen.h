@@ -1,6 +1,7 @@
 #pragma once
-// Small fixtures shared by the engine tests: a temporary folder, a recorder of log lines, a
-// counter of debugger breaks that lets the code carry on after a failed check, and the three together.
+// Small fixtures shared by the engine tests: a temporary folder, a recorder of log lines (also one
+// that starts the log itself), a counter of debugger breaks that lets the code carry on after a
+// failed check, and the three together.
 
 #include "plattform/system/plattform_system.h"
 #include "velmklassen/kern/velm_ausnahme.h"
@@ -46,11 +47,12 @@ class TLogMitschrift : public Velm_KonsoleBasisAnzeige {
 public:
     void NeueZeile(const char* zeile) override { mZeilen.emplace_back(zeile); }
 
-    // Whether some line contains the text.
-    bool Enthaelt(const std::string& text) const {
-        return std::any_of(mZeilen.begin(), mZeilen.end(),
-                           [&](const std::string& zeile) { return zeile.find(text) != std::string::npos; });
+    // How many lines contain the text.
+    int Anzahl(const std::string& text) const {
+        const auto enthaelt = [&](const std::string& zeile) { return zeile.find(text) != std::string::npos; };
+        return int(std::count_if(mZeilen.begin(), mZeilen.end(), enthaelt));
     }
+    bool Enthaelt(const std::string& text) const { return Anzahl(text) > 0; }
 
     // The lines without their time and thread prefix and without the line end.
     std::vector<std::string> Texte() const {
@@ -61,6 +63,17 @@ public:
     }
 
     std::vector<std::string> mZeilen;
+};
+
+// A recorder on the log, which the first one of the program starts in the temporary folder.
+class TLog : public TLogMitschrift {
+public:
+    TLog() {
+        static const bool gestartet =
+            (Velm_Konsole::Starte(std::filesystem::temp_directory_path(), "velm_test.log"), true);
+        (void)gestartet;
+        mZeilen.clear();
+    }
 };
 
 // Counts debugger breaks while it lives instead of letting them end the process.

@@ -1,6 +1,6 @@
 #pragma once
-// Shared by the image tests: a log recorder that starts the log, loading from bytes, and builders
-// of PNG files made with zlib and by hand, so the engine's reader meets files it did not write.
+// Shared by the image tests: loading from bytes, and builders of PNG files made with zlib and by
+// hand, so the engine's reader meets files it did not write.
 
 #include "testhilfen/testhilfen.h"
 #include "velmklassen/bild/velm_bild.h"
@@ -15,17 +15,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-// Starts the log once in a temporary folder and keeps every line written while it lives.
-class TBildLog : public TLogMitschrift {
-public:
-    TBildLog() {
-        static const bool gestartet =
-            (Velm_Konsole::Starte(std::filesystem::temp_directory_path(), "velm_test_bild.log"), true);
-        (void)gestartet;
-        mZeilen.clear();
-    }
-};
 
 // The 32-bit word of an image at (x, y).
 inline uint32_t Wort(const TBereich& bereich, uint64_t x, uint64_t y) {
@@ -49,7 +38,7 @@ inline bool Lade(Velm_Bild& bild, const std::vector<uint8_t>& datei) {
 
 // Expects the file to be refused with the given line.
 inline void ErwarteAbgelehnt(const std::vector<uint8_t>& datei, const std::string& zeile) {
-    TBildLog log;
+    TLog log;
     Velm_Bild bild;
     EXPECT_FALSE(Lade(bild, datei));
     EXPECT_TRUE(log.Enthaelt(zeile)) << (log.mZeilen.empty() ? "(keine Zeile)" : log.mZeilen.back());

@@ -119,7 +119,7 @@ TEST(Bereich, KopieInKleinerenBereichUndMitUmwandlung) {
 // A region is a window at its position with the source's pitch. Writing into a region takes the
 // source from (x, y) on; a start outside the source is reported.
 TEST(Bereich, UnterbereicheUndSchreibeInBereich) {
-    TBildLog log;
+    TLog log;
     Velm_Bild quelle(6, 5, Velm_FormatA8R8G8B8, 1), ziel(10, 10, Velm_FormatA8R8G8B8, 1);
     for (uint32_t i = 0; i < 30; ++i)
         SetzeWort(quelle, i % 6, i / 6, i / 6 << 8 | i % 6);
@@ -201,7 +201,7 @@ TEST(BereichDXT, KopieGleichenFormatsNimmtAngebrocheneBloecke) {
 // Copies from or into it, and from an unaligned DXT position, touch nothing (the sanitizer run sees
 // any access).
 TEST(BereichDXT, UnterbereichNurAufBlockgrenzen) {
-    TBildLog log;
+    TLog log;
     Velm_Bild dxt(16, 16, Velm_FormatDXT3, 1), argb(4, 4, Velm_FormatA8R8G8B8, 1), leer;
     EXPECT_EQ(TBereich::LockSubBereich(dxt, 8, 4, 4, 4).mDaten, dxt.mDaten + 4 * dxt.mPitch + 2 * 16);
     const TBereich schief = TBereich::LockSubBereich(dxt, 2, 4, 4, 4);

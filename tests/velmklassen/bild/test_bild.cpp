@@ -52,7 +52,7 @@ TEST(BildCubeMap, SeitenStufenUndFreigabe) {
 
 // More than 16 levels cannot be handed on: reported, and the image keeps them all.
 TEST(BildMipStufen, MehrAlsSechzehnWerdenGemeldetUndBleiben) {
-    TBildLog log;
+    TLog log;
     THaltepunktZaehler brueche;
     Velm_Bild bild(1, 1, Velm_FormatA8R8G8B8, 17);
     EXPECT_FALSE(bild.LockMipStufen().mGueltig);

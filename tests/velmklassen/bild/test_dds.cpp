@@ -209,7 +209,7 @@ TEST(DDSLesen, JedeVerkuerzungWirdAbgelehnt) {
 // Only a base image may be remade: a mip level's memory belongs to its chain, another face's to the
 // base face. The refused resize must also stop the loaders, which would fill memory of another size.
 TEST(Bild, UmbauUndLadenNurAmBasisbild) {
-    TBildLog log;
+    TLog log;
     Velm_Bild bild(4, 4, Velm_FormatA8R8G8B8, 0), wuerfel;
     wuerfel.SetCubeMapGroesse(2, Velm_FormatA8R8G8B8, 1);
     const std::vector<uint8_t> dds = Kopf(64, 64, 116).Bytes(std::vector<uint8_t>(64 * 64 * 16));

@@ -169,7 +169,7 @@ TEST(PNGSchreiben, RundreiseMitLibpngAlsZeuge) {
 }
 
 TEST(PNGSchreiben, KeineDateiWennNichtsZuSchreibenIst) {
-    TBildLog log;
+    TLog log;
     TTempOrdner ordner;
     Velm_Bild halb(4, 4, Velm_FormatR16F, 1), leer, bild(2, 2, Velm_FormatA8R8G8B8, 1);
     EXPECT_FALSE(halb.SpeicherePNG(ordner.Pfad() / "x.png"));

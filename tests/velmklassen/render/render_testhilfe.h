@@ -1,5 +1,5 @@
 #pragma once
-// Shared by the rendering tests: a log recorder, a device wrapper that counts the calls reaching
+// Shared by the rendering tests: a device wrapper that counts the calls reaching
 // the graphics layer, and a headless drawing context on a 64 x 32 back buffer (EGL surfaceless
 // through the layer).
 
@@ -7,7 +7,6 @@
 #include "plattform/grafik9/grafik9_testhaken.h"
 #include "plattform/system/plattform_system.h"
 #include "testhilfen/testhilfen.h"
-#include "velmklassen/kern/velm_konsole.h"
 #include "velmklassen/bild/velm_bereich.h"
 #include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/bild/velm_bild.h"
@@ -26,7 +25,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -34,22 +32,6 @@
 #include <vector>
 
 namespace rendertest {
-
-// Starts the log once in a temporary folder and keeps every line while it lives.
-class Log : public TLogMitschrift {
-public:
-    Log() {
-        static const bool gestartet = [] {
-            Velm_Konsole::Starte(std::filesystem::temp_directory_path(), "velm_test_render.log");
-            return true;
-        }();
-        (void)gestartet;
-    }
-    int Anzahl(const std::string& text) const {
-        const auto enthaelt = [&](const std::string& zeile) { return zeile.find(text) != std::string::npos; };
-        return int(std::count_if(mZeilen.begin(), mZeilen.end(), enthaelt));
-    }
-};
 
 // Forwards every call to the real device and counts it by name.
 class ZaehlGeraet final : public IDirect3DDevice9 {
@@ -353,7 +335,7 @@ protected:
     std::vector<std::unique_ptr<Quad>> mQuads;
     Quad* mZeigeQuad = nullptr;
 
-    Log mLog;
+    TLog mLog;
     THaltepunktZaehler mBrueche;
     std::unique_ptr<Velm_ZeichenKontext> mKontext;
     std::unique_ptr<ZaehlGeraet> mZaehler;

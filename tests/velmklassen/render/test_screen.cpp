@@ -66,7 +66,7 @@ TEST(Screen, FensterAufDemBildschirm) {
     if (std::getenv("DISPLAY") == nullptr) {
         GTEST_SKIP() << "no display";
     }
-    rendertest::Log log;
+    TLog log;
     THaltepunktZaehler brueche;
     debugShader.SetBool(false);
     fullscreen.SetBool(true);

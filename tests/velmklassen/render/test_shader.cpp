@@ -70,7 +70,7 @@ TEST(Dialekt, DeklarationsRegeln) {
 
 // The macros take no lines: the source's second line is line 2.
 TEST(Dialekt, MeldungenDesPraeprozessorsGehenInsLog) {
-    rendertest::Log log;
+    TLog log;
     const std::string t = Text("float4 w;\n#error Kaputt hier\nfloat4 x;\n", false, {{"A", "1"}});
     EXPECT_TRUE(log.Enthaelt("cpp: \"SpoeSpoe\", line 2: Error: #error directive encountered"));
     EXPECT_NE(t.find("float4 x;"), std::string::npos);
