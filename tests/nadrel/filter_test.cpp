@@ -15,7 +15,6 @@
 namespace {
 
 using namespace Spiel;
-using rendertest::Pixel;
 
 // Shaders that compile, for effect texts written inline.
 #define VS                                                                                                   \

@@ -17,7 +17,7 @@
 #include <vector>
 
 // The 32-bit word of an image at (x, y).
-inline uint32_t Wort(const TBereich& bereich, uint64_t x, uint64_t y) {
+inline uint32_t Pixel(const TBereich& bereich, uint64_t x, uint64_t y) {
     uint32_t wort;
     std::memcpy(&wort, bereich.mDaten + y * bereich.mPitch + 4 * x, 4);
     return wort;

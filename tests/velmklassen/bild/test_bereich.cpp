@@ -9,7 +9,7 @@
 
 namespace {
 
-void SetzeWort(const TBereich& bereich, uint64_t x, uint64_t y, uint32_t wort) {
+void SetzePixel(const TBereich& bereich, uint64_t x, uint64_t y, uint32_t wort) {
     std::memcpy(bereich.mDaten + y * bereich.mPitch + 4 * x, &wort, 4);
 }
 
@@ -61,7 +61,7 @@ TEST(Bereich, SechzehnBitFormate) {
         Velm_Bild sechzehn(2, 1, fall.format, 1), argb(2, 1, Velm_FormatA8R8G8B8, 1);
         std::memcpy(sechzehn.mDaten + 2, &fall.wort, 2);
         sechzehn.KopiereAus(argb);
-        EXPECT_EQ(Wort(argb, 1, 0), fall.argb) << fall.wort;
+        EXPECT_EQ(Pixel(argb, 1, 0), fall.argb) << fall.wort;
         argb.KopiereAus(sechzehn);
         uint16_t zurueck;
         std::memcpy(&zurueck, sechzehn.mDaten + 2, 2);
@@ -110,8 +110,8 @@ TEST(Bereich, KopieInKleinerenBereichUndMitUmwandlung) {
         quelle.KopiereAus(zwischen);
         zwischen.KopiereAus(zurueck);
         for (uint64_t i = 0; i < 16; ++i)
-            EXPECT_EQ(Wort(zurueck, i % 4, i / 4),
-                      (Wort(quelle, i % 4, i / 4) & maske) | (0xFF000000u & ~maske))
+            EXPECT_EQ(Pixel(zurueck, i % 4, i / 4),
+                      (Pixel(quelle, i % 4, i / 4) & maske) | (0xFF000000u & ~maske))
                 << format << " " << i;
     }
 }
@@ -122,11 +122,11 @@ TEST(Bereich, UnterbereicheUndSchreibeInBereich) {
     TLog log;
     Velm_Bild quelle(6, 5, Velm_FormatA8R8G8B8, 1), ziel(10, 10, Velm_FormatA8R8G8B8, 1);
     for (uint32_t i = 0; i < 30; ++i)
-        SetzeWort(quelle, i % 6, i / 6, i / 6 << 8 | i % 6);
-    EXPECT_EQ(Wort(TBereich::LockSubBereich(quelle, 2, 1, 3, 2), 1, 1), 0x0203u);
+        SetzePixel(quelle, i % 6, i / 6, i / 6 << 8 | i % 6);
+    EXPECT_EQ(Pixel(TBereich::LockSubBereich(quelle, 2, 1, 3, 2), 1, 1), 0x0203u);
     std::memset(ziel.mDaten, 0, 400);
     ziel.SchreibeInBereich(quelle, 4, 3);
-    EXPECT_EQ(std::vector({Wort(ziel, 0, 0), Wort(ziel, 1, 1), Wort(ziel, 2, 0), Wort(ziel, 0, 2)}),
+    EXPECT_EQ(std::vector({Pixel(ziel, 0, 0), Pixel(ziel, 1, 1), Pixel(ziel, 2, 0), Pixel(ziel, 0, 2)}),
               std::vector({0x0304u, 0x0405u, 0u, 0u}));
     ziel.SchreibeInBereich(quelle, 6, 0);
     EXPECT_TRUE(log.Enthaelt("!TBereich::SchreibeInBereich( ..., 6, 0): Kopierbereich liegt außerhalb des "
@@ -137,7 +137,7 @@ TEST(Bereich, MarkiereEcke) {
     Velm_Bild bild(20, 17, Velm_FormatA8R8G8B8, 1);
     std::memset(bild.mDaten, 0, 20 * 17 * 4);
     EXPECT_EQ(bild.MarkiereEcke(), 0x80FFFFFFu);
-    EXPECT_EQ(std::vector({Wort(bild, 15, 15), Wort(bild, 16, 0), Wort(bild, 0, 16)}),
+    EXPECT_EQ(std::vector({Pixel(bild, 15, 15), Pixel(bild, 16, 0), Pixel(bild, 0, 16)}),
               std::vector({0x80FFFFFFu, 0u, 0u}));
 }
 
@@ -147,13 +147,13 @@ TEST(BereichDXT, ZweiMalZweiFuelltDenBlockMitWiederholung) {
     Velm_Bild quelle(2, 2, Velm_FormatA8R8G8B8, 1), dxt(2, 2, Velm_FormatDXT1, 1),
         block(4, 4, Velm_FormatA8R8G8B8, 1);
     for (int i = 0; i < 4; ++i)
-        SetzeWort(quelle, i % 2, i / 2, farben[i]);
+        SetzePixel(quelle, i % 2, i / 2, farben[i]);
     quelle.KopiereAus(dxt);
     TBereich ganz = dxt.LockBereich();
     ganz.mBreite = ganz.mHoehe = 4;
     ganz.KopiereAus(block);
     for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(Wort(block, i % 4, i / 4), farben[i / 4 % 2 * 2 + i % 2]) << i;
+        EXPECT_EQ(Pixel(block, i % 4, i / 4), farben[i / 4 % 2 * 2 + i % 2]) << i;
 }
 
 // Flat colours survive DXT exactly, each 4 x 4 block its own, so block rows and columns are told
@@ -163,14 +163,14 @@ TEST(BereichDXT, ZwischenDXTFormatenUndAusDXTHeraus) {
     Velm_Bild quelle(8, 8, Velm_FormatA8R8G8B8, 1), zurueck(8, 8, Velm_FormatA8R8G8B8, 1);
     Velm_Bild dxt5(8, 8, Velm_FormatDXT5, 1), dxt3(8, 8, Velm_FormatDXT3, 1), dxt1(8, 8, Velm_FormatDXT1, 1);
     for (uint64_t i = 0; i < 64; ++i)
-        SetzeWort(quelle, i % 8, i / 8, farben[i / 32 * 2 + i % 8 / 4]);
+        SetzePixel(quelle, i % 8, i / 8, farben[i / 32 * 2 + i % 8 / 4]);
     quelle.KopiereAus(dxt5);
     dxt5.KopiereAus(dxt3);
     dxt3.KopiereAus(dxt1);
     for (const auto& [dxt, alpha] : {std::pair{&dxt5, 0x80u}, {&dxt3, 0x88u}, {&dxt1, 0xFFu}}) {
         dxt->KopiereAus(zurueck);
         for (uint64_t i = 0; i < 64; ++i)
-            EXPECT_EQ(Wort(zurueck, i % 8, i / 8), (farben[i / 32 * 2 + i % 8 / 4] & 0xFFFFFF) | alpha << 24)
+            EXPECT_EQ(Pixel(zurueck, i % 8, i / 8), (farben[i / 32 * 2 + i % 8 / 4] & 0xFFFFFF) | alpha << 24)
                 << dxt->mFormat << " " << i;
     }
     // From a block position of a DXT image into a smaller one.

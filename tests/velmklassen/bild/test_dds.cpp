@@ -140,7 +140,7 @@ TEST(DDSLesen, MaskenpixelAllerBreiten) {
                             .magie = fall.bits == 24 ? "MJLP" : "DDS "};
         Velm_Bild bild;
         ASSERT_TRUE(Lade(bild, kopf.Bytes(fall.pixel)));
-        EXPECT_EQ(std::vector({Wort(bild, 0, 0), Wort(bild, 1, 0)}), fall.erwartet) << fall.bits << " " << fall.rot;
+        EXPECT_EQ(std::vector({Pixel(bild, 0, 0), Pixel(bild, 1, 0)}), fall.erwartet) << fall.bits << " " << fall.rot;
     }
 }
 

@@ -7,6 +7,7 @@
 #include "plattform/grafik9/grafik9_testhaken.h"
 #include "plattform/system/plattform_system.h"
 #include "testhilfen/testhilfen.h"
+#include "velmklassen/bild/bild_testhilfen.h"
 #include "velmklassen/bild/velm_bereich.h"
 #include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/bild/velm_bild.h"
@@ -123,13 +124,6 @@ public:
 private:
     IDirect3DDevice9* mEcht;
 };
-
-// The A8R8G8B8 word at (x, y) of an image.
-inline uint32_t Pixel(const TBereich& b, uint64_t x, uint64_t y) {
-    uint32_t wert = 0;
-    std::memcpy(&wert, b.mDaten + y * b.mPitch + x * 4, 4);
-    return wert;
-}
 
 // Fills an A8R8G8B8 image with one word.
 inline void Fuelle(const TBereich& b, uint32_t pixel) {

@@ -196,8 +196,8 @@ TEST_F(GpuObjekte, BildschirmInhaltNachDerGroesseDesRueckpuffers) {
     Velm_Screen3D::mDarstellung = {128, 64, 0, 0};
     const auto bild = rendertest::Einfarbig(128, 64, 0);
     K().LiesBildschirmInhalt(*bild);
-    EXPECT_EQ(rendertest::Pixel(*bild, 63, 31), 0xFFFF0000u);
-    EXPECT_EQ(rendertest::Pixel(*bild, 64, 32), 0u);
+    EXPECT_EQ(Pixel(*bild, 63, 31), 0xFFFF0000u);
+    EXPECT_EQ(Pixel(*bild, 64, 32), 0u);
     Velm_Screen3D::mDarstellung = {kBreite, kHoehe, 0, 0};
 }
 
@@ -288,8 +288,8 @@ TEST_F(Texturen, TeilInhaltAufDxtUndAmRand) {
     TMipStufen stufen = rendertest::Einfarbig(4, 4, 0x7F7F7F7F)->LockMipStufen();
     farbig->SchreibeTeilInhalt(3, 6, 6, stufen.mStufen[0], true);
     EXPECT_EQ(stufen.mStufen[0].mDaten, nullptr);
-    EXPECT_EQ(rendertest::Pixel(farbig->mKopie[0], 7, 7), 0x7F7F7F7Fu);
-    EXPECT_EQ(rendertest::Pixel(farbig->mKopie[0], 5, 5), 0u);
+    EXPECT_EQ(Pixel(farbig->mKopie[0], 7, 7), 0x7F7F7F7Fu);
+    EXPECT_EQ(Pixel(farbig->mKopie[0], 5, 5), 0u);
 
     // A static texture is reported but still written.
     Velm_Textur* statisch = Textur(*rendertest::Einfarbig(8, 8, 0));

@@ -20,7 +20,6 @@ namespace {
 
 using rendertest::Kontext;
 using rendertest::Einfarbig;
-using rendertest::Pixel;
 
 class Sprites : public Kontext {
 protected:
@@ -458,7 +457,7 @@ TEST(Overlaygrafik, SpritesDerMitgeliefertenDatei) {
     ASSERT_EQ(std::pair(bild.mBreite, bild.mHoehe), std::pair(uint64_t(48), uint64_t(16)));
     for (uint64_t y = 0; y < 16; ++y) {
         for (uint64_t x = 16; x < 32; ++x) {
-            ASSERT_EQ(rendertest::Pixel(bild, x, y), 0xFFFFFFFFu) << x << ", " << y;
+            ASSERT_EQ(Pixel(bild, x, y), 0xFFFFFFFFu) << x << ", " << y;
         }
     }
     // Alpha of the disc's centre and corner, around the key, its ring and the hole in it.
