@@ -54,11 +54,19 @@ bool Velm_Font3D::HatBuchstabe(uint32_t codepunkt) const {
     return codepunkt < mBuchstaben.size() && mAtlas->HatGrafik(codepunkt);
 }
 
-float Velm_Font3D::BuchstabenBreite(uint32_t codepunkt) const {
-    if (!HatBuchstabe(codepunkt)) {
+const Velm_Font3DBuchstabe* Velm_Font3D::Buchstabe(uint32_t codepunkt) const {
+    return HatBuchstabe(codepunkt) ? &mBuchstaben[codepunkt] : nullptr;
+}
+
+float Velm_Font3D::Vorschub(const Velm_Font3DBuchstabe* buchstabe) const {
+    if (buchstabe == nullptr) {
         return kFehlendeBreite * mHoehe;
     }
-    return float(mBuchstaben[codepunkt].mVorschub) * mSkalierung + mHoehe * mAbstand;
+    return float(buchstabe->mVorschub) * mSkalierung + mHoehe * mAbstand;
+}
+
+float Velm_Font3D::BuchstabenBreite(uint32_t codepunkt) const {
+    return Vorschub(Buchstabe(codepunkt));
 }
 
 void Velm_Font3D::SetHoehe(float hoehe) {
@@ -100,16 +108,14 @@ void Velm_Font3D::InternZeichneZeile(float x, float y, const char* text) {
     const float c = mWinkel != 0 ? std::cos(mWinkel) : 1.0f;
     y -= mNativeHoehe != 0 ? 4 * mHoehe / mNativeHoehe : 0;
     for (uint32_t cp = Velm_LiesUtf8(text); cp != 0; cp = Velm_LiesUtf8(text)) {
-        // The advance as `BuchstabenBreite` gives it, without looking the glyph up again.
-        float w = kFehlendeBreite * mHoehe;
-        if (HatBuchstabe(cp)) {
-            const Velm_Font3DBuchstabe& b = mBuchstaben[cp];
+        const Velm_Font3DBuchstabe* b = Buchstabe(cp);
+        if (b != nullptr) {
             const Velm_BlockGfxEintrag& e = mAtlas->mEintraege[cp];
-            mAtlas->ZeichneGrafik(cp, x + float(b.mVersatzX) * mSkalierung,
-                                  y + float(b.mVersatzY) * mSkalierung, mFarbe, float(e.breite) * mSkalierung,
-                                  float(e.hoehe) * mSkalierung, mWinkel);
-            w = float(b.mVorschub) * mSkalierung + mHoehe * mAbstand;
+            mAtlas->ZeichneGrafik(cp, x + float(b->mVersatzX) * mSkalierung,
+                                  y + float(b->mVersatzY) * mSkalierung, mFarbe,
+                                  float(e.breite) * mSkalierung, float(e.hoehe) * mSkalierung, mWinkel);
         }
+        const float w = Vorschub(b);
         x += w * c;
         y += w * s;
     }
@@ -174,8 +180,9 @@ void Velm_Font3D::ZeichneTextImBereich(float x, float y, float breite, float hoe
                 zeile.ende = vor;
                 break;
             }
-            const float w = BuchstabenBreite(cp);
-            const bool luecke = !HatBuchstabe(cp);
+            const Velm_Font3DBuchstabe* b = Buchstabe(cp);
+            const float w = Vorschub(b);
+            const bool luecke = b == nullptr;
             // A line takes one code point at least, or a box narrower than a glyph would never
             // get past it. A gap that does not fit is itself where the line breaks.
             if (zeile.breite + w > platz && vor != zeile.anfang) {

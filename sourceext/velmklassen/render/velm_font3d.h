@@ -91,6 +91,9 @@ public:
     std::unique_ptr<Velm_BlockGfx3D> mAtlas;
 
 private:
+    // The record of a code point that has a glyph, else null; and the advance for that record.
+    const Velm_Font3DBuchstabe* Buchstabe(uint32_t codepunkt) const;
+    float Vorschub(const Velm_Font3DBuchstabe* buchstabe) const;
     // Formats into the buffer, cut to 9999 characters.
     void Formatiere(const char* format, va_list argumente) __attribute__((format(printf, 2, 0)));
     void Fluten();
