@@ -241,7 +241,6 @@ protected:
 TEST_F(Partie, BildschirmfotosKonsolePauseUndEnde) {
     Starte();
     WarteAufSpiel();
-    std::this_thread::sleep_for(10 * mHalten);
 
     const Foto erstes = Bildschirmfoto(0);
     ASSERT_EQ(erstes.bild->mBreite, uint64_t(kBreite));
