@@ -160,6 +160,12 @@ Velm_BlockGfxEintrag MachEintrag(uint64_t x, uint64_t y, uint64_t breite, uint64
             (float(hoehe) - 0.02f) / ah};
 }
 
+// A render-target atlas lives on the device alone; any other is written graphic by graphic.
+uint32_t AtlasFlags(uint32_t batcherFlags) {
+    return (batcherFlags & Velm_BlockGfx3D::kFlagRenderziel) ? FLAG_RENDERZIEL | FLAG_FLUECHTIG
+                                                             : FLAG_DYNAMISCH;
+}
+
 } // namespace
 
 void Velm_BlockGfx3D::InternErzeugePipeline() {
@@ -292,8 +298,7 @@ void Velm_BlockGfx3D::InternErzeugeAtlas(uint64_t groesse) {
         mPlatz.Leere();
     }
     if (groesse != 0) {
-        const uint32_t flags = (mFlags & kFlagRenderziel) ? FLAG_RENDERZIEL | FLAG_FLUECHTIG : FLAG_DYNAMISCH;
-        mAtlas = k->ErzeugeTextur(groesse, groesse, 0, Velm_FormatA8R8G8B8 | flags);
+        mAtlas = k->ErzeugeTextur(groesse, groesse, 0, Velm_FormatA8R8G8B8 | AtlasFlags(mFlags));
         mPlatz.Init(groesse, groesse, mEintraege.Kapazitaet());
     }
     for (const Alt& alt : alte) {
@@ -520,8 +525,7 @@ bool Velm_BlockGfx3D::Laden(TSpeicher& speicher) {
         mAtlas = nullptr;
         if (mitBild) {
             Velm_TexturInhalt inhalt(bild.LockMipStufen());
-            const uint32_t texturFlags = (mFlags & kFlagRenderziel) ? FLAG_RENDERZIEL | FLAG_FLUECHTIG : 0;
-            mAtlas = k->ErzeugeTextur(breite, hoehe, 0, Velm_FormatA8R8G8B8 | texturFlags, inhalt);
+            mAtlas = k->ErzeugeTextur(breite, hoehe, 0, Velm_FormatA8R8G8B8 | AtlasFlags(mFlags), inhalt);
             mAtlas->ErzeugeMipStufen();
         }
     }

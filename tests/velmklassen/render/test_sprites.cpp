@@ -239,6 +239,10 @@ TEST_F(Sprites, AtlasblockSpeichernUndLaden) {
     }
     EXPECT_EQ(mLog.Anzahl("!Velm_BlockGfx3D::Laden: Block ist abgeschnitten oder beschädigt."), 5);
     EXPECT_FALSE(lade("FX3E"));
+    // A loaded atlas takes further graphics.
+    ASSERT_TRUE(lade(ganz));
+    gfx.AddGrafik(5, *Einfarbig(4, 4, 0xFF00FF00), 0, 0, 4, 4);
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
 }
 
 // One pipeline (the plain and the rotated program) for all batchers, released with the last.
