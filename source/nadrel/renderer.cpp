@@ -41,13 +41,12 @@ void Renderer::ZeichneSzene(Szene& welt, uint64_t hoehe, const Vektor& kamera, f
         mSzenenZiel = kontext.ErzeugeRenderziel(Velm_RenderzielBeschreibung(mSzenenTextur));
     }
 
-    std::vector<uint32_t> bild;
-    BerechneBild(welt, hoehe, kamera, gieren, nicken, float(schirmBreite), float(schirmHoehe), bild);
+    BerechneBild(welt, hoehe, kamera, gieren, nicken, float(schirmBreite), float(schirmHoehe), mBild);
     const uint64_t breite = Bildbreite(hoehe);
 
     if (mAtlas.HatGrafik(0))
         mAtlas.Entfernen(0);
-    const TBereich bereich{reinterpret_cast<uint8_t*>(bild.data()), Velm_FormatA8R8G8B8, breite, hoehe,
+    const TBereich bereich{reinterpret_cast<uint8_t*>(mBild.data()), Velm_FormatA8R8G8B8, breite, hoehe,
                            4 * breite};
     mAtlas.AddGrafik(0, bereich, 0, 0, breite, hoehe);
     mAtlas.ErzeugeMipStufen();

@@ -7,6 +7,7 @@
 #include "velmklassen/render/velm_blockgfx3d.h"
 
 #include <filesystem>
+#include <vector>
 
 class Velm_Renderziel;
 class Velm_Textur;
@@ -27,6 +28,8 @@ public:
 
     // Holds one graphic, id 0: the current frame's grey image, anchored at its centre.
     Velm_BlockGfx3D mAtlas{1280, 20, 4};
+    // The grey image; kept from frame to frame so that its storage is not allocated anew.
+    std::vector<uint32_t> mBild;
     // The screen's size; made on the first frame and again when the display size changes.
     Velm_Textur* mSzenenTextur = nullptr;
     Velm_Renderziel* mSzenenZiel = nullptr;
