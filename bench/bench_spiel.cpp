@@ -90,7 +90,7 @@ void Filterpass(benchmark::State& state) {
     Partie& p = *gPartie;
     const FilterSatz::Ziel ziel{nullptr, 0, 0, 1280, 720};
     for (auto _ : state) {
-        p.filter.Ausfuehren(p.renderer.mSzenenTextur, ziel, p.renderer.mFilter.Ressourcen());
+        p.filter.Ausfuehren(p.renderer.mSzenenTextur.get(), ziel, p.renderer.mFilter.Ressourcen());
         Velm_Screen3D::Kontext->Praesentieren();
     }
     state.SetItemsProcessed(state.iterations());

@@ -10,8 +10,6 @@ namespace Spiel {
 
 namespace {
 
-// Render target and volatile; format 0, A8R8G8B8, in the low byte.
-constexpr uint32_t kSzenenTexturFlags = 0xa00;
 // 0x1a1a1a with alpha 0.
 constexpr TAlphaFarbe kHintergrund{26 / 255.0f, 26 / 255.0f, 26 / 255.0f, 0};
 
@@ -21,24 +19,18 @@ Renderer::Renderer(const std::filesystem::path& datenOrdner) : mFilter(datenOrdn
     mAtlas.mZentriert = true;
 }
 
-Renderer::~Renderer() {
-    if (Velm_ZeichenKontext* kontext = Velm_Screen3D::Kontext) {
-        kontext->GibObjektFrei(mSzenenZiel);
-        kontext->GibObjektFrei(mSzenenTextur);
-    }
-}
-
 void Renderer::ZeichneSzene(Szene& welt, uint64_t hoehe, const Vektor& kamera, float gieren, float nicken,
                             FilterSatz& filter) {
     Velm_ZeichenKontext& kontext = *Velm_Screen3D::Kontext;
     const uint64_t schirmBreite = uint64_t(Velm_Screen3D::mDarstellung.mBreite);
     const uint64_t schirmHoehe = uint64_t(Velm_Screen3D::mDarstellung.mHoehe);
     if (!mSzenenTextur || mSzenenTextur->mBreite != schirmBreite || mSzenenTextur->mHoehe != schirmHoehe) {
-        kontext.GibObjektFrei(mSzenenZiel);
-        kontext.GibObjektFrei(mSzenenTextur);
+        mSzenenZiel.reset();
+        mSzenenTextur.reset();
         Velm_TexturInhalt leer;
-        mSzenenTextur = kontext.ErzeugeTextur(schirmBreite, schirmHoehe, 1, kSzenenTexturFlags, leer);
-        mSzenenZiel = kontext.ErzeugeRenderziel(Velm_RenderzielBeschreibung(mSzenenTextur));
+        mSzenenTextur.reset(kontext.ErzeugeTextur(schirmBreite, schirmHoehe, 1,
+                                                  Velm_FormatA8R8G8B8 | FLAG_FLUECHTIG | FLAG_RENDERZIEL, leer));
+        mSzenenZiel.reset(kontext.ErzeugeRenderziel(Velm_RenderzielBeschreibung(mSzenenTextur.get())));
     }
 
     BerechneBild(welt, hoehe, kamera, gieren, nicken, float(schirmBreite), float(schirmHoehe), mBild);
@@ -57,14 +49,14 @@ void Renderer::ZeichneSzene(Szene& welt, uint64_t hoehe, const Vektor& kamera, f
         w *= 2;
         h *= 2;
     }
-    kontext.SetRenderZiel(mSzenenZiel);
+    kontext.SetRenderZiel(mSzenenZiel.get());
     kontext.Leeren(1, kHintergrund);
     mAtlas.ZeichneGrafik(0, float(schirmBreite >> 1), float(schirmHoehe >> 1), TAlphaFarbe{1, 1, 1, 1},
                          float(w), float(h), 0);
     mAtlas.Zeichne();
 
     const FilterSatz::Ziel ziel{nullptr, 0, 0, schirmBreite, schirmHoehe};
-    filter.Ausfuehren(mSzenenTextur, ziel, mFilter.Ressourcen());
+    filter.Ausfuehren(mSzenenTextur.get(), ziel, mFilter.Ressourcen());
 }
 
 } // namespace Spiel

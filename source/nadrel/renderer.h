@@ -9,17 +9,12 @@
 #include <filesystem>
 #include <vector>
 
-class Velm_Renderziel;
-class Velm_Textur;
-
 namespace Spiel {
 
 class Renderer : public Punktrenderer {
 public:
     // Loads the filter effects of the data folder.
     explicit Renderer(const std::filesystem::path& datenOrdner);
-    // Releases the scene target and texture through the drawing context.
-    ~Renderer();
 
     // One frame of the world seen from the camera, `hoehe` pixels high. Main thread, inside a
     // main-thread fiber of the parallel core: it awaits its jobs, then draws.
@@ -31,8 +26,8 @@ public:
     // The grey image; kept from frame to frame so that its storage is not allocated anew.
     std::vector<uint32_t> mBild;
     // The screen's size; made on the first frame and again when the display size changes.
-    Velm_Textur* mSzenenTextur = nullptr;
-    Velm_Renderziel* mSzenenZiel = nullptr;
+    GpuZeiger<Velm_Textur> mSzenenTextur;
+    GpuZeiger<Velm_Renderziel> mSzenenZiel;
     FilterVerwaltung mFilter;
 };
 
