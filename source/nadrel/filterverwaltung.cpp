@@ -2,6 +2,7 @@
 
 #include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_konsole.h"
+#include "velmklassen/kern/velm_speicher.h"
 #include "velmklassen/kern/velm_xml.h"
 #include "velmklassen/render/velm_indexbuffer.h"
 #include "velmklassen/render/velm_screen3d.h"
@@ -11,9 +12,6 @@
 #include "velmklassen/render/velm_zustaende.h"
 
 #include <tinyxml.h>
-
-#include <cstdio>
-#include <unordered_map>
 
 namespace Spiel {
 
@@ -42,19 +40,6 @@ std::vector<std::filesystem::path> SammleEffektDateien(const std::filesystem::pa
         dateien.clear();
     }
     return dateien;
-}
-
-bool LiesDatei(const std::filesystem::path& pfad, std::string& text) {
-    FILE* datei = std::fopen(pfad.c_str(), "rb");
-    if (datei == nullptr)
-        return false;
-    char puffer[4096];
-    size_t gelesen = 0;
-    while ((gelesen = std::fread(puffer, 1, sizeof puffer, datei)) > 0)
-        text.append(puffer, gelesen);
-    const bool gut = std::ferror(datei) == 0;
-    std::fclose(datei);
-    return gut;
 }
 
 } // namespace
@@ -110,9 +95,10 @@ void FilterVerwaltung::InternLadeEffekt(const std::filesystem::path& pfad) {
 
     // Shader sources need their line breaks and indentation.
     TiXmlBase::SetCondenseWhiteSpace(false);
-    std::string text;
+    TSpeicher datei;
+    const bool gelesen = datei.LadeDatei(pfad);
+    const std::string_view text(reinterpret_cast<const char*>(datei.Daten()), datei.Groesse());
     TiXmlDocument dokument;
-    const bool gelesen = LiesDatei(pfad, text);
     if (!gelesen || !Velm_ParseXml(dokument, text)) {
         Velm_Konsole::Schreibe("!FilterVerwaltung::InternLadeEffekt(): Datei \"%s\" ist nicht lesbar.",
                                dateiName.c_str());
