@@ -13,8 +13,6 @@ namespace Spiel {
 
 namespace {
 
-constexpr Velm_KonstantenHandle kKeineKonstante = kVelm_KeinRegister | kVelm_KeinRegister << 12;
-
 // Makes the output image again when it has no texture or one of another size.
 void PasseBildAn(Velm_ZeichenKontext& kontext, FilterSatz::Bild& bild, uint64_t breite, uint64_t hoehe) {
     const uint64_t b = std::max<uint64_t>(1, breite / bild.mTeiler);
@@ -113,9 +111,8 @@ void FilterSatz::Ausfuehren(Velm_Textur* rohbild, const Ziel& ziel, const Ressou
             const uint32_t sampler = (eingabe.mAdressierung != 0 ? 1 : 0) + (eingabe.mFilterung != 0 ? 2 : 0);
             // An image without content binds no texture, so the pass never reads a stale one.
             k.SetSampler(programm->GetSampler(eingabe.mSampler), ressourcen.mSampler[sampler], textur);
+            // A name the shaders do not use gives a handle the context ignores.
             const Velm_KonstantenHandle konstante = programm->GetKonstante(eingabe.mKonstante);
-            if (konstante == kKeineKonstante)
-                continue;
             if (textur == nullptr || textur->mBreite == 0 || textur->mHoehe == 0) {
                 k.SetProgrammKonstante(konstante, 0, 0, 0, 0);
                 continue;
@@ -128,17 +125,16 @@ void FilterSatz::Ausfuehren(Velm_Textur* rohbild, const Ziel& ziel, const Ressou
 
         const std::vector<FilterEffekt::Param>& parameter = schritt.mEffekt->mParameter;
         for (size_t p = 0; p < parameter.size(); ++p) {
-            const Velm_KonstantenHandle konstante = programm->GetKonstante(parameter[p].mKonstante);
-            if (konstante == kKeineKonstante || schritt.mParameter[p] < 0)
+            if (schritt.mParameter[p] < 0)
                 continue;
             const float* wert = mParameter[size_t(schritt.mParameter[p])].mWert;
-            k.SetProgrammKonstante(konstante, wert[0], wert[1], wert[2], wert[3]);
+            k.SetProgrammKonstante(programm->GetKonstante(parameter[p].mKonstante), wert[0], wert[1], wert[2],
+                                   wert[3]);
         }
 
-        const Velm_KonstantenHandle versatz = programm->GetKonstante(kPosVersatz);
-        if (versatz != kKeineKonstante)
-            k.SetProgrammKonstante(versatz, -0.5f / float(std::max<uint64_t>(1, k.mBereichBreite)),
-                                   0.5f / float(std::max<uint64_t>(1, k.mBereichHoehe)), 0, 0);
+        k.SetProgrammKonstante(programm->GetKonstante(kPosVersatz),
+                               -0.5f / float(std::max<uint64_t>(1, k.mBereichBreite)),
+                               0.5f / float(std::max<uint64_t>(1, k.mBereichHoehe)), 0, 0);
 
         k.ZeichneIndexElemente();
     }
