@@ -65,15 +65,17 @@ void FilterVerwaltung::BerechneFilterkette(FilterSatz& satz) {
     }
 
     // The first effect that declares a name decides its default.
-    for (const FilterSatz::Schritt& schritt : schritte) {
+    for (FilterSatz::Schritt& schritt : schritte) {
         for (const FilterEffekt::Param& param : schritt.mEffekt->mParameter) {
-            const bool bekannt = std::any_of(satz.mParameter.begin(), satz.mParameter.end(),
-                                             [&](const FilterSatz::Parameter& p) { return p.mName == param.mName; });
-            if (!bekannt) {
+            const auto gleich = [&](const FilterSatz::Parameter& p) { return p.mName == param.mName; };
+            const int64_t index =
+                std::find_if(satz.mParameter.begin(), satz.mParameter.end(), gleich) - satz.mParameter.begin();
+            if (index == int64_t(satz.mParameter.size())) {
                 FilterSatz::Parameter neu{param.mName, {}};
                 std::memcpy(neu.mWert, param.mStandard, sizeof neu.mWert);
                 satz.mParameter.push_back(std::move(neu));
             }
+            schritt.mParameter.push_back(index);
         }
     }
 
@@ -142,14 +144,6 @@ void FilterVerwaltung::BerechneFilterkette(FilterSatz& satz) {
             }
             schritt.mAusgabe = bild;
             wechsel ^= 1;
-        }
-
-        for (const FilterEffekt::Param& param : schritt.mEffekt->mParameter) {
-            int64_t index = -1;
-            for (size_t p = 0; p < satz.mParameter.size() && index < 0; ++p)
-                if (satz.mParameter[p].mName == param.mName)
-                    index = int64_t(p);
-            schritt.mParameter.push_back(index);
         }
     }
 }
