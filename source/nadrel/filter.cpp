@@ -24,9 +24,8 @@ namespace {
 
 // The element's text when its first child is text, else empty.
 std::string TextDesErsten(const TiXmlElement* element) {
-    const TiXmlNode* kind = element != nullptr ? element->FirstChild() : nullptr;
-    const TiXmlText* text = kind != nullptr ? kind->ToText() : nullptr;
-    return text != nullptr ? text->Value() : std::string();
+    const char* text = element != nullptr ? element->GetText() : nullptr;
+    return text != nullptr ? text : std::string();
 }
 
 // Index of the text in the list, or -1.
