@@ -526,7 +526,6 @@ bool Velm_BlockGfx3D::Laden(TSpeicher& speicher) {
         if (mitBild) {
             Velm_TexturInhalt inhalt(bild.LockMipStufen());
             mAtlas = k->ErzeugeTextur(breite, hoehe, 0, Velm_FormatA8R8G8B8 | AtlasFlags(mFlags), inhalt);
-            mAtlas->ErzeugeMipStufen();
         }
     }
     mMipsSchmutzig = false;
