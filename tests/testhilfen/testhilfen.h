@@ -1,7 +1,7 @@
 #pragma once
 // Small fixtures shared by the engine tests: a temporary folder, a recorder of log lines (also one
 // that starts the log itself), a counter of debugger breaks that lets the code carry on after a
-// failed check, and the three together.
+// failed check, the three together, and how a touch of a locked page ends a death test.
 
 #include "plattform/system/plattform_system.h"
 #include "velmklassen/kern/velm_ausnahme.h"
@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -112,3 +113,11 @@ template <class F> std::string AusnahmeText(F&& aufruf) {
     }
     return "";
 }
+
+// How a touch of a locked page ends the process: without AddressSanitizer the kernel ends it with
+// SIGSEGV; with it, its own handler reports the fault and exits.
+#if defined(__SANITIZE_ADDRESS__)
+inline const auto kSpeicherschutzFehler = [](int status) { return status != 0; };
+#else
+inline const auto kSpeicherschutzFehler = ::testing::KilledBySignal(SIGSEGV);
+#endif

@@ -1,12 +1,12 @@
 #include "plattform/system/plattform_faden.h"
 #include "plattform/system/plattform_speicherseiten.h"
 #include "plattform/system/plattform_system.h"
+#include "testhilfen/testhilfen.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <pthread.h>
 #include <vector>
 
@@ -42,14 +42,6 @@ TEST(Faden, TraegtDieErstenFuenfzehnZeichenSeinesNamens) {
     faden.join();
     EXPECT_STREQ(name, "velm-ein-sehr-l");
 }
-
-// Without AddressSanitizer the kernel ends the process with SIGSEGV; with it, its own handler
-// reports the fault and exits.
-#if defined(__SANITIZE_ADDRESS__)
-const auto kSpeicherschutzFehler = [](int status) { return status != 0; };
-#else
-const auto kSpeicherschutzFehler = ::testing::KilledBySignal(SIGSEGV);
-#endif
 
 TEST(Speicherseiten, GesperrteSeiteFaengtJedenZugriffIhreNachbarnNicht) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <pthread.h>
 #include <stdexcept>
 #include <system_error>
@@ -43,14 +42,6 @@ __attribute__((noinline)) int Rekursion(int tiefe) {
         return rahmen[0];
     return Rekursion(tiefe + 1) + rahmen[0];
 }
-
-// Without AddressSanitizer the kernel ends the process with SIGSEGV; with it, its own handler
-// reports the fault and exits.
-#if defined(__SANITIZE_ADDRESS__)
-const auto kSpeicherschutzFehler = [](int status) { return status != 0; };
-#else
-const auto kSpeicherschutzFehler = ::testing::KilledBySignal(SIGSEGV);
-#endif
 
 } // namespace
 
