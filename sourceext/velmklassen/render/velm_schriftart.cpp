@@ -85,6 +85,8 @@ std::unique_ptr<Velm_Font3D> Velm_Font3D::LadeSchriftart(const std::filesystem::
     FreeType ft;
     if (FT_Init_FreeType(&ft.bibliothek) != 0) {
         ft.bibliothek = nullptr;
+        Velm_Konsole::Schreibe("!FreeType lässt sich nicht starten, Schriftart \"%s\" nicht geladen.",
+                               pfad.c_str());
         return nullptr;
     }
     const FT_Error fehler =
@@ -99,7 +101,9 @@ std::unique_ptr<Velm_Font3D> Velm_Font3D::LadeSchriftart(const std::filesystem::
         Velm_Konsole::Schreibe("?Schriftart \"%s\" ist nicht frei skalierbar.", pfad.c_str());
         return nullptr;
     }
-    if (FT_Set_Pixel_Sizes(ft.gesicht, kGroesse, kGroesse) != 0) {
+    if (const FT_Error groesse = FT_Set_Pixel_Sizes(ft.gesicht, kGroesse, kGroesse); groesse != 0) {
+        Velm_Konsole::Schreibe("!Schriftart \"%s\" nicht lesbar mit Fehlercode %d.", pfad.c_str(),
+                               int(groesse));
         return nullptr;
     }
 
