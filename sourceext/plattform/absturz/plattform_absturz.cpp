@@ -1,6 +1,7 @@
 #include "plattform/absturz/plattform_absturz.h"
 
 #include "plattform/system/plattform_faden.h"
+#include "plattform/system/plattform_ordner.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,6 +11,7 @@
 #include <fcntl.h>
 #include <link.h>
 #include <signal.h>
+#include <string>
 #include <sys/syscall.h>
 #include <sys/utsname.h>
 #include <ucontext.h>
@@ -312,12 +314,10 @@ SystemVersion LiesSystemVersion() {
 }
 
 const char* ProgrammPfadText() {
-    static char pfad[1024];
-    if (pfad[0] == 0) {
-        const ssize_t n = readlink("/proc/self/exe", pfad, sizeof pfad - 1);
-        pfad[n > 0 ? n : 0] = 0;
-    }
-    return pfad;
+    // The first call comes from `SetzeAusnahmeFilter`, outside any handler. Never freed: a crash
+    // may come while the statics are torn down at exit.
+    static const std::string* const pfad = new std::string(ProgrammPfad().value_or(std::filesystem::path()));
+    return pfad->c_str();
 }
 
 } // namespace Plattform
