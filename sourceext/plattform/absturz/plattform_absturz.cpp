@@ -2,6 +2,7 @@
 
 #include "plattform/system/plattform_faden.h"
 #include "plattform/system/plattform_ordner.h"
+#include "plattform/system/plattform_system.h"
 
 #include <algorithm>
 #include <atomic>
@@ -12,7 +13,6 @@
 #include <link.h>
 #include <signal.h>
 #include <string>
-#include <sys/syscall.h>
 #include <sys/utsname.h>
 #include <ucontext.h>
 #include <unistd.h>
@@ -80,11 +80,11 @@ uint32_t Code(int signal, const siginfo_t* info, const ucontext_t* kontext) {
     }
 }
 
-AusnahmeZeiger Beschreibe(int signal, const siginfo_t* info, const ucontext_t* kontext) {
+AusnahmeZeiger Beschreibe(int signal, const siginfo_t* info, const ucontext_t* kontext, uint32_t faden) {
     AusnahmeZeiger zeiger;
     zeiger.mSignal = signal;
     zeiger.mKontext = kontext;
-    zeiger.mFadenId = uint32_t(syscall(SYS_gettid));
+    zeiger.mFadenId = faden;
     zeiger.mCode = Code(signal, info, kontext);
     zeiger.mAdresse = Befehlszeiger(kontext);
     // The kernel reports a breakpoint's instruction pointer behind the int3 (one byte).
@@ -106,7 +106,7 @@ bool KommtWieder(int signal, const siginfo_t* info) {
 }
 
 void Behandle(int signal, siginfo_t* info, void* roh) {
-    const uint32_t faden = uint32_t(syscall(SYS_gettid));
+    const uint32_t faden = FadenId();
     uint32_t frei = 0;
     if (!gBerichtenderFaden.compare_exchange_strong(frei, faden)) {
         // Another thread is reporting and will end the process; this one must not run on.
@@ -114,7 +114,7 @@ void Behandle(int signal, siginfo_t* info, void* roh) {
             pause();
     }
     alarm(kWachhundSekunden);
-    const AusnahmeZeiger zeiger = Beschreibe(signal, info, static_cast<const ucontext_t*>(roh));
+    const AusnahmeZeiger zeiger = Beschreibe(signal, info, static_cast<const ucontext_t*>(roh), faden);
     const AusnahmeFilter filter = gFilter.load();
     const int ergebnis = filter ? filter(&zeiger) : kWeiterSuchen;
     alarm(0);

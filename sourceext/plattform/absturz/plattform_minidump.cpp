@@ -1,6 +1,7 @@
 #include "plattform/absturz/plattform_minidump.h"
 
 #include "plattform/system/plattform_faden.h"
+#include "plattform/system/plattform_system.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -279,7 +280,7 @@ bool SchreibeMiniDump(int datei, const AusnahmeZeiger* zeiger, uint32_t& fehler)
         getcontext(&jetzt);
         kontext = &jetzt;
     }
-    const uint32_t fadenId = zeiger ? zeiger->mFadenId : uint32_t(syscall(SYS_gettid));
+    const uint32_t fadenId = zeiger ? zeiger->mFadenId : FadenId();
 
     Schreiber schreiber{datei};
     MdKopf kopf{kSignatur, kVersion, 0, 0, 0, uint32_t(time(nullptr)), 0};
