@@ -160,14 +160,10 @@ void Velm_Konsole::SchreibeDirekt(const char* text, int fd) {
         zeile[laenge++] = *text++;
     if (zeile[laenge - 1] != '\n')
         zeile[laenge++] = '\n';
+    zeile[laenge] = 0;
 
-    if (gAktiv && t_logfile.Bool() && gDateipfad[0]) {
-        const int datei = open(gDateipfad, O_WRONLY | O_APPEND | O_CLOEXEC);
-        if (datei >= 0) {
-            SchreibeGanz(datei, zeile, size_t(laenge));
-            close(datei);
-        }
-    }
+    if (gAktiv && t_logfile.Bool())
+        SchreibeInDatei(gDateipfad, zeile);
     SchreibeGanz(fd, zeile, size_t(laenge));
 }
 
@@ -193,11 +189,11 @@ void Velm_Konsole::SetzeDatei(const std::filesystem::path& ordner, const std::st
 void Velm_Konsole::SchreibeInDatei(const char* pfad, const char* text) {
     if (!pfad[0])
         return;
-    FILE* datei = std::fopen(pfad, "a");
-    if (!datei)
+    const int datei = open(pfad, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (datei < 0)
         return;
-    std::fputs(text, datei);
-    std::fclose(datei);
+    SchreibeGanz(datei, text, std::strlen(text));
+    close(datei);
 }
 
 Velm_KonsoleBasisAnzeige* Velm_Konsole::Anzeige() {

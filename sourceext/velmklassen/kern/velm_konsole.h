@@ -44,7 +44,8 @@ public:
     // the file ordner/dateiname is truncated and receives every line from now on.
     static void Starte(const std::filesystem::path& ordner, const std::string& dateiname);
     static void SetzeDatei(const std::filesystem::path& ordner, const std::string& dateiname);
-    // Appends `text` to the file `pfad`; an empty path writes nothing.
+    // Appends `text` to the file `pfad` (created when missing); an empty path writes nothing.
+    // Signal-safe: open(2) and write(2) only.
     static void SchreibeInDatei(const char* pfad, const char* text);
 
     static Velm_KonsoleBasisAnzeige* Anzeige();
