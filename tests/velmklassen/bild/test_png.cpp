@@ -5,7 +5,6 @@
 #include <png.h>
 
 #include <array>
-#include <fstream>
 
 namespace {
 
@@ -25,8 +24,8 @@ std::vector<uint8_t> MitLibpng(const std::vector<uint8_t>& datei) {
 }
 
 std::vector<uint8_t> LiesDatei(const std::filesystem::path& pfad) {
-    std::ifstream datei(pfad, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(datei), {});
+    const std::string text = TextDerDatei(pfad);
+    return {text.begin(), text.end()};
 }
 
 std::vector<uint8_t> Inhalt(const Velm_Bild& bild) {
