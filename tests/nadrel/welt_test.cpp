@@ -9,6 +9,7 @@
 #include "nadrel/schluessel.h"
 #include "nadrel/spieler.h"
 #include "omvu/omvu_testumgebung.h"
+#include "testhilfen/testhilfen.h"
 #include "velmklassen/kern/velm_zeitgeber.h"
 
 #include <algorithm>
@@ -22,11 +23,6 @@ namespace {
 
 inline int64_t StehendeUhr() {
     return 0;
-}
-
-// Ticks of s seconds.
-inline int64_t Ticks(double sekunden) {
-    return int64_t(sekunden * double(gZaehlerFrequenz));
 }
 
 class WeltUmgebung : public ::testing::Test {

@@ -1,11 +1,13 @@
 #pragma once
 // Small fixtures shared by the engine tests: a temporary folder, a recorder of log lines (also one
 // that starts the log itself), a counter of debugger breaks that lets the code carry on after a
-// failed check, the three together, and how a touch of a locked page ends a death test.
+// failed check, the three together, ticks of seconds, and how a touch of a locked page ends a
+// death test.
 
 #include "plattform/system/plattform_system.h"
 #include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_konsole.h"
+#include "velmklassen/kern/velm_zeitgeber.h"
 
 #include <gtest/gtest.h>
 
@@ -103,6 +105,11 @@ protected:
     TLogMitschrift mLog;
     THaltepunktZaehler mHaltepunkte;
 };
+
+// The counter ticks of `sekunden`, for stepping a timer by hand.
+inline int64_t Ticks(double sekunden) {
+    return int64_t(sekunden * gZaehlerFrequenzD);
+}
 
 // "Function: text" of the Velm_Ausnahme the call throws; "" when it throws none.
 template <class F> std::string AusnahmeText(F&& aufruf) {

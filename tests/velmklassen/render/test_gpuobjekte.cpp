@@ -26,7 +26,7 @@ protected:
         Velm_System::Global().mPraesenz = Velm_System::Aktiv;
     }
     static void Vergehe(double sekunden) {
-        Velm_Zeitgeber::Global().Schritt(int64_t(sekunden * double(gZaehlerFrequenz)));
+        Velm_Zeitgeber::Global().Schritt(Ticks(sekunden));
     }
 
     // A 64 x 64 texture of one colour, static with main-memory content unless flags say otherwise.
