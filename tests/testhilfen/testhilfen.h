@@ -1,8 +1,8 @@
 #pragma once
 // Small fixtures shared by the engine tests: a temporary folder, a recorder of log lines (also one
 // that starts the log itself), a counter of debugger breaks that lets the code carry on after a
-// failed check, the three together, ticks of seconds, and how a touch of a locked page ends a
-// death test.
+// failed check, the three together, ticks of seconds, a recursion without end, and how a touch of
+// a locked page ends a death test.
 
 #include "plattform/system/plattform_system.h"
 #include "velmklassen/kern/velm_ausnahme.h"
@@ -119,6 +119,16 @@ template <class F> std::string AusnahmeText(F&& aufruf) {
         return ausnahme.mFunktion + ": " + ausnahme.mText;
     }
     return "";
+}
+
+// Recurses until the stack runs out, half a kilobyte a frame whatever the optimiser does.
+inline volatile bool gRekursionEndet = false;
+__attribute__((noinline)) inline int Rekursion(int tiefe) {
+    volatile char rahmen[512];
+    rahmen[0] = char(tiefe);
+    if (gRekursionEndet)
+        return rahmen[0];
+    return Rekursion(tiefe + 1) + rahmen[0];
 }
 
 // How a touch of a locked page ends the process: without AddressSanitizer the kernel ends it with

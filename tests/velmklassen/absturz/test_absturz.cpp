@@ -37,14 +37,6 @@ __attribute__((noinline)) void Haltepunkt() {
     asm volatile("int3");
 }
 
-__attribute__((noinline)) int Rekursion(int tiefe) {
-    volatile char puffer[512];
-    puffer[0] = char(tiefe);
-    if (gNie)
-        return puffer[0];
-    return Rekursion(tiefe + 1) + puffer[0];
-}
-
 __attribute__((noinline)) void Wirf() {
     if (!gNie)
         throw std::runtime_error("ungefangen");

@@ -33,16 +33,6 @@ void WarteAlle(const std::vector<Velm_FaserHandle>& handles) {
         Velm_ParallelKern::Warte(handle);
 }
 
-// Deep enough to run through 128 KB of stack whatever the optimiser does with the frames.
-int gGrenze = 1 << 30;
-__attribute__((noinline)) int Rekursion(int tiefe) {
-    volatile char rahmen[512];
-    rahmen[0] = char(tiefe);
-    if (tiefe > gGrenze)
-        return rahmen[0];
-    return Rekursion(tiefe + 1) + rahmen[0];
-}
-
 } // namespace
 
 // Fibers of every kind await the same one, then resume on the threads of their own kind, whichever
