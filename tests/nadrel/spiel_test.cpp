@@ -19,8 +19,11 @@
 #include "velmklassen/kern/velm_zeitgeber.h"
 #include "velmklassen/render/render_testhilfe.h"
 
+#include <csignal>
 #include <fstream>
 #include <stdexcept>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -127,6 +130,18 @@ TEST_F(Bildschirmfoto, ErsteFreieNummerUndFehler) {
     K().Impl().TauscheGeraet(geraet);
     EXPECT_EQ(mLog.Anzahl("!Screenshot not saved"), 1);
     EXPECT_FALSE(fs::exists(ordner / "screenshot0000.png"));
+
+    // A file that cannot be written (as on a full disk; here no write may grow a file) leaves no
+    // empty screenshot to take the number.
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit vorher{};
+    getrlimit(RLIMIT_FSIZE, &vorher);
+    const rlimit voll{0, vorher.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &voll);
+    EXPECT_EQ(Spiel::SpeichereBildschirmfoto(K(), ordner), fs::path());
+    setrlimit(RLIMIT_FSIZE, &vorher);
+    EXPECT_EQ(mLog.Anzahl("!Screenshot \"" + (ordner / "screenshot0000.png").string() + "\" cannot be written."), 1);
+    EXPECT_TRUE(fs::is_empty(ordner));
     EXPECT_EQ(mLog.Anzahl("Screenshot saved"), 0);
 }
 

@@ -2,6 +2,7 @@
 // per variable in name order, read at start and written at the end of every run.
 
 #include "velmklassen/kern/velm_konsole.h"
+#include "velmklassen/kern/velm_speicher.h"
 #include "velmklassen/kern/velm_variable.h"
 #include "velmklassen/kern/velm_xml.h"
 
@@ -111,23 +112,11 @@ void Velm_Variable::SpeichereKonfiguration() {
         wurzel->LinkEndChild(eintrag);
     }
 
-    // Written beside the old file and renamed over it: an error or a crash while saving leaves
-    // the old settings as they were, never a cut or empty file.
-    std::filesystem::path neu = reg->mKonfigPfad;
-    neu += ".neu";
-    FILE* datei = std::fopen(neu.c_str(), "wb");
-    if (!datei)
-        return;
-    for (const TiXmlNode* knoten = dokument.FirstChild(); knoten; knoten = knoten->NextSibling()) {
-        knoten->Print(datei, 0);
-        std::fputs("\n", datei);
-    }
-    const bool geschrieben = std::fflush(datei) == 0 && !std::ferror(datei);
-    std::error_code fehler;
-    if (std::fclose(datei) == 0 && geschrieben)
-        std::filesystem::rename(neu, reg->mKonfigPfad, fehler);
-    else
-        fehler = std::make_error_code(std::errc::io_error);
-    if (fehler)
-        std::filesystem::remove(neu, fehler);
+    // An error or a crash while saving leaves the old settings as they were.
+    Velm_ErsetzeDatei(reg->mKonfigPfad, "wb", [&dokument](FILE* datei) {
+        for (const TiXmlNode* knoten = dokument.FirstChild(); knoten; knoten = knoten->NextSibling()) {
+            knoten->Print(datei, 0);
+            std::fputs("\n", datei);
+        }
+    });
 }

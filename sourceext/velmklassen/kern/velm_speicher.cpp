@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <system_error>
 
 TSpeicher::TSpeicher(uint64_t anfangsKapazitaet) : mDaten(mInline) {
     if (anfangsKapazitaet != 0)
@@ -226,11 +227,29 @@ bool TSpeicher::LadeDatei(const std::filesystem::path& pfad) {
 }
 
 bool TSpeicher::SpeichereDatei(const std::filesystem::path& pfad, int modus) const {
-    FILE* datei = std::fopen(pfad.c_str(), modus == 1 ? "w" : "wb");
+    return Velm_ErsetzeDatei(pfad, modus == 1 ? "w" : "wb",
+                             [this](FILE* datei) { std::fwrite(mDaten, 1, mGroesse, datei); });
+}
+
+bool Velm_ErsetzeDatei(const std::filesystem::path& pfad, const char* modus,
+                       const std::function<void(FILE*)>& schreibe) {
+    std::filesystem::path neu = pfad;
+    neu += ".neu";
+    FILE* datei = std::fopen(neu.c_str(), modus);
     if (!datei)
         return false;
-    const bool geschrieben = std::fwrite(mDaten, 1, mGroesse, datei) == mGroesse;
-    return std::fclose(datei) == 0 && geschrieben;
+    schreibe(datei);
+    // A short write sets the error flag; what still sits in the stream's buffer fails at the flush.
+    const bool geschrieben = std::fflush(datei) == 0 && !std::ferror(datei);
+    std::error_code fehler;
+    bool ersetzt = std::fclose(datei) == 0 && geschrieben;
+    if (ersetzt) {
+        std::filesystem::rename(neu, pfad, fehler);
+        ersetzt = !fehler;
+    }
+    if (!ersetzt)
+        std::filesystem::remove(neu, fehler);
+    return ersetzt;
 }
 
 bool ZLib_Packen(TSpeicher& quelle, TSpeicher& ziel) {

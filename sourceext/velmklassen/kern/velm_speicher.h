@@ -4,7 +4,9 @@
 
 #include <cstdarg>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 
 class TSpeicher {
 public:
@@ -51,7 +53,8 @@ public:
     // Loads a whole file (path in UTF-8); false when it cannot be opened or does not fit in
     // memory. The 32 bytes after the content are zeroed where the capacity allows.
     bool LadeDatei(const std::filesystem::path& pfad);
-    // Writes the content from the start; modus 1 is text mode, anything else binary.
+    // Writes the content from the start, through `Velm_ErsetzeDatei`; modus 1 is text mode,
+    // anything else binary.
     bool SpeichereDatei(const std::filesystem::path& pfad, int modus = 0) const;
 
     uint8_t* Daten() { return mDaten; }
@@ -73,6 +76,12 @@ private:
     bool mUeberlauf = false;
     uint8_t mInline[kInline];
 };
+
+// Writes a file through `schreibe` into a temporary beside it ("<name>.neu", fopen's `modus`),
+// which replaces the file only once it is written and closed completely. A failed write (a full
+// disk) or a crash leaves the old file or none, never a cut or empty one; false then.
+bool Velm_ErsetzeDatei(const std::filesystem::path& pfad, const char* modus,
+                       const std::function<void(FILE*)>& schreibe);
 
 // Packs the source's whole content (zlib format, level 9) behind the destination's position.
 bool ZLib_Packen(TSpeicher& quelle, TSpeicher& ziel);

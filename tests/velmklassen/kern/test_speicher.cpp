@@ -4,8 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <random>
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -117,6 +125,66 @@ TEST_F(Speicher, DateiLadenUndSpeichern) {
             EXPECT_EQ(geladen.Groesse(), groesse);
         }
     EXPECT_FALSE(TSpeicher().SpeichereDatei(mOrdner.Pfad() / "kein_ordner" / "x.bin"));
+}
+
+// A buffer too large for what is left of the disk, written over an old file and as a new one:
+// both fail, the old file keeps its bytes, no cut file and no temporary stay behind; a small
+// file still fits. The first failure, or "".
+std::string VollePlatte(const std::filesystem::path& ordner) {
+    const TSpeicher klein = Bytes(100, 3), gross = Bytes(200000, 4);
+    const std::filesystem::path alt = ordner / "alt.bin", neu = ordner / "neu.bin";
+    if (!klein.SpeichereDatei(alt))
+        return "a small file was not written";
+    if (gross.SpeichereDatei(alt) || gross.SpeichereDatei(neu))
+        return "a write that did not fit reported success";
+    if (TextDerDatei(alt) != std::string(reinterpret_cast<const char*>(klein.Daten()), klein.Groesse()))
+        return "the old file lost its bytes";
+    if (std::filesystem::exists(neu))
+        return "a cut file was left";
+    for (const auto& eintrag : std::filesystem::directory_iterator(ordner))
+        if (eintrag.path().extension() == ".neu")
+            return "the temporary was left";
+    return "";
+}
+
+// The full disk in a child process, so that neither the file-size limit nor the mount reaches
+// the other tests: 0 when it held, 1 when it failed (its reason on stderr), 2 when the child
+// could not make that disk.
+template <class F> int InEigenemProzess(F&& macheVoll, const std::filesystem::path& ordner) {
+    const pid_t kind = fork();
+    if (kind == 0) {
+        if (!macheVoll())
+            _exit(2);
+        const std::string fehler = VollePlatte(ordner);
+        if (!fehler.empty())
+            std::fprintf(stderr, "%s\n", fehler.c_str());
+        _exit(fehler.empty() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(kind, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 3;
+}
+
+// A full disk: a 64 KiB tmpfs where the test may mount one (as root, in a mount namespace of its
+// own), and always a file-size limit of 64 KiB, whose writes fail the same way.
+TEST_F(Speicher, VollePlatteLaesstKeineHalbeDatei) {
+    const std::filesystem::path ordner = mOrdner.Pfad() / "platte";
+    std::filesystem::create_directories(ordner);
+    const auto tmpfs = [&] {
+        return unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+               mount("tmpfs", ordner.c_str(), "tmpfs", 0, "size=64k") == 0;
+    };
+    const auto grenze = [] {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit r{64 << 10, 64 << 10};
+        return setrlimit(RLIMIT_FSIZE, &r) == 0;
+    };
+    const int mitTmpfs = InEigenemProzess(tmpfs, ordner);
+    EXPECT_NE(mitTmpfs, 1) << "on a full tmpfs";
+    EXPECT_NE(mitTmpfs, 3);
+    EXPECT_EQ(InEigenemProzess(grenze, ordner), 0) << "with a file-size limit";
+    if (mitTmpfs == 2)
+        std::printf("no tmpfs could be mounted here: only the file-size limit was tried\n");
 }
 
 // Also into buffers taken back inline: zlib's bound for 200 bytes fits inline, but not in the
