@@ -187,7 +187,9 @@ void Velm_Font3D::ZeichneTextImBereich(float x, float y, float breite, float hoe
             // get past it. A gap that does not fit is itself where the line breaks.
             if (zeile.breite + w > platz && vor != zeile.anfang) {
                 if (luecke) {
+                    // A gap at the very end leaves nothing for another line.
                     zeile.ende = vor;
+                    textEnde = *p == 0;
                 } else if (umbruch.anfang != nullptr) {
                     zeile.ende = umbruch.ende;
                     zeile.breite = umbruch.breite;

@@ -327,24 +327,29 @@ TEST_F(Font, AusrichtungUndDrehung) {
 }
 
 TEST_F(Font, UmbruchImBereich) {
-    // Text, box width and height, centred or not, and the x and y of the quads of the drawn glyphs.
-    using Fall = std::tuple<const char*, float, float, bool, std::vector<float>, std::vector<float>>;
+    // Text, box width and height, horizontal and vertical alignment, and the x and y of the quads
+    // of the drawn glyphs.
+    using Fall = std::tuple<const char*, float, float, uint32_t, uint32_t, std::vector<float>, std::vector<float>>;
     const Fall faelle[] = {
         // Breaks at blanks; the blank does not start the next line.
-        {"A A A A A", 30, 100, false, {1, 18.6f, 1, 18.6f, 1}, {-2, -2, 23, 23, 48}},
+        {"A A A A A", 30, 100, 0, 0, {1, 18.6f, 1, 18.6f, 1}, {-2, -2, 23, 23, 48}},
         // No break opportunity: broken at the last glyph that fits.
-        {"AAAAA", 30, 100, false, {1, 11.4f, 1, 11.4f, 1}, {-2, -2, 23, 23, 48}},
+        {"AAAAA", 30, 100, 0, 0, {1, 11.4f, 1, 11.4f, 1}, {-2, -2, 23, 23, 48}},
         // Two lines allowed: the second ends in "..." within the box, right after its text.
-        {"A A A A A", 30, 50, false, {1, 18.6f, 1, 10.4f, 16.8f, 23.2f}, {-2, -2, 23, 41, 41, 41}},
+        {"A A A A A", 30, 50, 0, 0, {1, 18.6f, 1, 10.4f, 16.8f, 23.2f}, {-2, -2, 23, 41, 41, 41}},
         // A box lower than one line still takes one; a line feed ends a line.
-        {"A\nA", 30, 10, false, {1, 10.4f, 16.8f, 23.2f}, {-2, 16, 16, 16}},
-        {"A\nA", 30, 100, false, {1, 1}, {-2, 23}},
+        {"A\nA", 30, 10, 0, 0, {1, 10.4f, 16.8f, 23.2f}, {-2, 16, 16, 16}},
+        {"A\nA", 30, 100, 0, 0, {1, 1}, {-2, 23}},
         // Centred lines and a block centred in the box: lines of 28 and 10.4 from x 6 and 14.8 in
         // 40 x 100, the block of 49 from y 25.5.
-        {"A A A", 40, 100, true, {7, 24.6f, 15.8f}, {23.5f, 23.5f, 48.5f}},
+        {"A A A", 40, 100, 1, 4, {7, 24.6f, 15.8f}, {23.5f, 23.5f, 48.5f}},
+        // A trailing blank that does not fit ends the text, not only its line: one line, at the
+        // bottom of the box (from y 76) or in its middle (from y 38).
+        {"A ", 10.4f, 100, 0, 8, {1}, {74}},
+        {"A ", 10.4f, 100, 0, 4, {1}, {36}},
     };
-    for (const auto& [text, breite, hoehe, mittig, xs, ys] : faelle) {
-        mFont->SetAusrichtung(mittig ? 1 : 0, mittig ? 4 : 0);
+    for (const auto& [text, breite, hoehe, horizontal, vertikal, xs, ys] : faelle) {
+        mFont->SetAusrichtung(horizontal, vertikal);
         mFont->ZeichneTextImBereich(0, 0, breite, hoehe, "%s", text);
         ASSERT_EQ(Schlange().size(), xs.size()) << text;
         for (size_t i = 0; i < xs.size(); ++i) {
