@@ -131,8 +131,9 @@ void Anwendung::Ausfuehren() {
 
         if (zeigeFps.Bool()) {
             Velm_Font3D& schrift = *gOverlayFont;
-            schrift.mFarbe = TAlphaFarbe{1, 1, 1, 1};
-            schrift.SetHoehe(schrift.mNativeHoehe);
+            // The GUI draws with the same font and leaves its alignment, colour and height as its
+            // last text wanted them: the corner at (10, 10) holds only with the defaults.
+            schrift.SetStandardWerte();
             schrift.ZeichneFormatiert(10, 10, "%d fps", BilderProSekunde(globaleZeit.LetzterSchritt()));
             schrift.ZeichneWarteschlange();
         }
