@@ -398,6 +398,8 @@ struct IDirect3D9 : IUnknown {
                                       D3DRESOURCETYPE art, D3DFORMAT format) = 0;
     virtual HRESULT CreateDevice(UINT adapter, D3DDEVTYPE typ, HWND fenster, DWORD verhalten,
                                  D3DPRESENT_PARAMETERS* parameter, IDirect3DDevice9** geraet) = 0;
+    // What a device on the adapter can do, asked before one is created.
+    virtual HRESULT GetDeviceCaps(UINT adapter, D3DDEVTYPE typ, D3DCAPS9* faehigkeiten) = 0;
 };
 
 // Null for any SDK version but 32. Whether OpenGL 3.3 core can be had through EGL shows at

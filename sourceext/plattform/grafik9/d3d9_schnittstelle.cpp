@@ -48,6 +48,14 @@ public:
         *geraet = Geraet::Erzeuge(fenster, *parameter, ergebnis);
         return ergebnis;
     }
+
+    HRESULT GetDeviceCaps(UINT adapter, D3DDEVTYPE typ, D3DCAPS9* faehigkeiten) override {
+        if (adapter != D3DADAPTER_DEFAULT || faehigkeiten == nullptr ||
+            (typ != D3DDEVTYPE_HAL && typ != D3DDEVTYPE_REF)) {
+            return D3DERR_INVALIDCALL;
+        }
+        return Geraet::AdapterFaehigkeiten(*faehigkeiten);
+    }
 };
 
 } // namespace

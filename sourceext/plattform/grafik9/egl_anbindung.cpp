@@ -30,25 +30,17 @@ bool HatErweiterung(EGLDisplay anzeige, const char* name) {
     return false;
 }
 
-// The window was created by GLFW with its own visual; the EGL config must render into exactly
-// that visual or eglCreateWindowSurface refuses the window.
-EGLConfig WaehleFensterKonfig(EGLDisplay anzeige, Display* x, Window fenster, bool sechzehnBit) {
+// The window was created by GLFW with its own visual, of whatever depth the X screen has (16,
+// 24 or 30 bits); the EGL config must render into exactly that visual or eglCreateWindowSurface
+// refuses the window. The back buffer is a framebuffer object of its own format, and presenting
+// converts it to the window's.
+EGLConfig WaehleFensterKonfig(EGLDisplay anzeige, Display* x, Window fenster) {
     XWindowAttributes attribute{};
     if (XGetWindowAttributes(x, fenster, &attribute) == 0 || attribute.visual == nullptr) {
         return nullptr;
     }
     const VisualID gesucht = XVisualIDFromVisual(attribute.visual);
-    const EGLint wunsch[] = {EGL_SURFACE_TYPE,
-                             EGL_WINDOW_BIT,
-                             EGL_RENDERABLE_TYPE,
-                             EGL_OPENGL_BIT,
-                             EGL_RED_SIZE,
-                             sechzehnBit ? 5 : 8,
-                             EGL_GREEN_SIZE,
-                             sechzehnBit ? 6 : 8,
-                             EGL_BLUE_SIZE,
-                             sechzehnBit ? 5 : 8,
-                             EGL_NONE};
+    const EGLint wunsch[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
     EGLint anzahl = 0;
     if (!eglChooseConfig(anzeige, wunsch, nullptr, 0, &anzahl) || anzahl <= 0) {
         return nullptr;
@@ -66,7 +58,7 @@ EGLConfig WaehleFensterKonfig(EGLDisplay anzeige, Display* x, Window fenster, bo
 
 } // namespace
 
-std::unique_ptr<EglKontext> EglKontext::Erzeuge(GLFWwindow* fenster, bool sechzehnBit, std::string& fehler) {
+std::unique_ptr<EglKontext> EglKontext::Erzeuge(GLFWwindow* fenster, std::string& fehler) {
     std::unique_ptr<EglKontext> k(new EglKontext);
     k->mFenster = fenster;
     Display* x = nullptr;
@@ -93,7 +85,7 @@ std::unique_ptr<EglKontext> EglKontext::Erzeuge(GLFWwindow* fenster, bool sechze
 
     EGLConfig konfig = nullptr;
     if (fenster != nullptr) {
-        konfig = WaehleFensterKonfig(anzeige, x, glfwGetX11Window(fenster), sechzehnBit);
+        konfig = WaehleFensterKonfig(anzeige, x, glfwGetX11Window(fenster));
         if (konfig == nullptr) {
             fehler = "no EGL config matches the window's visual";
             return nullptr;

@@ -12,7 +12,7 @@ namespace Plattform {
 class EglKontext {
 public:
     // Null with the reason in `fehler` when EGL offers no 3.3 core context.
-    static std::unique_ptr<EglKontext> Erzeuge(GLFWwindow* fenster, bool sechzehnBit, std::string& fehler);
+    static std::unique_ptr<EglKontext> Erzeuge(GLFWwindow* fenster, std::string& fehler);
     ~EglKontext();
 
     bool HatFenster() const { return mOberflaeche != nullptr; }

@@ -46,6 +46,40 @@ bool IstFarbFormatDesRueckpuffers(D3DFORMAT format) {
 
 constexpr DWORD kFrequenzArt = D3DSTREAMSOURCE_INDEXEDDATA | D3DSTREAMSOURCE_INSTANCEDATA;
 
+// What the current context can do, as Direct3D 9 reports it; the anisotropy's limit also as the
+// float the sampler objects take.
+D3DCAPS9 LiesFaehigkeiten(float& hoechsteAnisotropie) {
+    GLint groesse = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &groesse);
+    GLint zielZahl = 1;
+    glGetIntegerv(GL_MAX_DRAW_BUFFERS, &zielZahl);
+    bool anisotropie = false;
+    hoechsteAnisotropie = 1.0f;
+    GLint erweiterungen = 0;
+    glGetIntegerv(GL_NUM_EXTENSIONS, &erweiterungen);
+    for (GLint i = 0; i < erweiterungen; ++i) {
+        const char* name = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, GLuint(i)));
+        if (std::strcmp(name, "GL_EXT_texture_filter_anisotropic") == 0 ||
+            std::strcmp(name, "GL_ARB_texture_filter_anisotropic") == 0) {
+            anisotropie = true;
+        }
+    }
+    if (anisotropie) {
+        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &hoechsteAnisotropie);
+    }
+    D3DCAPS9 f{};
+    f.DeviceType = D3DDEVTYPE_HAL;
+    f.MaxTextureWidth = DWORD(groesse);
+    f.MaxTextureHeight = DWORD(groesse);
+    f.TextureFilterCaps = anisotropie ? D3DPTFILTERCAPS_MINFANISOTROPIC | D3DPTFILTERCAPS_MAGFANISOTROPIC : 0;
+    f.MaxAnisotropy = DWORD(hoechsteAnisotropie);
+    f.NumSimultaneousRTs = DWORD(std::min<GLint>(zielZahl, Geraet::kZiele));
+    f.VertexShaderVersion = D3DVS_VERSION(3, 0);
+    f.MaxVertexShaderConst = Geraet::kVsRegister;
+    f.PixelShaderVersion = D3DPS_VERSION(3, 0);
+    return f;
+}
+
 } // namespace
 
 // ---- Test hooks ----
@@ -96,10 +130,25 @@ Geraet* Geraet::Erzeuge(HWND fenster, D3DPRESENT_PARAMETERS& parameter, HRESULT&
     return geraet;
 }
 
+HRESULT Geraet::AdapterFaehigkeiten(D3DCAPS9& faehigkeiten) {
+    if (gHaken.geraet != nullptr) {
+        faehigkeiten = gHaken.geraet->mFaehigkeiten;
+        return D3D_OK;
+    }
+    std::string fehler;
+    const std::unique_ptr<EglKontext> kontext = EglKontext::Erzeuge(nullptr, fehler);
+    if (!kontext) {
+        MeldeGrafik("no OpenGL 3.3 core context: %s", fehler.c_str());
+        return D3DERR_NOTAVAILABLE;
+    }
+    float hoechsteAnisotropie = 1.0f;
+    faehigkeiten = LiesFaehigkeiten(hoechsteAnisotropie);
+    return D3D_OK;
+}
+
 HRESULT Geraet::Einrichten(HWND fenster, D3DPRESENT_PARAMETERS& parameter) {
     std::string fehler;
-    mEgl = EglKontext::Erzeuge(fenster != nullptr ? fenster : parameter.hDeviceWindow,
-                               parameter.BackBufferFormat == D3DFMT_R5G6B5, fehler);
+    mEgl = EglKontext::Erzeuge(fenster != nullptr ? fenster : parameter.hDeviceWindow, fehler);
     if (!mEgl) {
         MeldeGrafik("no OpenGL 3.3 core context: %s", fehler.c_str());
         return D3DERR_NOTAVAILABLE;
@@ -117,35 +166,10 @@ HRESULT Geraet::Einrichten(HWND fenster, D3DPRESENT_PARAMETERS& parameter) {
     glBindVertexArray(mVao);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    GLint groesse = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &groesse);
-    GLint zielZahl = 1;
-    glGetIntegerv(GL_MAX_DRAW_BUFFERS, &zielZahl);
-    bool anisotropie = false;
     float hoechsteAnisotropie = 1.0f;
-    GLint erweiterungen = 0;
-    glGetIntegerv(GL_NUM_EXTENSIONS, &erweiterungen);
-    for (GLint i = 0; i < erweiterungen; ++i) {
-        const char* name = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, GLuint(i)));
-        if (std::strcmp(name, "GL_EXT_texture_filter_anisotropic") == 0 ||
-            std::strcmp(name, "GL_ARB_texture_filter_anisotropic") == 0) {
-            anisotropie = true;
-        }
-    }
-    if (anisotropie) {
-        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &hoechsteAnisotropie);
-    }
-    mZustand.Anlegen(anisotropie, hoechsteAnisotropie);
-    mFaehigkeiten.DeviceType = D3DDEVTYPE_HAL;
-    mFaehigkeiten.MaxTextureWidth = DWORD(groesse);
-    mFaehigkeiten.MaxTextureHeight = DWORD(groesse);
-    mFaehigkeiten.TextureFilterCaps =
-        anisotropie ? D3DPTFILTERCAPS_MINFANISOTROPIC | D3DPTFILTERCAPS_MAGFANISOTROPIC : 0;
-    mFaehigkeiten.MaxAnisotropy = DWORD(hoechsteAnisotropie);
-    mFaehigkeiten.NumSimultaneousRTs = DWORD(std::min<GLint>(zielZahl, kZiele));
-    mFaehigkeiten.VertexShaderVersion = D3DVS_VERSION(3, 0);
-    mFaehigkeiten.MaxVertexShaderConst = kVsRegister;
-    mFaehigkeiten.PixelShaderVersion = D3DPS_VERSION(3, 0);
+    mFaehigkeiten = LiesFaehigkeiten(hoechsteAnisotropie);
+    mZustand.Anlegen((mFaehigkeiten.TextureFilterCaps & D3DPTFILTERCAPS_MINFANISOTROPIC) != 0,
+                     hoechsteAnisotropie);
 
     mParameter = geprueft;
     if (const HRESULT h = LegeRueckpufferAn(); FAILED(h)) {

@@ -33,6 +33,9 @@ public:
 
     // Null with the result when the context or the back buffer cannot be made.
     static Geraet* Erzeuge(HWND fenster, D3DPRESENT_PARAMETERS& parameter, HRESULT& ergebnis);
+    // What a device can do before one is made: the existing device's, else those of a context
+    // made for the question alone.
+    static HRESULT AdapterFaehigkeiten(D3DCAPS9& faehigkeiten);
 
     HRESULT TestCooperativeLevel() override;
     HRESULT GetDeviceCaps(D3DCAPS9* faehigkeiten) override;

@@ -12,6 +12,12 @@ TEST(Direct3D, SchnittstelleFormateUndGeraete) {
     const Com<IDirect3D9> d3d(Direct3DCreate9(D3D_SDK_VERSION));
     D3DADAPTER_IDENTIFIER9 kennung{};
     EXPECT_EQ(d3d->GetAdapterIdentifier(1, 0, &kennung), D3DERR_INVALIDCALL);
+    // The limits can be asked before a device exists (the screen checks a size with them first),
+    // and they are the device's own.
+    D3DCAPS9 vorher{};
+    EXPECT_EQ(d3d->GetDeviceCaps(1, D3DDEVTYPE_HAL, &vorher), D3DERR_INVALIDCALL);
+    ASSERT_EQ(d3d->GetDeviceCaps(0, D3DDEVTYPE_HAL, &vorher), D3D_OK);
+    EXPECT_GE(vorher.MaxTextureWidth, 4096u);
     // The engine asks for D32 first, then D24X8, then takes D16.
     const auto format = [&](DWORD usage, D3DRESOURCETYPE typ, D3DFORMAT f) {
         return d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, usage, typ, f);
@@ -29,6 +35,12 @@ TEST(Direct3D, SchnittstelleFormateUndGeraete) {
     EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &geraet), D3DERR_INVALIDCALL);
     parameter.BackBufferFormat = D3DFMT_R5G6B5;
     ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_REF, nullptr, 0x52, &parameter, &geraet), D3D_OK);
+    D3DCAPS9 eigene{}, gefragt{};
+    geraet->GetDeviceCaps(&eigene);
+    ASSERT_EQ(d3d->GetDeviceCaps(0, D3DDEVTYPE_REF, &gefragt), D3D_OK);
+    EXPECT_EQ(std::pair(gefragt.MaxTextureWidth, gefragt.MaxTextureHeight),
+              std::pair(eigene.MaxTextureWidth, eigene.MaxTextureHeight));
+    EXPECT_EQ(vorher.MaxTextureHeight, eigene.MaxTextureHeight);
     // The back buffer is lockable only when asked for at creation, as on Direct3D 9.
     D3DLOCKED_RECT lr{};
     auto rueck =
