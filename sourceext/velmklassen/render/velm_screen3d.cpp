@@ -1,7 +1,6 @@
 #include "velmklassen/render/velm_screen3d.h"
 
 #include "omvu/omvu_inputsystem.h"
-#include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_konsole.h"
 #include "velmklassen/kern/velm_konsolenbefehl.h"
 #include "velmklassen/kern/velm_programmvariablen.h"
@@ -50,6 +49,98 @@ GLFWmonitor* PrimaererMonitor() {
     return (monitore != nullptr && anzahl > 0) ? monitore[0] : nullptr;
 }
 
+const GLFWvidmode* MonitorModus() {
+    GLFWmonitor* monitor = PrimaererMonitor();
+    return monitor != nullptr ? glfwGetVideoMode(monitor) : nullptr;
+}
+
+int Farbtiefe(const GLFWvidmode& modus) {
+    return modus.redBits + modus.greenBits + modus.blueBits;
+}
+
+// The back buffer's format for a colour depth: R5G6B5 up to 16 bits, else A8R8G8B8.
+uint32_t FormatFuer(int bits) {
+    return bits <= 16 ? 1 : 0;
+}
+
+// The monitor's modes of that many colour bits, as modes of the format.
+std::vector<Velm_Darstellung> ModiMitTiefe(GLFWmonitor* monitor, int bits, uint32_t format) {
+    std::vector<Velm_Darstellung> modi;
+    int anzahl = 0;
+    const GLFWvidmode* liste = glfwGetVideoModes(monitor, &anzahl);
+    for (int i = 0; liste != nullptr && i < anzahl; ++i) {
+        if (Farbtiefe(liste[i]) == bits) {
+            modi.push_back({liste[i].width, liste[i].height, format, liste[i].refreshRate});
+        }
+    }
+    return modi;
+}
+
+// The largest texture the device takes: the open device's, else the adapter's; 0 x 0 when the
+// adapter cannot be asked.
+void GroessteTextur(uint64_t& breite, uint64_t& hoehe) {
+    if (Velm_Screen3D::Kontext != nullptr) {
+        breite = Velm_Screen3D::Kontext->mFaehigkeiten.mMaxTexturBreite;
+        hoehe = Velm_Screen3D::Kontext->mFaehigkeiten.mMaxTexturHoehe;
+    } else {
+        Velm_ZeichenKontextImplDX9::GroessteTextur(breite, hoehe);
+    }
+}
+
+// A width or height the device cannot draw into (not positive, or above the largest texture it
+// takes) counts as 0, with a line naming it. Without a known limit only the lower bound holds;
+// a device that cannot be made then ends the start cleanly.
+void VergissUndarstellbareGroesse(Velm_Darstellung& modus, const char* funktion) {
+    uint64_t breite = 0;
+    uint64_t hoehe = 0;
+    if (modus.mBreite > 0 || modus.mHoehe > 0) {
+        GroessteTextur(breite, hoehe);
+    }
+    const auto pruefe = [funktion](int64_t& wert, uint64_t groesste, const char* name) {
+        const bool darstellbar = wert > 0 && (groesste == 0 || uint64_t(wert) <= groesste);
+        if (wert != 0 && !darstellbar) {
+            Velm_Konsole::Schreibe("?%s(...): %s %lld kann nicht dargestellt werden und zählt als 0.", funktion,
+                                   name, static_cast<long long>(wert));
+            wert = 0;
+        }
+    };
+    pruefe(modus.mBreite, breite, "Breite");
+    pruefe(modus.mHoehe, hoehe, "Höhe");
+}
+
+// A width or height of 0 takes the primary monitor's current size; without a monitor the screen
+// goes windowed at 1280 x 768. True when the size was replaced.
+bool ErsetzeNullGroesse(Velm_Darstellung& modus, bool& vollbild) {
+    if (modus.mBreite != 0 && modus.mHoehe != 0) {
+        return false;
+    }
+    if (const GLFWvidmode* monitor = MonitorModus()) {
+        modus.mBreite = monitor->width;
+        modus.mHoehe = monitor->height;
+    } else {
+        Velm_Konsole::Schreibe("!No monitor found. What the heck is going on here? Starting up windowed.");
+    }
+    if (modus.mBreite == 0 || modus.mHoehe == 0) {
+        vollbild = false;
+        modus.mBreite = 1280;
+        modus.mHoehe = 768;
+    }
+    return true;
+}
+
+// A size the window no longer has: the report of a change made before its latest one. Two
+// display changes within one pump of the window's events would otherwise undo each other, the
+// older report resizing the window back and the newer one resizing it again, for ever.
+bool Veraltet(GLFWwindow* fenster, int breite, int hoehe) {
+    if (fenster == nullptr || !gGlfwLaeuft) {
+        return false;
+    }
+    int jetztBreite = 0;
+    int jetztHoehe = 0;
+    glfwGetWindowSize(fenster, &jetztBreite, &jetztHoehe);
+    return jetztBreite != breite || jetztHoehe != hoehe;
+}
+
 void SetzePraesenz(Velm_System::Praesenz praesenz) {
     Velm_System& system = Velm_System::Global();
     if (praesenz != system.mPraesenz) {
@@ -82,33 +173,19 @@ bool Velm_Screen3D::Init(const Velm_Darstellung& gewuenscht, uint64_t flags) {
         StarteFensterSystem();
     }
     mDarstellung = gewuenscht;
-    mFlags = flags;
-
-    const GLFWvidmode* monitorModus = nullptr;
-    if (mDarstellung.mBreite == 0 || mDarstellung.mHoehe == 0) {
-        GLFWmonitor* monitor = PrimaererMonitor();
-        monitorModus = monitor != nullptr ? glfwGetVideoMode(monitor) : nullptr;
-        if (monitorModus != nullptr) {
-            mDarstellung.mBreite = monitorModus->width;
-            mDarstellung.mHoehe = monitorModus->height;
-        } else {
-            Velm_Konsole::Schreibe(
-                "!No monitor found. What the heck is going on here? Starting up windowed.");
-        }
-        if (mDarstellung.mBreite == 0 || mDarstellung.mHoehe == 0) {
-            mFlags &= ~kVollbild;
-            mDarstellung.mBreite = 1280;
-            mDarstellung.mHoehe = 768;
-        }
-    }
-    if (mFlags & kVollbild) {
+    VergissUndarstellbareGroesse(mDarstellung, "Velm_Screen3D::Init");
+    bool vollbild = (flags & kVollbild) != 0;
+    ErsetzeNullGroesse(mDarstellung, vollbild);
+    mFlags = vollbild ? flags : flags & ~kVollbild;
+    mVollbild = vollbild;
+    if (vollbild) {
         mDarstellung = GibBesteDarstellung(mDarstellung);
-        mVollbild = true;
-    } else if (monitorModus != nullptr) {
-        mDarstellung.mFormat =
-            monitorModus->redBits + monitorModus->greenBits + monitorModus->blueBits <= 16 ? 1 : 0;
+    } else if (const GLFWvidmode* monitor = MonitorModus()) {
+        // The window takes the screen's visual, whatever size was asked for: the back buffer
+        // takes its depth.
+        mDarstellung.mFormat = FormatFuer(Farbtiefe(*monitor));
     }
-    fullscreen.SetBool((mFlags & kVollbild) != 0);
+    fullscreen.SetBool(vollbild);
 
     if (gGlfwLaeuft) {
         glfwWindowHint(GLFW_CLIENT_API, GLFW_NO_API);
@@ -119,9 +196,10 @@ bool Velm_Screen3D::Init(const Velm_Darstellung& gewuenscht, uint64_t flags) {
         mFenster = glfwCreateWindow(int(mDarstellung.mBreite), int(mDarstellung.mHoehe), "Nadrel",
                                     (mFlags & kVollbild) ? PrimaererMonitor() : nullptr, nullptr);
     }
+    // No window on this display is the player's system, not a fault of the engine: the caller
+    // ends the start cleanly, without a check report.
     if (mFenster == nullptr) {
         Velm_Konsole::Schreibe("!Velm_Screen3D::Init(...): Couldn't create window.");
-        VELM_BERICHT("Failed to create window", "Velm_Screen3D::Init");
         return false;
     }
     glfwSetWindowSizeCallback(mFenster, &BeiGroessenAenderung);
@@ -144,21 +222,11 @@ bool Velm_Screen3D::Init(const Velm_Darstellung& gewuenscht, uint64_t flags) {
 }
 
 std::vector<Velm_Darstellung> Velm_Screen3D::GibDarstellungen(uint32_t format) {
-    std::vector<Velm_Darstellung> modi;
     GLFWmonitor* monitor = PrimaererMonitor();
     if (monitor == nullptr) {
-        return modi;
+        return {};
     }
-    int anzahl = 0;
-    const GLFWvidmode* liste = glfwGetVideoModes(monitor, &anzahl);
-    const int bits = format == 1 ? 16 : 24;
-    for (int i = 0; liste != nullptr && i < anzahl; ++i) {
-        const GLFWvidmode& m = liste[i];
-        if (m.redBits + m.greenBits + m.blueBits == bits) {
-            modi.push_back({m.width, m.height, format, m.refreshRate});
-        }
-    }
-    return modi;
+    return ModiMitTiefe(monitor, format == 1 ? 16 : 24, format);
 }
 
 Velm_Darstellung Velm_Screen3D::WaehleBesteDarstellung(const Velm_Darstellung& anfrage,
@@ -186,18 +254,37 @@ Velm_Darstellung Velm_Screen3D::WaehleBesteDarstellung(const Velm_Darstellung& a
 }
 
 Velm_Darstellung Velm_Screen3D::GibBesteDarstellung(const Velm_Darstellung& anfrage) {
-    if (PrimaererMonitor() == nullptr) {
+    GLFWmonitor* monitor = PrimaererMonitor();
+    if (monitor == nullptr) {
         Velm_Konsole::Schreibe("!No monitor found. What the heck is going on here?");
         return Velm_Darstellung{};
     }
-    return WaehleBesteDarstellung(anfrage, GibDarstellungen(anfrage.mFormat));
+    std::vector<Velm_Darstellung> modi = GibDarstellungen(anfrage.mFormat);
+    // A screen of another depth (16 or 30 bits) offers no mode of the one asked for: its own
+    // depth is what a fullscreen window can have there.
+    const GLFWvidmode* jetzt = glfwGetVideoMode(monitor);
+    if (modi.empty() && jetzt != nullptr) {
+        const int bits = Farbtiefe(*jetzt);
+        Velm_Konsole::Schreibe("?Velm_Screen3D::GibBesteDarstellung(...): Der Monitor hat keine Darstellung "
+                               "mit %d Bit, es gelten seine mit %d Bit.",
+                               anfrage.mFormat == 1 ? 16 : 24, bits);
+        modi = ModiMitTiefe(monitor, bits, FormatFuer(bits));
+    }
+    return WaehleBesteDarstellung(anfrage, modi);
 }
 
 void Velm_Screen3D::SetDarstellung(const Velm_Darstellung& darstellung, bool vollbild, bool vsyncAn) {
     mImUmbau = true;
-    mDarstellung = vollbild ? GibBesteDarstellung(darstellung) : darstellung;
-    displaywidth.SetInt(int(mDarstellung.mBreite));
-    displayheight.SetInt(int(mDarstellung.mHoehe));
+    Velm_Darstellung modus = darstellung;
+    VergissUndarstellbareGroesse(modus, "Velm_Screen3D::SetDarstellung");
+    // A size taken from the monitor leaves the variables as they were: 0 keeps meaning "the
+    // monitor's", and a value that cannot be shown stays for the player to see.
+    const bool ersetzt = ErsetzeNullGroesse(modus, vollbild);
+    mDarstellung = vollbild ? GibBesteDarstellung(modus) : modus;
+    if (!ersetzt) {
+        displaywidth.SetInt(int(mDarstellung.mBreite));
+        displayheight.SetInt(int(mDarstellung.mHoehe));
+    }
     vsync.SetBool(vsyncAn);
     mFlags = (mFlags & ~(kVollbild | kVSync)) | (vollbild ? kVollbild : 0) | (vsyncAn ? kVSync : 0);
 
@@ -236,10 +323,10 @@ void Velm_Screen3D::SetDarstellung(const Velm_Darstellung& darstellung, bool vol
     DarstellungGeaendert();
 }
 
-void Velm_Screen3D::BeiGroessenAenderung(GLFWwindow*, int breite, int hoehe) {
+void Velm_Screen3D::BeiGroessenAenderung(GLFWwindow* fenster, int breite, int hoehe) {
     // The window reports the size a display change gave it as well; that one is applied already.
     const bool neu = breite != mDarstellung.mBreite || hoehe != mDarstellung.mHoehe;
-    if (breite >= 1 && hoehe >= 1 && !(mFlags & kVollbild) && !mImUmbau && neu) {
+    if (breite >= 1 && hoehe >= 1 && !(mFlags & kVollbild) && !mImUmbau && neu && !Veraltet(fenster, breite, hoehe)) {
         SetDarstellung({breite, hoehe, mDarstellung.mFormat, mDarstellung.mFrequenz}, fullscreen.Bool(),
                        vsync.Bool());
     }

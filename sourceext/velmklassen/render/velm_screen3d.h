@@ -29,14 +29,19 @@ public:
     static constexpr uint64_t kReferenzGeraet = 4;
     static constexpr uint64_t kVSync = 8;
 
-    // Opens the window and creates the drawing context; false when the window cannot be made.
+    // Opens the window and creates the drawing context; false, after its "!" lines, when the
+    // window or the device cannot be made. A width or height of 0, not positive or above what
+    // the device can draw into takes the monitor's current size (1280 x 768 without a monitor).
     static bool Init(const Velm_Darstellung& gewuenscht, uint64_t flags);
+    // Takes the sizes as `Init` does; the size variables follow only a size that was applied as
+    // given or as the nearest fullscreen mode.
     static void SetDarstellung(const Velm_Darstellung& darstellung, bool vollbild, bool vsync);
     static void Schliessen();
     // True while `SetDarstellung` runs.
     static bool IstImUmbau() { return mImUmbau; }
 
-    // The closest fullscreen mode of the primary monitor; the all-zero mode without a monitor.
+    // The closest fullscreen mode of the primary monitor, among its modes of the monitor's own
+    // depth when it has none of the requested one; the all-zero mode without a monitor.
     static Velm_Darstellung GibBesteDarstellung(const Velm_Darstellung& anfrage);
     // The choice itself over a list of modes in the monitor's order.
     static Velm_Darstellung WaehleBesteDarstellung(const Velm_Darstellung& anfrage,

@@ -44,8 +44,6 @@ Velm_ZeichenKontextImplDX9::Velm_ZeichenKontextImplDX9(Velm_ZeichenKontext& fron
     if (mD3D == nullptr) {
         Velm_Konsole::Schreibe("!Velm_ZeichenKontextImplDX9::Velm_ZeichenKontextImplDX9(): Couldn't create "
                                "Direct3D 9 interface.");
-        VELM_BERICHT("DirectX initialisation failed",
-                     "Velm_ZeichenKontextImplDX9::Velm_ZeichenKontextImplDX9");
         return;
     }
 
@@ -105,8 +103,6 @@ Velm_ZeichenKontextImplDX9::Velm_ZeichenKontextImplDX9(Velm_ZeichenKontext& fron
         mGeraet = nullptr;
         Velm_Konsole::Schreibe(
             "!Velm_ZeichenKontextImplDX9::Velm_ZeichenKontextImplDX9(): Failed to create Direct3D device.");
-        VELM_BERICHT("DirectX device creation failed.",
-                     "Velm_ZeichenKontextImplDX9::Velm_ZeichenKontextImplDX9");
         return;
     }
 
@@ -127,6 +123,22 @@ Velm_ZeichenKontextImplDX9::Velm_ZeichenKontextImplDX9(Velm_ZeichenKontext& fron
     f.mRenderzielAnzahl = faehigkeiten.NumSimultaneousRTs;
     mVsProfil = D3DXGetVertexShaderProfile(mGeraet);
     mPsProfil = D3DXGetPixelShaderProfile(mGeraet);
+}
+
+void Velm_ZeichenKontextImplDX9::GroessteTextur(uint64_t& breite, uint64_t& hoehe) {
+    breite = 0;
+    hoehe = 0;
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    if (d3d == nullptr) {
+        return;
+    }
+    const D3DDEVTYPE typ = (Velm_Screen3D::mFlags & Velm_Screen3D::kReferenzGeraet) ? D3DDEVTYPE_REF : D3DDEVTYPE_HAL;
+    D3DCAPS9 faehigkeiten{};
+    if (SUCCEEDED(d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, typ, &faehigkeiten))) {
+        breite = faehigkeiten.MaxTextureWidth;
+        hoehe = faehigkeiten.MaxTextureHeight;
+    }
+    d3d->Release();
 }
 
 Velm_ZeichenKontextImplDX9::~Velm_ZeichenKontextImplDX9() {

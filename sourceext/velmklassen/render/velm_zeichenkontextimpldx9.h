@@ -33,10 +33,17 @@ public:
     using SchlafFunktion = void (*)(uint32_t millisekunden);
     static SchlafFunktion sSchlafe;
 
+    // Creates the device on the screen's window; a device that cannot be made (no Direct3D, no
+    // device for the window) leaves a "!" line and no device, without a check report: it is the
+    // player's system, not the engine's code, that lacks it.
     explicit Velm_ZeichenKontextImplDX9(Velm_ZeichenKontext& front);
     ~Velm_ZeichenKontextImplDX9();
     Velm_ZeichenKontextImplDX9(const Velm_ZeichenKontextImplDX9&) = delete;
     Velm_ZeichenKontextImplDX9& operator=(const Velm_ZeichenKontextImplDX9&) = delete;
+
+    // The largest texture the adapter's device will take, asked before the device exists; 0 x 0
+    // when the adapter cannot be asked.
+    static void GroessteTextur(uint64_t& breite, uint64_t& hoehe);
 
     IDirect3DDevice9* Geraet() const { return mGeraet; }
     // Puts another device object in front of the device (tests count the calls through one);
