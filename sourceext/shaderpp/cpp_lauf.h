@@ -173,6 +173,7 @@ struct CppLauf {
     int UeberspringeLeer();
     void UeberspringeZeile();
     void LiesName(int erstes, std::string& name);
+    bool LiesNameNachLeerraum(std::string& name, int fehler);
     void ScanneZahl(int erstes, std::string& ziel);
     bool ScanneLiteral(int quote, std::string& ziel);
     void Schiebe(const std::string& name, std::string text);
@@ -199,6 +200,7 @@ struct CppLauf {
     CppMakro* Finde(const std::string& name);
     void Speichere(const std::string& name, std::string koerper, int parameter);
     void Entferne(const std::string& name);
+    bool LiesParameter(std::vector<std::string>& parameter);
     void Define();
     void Undef();
     bool Expandiere(CppMakro& makro);

@@ -244,6 +244,18 @@ void CppLauf::LiesName(int erstes, std::string& name) {
     Zurueck(c);
 }
 
+// The name after blanks. Without one the character goes back and `fehler` is reported.
+bool CppLauf::LiesNameNachLeerraum(std::string& name, int fehler) {
+    const int c = UeberspringeLeer();
+    if (!IstNamensanfang(c)) {
+        Zurueck(c);
+        Melde(fehler);
+        return false;
+    }
+    LiesName(c, name);
+    return true;
+}
+
 // A decimal, octal, hexadecimal or floating number with its suffixes, taken unchanged.
 void CppLauf::ScanneZahl(int erstes, std::string& ziel) {
     ziel.assign(1, static_cast<char>(erstes));
