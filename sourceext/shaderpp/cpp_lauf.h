@@ -189,7 +189,15 @@ struct CppLauf {
 
     // Directives and conditional inclusion (cpp_direktiven.cpp)
     void Direktive();
+    bool LiesDirektivenName(std::string& name);
+    void PruefeZeilenrest();
     bool OeffneIfEbene(const char* name);
+    unsigned char* InnersteIfEbene();
+    void If();
+    bool Ifdef(const char* name, bool definiert);
+    bool Elif();
+    void Else();
+    void Endif();
     void Include();
     FILE* SucheInclude(const std::string& name, bool inQuotes, std::string& pfad);
     void Line();
