@@ -1,6 +1,7 @@
 #pragma once
 // The state of one preprocessor run and the operations on it. The operations are spread by topic
-// over cpp_eintritt.cpp, cpp_quelle.cpp, cpp_direktiven.cpp, cpp_makros.cpp and cpp_ausdruck.cpp.
+// over cpp_eintritt.cpp, cpp_quelle.cpp, cpp_funktionen.cpp, cpp_direktiven.cpp, cpp_makros.cpp and
+// cpp_ausdruck.cpp.
 
 #include "shaderpp/cpp.h"
 
@@ -161,7 +162,7 @@ struct CppLauf {
     void Schreibe(int zeichen);
     void Schreibe(const std::string& text);
 
-    // Source reading, output and function tracking (cpp_quelle.cpp)
+    // Source reading and output (cpp_quelle.cpp)
     int LiesRoh();
     int Lies();
     bool FuelleNach(CppEbene& ebene);
@@ -183,6 +184,8 @@ struct CppLauf {
     void Hauptschleife();
     bool Zeile(int erstes);
     void SchreibeMarke();
+
+    // Function tracking (cpp_funktionen.cpp)
     void VerfolgeName(const std::string& name);
     void VerfolgeWert();
     void VerfolgeZeichen(int zeichen, bool ausInitFunc);
