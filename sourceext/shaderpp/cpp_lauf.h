@@ -221,7 +221,7 @@ struct CppLauf {
     void Paste(const std::string& erster);
     void GibDefinitionenAus();
 
-    // #if expressions (cpp_ausdruck.cpp)
+    // #if expressions (cpp_ausdruck.cpp, their tokens in cpp_ausdruckleser.cpp)
     bool Bedingung();
 
     CppOptionen mOpt;
@@ -292,5 +292,5 @@ inline bool IstLeer(int c) {
     return c == ' ' || c == '\t';
 }
 
-// The sizes that sizeof in #if reports; shared by every run of the process.
+// The sizes that sizeof in #if reports; shared by every run of the process (cpp_ausdruckleser.cpp).
 bool cpp_SetzeGroessen(const char* text, int& fehlercode);
