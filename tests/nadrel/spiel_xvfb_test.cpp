@@ -318,4 +318,25 @@ TEST_F(Partie, AbsturzSchreibtBerichtUndDump) {
     EXPECT_GT(fs::file_size(Benutzer() / "MiniDump.dmp"), 0u);
 }
 
+// A GPU reset reported at the fifth present: the game resets the device into a new OpenGL context,
+// goes on drawing the scene and ends normally through the console's "quit".
+TEST_F(Partie, GpuResetUndWeiter) {
+    setenv("NADREL_GPURESET", "5", 1);
+    Starte();
+    unsetenv("NADREL_GPURESET");
+    ASSERT_TRUE(Warte(
+        [&] {
+            return TextDerDatei(Benutzer() / "spiel.log").find("Device zurücksetzen") != std::string::npos;
+        },
+        60s));
+    WarteAufSpiel();
+    const Foto foto = Bildschirmfoto(0);
+    EXPECT_EQ(foto.Pixel(0, 0), (std::array<int, 3>{26, 26, 26}));
+    EXPECT_GT(foto.Helligkeit(kSzeneLinks, kSzeneOben, kSzeneRechts, kSzeneUnten), 5);
+    for (const KeySym taste : {XK_F11, XK_q, XK_u, XK_i, XK_t, XK_Return})
+        Taste(taste);
+    EXPECT_EQ(Ende(std::max<ms>(1000ms, 4 * mHalten)), 0);
+    EXPECT_EQ(Anzahl(TextDerDatei(Benutzer() / "spiel.log"), "Device zurücksetzen"), 1);
+}
+
 } // namespace

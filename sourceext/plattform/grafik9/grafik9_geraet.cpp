@@ -98,8 +98,8 @@ Geraet* Geraet::Erzeuge(HWND fenster, D3DPRESENT_PARAMETERS& parameter, HRESULT&
 
 HRESULT Geraet::Einrichten(HWND fenster, D3DPRESENT_PARAMETERS& parameter) {
     std::string fehler;
-    mEgl = EglKontext::Erzeuge(fenster != nullptr ? fenster : parameter.hDeviceWindow,
-                               parameter.BackBufferFormat == D3DFMT_R5G6B5, fehler);
+    mFenster = fenster != nullptr ? fenster : parameter.hDeviceWindow;
+    mEgl = EglKontext::Erzeuge(mFenster, parameter.BackBufferFormat == D3DFMT_R5G6B5, fehler);
     if (!mEgl) {
         MeldeGrafik("no OpenGL 3.3 core context: %s", fehler.c_str());
         return D3DERR_NOTAVAILABLE;
@@ -109,44 +109,7 @@ HRESULT Geraet::Einrichten(HWND fenster, D3DPRESENT_PARAMETERS& parameter) {
     if (const HRESULT h = PruefeParameter(geprueft); FAILED(h)) {
         return h;
     }
-
-    glGenFramebuffers(1, &mFbo);
-    glGenFramebuffers(1, &mLeseFbo);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, mFbo);
-    glGenVertexArrays(1, &mVao);
-    glBindVertexArray(mVao);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    GLint groesse = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &groesse);
-    GLint zielZahl = 1;
-    glGetIntegerv(GL_MAX_DRAW_BUFFERS, &zielZahl);
-    bool anisotropie = false;
-    float hoechsteAnisotropie = 1.0f;
-    GLint erweiterungen = 0;
-    glGetIntegerv(GL_NUM_EXTENSIONS, &erweiterungen);
-    for (GLint i = 0; i < erweiterungen; ++i) {
-        const char* name = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, GLuint(i)));
-        if (std::strcmp(name, "GL_EXT_texture_filter_anisotropic") == 0 ||
-            std::strcmp(name, "GL_ARB_texture_filter_anisotropic") == 0) {
-            anisotropie = true;
-        }
-    }
-    if (anisotropie) {
-        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &hoechsteAnisotropie);
-    }
-    mZustand.Anlegen(anisotropie, hoechsteAnisotropie);
-    mFaehigkeiten.DeviceType = D3DDEVTYPE_HAL;
-    mFaehigkeiten.MaxTextureWidth = DWORD(groesse);
-    mFaehigkeiten.MaxTextureHeight = DWORD(groesse);
-    mFaehigkeiten.TextureFilterCaps =
-        anisotropie ? D3DPTFILTERCAPS_MINFANISOTROPIC | D3DPTFILTERCAPS_MAGFANISOTROPIC : 0;
-    mFaehigkeiten.MaxAnisotropy = DWORD(hoechsteAnisotropie);
-    mFaehigkeiten.NumSimultaneousRTs = DWORD(std::min<GLint>(zielZahl, kZiele));
-    mFaehigkeiten.VertexShaderVersion = D3DVS_VERSION(3, 0);
-    mFaehigkeiten.MaxVertexShaderConst = kVsRegister;
-    mFaehigkeiten.PixelShaderVersion = D3DPS_VERSION(3, 0);
-
+    RichteKontextEin();
     mParameter = geprueft;
     if (const HRESULT h = LegeRueckpufferAn(); FAILED(h)) {
         return h;
@@ -175,7 +138,8 @@ HRESULT Geraet::PruefeParameter(D3DPRESENT_PARAMETERS& parameter) const {
             return D3DERR_INVALIDCALL;
         }
     }
-    if (parameter.Windowed && (parameter.BackBufferWidth == 0 || parameter.BackBufferHeight == 0)) {
+    // No context while a new one after a loss could not be had yet.
+    if (parameter.Windowed && (parameter.BackBufferWidth == 0 || parameter.BackBufferHeight == 0) && mEgl) {
         int breite = 0;
         int hoehe = 0;
         mEgl->FensterGroesse(breite, hoehe);
@@ -299,6 +263,9 @@ void Geraet::SetzeStandardZustand() {
 // ---- Device state: loss, reset, present ----
 
 HRESULT Geraet::TestCooperativeLevel() {
+    if (mKontextVerloren && mLage == Lage::Verloren) {
+        return KooperationNachRuecksetzung();
+    }
     switch (mLage) {
     case Lage::Gut:
         return D3D_OK;
@@ -326,9 +293,10 @@ HRESULT Geraet::Reset(D3DPRESENT_PARAMETERS* parameter) {
         }
         mLage = Lage::NichtZurueckgesetzt;
     }
-    if (gHaken.resetPruefung) {
-        bool gehalten = mRueckpufferTextur->VonAussenGehalten() || mKette->ExternZahl() > 0 ||
-                        (mAutoTiefe != nullptr && mAutoTiefe->ExternZahl() > 0);
+    // What a lost context held is gone whatever the switch says, so nothing may keep it.
+    if (gHaken.resetPruefung || mKontextVerloren) {
+        bool gehalten = (mRueckpufferTextur != nullptr && mRueckpufferTextur->VonAussenGehalten()) ||
+                        mKette->ExternZahl() > 0 || (mAutoTiefe != nullptr && mAutoTiefe->ExternZahl() > 0);
         for (const ObjektBasis* objekt : mStandardObjekte) {
             gehalten = gehalten || objekt->VonAussenGehalten();
         }
@@ -347,7 +315,13 @@ HRESULT Geraet::Reset(D3DPRESENT_PARAMETERS* parameter) {
     if (mAutoTiefe != nullptr) {
         std::exchange(mAutoTiefe, nullptr)->LasseIntern();
     }
-    std::exchange(mRueckpufferTextur, nullptr)->LasseIntern();
+    if (mRueckpufferTextur != nullptr) {
+        std::exchange(mRueckpufferTextur, nullptr)->LasseIntern();
+    }
+    if (mKontextVerloren && !ErneuereKontext(neu)) {
+        mLage = Lage::NichtZurueckgesetzt;
+        return D3DERR_DEVICELOST;
+    }
     mParameter = neu;
     if (const HRESULT h = LegeRueckpufferAn(); FAILED(h)) {
         mLage = Lage::NichtZurueckgesetzt;
@@ -370,7 +344,7 @@ HRESULT Geraet::Present(const RECT*, const RECT*, HWND, const void*) {
         return D3DERR_DEVICELOST;
     }
     if (!mEgl->HatFenster()) {
-        return D3D_OK;
+        return PruefeRuecksetzung();
     }
     int breite = 0;
     int hoehe = 0;
@@ -389,7 +363,7 @@ HRESULT Geraet::Present(const RECT*, const RECT*, HWND, const void*) {
     glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, mFbo);
     mZustand.StelleMaskenWiederHer();
-    return D3D_OK;
+    return PruefeRuecksetzung();
 }
 
 HRESULT Geraet::GetDeviceCaps(D3DCAPS9* faehigkeiten) {
@@ -964,6 +938,7 @@ HRESULT Geraet::CreateVertexShader(const DWORD* kode, IDirect3DVertexShader9** s
         neu->Release();
         return D3DERR_INVALIDCALL;
     }
+    mShader.insert(neu);
     *shader = neu;
     return D3D_OK;
 }
@@ -978,6 +953,7 @@ HRESULT Geraet::CreatePixelShader(const DWORD* kode, IDirect3DPixelShader9** sha
         neu->Release();
         return D3DERR_INVALIDCALL;
     }
+    mShader.insert(neu);
     *shader = neu;
     return D3D_OK;
 }
@@ -1018,7 +994,8 @@ HRESULT Geraet::SetPixelShaderConstantF(UINT start, const float* werte, UINT anz
     return D3D_OK;
 }
 
-void Geraet::VergissProgramme(const ShaderObjekt* shader) {
+void Geraet::VergissProgramme(ShaderObjekt* shader) {
+    mShader.erase(shader);
     if (mProgramme.Vergiss(shader, mProgramm)) {
         mProgramm = nullptr;
         mProgrammVeraltet = true;
