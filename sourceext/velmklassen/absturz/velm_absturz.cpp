@@ -1,8 +1,10 @@
 #include "velmklassen/absturz/velm_absturz.h"
 
+#include "plattform/absturz/plattform_abwicklung.h"
 #include "plattform/absturz/plattform_minidump.h"
 #include "plattform/system/plattform_faden.h"
 #include "plattform/system/plattform_system.h"
+#include "velmklassen/absturz/velm_berichtzeile.h"
 #include "velmklassen/absturz/velm_stapelleser.h"
 #include "velmklassen/kern/velm_konsole.h"
 #include "velmklassen/kern/velm_system.h"
@@ -12,6 +14,7 @@
 namespace {
 
 Plattform::AusnahmeFilter gVorherigerFilter = nullptr;
+constexpr size_t kHoechstRahmen = 256;
 
 struct AusnahmeName {
     uint32_t mCode;
@@ -42,61 +45,38 @@ constexpr AusnahmeName kNamen[] = {
     {0xC00000FD, "STACK_OVERFLOW"},
 };
 
-// One report line built without the C library's formatting, which a signal handler must avoid.
-class TBerichtZeile {
-public:
-    TBerichtZeile& Text(const char* text) {
-        while (*text && mLaenge < sizeof mText - 1)
-            mText[mLaenge++] = *text++;
-        mText[mLaenge] = 0;
-        return *this;
-    }
-    // Upper-case hexadecimal with at least `breite` digits.
-    TBerichtZeile& Hex(uint64_t wert, int breite) { return Zahl(wert, breite, 16); }
-    TBerichtZeile& Dezimal(int64_t wert) {
-        if (wert < 0)
-            Text("-");
-        return Zahl(wert < 0 ? 0 - uint64_t(wert) : uint64_t(wert), 1, 10);
-    }
-    void Schreibe() const { Velm_Konsole::SchreibeDirekt(mText); }
-
-private:
-    TBerichtZeile& Zahl(uint64_t wert, int breite, unsigned basis) {
-        char text[72];
-        *Velm_Konsole::SchreibeZiffern(text, wert, breite, basis, true) = 0;
-        return Text(text);
-    }
-
-    char mText[1400] = {};
-    size_t mLaenge = 0;
-};
+void Logge(const TBerichtZeile& zeile) {
+    Velm_Konsole::SchreibeDirekt(zeile.Ergebnis());
+}
 
 void SchreibeBerichtKopf(const Plattform::AusnahmeZeiger* zeiger) {
-    TBerichtZeile().Text("************************************************************************************").Schreibe();
-    TBerichtZeile()
-        .Text("!Exception code: ")
-        .Hex(zeiger->mCode, 8)
-        .Text(" ")
-        .Text(Velm_GibAusnahmeName(zeiger->mCode))
-        .Schreibe();
+    char text[1400];
+    Logge(TBerichtZeile(text).Text(
+        "************************************************************************************"));
+    Logge(TBerichtZeile(text)
+              .Text("!Exception code: ")
+              .Hex(zeiger->mCode, 8)
+              .Text(" ")
+              .Text(Velm_GibAusnahmeName(zeiger->mCode)));
     // Outside every module and section the place reads 00:00000000 and the module stays empty.
     Plattform::AdressOrt ort;
     Plattform::FindeAdressOrt(zeiger->mAdresse, ort);
-    TBerichtZeile()
-        .Text("Fault address:  ")
-        .Hex(zeiger->mAdresse & 0xFFFFFFFF, 8)
-        .Text(" ")
-        .Hex(ort.mAbschnitt, 2)
-        .Text(":")
-        .Hex(ort.mVersatz & 0xFFFFFFFF, 8)
-        .Text(" ")
-        .Text(ort.mModul)
-        .Schreibe();
+    Logge(TBerichtZeile(text)
+              .Text("Fault address:  ")
+              .Hex(zeiger->mAdresse & 0xFFFFFFFF, 8)
+              .Text(" ")
+              .Hex(ort.mAbschnitt, 2)
+              .Text(":")
+              .Hex(ort.mVersatz & 0xFFFFFFFF, 8)
+              .Text(" ")
+              .Text(ort.mModul));
 }
 
 void SchreibeBerichtStapel(const Plattform::AusnahmeZeiger* zeiger) {
+    Plattform::Rahmen rahmen[kHoechstRahmen];
+    const size_t anzahl = Plattform::LiesAufrufstapel(zeiger->mKontext, zeiger->mAdresse, rahmen, kHoechstRahmen);
     Velm_LogStapelleser stapelleser;
-    stapelleser.GibAufrufstapelAus(zeiger->mFadenId, zeiger->mKontext);
+    stapelleser.GibRahmenAus(rahmen, anzahl);
 }
 
 // The dump's result, logged once the report's slower parts are done.
@@ -122,22 +102,26 @@ DumpErgebnis SchreibeDump(const Plattform::AusnahmeZeiger* zeiger) {
     if (datei < 0)
         return ergebnis;
     ergebnis.mErzeugt = true;
-    ergebnis.mGeschrieben = Plattform::SchreibeMiniDump(datei, zeiger, ergebnis.mFehler);
+    ergebnis.mGeschrieben = Plattform::SchreibeEigenenMiniDump(datei, zeiger, ergebnis.mFehler);
     Plattform::SchliesseDumpDatei(datei);
     return ergebnis;
 }
 
 void MeldeDump(const DumpErgebnis& ergebnis) {
+    char text[128];
     if (!ergebnis.mErzeugt)
-        TBerichtZeile().Text("MiniDump, CreateFile() failed with error: ").Dezimal(ergebnis.mFehler).Schreibe();
+        Logge(TBerichtZeile(text).Text("MiniDump, CreateFile() failed with error: ").Dezimal(ergebnis.mFehler));
     else if (ergebnis.mGeschrieben)
-        TBerichtZeile().Text("Minidump created.").Schreibe();
+        Logge(TBerichtZeile(text).Text("Minidump created."));
     else
-        TBerichtZeile().Text("Minidump failed with error code ").Dezimal(int32_t(ergebnis.mFehler)).Schreibe();
+        Logge(TBerichtZeile(text).Text("Minidump failed with error code ").Dezimal(int32_t(ergebnis.mFehler)));
 }
 
-// Before the program entry, so that a fault anywhere in the program's life is reported.
-const bool gInstalliert = (Velm_InstalliereAusnahmeFilter(), true);
+// Before the program entry and before every other static initialiser of the engine, which run at
+// the default priority or, the log's, at 200: a fault in any of them is reported too.
+__attribute__((constructor(101))) void InstalliereVorAllemAnderen() {
+    Velm_InstalliereAusnahmeFilter();
+}
 
 } // namespace
 
@@ -167,7 +151,7 @@ const char* Velm_GibAusnahmeName(uint32_t code) {
     for (const AusnahmeName& eintrag : kNamen)
         if (eintrag.mCode == code)
             return eintrag.mName;
-    return "";
+    return Plattform::SystemText(code);
 }
 
 void Velm_SchreibeAusnahmeBericht(const Plattform::AusnahmeZeiger* zeiger) {

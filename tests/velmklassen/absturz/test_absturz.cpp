@@ -1,22 +1,14 @@
 #include "plattform/system/plattform_system.h"
-#include "testhilfen/testhilfen.h"
 #include "velmklassen/absturz/velm_absturz.h"
 #include "velmklassen/kern/velm_parallelkern.h"
-#include "velmklassen/kern/velm_system.h"
-#include "velmklassen/kern/velm_variable.h"
+
+#include "absturz_hilfen.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstring>
-#include <fcntl.h>
 #include <fstream>
-#include <functional>
-#include <map>
 #include <stdexcept>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -34,8 +26,19 @@ __attribute__((noinline, no_sanitize("integer-divide-by-zero"))) void TeileDurch
 }
 
 __attribute__((noinline)) void Haltepunkt() {
-    asm volatile("int3");
+    asm volatile("int3"); // the line the report's first frame names
 }
+constexpr int kInt3Zeile = __LINE__ - 2;
+
+using Funktion = void (*)();
+volatile Funktion gKeineFunktion = nullptr;
+
+// The call is no tail call: the store after it keeps this frame, whose line the report names.
+__attribute__((noinline)) void RufeNullAuf() {
+    gKeineFunktion();
+    gNull = 0;
+}
+constexpr int kNullAufrufZeile = __LINE__ - 3;
 
 __attribute__((noinline)) void Wirf() {
     if (!gNie)
@@ -53,82 +56,40 @@ __attribute__((noinline)) void AbsturzImAuftrag() {
     Plattform::Schlafe(60000);
 }
 
-struct TKind {
-    int mStatus = 0;
-    std::string mLog;
-    std::string mDump;
-};
-
-// Runs `rumpf` in a child with core dumps off, its user folder and log in `ordner` and its
-// standard output discarded; returns how the child ended.
-TKind FuehreImKindAus(const std::filesystem::path& ordner, const std::function<void()>& rumpf) {
-    const pid_t kind = fork();
-    if (kind == 0) {
-        const rlimit keinKern{0, 0};
-        setrlimit(RLIMIT_CORE, &keinKern);
-        const int nichts = open("/dev/null", O_WRONLY);
-        dup2(nichts, STDOUT_FILENO);
-        Velm_System::Global().mBenutzerOrdner = ordner;
-        t_logfile.SetBool(true);
-        Velm_Konsole::Starte(ordner, "spiel.log");
-        rumpf();
-        _exit(0);
-    }
-    TKind ergebnis;
-    waitpid(kind, &ergebnis.mStatus, 0);
-    ergebnis.mLog = TextDerDatei(ordner / "spiel.log");
-    ergebnis.mDump = TextDerDatei(ordner / "MiniDump.dmp");
-    return ergebnis;
-}
-
-template <typename T> T Lies(const std::string& daten, size_t versatz) {
-    T wert{};
-    if (versatz + sizeof(T) <= daten.size())
-        std::memcpy(&wert, daten.data() + versatz, sizeof(T));
-    return wert;
-}
-
-// The streams of a dump by type: offset of the stream's data, 0 when missing.
-std::map<uint32_t, uint32_t> Stroeme(const std::string& dump) {
-    std::map<uint32_t, uint32_t> stroeme;
-    const uint32_t anzahl = Lies<uint32_t>(dump, 8);
-    const uint32_t verzeichnis = Lies<uint32_t>(dump, 12);
-    for (uint32_t i = 0; i < anzahl && i < 64; ++i)
-        stroeme[Lies<uint32_t>(dump, verzeichnis + i * 12)] = Lies<uint32_t>(dump, verzeichnis + i * 12 + 8);
-    return stroeme;
-}
-
-// The byte at an address from the dump's memory ranges; -1 when no range holds it.
-int SpeicherByte(const std::string& dump, uint64_t adresse) {
-    const uint32_t liste = Stroeme(dump)[5];
-    for (uint32_t i = 0; i < Lies<uint32_t>(dump, liste); ++i) {
-        const uint32_t bereich = liste + 4 + i * 16;
-        const uint64_t anfang = Lies<uint64_t>(dump, bereich);
-        if (adresse >= anfang && adresse < anfang + Lies<uint32_t>(dump, bereich + 8))
-            return uint8_t(dump[Lies<uint32_t>(dump, bereich + 12) + (adresse - anfang)]);
-    }
-    return -1;
-}
-
 } // namespace
+
+std::string Zeile(const char* funktion, int zeile) {
+    return "test_absturz.cpp (" + std::to_string(zeile) + "): (anonymous namespace)::" + funktion;
+}
+
+// Whether a frame line names the function: the name closes the line.
+bool Nennt(const std::string& zeile, const std::string& funktion) {
+    return zeile.size() >= funktion.size() + 2 &&
+           zeile.compare(zeile.size() - funktion.size() - 2, std::string::npos, ": " + funktion) == 0;
+}
 
 TEST(Absturz, JederFehlerSchreibtBerichtUndDumpUndBeendetDenProzess) {
     struct Fall {
         const char* mName;
         std::function<void()> mRumpf;
         int mSignal; // that ends the child, or minus its exit code
-        const char *mCode, *mFunktion;
-        bool mInt3 = false; // the exception address holds the int3 instruction itself
+        const char* mCode;
+        std::string mErsterRahmen; // what the first frame line holds
+        bool mBisMain = true;      // the walk reaches the program's entry
     };
     const Fall faelle[] = {
-        {"Nullzeiger", SchreibeNull, SIGSEGV, "C0000005 ACCESS_VIOLATION\n", "SchreibeNull"},
-        {"Division", TeileDurchNull, SIGFPE, "C0000094 INT_DIVIDE_BY_ZERO\n", "TeileDurchNull"},
-        {"int3", Haltepunkt, SIGTRAP, "80000003 BREAKPOINT\n", "Haltepunkt", true},
-        {"Rekursion", [] { Rekursion(0); }, SIGSEGV, "C00000FD STACK_OVERFLOW\n", "Rekursion"},
-        {"Auftrag", AbsturzImAuftrag, SIGSEGV, "C0000005 ACCESS_VIOLATION\n", "SchreibeNull"},
-        // The engine's debugger break ends in raise(SIGTRAP) as a tail call.
-        {"Debugger-Halt", [] { Plattform::Haltepunkt(); }, SIGTRAP, "80000003 BREAKPOINT\n", "): raise\n"},
-        {"C++-Ausnahme", WerfeUngefangen, SIGABRT, "E06D7363 \n", "WerfeUngefangen"},
+        {"Nullzeiger", SchreibeNull, SIGSEGV, "C0000005 ACCESS_VIOLATION\n", "::SchreibeNull()"},
+        {"Division", TeileDurchNull, SIGFPE, "C0000094 INT_DIVIDE_BY_ZERO\n", "::TeileDurchNull()"},
+        // The context stands behind the int3; the first frame is the int3's own line.
+        {"int3", Haltepunkt, SIGTRAP, "80000003 BREAKPOINT\n", Zeile("Haltepunkt()", kInt3Zeile)},
+        // Address 0 gives no frame line; the next frame is the caller at the call's line.
+        {"Nullaufruf", RufeNullAuf, SIGSEGV, "C0000005 ACCESS_VIOLATION\n", Zeile("RufeNullAuf()", kNullAufrufZeile)},
+        // The walk stops after its most frames, deep in the recursion.
+        {"Rekursion", [] { Rekursion(0); }, SIGSEGV, "C00000FD STACK_OVERFLOW\n", ": Rekursion(int)", false},
+        {"Auftrag", AbsturzImAuftrag, SIGSEGV, "C0000005 ACCESS_VIOLATION\n", "::SchreibeNull()", false},
+        // The engine's debugger break is a breakpoint instruction of its own.
+        {"Debugger-Halt", [] { Plattform::Haltepunkt(); }, SIGTRAP, "80000003 BREAKPOINT\n", ": Plattform::Haltepunkt()"},
+        {"C++-Ausnahme", WerfeUngefangen, SIGABRT, "E06D7363 Aborted\n", ""},
         // A handler installed before ours decides after the report how the process ends.
         {"vorheriger Handler",
          [] {
@@ -137,24 +98,29 @@ TEST(Absturz, JederFehlerSchreibtBerichtUndDumpUndBeendetDenProzess) {
              Velm_InstalliereAusnahmeFilter();
              SchreibeNull();
          },
-         -42, "C0000005 ACCESS_VIOLATION\n", "SchreibeNull"},
+         -42, "C0000005 ACCESS_VIOLATION\n", "::SchreibeNull()"},
     };
     for (const Fall& fall : faelle) {
         SCOPED_TRACE(fall.mName);
         TTempOrdner ordner;
         const TKind kind = FuehreImKindAus(ordner.Pfad(), fall.mRumpf);
-        EXPECT_EQ(WIFSIGNALED(kind.mStatus) ? WTERMSIG(kind.mStatus) : -WEXITSTATUS(kind.mStatus),
-                  fall.mSignal);
+        EXPECT_EQ(kind.Ende(), fall.mSignal);
 
         for (const std::string& teil :
              {"): " + std::string(84, '*') + "\n", "!Exception code: " + std::string(fall.mCode),
-              std::string("Fault address:  "), std::string(fall.mFunktion),
-              std::string("Minidump created.\n")})
+              std::string("Fault address:  "), std::string("Minidump created.\n")})
             EXPECT_NE(kind.mLog.find(teil), std::string::npos) << teil << kind.mLog;
         EXPECT_EQ(kind.mDump.substr(0, 4), "MDMP");
-        if (fall.mInt3) {
-            EXPECT_EQ(SpeicherByte(kind.mDump, Lies<uint64_t>(kind.mDump, Stroeme(kind.mDump)[6] + 24)),
-                      0xCC);
+
+        const std::vector<std::string> rahmen = RahmenZeilen(kind.mLog);
+        ASSERT_FALSE(rahmen.empty()) << kind.mLog;
+        EXPECT_NE(rahmen[0].find(fall.mErsterRahmen), std::string::npos) << kind.mLog;
+        // The handler's own frames never show; the walk goes on to the program's entry.
+        for (const std::string& zeile : rahmen)
+            EXPECT_EQ(zeile.find("Velm_AusnahmeFilter"), std::string::npos) << kind.mLog;
+        if (fall.mBisMain) {
+            EXPECT_TRUE(std::any_of(rahmen.begin(), rahmen.end(), [](auto& z) { return Nennt(z, "main"); }))
+                << kind.mLog;
         }
     }
 }
@@ -181,15 +147,15 @@ TEST(Absturz, NullzeigerNenntProgrammZeileUndDumpHaeltDieAusnahme) {
     std::map<uint32_t, uint32_t> stroeme = Stroeme(dump);
     for (uint32_t typ : {3u, 4u, 5u, 6u, 7u})
         EXPECT_NE(stroeme[typ], 0u) << "stream " << typ;
-    // The exception record: access violation at the fault address, a write (1) to address 0,
-    // and the context's instruction pointer at the same address.
+    // The exception record in the Linux form: signal 11 with si_code 1 (no mapping) at fault
+    // address 0, the access parameters (a write to address 0), and the context's instruction
+    // pointer at the report's fault address.
     const uint32_t ausnahme = stroeme[6];
-    EXPECT_EQ(std::vector<uint64_t>(
-                  {Lies<uint32_t>(dump, ausnahme + 8), uint32_t(Lies<uint64_t>(dump, ausnahme + 24)),
-                   Lies<uint32_t>(dump, ausnahme + 32), Lies<uint64_t>(dump, ausnahme + 40),
-                   Lies<uint64_t>(dump, ausnahme + 48),
-                   uint32_t(Lies<uint64_t>(dump, Lies<uint32_t>(dump, ausnahme + 164) + 0xF8))}),
-              std::vector<uint64_t>({0xC0000005u, adresse, 2, 1, 0, adresse}));
+    EXPECT_EQ(std::vector<uint64_t>({Lies<uint32_t>(dump, ausnahme + 8), Lies<uint32_t>(dump, ausnahme + 12),
+                                     Lies<uint64_t>(dump, ausnahme + 24), Lies<uint32_t>(dump, ausnahme + 32),
+                                     Lies<uint64_t>(dump, ausnahme + 40), Lies<uint64_t>(dump, ausnahme + 48),
+                                     uint32_t(AusnahmeRip(dump))}),
+              std::vector<uint64_t>({11, 1, 0, 2, 1, 0, adresse}));
     // One thread, several modules, processor architecture 9 (AMD64).
     EXPECT_EQ(Lies<uint32_t>(dump, stroeme[3]), 1u);
     EXPECT_GT(Lies<uint32_t>(dump, stroeme[4]), 1u);

@@ -80,6 +80,8 @@ TEST(Stapelleser, RahmenZeilen) {
                           eintrag->mUnverzierterName, eintrag->mVollerUnverzierterName};
         for (int i = 0; i < 5; ++i)
             std::strncpy(felder[i], fall.texte[i], sizeof eintrag->mName - 1);
-        EXPECT_EQ(Velm_Stapelleser::FormatiereEintrag(fall.art, *eintrag), fall.erwartet);
+        char zeile[4096];
+        Velm_Stapelleser::FormatiereEintrag(fall.art, *eintrag, zeile);
+        EXPECT_EQ(zeile, fall.erwartet);
     }
 }
