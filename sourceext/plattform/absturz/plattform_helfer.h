@@ -37,6 +37,15 @@ struct HelferAuftrag {
     uint32_t mModulAnzahl = 0;
 };
 
+// A module in a request: these fields, then the path's bytes.
+struct HelferModulKopf {
+    uint64_t mBasis;
+    uint64_t mGroesse;
+    uint32_t mBauIdLaenge;
+    uint8_t mBauId[ModulBereich::kMaxBauId];
+    uint32_t mPfadLaenge;
+};
+
 enum class HelferAntwortArt : uint32_t {
     Dump = 1,       // the dump's result: HelferDumpErgebnis
     Text = 2,       // a text of the frame report, to be logged as it is
@@ -84,9 +93,19 @@ struct HelferModul {
     ModulBereich mBereich{};
     std::string mPfadText;
 };
-// False for a request that is cut short or does not fit together.
-bool LiesHelferAuftrag(int kanal, HelferAuftrag& auftrag, std::vector<Rahmen>& rahmen,
-                       std::vector<HelferModul>& module);
+// Ends the helper by SIGALRM after twice the crashed process's deadline, so that it never
+// outlives a crashed process that hangs.
+void BegrenzeHelfer();
+// Reads the request; false for one that is cut short or does not fit together.
+bool UebernimmHelferAuftrag(int kanal, HelferAuftrag& auftrag, std::vector<Rahmen>& rahmen,
+                            std::vector<HelferModul>& module);
 bool SendeHelferAntwort(int kanal, HelferAntwortArt art, const void* daten, size_t groesse);
+
+// The dump of the process a request comes from, with every thread: each one but the faulting
+// thread is stopped (PTRACE_SEIZE, PTRACE_INTERRUPT) for its registers and goes on once the dump
+// is written; the faulting thread has the context the signal gave. Threads that do not stop within
+// two seconds are left out. False with the reason in `fehler` (errno) when a write failed.
+bool SchreibeProzessDump(int datei, const HelferAuftrag& auftrag, const std::vector<HelferModul>& module,
+                         uint32_t& fehler);
 
 } // namespace Plattform

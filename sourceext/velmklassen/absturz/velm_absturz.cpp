@@ -1,14 +1,17 @@
 #include "velmklassen/absturz/velm_absturz.h"
 
 #include "plattform/absturz/plattform_abwicklung.h"
+#include "plattform/absturz/plattform_helfer.h"
 #include "plattform/absturz/plattform_minidump.h"
 #include "plattform/system/plattform_faden.h"
 #include "plattform/system/plattform_system.h"
+#include "velmklassen/absturz/velm_absturzhelfer.h"
 #include "velmklassen/absturz/velm_berichtzeile.h"
 #include "velmklassen/absturz/velm_stapelleser.h"
 #include "velmklassen/kern/velm_konsole.h"
 #include "velmklassen/kern/velm_system.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -72,32 +75,33 @@ void SchreibeBerichtKopf(const Plattform::AusnahmeZeiger* zeiger) {
               .Text(ort.mModul));
 }
 
-void SchreibeBerichtStapel(const Plattform::AusnahmeZeiger* zeiger) {
-    Plattform::Rahmen rahmen[kHoechstRahmen];
-    const size_t anzahl = Plattform::LiesAufrufstapel(zeiger->mKontext, zeiger->mAdresse, rahmen, kHoechstRahmen);
-    Velm_LogStapelleser stapelleser;
-    stapelleser.GibRahmenAus(rahmen, anzahl);
-}
-
-// The dump's result, logged once the report's slower parts are done.
+// The dump's result, logged once the frame lines are out.
 struct DumpErgebnis {
-    bool mErzeugt;
-    bool mGeschrieben;
-    uint32_t mFehler;
+    bool mErzeugt = false;
+    bool mGeschrieben = false;
+    uint32_t mFehler = 0;
 };
 
-DumpErgebnis SchreibeDump(const Plattform::AusnahmeZeiger* zeiger) {
-    // Joined by hand: no allocation inside a crash.
-    char pfad[4096];
+// "MiniDump.dmp" in the user folder, joined by hand: no allocation inside a crash. False when the
+// path is too long.
+bool DumpPfad(char (&pfad)[4096]) {
     const char* ordner = Velm_System::Global().mBenutzerOrdner.c_str();
     const char* name = "/MiniDump.dmp";
     const size_t laenge = std::strlen(ordner);
     if (laenge + std::strlen(name) >= sizeof pfad)
-        return {false, false, 36}; // ENAMETOOLONG
+        return false;
     std::memcpy(pfad, ordner, laenge);
     std::strcpy(pfad + laenge, name);
+    return true;
+}
 
-    DumpErgebnis ergebnis{false, false, 0};
+// The dump of the calling thread alone, written by this process when the helper did not write one.
+DumpErgebnis SchreibeEigenenDump(const Plattform::AusnahmeZeiger* zeiger, const char* pfad) {
+    DumpErgebnis ergebnis;
+    if (!pfad[0]) {
+        ergebnis.mFehler = 36; // ENAMETOOLONG
+        return ergebnis;
+    }
     const int datei = Plattform::ErzeugeDumpDatei(pfad, ergebnis.mFehler);
     if (datei < 0)
         return ergebnis;
@@ -117,9 +121,83 @@ void MeldeDump(const DumpErgebnis& ergebnis) {
         Logge(TBerichtZeile(text).Text("Minidump failed with error code ").Dezimal(int32_t(ergebnis.mFehler)));
 }
 
+// The frame lines with address and module only, when the helper could not give the symbols.
+void SchreibeRoheRahmen(const Plattform::Rahmen* rahmen, size_t anzahl) {
+    // Static: too large for a small stack, and only one thread reports at a time.
+    static Velm_StapelEintrag eintrag;
+    char zeile[4096];
+    for (size_t i = 0; i < anzahl; ++i) {
+        eintrag.mAdresse = rahmen[i].mAdresse;
+        Plattform::AdressOrt ort;
+        Plattform::FindeAdressOrt(rahmen[i].mAdresse - (rahmen[i].mRuecksprung ? 1 : 0), ort);
+        const char* strich = std::strrchr(ort.mModul, '/');
+        TBerichtZeile(eintrag.mModulName).Text(strich ? strich + 1 : ort.mModul);
+        Velm_Stapelleser::FormatiereEintrag(i == 0 ? Velm_Stapelleser::kErsterEintrag : Velm_Stapelleser::kEintrag,
+                                            eintrag, zeile);
+        if (zeile[0])
+            Velm_Konsole::SchreibeDirekt(zeile);
+    }
+    Velm_Konsole::SchreibeDirekt("\n");
+}
+
+struct HelferErgebnis {
+    bool mDumpGemeldet = false;
+    DumpErgebnis mDump;
+    bool mStapelFertig = false;
+};
+
+// Hands the dump and the symbols to the helper process and logs the frame texts it returns.
+HelferErgebnis FrageHelfer(const Plattform::AusnahmeZeiger* zeiger, const Plattform::Rahmen* rahmen, size_t anzahl,
+                           const char* dumpPfad) {
+    HelferErgebnis ergebnis;
+    Plattform::THelferVerbindung helfer;
+    if (!helfer.Starte() || !helfer.SendeAuftrag(zeiger, rahmen, anzahl, dumpPfad))
+        return ergebnis;
+    Plattform::HelferAntwort antwort;
+    while (helfer.Empfange(antwort)) {
+        Plattform::HelferDumpErgebnis dump;
+        switch (antwort.mArt) {
+        case Plattform::HelferAntwortArt::Dump:
+            if (antwort.mLaenge != sizeof dump)
+                break;
+            std::memcpy(&dump, antwort.mDaten, sizeof dump);
+            ergebnis.mDump = {dump.mErzeugt != 0, dump.mGeschrieben != 0, dump.mFehler};
+            ergebnis.mDumpGemeldet = true;
+            break;
+        case Plattform::HelferAntwortArt::Text: Velm_Konsole::SchreibeDirekt(antwort.mDaten); break;
+        case Plattform::HelferAntwortArt::StapelEnde: ergebnis.mStapelFertig = true; break;
+        }
+    }
+    return ergebnis;
+}
+
+// The call stack of a fault and the dump. Here, without allocating, only the raw frames are taken;
+// a fresh helper process writes the dump with every thread and reads the symbols with a heap of
+// its own, so that a broken heap here cannot stop either. What it does not finish in time, this
+// process does itself: the frames with addresses and modules, the dump of the faulting thread.
+DumpErgebnis BerichteStapelUndDump(const Plattform::AusnahmeZeiger* zeiger, bool mitDump) {
+    Plattform::Rahmen rahmen[kHoechstRahmen];
+    const size_t anzahl =
+        zeiger ? Plattform::LiesAufrufstapel(zeiger->mKontext, zeiger->mAdresse, rahmen, kHoechstRahmen) : 0;
+    char pfad[4096] = "";
+    if (mitDump)
+        DumpPfad(pfad);
+    const HelferErgebnis helfer = FrageHelfer(zeiger, rahmen, anzahl, pfad);
+    if (anzahl > 0 && !helfer.mStapelFertig)
+        SchreibeRoheRahmen(rahmen, anzahl);
+    if (!mitDump)
+        return {};
+    const DumpErgebnis dump = helfer.mDumpGemeldet ? helfer.mDump : SchreibeEigenenDump(zeiger, pfad);
+    MeldeDump(dump);
+    return dump;
+}
+
 // Before the program entry and before every other static initialiser of the engine, which run at
-// the default priority or, the log's, at 200: a fault in any of them is reported too.
-__attribute__((constructor(101))) void InstalliereVorAllemAnderen() {
+// the default priority or, the log's, at 200: a fault in any of them is reported too. A program
+// started as the crash helper does the helper's work instead and ends.
+__attribute__((constructor(101))) void InstalliereVorAllemAnderen(int argc, char** argv, char**) {
+    if (argc >= 2 && std::strcmp(argv[1], Plattform::kHelferSchalter) == 0)
+        std::_Exit(Velm_AbsturzHelfer());
     Velm_InstalliereAusnahmeFilter();
 }
 
@@ -133,16 +211,16 @@ void Velm_InstalliereAusnahmeFilter() {
 }
 
 int Velm_AusnahmeFilter(const Plattform::AusnahmeZeiger* zeiger) {
-    // The dump comes before the symbols: should their look-up hang or fault, the dump is there.
     SchreibeBerichtKopf(zeiger);
-    const DumpErgebnis dump = SchreibeDump(zeiger);
-    SchreibeBerichtStapel(zeiger);
-    MeldeDump(dump);
+    BerichteStapelUndDump(zeiger, true);
     return gVorherigerFilter ? gVorherigerFilter(zeiger) : Plattform::kWeiterSuchen;
 }
 
 bool Velm_SchreibeMiniDump(const Plattform::AusnahmeZeiger* zeiger) {
-    const DumpErgebnis ergebnis = SchreibeDump(zeiger);
+    char pfad[4096] = "";
+    DumpPfad(pfad);
+    const HelferErgebnis helfer = FrageHelfer(zeiger, nullptr, 0, pfad);
+    const DumpErgebnis ergebnis = helfer.mDumpGemeldet ? helfer.mDump : SchreibeEigenenDump(zeiger, pfad);
     MeldeDump(ergebnis);
     return ergebnis.mGeschrieben;
 }
@@ -156,5 +234,5 @@ const char* Velm_GibAusnahmeName(uint32_t code) {
 
 void Velm_SchreibeAusnahmeBericht(const Plattform::AusnahmeZeiger* zeiger) {
     SchreibeBerichtKopf(zeiger);
-    SchreibeBerichtStapel(zeiger);
+    BerichteStapelUndDump(zeiger, false);
 }

@@ -50,18 +50,21 @@ inline TKind FuehreImKindAus(const std::filesystem::path& ordner, const std::fun
     return ergebnis;
 }
 
-// The report's frame lines without their prefix: those after "OS-Version: " up to the empty line.
+// The report's frame lines without their prefix: those after the fault address line, the lines of
+// the symbols' start left out, up to the empty line that ends them.
 inline std::vector<std::string> RahmenZeilen(const std::string& log) {
     std::vector<std::string> zeilen;
     std::istringstream text(log);
     bool drin = false;
     for (std::string zeile; std::getline(text, zeile);) {
         const std::string inhalt = zeile.size() > 21 ? zeile.substr(21) : "";
-        if (drin && inhalt.empty())
+        if (!drin) {
+            drin = inhalt.rfind("Fault address:", 0) == 0;
+        } else if (inhalt.empty()) {
             break;
-        if (drin)
+        } else if (inhalt.rfind("SymInit: ", 0) != 0 && inhalt.rfind("OS-Version: ", 0) != 0) {
             zeilen.push_back(inhalt);
-        drin = drin || inhalt.rfind("OS-Version: ", 0) == 0;
+        }
     }
     return zeilen;
 }

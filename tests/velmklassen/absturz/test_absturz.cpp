@@ -1,3 +1,4 @@
+#include "plattform/absturz/plattform_helfer.h"
 #include "plattform/system/plattform_system.h"
 #include "velmklassen/absturz/velm_absturz.h"
 #include "velmklassen/kern/velm_parallelkern.h"
@@ -9,6 +10,11 @@
 #include <csignal>
 #include <fstream>
 #include <stdexcept>
+#include <thread>
+
+// glibc's own allocator, which the sanitizer build's does not replace.
+extern "C" void* __libc_malloc(size_t groesse);
+extern "C" void __libc_free(void* block);
 
 namespace {
 
@@ -47,6 +53,27 @@ __attribute__((noinline)) void Wirf() {
 
 __attribute__((noinline)) void WerfeUngefangen() noexcept {
     Wirf();
+}
+
+// Frees a block into glibc's list of unsorted free blocks, points its links elsewhere and allocates
+// again: malloc finds the list broken and aborts while it holds the heap's lock, which it takes
+// because a second thread lives.
+uint64_t gKoeder[4] = {};
+__attribute__((noinline)) void ZerstoereFreieListe() {
+    std::thread([] { Plattform::Schlafe(60000); }).detach();
+    // A large block first sorts what the list held, so that the freed block is its only entry.
+    __libc_malloc(0x10000);
+    // A block in use right behind it keeps the freed block from merging: once the free blocks
+    // that fit are used up, both come one after the other from the heap's top.
+    constexpr size_t kGroesse = 0x500, kBlockAbstand = kGroesse + 16;
+    char* block = static_cast<char*>(__libc_malloc(kGroesse));
+    for (char* dahinter; (dahinter = static_cast<char*>(__libc_malloc(kGroesse))) != block + kBlockAbstand;)
+        block = dahinter;
+    __libc_free(block);
+    uint64_t* verweise = reinterpret_cast<uint64_t*>(block);
+    verweise[0] = verweise[1] = uint64_t(gKoeder);
+    __libc_malloc(kGroesse);
+    gNull = 0;
 }
 
 __attribute__((noinline)) void AbsturzImAuftrag() {
@@ -123,6 +150,40 @@ TEST(Absturz, JederFehlerSchreibtBerichtUndDumpUndBeendetDenProzess) {
                 << kind.mLog;
         }
     }
+}
+
+TEST(Absturz, ZerstoerterHeapHaeltDenBerichtNichtAuf) {
+    TTempOrdner ordner;
+    const TKind kind = FuehreImKindAus(ordner.Pfad(), ZerstoereFreieListe);
+    // Far below the watchdog's 20 seconds: nothing waited for the heap's lock.
+    EXPECT_LT(kind.mDauer, std::chrono::seconds(2));
+    EXPECT_EQ(kind.Ende(), SIGABRT);
+    EXPECT_NE(kind.mLog.find("!Exception code: E06D7363 Aborted\n"), std::string::npos) << kind.mLog;
+    const std::vector<std::string> rahmen = RahmenZeilen(kind.mLog);
+    EXPECT_TRUE(std::any_of(rahmen.begin(), rahmen.end(), [](const std::string& zeile) {
+        return zeile.find("test_absturz.cpp (") != std::string::npos &&
+               Nennt(zeile, "(anonymous namespace)::ZerstoereFreieListe()");
+    })) << kind.mLog;
+    EXPECT_NE(kind.mLog.find("Minidump created.\n"), std::string::npos) << kind.mLog;
+}
+
+TEST(Absturz, OhneHelferBleibenRoheRahmenUndDerDumpDesFadens) {
+    TTempOrdner ordner;
+    const TKind kind = FuehreImKindAus(ordner.Pfad(), [] {
+        Plattform::SperreHelfer(true);
+        RufeNullAuf();
+    });
+    EXPECT_EQ(kind.Ende(), SIGSEGV);
+    // No symbols: address, module, and the texts for what is missing.
+    const std::vector<std::string> rahmen = RahmenZeilen(kind.mLog);
+    ASSERT_GE(rahmen.size(), 2u) << kind.mLog;
+    EXPECT_EQ(rahmen[0].substr(0, 2), "0x");
+    EXPECT_NE(rahmen[0].find(" (test_absturz): (filename not available): (function-name not available)"),
+              std::string::npos)
+        << kind.mLog;
+    EXPECT_NE(kind.mLog.find("Minidump created.\n"), std::string::npos) << kind.mLog;
+    EXPECT_EQ(Lies<uint32_t>(kind.mDump, Stroeme(kind.mDump)[3]), 1u);
+    EXPECT_EQ(AusnahmeRip(kind.mDump), 0u);
 }
 
 TEST(Absturz, NullzeigerNenntProgrammZeileUndDumpHaeltDieAusnahme) {
