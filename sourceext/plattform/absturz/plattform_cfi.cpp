@@ -275,7 +275,13 @@ bool FuehreAus(Leser l, const Cie& cie, uint64_t ort, uint64_t ziel, Regeln& reg
         case 0x80: setze(op & 0x3f, Art::Versatz, int64_t(l.Uleb()) * daten); break;
         case 0xc0: rueck(op & 0x3f); break;
         case 0x00: break;
-        case 0x01: ort = l.Zeiger(cie.mFdeKodierung, 0); break;
+        case 0x01: {
+            const uint64_t neu = l.Zeiger(cie.mFdeKodierung, 0);
+            if (neu > ziel)
+                return true;
+            ort = neu;
+            break;
+        }
         case 0x02: vor = l.Lies<uint8_t>(); break;
         case 0x03: vor = l.Lies<uint16_t>(); break;
         case 0x04: vor = l.Lies<uint32_t>(); break;

@@ -10,7 +10,6 @@ namespace Plattform::Cfi {
 // The registers in DWARF's numbering for x86-64: rax, rdx, rcx, rbx, rsi, rdi, rbp, rsp, r8 to r15,
 // then the return address column, which holds the frame's instruction pointer.
 constexpr int kRegisterAnzahl = 17;
-constexpr int kRbp = 6;
 constexpr int kRsp = 7;
 constexpr int kRip = 16;
 

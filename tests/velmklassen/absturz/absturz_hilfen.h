@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 struct TKind {
+    pid_t mProzess = 0;
     int mStatus = 0;
     std::string mLog;
     std::string mDump;
@@ -43,6 +44,7 @@ inline TKind FuehreImKindAus(const std::filesystem::path& ordner, const std::fun
         _exit(0);
     }
     TKind ergebnis;
+    ergebnis.mProzess = kind;
     waitpid(kind, &ergebnis.mStatus, 0);
     ergebnis.mDauer = std::chrono::steady_clock::now() - anfang;
     ergebnis.mLog = TextDerDatei(ordner / "spiel.log");

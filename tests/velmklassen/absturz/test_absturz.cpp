@@ -206,7 +206,7 @@ TEST(Absturz, NullzeigerNenntProgrammZeileUndDumpHaeltDieAusnahme) {
     const std::string& dump = kind.mDump;
     ASSERT_LT(dump.size(), size_t(4 << 20)) << "the old file must be replaced";
     std::map<uint32_t, uint32_t> stroeme = Stroeme(dump);
-    for (uint32_t typ : {3u, 4u, 5u, 6u, 7u})
+    for (uint32_t typ : {3u, 4u, 5u, 6u, 7u, 15u})
         EXPECT_NE(stroeme[typ], 0u) << "stream " << typ;
     // The exception record in the Linux form: signal 11 with si_code 1 (no mapping) at fault
     // address 0, the access parameters (a write to address 0), and the context's instruction
@@ -217,10 +217,16 @@ TEST(Absturz, NullzeigerNenntProgrammZeileUndDumpHaeltDieAusnahme) {
                                      Lies<uint64_t>(dump, ausnahme + 40), Lies<uint64_t>(dump, ausnahme + 48),
                                      uint32_t(AusnahmeRip(dump))}),
               std::vector<uint64_t>({11, 1, 0, 2, 1, 0, adresse}));
-    // One thread, several modules, processor architecture 9 (AMD64).
+    // One thread, several modules, processor architecture 9 (AMD64), the process id.
     EXPECT_EQ(Lies<uint32_t>(dump, stroeme[3]), 1u);
     EXPECT_GT(Lies<uint32_t>(dump, stroeme[4]), 1u);
     EXPECT_EQ(Lies<uint16_t>(dump, stroeme[7]), 9u);
+    EXPECT_EQ(Lies<uint32_t>(dump, stroeme[15] + 4), 1u);
+    EXPECT_EQ(Lies<uint32_t>(dump, stroeme[15] + 8), uint32_t(kind.mProzess));
+    // The executable, the first module, names its build id in the Linux form of the CodeView record.
+    const uint32_t codeView = Lies<uint32_t>(dump, stroeme[4] + 4 + 80);
+    EXPECT_GT(Lies<uint32_t>(dump, stroeme[4] + 4 + 76), 4u);
+    EXPECT_EQ(dump.substr(codeView, 4), "LEpB");
 }
 
 TEST(Absturz, DumpOhneOrdnerMeldetDenFehler) {

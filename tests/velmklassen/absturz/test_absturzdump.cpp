@@ -9,6 +9,8 @@
 #include <array>
 #include <atomic>
 #include <cstdio>
+#include <dlfcn.h>
+#include <zlib.h>
 #include <sys/prctl.h>
 #include <sys/ptrace.h>
 #include <sys/socket.h>
@@ -118,6 +120,20 @@ bool Uebernimm(const std::string& bytes, Plattform::HelferAuftrag& auftrag, std:
     return gelesen;
 }
 
+// The paths of the dump's modules, read back from UTF-16.
+std::vector<std::u16string> ModulPfade(const std::string& dump) {
+    std::vector<std::u16string> pfade;
+    const uint32_t liste = Stroeme(dump)[4];
+    for (uint32_t i = 0; i < Lies<uint32_t>(dump, liste); ++i) {
+        const uint32_t name = Lies<uint32_t>(dump, liste + 4 + i * 108 + 20);
+        std::u16string pfad(Lies<uint32_t>(dump, name) / 2, u'\0');
+        for (size_t k = 0; k < pfad.size(); ++k)
+            pfad[k] = Lies<char16_t>(dump, name + 4 + 2 * k);
+        pfade.push_back(pfad);
+    }
+    return pfade;
+}
+
 std::string Hex(uint64_t wert) {
     char text[32];
     std::snprintf(text, sizeof text, "0x%016llx", static_cast<unsigned long long>(wert));
@@ -154,6 +170,26 @@ TEST(AbsturzDump, HaeltJedenFadenMitKontextUndStapel) {
     for (const char* funktion : {"SchreibeNullImDump", "WarteAufLesen", "WarteImSchlaf", "WarteAufSignal"})
         EXPECT_NE(lldb.find(funktion), std::string::npos) << funktion << "\n" << lldb;
     EXPECT_NE(lldb.find("Ende 0"), std::string::npos) << lldb;
+}
+
+TEST(AbsturzDump, ModulPfadeSindUtf16) {
+    TTempOrdner ordner;
+    // A copy of a small library in a folder whose name needs two, three and four bytes a character.
+    Dl_info zlib{};
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(&zlibVersion), &zlib), 0);
+    const std::filesystem::path bibliothek = ordner.Pfad() / "Bibliothek-\u00e4\u20ac\U0001D11E" / "libz-kopie.so";
+    std::filesystem::create_directories(bibliothek.parent_path());
+    std::filesystem::copy_file(zlib.dli_fname, bibliothek);
+    const TKind kind = FuehreImKindAus(ordner.Pfad(), [&] {
+        if (dlopen(bibliothek.c_str(), RTLD_NOW))
+            SchreibeNullImDump();
+    });
+    ASSERT_EQ(kind.Ende(), SIGSEGV);
+    const std::u16string erwartet = u"/Bibliothek-\u00e4\u20ac\U0001D11E/libz-kopie.so";
+    const std::vector<std::u16string> pfade = ModulPfade(kind.mDump);
+    EXPECT_TRUE(std::any_of(pfade.begin(), pfade.end(), [&](const std::u16string& pfad) {
+        return pfad.size() > erwartet.size() && pfad.compare(pfad.size() - erwartet.size(), erwartet.size(), erwartet) == 0;
+    }));
 }
 
 TEST(AbsturzDump, LldbLiestHauptUndArbeitsfaden) {
