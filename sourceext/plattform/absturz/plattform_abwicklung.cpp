@@ -105,6 +105,8 @@ std::atomic<uint32_t> gZielFaden{0};
 ucontext_t gUebergabeKontext;
 constexpr int64_t kAntwortFrist = 1'000'000'000;
 
+// A real-time signal: queued per thread, and none that glibc, the sanitizers or a library of ours
+// takes for itself.
 int AnhalteSignal() {
     return SIGRTMIN + 3;
 }
