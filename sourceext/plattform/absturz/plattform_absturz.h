@@ -1,7 +1,7 @@
 #pragma once
 // The process's crash handler on Linux: the fault signals, mapped to the exception codes the
 // crash report prints, handed to one filter on the faulting thread; plus the signal-safe look-ups
-// the report needs (module and section of an address, the loaded modules, the raw call stack).
+// the report needs (module and section of an address, the loaded modules).
 
 #include <cstddef>
 #include <cstdint>

@@ -418,7 +418,12 @@ bool Werte(const uint8_t* code, uint64_t laenge, const Register& reg, const uint
             case 0x23: lege(nimm() + l.Uleb()); break;
             case 0x24: { const uint64_t b = nimm(), a = nimm(); lege(b < 64 ? a << b : 0); break; }
             case 0x25: { const uint64_t b = nimm(), a = nimm(); lege(b < 64 ? a >> b : 0); break; }
-            case 0x26: { const uint64_t b = nimm(); const int64_t a = int64_t(nimm()); lege(uint64_t(a >> (b < 63 ? b : 63))); break; }
+            case 0x26: {
+                const uint64_t b = nimm();
+                const int64_t a = int64_t(nimm());
+                lege(uint64_t(a >> (b < 63 ? b : 63)));
+                break;
+            }
             case 0x27: lege(nimm() ^ nimm()); break;
             case 0x90: lege(registerWert(l.Uleb())); break;
             case 0x92: { const uint64_t basis = registerWert(l.Uleb()); lege(basis + uint64_t(l.Sleb())); break; }

@@ -124,7 +124,8 @@ bool THelferVerbindung::Starte() {
     const char* const argumente[] = {ProgrammPfadText(), kHelferSchalter, nullptr};
     HelferStart start{kanaele[1], argumente};
     alignas(16) char kindStapel[16 * 1024];
-    const pid_t kind = clone(&WerdeHelfer, kindStapel + sizeof kindStapel, CLONE_VM | CLONE_VFORK | SIGCHLD, &start);
+    const pid_t kind =
+        clone(&WerdeHelfer, kindStapel + sizeof kindStapel, CLONE_VM | CLONE_VFORK | SIGCHLD, &start);
     close(kanaele[1]);
     if (kind < 0) {
         close(kanaele[0]);
@@ -160,9 +161,12 @@ bool THelferVerbindung::SendeAuftrag(const AusnahmeZeiger* zeiger, const Rahmen*
         !SendeGanz(mKanal, rahmen, auftrag.mRahmenAnzahl * sizeof *rahmen, mFrist))
         return false;
     for (uint32_t i = 0; i < auftrag.mModulAnzahl; ++i) {
-        HelferModulKopf kopf{module[i].mBasis, module[i].mGroesse, module[i].mBauIdLaenge, {},
-                       uint32_t(strnlen(module[i].mPfad, kMaxPfad))};
+        HelferModulKopf kopf{};
+        kopf.mBasis = module[i].mBasis;
+        kopf.mGroesse = module[i].mGroesse;
+        kopf.mBauIdLaenge = module[i].mBauIdLaenge;
         std::memcpy(kopf.mBauId, module[i].mBauId, sizeof kopf.mBauId);
+        kopf.mPfadLaenge = uint32_t(strnlen(module[i].mPfad, kMaxPfad));
         if (!SendeGanz(mKanal, &kopf, sizeof kopf, mFrist) ||
             !SendeGanz(mKanal, module[i].mPfad, kopf.mPfadLaenge, mFrist))
             return false;

@@ -98,7 +98,10 @@ uint32_t NaechstesZeichen(const uint8_t*& text) {
     const uint8_t erstes = *text++;
     if (erstes < 0x80)
         return erstes;
-    const int folge = erstes >= 0xC2 && erstes < 0xE0 ? 1 : erstes >= 0xE0 && erstes < 0xF0 ? 2 : erstes >= 0xF0 && erstes < 0xF5 ? 3 : 0;
+    const int folge = erstes >= 0xC2 && erstes < 0xE0   ? 1
+                      : erstes >= 0xE0 && erstes < 0xF0 ? 2
+                      : erstes >= 0xF0 && erstes < 0xF5 ? 3
+                                                        : 0;
     if (folge == 0)
         return 0xFFFD;
     static constexpr uint32_t kKleinstes[] = {0, 0x80, 0x800, 0x10000};
@@ -367,10 +370,11 @@ bool SchreibeMiniDump(int datei, const DumpInhalt& inhalt, uint32_t& fehler) {
         const uint64_t anfang = befehl - std::min(befehl, kBefehlsUmgebung);
         const MdSpeicher umgebung = schreiber.Speicher(inhalt.mProzess, anfang, 2 * kBefehlsUmgebung);
         schreiber.Setze(speicherRva + 4 + faeden * uint32_t(sizeof(MdSpeicher)), &umgebung, sizeof umgebung);
-        verzeichnis[stroeme++] = {kAusnahme,
-                                  SchreibeAusnahme(schreiber, *inhalt.mAusnahme, inhalt.mFaeden[0].mId, ersterKontext)};
+        verzeichnis[stroeme++] = {
+            kAusnahme, SchreibeAusnahme(schreiber, *inhalt.mAusnahme, inhalt.mFaeden[0].mId, ersterKontext)};
     }
-    verzeichnis[stroeme++] = {kModulListe, SchreibeModulListe(schreiber, inhalt.mModule, uint32_t(inhalt.mModulAnzahl))};
+    verzeichnis[stroeme++] = {kModulListe,
+                              SchreibeModulListe(schreiber, inhalt.mModule, uint32_t(inhalt.mModulAnzahl))};
 
     schreiber.Richte4Aus();
     kopf.mStromAnzahl = stroeme;

@@ -27,7 +27,8 @@ struct MdKontext {
     uint64_t mVektorSteuerung, mDebugSteuerung, mSprung[4];
 };
 #pragma pack(pop)
-static_assert(sizeof(MdKontext) == 1232 && offsetof(MdKontext, mRip) == 0xF8 && offsetof(MdKontext, mFxsave) == 0x100);
+static_assert(sizeof(MdKontext) == 1232 && offsetof(MdKontext, mRip) == 0xF8 &&
+              offsetof(MdKontext, mFxsave) == 0x100);
 // Control, integer, segment, floating-point and debug registers are valid.
 constexpr uint32_t kKontextVoll = 0x10001F;
 

@@ -153,7 +153,8 @@ bool SchreibeProzessDump(int datei, const HelferAuftrag& auftrag, const std::vec
         faeden.push_back({auftrag.mFaden, auftrag.mKontext, 0});
     halter.Sammle(faeden);
     // The thread that faulted or asked comes first.
-    std::stable_partition(faeden.begin(), faeden.end(), [&](const DumpFaden& f) { return f.mId == auftrag.mFaden; });
+    std::stable_partition(faeden.begin(), faeden.end(),
+                          [&](const DumpFaden& f) { return f.mId == auftrag.mFaden; });
     const std::vector<Abbildung> abbildungen = Abbildungen(auftrag.mProzess);
     for (DumpFaden& faden : faeden)
         faden.mStapelOben = StapelEnde(abbildungen, faden.mKontext.mRsp);

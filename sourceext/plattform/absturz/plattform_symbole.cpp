@@ -59,7 +59,8 @@ Symbole::Symbole(const std::string& suchpfad, uint32_t prozess) : mZustand(std::
     z.mDwfl = dwfl_begin(&z.mRueckrufe);
     if (!z.mDwfl)
         return;
-    if (dwfl_linux_proc_report(z.mDwfl, prozess ? pid_t(prozess) : getpid()) != 0 || dwfl_report_end(z.mDwfl, nullptr, nullptr) != 0) {
+    if (dwfl_linux_proc_report(z.mDwfl, prozess ? pid_t(prozess) : getpid()) != 0 ||
+        dwfl_report_end(z.mDwfl, nullptr, nullptr) != 0) {
         dwfl_end(z.mDwfl);
         z.mDwfl = nullptr;
     }

@@ -4,7 +4,6 @@
 #include "plattform/absturz/plattform_helfer.h"
 #include "plattform/absturz/plattform_minidump.h"
 #include "plattform/system/plattform_faden.h"
-#include "plattform/system/plattform_system.h"
 #include "velmklassen/absturz/velm_absturzhelfer.h"
 #include "velmklassen/absturz/velm_berichtzeile.h"
 #include "velmklassen/absturz/velm_stapelleser.h"

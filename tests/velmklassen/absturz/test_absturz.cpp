@@ -119,12 +119,14 @@ TEST(Absturz, JederFehlerSchreibtBerichtUndDumpUndBeendetDenProzess) {
         // The context stands behind the int3; the first frame is the int3's own line.
         {"int3", Haltepunkt, SIGTRAP, "80000003 BREAKPOINT\n", Zeile("Haltepunkt()", kInt3Zeile)},
         // Address 0 gives no frame line; the next frame is the caller at the call's line.
-        {"Nullaufruf", RufeNullAuf, SIGSEGV, "C0000005 ACCESS_VIOLATION\n", Zeile("RufeNullAuf()", kNullAufrufZeile)},
+        {"Nullaufruf", RufeNullAuf, SIGSEGV, "C0000005 ACCESS_VIOLATION\n",
+         Zeile("RufeNullAuf()", kNullAufrufZeile)},
         // The walk stops after its most frames, deep in the recursion.
         {"Rekursion", [] { Rekursion(0); }, SIGSEGV, "C00000FD STACK_OVERFLOW\n", ": Rekursion(int)", false},
         {"Auftrag", AbsturzImAuftrag, SIGSEGV, "C0000005 ACCESS_VIOLATION\n", "::SchreibeNull()", false},
         // The engine's debugger break is a breakpoint instruction of its own.
-        {"Debugger-Halt", [] { Plattform::Haltepunkt(); }, SIGTRAP, "80000003 BREAKPOINT\n", ": Plattform::Haltepunkt()"},
+        {"Debugger-Halt", [] { Plattform::Haltepunkt(); }, SIGTRAP, "80000003 BREAKPOINT\n",
+         ": Plattform::Haltepunkt()"},
         {"C++-Ausnahme", WerfeUngefangen, SIGABRT, "E06D7363 Aborted\n", ""},
         // A handler installed before ours decides after the report how the process ends.
         {"vorheriger Handler",

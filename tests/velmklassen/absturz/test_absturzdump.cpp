@@ -108,7 +108,8 @@ template <typename T> std::string Bytes(const T& wert) {
 }
 
 // What the helper makes of these bytes on its channel.
-bool Uebernimm(const std::string& bytes, Plattform::HelferAuftrag& auftrag, std::vector<Plattform::HelferModul>& module) {
+bool Uebernimm(const std::string& bytes, Plattform::HelferAuftrag& auftrag,
+               std::vector<Plattform::HelferModul>& module) {
     int kanal[2];
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, kanal) != 0)
         return false;
@@ -188,7 +189,8 @@ TEST(AbsturzDump, ModulPfadeSindUtf16) {
     const std::u16string erwartet = u"/Bibliothek-\u00e4\u20ac\U0001D11E/libz-kopie.so";
     const std::vector<std::u16string> pfade = ModulPfade(kind.mDump);
     EXPECT_TRUE(std::any_of(pfade.begin(), pfade.end(), [&](const std::u16string& pfad) {
-        return pfad.size() > erwartet.size() && pfad.compare(pfad.size() - erwartet.size(), erwartet.size(), erwartet) == 0;
+        return pfad.size() > erwartet.size() &&
+               pfad.compare(pfad.size() - erwartet.size(), erwartet.size(), erwartet) == 0;
     }));
 }
 
@@ -197,7 +199,8 @@ TEST(AbsturzDump, LldbLiestHauptUndArbeitsfaden) {
         const char* mName;
         void (*mRumpf)();
     };
-    for (const Fall& fall : {Fall{"Hauptfaden", SchreibeNullImDump}, Fall{"Arbeitsfaden", AbsturzImArbeitsfaden}}) {
+    for (const Fall& fall :
+         {Fall{"Hauptfaden", SchreibeNullImDump}, Fall{"Arbeitsfaden", AbsturzImArbeitsfaden}}) {
         SCOPED_TRACE(fall.mName);
         TTempOrdner ordner;
         const TKind kind = FuehreImKindAus(ordner.Pfad(), fall.mRumpf);
