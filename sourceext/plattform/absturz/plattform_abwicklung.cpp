@@ -3,6 +3,7 @@
 #include "plattform/absturz/plattform_cfi.h"
 #include "plattform/system/plattform_system.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -33,36 +34,49 @@ Cfi::Register AusKontext(const ucontext_t& kontext) {
     return reg;
 }
 
-struct TabellenSuche {
-    uint64_t mPc;
-    const uint8_t* mKopf;
-    bool mImModul;
+// The modules' unwind tables, taken once before a walk: the walk then needs no lock of the dynamic
+// loader, which a thread stopped for its walk may hold.
+struct Tabellen {
+    struct Modul {
+        uint64_t mAnfang;
+        uint64_t mEnde;
+        const uint8_t* mKopf; // .eh_frame_hdr
+    };
+    static constexpr size_t kMaxModule = 512;
+    Modul mModule[kMaxModule];
+    size_t mAnzahl = 0;
+
+    const uint8_t* Kopf(uint64_t pc) const {
+        for (size_t i = 0; i < mAnzahl; ++i)
+            if (pc >= mModule[i].mAnfang && pc < mModule[i].mEnde)
+                return mModule[i].mKopf;
+        return nullptr;
+    }
 };
 
-int PruefeModul(dl_phdr_info* info, size_t, void* daten) {
-    auto* suche = static_cast<TabellenSuche*>(daten);
-    const uint8_t* kopf = nullptr;
-    bool drin = false;
+int NimmModul(dl_phdr_info* info, size_t, void* daten) {
+    auto* tabellen = static_cast<Tabellen*>(daten);
+    if (tabellen->mAnzahl == Tabellen::kMaxModule)
+        return 1;
+    Tabellen::Modul modul{UINT64_MAX, 0, nullptr};
     for (int i = 0; i < info->dlpi_phnum; ++i) {
         const ElfW(Phdr)& segment = info->dlpi_phdr[i];
         const uint64_t anfang = info->dlpi_addr + segment.p_vaddr;
-        if (segment.p_type == PT_LOAD && suche->mPc >= anfang && suche->mPc - anfang < segment.p_memsz)
-            drin = true;
-        else if (segment.p_type == PT_GNU_EH_FRAME)
-            kopf = reinterpret_cast<const uint8_t*>(anfang);
+        if (segment.p_type == PT_LOAD) {
+            modul.mAnfang = std::min(modul.mAnfang, anfang);
+            modul.mEnde = std::max(modul.mEnde, anfang + segment.p_memsz);
+        } else if (segment.p_type == PT_GNU_EH_FRAME) {
+            modul.mKopf = reinterpret_cast<const uint8_t*>(anfang);
+        }
     }
-    if (!drin)
-        return 0;
-    suche->mKopf = kopf;
-    suche->mImModul = true;
-    return 1;
+    if (modul.mKopf && modul.mEnde > modul.mAnfang)
+        tabellen->mModule[tabellen->mAnzahl++] = modul;
+    return 0;
 }
 
-// One step up the stack; false at the outermost frame or where no rule describes the frame.
-bool Schritt(uint64_t pc, Cfi::Register& reg, bool& signal) {
-    TabellenSuche suche{pc, nullptr, false};
-    dl_iterate_phdr(&PruefeModul, &suche);
-    return suche.mKopf && Cfi::Schritt(suche.mKopf, pc, reg, signal);
+void NimmTabellen(Tabellen& tabellen) {
+    tabellen.mAnzahl = 0;
+    dl_iterate_phdr(&NimmModul, &tabellen);
 }
 
 // Where a jump left every unwind table behind, the last thing pushed is the caller's return address.
@@ -75,14 +89,16 @@ bool NimmRuecksprung(Cfi::Register& reg) {
     return true;
 }
 
-size_t Wandere(Cfi::Register reg, uint64_t pc, Rahmen* rahmen, size_t max) {
+size_t Wandere(const Tabellen& tabellen, Cfi::Register reg, uint64_t pc, Rahmen* rahmen, size_t max) {
     size_t anzahl = 0;
     bool exakt = true;
     while (anzahl < max) {
         rahmen[anzahl++] = Rahmen{pc, !exakt};
         const uint64_t stapel = reg.mWert[Cfi::kRsp];
+        const uint64_t suche = exakt ? pc : pc - 1;
+        const uint8_t* kopf = tabellen.Kopf(suche);
         bool signal = false;
-        if (Schritt(exakt ? pc : pc - 1, reg, signal)) {
+        if (kopf && Cfi::Schritt(kopf, suche, reg, signal)) {
             // Each caller's frame lies above its callee's, unless a signal switched stacks.
             if (!signal && reg.mWert[Cfi::kRsp] <= stapel)
                 break;
@@ -163,14 +179,16 @@ bool InstalliereAnhalteSignal() {
 size_t LiesAufrufstapel(const void* kontext, uint64_t befehl, Rahmen* rahmen, size_t max) {
     if (max == 0)
         return 0;
+    Tabellen tabellen;
+    NimmTabellen(tabellen);
     if (kontext) {
         const Cfi::Register reg = AusKontext(*static_cast<const ucontext_t*>(kontext));
-        return Wandere(reg, befehl ? befehl : reg.mWert[Cfi::kRip], rahmen, max);
+        return Wandere(tabellen, reg, befehl ? befehl : reg.mWert[Cfi::kRip], rahmen, max);
     }
     ucontext_t jetzt;
     getcontext(&jetzt);
     const Cfi::Register reg = AusKontext(jetzt);
-    const size_t anzahl = Wandere(reg, reg.mWert[Cfi::kRip], rahmen, max);
+    const size_t anzahl = Wandere(tabellen, reg, reg.mWert[Cfi::kRip], rahmen, max);
     if (anzahl == 0)
         return 0;
     // The first frame is this function.
@@ -186,6 +204,8 @@ bool LiesFadenAufrufstapel(uint32_t faden, Rahmen* rahmen, size_t max, size_t& a
     // The calling thread would wait in its own handler for itself.
     if (!installiert || faden == FadenId())
         return false;
+    Tabellen tabellen;
+    NimmTabellen(tabellen);
     gZielFaden.store(faden);
     gUebergabe.store(kWartet);
     if (tgkill(getpid(), pid_t(faden), AnhalteSignal()) != 0) {
@@ -199,7 +219,8 @@ bool LiesFadenAufrufstapel(uint32_t faden, Rahmen* rahmen, size_t max, size_t& a
         // The handler started just now: its context follows at once.
         WarteAuf(gUebergabe, kBereit, -1);
     }
-    anzahl = LiesAufrufstapel(&gUebergabeKontext, 0, rahmen, max);
+    const Cfi::Register reg = AusKontext(gUebergabeKontext);
+    anzahl = Wandere(tabellen, reg, reg.mWert[Cfi::kRip], rahmen, max);
     gUebergabe.store(kFertig);
     Wecke(gUebergabe);
     WarteAuf(gUebergabe, kFrei, -1);
