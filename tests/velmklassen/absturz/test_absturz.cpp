@@ -10,6 +10,8 @@
 #include <csignal>
 #include <fstream>
 #include <stdexcept>
+#include <sys/ptrace.h>
+#include <sys/user.h>
 #include <thread>
 
 // glibc's own allocator, which the sanitizer build's does not replace.
@@ -167,6 +169,36 @@ TEST(Absturz, JederFehlerSchreibtBerichtUndDumpUndBeendetDenProzess) {
 
 TEST(Absturz, FilterStehtVorAllenStatischenInitialisierern) {
     EXPECT_TRUE(gFilterVorDenAnderen);
+}
+
+TEST(Absturz, DebuggerHaeltAmHaltepunktUndLaesstWeiterlaufen) {
+    const pid_t kind = fork();
+    if (kind == 0) {
+        if (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0)
+            _exit(99);
+        raise(SIGSTOP);
+        Plattform::Haltepunkt();
+        _exit(7);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(kind, &status, 0), kind);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 99)
+        GTEST_SKIP() << "the kernel does not let this process trace its child";
+    ASSERT_TRUE(WIFSTOPPED(status) && WSTOPSIG(status) == SIGSTOP);
+    ptrace(PTRACE_CONT, kind, nullptr, nullptr);
+    // The debugger sees the breakpoint instruction's trap, the instruction right before the stop.
+    ASSERT_EQ(waitpid(kind, &status, 0), kind);
+    ASSERT_TRUE(WIFSTOPPED(status) && WSTOPSIG(status) == SIGTRAP);
+    user_regs_struct register_{};
+    ptrace(PTRACE_GETREGS, kind, nullptr, &register_);
+    errno = 0;
+    const long befehl = ptrace(PTRACE_PEEKTEXT, kind, reinterpret_cast<void*>(register_.rip - 1), nullptr);
+    EXPECT_EQ(errno, 0);
+    EXPECT_EQ(befehl & 0xFF, 0xCC);
+    // Continued without the signal, the program goes on behind the break.
+    ptrace(PTRACE_CONT, kind, nullptr, nullptr);
+    ASSERT_EQ(waitpid(kind, &status, 0), kind);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7);
 }
 
 TEST(Absturz, ZerstoerterHeapHaeltDenBerichtNichtAuf) {
