@@ -170,14 +170,16 @@ HelferErgebnis FrageHelfer(const Plattform::AusnahmeZeiger* zeiger, const Plattf
     return ergebnis;
 }
 
-// The call stack of a fault and the dump. Here, without allocating, only the raw frames are taken;
-// a fresh helper process writes the dump with every thread and reads the symbols with a heap of
-// its own, so that a broken heap here cannot stop either. What it does not finish in time, this
-// process does itself: the frames with addresses and modules, the dump of the faulting thread.
-DumpErgebnis BerichteStapelUndDump(const Plattform::AusnahmeZeiger* zeiger, bool mitDump) {
+// The call stack of a fault and the dump, each when asked for. Here, without allocating, only the
+// raw frames are taken; a fresh helper process writes the dump with every thread and reads the
+// symbols with a heap of its own, so that a broken heap here cannot stop either. What it does not
+// finish in time, this process does itself: the frames with addresses and modules, the dump of the
+// calling thread.
+DumpErgebnis BerichteStapelUndDump(const Plattform::AusnahmeZeiger* zeiger, bool mitStapel, bool mitDump) {
     Plattform::Rahmen rahmen[kHoechstRahmen];
-    const size_t anzahl =
-        zeiger ? Plattform::LiesAufrufstapel(zeiger->mKontext, zeiger->mAdresse, rahmen, kHoechstRahmen) : 0;
+    size_t anzahl = 0;
+    if (zeiger && mitStapel)
+        anzahl = Plattform::LiesAufrufstapel(zeiger->mKontext, zeiger->mAdresse, rahmen, kHoechstRahmen);
     char pfad[4096] = "";
     if (mitDump)
         DumpPfad(pfad);
@@ -211,17 +213,12 @@ void Velm_InstalliereAusnahmeFilter() {
 
 int Velm_AusnahmeFilter(const Plattform::AusnahmeZeiger* zeiger) {
     SchreibeBerichtKopf(zeiger);
-    BerichteStapelUndDump(zeiger, true);
+    BerichteStapelUndDump(zeiger, true, true);
     return gVorherigerFilter ? gVorherigerFilter(zeiger) : Plattform::kWeiterSuchen;
 }
 
 bool Velm_SchreibeMiniDump(const Plattform::AusnahmeZeiger* zeiger) {
-    char pfad[4096] = "";
-    DumpPfad(pfad);
-    const HelferErgebnis helfer = FrageHelfer(zeiger, nullptr, 0, pfad);
-    const DumpErgebnis ergebnis = helfer.mDumpGemeldet ? helfer.mDump : SchreibeEigenenDump(zeiger, pfad);
-    MeldeDump(ergebnis);
-    return ergebnis.mGeschrieben;
+    return BerichteStapelUndDump(zeiger, false, true).mGeschrieben;
 }
 
 const char* Velm_GibAusnahmeName(uint32_t code) {
@@ -233,5 +230,5 @@ const char* Velm_GibAusnahmeName(uint32_t code) {
 
 void Velm_SchreibeAusnahmeBericht(const Plattform::AusnahmeZeiger* zeiger) {
     SchreibeBerichtKopf(zeiger);
-    BerichteStapelUndDump(zeiger, false);
+    BerichteStapelUndDump(zeiger, true, false);
 }
