@@ -12,6 +12,7 @@
 #include "nadrel/szene.h"
 #include "nadrel/testhaken.h"
 #include "omvu/omvu_inputsystem.h"
+#include "plattform/grafik9/grafik9_testhaken.h"
 #include "plattform/system/plattform_system.h"
 #include "velmklassen/kern/velm_konsole.h"
 #include "velmklassen/kern/velm_programmvariablen.h"
@@ -138,6 +139,8 @@ void Anwendung::Ausfuehren() {
             schrift.ZeichneWarteschlange();
         }
 
+        if (bilder + 1 == haken.mGpuResetBild)
+            Plattform::ErzwingeKontextVerlust(2);
         Velm_Screen3D::Kontext->Praesentieren();
 
         ++bilder;

@@ -61,6 +61,8 @@ Testhaken LiesTesthaken() {
         haken.mBildgrenze = uint64_t(*bilder);
     if (const auto bild = LiesZahl("NADREL_ABSTURZ"))
         haken.mAbsturzBild = uint64_t(*bild);
+    if (const auto bild = LiesZahl("NADREL_GPURESET"))
+        haken.mGpuResetBild = uint64_t(*bild);
     return haken;
 }
 

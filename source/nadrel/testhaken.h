@@ -1,6 +1,7 @@
 #pragma once
 // Switches from the environment for tests and measurements: a fixed world seed, a fixed game step,
-// a frame limit and a deliberate crash. Unset, the game runs exactly as it does for a player.
+// a frame limit, a deliberate crash and a GPU reset. Unset, the game runs exactly as it does for a
+// player.
 
 #include "velmklassen/kern/velm_zeitgeber.h"
 
@@ -19,6 +20,10 @@ struct Testhaken {
     // NADREL_ABSTURZ: in this frame the game writes through a null pointer, so that the crash
     // report can be checked from end to end; 0 is never.
     uint64_t mAbsturzBild = 0;
+    // NADREL_GPURESET: at the present of this frame the graphics driver reports a GPU reset, and
+    // still reports it at the next two checks, so that the recovery from a real device loss can be
+    // checked from end to end (the software renderer never resets); 0 is never.
+    uint64_t mGpuResetBild = 0;
 
     // The counter the game timer measures with: the performance counter, or one that advances
     // by the fixed step at every reading.

@@ -355,10 +355,6 @@ void Oberflaeche::ZeigeHinweis() {
     mHinweisElement = hinweis;
 }
 
-bool Oberflaeche::LayoutGeplant() const {
-    return mLayoutAufruf != Velm_Zeitgeber::kKeinAufruf;
-}
-
 void Oberflaeche::SetzeHinweisZurueck() {
     mHinweisZustand = kKeinHinweis;
     mHinweisAufruf = Velm_Zeitgeber::kKeinAufruf;

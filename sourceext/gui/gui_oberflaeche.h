@@ -67,7 +67,6 @@ public:
     Basis* HinweisBesitzer() const { return mHinweisBesitzer; }
     Hinweis* HinweisElement() const { return mHinweisElement; }
     uint64_t LetzteAktivitaet() const { return mLetzteAktivitaet; }
-    bool LayoutGeplant() const;
 
     // Multiplies preferred sizes, spacings and the text height.
     const float mUIScale = 1.0f;

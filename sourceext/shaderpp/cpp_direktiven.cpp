@@ -49,6 +49,69 @@ void SchneideLeerraumAb(std::string& text) {
         text.pop_back();
 }
 
+// In text that is not compiled only the nesting of conditionals counts. True when the directive
+// is done with that.
+bool UebergehtUnkompiliert(CppLauf& lauf, Art art, const std::string& name) {
+    if (art == Art::If || art == Art::Ifdef || art == Art::Ifndef) {
+        if (lauf.OeffneIfEbene(name.c_str()))
+            lauf.UeberspringeZeile();
+        return true;
+    }
+    if (art != Art::Elif && art != Art::Else && art != Art::Endif) {
+        lauf.UeberspringeZeile();
+        return true;
+    }
+    return false;
+}
+
+// Runs the directive. False when it has dealt with the rest of its line itself.
+bool FuehreAus(CppLauf& lauf, Art art, const std::string& name) {
+    switch (art) {
+    case Art::If:
+        lauf.If();
+        return true;
+    case Art::Ifdef:
+    case Art::Ifndef:
+        return lauf.Ifdef(name.c_str(), art == Art::Ifdef);
+    case Art::Elif:
+        return lauf.Elif();
+    case Art::Else:
+        lauf.Else();
+        return true;
+    case Art::Endif:
+        lauf.Endif();
+        return true;
+    case Art::Include:
+        lauf.Include();
+        return false;
+    case Art::Define:
+        lauf.Define();
+        return true;
+    case Art::Undef:
+        lauf.Undef();
+        return true;
+    case Art::Pragma:
+        lauf.Passthrough("pragma");
+        return false;
+    case Art::Assert:
+        if (!lauf.Bedingung() && !lauf.mAbbruch)
+            lauf.Melde(M_Zusicherung);
+        return true;
+    case Art::Line:
+        lauf.Line();
+        return true;
+    case Art::Error:
+        lauf.Melde(M_ErrorDirektive);
+        return true;
+    case Art::Unbekannt:
+        if (lauf.mOpt.mWarneUnbekannte)
+            lauf.Melde(M_UnbekannteDirektive, name.c_str());
+        lauf.Passthrough(name.c_str());
+        return false;
+    }
+    return false;
+}
+
 } // namespace
 
 bool CppLauf::OeffneIfEbene(const char* name) {
@@ -61,153 +124,134 @@ bool CppLauf::OeffneIfEbene(const char* name) {
     return true;
 }
 
-// Called after the "#" at the start of a line. The newline that ends the directive stays unread
-// (the main loop counts it as an empty line) unless the directive wrote a line of its own.
-void CppLauf::Direktive() {
-    int c = UeberspringeLeer();
+// The directive's name: "line" for a bare number, empty when neither follows the "#". False for
+// a "#" alone on its line.
+bool CppLauf::LiesDirektivenName(std::string& name) {
+    const int c = UeberspringeLeer();
     if (c == '\n' || c == 0) {
         Zurueck(c);
-        return;
+        return false;
     }
-    std::string name;
     if (IstZiffer(c))
         name = "line";
     else if (IstNamensanfang(c))
         LiesName(c, name);
     if (name.empty() || IstZiffer(c))
         Zurueck(c);
+    return true;
+}
+
+// Called after the "#" at the start of a line. The newline that ends the directive stays unread
+// (the main loop counts it as an empty line) unless the directive wrote a line of its own.
+void CppLauf::Direktive() {
+    std::string name;
+    if (!LiesDirektivenName(name))
+        return;
     if (!mEbenen.empty() && !mEbenen.back().mIstDatei)
         Melde(M_DirektiveInMakro, name.c_str());
-
     const Art art = ArtVon(name);
-    if (!mKompiliert) {
-        if (art == Art::If || art == Art::Ifdef || art == Art::Ifndef) {
-            if (OeffneIfEbene(name.c_str()))
-                UeberspringeZeile();
-            return;
-        }
-        if (art != Art::Elif && art != Art::Else && art != Art::Endif) {
-            UeberspringeZeile();
-            return;
-        }
-    }
+    if (!mKompiliert && UebergehtUnkompiliert(*this, art, name))
+        return;
+    // #line and #pragma write a line of their own, which takes the place of a pending empty one.
     if (mLeerzeilen > 0 && (art == Art::Line || art == Art::Pragma)) {
         Schreibe('\n');
         --mLeerzeilen;
     }
+    if (FuehreAus(*this, art, name) && !mAbbruch)
+        PruefeZeilenrest();
+}
 
-    unsigned char* ebene = mIfTiefe > 0 ? &mIfStapel[mIfTiefe - 1] : nullptr;
-    switch (art) {
-    case Art::If:
-        if (!OeffneIfEbene("if"))
-            return;
-        c = UeberspringeLeer();
-        Zurueck(c);
-        if (c == '\n' || c == 0)
-            Melde(M_IfOhneArgument);
-        else if (Bedingung())
-            mIfStapel[mIfTiefe - 1] |= kZweigGenommen;
-        else
-            mKompiliert = false;
-        break;
-    case Art::Ifdef:
-    case Art::Ifndef: {
-        if (!OeffneIfEbene(name.c_str()))
-            return;
-        c = UeberspringeLeer();
-        if (!IstNamensanfang(c)) {
-            Zurueck(c);
-            Melde(M_IfOhneArgument);
-            UeberspringeZeile();
-            return;
-        }
-        std::string makro;
-        LiesName(c, makro);
-        if ((Finde(makro) != nullptr) == (art == Art::Ifdef))
-            mIfStapel[mIfTiefe - 1] |= kZweigGenommen;
-        else
-            mKompiliert = false;
-        break;
-    }
-    case Art::Elif:
-        if (!ebene || (*ebene & kElseGesehen)) {
-            Melde(ebene ? M_NachElse : M_NichtInIf, "elif");
-            UeberspringeZeile();
-            return;
-        }
-        if (!(*ebene & kAussenKompiliert) || (*ebene & kZweigGenommen)) {
-            mKompiliert = false;
-            UeberspringeZeile();
-            return;
-        }
-        c = UeberspringeLeer();
-        Zurueck(c);
-        if (c == '\n' || c == 0) {
-            Melde(M_IfOhneArgument);
-            mKompiliert = true;
-        } else {
-            mKompiliert = Bedingung();
-            if (mKompiliert)
-                *ebene |= kZweigGenommen;
-        }
-        break;
-    case Art::Else:
-        if (!ebene || (*ebene & kElseGesehen)) {
-            Melde(ebene ? M_NachElse : M_NichtInIf, "else");
-        } else {
-            *ebene |= kElseGesehen;
-            if (*ebene & kAussenKompiliert)
-                mKompiliert = !(*ebene & kZweigGenommen) && !mKompiliert;
-        }
-        break;
-    case Art::Endif:
-        if (!ebene) {
-            Melde(M_NichtInIf, "endif");
-        } else {
-            if (!mKompiliert && (*ebene & kAussenKompiliert))
-                mMarkeFaellig = true;
-            mKompiliert = *ebene & kAussenKompiliert;
-            --mIfTiefe;
-        }
-        break;
-    case Art::Include:
-        Include();
-        return;
-    case Art::Define:
-        Define();
-        break;
-    case Art::Undef:
-        Undef();
-        break;
-    case Art::Pragma:
-        Passthrough("pragma");
-        return;
-    case Art::Assert:
-        if (!Bedingung() && !mAbbruch)
-            Melde(M_Zusicherung);
-        break;
-    case Art::Line:
-        Line();
-        break;
-    case Art::Error:
-        Melde(M_ErrorDirektive);
-        break;
-    case Art::Unbekannt:
-        if (mOpt.mWarneUnbekannte)
-            Melde(M_UnbekannteDirektive, name.c_str());
-        Passthrough(name.c_str());
-        return;
-    }
-
-    if (mAbbruch)
-        return;
-    c = UeberspringeLeer();
+// Only blanks may follow a directive; anything else is reported and dropped.
+void CppLauf::PruefeZeilenrest() {
+    const int c = UeberspringeLeer();
     if (c != '\n' && c != 0) {
         Melde(M_RestText);
         UeberspringeZeile();
     } else {
         Zurueck(c);
     }
+}
+
+unsigned char* CppLauf::InnersteIfEbene() {
+    return mIfTiefe > 0 ? &mIfStapel[mIfTiefe - 1] : nullptr;
+}
+
+void CppLauf::If() {
+    if (!OeffneIfEbene("if"))
+        return;
+    const int c = UeberspringeLeer();
+    Zurueck(c);
+    if (c == '\n' || c == 0)
+        Melde(M_IfOhneArgument);
+    else if (Bedingung())
+        mIfStapel[mIfTiefe - 1] |= kZweigGenommen;
+    else
+        mKompiliert = false;
+}
+
+// #ifdef when `definiert`, else #ifndef. False when the line was dropped for a missing name.
+bool CppLauf::Ifdef(const char* name, bool definiert) {
+    if (!OeffneIfEbene(name))
+        return true;
+    std::string makro;
+    if (!LiesNameNachLeerraum(makro, M_IfOhneArgument)) {
+        UeberspringeZeile();
+        return false;
+    }
+    if ((Finde(makro) != nullptr) == definiert)
+        mIfStapel[mIfTiefe - 1] |= kZweigGenommen;
+    else
+        mKompiliert = false;
+    return true;
+}
+
+// False when the line was dropped: after an error, or because a branch was taken already.
+bool CppLauf::Elif() {
+    unsigned char* ebene = InnersteIfEbene();
+    if (!ebene || (*ebene & kElseGesehen)) {
+        Melde(ebene ? M_NachElse : M_NichtInIf, "elif");
+        UeberspringeZeile();
+        return false;
+    }
+    if (!(*ebene & kAussenKompiliert) || (*ebene & kZweigGenommen)) {
+        mKompiliert = false;
+        UeberspringeZeile();
+        return false;
+    }
+    const int c = UeberspringeLeer();
+    Zurueck(c);
+    if (c == '\n' || c == 0) {
+        Melde(M_IfOhneArgument);
+        mKompiliert = true;
+        return true;
+    }
+    mKompiliert = Bedingung();
+    if (mKompiliert)
+        *ebene |= kZweigGenommen;
+    return true;
+}
+
+void CppLauf::Else() {
+    unsigned char* ebene = InnersteIfEbene();
+    if (!ebene || (*ebene & kElseGesehen)) {
+        Melde(ebene ? M_NachElse : M_NichtInIf, "else");
+        return;
+    }
+    *ebene |= kElseGesehen;
+    if (*ebene & kAussenKompiliert)
+        mKompiliert = !(*ebene & kZweigGenommen) && !mKompiliert;
+}
+
+void CppLauf::Endif() {
+    const unsigned char* ebene = InnersteIfEbene();
+    if (!ebene) {
+        Melde(M_NichtInIf, "endif");
+        return;
+    }
+    if (!mKompiliert && (*ebene & kAussenKompiliert))
+        mMarkeFaellig = true;
+    mKompiliert = *ebene & kAussenKompiliert;
+    --mIfTiefe;
 }
 
 // Writes "#name", a blank and the rest of the line as read, with its newline.

@@ -1,6 +1,7 @@
 #pragma once
 // The state of one preprocessor run and the operations on it. The operations are spread by topic
-// over cpp_eintritt.cpp, cpp_quelle.cpp, cpp_direktiven.cpp, cpp_makros.cpp and cpp_ausdruck.cpp.
+// over cpp_eintritt.cpp, cpp_quelle.cpp, cpp_funktionen.cpp, cpp_direktiven.cpp, cpp_makros.cpp and
+// cpp_ausdruck.cpp.
 
 #include "shaderpp/cpp.h"
 
@@ -161,7 +162,7 @@ struct CppLauf {
     void Schreibe(int zeichen);
     void Schreibe(const std::string& text);
 
-    // Source reading, output and function tracking (cpp_quelle.cpp)
+    // Source reading and output (cpp_quelle.cpp)
     int LiesRoh();
     int Lies();
     bool FuelleNach(CppEbene& ebene);
@@ -173,6 +174,7 @@ struct CppLauf {
     int UeberspringeLeer();
     void UeberspringeZeile();
     void LiesName(int erstes, std::string& name);
+    bool LiesNameNachLeerraum(std::string& name, int fehler);
     void ScanneZahl(int erstes, std::string& ziel);
     bool ScanneLiteral(int quote, std::string& ziel);
     void Schiebe(const std::string& name, std::string text);
@@ -182,13 +184,23 @@ struct CppLauf {
     void Hauptschleife();
     bool Zeile(int erstes);
     void SchreibeMarke();
+
+    // Function tracking (cpp_funktionen.cpp)
     void VerfolgeName(const std::string& name);
     void VerfolgeWert();
     void VerfolgeZeichen(int zeichen, bool ausInitFunc);
 
     // Directives and conditional inclusion (cpp_direktiven.cpp)
     void Direktive();
+    bool LiesDirektivenName(std::string& name);
+    void PruefeZeilenrest();
     bool OeffneIfEbene(const char* name);
+    unsigned char* InnersteIfEbene();
+    void If();
+    bool Ifdef(const char* name, bool definiert);
+    bool Elif();
+    void Else();
+    void Endif();
     void Include();
     FILE* SucheInclude(const std::string& name, bool inQuotes, std::string& pfad);
     void Line();
@@ -199,6 +211,7 @@ struct CppLauf {
     CppMakro* Finde(const std::string& name);
     void Speichere(const std::string& name, std::string koerper, int parameter);
     void Entferne(const std::string& name);
+    bool LiesParameter(std::vector<std::string>& parameter);
     void Define();
     void Undef();
     bool Expandiere(CppMakro& makro);
@@ -208,7 +221,7 @@ struct CppLauf {
     void Paste(const std::string& erster);
     void GibDefinitionenAus();
 
-    // #if expressions (cpp_ausdruck.cpp)
+    // #if expressions (cpp_ausdruck.cpp, their tokens in cpp_ausdruckleser.cpp)
     bool Bedingung();
 
     CppOptionen mOpt;
@@ -279,5 +292,5 @@ inline bool IstLeer(int c) {
     return c == ' ' || c == '\t';
 }
 
-// The sizes that sizeof in #if reports; shared by every run of the process.
+// The sizes that sizeof in #if reports; shared by every run of the process (cpp_ausdruckleser.cpp).
 bool cpp_SetzeGroessen(const char* text, int& fehlercode);

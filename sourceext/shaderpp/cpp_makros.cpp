@@ -32,6 +32,167 @@ bool NurLeerraum(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return IstLeer(c) || c == '\n'; });
 }
 
+// Sets a flag for as long as it lives, so that every way out clears it again.
+class Gesetzt {
+public:
+    explicit Gesetzt(bool& flag) : mFlag(flag) { mFlag = true; }
+    ~Gesetzt() { mFlag = false; }
+    Gesetzt(const Gesetzt&) = delete;
+    Gesetzt& operator=(const Gesetzt&) = delete;
+
+private:
+    bool& mFlag;
+};
+
+// Encodes the body of a #define from its first character to the end of the line: a parameter
+// becomes its index byte, "#" before one stringizes it, "##" becomes the paste mark, and the
+// macro's own name is marked so that it does not expand itself. Backslashes stay in the body with
+// the character after them.
+class KoerperKodierer {
+public:
+    KoerperKodierer(CppLauf& lauf, const std::string& name, const std::vector<std::string>& parameter)
+        : mLauf(lauf), mName(name), mParameter(parameter) {}
+
+    // False after a diagnostic; the body is not to be stored then.
+    bool Kodiere(int c);
+    const std::string& Koerper() const { return mKoerper; }
+
+private:
+    int NachRaute();
+    int Wort(int erstes);
+    int Zahl(int erstes);
+    bool Literal(int quote);
+    int Maskiert();
+    bool PasstInPuffer(size_t grenze);
+
+    CppLauf& mLauf;
+    const std::string& mName;
+    const std::vector<std::string>& mParameter;
+    std::string mKoerper;
+    bool mStringize = false;
+};
+
+bool KoerperKodierer::Kodiere(int c) {
+    const Gesetzt imDefine(mLauf.mImDefine);
+    while (c != '\n' && c != 0) {
+        if (!PasstInPuffer(kArbeitspuffer - 1))
+            return false;
+        if (c == '#') {
+            c = NachRaute();
+            continue;
+        }
+        if (IstNamensanfang(c)) {
+            c = Wort(c);
+            continue;
+        }
+        mStringize = false;
+        if (IstZiffer(c) || c == '.') {
+            c = Zahl(c);
+        } else if ((c == '"' || c == '\'') && !mLauf.mOpt.mEinfacheZeichen) {
+            if (!Literal(c))
+                return false;
+            c = mLauf.Lies();
+        } else if (IstLeer(c)) {
+            mKoerper += ' ';
+            c = mLauf.UeberspringeLeer();
+        } else if (c == '\\') {
+            c = Maskiert();
+        } else {
+            mKoerper += static_cast<char>(c);
+            c = mLauf.Lies();
+        }
+    }
+    mLauf.Zurueck(c);
+    if (!mKoerper.empty() && mKoerper.back() == ' ')
+        mKoerper.pop_back();
+    return PasstInPuffer(kArbeitspuffer);
+}
+
+bool KoerperKodierer::PasstInPuffer(size_t grenze) {
+    if (mKoerper.size() < grenze)
+        return true;
+    mLauf.Melde(M_ZeileZuLang);
+    mLauf.Abbrechen();
+    return false;
+}
+
+// After a "#": a second one pastes (blanks before it go), a single one stringizes the next name.
+int KoerperKodierer::NachRaute() {
+    int c = mLauf.Lies();
+    if (c == '#') {
+        while (!mKoerper.empty() && mKoerper.back() == ' ')
+            mKoerper.pop_back();
+        mKoerper += static_cast<char>(kPaste);
+        return mLauf.UeberspringeLeer();
+    }
+    mStringize = true;
+    while (IstLeer(c))
+        c = mLauf.Lies();
+    return c;
+}
+
+int KoerperKodierer::Wort(int erstes) {
+    std::string wort;
+    mLauf.LiesName(erstes, wort);
+    const int index = ParameterIndex(mParameter, wort);
+    if (index >= 0) {
+        if (mStringize)
+            mKoerper += static_cast<char>(kStringize);
+        mKoerper += static_cast<char>(kParameter + index);
+    } else {
+        if (wort == mName)
+            mKoerper += static_cast<char>(kNichtExpandieren);
+        mKoerper += wort;
+    }
+    mStringize = false;
+    return mLauf.Lies();
+}
+
+// A number, or a "." that starts none.
+int KoerperKodierer::Zahl(int erstes) {
+    if (erstes == '.') {
+        const int d = mLauf.Lies();
+        mLauf.Zurueck(d);
+        if (!IstZiffer(d)) {
+            mKoerper += '.';
+            return mLauf.Lies();
+        }
+    }
+    std::string zahl;
+    mLauf.ScanneZahl(erstes, zahl);
+    mKoerper += zahl;
+    return mLauf.Lies();
+}
+
+// A literal that holds nothing but a parameter's name is marked, so that the argument replaces it.
+bool KoerperKodierer::Literal(int quote) {
+    std::string literal;
+    if (!mLauf.ScanneLiteral(quote, literal))
+        return false;
+    const int index = ParameterIndex(mParameter, literal.substr(1, literal.size() - 2));
+    if (index < 0) {
+        mKoerper += literal;
+        return true;
+    }
+    mKoerper += static_cast<char>(quote);
+    mKoerper += static_cast<char>(kQuotierterParam);
+    mKoerper += static_cast<char>(kParameter + index);
+    mKoerper += static_cast<char>(quote);
+    return true;
+}
+
+// A backslash with the character after it; before a newline the body goes on on the next line.
+int KoerperKodierer::Maskiert() {
+    mKoerper += '\\';
+    const int c = mLauf.Lies();
+    if (c == 0)
+        return 0;
+    if (c == '\n')
+        mLauf.mMarkeFaellig = true;
+    mKoerper += static_cast<char>(c);
+    return mLauf.Lies();
+}
+
 } // namespace
 
 CppMakro* CppLauf::Finde(const std::string& name) {
@@ -75,174 +236,77 @@ void CppLauf::Entferne(const std::string& name) {
         eimer.end());
 }
 
-void CppLauf::Define() {
+// The parameter names after the "(" of "#define NAME(", up to the ")". "()" has none; otherwise
+// every "," must be followed by one. False after a diagnostic.
+bool CppLauf::LiesParameter(std::vector<std::string>& parameter) {
+    size_t belegt = 0;
     int c = UeberspringeLeer();
-    if (!IstNamensanfang(c)) {
-        Zurueck(c);
-        Melde(M_DefineSyntax);
-        return;
+    while (c != ')' || !parameter.empty()) {
+        if (!IstNamensanfang(c)) {
+            Zurueck(c);
+            Melde(M_DefineSyntax);
+            return false;
+        }
+        std::string parameterName;
+        LiesName(c, parameterName);
+        if (static_cast<int>(parameter.size()) == kMaxParameter) {
+            Melde(M_ZuVieleParameter);
+            Abbrechen();
+            return false;
+        }
+        belegt += parameterName.size() + 1;
+        if (belegt > kArgumentBereich) {
+            Melde(M_MakroBereichVoll);
+            Abbrechen();
+            return false;
+        }
+        parameter.push_back(std::move(parameterName));
+        c = UeberspringeLeer();
+        if (c == ')')
+            break;
+        if (c != ',') {
+            Zurueck(c);
+            Melde(M_DefineSyntax);
+            return false;
+        }
+        c = UeberspringeLeer();
     }
+    return true;
+}
+
+// #define in three steps: the name, the parameter list when a "(" follows it at once, the body.
+void CppLauf::Define() {
     std::string name;
-    LiesName(c, name);
+    if (!LiesNameNachLeerraum(name, M_DefineSyntax))
+        return;
     const CppMakro* alt = Finde(name);
     const bool warDefiniert = alt != nullptr;
     const std::string alterKoerper = alt ? alt->mKoerper : "";
 
     std::vector<std::string> parameter;
     int anzahl = kMakroOhneListe;
-    c = Lies();
+    int c = Lies();
     if (c == '(') {
-        size_t belegt = 0;
-        // "()" has no parameters; otherwise every "," must be followed by one.
-        c = UeberspringeLeer();
-        while (c != ')' || !parameter.empty()) {
-            if (!IstNamensanfang(c)) {
-                Zurueck(c);
-                Melde(M_DefineSyntax);
-                return;
-            }
-            std::string parameterName;
-            LiesName(c, parameterName);
-            if (static_cast<int>(parameter.size()) == kMaxParameter) {
-                Melde(M_ZuVieleParameter);
-                Abbrechen();
-                return;
-            }
-            belegt += parameterName.size() + 1;
-            if (belegt > kArgumentBereich) {
-                Melde(M_MakroBereichVoll);
-                Abbrechen();
-                return;
-            }
-            parameter.push_back(std::move(parameterName));
-            c = UeberspringeLeer();
-            if (c == ')')
-                break;
-            if (c != ',') {
-                Zurueck(c);
-                Melde(M_DefineSyntax);
-                return;
-            }
-            c = UeberspringeLeer();
-        }
+        if (!LiesParameter(parameter))
+            return;
         anzahl = static_cast<int>(parameter.size());
         c = Lies();
     }
     while (IstLeer(c))
         c = Lies();
 
-    // Encode the body. Backslashes stay in it with the character after them.
-    mImDefine = true;
-    std::string koerper;
-    bool stringize = false;
-    while (c != '\n' && c != 0) {
-        if (koerper.size() >= kArbeitspuffer - 1) {
-            mImDefine = false;
-            Melde(M_ZeileZuLang);
-            Abbrechen();
-            return;
-        }
-        if (c == '#') {
-            c = Lies();
-            if (c == '#') {
-                while (!koerper.empty() && koerper.back() == ' ')
-                    koerper.pop_back();
-                koerper += static_cast<char>(kPaste);
-                c = UeberspringeLeer();
-            } else {
-                stringize = true;
-                while (IstLeer(c))
-                    c = Lies();
-            }
-            continue;
-        }
-        if (IstNamensanfang(c)) {
-            std::string wort;
-            LiesName(c, wort);
-            const int index = ParameterIndex(parameter, wort);
-            if (index >= 0) {
-                if (stringize)
-                    koerper += static_cast<char>(kStringize);
-                koerper += static_cast<char>(kParameter + index);
-            } else {
-                if (wort == name)
-                    koerper += static_cast<char>(kNichtExpandieren);
-                koerper += wort;
-            }
-            stringize = false;
-            c = Lies();
-            continue;
-        }
-        stringize = false;
-        if (c == '.') {
-            const int d = Lies();
-            Zurueck(d);
-            if (!IstZiffer(d)) {
-                koerper += '.';
-                c = Lies();
-                continue;
-            }
-        }
-        if (IstZiffer(c) || c == '.') {
-            std::string zahl;
-            ScanneZahl(c, zahl);
-            koerper += zahl;
-        } else if ((c == '"' || c == '\'') && !mOpt.mEinfacheZeichen) {
-            std::string literal;
-            if (!ScanneLiteral(c, literal)) {
-                mImDefine = false;
-                return;
-            }
-            const int index = ParameterIndex(parameter, literal.substr(1, literal.size() - 2));
-            if (index >= 0) {
-                koerper += static_cast<char>(c);
-                koerper += static_cast<char>(kQuotierterParam);
-                koerper += static_cast<char>(kParameter + index);
-                koerper += static_cast<char>(c);
-            } else {
-                koerper += literal;
-            }
-        } else if (IstLeer(c)) {
-            koerper += ' ';
-            c = UeberspringeLeer();
-            continue;
-        } else if (c == '\\') {
-            koerper += '\\';
-            c = Lies();
-            if (c == 0)
-                break;
-            if (c == '\n')
-                mMarkeFaellig = true;
-            koerper += static_cast<char>(c);
-        } else {
-            koerper += static_cast<char>(c);
-        }
-        c = Lies();
-    }
-    mImDefine = false;
-    Zurueck(c);
-    if (!koerper.empty() && koerper.back() == ' ')
-        koerper.pop_back();
-    if (koerper.size() >= kArbeitspuffer) {
-        Melde(M_ZeileZuLang);
-        Abbrechen();
+    KoerperKodierer kodierer(*this, name, parameter);
+    if (!kodierer.Kodiere(c))
         return;
-    }
-    Speichere(name, koerper, anzahl);
-    if (warDefiniert && alterKoerper != koerper)
+    Speichere(name, kodierer.Koerper(), anzahl);
+    if (warDefiniert && alterKoerper != kodierer.Koerper())
         Melde(M_Umdefiniert, name.c_str());
 }
 
 void CppLauf::Undef() {
-    const int c = UeberspringeLeer();
-    if (!IstNamensanfang(c)) {
-        Zurueck(c);
-        Melde(M_UndefArgument);
-        return;
-    }
     std::string name;
-    LiesName(c, name);
-    Entferne(name);
+    if (LiesNameNachLeerraum(name, M_UndefArgument))
+        Entferne(name);
 }
 
 // Looks for the "(" of a call. Whatever was passed over goes back to the input when there is none.

@@ -1,5 +1,5 @@
-// Source reading (the stack of inputs, line joins, comments, numbers and literals), the main loop
-// with its output and line markers, and the tracking of function definitions.
+// Source reading (the stack of inputs, line joins, comments, numbers and literals) and the main
+// loop with its output and line markers.
 
 #include "shaderpp/cpp_lauf.h"
 
@@ -242,6 +242,18 @@ void CppLauf::LiesName(int erstes, std::string& name) {
         c = Lies();
     }
     Zurueck(c);
+}
+
+// The name after blanks. Without one the character goes back and `fehler` is reported.
+bool CppLauf::LiesNameNachLeerraum(std::string& name, int fehler) {
+    const int c = UeberspringeLeer();
+    if (!IstNamensanfang(c)) {
+        Zurueck(c);
+        Melde(fehler);
+        return false;
+    }
+    LiesName(c, name);
+    return true;
 }
 
 // A decimal, octal, hexadecimal or floating number with its suffixes, taken unchanged.
@@ -519,97 +531,5 @@ bool CppLauf::Zeile(int c) {
             Schreibe(c);
         }
         c = Lies();
-    }
-}
-
-void CppLauf::VerfolgeName(const std::string& name) {
-    mLuecke = 0;
-    mLetztesWarName = true;
-    if (mVerfolgung == 0)
-        mLetzterName = name.substr(0, kNamensLaenge);
-}
-
-void CppLauf::VerfolgeWert() {
-    mLuecke = 0;
-    mLetztesWarName = false;
-}
-
-// Follows C-like declarations: a name, a parenthesised list at the outer level and then "{" make
-// a function definition.
-void CppLauf::VerfolgeZeichen(int c, bool ausInitFunc) {
-    ++mLuecke;
-    switch (c) {
-    case '(':
-        if (mRund == 0 && mGeschweift == 0) {
-            if (mLuecke == 2) {
-                mLuecke = 1;
-                mVerfolgung = 0;
-            } else if (mVerfolgung == 0 && mLuecke == 1 && mLetztesWarName) {
-                mKandidat = mLetzterName;
-                mVerfolgung = 1;
-            } else {
-                ++mExtraKlammern;
-            }
-        }
-        ++mRund;
-        break;
-    case ')':
-        --mRund;
-        if (mRund == 0 && mGeschweift == 0 && mVerfolgung >= 1 && mExtraKlammern == 0) {
-            ++mVerfolgung;
-            mLuecke = 1;
-        }
-        break;
-    case ',':
-    case ';':
-        if (mLuecke == 2) {
-            mVerfolgung = 0;
-            mExtraKlammern = 0;
-            mLuecke = 1;
-        }
-        break;
-    case '[':
-        ++mEckig;
-        break;
-    case ']':
-        --mEckig;
-        break;
-    case '{':
-        // A brace of the inserted text starts no function: the insertion would insert itself
-        // again for ever. So there are never more insertions than braces in the input.
-        if (mGeschweift == 0 && mVerfolgung >= 2 && !ausInitFunc) {
-            mFunktion = mKandidat;
-            mFunktionsZeile = mZeile;
-            if (mOpt.mFunktionenMelden)
-                Nachricht("#> Function defined at line %d: %s <#\n", mFunktionsZeile, mFunktion.c_str());
-            bool ausgenommen = false;
-            for (const std::string& name : mAusgenommen)
-                ausgenommen |= name == mFunktion;
-            if (!mFunktionsText.empty() && !ausgenommen) {
-                // Read next: the text, then a second "{" that the extra "}" at the end closes.
-                Schiebe("__brace__", "{");
-                Schiebe("__init_func__", mFunktionsText);
-                mEingefuegt = 1;
-            }
-        }
-        ++mGeschweift;
-        break;
-    case '}':
-        mLuecke = 0;
-        --mGeschweift;
-        if (mGeschweift == mEingefuegt && !ausInitFunc) {
-            mFunktion.clear();
-            mFunktionsZeile = 0;
-            mVerfolgung = 0;
-            if (mEingefuegt) {
-                Schreibe('}');
-                --mGeschweift;
-                mEingefuegt = 0;
-            }
-        }
-        mExtraKlammern = 0;
-        break;
-    default:
-        break;
     }
 }

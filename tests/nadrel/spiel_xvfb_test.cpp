@@ -137,4 +137,25 @@ TEST_F(Partie, AbsturzSchreibtBerichtUndDump) {
     EXPECT_GT(fs::file_size(Benutzer() / "MiniDump.dmp"), 0u);
 }
 
+// A GPU reset reported at the fifth present: the game resets the device into a new OpenGL context,
+// goes on drawing the scene and ends normally through the console's "quit".
+TEST_F(Partie, GpuResetUndWeiter) {
+    setenv("NADREL_GPURESET", "5", 1);
+    Starte();
+    unsetenv("NADREL_GPURESET");
+    ASSERT_TRUE(Warte(
+        [&] {
+            return Log().find("Device zurücksetzen") != std::string::npos;
+        },
+        60s));
+    WarteAufSpiel();
+    const Foto foto = Bildschirmfoto(0);
+    EXPECT_EQ(foto.Pixel(0, 0), (Rgb{26, 26, 26}));
+    EXPECT_GT(foto.Helligkeit(kSzeneLinks, kSzeneOben, kSzeneRechts, kSzeneUnten), 5);
+    Taste(XK_F11);
+    Tippe("quit\n");
+    EXPECT_EQ(Ende(std::max<ms>(1000ms, 4 * mHalten)), 0);
+    EXPECT_EQ(Anzahl(Log(), "Device zurücksetzen"), 1);
+}
+
 } // namespace

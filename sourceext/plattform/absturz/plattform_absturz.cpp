@@ -16,7 +16,6 @@
 #include <sys/utsname.h>
 #include <ucontext.h>
 #include <unistd.h>
-#include <unwind.h>
 
 namespace Plattform {
 
@@ -83,6 +82,8 @@ uint32_t Code(int signal, const siginfo_t* info, const ucontext_t* kontext) {
 AusnahmeZeiger Beschreibe(int signal, const siginfo_t* info, const ucontext_t* kontext, uint32_t faden) {
     AusnahmeZeiger zeiger;
     zeiger.mSignal = signal;
+    zeiger.mSignalArt = info->si_code;
+    zeiger.mFehlerAdresse = uint64_t(info->si_addr);
     zeiger.mKontext = kontext;
     zeiger.mFadenId = faden;
     zeiger.mCode = Code(signal, info, kontext);
@@ -200,50 +201,74 @@ struct ModulListe {
     size_t mAnzahl;
 };
 
+// The GNU build id from a note segment as it is mapped; false when the segment holds none.
+bool LiesBauId(const uint8_t* notizen, uint64_t groesse, ModulBereich& modul) {
+    const auto aufgerundet = [](uint64_t n) { return (n + 3) & ~uint64_t(3); };
+    uint64_t pos = 0;
+    while (pos + sizeof(ElfW(Nhdr)) <= groesse) {
+        ElfW(Nhdr) kopf;
+        std::memcpy(&kopf, notizen + pos, sizeof kopf);
+        const uint64_t name = pos + sizeof kopf;
+        const uint64_t inhalt = name + aufgerundet(kopf.n_namesz);
+        pos = inhalt + aufgerundet(kopf.n_descsz);
+        if (pos > groesse)
+            return false;
+        if (kopf.n_type == NT_GNU_BUILD_ID && kopf.n_namesz == 4 && std::memcmp(notizen + name, "GNU", 4) == 0 &&
+            kopf.n_descsz <= ModulBereich::kMaxBauId) {
+            modul.mBauIdLaenge = kopf.n_descsz;
+            std::memcpy(modul.mBauId, notizen + inhalt, kopf.n_descsz);
+            return true;
+        }
+    }
+    return false;
+}
+
 int SammleModul(dl_phdr_info* info, size_t, void* daten) {
     auto* liste = static_cast<ModulListe*>(daten);
     if (liste->mAnzahl == liste->mMax)
         return 1;
-    uint64_t unten = UINT64_MAX, oben = 0;
+    ModulBereich& modul = liste->mModule[liste->mAnzahl];
+    modul = ModulBereich{UINT64_MAX, 0, ModulPfad(info->dlpi_name), 0, {}};
+    uint64_t oben = 0;
     for (int i = 0; i < info->dlpi_phnum; ++i) {
         const ElfW(Phdr)& kopf = info->dlpi_phdr[i];
+        const uint64_t anfang = info->dlpi_addr + kopf.p_vaddr;
+        if (kopf.p_type == PT_NOTE && modul.mBauIdLaenge == 0)
+            LiesBauId(reinterpret_cast<const uint8_t*>(anfang), kopf.p_memsz, modul);
         if (kopf.p_type != PT_LOAD)
             continue;
-        unten = std::min<uint64_t>(unten, info->dlpi_addr + kopf.p_vaddr);
-        oben = std::max<uint64_t>(oben, info->dlpi_addr + kopf.p_vaddr + kopf.p_memsz);
+        modul.mBasis = std::min<uint64_t>(modul.mBasis, anfang);
+        oben = std::max<uint64_t>(oben, anfang + kopf.p_memsz);
     }
-    if (oben > unten)
-        liste->mModule[liste->mAnzahl++] = {unten, oben - unten, ModulPfad(info->dlpi_name)};
+    if (oben > modul.mBasis) {
+        modul.mGroesse = oben - modul.mBasis;
+        ++liste->mAnzahl;
+    }
     return 0;
 }
 
-// ---- raw call stack
-
-struct StapelSammlung {
-    uint64_t* mAdressen;
-    size_t mMax;
-    size_t mAnzahl;
-    uint64_t mStart; // the faulting instruction, or 0
-    bool mGefunden;
-    int mUebersprungen;
-};
-
-_Unwind_Reason_Code SammleRahmen(_Unwind_Context* rahmen, void* daten) {
-    auto* sammlung = static_cast<StapelSammlung*>(daten);
-    int vorBefehl = 0;
-    const uint64_t adresse = _Unwind_GetIPInfo(rahmen, &vorBefehl);
-    if (!sammlung->mGefunden) {
-        if (sammlung->mStart != 0 ? adresse != sammlung->mStart : sammlung->mUebersprungen++ < 1)
-            return _URC_NO_REASON;
-        sammlung->mGefunden = true;
-    }
-    if (adresse == 0 || sammlung->mAnzahl == sammlung->mMax)
-        return _URC_END_OF_STACK;
-    sammlung->mAdressen[sammlung->mAnzahl++] = adresse;
-    return _URC_NO_REASON;
-}
-
 } // namespace
+
+const char* SystemText(uint32_t code) {
+    using namespace AusnahmeCode;
+    struct Zuordnung {
+        uint32_t mCode;
+        int mSignal;
+    };
+    static constexpr Zuordnung kZuordnung[] = {
+        {kFehlausrichtung, SIGBUS},        {kHaltepunkt, SIGTRAP},           {kEinzelschritt, SIGTRAP},
+        {kZugriffsverletzung, SIGSEGV},    {kSeitenfehler, SIGBUS},          {kUngueltigeAnweisung, SIGILL},
+        {kFeldgrenze, SIGFPE},             {kFliessDivisionDurchNull, SIGFPE}, {kFliessUngenau, SIGFPE},
+        {kFliessUngueltig, SIGFPE},        {kFliessUeberlauf, SIGFPE},       {kFliessUnterlauf, SIGFPE},
+        {kGanzDivisionDurchNull, SIGFPE},  {kGanzUeberlauf, SIGFPE},         {kPrivilegierteAnweisung, SIGILL},
+        {kStapelUeberlauf, SIGSEGV},       {kCppAusnahme, SIGABRT},
+    };
+    // sigdescr_np, not strsignal: the same untranslated text, without the locale's allocations.
+    for (const Zuordnung& eintrag : kZuordnung)
+        if (eintrag.mCode == code)
+            return sigdescr_np(eintrag.mSignal);
+    return "";
+}
 
 AusnahmeFilter SetzeAusnahmeFilter(AusnahmeFilter filter) {
     unsetenv("DEBUGINFOD_URLS");
@@ -281,18 +306,6 @@ size_t LiesModule(ModulBereich* module, size_t max) {
     ModulListe liste{module, max, 0};
     dl_iterate_phdr(&SammleModul, &liste);
     return liste.mAnzahl;
-}
-
-size_t LiesAufrufstapel(const void* kontext, uint64_t* adressen, size_t max) {
-    const uint64_t start = kontext ? Befehlszeiger(static_cast<const ucontext_t*>(kontext)) : 0;
-    StapelSammlung sammlung{adressen, max, 0, start, false, 0};
-    _Unwind_Backtrace(&SammleRahmen, &sammlung);
-    // An unwinder that cannot step through the signal frame still leaves the faulting frame.
-    if (!sammlung.mGefunden && kontext && max > 0) {
-        adressen[0] = start;
-        return 1;
-    }
-    return sammlung.mAnzahl;
 }
 
 SystemVersion LiesSystemVersion() {

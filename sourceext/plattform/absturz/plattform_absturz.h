@@ -1,7 +1,7 @@
 #pragma once
 // The process's crash handler on Linux: the fault signals, mapped to the exception codes the
 // crash report prints, handed to one filter on the faulting thread; plus the signal-safe look-ups
-// the report needs (module and section of an address, the loaded modules, the raw call stack).
+// the report needs (module and section of an address, the loaded modules).
 
 #include <cstddef>
 #include <cstdint>
@@ -30,15 +30,23 @@ constexpr uint32_t kStapelUeberlauf = 0xC00000FD;
 constexpr uint32_t kCppAusnahme = 0xE06D7363;
 } // namespace AusnahmeCode
 
+// The system's message text for an exception code: the description of the signal it stands for
+// ("Aborted" for an abort), "" for a code no signal maps to. Signal-safe.
+const char* SystemText(uint32_t code);
+
 // One fault as the filter sees it. For an access violation the two parameters are the kind of
 // access (0 read, 1 write, 8 execute) and the address that was accessed.
 struct AusnahmeZeiger {
     uint32_t mCode = 0;
+    // The faulting instruction (for a breakpoint the int3 itself, one byte before the context's).
     uint64_t mAdresse = 0;
     uint32_t mParameterAnzahl = 0;
     uint64_t mParameter[15] = {};
     uint32_t mFadenId = 0;
+    // The signal as the kernel gave it: number, si_code and si_addr, the dump's exception record.
     int mSignal = 0;
+    int mSignalArt = 0;
+    uint64_t mFehlerAdresse = 0;
     // The faulting thread's registers (a ucontext_t), for the minidump and the stack walk.
     const void* mKontext = nullptr;
 };
@@ -68,18 +76,18 @@ struct AdressOrt {
 };
 bool FindeAdressOrt(uint64_t adresse, AdressOrt& ort);
 
-// One loaded module: lowest and highest mapped address and path (the executable's real path).
+// One loaded module: lowest address, size of its mapped range, path (the executable's real path)
+// and the GNU build id its notes carry (length 0 without one).
 struct ModulBereich {
+    static constexpr size_t kMaxBauId = 64;
     uint64_t mBasis;
     uint64_t mGroesse;
     const char* mPfad;
+    uint32_t mBauIdLaenge;
+    uint8_t mBauId[kMaxBauId];
 };
 // Fills up to `max` modules; returns how many. Signal-safe; the paths live as long as the module.
 size_t LiesModule(ModulBereich* module, size_t max);
-
-// The return addresses of the calling thread, frame 0 first. With the context of a fault on this
-// thread, frame 0 is the faulting instruction and the frames of the handler are skipped.
-size_t LiesAufrufstapel(const void* kontext, uint64_t* adressen, size_t max);
 
 // The kernel's release numbers and version text (uname), for the report and the dump.
 struct SystemVersion {

@@ -1,16 +1,15 @@
 #include "plattform/absturz/plattform_minidump.h"
 
+#include "plattform/absturz/plattform_abwicklung.h"
 #include "plattform/system/plattform_faden.h"
 #include "plattform/system/plattform_system.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cpuid.h>
-#include <cstddef>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <sys/syscall.h>
 #include <ucontext.h>
 #include <unistd.h>
 
@@ -68,24 +67,13 @@ struct MdAusnahme {
     uint64_t mParameter[15];
     MdOrt mKontext;
 };
-// The x86-64 thread context.
-struct MdKontext {
-    uint64_t mHeim[6];
-    uint32_t mFlags, mMxcsr;
-    uint16_t mCs, mDs, mEs, mFs, mGs, mSs;
-    uint32_t mEflags;
-    uint64_t mDr[6];
-    uint64_t mRax, mRcx, mRdx, mRbx, mRsp, mRbp, mRsi, mRdi;
-    uint64_t mR[8];
-    uint64_t mRip;
-    uint8_t mFxsave[512];
-    uint8_t mVektor[26 * 16];
-    uint64_t mVektorSteuerung, mDebugSteuerung, mSprung[4];
+struct MdMiscInfo {
+    uint32_t mGroesse, mFlags, mProzess, mStartZeit, mNutzerZeit, mKernZeit;
 };
 #pragma pack(pop)
 static_assert(sizeof(MdKopf) == 32 && sizeof(MdVerzeichnis) == 12 && sizeof(MdSystemInfo) == 56);
 static_assert(sizeof(MdFaden) == 48 && sizeof(MdModul) == 108 && sizeof(MdAusnahme) == 168);
-static_assert(sizeof(MdKontext) == 1232 && offsetof(MdKontext, mRip) == 0xF8 && offsetof(MdKontext, mFxsave) == 0x100);
+static_assert(sizeof(MdMiscInfo) == 24);
 
 enum : uint32_t {
     kFadenListe = 3,
@@ -93,14 +81,41 @@ enum : uint32_t {
     kSpeicherListe = 5,
     kAusnahme = 6,
     kSystemInfo = 7,
+    kMiscInfo = 15,
 };
-constexpr uint32_t kSignatur = 0x504D444D; // "MDMP"
+constexpr uint32_t kSignatur = 0x504D444D;    // "MDMP"
 constexpr uint32_t kVersion = 0xA793;
-constexpr uint32_t kKontextVoll = 0x10001F; // x86-64: control, integer, segments, floating point, debug
+constexpr uint32_t kCodeViewElf = 0x4270454C; // "BpEL": an ELF build id, the format's Linux form
+constexpr uint32_t kMiscProzessId = 1;
 constexpr uint16_t kArchitekturAmd64 = 9;
 constexpr size_t kMaxModule = 512;
 constexpr uint64_t kStapelHoechstens = 256 * 1024;
 constexpr uint64_t kRoteZone = 128;
+constexpr uint64_t kBefehlsUmgebung = 128;
+
+// The next code point of UTF-8 text; a malformed byte reads as U+FFFD and is passed alone.
+uint32_t NaechstesZeichen(const uint8_t*& text) {
+    const uint8_t erstes = *text++;
+    if (erstes < 0x80)
+        return erstes;
+    const int folge = erstes >= 0xC2 && erstes < 0xE0   ? 1
+                      : erstes >= 0xE0 && erstes < 0xF0 ? 2
+                      : erstes >= 0xF0 && erstes < 0xF5 ? 3
+                                                        : 0;
+    if (folge == 0)
+        return 0xFFFD;
+    static constexpr uint32_t kKleinstes[] = {0, 0x80, 0x800, 0x10000};
+    uint32_t zeichen = erstes & (0x3Fu >> folge);
+    for (int i = 0; i < folge; ++i) {
+        if ((text[i] & 0xC0) != 0x80)
+            return 0xFFFD;
+        zeichen = zeichen << 6 | (text[i] & 0x3Fu);
+    }
+    if (zeichen < kKleinstes[folge] || zeichen > 0x10FFFF || (zeichen >= 0xD800 && zeichen < 0xE000))
+        return 0xFFFD;
+    text += folge;
+    return zeichen;
+}
 
 // Sequential writing with positions to patch later; the first failure sticks.
 struct Schreiber {
@@ -138,74 +153,63 @@ struct Schreiber {
             Schreibe(null, 4 - mPos % 4);
     }
 
-    // Memory of this process: the kernel reads it for us and answers EFAULT where nothing is
-    // mapped, which then reads as zeros, so the range keeps its size. The raw system call, because
-    // a sanitizer's pwrite would object to reading stack memory outside the live frames.
-    MdSpeicher Speicher(uint64_t anfang, uint64_t groesse) {
+    // Room for a record that is patched in once its parts are written.
+    uint32_t Reserviere(size_t groesse) {
         static const char null[4096] = {};
+        Richte4Aus();
         const uint32_t rva = mPos;
-        uint64_t adresse = anfang;
+        for (size_t rest = groesse; rest > 0 && mFehler == 0;) {
+            const size_t stueck = std::min(rest, sizeof null);
+            Schreibe(null, stueck);
+            rest -= stueck;
+        }
+        return rva;
+    }
+
+    // Memory of the process page by page; what cannot be read is written as zeros, so the range
+    // keeps its size.
+    MdSpeicher Speicher(uint32_t prozess, uint64_t anfang, uint64_t groesse) {
+        char puffer[4096];
+        const uint32_t rva = mPos;
         const uint64_t ende = anfang + groesse;
-        while (adresse < ende && mFehler == 0) {
+        for (uint64_t adresse = anfang; adresse < ende && mFehler == 0;) {
             const size_t stueck = size_t(std::min<uint64_t>(ende - adresse, 4096 - adresse % 4096));
-            const ssize_t n = syscall(SYS_pwrite64, mDatei, adresse, stueck, off_t(mPos));
-            if (n > 0) {
-                mPos += uint32_t(n);
-                adresse += uint64_t(n);
-            } else if (n < 0 && errno == EFAULT) {
-                Schreibe(null, stueck);
-                adresse += stueck;
-            } else if (!(n < 0 && errno == EINTR)) {
-                mFehler = n < 0 ? uint32_t(errno) : uint32_t(EIO);
-            }
+            if (!LiesSpeicher(prozess, adresse, puffer, stueck))
+                std::memset(puffer, 0, stueck);
+            Schreibe(puffer, stueck);
+            adresse += stueck;
         }
         return {anfang, {uint32_t(groesse), rva}};
     }
 
-    // A length-prefixed UTF-16 string; our texts are paths and version strings, taken byte-wise.
+    // A length-prefixed UTF-16 string from UTF-8 text.
     uint32_t Text(const char* text) {
         Richte4Aus();
-        const uint32_t laenge = uint32_t(std::strlen(text));
-        const uint32_t bytes = laenge * 2;
+        uint32_t einheiten = 0;
+        for (const uint8_t* zeiger = reinterpret_cast<const uint8_t*>(text); *zeiger;)
+            einheiten += NaechstesZeichen(zeiger) > 0xFFFF ? 2 : 1;
+        const uint32_t bytes = einheiten * 2;
         const uint32_t rva = Schreibe(&bytes, 4);
-        uint16_t zeichen[256];
-        for (uint32_t i = 0; i <= laenge; i += 256) {
-            const uint32_t n = std::min<uint32_t>(256, laenge + 1 - i);
-            for (uint32_t k = 0; k < n; ++k)
-                zeichen[k] = uint8_t(i + k < laenge ? text[i + k] : 0);
-            Schreibe(zeichen, n * 2);
+        uint16_t puffer[256];
+        size_t n = 0;
+        for (const uint8_t* zeiger = reinterpret_cast<const uint8_t*>(text); *zeiger;) {
+            const uint32_t zeichen = NaechstesZeichen(zeiger);
+            if (zeichen > 0xFFFF) {
+                puffer[n++] = uint16_t(0xD800 + ((zeichen - 0x10000) >> 10));
+                puffer[n++] = uint16_t(0xDC00 + ((zeichen - 0x10000) & 0x3FF));
+            } else {
+                puffer[n++] = uint16_t(zeichen);
+            }
+            if (n >= 254) {
+                Schreibe(puffer, n * 2);
+                n = 0;
+            }
         }
+        puffer[n++] = 0;
+        Schreibe(puffer, n * 2);
         return rva;
     }
 };
-
-void FuelleKontext(const ucontext_t& quelle, MdKontext& ziel) {
-    const greg_t* r = quelle.uc_mcontext.gregs;
-    ziel = MdKontext{};
-    ziel.mFlags = kKontextVoll;
-    ziel.mRax = uint64_t(r[REG_RAX]);
-    ziel.mRcx = uint64_t(r[REG_RCX]);
-    ziel.mRdx = uint64_t(r[REG_RDX]);
-    ziel.mRbx = uint64_t(r[REG_RBX]);
-    ziel.mRsp = uint64_t(r[REG_RSP]);
-    ziel.mRbp = uint64_t(r[REG_RBP]);
-    ziel.mRsi = uint64_t(r[REG_RSI]);
-    ziel.mRdi = uint64_t(r[REG_RDI]);
-    const int hoehere[8] = {REG_R8, REG_R9, REG_R10, REG_R11, REG_R12, REG_R13, REG_R14, REG_R15};
-    for (int i = 0; i < 8; ++i)
-        ziel.mR[i] = uint64_t(r[hoehere[i]]);
-    ziel.mRip = uint64_t(r[REG_RIP]);
-    ziel.mEflags = uint32_t(r[REG_EFL]);
-    const uint64_t segmente = uint64_t(r[REG_CSGSFS]);
-    ziel.mCs = uint16_t(segmente);
-    ziel.mGs = uint16_t(segmente >> 16);
-    ziel.mFs = uint16_t(segmente >> 32);
-    if (quelle.uc_mcontext.fpregs) {
-        static_assert(sizeof(*quelle.uc_mcontext.fpregs) == 512);
-        std::memcpy(ziel.mFxsave, quelle.uc_mcontext.fpregs, 512);
-        ziel.mMxcsr = quelle.uc_mcontext.fpregs->mxcsr;
-    }
-}
 
 uint32_t SchreibeSystemInfo(Schreiber& schreiber) {
     MdSystemInfo info{};
@@ -237,35 +241,102 @@ uint32_t SchreibeSystemInfo(Schreiber& schreiber) {
     return rva;
 }
 
-uint32_t SchreibeModulListe(Schreiber& schreiber, uint32_t& groesse) {
-    ModulBereich module[kMaxModule];
-    const uint32_t anzahl = uint32_t(LiesModule(module, kMaxModule));
-    const uint32_t rva = schreiber.Schreibe(&anzahl, 4);
+MdOrt SchreibeMiscInfo(Schreiber& schreiber, uint32_t prozess) {
+    const MdMiscInfo info{sizeof(MdMiscInfo), kMiscProzessId, prozess ? prozess : uint32_t(getpid()), 0, 0, 0};
+    schreiber.Richte4Aus();
+    return {sizeof info, schreiber.Schreibe(&info, sizeof info)};
+}
+
+MdOrt SchreibeModulListe(Schreiber& schreiber, const ModulBereich* module, uint32_t anzahl) {
+    const uint32_t rva = schreiber.Reserviere(4 + anzahl * sizeof(MdModul));
+    schreiber.Setze(rva, &anzahl, 4);
     for (uint32_t i = 0; i < anzahl; ++i) {
         MdModul modul{};
         modul.mBasis = module[i].mBasis;
         modul.mGroesse = uint32_t(module[i].mGroesse);
-        schreiber.Schreibe(&modul, sizeof modul);
+        modul.mNameRva = schreiber.Text(module[i].mPfad);
+        if (module[i].mBauIdLaenge > 0) {
+            schreiber.Richte4Aus();
+            modul.mCv = {4 + module[i].mBauIdLaenge, schreiber.Schreibe(&kCodeViewElf, 4)};
+            schreiber.Schreibe(module[i].mBauId, module[i].mBauIdLaenge);
+        }
+        schreiber.Setze(rva + 4 + i * uint32_t(sizeof(MdModul)), &modul, sizeof modul);
     }
-    groesse = 4 + anzahl * uint32_t(sizeof(MdModul));
-    for (uint32_t i = 0; i < anzahl; ++i) {
-        const uint32_t name = schreiber.Text(module[i].mPfad);
-        schreiber.Setze(rva + 4 + i * uint32_t(sizeof(MdModul)) + offsetof(MdModul, mNameRva), &name, 4);
-    }
-    return rva;
+    return {4 + anzahl * uint32_t(sizeof(MdModul)), rva};
 }
 
-// From a little below the stack pointer (the red zone) to the stack's top, at most 256 KiB.
-MdSpeicher SchreibeStapel(Schreiber& schreiber, uint64_t zeiger) {
-    uintptr_t unten = 0, oben = 0;
-    const uint64_t anfang = zeiger - kRoteZone;
+// From a little below the stack pointer (the red zone) to the stack's end, at most 256 KiB.
+MdSpeicher SchreibeStapel(Schreiber& schreiber, uint32_t prozess, const DumpFaden& faden) {
+    const uint64_t anfang = faden.mKontext.mRsp - kRoteZone;
     uint64_t ende = anfang + kStapelHoechstens;
-    if (StapelGrenzen(unten, oben) && zeiger >= unten && zeiger < oben)
-        ende = std::min<uint64_t>(ende, oben);
-    return schreiber.Speicher(anfang, ende - anfang);
+    if (faden.mStapelOben > faden.mKontext.mRsp)
+        ende = std::min(ende, faden.mStapelOben);
+    return schreiber.Speicher(prozess, anfang, ende - anfang);
+}
+
+// The exception record in the Linux conventions of the format's readers: the signal number as the
+// code, si_code as the flags and the fault address (si_addr) as the address.
+MdOrt SchreibeAusnahme(Schreiber& schreiber, const AusnahmeZeiger& zeiger, uint32_t faden, MdOrt kontext) {
+    MdAusnahme ausnahme{};
+    ausnahme.mFaden = faden;
+    ausnahme.mCode = uint32_t(zeiger.mSignal);
+    ausnahme.mFlags = uint32_t(zeiger.mSignalArt);
+    ausnahme.mAdresse = zeiger.mFehlerAdresse;
+    ausnahme.mParameterAnzahl = zeiger.mParameterAnzahl;
+    std::memcpy(ausnahme.mParameter, zeiger.mParameter, sizeof ausnahme.mParameter);
+    ausnahme.mKontext = kontext;
+    schreiber.Richte4Aus();
+    return {sizeof ausnahme, schreiber.Schreibe(&ausnahme, sizeof ausnahme)};
+}
+
+// Each thread's context and stack, patched into the thread and memory lists reserved before;
+// returns where the first thread's context lies.
+MdOrt SchreibeFaeden(Schreiber& schreiber, const DumpInhalt& inhalt, uint32_t fadenRva, uint32_t speicherRva) {
+    MdOrt erster{};
+    for (uint32_t i = 0; i < inhalt.mFadenAnzahl; ++i) {
+        const DumpFaden& faden = inhalt.mFaeden[i];
+        schreiber.Richte4Aus();
+        const MdOrt kontext{sizeof faden.mKontext, schreiber.Schreibe(&faden.mKontext, sizeof faden.mKontext)};
+        const MdSpeicher stapel = SchreibeStapel(schreiber, inhalt.mProzess, faden);
+        const MdFaden eintrag{faden.mId, 0, 0, 0, 0, stapel, kontext};
+        schreiber.Setze(fadenRva + 4 + i * uint32_t(sizeof(MdFaden)), &eintrag, sizeof eintrag);
+        schreiber.Setze(speicherRva + 4 + i * uint32_t(sizeof(MdSpeicher)), &stapel, sizeof stapel);
+        if (i == 0)
+            erster = kontext;
+    }
+    return erster;
 }
 
 } // namespace
+
+void KontextAusSignal(const void* ucontext, MdKontext& ziel) {
+    const ucontext_t& quelle = *static_cast<const ucontext_t*>(ucontext);
+    const greg_t* r = quelle.uc_mcontext.gregs;
+    ziel = MdKontext{};
+    ziel.mFlags = kKontextVoll;
+    ziel.mRax = uint64_t(r[REG_RAX]);
+    ziel.mRcx = uint64_t(r[REG_RCX]);
+    ziel.mRdx = uint64_t(r[REG_RDX]);
+    ziel.mRbx = uint64_t(r[REG_RBX]);
+    ziel.mRsp = uint64_t(r[REG_RSP]);
+    ziel.mRbp = uint64_t(r[REG_RBP]);
+    ziel.mRsi = uint64_t(r[REG_RSI]);
+    ziel.mRdi = uint64_t(r[REG_RDI]);
+    const int hoehere[8] = {REG_R8, REG_R9, REG_R10, REG_R11, REG_R12, REG_R13, REG_R14, REG_R15};
+    for (int i = 0; i < 8; ++i)
+        ziel.mR[i] = uint64_t(r[hoehere[i]]);
+    ziel.mRip = uint64_t(r[REG_RIP]);
+    ziel.mEflags = uint32_t(r[REG_EFL]);
+    const uint64_t segmente = uint64_t(r[REG_CSGSFS]);
+    ziel.mCs = uint16_t(segmente);
+    ziel.mGs = uint16_t(segmente >> 16);
+    ziel.mFs = uint16_t(segmente >> 32);
+    if (quelle.uc_mcontext.fpregs) {
+        static_assert(sizeof(*quelle.uc_mcontext.fpregs) == 512);
+        std::memcpy(ziel.mFxsave, quelle.uc_mcontext.fpregs, 512);
+        ziel.mMxcsr = quelle.uc_mcontext.fpregs->mxcsr;
+    }
+}
 
 int ErzeugeDumpDatei(const char* pfad, uint32_t& fehler) {
     const int datei = open(pfad, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -273,66 +344,62 @@ int ErzeugeDumpDatei(const char* pfad, uint32_t& fehler) {
     return datei;
 }
 
-bool SchreibeMiniDump(int datei, const AusnahmeZeiger* zeiger, uint32_t& fehler) {
-    ucontext_t jetzt;
-    const ucontext_t* kontext = zeiger ? static_cast<const ucontext_t*>(zeiger->mKontext) : nullptr;
-    if (!kontext) {
-        getcontext(&jetzt);
-        kontext = &jetzt;
-    }
-    const uint32_t fadenId = zeiger ? zeiger->mFadenId : FadenId();
-
+bool SchreibeMiniDump(int datei, const DumpInhalt& inhalt, uint32_t& fehler) {
     Schreiber schreiber{datei};
     MdKopf kopf{kSignatur, kVersion, 0, 0, 0, uint32_t(time(nullptr)), 0};
     schreiber.Schreibe(&kopf, sizeof kopf);
-
-    MdVerzeichnis verzeichnis[5];
+    MdVerzeichnis verzeichnis[6];
     uint32_t stroeme = 0;
     verzeichnis[stroeme++] = {kSystemInfo, {sizeof(MdSystemInfo), SchreibeSystemInfo(schreiber)}};
+    verzeichnis[stroeme++] = {kMiscInfo, SchreibeMiscInfo(schreiber, inhalt.mProzess)};
 
-    schreiber.Richte4Aus();
-    MdKontext register_;
-    FuelleKontext(*kontext, register_);
-    const MdOrt kontextOrt{sizeof register_, schreiber.Schreibe(&register_, sizeof register_)};
+    const uint32_t faeden = uint32_t(inhalt.mFadenAnzahl);
+    const bool mitAusnahme = inhalt.mAusnahme && faeden > 0;
+    const uint32_t bereiche = faeden + (mitAusnahme ? 1 : 0);
+    const uint32_t fadenRva = schreiber.Reserviere(4 + faeden * sizeof(MdFaden));
+    schreiber.Setze(fadenRva, &faeden, 4);
+    verzeichnis[stroeme++] = {kFadenListe, {4 + faeden * uint32_t(sizeof(MdFaden)), fadenRva}};
+    const uint32_t speicherRva = schreiber.Reserviere(4 + bereiche * sizeof(MdSpeicher));
+    schreiber.Setze(speicherRva, &bereiche, 4);
+    verzeichnis[stroeme++] = {kSpeicherListe, {4 + bereiche * uint32_t(sizeof(MdSpeicher)), speicherRva}};
+    const MdOrt ersterKontext = SchreibeFaeden(schreiber, inhalt, fadenRva, speicherRva);
 
-    MdSpeicher bereiche[2];
-    uint32_t bereichAnzahl = 0;
-    bereiche[bereichAnzahl++] = SchreibeStapel(schreiber, register_.mRsp);
-    if (zeiger)
-        bereiche[bereichAnzahl++] = schreiber.Speicher(zeiger->mAdresse - std::min<uint64_t>(zeiger->mAdresse, 128), 256);
-    schreiber.Richte4Aus();
-
-    const uint32_t eins = 1;
-    const MdFaden faden{fadenId, 0, 0, 0, 0, bereiche[0], kontextOrt};
-    const uint32_t fadenRva = schreiber.Schreibe(&eins, 4);
-    schreiber.Schreibe(&faden, sizeof faden);
-    verzeichnis[stroeme++] = {kFadenListe, {4 + sizeof faden, fadenRva}};
-
-    uint32_t modulGroesse = 0;
-    const uint32_t modulRva = SchreibeModulListe(schreiber, modulGroesse);
-    verzeichnis[stroeme++] = {kModulListe, {modulGroesse, modulRva}};
-    schreiber.Richte4Aus();
-
-    const uint32_t speicherRva = schreiber.Schreibe(&bereichAnzahl, 4);
-    schreiber.Schreibe(bereiche, bereichAnzahl * sizeof(MdSpeicher));
-    verzeichnis[stroeme++] = {kSpeicherListe, {4 + bereichAnzahl * uint32_t(sizeof(MdSpeicher)), speicherRva}};
-
-    if (zeiger) {
-        MdAusnahme ausnahme{};
-        ausnahme.mFaden = fadenId;
-        ausnahme.mCode = zeiger->mCode;
-        ausnahme.mAdresse = zeiger->mAdresse;
-        ausnahme.mParameterAnzahl = zeiger->mParameterAnzahl;
-        std::memcpy(ausnahme.mParameter, zeiger->mParameter, sizeof ausnahme.mParameter);
-        ausnahme.mKontext = kontextOrt;
-        verzeichnis[stroeme++] = {kAusnahme, {sizeof ausnahme, schreiber.Schreibe(&ausnahme, sizeof ausnahme)}};
+    if (mitAusnahme) {
+        // The bytes around the faulting instruction, so that a reader can show it.
+        const uint64_t befehl = inhalt.mAusnahme->mAdresse;
+        const uint64_t anfang = befehl - std::min(befehl, kBefehlsUmgebung);
+        const MdSpeicher umgebung = schreiber.Speicher(inhalt.mProzess, anfang, 2 * kBefehlsUmgebung);
+        schreiber.Setze(speicherRva + 4 + faeden * uint32_t(sizeof(MdSpeicher)), &umgebung, sizeof umgebung);
+        verzeichnis[stroeme++] = {
+            kAusnahme, SchreibeAusnahme(schreiber, *inhalt.mAusnahme, inhalt.mFaeden[0].mId, ersterKontext)};
     }
+    verzeichnis[stroeme++] = {kModulListe,
+                              SchreibeModulListe(schreiber, inhalt.mModule, uint32_t(inhalt.mModulAnzahl))};
 
+    schreiber.Richte4Aus();
     kopf.mStromAnzahl = stroeme;
     kopf.mVerzeichnisRva = schreiber.Schreibe(verzeichnis, stroeme * sizeof(MdVerzeichnis));
     schreiber.Setze(0, &kopf, sizeof kopf);
     fehler = schreiber.mFehler;
     return fehler == 0;
+}
+
+bool SchreibeEigenenMiniDump(int datei, const AusnahmeZeiger* zeiger, uint32_t& fehler) {
+    DumpFaden faden;
+    faden.mId = zeiger ? zeiger->mFadenId : FadenId();
+    if (zeiger && zeiger->mKontext) {
+        KontextAusSignal(zeiger->mKontext, faden.mKontext);
+    } else {
+        ucontext_t jetzt;
+        getcontext(&jetzt);
+        KontextAusSignal(&jetzt, faden.mKontext);
+    }
+    uintptr_t unten = 0, oben = 0;
+    if (StapelGrenzen(unten, oben) && faden.mKontext.mRsp >= unten && faden.mKontext.mRsp < oben)
+        faden.mStapelOben = oben;
+    ModulBereich module[kMaxModule];
+    const DumpInhalt inhalt{0, &faden, 1, module, LiesModule(module, kMaxModule), zeiger};
+    return SchreibeMiniDump(datei, inhalt, fehler);
 }
 
 void SchliesseDumpDatei(int datei) {

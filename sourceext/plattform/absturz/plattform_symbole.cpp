@@ -50,7 +50,7 @@ int SammleModul(Dwfl_Module* modul, void**, const char*, Dwarf_Addr, void* daten
 
 } // namespace
 
-Symbole::Symbole(const std::string& suchpfad) : mZustand(std::make_unique<Zustand>()) {
+Symbole::Symbole(const std::string& suchpfad, uint32_t prozess) : mZustand(std::make_unique<Zustand>()) {
     Zustand& z = *mZustand;
     z.mSuchpfad = strdup(suchpfad.c_str());
     z.mRueckrufe.find_elf = dwfl_linux_proc_find_elf;
@@ -59,7 +59,8 @@ Symbole::Symbole(const std::string& suchpfad) : mZustand(std::make_unique<Zustan
     z.mDwfl = dwfl_begin(&z.mRueckrufe);
     if (!z.mDwfl)
         return;
-    if (dwfl_linux_proc_report(z.mDwfl, getpid()) != 0 || dwfl_report_end(z.mDwfl, nullptr, nullptr) != 0) {
+    if (dwfl_linux_proc_report(z.mDwfl, prozess ? pid_t(prozess) : getpid()) != 0 ||
+        dwfl_report_end(z.mDwfl, nullptr, nullptr) != 0) {
         dwfl_end(z.mDwfl);
         z.mDwfl = nullptr;
     }
@@ -99,7 +100,7 @@ bool Symbole::Name(uint64_t adresse, std::string& name, uint64_t& versatz) const
     versatz = abstand;
     if (!gefunden)
         return false;
-    name = gefunden;
+    name.assign(gefunden, std::strcspn(gefunden, "@"));
     return true;
 }
 

@@ -30,9 +30,10 @@ struct SymbolModul {
 
 class Symbole {
 public:
-    // Reports every module of the process; `suchpfad` lists folders for separate debug files in
-    // libdw's form (colon-separated; "" is the module's own folder, ".debug" below it).
-    explicit Symbole(const std::string& suchpfad);
+    // Reports every module of process `prozess` (0: this one), which must allow this one to trace
+    // it; `suchpfad` lists folders for separate debug files in libdw's form (colon-separated; "" is
+    // the module's own folder, ".debug" below it).
+    Symbole(const std::string& suchpfad, uint32_t prozess);
     ~Symbole();
     Symbole(const Symbole&) = delete;
     Symbole& operator=(const Symbole&) = delete;
@@ -42,7 +43,8 @@ public:
 
     // The module at an address, its symbols read.
     bool Modul(uint64_t adresse, SymbolModul& modul) const;
-    // The linkage (mangled) name of the function at the address and the distance from its start.
+    // The linkage (mangled) name of the function at the address, without a symbol version
+    // ("@GLIBC_2.34"), and the distance from its start.
     bool Name(uint64_t adresse, std::string& name, uint64_t& versatz) const;
     bool Zeile(uint64_t adresse, std::string& datei, int& zeile) const;
 

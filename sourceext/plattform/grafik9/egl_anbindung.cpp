@@ -1,5 +1,8 @@
 #include "plattform/grafik9/egl_anbindung.h"
 
+#include "plattform/grafik9/gl_kopf.h"
+#include "plattform/grafik9/grafik9_objekt.h"
+
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #define GLFW_INCLUDE_NONE
@@ -7,7 +10,9 @@
 #include <GLFW/glfw3.h>
 #include <GLFW/glfw3native.h>
 
+#include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 namespace Plattform {
@@ -96,15 +101,7 @@ std::unique_ptr<EglKontext> EglKontext::Erzeuge(GLFWwindow* fenster, std::string
         return nullptr;
     }
 
-    const EGLint kontextWunsch[] = {EGL_CONTEXT_MAJOR_VERSION,
-                                    3,
-                                    EGL_CONTEXT_MINOR_VERSION,
-                                    3,
-                                    EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                    EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                    EGL_NONE};
-    k->mKontext =
-        eglCreateContext(anzeige, konfig ? konfig : EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, kontextWunsch);
+    k->mKontext = k->ErzeugeKontext(konfig ? konfig : EGL_NO_CONFIG_KHR);
     if (k->mKontext == EGL_NO_CONTEXT) {
         k->mKontext = nullptr;
         fehler = "no OpenGL 3.3 core context";
@@ -124,6 +121,7 @@ std::unique_ptr<EglKontext> EglKontext::Erzeuge(GLFWwindow* fenster, std::string
         fehler = "the context cannot be made current";
         return nullptr;
     }
+    k->RichteRuecksetzMeldungEin();
     return k;
 }
 
@@ -161,6 +159,92 @@ void EglKontext::Tausche() {
     if (mOberflaeche != nullptr) {
         eglSwapBuffers(mAnzeige, mOberflaeche);
     }
+}
+
+// ---- Reset notification ----
+
+namespace {
+
+// OpenGL 3.3 core with the attribute pairs of `zusatz`.
+EGLContext ErzeugeKernKontext(EGLDisplay anzeige, EGLConfig konfig, std::initializer_list<EGLint> zusatz) {
+    std::vector<EGLint> wunsch = {EGL_CONTEXT_MAJOR_VERSION,       3,
+                                  EGL_CONTEXT_MINOR_VERSION,       3,
+                                  EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT};
+    wunsch.insert(wunsch.end(), zusatz);
+    wunsch.push_back(EGL_NONE);
+    return eglCreateContext(anzeige, konfig, EGL_NO_CONTEXT, wunsch.data());
+}
+
+bool IstEglAb15(EGLDisplay anzeige) {
+    const char* text = eglQueryString(anzeige, EGL_VERSION);
+    int haupt = 0;
+    int neben = 0;
+    return text != nullptr && std::sscanf(text, "%d.%d", &haupt, &neben) == 2 &&
+           (haupt > 1 || (haupt == 1 && neben >= 5));
+}
+
+// The entry point of glGetGraphicsResetStatus under the name this GL gives it, or null.
+const char* StatusAbfrageName() {
+    GLint haupt = 0;
+    GLint neben = 0;
+    glGetIntegerv(GL_MAJOR_VERSION, &haupt);
+    glGetIntegerv(GL_MINOR_VERSION, &neben);
+    if (haupt > 4 || (haupt == 4 && neben >= 5) || HatGlErweiterung("GL_KHR_robustness")) {
+        return "glGetGraphicsResetStatus";
+    }
+    if (HatGlErweiterung("GL_ARB_robustness")) {
+        return "glGetGraphicsResetStatusARB";
+    }
+    return HatGlErweiterung("GL_EXT_robustness") ? "glGetGraphicsResetStatusEXT" : nullptr;
+}
+
+} // namespace
+
+// EGL 1.5 names the reset notification for desktop OpenGL. EGL_EXT_create_context_robustness names
+// it too; Mesa takes that attribute for OpenGL ES only, other drivers for desktop OpenGL as well.
+// NVIDIA's driver, asked through EGL_NV_robustness_video_memory_purge, also reports video memory
+// it purged (at suspend, at a switch to a text console) as a reset.
+void* EglKontext::ErzeugeKontext(void* konfig) {
+    std::vector<EGLint> strategien;
+    if (IstEglAb15(mAnzeige)) {
+        strategien.push_back(EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY);
+    }
+    if (HatErweiterung(mAnzeige, "EGL_EXT_create_context_robustness")) {
+        strategien.push_back(EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY_EXT);
+    }
+    const bool speicher = HatErweiterung(mAnzeige, "EGL_NV_robustness_video_memory_purge");
+    for (const EGLint strategie : strategien) {
+        if (speicher) {
+            EGLContext kontext = ErzeugeKernKontext(mAnzeige, konfig,
+                                                    {strategie, EGL_LOSE_CONTEXT_ON_RESET,
+                                                     EGL_GENERATE_RESET_ON_VIDEO_MEMORY_PURGE_NV, EGL_TRUE});
+            if (kontext != EGL_NO_CONTEXT) {
+                return kontext;
+            }
+        }
+        EGLContext kontext = ErzeugeKernKontext(mAnzeige, konfig, {strategie, EGL_LOSE_CONTEXT_ON_RESET});
+        if (kontext != EGL_NO_CONTEXT) {
+            return kontext;
+        }
+    }
+    return ErzeugeKernKontext(mAnzeige, konfig, {});
+}
+
+void EglKontext::RichteRuecksetzMeldungEin() {
+    GLint strategie = 0;
+    glGetIntegerv(GL_RESET_NOTIFICATION_STRATEGY, &strategie);
+    const char* name = StatusAbfrageName();
+    if (strategie == GL_LOSE_CONTEXT_ON_RESET && name != nullptr) {
+        mStatusAbfrage = reinterpret_cast<StatusAbfrage>(eglGetProcAddress(name));
+    }
+    if (mStatusAbfrage == nullptr) {
+        MeldeGrafik("the driver gives no reset notification: a GPU reset goes unnoticed and never makes "
+                    "the device lost");
+    }
+}
+
+uint32_t EglKontext::RuecksetzStatus() const {
+    return mStatusAbfrage != nullptr ? mStatusAbfrage() : GL_NO_ERROR;
 }
 
 } // namespace Plattform

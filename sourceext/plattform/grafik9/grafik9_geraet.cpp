@@ -46,40 +46,6 @@ bool IstFarbFormatDesRueckpuffers(D3DFORMAT format) {
 
 constexpr DWORD kFrequenzArt = D3DSTREAMSOURCE_INDEXEDDATA | D3DSTREAMSOURCE_INSTANCEDATA;
 
-// What the current context can do, as Direct3D 9 reports it; the anisotropy's limit also as the
-// float the sampler objects take.
-D3DCAPS9 LiesFaehigkeiten(float& hoechsteAnisotropie) {
-    GLint groesse = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &groesse);
-    GLint zielZahl = 1;
-    glGetIntegerv(GL_MAX_DRAW_BUFFERS, &zielZahl);
-    bool anisotropie = false;
-    hoechsteAnisotropie = 1.0f;
-    GLint erweiterungen = 0;
-    glGetIntegerv(GL_NUM_EXTENSIONS, &erweiterungen);
-    for (GLint i = 0; i < erweiterungen; ++i) {
-        const char* name = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, GLuint(i)));
-        if (std::strcmp(name, "GL_EXT_texture_filter_anisotropic") == 0 ||
-            std::strcmp(name, "GL_ARB_texture_filter_anisotropic") == 0) {
-            anisotropie = true;
-        }
-    }
-    if (anisotropie) {
-        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &hoechsteAnisotropie);
-    }
-    D3DCAPS9 f{};
-    f.DeviceType = D3DDEVTYPE_HAL;
-    f.MaxTextureWidth = DWORD(groesse);
-    f.MaxTextureHeight = DWORD(groesse);
-    f.TextureFilterCaps = anisotropie ? D3DPTFILTERCAPS_MINFANISOTROPIC | D3DPTFILTERCAPS_MAGFANISOTROPIC : 0;
-    f.MaxAnisotropy = DWORD(hoechsteAnisotropie);
-    f.NumSimultaneousRTs = DWORD(std::min<GLint>(zielZahl, Geraet::kZiele));
-    f.VertexShaderVersion = D3DVS_VERSION(3, 0);
-    f.MaxVertexShaderConst = Geraet::kVsRegister;
-    f.PixelShaderVersion = D3DPS_VERSION(3, 0);
-    return f;
-}
-
 } // namespace
 
 // ---- Test hooks ----
@@ -148,7 +114,8 @@ HRESULT Geraet::AdapterFaehigkeiten(D3DCAPS9& faehigkeiten) {
 
 HRESULT Geraet::Einrichten(HWND fenster, D3DPRESENT_PARAMETERS& parameter) {
     std::string fehler;
-    mEgl = EglKontext::Erzeuge(fenster != nullptr ? fenster : parameter.hDeviceWindow, fehler);
+    mFenster = fenster != nullptr ? fenster : parameter.hDeviceWindow;
+    mEgl = EglKontext::Erzeuge(mFenster, fehler);
     if (!mEgl) {
         MeldeGrafik("no OpenGL 3.3 core context: %s", fehler.c_str());
         return D3DERR_NOTAVAILABLE;
@@ -158,19 +125,7 @@ HRESULT Geraet::Einrichten(HWND fenster, D3DPRESENT_PARAMETERS& parameter) {
     if (const HRESULT h = PruefeParameter(geprueft); FAILED(h)) {
         return h;
     }
-
-    glGenFramebuffers(1, &mFbo);
-    glGenFramebuffers(1, &mLeseFbo);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, mFbo);
-    glGenVertexArrays(1, &mVao);
-    glBindVertexArray(mVao);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    float hoechsteAnisotropie = 1.0f;
-    mFaehigkeiten = LiesFaehigkeiten(hoechsteAnisotropie);
-    mZustand.Anlegen((mFaehigkeiten.TextureFilterCaps & D3DPTFILTERCAPS_MINFANISOTROPIC) != 0,
-                     hoechsteAnisotropie);
-
+    RichteKontextEin();
     mParameter = geprueft;
     if (const HRESULT h = LegeRueckpufferAn(); FAILED(h)) {
         return h;
@@ -199,7 +154,8 @@ HRESULT Geraet::PruefeParameter(D3DPRESENT_PARAMETERS& parameter) const {
             return D3DERR_INVALIDCALL;
         }
     }
-    if (parameter.Windowed && (parameter.BackBufferWidth == 0 || parameter.BackBufferHeight == 0)) {
+    // No context while a new one after a loss could not be had yet.
+    if (parameter.Windowed && (parameter.BackBufferWidth == 0 || parameter.BackBufferHeight == 0) && mEgl) {
         int breite = 0;
         int hoehe = 0;
         mEgl->FensterGroesse(breite, hoehe);
@@ -323,6 +279,9 @@ void Geraet::SetzeStandardZustand() {
 // ---- Device state: loss, reset, present ----
 
 HRESULT Geraet::TestCooperativeLevel() {
+    if (mKontextVerloren && mLage == Lage::Verloren) {
+        return KooperationNachRuecksetzung();
+    }
     switch (mLage) {
     case Lage::Gut:
         return D3D_OK;
@@ -350,9 +309,10 @@ HRESULT Geraet::Reset(D3DPRESENT_PARAMETERS* parameter) {
         }
         mLage = Lage::NichtZurueckgesetzt;
     }
-    if (gHaken.resetPruefung) {
-        bool gehalten = mRueckpufferTextur->VonAussenGehalten() || mKette->ExternZahl() > 0 ||
-                        (mAutoTiefe != nullptr && mAutoTiefe->ExternZahl() > 0);
+    // What a lost context held is gone whatever the switch says, so nothing may keep it.
+    if (gHaken.resetPruefung || mKontextVerloren) {
+        bool gehalten = (mRueckpufferTextur != nullptr && mRueckpufferTextur->VonAussenGehalten()) ||
+                        mKette->ExternZahl() > 0 || (mAutoTiefe != nullptr && mAutoTiefe->ExternZahl() > 0);
         for (const ObjektBasis* objekt : mStandardObjekte) {
             gehalten = gehalten || objekt->VonAussenGehalten();
         }
@@ -371,7 +331,13 @@ HRESULT Geraet::Reset(D3DPRESENT_PARAMETERS* parameter) {
     if (mAutoTiefe != nullptr) {
         std::exchange(mAutoTiefe, nullptr)->LasseIntern();
     }
-    std::exchange(mRueckpufferTextur, nullptr)->LasseIntern();
+    if (mRueckpufferTextur != nullptr) {
+        std::exchange(mRueckpufferTextur, nullptr)->LasseIntern();
+    }
+    if (mKontextVerloren && !ErneuereKontext()) {
+        mLage = Lage::NichtZurueckgesetzt;
+        return D3DERR_DEVICELOST;
+    }
     mParameter = neu;
     if (const HRESULT h = LegeRueckpufferAn(); FAILED(h)) {
         mLage = Lage::NichtZurueckgesetzt;
@@ -394,7 +360,7 @@ HRESULT Geraet::Present(const RECT*, const RECT*, HWND, const void*) {
         return D3DERR_DEVICELOST;
     }
     if (!mEgl->HatFenster()) {
-        return D3D_OK;
+        return PruefeRuecksetzung();
     }
     int breite = 0;
     int hoehe = 0;
@@ -413,7 +379,7 @@ HRESULT Geraet::Present(const RECT*, const RECT*, HWND, const void*) {
     glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, mFbo);
     mZustand.StelleMaskenWiederHer();
-    return D3D_OK;
+    return PruefeRuecksetzung();
 }
 
 HRESULT Geraet::GetDeviceCaps(D3DCAPS9* faehigkeiten) {
@@ -988,6 +954,7 @@ HRESULT Geraet::CreateVertexShader(const DWORD* kode, IDirect3DVertexShader9** s
         neu->Release();
         return D3DERR_INVALIDCALL;
     }
+    mShader.insert(neu);
     *shader = neu;
     return D3D_OK;
 }
@@ -1002,6 +969,7 @@ HRESULT Geraet::CreatePixelShader(const DWORD* kode, IDirect3DPixelShader9** sha
         neu->Release();
         return D3DERR_INVALIDCALL;
     }
+    mShader.insert(neu);
     *shader = neu;
     return D3D_OK;
 }
@@ -1042,7 +1010,8 @@ HRESULT Geraet::SetPixelShaderConstantF(UINT start, const float* werte, UINT anz
     return D3D_OK;
 }
 
-void Geraet::VergissProgramme(const ShaderObjekt* shader) {
+void Geraet::VergissProgramme(ShaderObjekt* shader) {
+    mShader.erase(shader);
     if (mProgramme.Vergiss(shader, mProgramm)) {
         mProgramm = nullptr;
         mProgrammVeraltet = true;

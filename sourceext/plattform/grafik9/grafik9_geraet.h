@@ -97,7 +97,8 @@ public:
     bool PasstInBudget(uint64_t bytes) const;
     void NimmInStandardPool(ObjektBasis& objekt, uint64_t bytes);
     void NimmAusStandardPool(ObjektBasis& objekt);
-    void VergissProgramme(const ShaderObjekt* shader);
+    // The shader goes: its programs with it.
+    void VergissProgramme(ShaderObjekt* shader);
     // Reads a rectangle of a colour render target into tightly packed rows.
     void LiesZiel(const TexturBasis& textur, uint32_t seite, uint32_t stufe, const RECT& bereich, void* ziel);
 
@@ -115,6 +116,19 @@ private:
     void ExternFrei() override;
 
     HRESULT Einrichten(HWND fenster, D3DPRESENT_PARAMETERS& parameter);
+    // The device's own objects and capabilities in a context just made current.
+    void RichteKontextEin();
+    // What the current context can do, as Direct3D 9 reports it; the anisotropy's limit also as
+    // the float the sampler objects take.
+    static D3DCAPS9 LiesFaehigkeiten(float& hoechsteAnisotropie);
+    // After the swap: a context the driver reset is lost for good, and so is the device.
+    HRESULT PruefeRuecksetzung();
+    uint32_t RuecksetzStatus();
+    // TestCooperativeLevel after such a reset.
+    HRESULT KooperationNachRuecksetzung();
+    // Reset after such a reset: a new context on the same window, and in it everything the device
+    // keeps beyond the default pool; false when no context can be had yet.
+    bool ErneuereKontext();
     HRESULT PruefeParameter(D3DPRESENT_PARAMETERS& parameter) const;
     HRESULT LegeRueckpufferAn();
     void LoeseAlles();
@@ -129,10 +143,13 @@ private:
     template <class T> void Binde(T*& platz, T* neu);
 
     std::unique_ptr<EglKontext> mEgl;
+    HWND mFenster = nullptr;
     D3DPRESENT_PARAMETERS mParameter{};
     D3DCAPS9 mFaehigkeiten{};
     Lage mLage = Lage::Gut;
     uint32_t mVerlorenAntworten = 0;
+    bool mKontextVerloren = false; // the driver reset the context: Reset must make a new one
+    uint32_t mLaufendGemeldet = 0; // TestCooperativeLevel's answers while the reset is reported
 
     Textur2D* mRueckpufferTextur = nullptr; // held internally, like the automatic depth buffer
     Oberflaeche* mAutoTiefe = nullptr;
@@ -166,6 +183,8 @@ private:
 
     bool mSzene = false;
     std::unordered_set<ObjektBasis*> mStandardObjekte;
+    // Compiled again in a new context from their GLSL.
+    std::unordered_set<ShaderObjekt*> mShader;
 
     friend class Tauschkette;
 };

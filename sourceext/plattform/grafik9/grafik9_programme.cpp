@@ -113,8 +113,16 @@ bool ShaderObjekt::Anlegen(const DWORD* kode, uint32_t stufe, uint32_t hoechstRe
                     blob.konstantenRegister, blob.samplerAnzahl, hoechstRegister, hoechstSampler);
         return false;
     }
-    mId = glCreateShader(stufe == kStufeVertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
-    const char* text = blob.glsl.c_str();
+    mStufe = stufe;
+    mRegister = blob.konstantenRegister;
+    mSampler = blob.samplerAnzahl;
+    mGlsl = std::move(blob.glsl);
+    return Uebersetze();
+}
+
+bool ShaderObjekt::Uebersetze() {
+    mId = glCreateShader(mStufe == kStufeVertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
+    const char* text = mGlsl.c_str();
     glShaderSource(mId, 1, &text, nullptr);
     glCompileShader(mId);
     GLint ok = GL_FALSE;
@@ -125,9 +133,6 @@ bool ShaderObjekt::Anlegen(const DWORD* kode, uint32_t stufe, uint32_t hoechstRe
         MeldeGrafik("GLSL does not compile: %s", protokoll);
         return false;
     }
-    mRegister = blob.konstantenRegister;
-    mSampler = blob.samplerAnzahl;
-    mGlsl = std::move(blob.glsl);
     return true;
 }
 

@@ -18,8 +18,12 @@ public:
     // Reads the blob of `stufe` and compiles its GLSL; false (with the reason on stderr) for a
     // blob of the wrong stage, too many registers or samplers, or GLSL that does not compile.
     bool Anlegen(const DWORD* kode, uint32_t stufe, uint32_t hoechstRegister, uint32_t hoechstSampler);
+    // Compiles the kept GLSL in the current context; false (with the reason on stderr) when it
+    // does not compile.
+    bool Uebersetze();
 
     GLuint mId = 0;
+    uint32_t mStufe = 0;
     uint32_t mRegister = 0;
     uint32_t mSampler = 0;
     std::string mGlsl; // kept for pairs that need a variant, see ProgrammSpeicher::Suche
@@ -67,6 +71,8 @@ public:
     bool Vergiss(const ShaderObjekt* shader, const Programm* aktuell);
     // Deletes every program; the context must still be current.
     void Freigeben();
+    // The context that held the programs is gone: forgets them, deleting nothing.
+    void VergissKontext() { mProgramme.clear(); }
 
 private:
     std::map<std::pair<const ShaderObjekt*, const ShaderObjekt*>, Programm> mProgramme;

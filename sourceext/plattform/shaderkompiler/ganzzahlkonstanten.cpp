@@ -170,50 +170,45 @@ bool NenntId(const Modul& m, size_t befehl, const std::set<uint32_t>& ids) {
     return std::any_of(&m.worte[b.pos + 1], &m.worte[b.pos + ende], [&](uint32_t w) { return ids.count(w); });
 }
 
-} // namespace
-
-bool GanzzahlenAlsFloat(std::vector<uint32_t>& spirv, std::map<uint32_t, D3DXPARAMETER_TYPE>& typen,
-                        std::string& fehler) {
-    if (spirv.size() <= kKopfWorte) {
-        return true;
-    }
-    Modul m(spirv);
-    if (!Zerlege(m)) {
-        fehler = "malformed SPIR-V";
-        return false;
-    }
+// The id of the structure named "$Global", or 0.
+uint32_t GlobalerBlock(const Modul& m) {
     uint32_t block = 0;
     for (size_t i = 0; i < m.befehle.size() && block == 0; ++i) {
         if (m.befehle[i].op == spv::OpName && HeisstSo(m, i, "$Global")) {
             block = m.Wort(i, 1);
         }
     }
-    if (m.Op(block) != spv::OpTypeStruct) {
-        return true;
-    }
-    m.blockIndex = m.deklaration[block];
-    for (size_t i = 0; i < m.befehle.size(); ++i) {
-        if (m.befehle[i].op == spv::OpTypeFloat && m.Wort(i, 2) == 32 && i < m.blockIndex) {
-            m.floatTyp = m.Wort(i, 1);
-            break;
+    return block;
+}
+
+// A 32-bit float type declared before the block, which the new types can reuse; else 0.
+uint32_t VorhandenerFloatTyp(const Modul& m) {
+    for (size_t i = 0; i < m.blockIndex; ++i) {
+        if (m.befehle[i].op == spv::OpTypeFloat && m.Wort(i, 2) == 32) {
+            return m.Wort(i, 1);
         }
     }
+    return 0;
+}
 
-    // The members to rewrite: int or uint scalars and vectors, and arrays of them.
+// The members to rewrite: int or uint scalars and vectors, and arrays of them. Returns member
+// index -> float type, and enters each member's type for the constant table.
+std::map<uint32_t, uint32_t> WaehleGlieder(Modul& m, std::map<uint32_t, D3DXPARAMETER_TYPE>& typen) {
     const Befehl& struktur = m.befehle[m.blockIndex];
-    std::map<uint32_t, uint32_t> neuerTyp; // member index -> float type
+    std::map<uint32_t, uint32_t> neuerTyp;
     for (uint32_t i = 0; i + 2 < struktur.laenge; ++i) {
-        const uint32_t typ = spirv[struktur.pos + 2 + i];
+        const uint32_t typ = m.worte[struktur.pos + 2 + i];
         const uint32_t element = m.Op(typ) == spv::OpTypeArray ? m.Operand(typ, 2) : typ;
         if (const int art = Ganzzahl(m, element)) {
             typen[i] = art == 1 ? D3DXPT_INT : D3DXPT_BOOL;
             neuerTyp[i] = FloatTyp(m, typ);
         }
     }
-    if (neuerTyp.empty()) {
-        return true;
-    }
+    return neuerTyp;
+}
 
+// The variables of the block's type: the pointers every access chain into it starts from.
+std::set<uint32_t> BlockVariablen(const Modul& m, uint32_t block) {
     std::set<uint32_t> variablen;
     for (size_t i = 0; i < m.befehle.size(); ++i) {
         if (m.befehle[i].op == spv::OpVariable && m.Op(m.Wort(i, 1)) == spv::OpTypePointer &&
@@ -221,10 +216,18 @@ bool GanzzahlenAlsFloat(std::vector<uint32_t>& spirv, std::map<uint32_t, D3DXPAR
             variablen.insert(m.Wort(i, 2));
         }
     }
+    return variablen;
+}
 
-    // Access chains into the rewritten members point at floats now.
-    std::map<uint32_t, Kette> ketten;
-    std::set<uint32_t> kettenIds;
+// Access chains into the rewritten members, by result id.
+struct Ketten {
+    std::map<uint32_t, Kette> nachId;
+    std::set<uint32_t> ids;
+};
+
+// Access chains into the rewritten members point at floats now.
+bool BiegeKettenUm(Modul& m, const std::set<uint32_t>& variablen,
+                   const std::map<uint32_t, uint32_t>& neuerTyp, Ketten& ketten, std::string& fehler) {
     for (size_t i = 0; i < m.befehle.size(); ++i) {
         const Befehl& b = m.befehle[i];
         if ((b.op != spv::OpAccessChain && b.op != spv::OpInBoundsAccessChain) || b.laenge < 5 ||
@@ -243,38 +246,46 @@ bool GanzzahlenAlsFloat(std::vector<uint32_t>& spirv, std::map<uint32_t, D3DXPAR
             return false;
         }
         const uint32_t floatTyp = FloatTyp(m, ziel);
-        spirv[b.pos + 1] = ZeigerAuf(m, floatTyp);
-        ketten[m.Wort(i, 2)] = {ziel, floatTyp, art};
-        kettenIds.insert(m.Wort(i, 2));
+        m.worte[b.pos + 1] = ZeigerAuf(m, floatTyp);
+        ketten.nachId[m.Wort(i, 2)] = {ziel, floatTyp, art};
+        ketten.ids.insert(m.Wort(i, 2));
     }
+    return true;
+}
 
-    // Every load through them reads a float and converts it to what the shader computes with.
+// Every load through them reads a float and converts it to what the shader computes with. Any
+// other use of a chain is refused.
+bool WandleLadungen(Modul& m, const Ketten& ketten, std::string& fehler) {
     for (size_t i = 0; i < m.befehle.size(); ++i) {
         const Befehl& b = m.befehle[i];
-        if (b.op == spv::OpLoad && b.laenge >= 4 && ketten.count(m.Wort(i, 3))) {
-            const Kette& k = ketten[m.Wort(i, 3)];
+        const bool kette = b.op == spv::OpAccessChain || b.op == spv::OpInBoundsAccessChain;
+        if (b.op == spv::OpLoad && b.laenge >= 4 && ketten.nachId.count(m.Wort(i, 3))) {
+            const Kette& k = ketten.nachId.at(m.Wort(i, 3));
             const uint32_t ergebnis = m.Wort(i, 2);
             const uint32_t zwischen = m.NeueId();
-            spirv[b.pos + 1] = k.floatTyp;
-            spirv[b.pos + 2] = zwischen;
+            m.worte[b.pos + 1] = k.floatTyp;
+            m.worte[b.pos + 2] = zwischen;
             m.Neu(m.nachBefehl[i], k.art == 1 ? spv::OpConvertFToS : spv::OpConvertFToU,
                   {k.ganzTyp, ergebnis, zwischen});
-        } else if (!(m.befehle[i].laenge > 2 && kettenIds.count(m.Wort(i, 2)) &&
-                     (b.op == spv::OpAccessChain || b.op == spv::OpInBoundsAccessChain)) &&
-                   NenntId(m, i, kettenIds)) {
+        } else if (!(b.laenge > 2 && ketten.ids.count(m.Wort(i, 2)) && kette) && NenntId(m, i, ketten.ids)) {
             fehler = "an int or bool constant is used other than by reading it";
             return false;
         }
     }
+    return true;
+}
 
-    std::vector<uint32_t> neu(spirv.begin(), spirv.begin() + kKopfWorte);
+// The module again: the new types right before the block, the block with its float members, and
+// the instructions added after theirs.
+std::vector<uint32_t> SetzeZusammen(const Modul& m, const std::map<uint32_t, uint32_t>& neuerTyp) {
+    std::vector<uint32_t> neu(m.worte.begin(), m.worte.begin() + kKopfWorte);
     for (size_t i = 0; i < m.befehle.size(); ++i) {
         if (i == m.blockIndex) {
             neu.insert(neu.end(), m.neueTypen.begin(), m.neueTypen.end());
         }
         const size_t anfang = neu.size();
-        neu.insert(neu.end(), spirv.begin() + long(m.befehle[i].pos),
-                   spirv.begin() + long(m.befehle[i].pos + m.befehle[i].laenge));
+        neu.insert(neu.end(), m.worte.begin() + long(m.befehle[i].pos),
+                   m.worte.begin() + long(m.befehle[i].pos + m.befehle[i].laenge));
         if (i == m.blockIndex) {
             for (const auto& [glied, typ] : neuerTyp) {
                 neu[anfang + 2 + glied] = typ;
@@ -285,7 +296,37 @@ bool GanzzahlenAlsFloat(std::vector<uint32_t>& spirv, std::map<uint32_t, D3DXPAR
         }
     }
     neu[kSchranke] = m.schranke;
-    spirv = std::move(neu);
+    return neu;
+}
+
+} // namespace
+
+bool GanzzahlenAlsFloat(std::vector<uint32_t>& spirv, std::map<uint32_t, D3DXPARAMETER_TYPE>& typen,
+                        std::string& fehler) {
+    if (spirv.size() <= kKopfWorte) {
+        return true;
+    }
+    Modul m(spirv);
+    if (!Zerlege(m)) {
+        fehler = "malformed SPIR-V";
+        return false;
+    }
+    const uint32_t block = GlobalerBlock(m);
+    if (m.Op(block) != spv::OpTypeStruct) {
+        return true;
+    }
+    m.blockIndex = m.deklaration[block];
+    m.floatTyp = VorhandenerFloatTyp(m);
+    const std::map<uint32_t, uint32_t> neuerTyp = WaehleGlieder(m, typen);
+    if (neuerTyp.empty()) {
+        return true;
+    }
+    Ketten ketten;
+    if (!BiegeKettenUm(m, BlockVariablen(m, block), neuerTyp, ketten, fehler) ||
+        !WandleLadungen(m, ketten, fehler)) {
+        return false;
+    }
+    spirv = SetzeZusammen(m, neuerTyp);
     return true;
 }
 

@@ -1,7 +1,6 @@
 #include "plattform/system/plattform_system.h"
 
 #include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -74,15 +73,16 @@ void Haltepunkt() {
         haken();
         return;
     }
-    if (DebuggerAngehaengt()) {
-        raise(SIGTRAP);
-        return;
-    }
     // No debugger: an unhandled breakpoint goes to the crash handler when one is installed,
     // otherwise SIGTRAP's default action ends the process.
-    static const char text[] = "!Haltepunkt ohne Debugger: Prozess wird beendet.\n";
-    (void)!write(STDERR_FILENO, text, sizeof text - 1);
-    raise(SIGTRAP);
+    if (!DebuggerAngehaengt()) {
+        static const char text[] = "!Haltepunkt ohne Debugger: Prozess wird beendet.\n";
+        (void)!write(STDERR_FILENO, text, sizeof text - 1);
+    }
+    // The breakpoint instruction here, as the system's own debugger break has it: the fault
+    // address and the first frame lie in the engine, one frame above the failed check, and a
+    // debugger continues right behind it.
+    asm volatile("int3");
 }
 
 } // namespace Plattform

@@ -19,8 +19,9 @@ constexpr int kZufallMax = 32767;
 int Zufall();
 void SetzeZufallsSaat(uint32_t saat);
 
-// The debugger break of a failed check. With a debugger attached it raises SIGTRAP; without one
-// it ends the process the way an unhandled breakpoint does, after a report line on stderr.
+// The debugger break of a failed check, a breakpoint instruction: a debugger attached stops on it
+// and continues behind it; without one it ends the process the way an unhandled breakpoint does
+// (through the crash filter when one is installed), after a report line on stderr.
 // A test hook replaces both: it is called instead and the code after the break carries on.
 using HaltepunktHaken = void (*)();
 void Haltepunkt();

@@ -6,18 +6,22 @@
 
 #include <cstdint>
 
-// Runs once from a static initialiser, before the program entry; a second call re-installs the
-// filter and keeps the previous one. Also gives the calling thread its alternate signal stack.
+// Runs once from a static initialiser, before the program entry and every other static initialiser
+// of the engine; a second call re-installs the filter and keeps the previous one. Also gives the
+// calling thread its alternate signal stack.
 void Velm_InstalliereAusnahmeFilter();
 
-// On the faulting thread: the report's head, the dump, the call stack, the dump's result line;
-// then what the previous filter returns.
+// On the faulting thread: the report's head, the call stack and the dump (both made by a helper
+// process, so that nothing here needs the heap), the dump's result line; then what the previous
+// filter returns.
 int Velm_AusnahmeFilter(const Plattform::AusnahmeZeiger* zeiger);
 
-// Writes the dump (of the calling thread as it is now when `zeiger` is null) and logs its result.
+// Writes the dump with every thread (the calling thread as it is now when `zeiger` is null) and
+// logs its result.
 bool Velm_SchreibeMiniDump(const Plattform::AusnahmeZeiger* zeiger);
 
-// The exception's name; "" for a code without one (Linux has no message table for them).
+// The exception's name; for a code outside the table the description of the signal it stands for,
+// "" when there is none.
 const char* Velm_GibAusnahmeName(uint32_t code);
 
 // The asterisk line, the code line, the fault address line and the call stack.

@@ -1,16 +1,18 @@
 #include "velmklassen/absturz/velm_stapelleser.h"
 
+#include "plattform/absturz/plattform_abwicklung.h"
 #include "plattform/absturz/plattform_absturz.h"
 #include "plattform/absturz/plattform_symbole.h"
 #include "plattform/system/plattform_ordner.h"
 #include "plattform/system/plattform_system.h"
+#include "velmklassen/absturz/velm_berichtzeile.h"
 #include "velmklassen/kern/velm_konsole.h"
 
 #include <cxxabi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -43,7 +45,7 @@ std::string OhneParameter(const std::string& voll) {
 
 } // namespace
 
-Velm_Stapelleser::Velm_Stapelleser(uint32_t optionen) : mOptionen(optionen) {}
+Velm_Stapelleser::Velm_Stapelleser(uint32_t optionen, uint32_t prozess) : mOptionen(optionen), mProzess(prozess) {}
 
 // Nothing to clean up beyond the symbols: libdw is linked, never loaded or unloaded at run time.
 Velm_Stapelleser::~Velm_Stapelleser() = default;
@@ -77,7 +79,7 @@ bool Velm_Stapelleser::LadeModule() {
 }
 
 bool Velm_Stapelleser::InitialisiereSymbole(const std::string& suchpfad) {
-    mSymbole = std::make_unique<Plattform::Symbole>(suchpfad);
+    mSymbole = std::make_unique<Plattform::Symbole>(suchpfad, mProzess);
     if (!mSymbole->Bereit())
         BeiHilfeFehler("SymInitialize", kFehlerBibliothek, 0);
     // Lines are always read and nothing ever asks the user: the two options the walk relies on.
@@ -129,23 +131,33 @@ void Velm_Stapelleser::FuelleEintrag(uint64_t adresse, bool ruecksprung, Velm_St
 }
 
 bool Velm_Stapelleser::GibAufrufstapelAus(uint32_t faden, const void* kontext) {
+    if (mProzess != 0) {
+        BeiHilfeFehler("GetThreadContext", kFehlerBibliothek, 0);
+        mLetzterFehler = kFehlerBibliothek;
+        return false;
+    }
+    Plattform::Rahmen rahmen[kHoechstRahmen];
+    size_t anzahl = 0;
+    if (kontext || faden == 0 || faden == Plattform::FadenId()) {
+        anzahl = Plattform::LiesAufrufstapel(kontext, 0, rahmen, kHoechstRahmen);
+    } else if (!Plattform::LiesFadenAufrufstapel(faden, rahmen, kHoechstRahmen, anzahl)) {
+        BeiHilfeFehler("GetThreadContext", kFehlerBibliothek, 0);
+        mLetzterFehler = kFehlerBibliothek;
+        return false;
+    }
+    return GibRahmenAus(rahmen, anzahl);
+}
+
+bool Velm_Stapelleser::GibRahmenAus(const Plattform::Rahmen* rahmen, size_t anzahl) {
     if (!mModuleGeladen)
         LadeModule();
     if (!mSymbole) {
         mLetzterFehler = kFehlerBibliothek;
         return false;
     }
-    if (faden != 0 && faden != Plattform::FadenId()) {
-        BeiHilfeFehler("GetThreadContext", kFehlerBibliothek, 0);
-        mLetzterFehler = kFehlerBibliothek;
-        return false;
-    }
-
-    uint64_t adressen[kHoechstRahmen];
-    const size_t anzahl = Plattform::LiesAufrufstapel(kontext, adressen, kHoechstRahmen);
     auto eintrag = std::make_unique<Velm_StapelEintrag>();
     for (size_t i = 0; i < anzahl; ++i) {
-        FuelleEintrag(adressen[i], i > 0, *eintrag);
+        FuelleEintrag(rahmen[i].mAdresse, rahmen[i].mRuecksprung, *eintrag);
         BeiStapelEintrag(i == 0 ? kErsterEintrag : kEintrag, *eintrag);
     }
     mLetzterFehler = 0;
@@ -153,26 +165,21 @@ bool Velm_Stapelleser::GibAufrufstapelAus(uint32_t faden, const void* kontext) {
     return true;
 }
 
-std::string Velm_Stapelleser::FormatiereEintrag(int art, const Velm_StapelEintrag& eintrag) {
+void Velm_Stapelleser::FormatiereEintrag(int art, const Velm_StapelEintrag& eintrag, char (&zeile)[4096]) {
+    TBerichtZeile text(zeile);
     if (art == kLetzterEintrag || eintrag.mAdresse == 0)
-        return "";
+        return;
     const char* name = eintrag.mVollerUnverzierterName[0] ? eintrag.mVollerUnverzierterName
                        : eintrag.mUnverzierterName[0] ? eintrag.mUnverzierterName
                        : eintrag.mName[0]             ? eintrag.mName
                                                       : "(function-name not available)";
-    std::string zeile;
     if (eintrag.mZeilenDatei[0]) {
-        zeile = std::string(eintrag.mZeilenDatei) + " (" + std::to_string(int(eintrag.mZeile)) + "): " + name + "\n";
+        text.Text(eintrag.mZeilenDatei).Text(" (").Dezimal(int32_t(eintrag.mZeile)).Text("): ");
     } else {
-        char adresse[32];
-        std::snprintf(adresse, sizeof adresse, "%p", reinterpret_cast<void*>(eintrag.mAdresse));
         const char* modul = eintrag.mModulName[0] ? eintrag.mModulName : "(module-name not available)";
-        zeile = std::string(adresse) + " (" + modul + "): (filename not available): " + name + "\n";
+        text.Adresse(eintrag.mAdresse).Text(" (").Text(modul).Text("): (filename not available): ");
     }
-    // Each line fits the 4096 characters of the original buffer, terminator included.
-    if (zeile.size() > 4095)
-        zeile.resize(4095);
-    return zeile;
+    text.Text(name).Text("\n");
 }
 
 void Velm_Stapelleser::BeiSymbolStart(const char* suchpfad, uint32_t optionen, const char* benutzerName) {
@@ -190,9 +197,10 @@ void Velm_Stapelleser::BeiModulGeladen(const char*, const char*, uint64_t, uint3
                                        const char*, uint64_t) {}
 
 void Velm_Stapelleser::BeiStapelEintrag(int art, const Velm_StapelEintrag& eintrag) {
-    const std::string zeile = FormatiereEintrag(art, eintrag);
-    if (!zeile.empty())
-        BeiAusgabe(zeile.c_str());
+    char zeile[4096];
+    FormatiereEintrag(art, eintrag, zeile);
+    if (zeile[0])
+        BeiAusgabe(zeile);
 }
 
 void Velm_Stapelleser::BeiHilfeFehler(const char*, uint32_t, uint64_t) {}

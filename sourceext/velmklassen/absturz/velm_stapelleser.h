@@ -1,13 +1,15 @@
 #pragma once
-// Walks the calling thread's call stack and reports one line per frame: function, source file and
-// line where debug information allows, else address and module. `Velm_LogStapelleser` logs them.
+// Walks a thread's call stack and reports one line per frame: function, source file and line where
+// debug information allows, else address and module. `Velm_LogStapelleser` logs them.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace Plattform {
 class Symbole;
+struct Rahmen;
 }
 
 // One frame as the walker found it; empty texts where nothing was found.
@@ -40,21 +42,27 @@ public:
     static constexpr uint32_t kFehlerBibliothek = 1114;
     static constexpr uint32_t kFehlerSpeicher = 8;
 
-    explicit Velm_Stapelleser(uint32_t optionen = kAlleOptionen);
+    // `prozess` is the process whose symbols are read: 0 for this one, or another (the crash helper
+    // reads the crashed process's).
+    explicit Velm_Stapelleser(uint32_t optionen = kAlleOptionen, uint32_t prozess = 0);
     virtual ~Velm_Stapelleser();
     Velm_Stapelleser(const Velm_Stapelleser&) = delete;
     Velm_Stapelleser& operator=(const Velm_Stapelleser&) = delete;
 
-    // Walks the calling thread (`faden` is its id, 0 for "this one"): from a fault context taken on
-    // this thread (a ucontext from the crash handler), else from here. Another thread cannot be
-    // walked on Linux: false with `kFehlerBibliothek`.
+    // Walks a thread of this process: from `kontext` when given (a ucontext from a signal handler),
+    // else the calling thread from here (`faden` 0 or its id) or another thread, which is stopped
+    // for the walk and goes on afterwards. False with `kFehlerBibliothek` when the symbols cannot
+    // be read, the walker reads another process, or the other thread does not answer.
     bool GibAufrufstapelAus(uint32_t faden, const void* kontext);
+    // Reports frames walked elsewhere: the crash helper gets them from the crashed process.
+    bool GibRahmenAus(const Plattform::Rahmen* rahmen, size_t anzahl);
     // Opens the symbols and registers every module of the process, once.
     bool LadeModule();
     uint32_t LetzterFehler() const { return mLetzterFehler; }
 
-    // The frame line `BeiStapelEintrag` emits for an entry; "" for the last kind or address 0.
-    static std::string FormatiereEintrag(int art, const Velm_StapelEintrag& eintrag);
+    // The frame line `BeiStapelEintrag` emits for an entry, cut to the buffer; "" for the last kind
+    // or address 0. Signal-safe: the crash report formats its raw frames with it.
+    static void FormatiereEintrag(int art, const Velm_StapelEintrag& eintrag, char (&zeile)[4096]);
 
 protected:
     virtual void BeiSymbolStart(const char* suchpfad, uint32_t optionen, const char* benutzerName);
@@ -74,6 +82,7 @@ private:
     bool mModuleGeladen = false;
     std::string mBenutzerSuchpfad; // never set by this engine
     uint32_t mOptionen;
+    uint32_t mProzess;
     uint32_t mLetzterFehler = 0;
 };
 

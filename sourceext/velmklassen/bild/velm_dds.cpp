@@ -86,132 +86,199 @@ void WandlePixel(const uint8_t* quelle, uint64_t anzahl, uint32_t bytesProPixel,
     }
 }
 
-} // namespace
+// The header after the magic word, field by field as the file lays it out: 31 little-endian
+// words, the pixel format from `pixelGroesse` to `maskeAlpha`.
+struct TDDSKopf {
+    uint32_t groesse; // 124
+    uint32_t flags;
+    uint32_t hoehe;
+    uint32_t breite;
+    uint32_t zeilenLaenge;
+    uint32_t tiefe;
+    uint32_t mipAnzahl;
+    uint32_t reserviert1[11];
+    uint32_t pixelGroesse;
+    uint32_t pixelFlags;
+    uint32_t fourCC;
+    uint32_t bitAnzahl;
+    uint32_t maskeRot;
+    uint32_t maskeGruen;
+    uint32_t maskeBlau;
+    uint32_t maskeAlpha;
+    uint32_t caps;
+    uint32_t caps2;
+    uint32_t caps3;
+    uint32_t caps4;
+    uint32_t reserviert2;
+};
+static_assert(sizeof(TDDSKopf) == 124);
 
-bool Velm_Bild::LadeDDS(TSpeicher& speicher) {
-    const uint32_t magie = speicher.Rest() >= 4 ? __builtin_bswap32(speicher.LiesU32()) : 0;
-    if (magie != 0x44445320 && magie != 0x4D4A4C50) { // "DDS ", "MJLP"
-        Velm_Konsole::Schreibe("!Velm_Bild::LadeDDS(): Datei ist keine DDS-Datei.");
-        return false;
-    }
-    uint32_t kopf[31];
-    const bool vollstaendig = speicher.Rest() >= sizeof(kopf);
-    speicher.LiesBlock(kopf, sizeof(kopf));
-    // Word i of the header lies at file offset 4 + 4 i.
-    const auto feld = [&kopf](int offset) { return kopf[(offset - 4) / 4]; };
-    if (!vollstaendig || feld(4) != 124 || (feld(8) & kKopfFlagsNoetig) == 0) {
-        Velm_Konsole::Schreibe("!Velm_Bild::LadeDDS(): Ungültiger DDS-Header.");
-        return false;
-    }
-    const uint32_t flags = feld(8);
-    const uint64_t hoehe = feld(12);
-    const uint64_t breite = feld(16);
-    const uint32_t dateiMips = feld(28);
-    const uint32_t pixelFlags = feld(80);
-    const uint32_t fourCC = feld(84);
-    const uint32_t bitAnzahl = feld(88);
-    const uint32_t caps = feld(108);
-    const uint32_t caps2 = feld(112);
-
-    const uint64_t mipAnzahl =
-        dateiMips != 0 && (flags & kKopfMipAnzahl) && (caps & kCapsMipMap) ? dateiMips : 1;
-    const bool cubeMap =
-        (caps & kCapsKomplex) && (caps2 & kCaps2CubeMap) && (caps2 & kCaps2AlleSeiten) == kCaps2AlleSeiten;
-
+// The image as the header describes it.
+struct TDDSInhalt {
+    uint64_t breite = 0;
+    uint64_t hoehe = 0;
+    uint64_t mipAnzahl = 1;
+    bool cubeMap = false;
     Velm_Pixelformat format = Velm_FormatA8R8G8B8;
-    TMasken masken{feld(92), feld(96), feld(100), feld(104), 0, 0, 0, 0};
+    TMasken masken{};
     bool roh = true; // level data copied as it is
-    if (pixelFlags & kPixelFourCC) {
-        const int f = FormatAusFourCC(fourCC);
-        if (f < 0) {
-            Velm_Konsole::Schreibe("!Velm_Bild::LadeDDS(): Pixelformat %08x wird nicht unterstützt.", fourCC);
-            return false;
-        }
-        format = Velm_Pixelformat(f);
-    } else {
-        if (bitAnzahl != 8 && bitAnzahl != 16 && bitAnzahl != 24 && bitAnzahl != 32) {
-            Velm_Konsole::Schreibe("!Velm_Bild::LadeDDS(): Pixel mit %u Bit werden nicht unterstützt.",
-                                   bitAnzahl);
-            return false;
-        }
-        roh = bitAnzahl == 32 && masken.rot == 0x00FF0000 && masken.gruen == 0x0000FF00 &&
-              masken.blau == 0x000000FF && masken.alpha == 0xFF000000;
-        masken.sRot = Verschiebung(masken.rot, 8);
-        masken.sGruen = Verschiebung(masken.gruen, 16);
-        masken.sBlau = Verschiebung(masken.blau, 24);
-        masken.sAlpha = Verschiebung(masken.alpha, 0);
-    }
-    const uint32_t bytesProPixel = bitAnzahl / 8;
+    uint32_t bytesProPixel = 0;
 
+    int Seiten() const { return cubeMap ? Velm_Bild::kSeiten : 1; }
+};
+
+bool PruefeMagie(TSpeicher& speicher) {
+    const uint32_t magie = speicher.Rest() >= 4 ? __builtin_bswap32(speicher.LiesU32()) : 0;
+    if (magie == 0x44445320 || magie == 0x4D4A4C50) // "DDS ", "MJLP"
+        return true;
+    Velm_Konsole::Schreibe("!Velm_Bild::LadeDDS(): Datei ist keine DDS-Datei.");
+    return false;
+}
+
+bool LiesKopf(TSpeicher& speicher, TDDSKopf& kopf) {
+    const bool vollstaendig = speicher.Rest() >= sizeof(kopf);
+    speicher.LiesBlock(&kopf, sizeof(kopf));
+    if (vollstaendig && kopf.groesse == 124 && (kopf.flags & kKopfFlagsNoetig) != 0)
+        return true;
+    Velm_Konsole::Schreibe("!Velm_Bild::LadeDDS(): Ungültiger DDS-Header.");
+    return false;
+}
+
+// Size, levels and cube faces; a mip count or faces the flags do not confirm are ignored.
+TDDSInhalt Aufbau(const TDDSKopf& kopf) {
+    TDDSInhalt inhalt;
+    inhalt.breite = kopf.breite;
+    inhalt.hoehe = kopf.hoehe;
+    if (kopf.mipAnzahl != 0 && (kopf.flags & kKopfMipAnzahl) && (kopf.caps & kCapsMipMap))
+        inhalt.mipAnzahl = kopf.mipAnzahl;
+    inhalt.cubeMap = (kopf.caps & kCapsKomplex) && (kopf.caps2 & kCaps2CubeMap) &&
+                     (kopf.caps2 & kCaps2AlleSeiten) == kCaps2AlleSeiten;
+    return inhalt;
+}
+
+// A FourCC names a format whose levels are copied as they are; otherwise channel masks describe
+// pixels of 8 to 32 bits, converted to A8R8G8B8 unless they are that already.
+bool BestimmeFormat(const TDDSKopf& kopf, TDDSInhalt& inhalt) {
+    inhalt.masken = {kopf.maskeRot, kopf.maskeGruen, kopf.maskeBlau, kopf.maskeAlpha, 0, 0, 0, 0};
+    inhalt.bytesProPixel = kopf.bitAnzahl / 8;
+    if (kopf.pixelFlags & kPixelFourCC) {
+        const int f = FormatAusFourCC(kopf.fourCC);
+        if (f < 0) {
+            Velm_Konsole::Schreibe("!Velm_Bild::LadeDDS(): Pixelformat %08x wird nicht unterstützt.",
+                                   kopf.fourCC);
+            return false;
+        }
+        inhalt.format = Velm_Pixelformat(f);
+        return true;
+    }
+    const uint32_t bits = kopf.bitAnzahl;
+    if (bits != 8 && bits != 16 && bits != 24 && bits != 32) {
+        Velm_Konsole::Schreibe("!Velm_Bild::LadeDDS(): Pixel mit %u Bit werden nicht unterstützt.", bits);
+        return false;
+    }
+    TMasken& m = inhalt.masken;
+    inhalt.roh = bits == 32 && m.rot == 0x00FF0000 && m.gruen == 0x0000FF00 && m.blau == 0x000000FF &&
+                 m.alpha == 0xFF000000;
+    m.sRot = Verschiebung(m.rot, 8);
+    m.sGruen = Verschiebung(m.gruen, 16);
+    m.sBlau = Verschiebung(m.blau, 24);
+    m.sAlpha = Verschiebung(m.alpha, 0);
+    return true;
+}
+
+bool PruefeGroesse(const TDDSInhalt& inhalt) {
+    const uint64_t breite = inhalt.breite, hoehe = inhalt.hoehe;
     if (breite == 0 || hoehe == 0) {
         Velm_Konsole::Schreibe("!Velm_Bild::LadeDDS(): Bildgröße %llu x %llu ist ungültig.", ull(breite),
                                ull(hoehe));
         return false;
     }
-    if (cubeMap && breite != hoehe) {
+    if (inhalt.cubeMap && breite != hoehe) {
         Velm_Konsole::Schreibe("!Velm_Bild::LadeDDS(): CubeMap mit %llu x %llu ist nicht quadratisch.",
                                ull(breite), ull(hoehe));
         return false;
     }
     const uint64_t volleKette = std::bit_width(std::max(breite, hoehe));
-    if (mipAnzahl > volleKette) {
+    if (inhalt.mipAnzahl > volleKette) {
         Velm_Konsole::Schreibe(
             "!Velm_Bild::LadeDDS(): %llu MipMap-Stufen sind mehr als die %llu eines Bildes von "
             "%llu x %llu.",
-            ull(mipAnzahl), ull(volleKette), ull(breite), ull(hoehe));
+            ull(inhalt.mipAnzahl), ull(volleKette), ull(breite), ull(hoehe));
         return false;
     }
+    return true;
+}
 
-    // Everything the header announces must be in the buffer before anything is allocated. The
-    // sum is taken in 128 bits: 2^32 x 2^32 pixels of 16 bytes do not fit in 64.
-    const int seiten = cubeMap ? kSeiten : 1;
+// Everything the header announces must be in the buffer before anything is allocated. The sum is
+// taken in 128 bits: 2^32 x 2^32 pixels of 16 bytes do not fit in 64.
+bool PruefeDatenLaenge(const TDDSInhalt& inhalt, uint64_t rest) {
     unsigned __int128 benoetigt = 0;
-    for (uint64_t l = 0; l < mipAnzahl; ++l) {
-        const uint64_t w = std::max<uint64_t>(1, breite >> l);
-        const uint64_t h = std::max<uint64_t>(1, hoehe >> l);
+    for (uint64_t l = 0; l < inhalt.mipAnzahl; ++l) {
+        const uint64_t w = std::max<uint64_t>(1, inhalt.breite >> l);
+        const uint64_t h = std::max<uint64_t>(1, inhalt.hoehe >> l);
         unsigned __int128 stufe;
-        if (roh) {
-            const uint64_t wb = Velm_IstDXT(format) ? (w + 3) & ~uint64_t(3) : w;
-            const uint64_t hb = Velm_IstDXT(format) ? (h + 3) & ~uint64_t(3) : h;
-            stufe = (unsigned __int128)(Velm_BitsProPixel(format) * wb / 8) * hb;
+        if (inhalt.roh) {
+            const bool dxt = Velm_IstDXT(inhalt.format);
+            const uint64_t wb = dxt ? (w + 3) & ~uint64_t(3) : w;
+            const uint64_t hb = dxt ? (h + 3) & ~uint64_t(3) : h;
+            stufe = (unsigned __int128)(Velm_BitsProPixel(inhalt.format) * wb / 8) * hb;
         } else {
-            stufe = (unsigned __int128)w * h * bytesProPixel;
+            stufe = (unsigned __int128)w * h * inhalt.bytesProPixel;
         }
-        benoetigt += stufe * seiten;
+        benoetigt += stufe * inhalt.Seiten();
     }
-    if (benoetigt > speicher.Rest()) {
-        Velm_Konsole::Schreibe(
-            "!Velm_Bild::LadeDDS(): Datei ist kürzer als ihre Bilddaten (%llu von %llu Bytes).",
-            ull(speicher.Rest()), ull(std::min<unsigned __int128>(benoetigt, UINT64_MAX)));
-        return false;
-    }
+    if (benoetigt <= rest)
+        return true;
+    Velm_Konsole::Schreibe(
+        "!Velm_Bild::LadeDDS(): Datei ist kürzer als ihre Bilddaten (%llu von %llu Bytes).", ull(rest),
+        ull(std::min<unsigned __int128>(benoetigt, UINT64_MAX)));
+    return false;
+}
 
+bool LegeAn(Velm_Bild& bild, const TDDSInhalt& inhalt) {
     try {
-        const bool umgebaut = cubeMap ? SetCubeMapGroesse(hoehe, format, mipAnzahl)
-                                      : SetGroesse(breite, hoehe, format, mipAnzahl);
-        if (!umgebaut)
-            return false;
+        return inhalt.cubeMap ? bild.SetCubeMapGroesse(inhalt.hoehe, inhalt.format, inhalt.mipAnzahl)
+                              : bild.SetGroesse(inhalt.breite, inhalt.hoehe, inhalt.format, inhalt.mipAnzahl);
     } catch (const std::bad_alloc&) {
-        Velm_Konsole::Schreibe("!Velm_Bild::LadeDDS(): Kein Speicher für %llu x %llu Pixel.", ull(breite),
-                               ull(hoehe));
+        Velm_Konsole::Schreibe("!Velm_Bild::LadeDDS(): Kein Speicher für %llu x %llu Pixel.",
+                               ull(inhalt.breite), ull(inhalt.hoehe));
         return false;
     }
+}
 
-    for (int s = 0; s < seiten; ++s) {
-        Velm_Bild* seite = cubeMap ? mSeiten[kSeiteInDatei[s]] : this;
-        for (uint64_t l = 0; l < mipAnzahl; ++l) {
+// The file holds each face's levels, largest first, the faces in the file's order.
+void LiesStufen(Velm_Bild& bild, const TDDSInhalt& inhalt, TSpeicher& speicher) {
+    for (int s = 0; s < inhalt.Seiten(); ++s) {
+        Velm_Bild* seite = inhalt.cubeMap ? bild.Seite(kSeiteInDatei[s]) : &bild;
+        for (uint64_t l = 0; l < inhalt.mipAnzahl; ++l) {
             Velm_Bild* stufe = seite->GibMipStufe(l);
             const uint8_t* quelle = speicher.Daten() + speicher.Position();
-            if (roh) {
-                const uint64_t n = BerechneDatenGroesse(format, stufe->mBreite, stufe->mHoehe);
+            if (inhalt.roh) {
+                const uint64_t n =
+                    Velm_Bild::BerechneDatenGroesse(inhalt.format, stufe->mBreite, stufe->mHoehe);
                 std::memcpy(stufe->mDaten, quelle, n);
                 speicher.Ueberspringe(int64_t(n));
             } else {
                 const uint64_t n = stufe->mBreite * stufe->mHoehe;
-                WandlePixel(quelle, n, bytesProPixel, masken, stufe->mDaten);
-                speicher.Ueberspringe(int64_t(n * bytesProPixel));
+                WandlePixel(quelle, n, inhalt.bytesProPixel, inhalt.masken, stufe->mDaten);
+                speicher.Ueberspringe(int64_t(n * inhalt.bytesProPixel));
             }
         }
     }
+}
+
+} // namespace
+
+bool Velm_Bild::LadeDDS(TSpeicher& speicher) {
+    TDDSKopf kopf;
+    if (!PruefeMagie(speicher) || !LiesKopf(speicher, kopf))
+        return false;
+    TDDSInhalt inhalt = Aufbau(kopf);
+    if (!BestimmeFormat(kopf, inhalt) || !PruefeGroesse(inhalt) ||
+        !PruefeDatenLaenge(inhalt, speicher.Rest()))
+        return false;
+    if (!LegeAn(*this, inhalt))
+        return false;
+    LiesStufen(*this, inhalt, speicher);
     return true;
 }

@@ -171,10 +171,7 @@ protected:
 
     // The pipeline a sprite batcher sets up: quad corners, six indices, per-instance data.
     void BaueQuad(const std::string& pixelShader = kFarbePs, const std::string& vertexShader = QuadVs()) {
-        const float ecken[] = {0, 0, 1, 0, 1, 1, 0, 1};
-        mEcken = VertexPuffer(sizeof ecken, D3DUSAGE_WRITEONLY, ecken);
-        mIndizes = IndexPuffer(std::vector<uint16_t>{0, 1, 2, 0, 2, 3});
-        mInstanzen = VertexPuffer(64 * sizeof(Instanz), D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC);
+        BaueQuadPuffer();
         const D3DVERTEXELEMENT9 elemente[] = {{0, 0, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_POSITION, 0},
                                               {1, 0, D3DDECLTYPE_FLOAT4, 0, D3DDECLUSAGE_TEXCOORD, 0},
                                               {1, 16, D3DDECLTYPE_FLOAT4, 0, D3DDECLUSAGE_TEXCOORD, 1},
@@ -184,7 +181,20 @@ protected:
             [&](auto o) { return mGeraet->CreateVertexDeclaration(elemente, o); });
         mVs = Vs(vertexShader);
         mPs = Ps(pixelShader);
-        ASSERT_TRUE(mEcken && mIndizes && mInstanzen && mDeklaration && mVs && mPs);
+        ASSERT_TRUE(mDeklaration && mVs && mPs);
+        BindeQuad();
+    }
+
+    // The quad's buffers: default-pool objects, which a reset takes.
+    void BaueQuadPuffer() {
+        const float ecken[] = {0, 0, 1, 0, 1, 1, 0, 1};
+        mEcken = VertexPuffer(sizeof ecken, D3DUSAGE_WRITEONLY, ecken);
+        mIndizes = IndexPuffer(std::vector<uint16_t>{0, 1, 2, 0, 2, 3});
+        mInstanzen = VertexPuffer(64 * sizeof(Instanz), D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC);
+        ASSERT_TRUE(mEcken && mIndizes && mInstanzen);
+    }
+
+    void BindeQuad() {
         mGeraet->SetVertexDeclaration(mDeklaration.get());
         mGeraet->SetVertexShader(mVs.get());
         mGeraet->SetPixelShader(mPs.get());

@@ -1,7 +1,7 @@
 // Presenting to a real window: the back buffer, stored with row 0 at the top, must reach the
-// screen the right way up, on an X screen of 24 bits (the run's server) and of 16 and 30 bits
-// (servers of the test's own), whose windows have visuals of their own depth. Skipped where there
-// is no such server.
+// screen the right way up, also through the new context that a GPU reset brings, and on X screens
+// of 16 and 30 bits (servers of the test's own), whose windows have visuals of their own depth.
+// Needs an X server (Xvfb); skipped without one.
 
 #include "grafik9_testhilfe.h"
 #include "testhilfen/xserver.h"
@@ -13,71 +13,162 @@
 
 #include <cstdlib>
 #include <optional>
+#include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
-// On the display of DISPLAY: a 64 x 32 window, green with a red band at the top, presented.
-void PraesentiereAufrecht(D3DFORMAT format) {
-    ASSERT_EQ(glfwInit(), GLFW_TRUE);
-    // Whatever fails, the window and the connection go, so the next server starts afresh.
-    struct Ende {
-        ~Ende() { glfwTerminate(); }
-    } ende;
-    glfwWindowHint(GLFW_CLIENT_API, GLFW_NO_API);
-    glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
-    GLFWwindow* fenster = glfwCreateWindow(64, 32, "grafik9", nullptr, nullptr);
-    ASSERT_NE(fenster, nullptr);
+// A 64 x 32 window on the display of DISPLAY and a device on it with a back buffer of the
+// window's size.
+class Fenster : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::getenv("DISPLAY") == nullptr) {
+            GTEST_SKIP() << "no display";
+        }
+        OeffneFenster();
+        ErzeugeGeraet(D3DFMT_X8R8G8B8);
+    }
 
-    const grafik9test::Com<IDirect3D9> d3d(Direct3DCreate9(D3D_SDK_VERSION));
-    D3DPRESENT_PARAMETERS parameter = grafik9test::Fensterparameter(0, 0, format);
-    parameter.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
-    // Released before the window goes with the guard above.
-    const auto geraet = grafik9test::Hole<IDirect3DDevice9>(
-        [&](auto o) { return d3d->CreateDevice(0, D3DDEVTYPE_HAL, fenster, 0x52, &parameter, o); });
-    ASSERT_NE(geraet, nullptr);
+    void TearDown() override { Schliesse(); }
+
+    void OeffneFenster() {
+        ASSERT_EQ(glfwInit(), GLFW_TRUE);
+        glfwWindowHint(GLFW_CLIENT_API, GLFW_NO_API);
+        glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
+        mFenster = glfwCreateWindow(64, 32, "grafik9", nullptr, nullptr);
+        ASSERT_NE(mFenster, nullptr);
+        mD3d.reset(Direct3DCreate9(D3D_SDK_VERSION));
+    }
+
+    void ErzeugeGeraet(D3DFORMAT format) {
+        mParameter = grafik9test::Fensterparameter(0, 0, format);
+        mParameter.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+        ASSERT_EQ(mD3d->CreateDevice(0, D3DDEVTYPE_HAL, mFenster, 0x52, &mParameter, &mGeraet), D3D_OK);
+    }
+
+    void GibGeraetFrei() {
+        if (mGeraet != nullptr) {
+            mGeraet->Release();
+            mGeraet = nullptr;
+        }
+    }
+
+    // The device goes before the window it presents to, and the window system with the window.
+    void Schliesse() {
+        GibGeraetFrei();
+        mD3d.reset();
+        if (mFenster != nullptr) {
+            glfwDestroyWindow(mFenster);
+            mFenster = nullptr;
+        }
+        glfwTerminate();
+    }
+
+    // The window's pixel at (x, y), row 0 at the top, as the X server shows it, as 0xRRGGBB
+    // whatever the window's depth.
+    uint32_t Pixel(int x, int y) {
+        glfwPollEvents();
+        Display* anzeige = glfwGetX11Display();
+        XSync(anzeige, False);
+        XImage* bild = XGetImage(anzeige, glfwGetX11Window(mFenster), x, y, 1, 1, AllPlanes, ZPixmap);
+        EXPECT_NE(bild, nullptr);
+        if (bild == nullptr) {
+            return 0;
+        }
+        const std::array<int, 3> rgb = TXPixel(bild, 0, 0).Acht();
+        XDestroyImage(bild);
+        return uint32_t(rgb[0] << 16 | rgb[1] << 8 | rgb[2]);
+    }
+
+    // Green with a red band at the top, presented.
+    void ZeigeBand() {
+        mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
+        const D3DVIEWPORT9 oben = {0, 0, 64, 8, 0, 1};
+        mGeraet->SetViewport(&oben);
+        mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+        ASSERT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        EXPECT_EQ(Pixel(10, 2), 0xFF0000u);
+        EXPECT_EQ(Pixel(10, 20), 0x00FF00u);
+    }
+
+    GLFWwindow* mFenster = nullptr;
+    grafik9test::Com<IDirect3D9> mD3d;
+    D3DPRESENT_PARAMETERS mParameter{};
+    IDirect3DDevice9* mGeraet = nullptr;
+};
+
+TEST_F(Fenster, PresentZeigtDenRueckpufferAufrecht) {
     // Windowed 0 x 0 is the window's client size.
-    EXPECT_EQ(parameter.BackBufferWidth, 64u);
-    EXPECT_EQ(parameter.BackBufferHeight, 32u);
-
-    geraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
-    const D3DVIEWPORT9 oben = {0, 0, 64, 8, 0, 1};
-    geraet->SetViewport(&oben);
-    geraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
-    ASSERT_EQ(geraet->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-    glfwPollEvents();
-
-    Display* x = glfwGetX11Display();
-    XSync(x, False);
-    XImage* bild = XGetImage(x, glfwGetX11Window(fenster), 0, 0, 64, 32, AllPlanes, ZPixmap);
-    ASSERT_NE(bild, nullptr);
-    EXPECT_EQ(TXPixel(bild, 10, 2).Acht(), (std::array<int, 3>{255, 0, 0}));
-    EXPECT_EQ(TXPixel(bild, 10, 20).Acht(), (std::array<int, 3>{0, 255, 0}));
-    XDestroyImage(bild);
+    EXPECT_EQ(mParameter.BackBufferWidth, 64u);
+    EXPECT_EQ(mParameter.BackBufferHeight, 32u);
+    ZeigeBand();
 }
 
-TEST(Fenster, PresentZeigtDenRueckpufferAufrechtInJederFarbtiefe) {
-    // Depth 0: the run's own server. The back buffer keeps its own format whatever the window's.
-    const std::pair<int, D3DFORMAT> faelle[] = {{0, D3DFMT_X8R8G8B8}, {16, D3DFMT_R5G6B5}, {30, D3DFMT_X8R8G8B8}};
-    const char* vorher = std::getenv("DISPLAY");
-    const std::string lauf = vorher ? vorher : "";
-    int gelaufen = 0;
-    for (const auto& [tiefe, format] : faelle) {
-        SCOPED_TRACE(tiefe);
-        std::optional<TXServer> eigener;
-        if (tiefe != 0) {
-            eigener.emplace(320, 240, tiefe);
-            if (eigener->Name().empty())
-                continue;
-            setenv("DISPLAY", eigener->Name().c_str(), 1);
-        } else if (lauf.empty()) {
-            continue;
+// The new context presents through a new surface on the same window.
+TEST_F(Fenster, NachGpuResetZeigtDasFensterDenNeuenKontext) {
+    Plattform::ErzwingeKontextVerlust(0);
+    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+    EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    ASSERT_EQ(mGeraet->Reset(&mParameter), D3D_OK);
+    mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+    ASSERT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(Pixel(10, 20), 0x0000FFu);
+}
+
+// On screens of 16 and 30 bits the window's visual has that depth; the device takes its config,
+// and the back buffer keeps its own format, which presenting converts. Each depth runs in the test
+// program started again for it alone (GRAFIK9_FENSTERTIEFE): EGL keeps a display per address of
+// the X connection, so a second window system in one process may be handed the first one's, and a
+// forked child would inherit the driver's threads and locks without the threads.
+class FensterEigenerTiefe : public Fenster {
+protected:
+    void SetUp() override {
+        const char* tiefe = std::getenv("GRAFIK9_FENSTERTIEFE");
+        if (tiefe == nullptr) {
+            return;
         }
-        PraesentiereAufrecht(format);
-        ++gelaufen;
-        lauf.empty() ? unsetenv("DISPLAY") : setenv("DISPLAY", lauf.c_str(), 1);
+        mServer.emplace(320, 240, std::atoi(tiefe));
+        if (mServer->Name().empty()) {
+            GTEST_SKIP() << "no X server of " << tiefe << " bits";
+        }
+        setenv("DISPLAY", mServer->Name().c_str(), 1);
+        OeffneFenster();
     }
-    if (gelaufen == 0)
-        GTEST_SKIP() << "no X server";
+
+    // The exit code of the test program run for the depth alone.
+    static int FuerTiefe(int tiefe) {
+        const pid_t kind = fork();
+        if (kind == 0) {
+            setenv("GRAFIK9_FENSTERTIEFE", std::to_string(tiefe).c_str(), 1);
+            execl("/proc/self/exe", "test_plattform_grafik9_fenster", "--gtest_filter=FensterEigenerTiefe.*",
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int status = 0;
+        waitpid(kind, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+    }
+
+    std::optional<TXServer> mServer;
+};
+
+TEST_F(FensterEigenerTiefe, PresentZeigtDenRueckpufferAufrecht) {
+    if (mServer) {
+        for (const D3DFORMAT format : {D3DFMT_R5G6B5, D3DFMT_X8R8G8B8}) {
+            SCOPED_TRACE(format == D3DFMT_R5G6B5 ? "R5G6B5" : "X8R8G8B8");
+            ErzeugeGeraet(format);
+            ZeigeBand();
+            GibGeraetFrei();
+        }
+        return;
+    }
+    for (const int tiefe : {16, 30}) {
+        EXPECT_EQ(FuerTiefe(tiefe), 0) << tiefe << " bits";
+    }
 }
 
 } // namespace

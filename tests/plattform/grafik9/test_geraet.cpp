@@ -179,7 +179,8 @@ TEST_F(Geraet, PufferSperren) {
 using Verlust = Geraet;
 
 // Each row one call and its answer: 'B' and 'E' begin and end a scene, 'V' forces a loss after n
-// presents, 'P' presents, 'T' asks the cooperative level, 'R' resets.
+// presents, 'K' a GPU reset the driver reports in progress n times after the present, 'P'
+// presents, 'T' asks the cooperative level, 'R' resets.
 TEST_F(Verlust, VerlorenDannNichtZurueckgesetztDannReset) {
     const std::pair<char, HRESULT> schritte[] = {
         {'E', D3DERR_INVALIDCALL}, {'B', D3D_OK}, {'B', D3DERR_INVALIDCALL}, {'E', D3D_OK},
@@ -187,11 +188,16 @@ TEST_F(Verlust, VerlorenDannNichtZurueckgesetztDannReset) {
         {'T', D3DERR_DEVICELOST}, {'T', D3DERR_DEVICENOTRESET}, {'T', D3DERR_DEVICENOTRESET},
         {'P', D3DERR_DEVICELOST}, {'R', D3D_OK}, {'T', D3D_OK}, {'P', D3D_OK},
         // The engine's reset loop calls Reset alone, every 100 ms, while it answers lost.
-        {'V', 2}, {'P', D3DERR_DEVICELOST}, {'R', D3DERR_DEVICELOST}, {'R', D3DERR_DEVICELOST}, {'R', D3D_OK}};
+        {'V', 2}, {'P', D3DERR_DEVICELOST}, {'R', D3DERR_DEVICELOST}, {'R', D3DERR_DEVICELOST}, {'R', D3D_OK},
+        {'K', 2}, {'P', D3DERR_DEVICELOST}, {'T', D3DERR_DEVICELOST}, {'T', D3DERR_DEVICELOST},
+        {'T', D3DERR_DEVICENOTRESET}, {'P', D3DERR_DEVICELOST}, {'R', D3D_OK}, {'T', D3D_OK}, {'P', D3D_OK},
+        // Reset alone, without asking first; the new context has nothing left to report.
+        {'K', 5}, {'P', D3DERR_DEVICELOST}, {'R', D3D_OK}, {'P', D3D_OK}};
     int nummer = 0;
     for (const auto& [schritt, erwartet] : schritte) {
-        if (schritt == 'V') {
-            Plattform::ErzwingeGeraeteVerlust(uint32_t(erwartet));
+        if (schritt == 'V' || schritt == 'K') {
+            (schritt == 'V' ? Plattform::ErzwingeGeraeteVerlust : Plattform::ErzwingeKontextVerlust)(
+                uint32_t(erwartet));
             continue;
         }
         const HRESULT ist = schritt == 'B'   ? mGeraet->BeginScene()

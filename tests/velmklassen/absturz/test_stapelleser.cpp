@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -26,6 +28,17 @@ __attribute__((noinline)) std::string BekannteFunktion(int& zeile) {
     return leser.mText;
 }
 
+std::atomic<uint32_t> gWartenderFaden{0};
+
+// Blocks in a read that the walk interrupts; the comparison after it keeps this frame.
+__attribute__((noinline)) int WarteAufZeichen(int kanal) {
+    gWartenderFaden = Plattform::FadenId();
+    char zeichen = 0;
+    const ssize_t gelesen = read(kanal, &zeichen, 1);
+    return gelesen == 1 ? zeichen : -1;
+}
+constexpr int kLeseZeile = __LINE__ - 3;
+
 } // namespace
 
 TEST(Stapelleser, AktuellerFadenNenntFunktionDateiUndZeile) {
@@ -40,13 +53,36 @@ TEST(Stapelleser, AktuellerFadenNenntFunktionDateiUndZeile) {
     EXPECT_NE(text.find("): Velm_Stapelleser::GibAufrufstapelAus(unsigned int, void const*)\n"),
               std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 2), "\n\n");
+}
 
-    // Another thread's stack cannot be walked from here under Linux.
+TEST(Stapelleser, AndererFadenHaeltFuerDenGangAnUndLaeuftWeiter) {
+    int kanal[2];
+    ASSERT_EQ(pipe(kanal), 0);
+    int ergebnis = 0;
+    std::thread faden([&] { ergebnis = WarteAufZeichen(kanal[0]); });
+    while (gWartenderFaden.load() == 0)
+        Plattform::Schlafe(1);
+    Plattform::Schlafe(50);
+
     TMitschreiber leser;
-    uint32_t anderer = 0;
-    std::thread([&] { anderer = Plattform::FadenId(); }).join();
-    EXPECT_FALSE(leser.GibAufrufstapelAus(anderer, nullptr));
-    EXPECT_EQ(leser.LetzterFehler(), Velm_Stapelleser::kFehlerBibliothek);
+    EXPECT_TRUE(leser.GibAufrufstapelAus(gWartenderFaden.load(), nullptr));
+    EXPECT_NE(leser.mText.find("test_stapelleser.cpp (" + std::to_string(kLeseZeile) +
+                               "): (anonymous namespace)::WarteAufZeichen(int)\n"),
+              std::string::npos)
+        << leser.mText;
+    // The read it was stopped in goes on and gets its character.
+    ASSERT_EQ(write(kanal[1], "z", 1), 1);
+    faden.join();
+    EXPECT_EQ(ergebnis, 'z');
+    close(kanal[0]);
+    close(kanal[1]);
+
+    // A thread that has ended cannot be walked.
+    uint32_t beendet = 0;
+    std::thread([&] { beendet = Plattform::FadenId(); }).join();
+    TMitschreiber spaet;
+    EXPECT_FALSE(spaet.GibAufrufstapelAus(beendet, nullptr));
+    EXPECT_EQ(spaet.LetzterFehler(), Velm_Stapelleser::kFehlerBibliothek);
 }
 
 TEST(Stapelleser, RahmenZeilen) {
@@ -80,6 +116,8 @@ TEST(Stapelleser, RahmenZeilen) {
                           eintrag->mUnverzierterName, eintrag->mVollerUnverzierterName};
         for (int i = 0; i < 5; ++i)
             std::strncpy(felder[i], fall.texte[i], sizeof eintrag->mName - 1);
-        EXPECT_EQ(Velm_Stapelleser::FormatiereEintrag(fall.art, *eintrag), fall.erwartet);
+        char zeile[4096];
+        Velm_Stapelleser::FormatiereEintrag(fall.art, *eintrag, zeile);
+        EXPECT_EQ(zeile, fall.erwartet);
     }
 }

@@ -157,6 +157,50 @@ TEST_F(GpuObjekte, GeraeteverlustUndResetBringenDenInhaltZurueck) {
     EXPECT_EQ(mBrueche.Anzahl(), 0);
 }
 
+// A GPU reset the driver reports at the present: the frame's test waits while the driver still
+// reports it, then the reset makes a new context. Textures with kept content, a render target drawn
+// every frame, buffers, shaders and a blend state serve again in it; the frame comes out as before,
+// and the new context sees no name of the old one (that would be an OpenGL error).
+TEST_F(GpuObjekte, NachGpuResetGleichesBildImNeuenKontext) {
+    Plattform::BeobachteGlFehler(true);
+    const uint64_t fehler = Plattform::GlFehlerAnzahl();
+    const auto muster = rendertest::Einfarbig(64, 32, 0xFF400000);
+    TBereich rechts = muster->LockBereich();
+    rechts.mDaten += 32 * 4;
+    rechts.mBreite = 32;
+    rendertest::Fuelle(rechts, 0xFF004000);
+    Velm_Textur* statisch = Textur(*muster);
+    Velm_Textur* dynamisch = Einfarbig(0xFF000030, FLAG_DYNAMISCH);
+    Velm_Renderziel* ziel = Ziel(64, 32);
+    Velm_AlphaZustand* addiere = Blend(Velm_BlendEins, Velm_BlendEins);
+    // The static texture added into the cleared target, the target over the back buffer and the
+    // dynamic texture added over that.
+    const auto bild = [&] {
+        K().SetRenderZiel(ziel);
+        K().Leeren(1, TAlphaFarbe{0, 0, 0.5f, 1});
+        Zeige(statisch, addiere, false);
+        Leere();
+        Zeige(ziel->mBeschreibung.mTexturen[0], nullptr, false);
+        Zeige(dynamisch, addiere, false);
+        return std::vector<uint8_t>(mRueck.mDaten, mRueck.mDaten + mRueck.mPitch * mRueck.mHoehe);
+    };
+    const std::vector<uint8_t> vorher = bild();
+    EXPECT_EQ(std::pair(P(10, 16) & 0xFFFFFF, P(50, 16) & 0xFFFFFF), std::pair(0x4000B0u, 0x0040B0u));
+
+    Plattform::ErzwingeKontextVerlust(1);
+    Z().Null();
+    K().Praesentieren();
+    EXPECT_TRUE(K().Impl().IstGeraetVerloren());
+    bild();
+    K().Praesentieren();
+    EXPECT_FALSE(K().Impl().IstGeraetVerloren());
+    EXPECT_EQ(std::pair(Z().Zahl("TestCooperativeLevel"), Z().Zahl("Reset")), std::pair(2, 1));
+    EXPECT_EQ(bild(), vorher);
+    EXPECT_EQ(Plattform::GlFehlerAnzahl(), fehler);
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+    Plattform::BeobachteGlFehler(false);
+}
+
 TEST_F(GpuObjekte, VerlorenWaehrendMinimiertWirdErstNachDemWiederherstellenZurueckgesetzt) {
     Plattform::ErzwingeGeraeteVerlust(0);
     Velm_System::Global().mPraesenz = Velm_System::Minimiert;

@@ -1,0 +1,509 @@
+#include "plattform/absturz/plattform_cfi.h"
+
+#include "plattform/absturz/plattform_abwicklung.h"
+
+#include <cstddef>
+#include <cstring>
+
+namespace Plattform::Cfi {
+
+namespace {
+
+// Pointer encodings: the value's form in the low four bits, what it is relative to above them.
+enum : uint8_t {
+    kPeAbsolut = 0x00,
+    kPeUleb = 0x01,
+    kPeU2 = 0x02,
+    kPeU4 = 0x03,
+    kPeU8 = 0x04,
+    kPeSleb = 0x09,
+    kPeS2 = 0x0a,
+    kPeS4 = 0x0b,
+    kPeS8 = 0x0c,
+    kPePcRelativ = 0x10,
+    kPeDatenRelativ = 0x30,
+    kPeAuslassen = 0xff,
+};
+
+// No record of a loaded module comes near this; a larger length is a broken table.
+constexpr uint64_t kGroessterEintrag = 1u << 24;
+constexpr int kZustandsTiefe = 8;
+constexpr int kAusdruckStapel = 64;
+constexpr int kAusdruckSchritte = 1000;
+
+// Reads inside [mPos, mEnde); a read past the end yields 0 and sets mFehler.
+struct Leser {
+    const uint8_t* mPos;
+    const uint8_t* mEnde;
+    bool mFehler = false;
+
+    bool Hat(uint64_t n) {
+        mFehler = mFehler || uint64_t(mEnde - mPos) < n;
+        return !mFehler;
+    }
+    template <typename T> T Lies() {
+        T wert{};
+        if (Hat(sizeof(T))) {
+            std::memcpy(&wert, mPos, sizeof(T));
+            mPos += sizeof(T);
+        }
+        return wert;
+    }
+    uint64_t Uleb() {
+        uint64_t wert = 0;
+        for (int schub = 0; Hat(1); schub += 7) {
+            const uint8_t byte = *mPos++;
+            if (schub < 64)
+                wert |= uint64_t(byte & 0x7f) << schub;
+            if (!(byte & 0x80))
+                break;
+        }
+        return wert;
+    }
+    int64_t Sleb() {
+        uint64_t wert = 0;
+        for (int schub = 0; Hat(1);) {
+            const uint8_t byte = *mPos++;
+            if (schub < 64)
+                wert |= uint64_t(byte & 0x7f) << schub;
+            schub += 7;
+            if (!(byte & 0x80)) {
+                if (schub < 64 && (byte & 0x40))
+                    wert |= ~uint64_t(0) << schub;
+                break;
+            }
+        }
+        return int64_t(wert);
+    }
+    void Ueberspringe(uint64_t n) {
+        if (Hat(n))
+            mPos += n;
+    }
+    // An encoded pointer. An indirect one is not followed: only the personality routine uses that
+    // form, and the walk skips it.
+    uint64_t Zeiger(uint8_t kodierung, uint64_t datenBasis) {
+        if (kodierung == kPeAuslassen)
+            return 0;
+        const uint64_t hier = uint64_t(mPos);
+        uint64_t wert = 0;
+        switch (kodierung & 0x0f) {
+        case kPeAbsolut:
+        case kPeU8: wert = Lies<uint64_t>(); break;
+        case kPeUleb: wert = Uleb(); break;
+        case kPeU2: wert = Lies<uint16_t>(); break;
+        case kPeU4: wert = Lies<uint32_t>(); break;
+        case kPeSleb: wert = uint64_t(Sleb()); break;
+        case kPeS2: wert = uint64_t(int64_t(Lies<int16_t>())); break;
+        case kPeS4: wert = uint64_t(int64_t(Lies<int32_t>())); break;
+        case kPeS8: wert = uint64_t(Lies<int64_t>()); break;
+        default: mFehler = true;
+        }
+        switch (kodierung & 0x70) {
+        case 0: break;
+        case kPePcRelativ: wert += hier; break;
+        case kPeDatenRelativ: wert += datenBasis; break;
+        default: mFehler = true;
+        }
+        return wert;
+    }
+    // A block: its length, then its bytes; returns where they start.
+    const uint8_t* Block(uint64_t& laenge) {
+        laenge = Uleb();
+        const uint8_t* anfang = mPos;
+        Ueberspringe(laenge);
+        return anfang;
+    }
+};
+
+// A record of .eh_frame: where its content starts (after the length) and ends.
+bool Eintrag(const uint8_t* zeiger, Leser& inhalt) {
+    uint32_t kurz = 0;
+    std::memcpy(&kurz, zeiger, 4);
+    zeiger += 4;
+    uint64_t laenge = kurz;
+    if (kurz == 0xffffffff) {
+        std::memcpy(&laenge, zeiger, 8);
+        zeiger += 8;
+    }
+    if (laenge == 0 || laenge > kGroessterEintrag)
+        return false;
+    inhalt = Leser{zeiger, zeiger + laenge};
+    return true;
+}
+
+struct Cie {
+    uint64_t mCodeFaktor = 1;
+    int64_t mDatenFaktor = 1;
+    uint64_t mRueckSpalte = kRip;
+    uint8_t mFdeKodierung = kPeAbsolut;
+    bool mAugmentDaten = false;
+    bool mSignal = false;
+    Leser mAnweisungen{nullptr, nullptr};
+};
+
+bool LiesCie(const uint8_t* zeiger, Cie& cie) {
+    Leser l{nullptr, nullptr};
+    if (!Eintrag(zeiger, l) || l.Lies<uint32_t>() != 0)
+        return false;
+    const uint8_t version = l.Lies<uint8_t>();
+    const char* augment = reinterpret_cast<const char*>(l.mPos);
+    const size_t augmentLaenge = strnlen(augment, size_t(l.mEnde - l.mPos));
+    l.Ueberspringe(augmentLaenge + 1);
+    // Without 'z' nothing says how long the augmentation is; no compiler of ours writes one so.
+    if ((version != 1 && version != 3) || (augmentLaenge > 0 && augment[0] != 'z'))
+        return false;
+    cie.mCodeFaktor = l.Uleb();
+    cie.mDatenFaktor = l.Sleb();
+    cie.mRueckSpalte = version == 1 ? l.Lies<uint8_t>() : l.Uleb();
+    if (augmentLaenge > 0) {
+        uint64_t laenge = 0;
+        Leser daten{l.Block(laenge), nullptr};
+        daten.mEnde = daten.mPos + laenge;
+        cie.mAugmentDaten = true;
+        for (size_t i = 1; i < augmentLaenge && !daten.mFehler; ++i) {
+            if (augment[i] == 'R')
+                cie.mFdeKodierung = daten.Lies<uint8_t>();
+            else if (augment[i] == 'S')
+                cie.mSignal = true;
+            else if (augment[i] == 'L')
+                daten.Lies<uint8_t>();
+            else if (augment[i] == 'P')
+                daten.Zeiger(daten.Lies<uint8_t>(), 0);
+            else
+                break; // the rest is unknown and not needed: 'z' gave the length
+        }
+    }
+    cie.mAnweisungen = l;
+    return !l.mFehler && cie.mRueckSpalte < kRegisterAnzahl;
+}
+
+struct Fde {
+    uint64_t mAnfang = 0;
+    uint64_t mLaenge = 0;
+    Cie mCie;
+    Leser mAnweisungen{nullptr, nullptr};
+};
+
+bool LiesFde(const uint8_t* zeiger, Fde& fde) {
+    Leser l{nullptr, nullptr};
+    if (!Eintrag(zeiger, l))
+        return false;
+    const uint8_t* cieFeld = l.mPos;
+    const uint32_t cieAbstand = l.Lies<uint32_t>();
+    if (cieAbstand == 0 || !LiesCie(cieFeld - cieAbstand, fde.mCie))
+        return false;
+    fde.mAnfang = l.Zeiger(fde.mCie.mFdeKodierung, 0);
+    fde.mLaenge = l.Zeiger(fde.mCie.mFdeKodierung & 0x0f, 0);
+    if (fde.mCie.mAugmentDaten)
+        l.Ueberspringe(l.Uleb());
+    fde.mAnweisungen = l;
+    return !l.mFehler;
+}
+
+// The entry for `pc` by the sorted table of .eh_frame_hdr; null when none starts at or before it.
+const uint8_t* FindeFde(const uint8_t* kopf, uint64_t pc) {
+    const uint64_t basis = uint64_t(kopf);
+    Leser l{kopf, kopf + 4 + 2 * 8};
+    const uint8_t version = l.Lies<uint8_t>();
+    const uint8_t rahmenKodierung = l.Lies<uint8_t>();
+    const uint8_t anzahlKodierung = l.Lies<uint8_t>();
+    const uint8_t tabellenKodierung = l.Lies<uint8_t>();
+    l.Zeiger(rahmenKodierung, basis);
+    const uint64_t anzahl = l.Zeiger(anzahlKodierung, basis);
+    // Every linker writes the table as pairs of 32-bit offsets from the header.
+    if (version != 1 || l.mFehler || anzahl == 0 || tabellenKodierung != (kPeDatenRelativ | kPeS4))
+        return nullptr;
+    const uint8_t* tabelle = l.mPos;
+    const auto feld = [&](uint64_t i) {
+        int32_t wert = 0;
+        std::memcpy(&wert, tabelle + i * 4, 4);
+        return basis + uint64_t(int64_t(wert));
+    };
+    if (pc < feld(0))
+        return nullptr;
+    uint64_t unten = 0, oben = anzahl;
+    while (oben - unten > 1) {
+        const uint64_t mitte = unten + (oben - unten) / 2;
+        (feld(2 * mitte) <= pc ? unten : oben) = mitte;
+    }
+    return reinterpret_cast<const uint8_t*>(feld(2 * unten + 1));
+}
+
+// How a register of the caller is found, relative to the canonical frame address (CFA).
+enum class Art : uint8_t { Gleich, Undefiniert, Versatz, WertVersatz, Register, Ausdruck, WertAusdruck };
+struct Regel {
+    Art mArt = Art::Gleich;
+    int64_t mWert = 0; // offset or register number
+    const uint8_t* mAusdruck = nullptr;
+    uint64_t mLaenge = 0;
+};
+struct Regeln {
+    uint64_t mCfaRegister = kRsp;
+    int64_t mCfaVersatz = 0;
+    const uint8_t* mCfaAusdruck = nullptr;
+    uint64_t mCfaLaenge = 0;
+    Regel mRegel[kRegisterAnzahl];
+};
+
+// Runs a rule program up to and including the row of `ziel`. `anfang` holds the rules the
+// entry's common part set, which DW_CFA_restore goes back to.
+bool FuehreAus(Leser l, const Cie& cie, uint64_t ort, uint64_t ziel, Regeln& regeln, const Regeln& anfang) {
+    Regeln gemerkt[kZustandsTiefe];
+    int tiefe = 0;
+    const auto setze = [&](uint64_t reg, Art art, int64_t wert) {
+        if (reg < kRegisterAnzahl)
+            regeln.mRegel[reg] = Regel{art, wert, nullptr, 0};
+    };
+    const auto ausdruck = [&](uint64_t reg, Art art) {
+        uint64_t laenge = 0;
+        const uint8_t* code = l.Block(laenge);
+        if (reg < kRegisterAnzahl)
+            regeln.mRegel[reg] = Regel{art, 0, code, laenge};
+    };
+    const auto rueck = [&](uint64_t reg) {
+        if (reg < kRegisterAnzahl)
+            regeln.mRegel[reg] = anfang.mRegel[reg];
+    };
+    const int64_t daten = cie.mDatenFaktor;
+    while (l.mPos < l.mEnde && !l.mFehler) {
+        const uint8_t op = l.Lies<uint8_t>();
+        uint64_t vor = 0;
+        uint64_t reg = 0;
+        // The upper two bits carry the three most frequent instructions with their operand.
+        switch ((op & 0xc0) ? (op & 0xc0) : op) {
+        case 0x40: vor = op & 0x3f; break;
+        case 0x80: setze(op & 0x3f, Art::Versatz, int64_t(l.Uleb()) * daten); break;
+        case 0xc0: rueck(op & 0x3f); break;
+        case 0x00: break;
+        case 0x01: {
+            const uint64_t neu = l.Zeiger(cie.mFdeKodierung, 0);
+            if (neu > ziel)
+                return true;
+            ort = neu;
+            break;
+        }
+        case 0x02: vor = l.Lies<uint8_t>(); break;
+        case 0x03: vor = l.Lies<uint16_t>(); break;
+        case 0x04: vor = l.Lies<uint32_t>(); break;
+        case 0x05: reg = l.Uleb(); setze(reg, Art::Versatz, int64_t(l.Uleb()) * daten); break;
+        case 0x06: rueck(l.Uleb()); break;
+        case 0x07: setze(l.Uleb(), Art::Undefiniert, 0); break;
+        case 0x08: setze(l.Uleb(), Art::Gleich, 0); break;
+        case 0x09: reg = l.Uleb(); setze(reg, Art::Register, int64_t(l.Uleb())); break;
+        case 0x0a:
+            if (tiefe == kZustandsTiefe)
+                return false;
+            gemerkt[tiefe++] = regeln;
+            break;
+        case 0x0b:
+            // The CFA rule comes back with the registers' rules, as GCC's and LLVM's unwinders
+            // do and their compilers expect.
+            if (tiefe == 0)
+                return false;
+            regeln = gemerkt[--tiefe];
+            break;
+        case 0x0c:
+            regeln.mCfaRegister = l.Uleb();
+            regeln.mCfaVersatz = int64_t(l.Uleb());
+            regeln.mCfaAusdruck = nullptr;
+            break;
+        case 0x0d: regeln.mCfaRegister = l.Uleb(); regeln.mCfaAusdruck = nullptr; break;
+        case 0x0e: regeln.mCfaVersatz = int64_t(l.Uleb()); break;
+        case 0x0f: regeln.mCfaAusdruck = l.Block(regeln.mCfaLaenge); break;
+        case 0x10: ausdruck(l.Uleb(), Art::Ausdruck); break;
+        case 0x11: reg = l.Uleb(); setze(reg, Art::Versatz, l.Sleb() * daten); break;
+        case 0x12:
+            regeln.mCfaRegister = l.Uleb();
+            regeln.mCfaVersatz = l.Sleb() * daten;
+            regeln.mCfaAusdruck = nullptr;
+            break;
+        case 0x13: regeln.mCfaVersatz = l.Sleb() * daten; break;
+        case 0x14: reg = l.Uleb(); setze(reg, Art::WertVersatz, int64_t(l.Uleb()) * daten); break;
+        case 0x15: reg = l.Uleb(); setze(reg, Art::WertVersatz, l.Sleb() * daten); break;
+        case 0x16: ausdruck(l.Uleb(), Art::WertAusdruck); break;
+        case 0x2e: l.Uleb(); break; // the size of pushed arguments: nothing for the walk
+        case 0x2f: reg = l.Uleb(); setze(reg, Art::Versatz, -int64_t(l.Uleb()) * daten); break;
+        default: return false;
+        }
+        if (vor != 0) {
+            ort += vor * cie.mCodeFaktor;
+            if (ort > ziel)
+                return true;
+        }
+    }
+    return !l.mFehler;
+}
+
+// Evaluates a DWARF expression on the registers; `cfa`, when given, is pushed first.
+bool Werte(const uint8_t* code, uint64_t laenge, const Register& reg, const uint64_t* cfa, uint64_t& ergebnis) {
+    uint64_t stapel[kAusdruckStapel];
+    int n = 0;
+    bool gut = true;
+    const auto lege = [&](uint64_t wert) {
+        gut = gut && n < kAusdruckStapel;
+        if (gut)
+            stapel[n++] = wert;
+    };
+    const auto nimm = [&]() -> uint64_t {
+        gut = gut && n > 0;
+        return gut ? stapel[--n] : 0;
+    };
+    const auto registerWert = [&](uint64_t nummer) -> uint64_t {
+        gut = gut && nummer < kRegisterAnzahl && reg.mBekannt[nummer];
+        return gut ? reg.mWert[nummer] : 0;
+    };
+    const auto lade = [&](uint64_t adresse, size_t groesse) -> uint64_t {
+        uint64_t wert = 0;
+        gut = gut && groesse <= 8 && LiesSpeicher(0, adresse, &wert, groesse);
+        return wert;
+    };
+    if (cfa)
+        lege(*cfa);
+    Leser l{code, code + laenge};
+    for (int schritte = 0; gut && !l.mFehler && l.mPos < l.mEnde; ++schritte) {
+        if (schritte == kAusdruckSchritte)
+            return false;
+        const uint8_t op = l.Lies<uint8_t>();
+        if (op >= 0x30 && op <= 0x4f) {
+            lege(op - 0x30u);
+        } else if (op >= 0x50 && op <= 0x6f) {
+            lege(registerWert(op - 0x50u));
+        } else if (op >= 0x70 && op <= 0x8f) {
+            const uint64_t basis = registerWert(op - 0x70u);
+            lege(basis + uint64_t(l.Sleb()));
+        } else if (op == 0x28 || op == 0x2f) {
+            const int16_t sprung = l.Lies<int16_t>();
+            if (op == 0x2f || nimm() != 0) {
+                if (sprung < -(l.mPos - code) || sprung > l.mEnde - l.mPos)
+                    return false;
+                l.mPos += sprung;
+            }
+        } else if (op >= 0x29 && op <= 0x2e) {
+            const int64_t b = int64_t(nimm()), a = int64_t(nimm());
+            const bool wahr[] = {a == b, a >= b, a > b, a <= b, a < b, a != b};
+            lege(wahr[op - 0x29]);
+        } else {
+            switch (op) {
+            case 0x03: lege(l.Lies<uint64_t>()); break;
+            case 0x06: lege(lade(nimm(), 8)); break;
+            case 0x08: lege(l.Lies<uint8_t>()); break;
+            case 0x09: lege(uint64_t(int64_t(l.Lies<int8_t>()))); break;
+            case 0x0a: lege(l.Lies<uint16_t>()); break;
+            case 0x0b: lege(uint64_t(int64_t(l.Lies<int16_t>()))); break;
+            case 0x0c: lege(l.Lies<uint32_t>()); break;
+            case 0x0d: lege(uint64_t(int64_t(l.Lies<int32_t>()))); break;
+            case 0x0e:
+            case 0x0f: lege(l.Lies<uint64_t>()); break;
+            case 0x10: lege(l.Uleb()); break;
+            case 0x11: lege(uint64_t(l.Sleb())); break;
+            case 0x12: { const uint64_t a = nimm(); lege(a); lege(a); break; }
+            case 0x13: nimm(); break;
+            case 0x14: { const uint64_t b = nimm(), a = nimm(); lege(a); lege(b); lege(a); break; }
+            case 0x15: {
+                const uint8_t tief = l.Lies<uint8_t>();
+                gut = gut && tief < n;
+                lege(gut ? stapel[n - 1 - tief] : 0);
+                break;
+            }
+            case 0x16: { const uint64_t b = nimm(), a = nimm(); lege(b); lege(a); break; }
+            case 0x17: { const uint64_t c = nimm(), b = nimm(), a = nimm(); lege(c); lege(a); lege(b); break; }
+            case 0x19: { const int64_t a = int64_t(nimm()); lege(uint64_t(a < 0 ? -a : a)); break; }
+            case 0x1a: lege(nimm() & nimm()); break;
+            case 0x1c: { const uint64_t b = nimm(), a = nimm(); lege(a - b); break; }
+            case 0x1e: lege(nimm() * nimm()); break;
+            case 0x1f: lege(0 - nimm()); break;
+            case 0x20: lege(~nimm()); break;
+            case 0x21: lege(nimm() | nimm()); break;
+            case 0x22: lege(nimm() + nimm()); break;
+            case 0x23: lege(nimm() + l.Uleb()); break;
+            case 0x24: { const uint64_t b = nimm(), a = nimm(); lege(b < 64 ? a << b : 0); break; }
+            case 0x25: { const uint64_t b = nimm(), a = nimm(); lege(b < 64 ? a >> b : 0); break; }
+            case 0x26: {
+                const uint64_t b = nimm();
+                const int64_t a = int64_t(nimm());
+                lege(uint64_t(a >> (b < 63 ? b : 63)));
+                break;
+            }
+            case 0x27: lege(nimm() ^ nimm()); break;
+            case 0x90: lege(registerWert(l.Uleb())); break;
+            case 0x92: { const uint64_t basis = registerWert(l.Uleb()); lege(basis + uint64_t(l.Sleb())); break; }
+            case 0x94: { const uint8_t groesse = l.Lies<uint8_t>(); lege(lade(nimm(), groesse)); break; }
+            case 0x96: break;
+            default: return false;
+            }
+        }
+    }
+    if (!gut || l.mFehler || n == 0)
+        return false;
+    ergebnis = stapel[n - 1];
+    return true;
+}
+
+// Where the caller's value of each register is, once the CFA is known.
+bool WendeAn(const Regeln& regeln, const Register& alt, uint64_t cfa, Register& neu) {
+    neu = alt;
+    for (int i = 0; i < kRegisterAnzahl; ++i) {
+        const Regel& regel = regeln.mRegel[i];
+        uint64_t adresse = 0;
+        switch (regel.mArt) {
+        case Art::Gleich: continue;
+        case Art::Undefiniert: neu.mBekannt[i] = false; continue;
+        case Art::Versatz: adresse = cfa + uint64_t(regel.mWert); break;
+        case Art::WertVersatz: neu.mWert[i] = cfa + uint64_t(regel.mWert); continue;
+        case Art::Register:
+            if (regel.mWert < 0 || regel.mWert >= kRegisterAnzahl)
+                return false;
+            neu.mWert[i] = alt.mWert[regel.mWert];
+            neu.mBekannt[i] = alt.mBekannt[regel.mWert];
+            continue;
+        case Art::Ausdruck:
+            if (!Werte(regel.mAusdruck, regel.mLaenge, alt, &cfa, adresse))
+                return false;
+            break;
+        case Art::WertAusdruck:
+            if (!Werte(regel.mAusdruck, regel.mLaenge, alt, &cfa, neu.mWert[i]))
+                return false;
+            continue;
+        }
+        neu.mBekannt[i] = LiesSpeicher(0, adresse, &neu.mWert[i], 8);
+    }
+    return true;
+}
+
+} // namespace
+
+bool Schritt(const uint8_t* kopf, uint64_t pc, Register& reg, bool& signalRahmen) {
+    const uint8_t* eintrag = FindeFde(kopf, pc);
+    Fde fde;
+    if (!eintrag || !LiesFde(eintrag, fde) || pc < fde.mAnfang || pc - fde.mAnfang >= fde.mLaenge)
+        return false;
+    Regeln anfang;
+    if (!FuehreAus(fde.mCie.mAnweisungen, fde.mCie, fde.mAnfang, UINT64_MAX, anfang, anfang))
+        return false;
+    Regeln regeln = anfang;
+    if (!FuehreAus(fde.mAnweisungen, fde.mCie, fde.mAnfang, pc, regeln, anfang))
+        return false;
+
+    uint64_t cfa = 0;
+    if (regeln.mCfaAusdruck) {
+        if (!Werte(regeln.mCfaAusdruck, regeln.mCfaLaenge, reg, nullptr, cfa))
+            return false;
+    } else {
+        if (regeln.mCfaRegister >= kRegisterAnzahl || !reg.mBekannt[regeln.mCfaRegister])
+            return false;
+        cfa = reg.mWert[regeln.mCfaRegister] + uint64_t(regeln.mCfaVersatz);
+    }
+    Register neu;
+    const uint64_t spalte = fde.mCie.mRueckSpalte;
+    if (!WendeAn(regeln, reg, cfa, neu) || !neu.mBekannt[spalte])
+        return false;
+    neu.mWert[kRip] = neu.mWert[spalte];
+    neu.mBekannt[kRip] = true;
+    neu.mWert[kRsp] = cfa;
+    neu.mBekannt[kRsp] = true;
+    signalRahmen = fde.mCie.mSignal;
+    reg = neu;
+    return true;
+}
+
+} // namespace Plattform::Cfi
