@@ -133,10 +133,11 @@ TEST_F(EigeneAnzeige, FarbtiefenVollbildUndFenster) {
                 anders += !fenster.Pixel(x, y).Zeigt(foto.Pixel(x, y));
         EXPECT_EQ(anders, 0);
         EXPECT_GT(foto.Helligkeit(breite / 4, hoehe / 4, 3 * breite / 4, 3 * hoehe / 4), 5);
-        EXPECT_EQ(Anzahl(Log(), "?Velm_Screen3D::GibBesteDarstellung(...): Der Monitor hat keine Darstellung mit "
-                                "24 Bit, es gelten seine mit " +
-                                    std::to_string(tiefe) + " Bit."),
-                  vollbild ? 1 : 0);
+        EXPECT_EQ(
+            Anzahl(Log(), "?Velm_Screen3D::GibBesteDarstellung(...): Der Monitor hat keine Darstellung mit "
+                          "24 Bit, es gelten seine mit " +
+                              std::to_string(tiefe) + " Bit."),
+            vollbild ? 1 : 0);
         EXPECT_EQ(Schliesse(), 0);
     }
     if (gelaufen == 0)
@@ -156,7 +157,9 @@ TEST_F(EigeneAnzeige, UndarstellbareGroessenZaehlenAlsNull) {
         const Fensterbild fenster = Fenster();
         EXPECT_EQ(std::pair(fenster.Breite(), fenster.Hoehe()), std::pair(kBreite, kHoehe));
         EXPECT_EQ(Schliesse(), 0);
-        EXPECT_EQ(Anzahl(Log(), "?Velm_Screen3D::Init(...): Breite " + breite + " kann nicht dargestellt werden"), 1);
+        EXPECT_EQ(
+            Anzahl(Log(), "?Velm_Screen3D::Init(...): Breite " + breite + " kann nicht dargestellt werden"),
+            1);
         EXPECT_EQ(Anzahl(Konfig(), "name=\"displaywidth\" wert=\"" + breite + "\""), 1) << Konfig();
     }
 }
@@ -168,8 +171,9 @@ TEST_F(EigeneAnzeige, ReinitvideoMitDenVorgaben) {
         GTEST_SKIP() << "no Xvfb";
     for (const bool vollbild : {true, false}) {
         SCOPED_TRACE(vollbild ? "Vollbild" : "Fenster");
-        NeuerOrdner(vollbild ? "vollbild" : "fenster",
-                    {{"fullscreen", vollbild ? "ja" : "nein"}, {"displaywidth", "0"}, {"displayheight", "0"}});
+        NeuerOrdner(
+            vollbild ? "vollbild" : "fenster",
+            {{"fullscreen", vollbild ? "ja" : "nein"}, {"displaywidth", "0"}, {"displayheight", "0"}});
         Starte();
         WarteAufSpiel();
         Taste(XK_F11);
@@ -178,7 +182,8 @@ TEST_F(EigeneAnzeige, ReinitvideoMitDenVorgaben) {
         const Foto danach = Bildschirmfoto(0);
         EXPECT_EQ(std::pair(int(danach.bild->mBreite), int(danach.bild->mHoehe)), std::pair(kBreite, kHoehe));
         const std::string log = Log();
-        EXPECT_EQ(Anzahl(log, std::string("Darstellung wird geändert auf 0x0, ") + (vollbild ? "Vollbild." : "Fenster.")),
+        EXPECT_EQ(Anzahl(log, std::string("Darstellung wird geändert auf 0x0, ") +
+                                  (vollbild ? "Vollbild." : "Fenster.")),
                   1)
             << log;
         EXPECT_GE(Anzahl(log, "ReInit Darstellung: Device zurücksetzen"), 1);

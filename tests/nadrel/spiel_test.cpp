@@ -140,7 +140,9 @@ TEST_F(Bildschirmfoto, ErsteFreieNummerUndFehler) {
     setrlimit(RLIMIT_FSIZE, &voll);
     EXPECT_EQ(Spiel::SpeichereBildschirmfoto(K(), ordner), fs::path());
     setrlimit(RLIMIT_FSIZE, &vorher);
-    EXPECT_EQ(mLog.Anzahl("!Screenshot \"" + (ordner / "screenshot0000.png").string() + "\" cannot be written."), 1);
+    EXPECT_EQ(
+        mLog.Anzahl("!Screenshot \"" + (ordner / "screenshot0000.png").string() + "\" cannot be written."),
+        1);
     EXPECT_TRUE(fs::is_empty(ordner));
     EXPECT_EQ(mLog.Anzahl("Screenshot saved"), 0);
 }

@@ -113,8 +113,10 @@ protected:
             mOrdner /= fall;
         fs::remove_all(mOrdner);
         fs::create_directories(Benutzer());
-        std::map<std::string, std::string> konfig = {{"debugShader", "nein"}, {"displayheight", "720"},
-                                                     {"displaywidth", "1280"}, {"fullscreen", "nein"},
+        std::map<std::string, std::string> konfig = {{"debugShader", "nein"},
+                                                     {"displayheight", "720"},
+                                                     {"displaywidth", "1280"},
+                                                     {"fullscreen", "nein"},
                                                      {"vsync", "nein"}};
         for (const auto& [name, wert] : werte)
             konfig[name] = wert;
@@ -226,8 +228,8 @@ protected:
         Fensterbild f;
         XWindowAttributes a{};
         if (mFenster && XGetWindowAttributes(mX, *mFenster, &a))
-            f.bild.reset(XGetImage(mX, *mFenster, 0, 0, unsigned(a.width), unsigned(a.height), AllPlanes,
-                                   ZPixmap));
+            f.bild.reset(
+                XGetImage(mX, *mFenster, 0, 0, unsigned(a.width), unsigned(a.height), AllPlanes, ZPixmap));
         return f;
     }
 

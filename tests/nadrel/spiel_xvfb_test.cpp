@@ -143,11 +143,7 @@ TEST_F(Partie, GpuResetUndWeiter) {
     setenv("NADREL_GPURESET", "5", 1);
     Starte();
     unsetenv("NADREL_GPURESET");
-    ASSERT_TRUE(Warte(
-        [&] {
-            return Log().find("Device zurücksetzen") != std::string::npos;
-        },
-        60s));
+    ASSERT_TRUE(Warte([&] { return Log().find("Device zurücksetzen") != std::string::npos; }, 60s));
     WarteAufSpiel();
     const Foto foto = Bildschirmfoto(0);
     EXPECT_EQ(foto.Pixel(0, 0), (Rgb{26, 26, 26}));

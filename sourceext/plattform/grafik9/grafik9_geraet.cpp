@@ -104,7 +104,7 @@ HRESULT Geraet::AdapterFaehigkeiten(D3DCAPS9& faehigkeiten) {
     std::string fehler;
     const std::unique_ptr<EglKontext> kontext = EglKontext::Erzeuge(nullptr, fehler);
     if (!kontext) {
-        MeldeGrafik("no OpenGL 3.3 core context: %s", fehler.c_str());
+        MeldeGrafik("no context to ask the adapter's limits before a device: %s", fehler.c_str());
         return D3DERR_NOTAVAILABLE;
     }
     float hoechsteAnisotropie = 1.0f;

@@ -99,8 +99,8 @@ void VergissUndarstellbareGroesse(Velm_Darstellung& modus, const char* funktion)
     const auto pruefe = [funktion](int64_t& wert, uint64_t groesste, const char* name) {
         const bool darstellbar = wert > 0 && (groesste == 0 || uint64_t(wert) <= groesste);
         if (wert != 0 && !darstellbar) {
-            Velm_Konsole::Schreibe("?%s(...): %s %lld kann nicht dargestellt werden und zählt als 0.", funktion,
-                                   name, static_cast<long long>(wert));
+            Velm_Konsole::Schreibe("?%s(...): %s %lld kann nicht dargestellt werden und zählt als 0.",
+                                   funktion, name, static_cast<long long>(wert));
             wert = 0;
         }
     };
@@ -326,7 +326,8 @@ void Velm_Screen3D::SetDarstellung(const Velm_Darstellung& darstellung, bool vol
 void Velm_Screen3D::BeiGroessenAenderung(GLFWwindow* fenster, int breite, int hoehe) {
     // The window reports the size a display change gave it as well; that one is applied already.
     const bool neu = breite != mDarstellung.mBreite || hoehe != mDarstellung.mHoehe;
-    if (breite >= 1 && hoehe >= 1 && !(mFlags & kVollbild) && !mImUmbau && neu && !Veraltet(fenster, breite, hoehe)) {
+    if (breite >= 1 && hoehe >= 1 && !(mFlags & kVollbild) && !mImUmbau && neu &&
+        !Veraltet(fenster, breite, hoehe)) {
         SetDarstellung({breite, hoehe, mDarstellung.mFormat, mDarstellung.mFrequenz}, fullscreen.Bool(),
                        vsync.Bool());
     }

@@ -132,7 +132,8 @@ void Velm_ZeichenKontextImplDX9::GroessteTextur(uint64_t& breite, uint64_t& hoeh
     if (d3d == nullptr) {
         return;
     }
-    const D3DDEVTYPE typ = (Velm_Screen3D::mFlags & Velm_Screen3D::kReferenzGeraet) ? D3DDEVTYPE_REF : D3DDEVTYPE_HAL;
+    const D3DDEVTYPE typ =
+        (Velm_Screen3D::mFlags & Velm_Screen3D::kReferenzGeraet) ? D3DDEVTYPE_REF : D3DDEVTYPE_HAL;
     D3DCAPS9 faehigkeiten{};
     if (SUCCEEDED(d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, typ, &faehigkeiten))) {
         breite = faehigkeiten.MaxTextureWidth;

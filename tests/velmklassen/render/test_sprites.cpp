@@ -329,7 +329,8 @@ TEST_F(Font, AusrichtungUndDrehung) {
 TEST_F(Font, UmbruchImBereich) {
     // Text, box width and height, horizontal and vertical alignment, and the x and y of the quads
     // of the drawn glyphs.
-    using Fall = std::tuple<const char*, float, float, uint32_t, uint32_t, std::vector<float>, std::vector<float>>;
+    using Fall =
+        std::tuple<const char*, float, float, uint32_t, uint32_t, std::vector<float>, std::vector<float>>;
     const Fall faelle[] = {
         // Breaks at blanks; the blank does not start the next line.
         {"A A A A A", 30, 100, 0, 0, {1, 18.6f, 1, 18.6f, 1}, {-2, -2, 23, 23, 48}},
