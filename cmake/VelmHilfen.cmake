@@ -1,3 +1,36 @@
+# The one way each kind of target is made: libraries, test programs, benchmarks, fuzz targets.
+# Sources are listed by hand; a program is named after its file.
+
+# velm_bibliothek(NAME [QUELLEN a.cpp...] [BIBLIOTHEKEN lib...] [PRIVAT lib...] [GANZ])
+# A library of the engine or the game; without sources it is header-only. Its include root is the
+# tree it lies in: a library under sourceext sees sourceext only, one under source sees both, so
+# the engine cannot include the game.
+# GANZ: the library's variables, commands and start-up objects register from static initialisers,
+# which the linker would drop with an object file nothing refers to, so consumers take the whole
+# archive, `NAME_archiv`.
+function(velm_bibliothek name)
+    cmake_parse_arguments(ARG "GANZ" "" "QUELLEN;BIBLIOTHEKEN;PRIVAT" ${ARGN})
+    set(wurzeln ${CMAKE_SOURCE_DIR}/sourceext)
+    if(CMAKE_CURRENT_SOURCE_DIR MATCHES "^${CMAKE_SOURCE_DIR}/source(/|$)")
+        list(APPEND wurzeln ${CMAKE_SOURCE_DIR}/source)
+    endif()
+    if(NOT ARG_QUELLEN)
+        add_library(${name} INTERFACE)
+        target_include_directories(${name} INTERFACE ${wurzeln})
+        target_link_libraries(${name} INTERFACE ${ARG_BIBLIOTHEKEN})
+        return()
+    endif()
+    set(archiv ${name})
+    if(ARG_GANZ)
+        set(archiv ${name}_archiv)
+        add_library(${name} INTERFACE)
+        target_link_libraries(${name} INTERFACE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${archiv}>")
+    endif()
+    add_library(${archiv} STATIC ${ARG_QUELLEN})
+    target_include_directories(${archiv} PUBLIC ${wurzeln})
+    target_link_libraries(${archiv} PUBLIC ${ARG_BIBLIOTHEKEN} PRIVATE ${ARG_PRIVAT})
+endfunction()
+
 # Every test program's environment: the engine creates its user folder before main, so it stays
 # inside the build tree. In the sanitizer build GCC 12's LeakSanitizer does not read thread-local
 # storage: its reading of dynamically loaded modules' blocks (Mesa's driver) takes a stray word for
@@ -10,12 +43,15 @@ if(VELM_SANITIZE)
 endif()
 set(VELM_TESTUMGEBUNG "XDG_DATA_HOME=${CMAKE_BINARY_DIR}/testdaten" ${VELM_SANITIZERUMGEBUNG})
 
-# velm_test(NAME QUELLEN a.cpp b.cpp BIBLIOTHEKEN lib... [UMGEBUNG VAR=wert...] [LABELS l...])
-# One GoogleTest program, run by CTest as one test. Tests labelled xvfb open real windows on the
-# one X server of the run and take turns, so no window covers another's pixels.
-function(velm_test name)
-    cmake_parse_arguments(ARG "" "" "QUELLEN;BIBLIOTHEKEN;UMGEBUNG;LABELS" ${ARGN})
-    add_executable(${name} ${ARG_QUELLEN})
+# velm_test(test_x.cpp [QUELLEN helper.cpp...] BIBLIOTHEKEN lib... [UMGEBUNG VAR=wert...]
+#           [LABELS l...] [ZEIT seconds])
+# The GoogleTest program `test_x` of one test file, run by CTest as one test. Tests labelled xvfb
+# open real windows on the one X server of the run and take turns, so no window covers another's
+# pixels.
+function(velm_test datei)
+    cmake_parse_arguments(ARG "" "ZEIT" "QUELLEN;BIBLIOTHEKEN;UMGEBUNG;LABELS" ${ARGN})
+    get_filename_component(name ${datei} NAME_WE)
+    add_executable(${name} ${datei} ${ARG_QUELLEN})
     target_link_libraries(${name} PRIVATE ${ARG_BIBLIOTHEKEN} GTest::gtest GTest::gmock GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
     add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
@@ -30,32 +66,33 @@ function(velm_test name)
     if("xvfb" IN_LIST ARG_LABELS)
         set_tests_properties(${name} PROPERTIES RESOURCE_LOCK x_server)
     endif()
+    if(ARG_ZEIT)
+        set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_ZEIT})
+    endif()
 endfunction()
 
-# velm_fuzz(NAME QUELLEN a.cpp BIBLIOTHEKEN lib... KORPUS folder)
-# One libFuzzer target; CTest runs it for 30 seconds over its seed corpus.
-function(velm_fuzz name)
-    cmake_parse_arguments(ARG "" "KORPUS" "QUELLEN;BIBLIOTHEKEN" ${ARGN})
-    add_executable(${name} ${ARG_QUELLEN})
+# velm_bench(bench_x.cpp BIBLIOTHEKEN lib...): the Google Benchmark program `bench_x`.
+function(velm_bench datei)
+    cmake_parse_arguments(ARG "" "" "BIBLIOTHEKEN" ${ARGN})
+    get_filename_component(name ${datei} NAME_WE)
+    add_executable(${name} ${datei})
+    target_link_libraries(${name} PRIVATE ${ARG_BIBLIOTHEKEN} benchmark::benchmark benchmark::benchmark_main)
+endfunction()
+
+# velm_fuzz(fuzz_x.cpp BIBLIOTHEKEN lib...): the libFuzzer target `fuzz_x`; CTest runs it for 30
+# seconds over its seed corpus in korpus/x.
+function(velm_fuzz datei)
+    cmake_parse_arguments(ARG "" "" "BIBLIOTHEKEN" ${ARGN})
+    get_filename_component(name ${datei} NAME_WE)
+    string(REGEX REPLACE "^fuzz_" "" korpus ${name})
+    set(korpus ${CMAKE_CURRENT_SOURCE_DIR}/korpus/${korpus})
+    add_executable(${name} ${datei})
     target_link_libraries(${name} PRIVATE ${ARG_BIBLIOTHEKEN})
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     add_dependencies(velm_fuzz ${name})
     set(arbeit ${CMAKE_CURRENT_BINARY_DIR}/${name}_korpus)
     add_test(NAME ${name}
-             COMMAND sh -c "mkdir -p '${arbeit}' && exec \"$0\" -max_total_time=30 -rss_limit_mb=2048 -timeout=10 '${arbeit}' '${ARG_KORPUS}'"
+             COMMAND sh -c "mkdir -p '${arbeit}' && exec \"$0\" -max_total_time=30 -rss_limit_mb=2048 -timeout=10 '${arbeit}' '${korpus}'"
                      $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 120)
-endfunction()
-
-# velm_bibliothek(NAME QUELLEN a.cpp... BIBLIOTHEKEN lib... [PRIVAT lib...])
-# One engine subsystem as a static archive `NAME_archiv` and an interface `NAME` that consumers
-# link. Variables and commands register from static initialisers, which the linker would drop
-# with an unreferenced object file, so the interface takes the archive whole.
-function(velm_bibliothek name)
-    cmake_parse_arguments(ARG "" "" "QUELLEN;BIBLIOTHEKEN;PRIVAT" ${ARGN})
-    add_library(${name}_archiv STATIC ${ARG_QUELLEN})
-    target_include_directories(${name}_archiv PUBLIC ${VELM_QUELLWURZELN})
-    target_link_libraries(${name}_archiv PUBLIC ${ARG_BIBLIOTHEKEN} PRIVATE ${ARG_PRIVAT})
-    add_library(${name} INTERFACE)
-    target_link_libraries(${name} INTERFACE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${name}_archiv>")
 endfunction()

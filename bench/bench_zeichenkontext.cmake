@@ -1,1 +1,0 @@
-velm_bench(bench_zeichenkontext QUELLEN ${CMAKE_CURRENT_SOURCE_DIR}/bench_zeichenkontext.cpp BIBLIOTHEKEN velmklassen_render)

@@ -1,1 +1,0 @@
-velm_test(test_render_zeichenkontext QUELLEN ${CMAKE_CURRENT_LIST_DIR}/test_zeichenkontext.cpp BIBLIOTHEKEN velmklassen_render)
