@@ -2,7 +2,7 @@
 // Direct3D 9 as the engine calls it: the interface objects, calls, structures and constants of
 // the drawing context and its resources, implemented over OpenGL 3.3 core (see grafik9_geraet.h).
 
-#include "plattform/grafik9/d3d9typen.h"
+#include "plattform/d3d9typen/d3d9typen.h"
 
 constexpr UINT D3D_SDK_VERSION = 32;
 constexpr UINT D3DADAPTER_DEFAULT = 0;

@@ -1,7 +1,7 @@
 #pragma once
 // Reference counting shared by every object behind the Direct3D 9 interfaces.
 
-#include "plattform/grafik9/d3d9typen.h"
+#include "plattform/d3d9typen/d3d9typen.h"
 
 #include <cstdint>
 

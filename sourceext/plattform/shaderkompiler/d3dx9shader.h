@@ -2,7 +2,7 @@
 // The D3DX9 shader compiler as the engine calls it: HLSL in the Direct3D 9 dialect in, the device's
 // shader code (a Plattform::ShaderBlob), messages and a constant table out. Our own declarations.
 
-#include "plattform/grafik9/d3d9typen.h"
+#include "plattform/d3d9typen/d3d9typen.h"
 
 using ULONG = uint32_t;
 

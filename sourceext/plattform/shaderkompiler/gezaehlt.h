@@ -2,7 +2,7 @@
 // The reference count of the compiler's objects, as in COM: a new object holds one reference and
 // the last Release deletes it. Objects may be passed between threads, so the count is atomic.
 
-#include "plattform/grafik9/d3d9typen.h"
+#include "plattform/d3d9typen/d3d9typen.h"
 
 #include <atomic>
 
