@@ -5,9 +5,9 @@
 // Usage: mache_schrift QUELLE.ttf ZIEL.fnt
 
 #include "velmklassen/kern/velm_konsole.h"
-#include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/render/velm_font3d.h"
 #include "velmklassen/render/velm_screen3d.h"
+#include "velmklassen/render/velm_shaderbasis.h"
 #include "velmklassen/render/velm_zeichenkontext.h"
 
 #include <cstdio>

@@ -6,8 +6,8 @@
 #include "bench_gl.h"
 #include "plattform/shaderkompiler/shaderblob.h"
 #include "velmklassen/bild/velm_bild.h"
-#include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/render/velm_screen3d.h"
+#include "velmklassen/render/velm_shaderbasis.h"
 #include "velmklassen/render/velm_zeichenkontext.h"
 
 #include <benchmark/benchmark.h>

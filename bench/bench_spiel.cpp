@@ -11,9 +11,9 @@
 #include "nadrel/spieler.h"
 #include "nadrel/szene.h"
 #include "plattform/system/plattform_system.h"
-#include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/kern/velm_zeitgeber.h"
 #include "velmklassen/render/velm_screen3d.h"
+#include "velmklassen/render/velm_shaderbasis.h"
 #include "velmklassen/render/velm_zeichenkontext.h"
 
 #include <benchmark/benchmark.h>

@@ -2,10 +2,10 @@
 // drawn in one instanced draw, headless on a 256 x 256 target; and the layout of text.
 
 #include "velmklassen/bild/velm_bild.h"
-#include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/render/velm_blockgfx3d.h"
 #include "velmklassen/render/velm_font3d.h"
 #include "velmklassen/render/velm_screen3d.h"
+#include "velmklassen/render/velm_shaderbasis.h"
 #include "velmklassen/render/velm_zeichenkontext.h"
 
 #include "bench_gl.h"

@@ -3,10 +3,10 @@
 // made on the device directly.
 
 #include "plattform/system/plattform_system.h"
-#include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/render/velm_indexbuffer.h"
 #include "velmklassen/render/velm_pixelshader.h"
 #include "velmklassen/render/velm_screen3d.h"
+#include "velmklassen/render/velm_shaderbasis.h"
 #include "velmklassen/render/velm_textur.h"
 #include "velmklassen/render/velm_vertexbuffer.h"
 #include "velmklassen/render/velm_vertexeingabe.h"

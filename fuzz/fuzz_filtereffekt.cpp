@@ -5,8 +5,8 @@
 // one that does not.
 
 #include "nadrel/filterverwaltung.h"
-#include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/render/velm_screen3d.h"
+#include "velmklassen/render/velm_shaderbasis.h"
 #include "velmklassen/render/velm_zeichenkontext.h"
 
 #include "fuzz_arbeitsordner.h"

@@ -3,11 +3,11 @@
 // draws on a drawing context without a window.
 
 #include "plattform/system/plattform_system.h"
-#include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/kern/velm_speicher.h"
 #include "velmklassen/render/velm_blockgfx3d.h"
 #include "velmklassen/render/velm_font3d.h"
 #include "velmklassen/render/velm_screen3d.h"
+#include "velmklassen/render/velm_shaderbasis.h"
 #include "velmklassen/render/velm_zeichenkontext.h"
 
 #include <cstddef>

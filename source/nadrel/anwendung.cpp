@@ -5,7 +5,6 @@
 #include "omvu/omvu_inputsystem.h"
 #include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_konsole.h"
-#include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/kern/velm_system.h"
 #include "velmklassen/kern/velm_variable.h"
 #include "velmklassen/kern/velm_zeitgeber.h"
@@ -16,6 +15,9 @@
 namespace Spiel {
 
 namespace {
+
+// Kept in the configuration for a choice of language; no text of the game is translated yet.
+Velm_Variable sprache("sprache", -1, Velm_Variable::kGespeichert);
 
 constexpr const char* kAnwendung = "Spiel::Anwendung::Anwendung";
 

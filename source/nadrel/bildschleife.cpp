@@ -15,8 +15,8 @@
 #include "plattform/grafik9/grafik9_testhaken.h"
 #include "plattform/system/plattform_system.h"
 #include "velmklassen/kern/velm_konsole.h"
-#include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/kern/velm_system.h"
+#include "velmklassen/kern/velm_variable.h"
 #include "velmklassen/kern/velm_zeitgeber.h"
 #include "velmklassen/render/velm_blockgfx3d.h"
 #include "velmklassen/render/velm_font3d.h"
@@ -28,6 +28,8 @@
 namespace Spiel {
 
 namespace {
+
+Velm_Variable zeigeFps("zeigeFps", true, Velm_Variable::kGespeichert);
 
 // Scan codes of the keys the frame loop reads itself.
 enum : uint32_t { kEscape = 1, kF1 = 59, kNumMinus = 74, kNumPlus = 78, kF11 = 87 };

@@ -14,6 +14,9 @@
 
 namespace {
 
+// The file's name once; the program entry names its file itself, so nothing reads it.
+Velm_Variable t_konfig("t_konfig", "programm.cfg", Velm_Variable::kSchreibgeschuetzt);
+
 // A configuration file has a few dozen lines. TinyXML would take a folder or a device for a file
 // of absurd size, so only regular files are opened, and a file larger than this is not ours.
 constexpr size_t kHoechstensBytes = 1 << 20;

@@ -3,7 +3,6 @@
 #include "omvu/omvu_inputsystem.h"
 #include "velmklassen/kern/velm_konsole.h"
 #include "velmklassen/kern/velm_konsolenbefehl.h"
-#include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/kern/velm_system.h"
 #include "velmklassen/kern/velm_zeitgeber.h"
 #include "velmklassen/render/velm_zeichenkontext.h"
@@ -23,6 +22,21 @@ bool Velm_Screen3D::mInitialisiert = false;
 bool Velm_Screen3D::mVollbild = false;
 bool Velm_Screen3D::mImUmbau = false;
 GLFWwindow* Velm_Screen3D::mFenster = nullptr;
+
+namespace {
+
+bool AkzeptiereJedeAenderung(Velm_Variable&, bool, const std::string&) {
+    return true;
+}
+
+} // namespace
+
+// Before the objects below, which may still write them at exit.
+Velm_Variable displaywidth("displaywidth", 0, Velm_Variable::kGespeichert, AkzeptiereJedeAenderung);
+Velm_Variable displayheight("displayheight", 0, Velm_Variable::kGespeichert, AkzeptiereJedeAenderung);
+Velm_Variable displaydepth("displaydepth", 32, Velm_Variable::kGespeichert, AkzeptiereJedeAenderung);
+Velm_Variable fullscreen("fullscreen", true, Velm_Variable::kGespeichert, AkzeptiereJedeAenderung);
+Velm_Variable vsync("vsync", true, Velm_Variable::kGespeichert, AkzeptiereJedeAenderung);
 
 namespace {
 

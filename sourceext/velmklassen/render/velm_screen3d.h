@@ -2,6 +2,8 @@
 // The engine's one screen: the program's window through GLFW, the display mode, windowed and
 // fullscreen, presence and focus, the message pump, and the one drawing context.
 
+#include "velmklassen/kern/velm_variable.h"
+
 #include <boost/signals2/signal.hpp>
 
 #include <cstdint>
@@ -10,6 +12,14 @@
 
 struct GLFWwindow;
 class Velm_ZeichenKontext;
+
+// The display settings: read when the screen (re)creates the device, written back by it. They take
+// every change; a size the screen cannot show counts as 0 when it is used.
+extern Velm_Variable displaywidth;
+extern Velm_Variable displayheight;
+extern Velm_Variable displaydepth;
+extern Velm_Variable fullscreen;
+extern Velm_Variable vsync;
 
 // A display mode: the back buffer's size, its format (0 A8R8G8B8, 1 R5G6B5) and the refresh
 // rate in Hz (0 = any).

@@ -3,7 +3,6 @@
 #include "shaderpp/cpp.h"
 #include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_konsole.h"
-#include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/kern/velm_system.h"
 #include "velmklassen/render/velm_internhelfer.h"
 #include "velmklassen/render/velm_screen3d.h"
@@ -40,6 +39,8 @@ const char* const Velm_HighLevelShaderBasis::kPrelude =
     "float3 MachV3( float x) { return float3( x, x, x); }\n"
     "float4 MachV4( float x) { return float4( x, x, x, x); }\n"
     "#line 1\n";
+
+Velm_Variable debugShader("debugShader", true, Velm_Variable::kGespeichert);
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include "plattform/shaderkompiler/d3dx9shader.h"
 #include "velmklassen/kern/velm_speicher.h"
+#include "velmklassen/kern/velm_variable.h"
 
 #include <cstdarg>
 #include <cstdint>
@@ -13,6 +14,10 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+// On: each translated shader's HLSL is written to a numbered file in the working folder and
+// compiled from there with debug information.
+extern Velm_Variable debugShader;
 
 // Kinds of constants: 4 also stands for any array.
 enum Velm_KonstantenArt : uint8_t {

@@ -1,5 +1,4 @@
 #include "testhilfen/testhilfen.h"
-#include "velmklassen/kern/velm_programmvariablen.h"
 #include "velmklassen/kern/velm_variable.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +13,14 @@ namespace {
 
 // Read-only and not saved: a file sets it all the same, and it is never written back.
 Velm_Variable gText("test_text", "anfang", Velm_Variable::kSchreibgeschuetzt);
+// Saved, of both kinds the file holds besides the log's two switches.
+constexpr uint32_t kGespeichert = Velm_Variable::kGespeichert;
+Velm_Variable gBreite("test_breite", 0, kGespeichert);
+Velm_Variable gHoehe("test_hoehe", 0, kGespeichert);
+Velm_Variable gTiefe("test_tiefe", 32, kGespeichert);
+Velm_Variable gSprache("test_sprache", -1, kGespeichert);
+Velm_Variable gVsync("test_vsync", true, kGespeichert);
+Velm_Variable gFps("test_fps", true, kGespeichert);
 
 // A saved file with these variables, given as "name value name value ...".
 std::string Datei(const std::string& paare) {
@@ -24,10 +31,9 @@ std::string Datei(const std::string& paare) {
     return text + "</config>\n";
 }
 
-// The ten saved variables with their initial values, in byte-wise name order.
-const std::string kStandardDatei =
-    Datei("debugShader ja displaydepth 32 displayheight 0 displaywidth 0 fullscreen ja "
-          "sprache -1 t_debug ja t_logfile ja vsync ja zeigeFps ja");
+// The eight saved variables with their initial values, in byte-wise name order.
+const std::string kStandardDatei = Datei("t_debug ja t_logfile ja test_breite 0 test_fps ja test_hoehe 0 "
+                                         "test_sprache -1 test_tiefe 32 test_vsync ja");
 
 const Liste kKeineDatei{"?Keine Konfig-Datei gefunden, benutze Standardwerte."};
 const Liste kFehlerhaft{"?Konfig-Datei fehlerhaft, benutze Standardwerte."};
@@ -58,8 +64,8 @@ TEST_F(Konfiguration, SpeichernUndLadenGebenDieselbenBytes) {
     EXPECT_EQ(TextDerDatei(mDatei), kStandardDatei);
 
     const std::string geaendert =
-        Datei("debugShader ja displaydepth 32 displayheight 0 displaywidth 1280 fullscreen nein "
-              "sprache 2 t_debug ja t_logfile ja vsync ja zeigeFps ja");
+        Datei("t_debug ja t_logfile ja test_breite 1280 test_fps nein test_hoehe 0 test_sprache 2 "
+              "test_tiefe 32 test_vsync ja");
     EXPECT_EQ(Lade(geaendert), Liste{});
     // Saved again, with the values loaded, to the path the load remembered.
     fs::remove(mDatei);
@@ -72,45 +78,45 @@ TEST_F(Konfiguration, WasGelesenWirdUndWasNicht) {
     // Line ends are made "\n", as TinyXML's own file loader makes them.
     EXPECT_EQ(
         Lade(
-            "<einstellungen><var name=\"gibtsnicht\" wert=\"1\"/><var name=\"displaywidth\"/>\r\n"
-            "<var wert=\"7\"/><var Name=\"displayheight\" wert=\"8\"/><anders name=\"sprache\" wert=\"3\"/>\r"
-            "<var name=\"displaydepth\" wert=\"16\"/><var name=\"test_text\" wert=\"a\r\nb\rc\nd\"/>\r\n"
-            "<var name=\"vsync\" wert=\"nein\"><var name=\"zeigeFps\" wert=\"nein\"/></var>"
+            "<einstellungen><var name=\"gibtsnicht\" wert=\"1\"/><var name=\"test_breite\"/>\r\n"
+            "<var wert=\"7\"/><var Name=\"test_hoehe\" wert=\"8\"/><anders name=\"test_sprache\" wert=\"3\"/>\r"
+            "<var name=\"test_tiefe\" wert=\"16\"/><var name=\"test_text\" wert=\"a\r\nb\rc\nd\"/>\r\n"
+            "<var name=\"test_vsync\" wert=\"nein\"><var name=\"test_fps\" wert=\"nein\"/></var>"
             "</einstellungen>"),
         Liste{});
-    EXPECT_EQ(displaywidth.Text() + displayheight.Text() + sprache.Text() + displaydepth.Text(), "00-116");
-    EXPECT_EQ(vsync.Text() + zeigeFps.Text() + gText.Text(), "neinjaa\nb\nc\nd");
+    EXPECT_EQ(gBreite.Text() + gHoehe.Text() + gSprache.Text() + gTiefe.Text(), "00-116");
+    EXPECT_EQ(gVsync.Text() + gFps.Text() + gText.Text(), "neinjaa\nb\nc\nd");
 }
 
 // Each of these is refused before the parser can crash, overflow its stack or read past the text.
 TEST_F(Konfiguration, KaputteUndGefaehrlicheDateienLassenDieStandardwerte) {
-    std::string viele = "<config>", gross = "<config><var name=\"vsync\" wert=\"nein\"/>";
+    std::string viele = "<config>", gross = "<config><var name=\"test_vsync\" wert=\"nein\"/>";
     for (int i = 0; i < 1999; ++i)
-        viele += "<var name=\"sprache\" wert=\"" + std::to_string(i) + "\"/>";
+        viele += "<var name=\"test_sprache\" wert=\"" + std::to_string(i) + "\"/>";
     gross += std::string((1 << 20) - gross.size() - 9, ' ');
     const std::pair<std::string, Liste> faelle[] = {
         {"", kKeineDatei},
-        {"<config><var name=\"vsync\" wert=\"nein\"/>", kKeineDatei},
+        {"<config><var name=\"test_vsync\" wert=\"nein\"/>", kKeineDatei},
         {viele + "<var/></config>", kKeineDatei}, // 2001 elements
         {gross + " </config>", kKeineDatei},      // one byte over 1 MiB
-        {"\xEF\xBB\xBF<config><var name=\"vsync\" wert=\"\xF0", kKeineDatei},
-        {"\xEF\xBB\xBF<config><var name=\"vsync\" wert=\"\xE0\x80", kKeineDatei},
+        {"\xEF\xBB\xBF<config><var name=\"test_vsync\" wert=\"\xF0", kKeineDatei},
+        {"\xEF\xBB\xBF<config><var name=\"test_vsync\" wert=\"\xE0\x80", kKeineDatei},
         {"\xEF\xBB\xBF<config>\xC3", kKeineDatei},
         {"<?xml version=\"1.0\" ?>\n<config>\n</config>\n", kFehlerhaft},
         {"<?xml version=\"1.0\" ?>\n<!-- nur ein Kommentar -->\n", kFehlerhaft},
         // The first element is the root, even when a later one holds the variables.
-        {"<leer/><config><var name=\"vsync\" wert=\"nein\"/></config>", kFehlerhaft},
+        {"<leer/><config><var name=\"test_vsync\" wert=\"nein\"/></config>", kFehlerhaft},
     };
     for (const auto& [inhalt, zeilen] : faelle) {
         EXPECT_EQ(Lade(inhalt), zeilen) << inhalt.substr(0, 60);
-        EXPECT_TRUE(vsync.Bool()) << inhalt.substr(0, 60);
-        EXPECT_EQ(sprache.Int(), -1);
+        EXPECT_TRUE(gVsync.Bool()) << inhalt.substr(0, 60);
+        EXPECT_EQ(gSprache.Int(), -1);
     }
     // Just inside the limits the file is read.
     EXPECT_EQ(Lade(viele + "<!-- --></config>"), Liste{});
-    EXPECT_EQ(sprache.Int(), 1998);
+    EXPECT_EQ(gSprache.Int(), 1998);
     EXPECT_EQ(Lade(gross + "</config>"), Liste{});
-    EXPECT_FALSE(vsync.Bool());
+    EXPECT_FALSE(gVsync.Bool());
 }
 
 // The new file is written beside the old one and renamed over it: when it cannot be written or
