@@ -2,7 +2,9 @@
 // The Direct3D 9 device over OpenGL 3.3 core. Everything, the back buffer included, is drawn into
 // framebuffer objects stored with row 0 at the top, as Direct3D stores surfaces; the shaders'
 // epilogue adds Direct3D 9's half-pixel offset and the flip, and Present blits the back buffer
-// flipped to the window.
+// flipped to the window. Its members are spread by topic: creation, reset and present in
+// grafik9_geraet.cpp, the Create functions in grafik9_ressourcen.cpp, binding and drawing in
+// grafik9_zeichnen.cpp, the OpenGL context and its reset in grafik9_kontext.cpp.
 
 #include "plattform/grafik9/d3d9.h"
 #include "plattform/grafik9/egl_anbindung.h"
