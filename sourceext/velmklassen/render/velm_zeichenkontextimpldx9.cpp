@@ -1,16 +1,13 @@
+// The Direct3D 9 back end's states and draws: the shadows that let only real changes reach the
+// device, the constant banks uploaded before a draw, the quad draws and the back buffer's reading.
+
 #include "velmklassen/render/velm_zeichenkontextimpldx9.h"
 
-#include "plattform/shaderkompiler/d3dx9shader.h"
-#include "plattform/system/plattform_system.h"
 #include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_farbe.h"
-#include "velmklassen/kern/velm_konsole.h"
-#include "velmklassen/kern/velm_system.h"
 #include "velmklassen/render/velm_indexbuffer.h"
-#include "velmklassen/render/velm_internhelfer.h"
 #include "velmklassen/render/velm_renderziel.h"
-#include "velmklassen/render/velm_screen3d.h"
 #include "velmklassen/render/velm_textur.h"
 #include "velmklassen/render/velm_vertexbuffer.h"
 #include "velmklassen/render/velm_wuerfeltextur.h"
@@ -29,142 +26,7 @@ bool Gelungen(HRESULT ergebnis, const char* text, const char* funktion) {
     return VELM_PRUEFE(SUCCEEDED(ergebnis), text, funktion);
 }
 
-void SchlafeWirklich(uint32_t millisekunden) {
-    Plattform::Schlafe(millisekunden);
-}
-
 } // namespace
-
-Velm_ZeichenKontextImplDX9::SchlafFunktion Velm_ZeichenKontextImplDX9::sSchlafe = &SchlafeWirklich;
-
-Velm_ZeichenKontextImplDX9::Velm_ZeichenKontextImplDX9(Velm_ZeichenKontext& front) : mFront(front) {
-    SetzeStandardZustand();
-
-    mD3D = Direct3DCreate9(D3D_SDK_VERSION);
-    if (mD3D == nullptr) {
-        Velm_Konsole::Schreibe("!Velm_ZeichenKontextImplDX9::Velm_ZeichenKontextImplDX9(): Couldn't create "
-                               "Direct3D 9 interface.");
-        return;
-    }
-
-    const Velm_Darstellung& modus = Velm_Screen3D::mDarstellung;
-    const uint64_t flags = Velm_Screen3D::mFlags;
-    mParameter = {};
-    mParameter.Windowed = (flags & Velm_Screen3D::kVollbild) ? FALSE : TRUE;
-    mParameter.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    mParameter.EnableAutoDepthStencil = TRUE;
-    mParameter.AutoDepthStencilFormat = D3DFMT_D16;
-    mParameter.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
-    mParameter.PresentationInterval =
-        (flags & Velm_Screen3D::kVSync) ? D3DPRESENT_INTERVAL_ONE : D3DPRESENT_INTERVAL_IMMEDIATE;
-    mParameter.BackBufferFormat = modus.mFormat == 1 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8;
-    mParameter.hDeviceWindow = Velm_Screen3D::mFenster;
-    // Windowed, 0 x 0 means the window's client size; without a window (headless) there is none,
-    // so the mode's size is given.
-    if (!mParameter.Windowed || Velm_Screen3D::mFenster == nullptr) {
-        mParameter.BackBufferWidth = UINT(modus.mBreite);
-        mParameter.BackBufferHeight = UINT(modus.mHoehe);
-    }
-    if (!mParameter.Windowed) {
-        mParameter.FullScreen_RefreshRateInHz = UINT(modus.mFrequenz);
-    }
-
-    D3DDEVTYPE typ = (flags & Velm_Screen3D::kReferenzGeraet) ? D3DDEVTYPE_REF : D3DDEVTYPE_HAL;
-    UINT adapter = D3DADAPTER_DEFAULT;
-    for (UINT i = 0; i < mD3D->GetAdapterCount(); ++i) {
-        D3DADAPTER_IDENTIFIER9 kennung{};
-        if (SUCCEEDED(mD3D->GetAdapterIdentifier(i, 0, &kennung)) &&
-            std::strstr(kennung.Description, "PerfHUD")) {
-            adapter = i;
-            typ = D3DDEVTYPE_REF;
-            Velm_Konsole::Schreibe("NVPerfHUD gefunden, benutze PerfHUD-Adapter %d", int(i));
-            break;
-        }
-    }
-
-    const auto tiefeMoeglich = [&](D3DFORMAT format) {
-        return SUCCEEDED(mD3D->CheckDeviceFormat(adapter, typ, mParameter.BackBufferFormat,
-                                                 D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, format));
-    };
-    if (tiefeMoeglich(D3DFMT_D32)) {
-        mParameter.AutoDepthStencilFormat = D3DFMT_D32;
-        Velm_Konsole::Schreibe("Velm_Screen3D::Init(...): 32Bit-ZBuffer gewählt");
-    } else if (tiefeMoeglich(D3DFMT_D24X8)) {
-        mParameter.AutoDepthStencilFormat = D3DFMT_D24X8;
-        Velm_Konsole::Schreibe("Velm_Screen3D::Init(...): 24Bit-ZBuffer gewählt");
-    } else {
-        mParameter.AutoDepthStencilFormat = D3DFMT_D16;
-        Velm_Konsole::Schreibe("Velm_Screen3D::Init(...): 16Bit-ZBuffer gewählt");
-    }
-
-    const DWORD verhalten =
-        D3DCREATE_FPU_PRESERVE | D3DCREATE_PUREDEVICE | D3DCREATE_HARDWARE_VERTEXPROCESSING;
-    if (FAILED(mD3D->CreateDevice(adapter, typ, Velm_Screen3D::mFenster, verhalten, &mParameter, &mGeraet))) {
-        mGeraet = nullptr;
-        Velm_Konsole::Schreibe(
-            "!Velm_ZeichenKontextImplDX9::Velm_ZeichenKontextImplDX9(): Failed to create Direct3D device.");
-        return;
-    }
-
-    HoleRueckpuffer();
-    mGebundeneFarbe[0] = mRueckpuffer;
-    mGebundeneTiefe = mTiefe;
-
-    D3DCAPS9 faehigkeiten{};
-    if (FAILED(mGeraet->GetDeviceCaps(&faehigkeiten))) {
-        return;
-    }
-    Velm_GeraeteFaehigkeiten& f = mFront.mFaehigkeiten;
-    f.mMaxTexturBreite = faehigkeiten.MaxTextureWidth;
-    f.mMaxTexturHoehe = faehigkeiten.MaxTextureHeight;
-    f.mKonstante16 = 16;
-    f.mMaxAnisotropie =
-        (faehigkeiten.TextureFilterCaps & D3DPTFILTERCAPS_MINFANISOTROPIC) ? faehigkeiten.MaxAnisotropy : 0;
-    f.mRenderzielAnzahl = faehigkeiten.NumSimultaneousRTs;
-    mVsProfil = D3DXGetVertexShaderProfile(mGeraet);
-    mPsProfil = D3DXGetPixelShaderProfile(mGeraet);
-}
-
-void Velm_ZeichenKontextImplDX9::GroessteTextur(uint64_t& breite, uint64_t& hoehe) {
-    breite = 0;
-    hoehe = 0;
-    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    if (d3d == nullptr) {
-        return;
-    }
-    const D3DDEVTYPE typ =
-        (Velm_Screen3D::mFlags & Velm_Screen3D::kReferenzGeraet) ? D3DDEVTYPE_REF : D3DDEVTYPE_HAL;
-    D3DCAPS9 faehigkeiten{};
-    if (SUCCEEDED(d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, typ, &faehigkeiten))) {
-        breite = faehigkeiten.MaxTextureWidth;
-        hoehe = faehigkeiten.MaxTextureHeight;
-    }
-    d3d->Release();
-}
-
-Velm_ZeichenKontextImplDX9::~Velm_ZeichenKontextImplDX9() {
-    Beende();
-}
-
-void Velm_ZeichenKontextImplDX9::Beende() {
-    Velm::GibFrei(mRueckpuffer);
-    Velm::GibFrei(mTiefe);
-    Velm::GibFrei(mGeraet);
-    Velm::GibFrei(mD3D);
-}
-
-IDirect3DDevice9* Velm_ZeichenKontextImplDX9::TauscheGeraet(IDirect3DDevice9* geraet) {
-    return std::exchange(mGeraet, geraet);
-}
-
-void Velm_ZeichenKontextImplDX9::HoleRueckpuffer() {
-    IDirect3DSwapChain9* kette = nullptr;
-    if (SUCCEEDED(mGeraet->GetSwapChain(0, &kette))) {
-        kette->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &mRueckpuffer);
-        kette->Release();
-    }
-    mGeraet->GetDepthStencilSurface(&mTiefe);
-}
 
 void Velm_ZeichenKontextImplDX9::SetzeStandardZustand() {
     mGebundeneTiefe = nullptr;
@@ -552,79 +414,4 @@ bool Velm_ZeichenKontextImplDX9::LiesBildschirmInhalt(Velm_Bild& bild) {
     }
     rueck->Release();
     return gelesen;
-}
-
-// ---- Reset, presentation, loss ----
-
-void Velm_ZeichenKontextImplDX9::Zuruecksetzen() {
-    if (mGeraet == nullptr) {
-        return;
-    }
-    if (mSzeneBegonnen) {
-        BeendeZeichnen();
-    }
-    Velm::GibFrei(mRueckpuffer);
-    Velm::GibFrei(mTiefe);
-
-    const Velm_Darstellung& modus = Velm_Screen3D::mDarstellung;
-    const uint64_t flags = Velm_Screen3D::mFlags;
-    mParameter.BackBufferWidth = UINT(modus.mBreite);
-    mParameter.BackBufferHeight = UINT(modus.mHoehe);
-    mParameter.BackBufferFormat = modus.mFormat == 1 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8;
-    mParameter.Windowed = (flags & Velm_Screen3D::kVollbild) ? FALSE : TRUE;
-    mParameter.PresentationInterval =
-        (flags & Velm_Screen3D::kVSync) ? D3DPRESENT_INTERVAL_ONE : D3DPRESENT_INTERVAL_IMMEDIATE;
-
-    Velm_Konsole::Schreibe("ReInit Darstellung: Device zurücksetzen");
-    HRESULT ergebnis = D3DERR_DEVICELOST;
-    for (int versuch = 0; versuch < kResetVersuche && ergebnis == D3DERR_DEVICELOST; ++versuch) {
-        sSchlafe(100);
-        ergebnis = mGeraet->Reset(&mParameter);
-    }
-    Gelungen(ergebnis, "D3D9-Reset gescheitert", "Velm_ZeichenKontextImplDX9::Zuruecksetzen");
-    // A reset that did not happen is tried again by the next frame's test.
-    mGeraetVerloren = FAILED(ergebnis);
-
-    HoleRueckpuffer();
-    SetzeStandardZustand();
-    // The reset binds the back buffer and the device's own depth surface, as creation does. A
-    // shadow of "none" would let a target without a depth buffer keep that depth surface.
-    mGebundeneFarbe[0] = mRueckpuffer;
-    mGebundeneTiefe = mTiefe;
-}
-
-void Velm_ZeichenKontextImplDX9::Praesentieren() {
-    if (mGeraet == nullptr) {
-        return;
-    }
-    if (mSzeneBegonnen) {
-        BeendeZeichnen();
-    }
-    if (mGeraet->Present(nullptr, nullptr, nullptr, nullptr) == D3DERR_DEVICELOST) {
-        mGeraetVerloren = true;
-        if (Velm_System::Global().mPraesenz != Velm_System::Minimiert) {
-            PruefeKooperation();
-        }
-    }
-}
-
-void Velm_ZeichenKontextImplDX9::PruefeGeraet() {
-    if (mGeraet != nullptr && mGeraetVerloren && Velm_System::Global().mPraesenz != Velm_System::Minimiert) {
-        PruefeKooperation();
-    }
-}
-
-void Velm_ZeichenKontextImplDX9::PruefeKooperation() {
-    const HRESULT lage = mGeraet->TestCooperativeLevel();
-    if (FAILED(lage)) {
-        sSchlafe(50);
-    }
-    if (lage == D3DERR_DEVICELOST) {
-        return;
-    }
-    if (lage == D3DERR_DEVICENOTRESET) {
-        mFront.Zuruecksetzen();
-        return;
-    }
-    mGeraetVerloren = false;
 }

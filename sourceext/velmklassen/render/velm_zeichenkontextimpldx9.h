@@ -1,7 +1,9 @@
 #pragma once
 // The Direct3D 9 back end of the drawing context: the device, a shadow of every state it sets so
 // that only real changes reach the device, the shader constant banks uploaded in dirty ranges
-// before each draw, the scene begun once per frame, reset, presentation and device loss.
+// before each draw, the scene begun once per frame, reset, presentation and device loss. Its members
+// lie in velm_geraetdx9.cpp (creation, reset, presentation, loss) and velm_zeichenkontextimpldx9.cpp
+// (states and draws).
 
 #include "plattform/grafik9/d3d9.h"
 #include "velmklassen/render/velm_programm.h"
@@ -117,6 +119,8 @@ private:
 
     void SetzeZustand(Schatten schatten, D3DRENDERSTATETYPE zustand, uint32_t wert, const char* fehler,
                       const char* funktion);
+    // False, with a "!" line, when the device cannot be made.
+    bool ErzeugeGeraet(UINT adapter, D3DDEVTYPE typ);
     void ZeichneQuad(uint64_t instanzen, const char* funktion);
     void HoleRueckpuffer();
     void PruefeKooperation();
