@@ -56,116 +56,145 @@ Velm_TexturInhalt::Velm_TexturInhalt(const TMipStufen& stufen) : mUebernehmen(1)
     std::copy(std::begin(stufen.mStufen), std::end(stufen.mStufen), mStufen);
 }
 
+// 1. the format, 2. the mip count, 3. the flags the format and the use force, 4. the given levels,
+// 5. the size the device takes, 6. the device texture with the given levels, 7. the copy kept in
+// main memory, 8. the given buffers freed when they were handed over.
 Velm_Textur::Velm_Textur(uint64_t breite, uint64_t hoehe, uint64_t mipAnzahl, uint32_t formatUndFlags,
                          Velm_TexturInhalt& inhalt)
     : mBreite(breite != 0 ? breite : inhalt.mStufen[0].mBreite),
       mHoehe(hoehe != 0 ? hoehe : inhalt.mStufen[0].mHoehe), mFormat(formatUndFlags & 0xFF) {
-    const int w = int(breite);
-    const int h = int(hoehe);
-    const int n = int(mipAnzahl);
+    const Angaben angaben = {int(breite), int(hoehe), int(mipAnzahl)};
     mFlags = formatUndFlags & ~0xFFu;
-    if (mFormat >= Velm_FormatAnzahl) {
-        Velm_Konsole::Schreibe("?Velm_Textur::Velm_Textur( %d, %d, %d, 0x%x, ...): Ungültiges Texturformat",
-                               w, h, n, mFlags);
-        VELM_BERICHT("Ungültiges Texturformat", "Velm_Textur::Velm_Textur");
-        // The device takes A8R8G8B8 for it; the kept copy must be sized for the same.
-        mFormat = Velm_FormatA8R8G8B8;
-    }
-    const Velm_Pixelformat format = Velm_Pixelformat(mFormat);
-
-    const uint64_t kette = VolleKette(mBreite, mHoehe);
-    if (mipAnzahl == 0) {
-        mMipAnzahl = kette;
-    } else if (mipAnzahl > kette) {
-        Velm_Konsole::Schreibe("?Velm_Textur::Velm_Textur( %d, %d, %d, %d): Zuviele MipMap-Stufen angegeben.",
-                               w, h, n, int(mFlags));
-        mMipAnzahl = kette;
-    } else {
-        mMipAnzahl = mipAnzahl;
-    }
-    mMipAnzahl = std::clamp<uint64_t>(mMipAnzahl, 1, Velm_TexturInhalt::kStufen);
-
-    if ((mFlags & FLAG_RENDERZIEL) && !(mFlags & FLAG_FLUECHTIG)) {
-        Velm_Konsole::Schreibe(
-            "?Velm_Textur::Velm_Textur( %d, %d, %d, 0x%x): Renderziel-Texturen sind immer flüchtig.", w, h, n,
-            mFlags);
-        mFlags |= FLAG_FLUECHTIG;
-    }
-    if (Velm_IstDXT(format) && !(mFlags & FLAG_MANUELLE_MIPS)) {
-        Velm_Konsole::Schreibe(
-            "?Velm_Textur::Velm_Textur( %d, %d, %d, 0x%x, ...): Keine automatischen MipMaps für "
-            "komprimierte Texturformate. Ich vermute manuelle MipMaps.",
-            w, h, n, mFlags);
-        mFlags |= FLAG_MANUELLE_MIPS;
-    }
-
-    const uint64_t gegeben = HatManuelleMips() ? mMipAnzahl : 1;
+    PruefeFormat(angaben);
+    WaehleMipAnzahl(mipAnzahl, angaben);
+    ErzwingeFlags(angaben);
     const bool mitInhalt = Vorhanden(inhalt.mStufen[0]);
-    bool gueltig[Velm_TexturInhalt::kStufen] = {};
-    if (mitInhalt) {
-        for (uint64_t i = 0; i < gegeben; ++i) {
-            const TBereich& s = inhalt.mStufen[i];
-            gueltig[i] = Vorhanden(s) && s.mBreite == StufenBreite(i) && s.mHoehe == StufenHoehe(i) &&
-                         uint32_t(s.mFormat) == mFormat;
-            if (!gueltig[i]) {
-                Velm_Konsole::Schreibe(
-                    "!Velm_Textur::VelmTextur( %d, %d, ...): Vorgabegrafik für Mip-Stufe %d ist "
-                    "ungültig",
-                    int(mBreite), int(mHoehe), int(i));
-                VELM_BERICHT("Ungültige Vorgabedaten", "Velm_Textur::Velm_Textur");
-            }
-        }
-    } else if (!(mFlags & (FLAG_DYNAMISCH | FLAG_RENDERZIEL))) {
-        Velm_Konsole::Schreibe(
-            "!Velm_Textur::VelmTextur( %d, %d, ...): Textur ohne Initialinhalt muss dynamisch sein",
-            int(mBreite), int(mHoehe));
-        mFlags |= FLAG_DYNAMISCH;
-    }
-
-    const Velm_GeraeteFaehigkeiten* f =
-        Velm_Screen3D::Kontext != nullptr ? &Velm_Screen3D::Kontext->mFaehigkeiten : nullptr;
-    if (mBreite == 0 || mHoehe == 0 || f == nullptr || mBreite > f->mMaxTexturBreite ||
-        mHoehe > f->mMaxTexturHoehe) {
-        Velm_Konsole::Schreibe("!Velm_Textur::VelmTextur( %d, %d, ...): Ungültige Texturgröße.", int(mBreite),
-                               int(mHoehe));
-        VELM_BERICHT("Ungültige Texturgröße.", "Velm_Textur::Velm_Textur");
-        // Neither the device nor main memory can hold it: the texture stays empty.
-        mUngueltig = true;
-    }
+    const StufenGueltig gueltig = PruefeInhalt(inhalt, mitInhalt);
+    PruefeGroesse();
 
     mD3DFormat = Velm::GetD3DPixelFormat(mFormat);
     mZustand = Velm_ObjektFreigegeben;
     Benutzen();
-
     if (mitInhalt && !mUngueltig) {
-        for (uint64_t i = 0; i < gegeben; ++i) {
-            if (gueltig[i]) {
-                InternSchreibeInhalt(i, 0, 0, inhalt.mStufen[i]);
-            }
-        }
-        if (!HatManuelleMips()) {
-            ErzeugeMipStufen();
-        }
+        SchreibeGegebeneStufen(inhalt, gueltig);
     }
-
     if (!mUngueltig) {
-        for (uint64_t i = 0; i < KopieStufen(); ++i) {
-            TBereich& quelle = inhalt.mStufen[i];
-            if (mitInhalt && gueltig[i] && inhalt.mUebernehmen == 1) {
-                mKopie[i] = quelle;
-                quelle = TBereich{};
-                continue;
-            }
-            mKopie[i] = NeueStufe(format, StufenBreite(i), StufenHoehe(i));
-            if (mitInhalt && gueltig[i]) {
-                quelle.KopiereAus(mKopie[i]);
-            }
-        }
+        BehalteKopie(inhalt, gueltig);
     }
     if (inhalt.mUebernehmen == 1) {
         for (TBereich& stufe : inhalt.mStufen) {
             Velm_Bild::GibDatenFrei(stufe.mDaten);
             stufe = TBereich{};
+        }
+    }
+}
+
+void Velm_Textur::PruefeFormat(const Angaben& a) {
+    if (mFormat < Velm_FormatAnzahl) {
+        return;
+    }
+    Velm_Konsole::Schreibe("?Velm_Textur::Velm_Textur( %d, %d, %d, 0x%x, ...): Ungültiges Texturformat",
+                           a.breite, a.hoehe, a.mips, mFlags);
+    VELM_BERICHT("Ungültiges Texturformat", "Velm_Textur::Velm_Textur");
+    // The device takes A8R8G8B8 for it; the kept copy must be sized for the same.
+    mFormat = Velm_FormatA8R8G8B8;
+}
+
+void Velm_Textur::WaehleMipAnzahl(uint64_t mipAnzahl, const Angaben& a) {
+    const uint64_t kette = VolleKette(mBreite, mHoehe);
+    if (mipAnzahl == 0) {
+        mMipAnzahl = kette;
+    } else if (mipAnzahl > kette) {
+        Velm_Konsole::Schreibe("?Velm_Textur::Velm_Textur( %d, %d, %d, %d): Zuviele MipMap-Stufen angegeben.",
+                               a.breite, a.hoehe, a.mips, int(mFlags));
+        mMipAnzahl = kette;
+    } else {
+        mMipAnzahl = mipAnzahl;
+    }
+    mMipAnzahl = std::clamp<uint64_t>(mMipAnzahl, 1, Velm_TexturInhalt::kStufen);
+}
+
+void Velm_Textur::ErzwingeFlags(const Angaben& a) {
+    if ((mFlags & FLAG_RENDERZIEL) && !(mFlags & FLAG_FLUECHTIG)) {
+        Velm_Konsole::Schreibe(
+            "?Velm_Textur::Velm_Textur( %d, %d, %d, 0x%x): Renderziel-Texturen sind immer flüchtig.",
+            a.breite, a.hoehe, a.mips, mFlags);
+        mFlags |= FLAG_FLUECHTIG;
+    }
+    if (Velm_IstDXT(Velm_Pixelformat(mFormat)) && !(mFlags & FLAG_MANUELLE_MIPS)) {
+        Velm_Konsole::Schreibe(
+            "?Velm_Textur::Velm_Textur( %d, %d, %d, 0x%x, ...): Keine automatischen MipMaps für "
+            "komprimierte Texturformate. Ich vermute manuelle MipMaps.",
+            a.breite, a.hoehe, a.mips, mFlags);
+        mFlags |= FLAG_MANUELLE_MIPS;
+    }
+}
+
+// Which given levels are usable: present, of the level's size and of the texture's format. A
+// texture without content must be dynamic to get one later.
+Velm_Textur::StufenGueltig Velm_Textur::PruefeInhalt(const Velm_TexturInhalt& inhalt, bool mitInhalt) {
+    StufenGueltig gueltig = {};
+    if (!mitInhalt) {
+        if (!(mFlags & (FLAG_DYNAMISCH | FLAG_RENDERZIEL))) {
+            Velm_Konsole::Schreibe(
+                "!Velm_Textur::VelmTextur( %d, %d, ...): Textur ohne Initialinhalt muss dynamisch sein",
+                int(mBreite), int(mHoehe));
+            mFlags |= FLAG_DYNAMISCH;
+        }
+        return gueltig;
+    }
+    for (uint64_t i = 0; i < GegebeneStufen(); ++i) {
+        const TBereich& s = inhalt.mStufen[i];
+        gueltig[i] = Vorhanden(s) && s.mBreite == StufenBreite(i) && s.mHoehe == StufenHoehe(i) &&
+                     uint32_t(s.mFormat) == mFormat;
+        if (!gueltig[i]) {
+            Velm_Konsole::Schreibe(
+                "!Velm_Textur::VelmTextur( %d, %d, ...): Vorgabegrafik für Mip-Stufe %d ist "
+                "ungültig",
+                int(mBreite), int(mHoehe), int(i));
+            VELM_BERICHT("Ungültige Vorgabedaten", "Velm_Textur::Velm_Textur");
+        }
+    }
+    return gueltig;
+}
+
+void Velm_Textur::PruefeGroesse() {
+    const Velm_GeraeteFaehigkeiten* f =
+        Velm_Screen3D::Kontext != nullptr ? &Velm_Screen3D::Kontext->mFaehigkeiten : nullptr;
+    if (mBreite != 0 && mHoehe != 0 && f != nullptr && mBreite <= f->mMaxTexturBreite &&
+        mHoehe <= f->mMaxTexturHoehe) {
+        return;
+    }
+    Velm_Konsole::Schreibe("!Velm_Textur::VelmTextur( %d, %d, ...): Ungültige Texturgröße.", int(mBreite),
+                           int(mHoehe));
+    VELM_BERICHT("Ungültige Texturgröße.", "Velm_Textur::Velm_Textur");
+    // Neither the device nor main memory can hold it: the texture stays empty.
+    mUngueltig = true;
+}
+
+void Velm_Textur::SchreibeGegebeneStufen(const Velm_TexturInhalt& inhalt, const StufenGueltig& gueltig) {
+    for (uint64_t i = 0; i < GegebeneStufen(); ++i) {
+        if (gueltig[i]) {
+            InternSchreibeInhalt(i, 0, 0, inhalt.mStufen[i]);
+        }
+    }
+    if (!HatManuelleMips()) {
+        ErzeugeMipStufen();
+    }
+}
+
+// Handed-over levels are taken as they are; the others are copied into new buffers.
+void Velm_Textur::BehalteKopie(Velm_TexturInhalt& inhalt, const StufenGueltig& gueltig) {
+    for (uint64_t i = 0; i < KopieStufen(); ++i) {
+        TBereich& quelle = inhalt.mStufen[i];
+        if (gueltig[i] && inhalt.mUebernehmen == 1) {
+            mKopie[i] = quelle;
+            quelle = TBereich{};
+            continue;
+        }
+        mKopie[i] = NeueStufe(Velm_Pixelformat(mFormat), StufenBreite(i), StufenHoehe(i));
+        if (gueltig[i]) {
+            quelle.KopiereAus(mKopie[i]);
         }
     }
 }
@@ -185,11 +214,15 @@ uint64_t Velm_Textur::StufenHoehe(uint64_t stufe) const {
     return std::max<uint64_t>(mHoehe >> stufe, 1);
 }
 
+uint64_t Velm_Textur::GegebeneStufen() const {
+    return HatManuelleMips() ? mMipAnzahl : 1;
+}
+
 uint64_t Velm_Textur::KopieStufen() const {
     if (mFlags & FLAG_FLUECHTIG) {
         return 0;
     }
-    return HatManuelleMips() ? mMipAnzahl : 1;
+    return GegebeneStufen();
 }
 
 void Velm_Textur::Freigeben() {

@@ -7,6 +7,7 @@
 #include "velmklassen/bild/velm_bereich.h"
 #include "velmklassen/render/velm_basisobjekt.h"
 
+#include <array>
 #include <cstdint>
 
 struct TMipStufen;
@@ -64,5 +65,23 @@ public:
     bool mUngueltig = false;
 
 private:
+    // The constructor's arguments as its messages print them.
+    struct Angaben {
+        int breite;
+        int hoehe;
+        int mips;
+    };
+    using StufenGueltig = std::array<bool, Velm_TexturInhalt::kStufen>;
+
+    // The constructor's steps.
+    void PruefeFormat(const Angaben& a);
+    void WaehleMipAnzahl(uint64_t mipAnzahl, const Angaben& a);
+    void ErzwingeFlags(const Angaben& a);
+    StufenGueltig PruefeInhalt(const Velm_TexturInhalt& inhalt, bool mitInhalt);
+    void PruefeGroesse();
+    void SchreibeGegebeneStufen(const Velm_TexturInhalt& inhalt, const StufenGueltig& gueltig);
+    void BehalteKopie(Velm_TexturInhalt& inhalt, const StufenGueltig& gueltig);
+    // Levels the content gives: all of them with manual mips, else level 0.
+    uint64_t GegebeneStufen() const;
     void Freigeben();
 };
