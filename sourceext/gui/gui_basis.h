@@ -210,7 +210,6 @@ public:
     void OrdneAn();
 
     const std::vector<Basis*>& Kinder() const { return mKinder; }
-    const Anordnung* Layout() const { return mAnordnung.get(); }
 
 protected:
     void LoescheKinder();

@@ -64,7 +64,6 @@ public:
     uint64_t TastenZustand(int64_t code) const { return mTastenZustand[size_t(code)]; }
     const std::vector<Basis*>& Bindungen(int64_t code) const { return mBindungen[size_t(code)]; }
     uint32_t GibHinweisZustand() const { return mHinweisZustand; }
-    Basis* HinweisBesitzer() const { return mHinweisBesitzer; }
     Hinweis* HinweisElement() const { return mHinweisElement; }
     uint64_t LetzteAktivitaet() const { return mLetzteAktivitaet; }
 

@@ -69,7 +69,6 @@ public:
     // A bound button gets its key from the surface even when it is not focused; kTasteKeine
     // unbinds.
     void SetTastenkuerzel(int64_t code);
-    int64_t Tastenkuerzel() const { return mTastenkuerzel; }
     uint64_t LetzterKlick() const { return mLetzterKlick; }
 
     std::string mText;

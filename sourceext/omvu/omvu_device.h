@@ -36,7 +36,6 @@ public:
     uint64_t GetOrdinal() const { return mOrdinal; }
     // True from construction until the end of the first update after it.
     bool IsFirstFrame() const { return mFirstFrame; }
-    bool HasShownActivity() const { return mActivitySeen; }
     InputSystem& GetOwner() const { return *mOwner; }
 
 private:

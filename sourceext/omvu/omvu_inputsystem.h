@@ -47,13 +47,11 @@ public:
     const std::vector<std::unique_ptr<Device>>& GetDevices() const { return mDevices; }
     Mouse* GetFirstMouse() const { return mFirstMouse; }
     Keyboard* GetFirstKeyboard() const { return mFirstKeyboard; }
-    Joystick* GetFirstJoystick() const { return mFirstJoystick; }
     // The n-th device of the kind in list order, null when there are fewer.
     Mouse* GetMouse(uint64_t n) const;
     Keyboard* GetKeyboard(uint64_t n) const;
 
     // The receiver is not owned; events go to whichever is installed at the moment.
-    InputHandler* GetHandler() const { return mHandler; }
     void SetHandler(InputHandler* handler) { mHandler = handler; }
 
     bool HasFocus() const { return mFocus; }

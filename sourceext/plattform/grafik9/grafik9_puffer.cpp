@@ -93,7 +93,7 @@ bool PufferBasis::Anlegen(uint32_t groesse, DWORD usage) {
     return glGetError() != GL_OUT_OF_MEMORY;
 }
 
-HRESULT PufferBasis::Sperre(UINT versatz, UINT groesse, void** daten, DWORD flags) {
+HRESULT PufferBasis::Sperre(UINT versatz, UINT groesse, void** daten, DWORD) {
     if (daten == nullptr || mGesperrt || versatz > mGroesse) {
         return D3DERR_INVALIDCALL;
     }
@@ -106,7 +106,6 @@ HRESULT PufferBasis::Sperre(UINT versatz, UINT groesse, void** daten, DWORD flag
     mGesperrt = true;
     mSperrVersatz = versatz;
     mSperrGroesse = groesse;
-    mVerwerfen = (flags & D3DLOCK_DISCARD) != 0;
     *daten = mStaging.data() + versatz;
     return D3D_OK;
 }

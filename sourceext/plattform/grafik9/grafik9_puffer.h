@@ -27,7 +27,6 @@ private:
     bool mGesperrt = false;
     uint32_t mSperrVersatz = 0;
     uint32_t mSperrGroesse = 0;
-    bool mVerwerfen = false;
 };
 
 class VertexPuffer final : public Objekt<IDirect3DVertexBuffer9>, public PufferBasis {

@@ -31,7 +31,6 @@ public:
 
     const std::vector<Velm_ProfilKnoten*>& Knoten() const { return mRegister; }
     const std::deque<Velm_ProfilKnoten*>& OffeneKnoten() const { return mOffen; }
-    const Velm_ProfilKnoten& Wurzel() const { return mWurzel; }
 
 private:
     std::vector<Velm_ProfilKnoten*> mRegister;

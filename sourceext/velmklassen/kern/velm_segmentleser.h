@@ -58,7 +58,6 @@ public:
     // expected.
     uint32_t PruefeEnde();
 
-    uint32_t Kennung() const { return mKennung; }
     uint32_t Version() const { return mVersion; }
     // Offset just past the end marker, or kOhneLaenge.
     uint64_t Ende() const { return mEnde; }

@@ -66,13 +66,11 @@ public:
     const std::string& Name() const { return mName; }
     Velm_VariablenTyp Typ() const { return mTyp; }
     uint32_t Flags() const { return mFlags; }
-    bool HatRueckruf() const { return mRueckruf != nullptr; }
 
     const std::string& Text() const { return mText; }
     int Int() const { return mInt; }
     float Float() const { return mFloat; }
     bool Bool() const { return mBool; }
-    const float* Vektor3() const { return mVektor3; }
     const float* Vektor4() const { return mVektor4; }
 
 private:

@@ -76,8 +76,6 @@ public:
     bool Pausiert() const { return mPausiert; }
     int64_t Zeit() const { return mZeit; }
     int64_t LetzterSchritt() const { return mLetzterSchritt; }
-    int64_t MaxSchritt() const { return mMaxSchritt; }
-    double Tempo() const { return mTempo; }
     size_t AnzahlAufrufe() const { return mEintraege.size(); }
 
 private:

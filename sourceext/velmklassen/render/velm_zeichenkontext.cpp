@@ -51,7 +51,7 @@ uint64_t SummeOhneUeberlauf(uint64_t a, uint64_t b) {
 
 } // namespace
 
-Velm_ZeichenKontext::Velm_ZeichenKontext() : mImpl(&mDX9), mDX9(*this) {
+Velm_ZeichenKontext::Velm_ZeichenKontext() : mDX9(*this) {
     InternVergissZustand();
     Velm_AlphaZustand* alpha = ErzeugeAlphaZustand(Velm_AlphaZustandBeschreibung());
     mStandardAlpha = alpha;

@@ -133,7 +133,6 @@ public:
     VertexKanal mKanaele[4];
     Velm_IndexBuffer* mIndexBuffer = nullptr;
 
-    Velm_ZeichenKontextImplDX9* mImpl;
     Velm_AlphaZustand* mStandardAlpha = nullptr;
     Velm_TiefeZustand* mStandardTiefe = nullptr;
 

@@ -55,7 +55,6 @@ public:
     const char* PixelProfil() const { return mPsProfil; }
     D3DFORMAT TiefenFormat() const { return mParameter.AutoDepthStencilFormat; }
     bool IstGeraetVerloren() const { return mGeraetVerloren; }
-    bool IstSzeneBegonnen() const { return mSzeneBegonnen; }
 
     void SetzeStandardZustand();
     void SetRenderZiel(Velm_Renderziel* ziel);
