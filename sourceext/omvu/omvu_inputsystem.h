@@ -1,6 +1,8 @@
 #pragma once
 // The one input system: the device list with its per-frame update, focus, key repeat, channels and
 // the dispatch of every event to the installed handler. Created by Omvu::Initialize on a window.
+// The per-frame update, key repeat and the Dispatch functions are in omvu_dispatch.cpp, the rest
+// in omvu_inputsystem.cpp.
 
 #include "omvu/omvu_device.h"
 #include "omvu/omvu_inputhandler.h"

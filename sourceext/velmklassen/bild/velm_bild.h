@@ -1,6 +1,7 @@
 #pragma once
 // The engine's image in main memory: pixels of one format, optionally with a chain of mip levels
-// and optionally as one face of a cube map. Loaded from PNG and DDS, saved as PNG.
+// and optionally as one face of a cube map. Loaded from PNG and DDS, saved as PNG. The PNG loader
+// and writer are in velm_png.cpp, the DDS loader in velm_dds.cpp, the rest in velm_bild.cpp.
 
 #include "velmklassen/bild/velm_bereich.h"
 

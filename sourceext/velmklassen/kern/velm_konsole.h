@@ -56,7 +56,8 @@ private:
 };
 
 // A display that shows the log (the on-screen console). Constructing one attaches it to the
-// log, replacing an earlier one; destroying it detaches it.
+// log, replacing an earlier one; destroying it detaches it. FuehreAus is in
+// velm_konsolenbefehl.cpp with the commands it runs.
 class Velm_KonsoleBasisAnzeige {
 public:
     Velm_KonsoleBasisAnzeige();

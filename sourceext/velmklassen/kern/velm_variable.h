@@ -1,6 +1,8 @@
 #pragma once
 // A configuration variable: a named, typed, process-wide value that code reads directly and that
-// the console command "set" and the configuration file change by name.
+// the console command "set" and the configuration file change by name. The file functions are
+// in velm_konfiguration.cpp, the command "set" in velm_konsolenbefehl.cpp, the rest in
+// velm_variable.cpp.
 
 #include <cstdint>
 #include <filesystem>

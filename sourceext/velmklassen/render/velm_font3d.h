@@ -1,7 +1,8 @@
 #pragma once
 // A bitmap font: UTF-8 text drawn with glyphs that are graphics of its own sprite atlas, the
 // graphic id of a glyph being its code point. Loaded from a font file or rasterised from a
-// scalable font.
+// scalable font; the rasterising LadeSchriftart is in velm_schriftart.cpp, the rest in
+// velm_font3d.cpp.
 
 #include "velmklassen/kern/velm_farbe.h"
 
