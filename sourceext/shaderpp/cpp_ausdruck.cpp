@@ -89,6 +89,20 @@ bool IstUnaer(int op) {
     return op == O_UPlus || op == O_UMinus || op == O_Tilde || op == O_Nicht;
 }
 
+// The unary operators; unary plus leaves the value as it is.
+uint32_t Unaer(int op, uint32_t a) {
+    switch (op) {
+    case O_UMinus:
+        return 0u - a;
+    case O_Tilde:
+        return ~a;
+    case O_Nicht:
+        return a == 0;
+    default:
+        return a;
+    }
+}
+
 class Auswerter {
 public:
     explicit Auswerter(CppLauf& lauf) : mLauf(lauf), mLeser(lauf) {}
@@ -104,7 +118,17 @@ private:
     };
 
     bool Fehler(int code, const char* operatorName = nullptr);
+    // The steps of Werte: a value, an operator where an operand is due, an operator after one, and
+    // the end of the expression.
+    bool NimmWert(uint32_t wert, bool operandFaellig);
+    bool SchiebeVorangestellt(int op, bool still);
+    bool NachOperand(int op);
+    bool SchliesseAb(int32_t& ergebnis);
+    bool SchliesseKlammer();
+    bool Frage();
+    bool Doppelpunkt();
     bool Reduziere();
+    uint32_t Rechne(const OpEintrag& eintrag, uint32_t a, uint32_t b);
     bool SchiebeOp(int op, bool still);
 
     CppLauf& mLauf;
@@ -125,6 +149,8 @@ bool Auswerter::SchiebeOp(int op, bool still) {
     return true;
 }
 
+// Reads tokens until the end of the expression: values go on the value stack, operators on the
+// operator stack once what binds tighter before them is reduced.
 bool Auswerter::Werte(int32_t& ergebnis) {
     mOps.push_back({O_Ende, false});
     bool operand = true;
@@ -133,110 +159,121 @@ bool Auswerter::Werte(int32_t& ergebnis) {
         const CppToken token = mLeser.Naechstes(still);
         if (mLauf.mAbbruch)
             return false;
-        int op = token.mOp;
+        const int op = token.mOp;
         if (op == O_Unbekannt)
             return Fehler(M_IfZeile);
         if (op == O_Wert) {
-            if (!operand)
-                return Fehler(M_KonstanteFalsch);
-            if (mWerte.size() >= 127)
-                return Fehler(M_WerteUeberlauf);
-            mWerte.push_back(token.mWert);
+            if (!NimmWert(token.mWert, operand))
+                return false;
             operand = false;
-            continue;
-        }
-        if (operand) {
-            if (op == O_Plus)
-                op = O_UPlus;
-            else if (op == O_Minus)
-                op = O_UMinus;
-            if (!IstUnaer(op) && op != O_Auf)
-                return Fehler(M_OperatorKontext, OpName(op));
-            if (!SchiebeOp(op, still))
+        } else if (operand) {
+            if (!SchiebeVorangestellt(op, still))
                 return false;
-            continue;
-        }
-        switch (op) {
-        case O_Tilde:
-        case O_Nicht:
-        case O_Auf:
-            return Fehler(M_OperatorKontext, OpName(op));
-        case O_Zu:
-            while (mOps.back().mOp != O_Auf) {
-                if (mOps.back().mOp == O_Ende)
-                    return Fehler(M_Klammern, OpName(O_Zu));
-                if (!Reduziere())
-                    return false;
-            }
-            mOps.pop_back();
-            continue;
-        case O_Ende:
-            while (mOps.back().mOp != O_Ende) {
-                if (mOps.back().mOp == O_Auf)
-                    return Fehler(M_Klammern, OpName(O_Auf));
-                if (!Reduziere())
-                    return false;
-            }
-            ergebnis = static_cast<int32_t>(mWerte.back());
-            return true;
-        case O_Frage:
-            while (Prioritaet(mOps.back().mOp) > Prioritaet(O_Frage))
-                if (!Reduziere())
-                    return false;
-            // The reductions may have closed a skipped part ("1 || 0 ? ..."), so ask the stack now.
-            if (!SchiebeOp(O_Frage, mOps.back().mStill || mWerte.back() == 0))
+        } else if (op == O_Ende) {
+            return SchliesseAb(ergebnis);
+        } else {
+            if (!NachOperand(op))
                 return false;
-            break;
-        case O_Doppelpunkt: {
-            // A finished inner conditional belongs to this one's middle operand.
-            while (Prioritaet(mOps.back().mOp) > Prioritaet(O_Doppelpunkt) ||
-                   mOps.back().mOp == O_Doppelpunkt)
-                if (!Reduziere())
-                    return false;
-            if (mOps.back().mOp != O_Frage)
-                return Fehler(M_Bedingung, OpName(mOps.back().mOp));
-            // The condition lies below the middle operand; when it holds, the last one is skipped.
-            const bool aussen = mOps[mOps.size() - 2].mStill;
-            mOps.back() = {O_Doppelpunkt, aussen || mWerte[mWerte.size() - 2] != 0};
-            break;
+            // After ")" an operator is due, as after a value.
+            operand = op != O_Zu;
         }
-        default: {
-            while (Prioritaet(mOps.back().mOp) >= Prioritaet(op))
-                if (!Reduziere())
-                    return false;
-            const uint32_t links = mWerte.back();
-            const bool kurz = (op == O_UndUnd && links == 0) || (op == O_OderOder && links != 0);
-            if (!SchiebeOp(op, mOps.back().mStill || kurz))
-                return false;
-            break;
-        }
-        }
-        operand = true;
     }
 }
 
-// Applies the operator on top of the stack. Arithmetic runs on unsigned values so that overflow
-// wraps; signedness matters only for division, right shift and comparison.
+bool Auswerter::NimmWert(uint32_t wert, bool operandFaellig) {
+    if (!operandFaellig)
+        return Fehler(M_KonstanteFalsch);
+    if (mWerte.size() >= 127)
+        return Fehler(M_WerteUeberlauf);
+    mWerte.push_back(wert);
+    return true;
+}
+
+// Where an operand is due only a unary operator or "(" may stand; "+" and "-" are the unary ones.
+bool Auswerter::SchiebeVorangestellt(int op, bool still) {
+    if (op == O_Plus)
+        op = O_UPlus;
+    else if (op == O_Minus)
+        op = O_UMinus;
+    if (!IstUnaer(op) && op != O_Auf)
+        return Fehler(M_OperatorKontext, OpName(op));
+    return SchiebeOp(op, still);
+}
+
+bool Auswerter::NachOperand(int op) {
+    switch (op) {
+    case O_Tilde:
+    case O_Nicht:
+    case O_Auf:
+        return Fehler(M_OperatorKontext, OpName(op));
+    case O_Zu:
+        return SchliesseKlammer();
+    case O_Frage:
+        return Frage();
+    case O_Doppelpunkt:
+        return Doppelpunkt();
+    default: {
+        while (Prioritaet(mOps.back().mOp) >= Prioritaet(op))
+            if (!Reduziere())
+                return false;
+        const uint32_t links = mWerte.back();
+        const bool kurz = (op == O_UndUnd && links == 0) || (op == O_OderOder && links != 0);
+        return SchiebeOp(op, mOps.back().mStill || kurz);
+    }
+    }
+}
+
+bool Auswerter::SchliesseAb(int32_t& ergebnis) {
+    while (mOps.back().mOp != O_Ende) {
+        if (mOps.back().mOp == O_Auf)
+            return Fehler(M_Klammern, OpName(O_Auf));
+        if (!Reduziere())
+            return false;
+    }
+    ergebnis = static_cast<int32_t>(mWerte.back());
+    return true;
+}
+
+bool Auswerter::SchliesseKlammer() {
+    while (mOps.back().mOp != O_Auf) {
+        if (mOps.back().mOp == O_Ende)
+            return Fehler(M_Klammern, OpName(O_Zu));
+        if (!Reduziere())
+            return false;
+    }
+    mOps.pop_back();
+    return true;
+}
+
+bool Auswerter::Frage() {
+    while (Prioritaet(mOps.back().mOp) > Prioritaet(O_Frage))
+        if (!Reduziere())
+            return false;
+    // The reductions may have closed a skipped part ("1 || 0 ? ..."), so ask the stack now.
+    return SchiebeOp(O_Frage, mOps.back().mStill || mWerte.back() == 0);
+}
+
+bool Auswerter::Doppelpunkt() {
+    // A finished inner conditional belongs to this one's middle operand.
+    while (Prioritaet(mOps.back().mOp) > Prioritaet(O_Doppelpunkt) || mOps.back().mOp == O_Doppelpunkt)
+        if (!Reduziere())
+            return false;
+    if (mOps.back().mOp != O_Frage)
+        return Fehler(M_Bedingung, OpName(mOps.back().mOp));
+    // The condition lies below the middle operand; when it holds, the last one is skipped.
+    const bool aussen = mOps[mOps.size() - 2].mStill;
+    mOps.back() = {O_Doppelpunkt, aussen || mWerte[mWerte.size() - 2] != 0};
+    return true;
+}
+
+// Applies the operator on top of the stack.
 bool Auswerter::Reduziere() {
     const OpEintrag eintrag = mOps.back();
     mOps.pop_back();
     if (eintrag.mOp == O_Frage)
         return Fehler(M_Bedingung, OpName(mOps.back().mOp));
     if (IstUnaer(eintrag.mOp)) {
-        uint32_t& a = mWerte.back();
-        switch (eintrag.mOp) {
-        case O_UMinus:
-            a = 0u - a;
-            break;
-        case O_Tilde:
-            a = ~a;
-            break;
-        case O_Nicht:
-            a = a == 0;
-            break;
-        default:
-            break;
-        }
+        mWerte.back() = Unaer(eintrag.mOp, mWerte.back());
         return true;
     }
     if (eintrag.mOp == O_Doppelpunkt) {
@@ -249,74 +286,61 @@ bool Auswerter::Reduziere() {
     }
     const uint32_t b = mWerte.back();
     mWerte.pop_back();
-    uint32_t& a = mWerte.back();
+    mWerte.back() = Rechne(eintrag, mWerte.back(), b);
+    return true;
+}
+
+// The binary operators. Arithmetic runs on unsigned values so that overflow wraps; signedness
+// matters only for division, right shift and comparison.
+uint32_t Auswerter::Rechne(const OpEintrag& eintrag, uint32_t a, uint32_t b) {
     const int32_t sa = static_cast<int32_t>(a), sb = static_cast<int32_t>(b);
     switch (eintrag.mOp) {
     case O_Plus:
-        a += b;
-        break;
+        return a + b;
     case O_Minus:
-        a -= b;
-        break;
+        return a - b;
     case O_Mal:
-        a *= b;
-        break;
+        return a * b;
     case O_Durch:
     case O_Rest:
         if (b == 0) {
             if (!eintrag.mStill)
                 mLauf.Melde(M_DurchNull, eintrag.mOp == O_Durch ? "divide" : "mod");
-            a = 0;
-        } else if (sa == INT32_MIN && sb == -1) {
-            // The one quotient that does not fit; the hardware would trap.
-            a = eintrag.mOp == O_Durch ? a : 0;
-        } else {
-            a = static_cast<uint32_t>(eintrag.mOp == O_Durch ? sa / sb : sa % sb);
+            return 0;
         }
-        break;
+        // The one quotient that does not fit; the hardware would trap.
+        if (sa == INT32_MIN && sb == -1)
+            return eintrag.mOp == O_Durch ? a : 0;
+        return static_cast<uint32_t>(eintrag.mOp == O_Durch ? sa / sb : sa % sb);
     case O_Links:
-        a <<= (b & 31);
-        break;
+        return a << (b & 31);
     case O_Rechts:
-        a = static_cast<uint32_t>(sa >> (b & 31));
-        break;
+        return static_cast<uint32_t>(sa >> (b & 31));
     case O_Und:
-        a &= b;
-        break;
+        return a & b;
     case O_Oder:
-        a |= b;
-        break;
+        return a | b;
     case O_Xor:
-        a ^= b;
-        break;
+        return a ^ b;
     case O_Gleich:
-        a = sa == sb;
-        break;
+        return sa == sb;
     case O_Ungleich:
-        a = sa != sb;
-        break;
+        return sa != sb;
     case O_Kleiner:
-        a = sa < sb;
-        break;
+        return sa < sb;
     case O_KleinerGleich:
-        a = sa <= sb;
-        break;
+        return sa <= sb;
     case O_GroesserGleich:
-        a = sa >= sb;
-        break;
+        return sa >= sb;
     case O_Groesser:
-        a = sa > sb;
-        break;
+        return sa > sb;
     case O_UndUnd:
-        a = a != 0 && b != 0;
-        break;
+        return a != 0 && b != 0;
     case O_OderOder:
-        a = a != 0 || b != 0;
-        break;
+        return a != 0 || b != 0;
     default:
-        break;
+        return a;
     }
-    return true;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -43,83 +44,94 @@ CppToken CppAusdruckLeser::Naechstes(bool still) {
             }
         }
         if (IstNamensanfang(c)) {
-            std::string name;
-            mLauf.LiesName(c, name);
-            CppMakro* makro = expandieren ? mLauf.Finde(name) : nullptr;
-            if (makro && mLauf.Expandiere(*makro))
-                continue;
-            if (mLauf.mAbbruch)
-                return {O_Ende};
-            if (name == "defined")
-                return Defined();
-            if (name == "sizeof")
-                return Sizeof();
-            return {O_Wert, 0};
+            if (const std::optional<CppToken> token = Name(c, expandieren))
+                return *token;
+            continue;
         }
         if (IstZiffer(c))
             return {O_Wert, Zahl(c)};
-        auto paar = [&](int zweites, int dann, int sonst) {
-            const int d = mLauf.Lies();
-            if (d == zweites)
-                return CppToken{dann};
-            mLauf.Zurueck(d);
-            return CppToken{sonst};
-        };
-        switch (c) {
-        case '\'':
-            if (mLauf.mOpt.mEinfacheZeichen)
-                return Abbruch(M_ZeichenImIf, c);
-            return Zeichenkonstante(still);
-        case '"':
-            return Abbruch(M_StringImIf);
-        case '+':
-            return {O_Plus};
-        case '-':
-            return {O_Minus};
-        case '*':
-            return {O_Mal};
-        case '/':
-            return {O_Durch};
-        case '%':
-            return {O_Rest};
-        case '^':
-            return {O_Xor};
-        case '~':
-            return {O_Tilde};
-        case '?':
-            return {O_Frage};
-        case ':':
-            return {O_Doppelpunkt};
-        case '(':
-            return {O_Auf};
-        case ')':
-            return {O_Zu};
-        case '&':
-            return paar('&', O_UndUnd, O_Und);
-        case '|':
-            return paar('|', O_OderOder, O_Oder);
-        case '!':
-            return paar('=', O_Ungleich, O_Nicht);
-        case '<': {
-            const CppToken t = paar('<', O_Links, O_Kleiner);
-            return t.mOp == O_Links ? t : paar('=', O_KleinerGleich, O_Kleiner);
-        }
-        case '>': {
-            const CppToken t = paar('>', O_Rechts, O_Groesser);
-            return t.mOp == O_Rechts ? t : paar('=', O_GroesserGleich, O_Groesser);
-        }
-        case '=': {
-            const CppToken t = paar('=', O_Gleich, O_Unbekannt);
-            return t.mOp == O_Gleich ? t : Abbruch(M_Zuweisung);
-        }
-        case '.':
-            return {O_Unbekannt};
-        case '\\':
-            return Abbruch(M_Backslash);
-        default:
-            // Reported even inside a part that short-circuit evaluation skips: the run ends here.
-            return Abbruch(c >= 32 && c < 127 ? M_ZeichenImIf : M_CodeImIf, c);
-        }
+        return Operator(c, still);
+    }
+}
+
+std::optional<CppToken> CppAusdruckLeser::Name(int erstes, bool expandieren) {
+    std::string name;
+    mLauf.LiesName(erstes, name);
+    CppMakro* makro = expandieren ? mLauf.Finde(name) : nullptr;
+    if (makro && mLauf.Expandiere(*makro))
+        return std::nullopt;
+    if (mLauf.mAbbruch)
+        return CppToken{O_Ende};
+    if (name == "defined")
+        return Defined();
+    if (name == "sizeof")
+        return Sizeof();
+    return CppToken{O_Wert, 0};
+}
+
+CppToken CppAusdruckLeser::Paar(int zweites, int dann, int sonst) {
+    const int d = mLauf.Lies();
+    if (d == zweites)
+        return CppToken{dann};
+    mLauf.Zurueck(d);
+    return CppToken{sonst};
+}
+
+CppToken CppAusdruckLeser::Operator(int c, bool still) {
+    switch (c) {
+    case '\'':
+        if (mLauf.mOpt.mEinfacheZeichen)
+            return Abbruch(M_ZeichenImIf, c);
+        return Zeichenkonstante(still);
+    case '"':
+        return Abbruch(M_StringImIf);
+    case '+':
+        return {O_Plus};
+    case '-':
+        return {O_Minus};
+    case '*':
+        return {O_Mal};
+    case '/':
+        return {O_Durch};
+    case '%':
+        return {O_Rest};
+    case '^':
+        return {O_Xor};
+    case '~':
+        return {O_Tilde};
+    case '?':
+        return {O_Frage};
+    case ':':
+        return {O_Doppelpunkt};
+    case '(':
+        return {O_Auf};
+    case ')':
+        return {O_Zu};
+    case '&':
+        return Paar('&', O_UndUnd, O_Und);
+    case '|':
+        return Paar('|', O_OderOder, O_Oder);
+    case '!':
+        return Paar('=', O_Ungleich, O_Nicht);
+    case '<': {
+        const CppToken t = Paar('<', O_Links, O_Kleiner);
+        return t.mOp == O_Links ? t : Paar('=', O_KleinerGleich, O_Kleiner);
+    }
+    case '>': {
+        const CppToken t = Paar('>', O_Rechts, O_Groesser);
+        return t.mOp == O_Rechts ? t : Paar('=', O_GroesserGleich, O_Groesser);
+    }
+    case '=': {
+        const CppToken t = Paar('=', O_Gleich, O_Unbekannt);
+        return t.mOp == O_Gleich ? t : Abbruch(M_Zuweisung);
+    }
+    case '.':
+        return {O_Unbekannt};
+    case '\\':
+        return Abbruch(M_Backslash);
+    default:
+        // Reported even inside a part that short-circuit evaluation skips: the run ends here.
+        return Abbruch(c >= 32 && c < 127 ? M_ZeichenImIf : M_CodeImIf, c);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "shaderpp/cpp_lauf.h"
 
 #include <cstdint>
+#include <optional>
 
 enum CppOp {
     O_Ende = 0,
@@ -54,6 +55,11 @@ public:
     CppToken Naechstes(bool still);
 
 private:
+    // The steps of Naechstes: a name (none when it was a macro, whose text is read on), an
+    // operator, an operator of one or two characters.
+    std::optional<CppToken> Name(int erstes, bool expandieren);
+    CppToken Operator(int c, bool still);
+    CppToken Paar(int zweites, int dann, int sonst);
     uint32_t Zahl(int erstes);
     CppToken Zeichenkonstante(bool still);
     CppToken Defined();

@@ -183,6 +183,9 @@ struct CppLauf {
     std::string DateiAnzeigeName() const;
     void Hauptschleife();
     bool Zeile(int erstes);
+    int LeerraumInZeile(int erstes);
+    void NameInZeile(int erstes, bool expandieren);
+    bool ZeichenInZeile(int zeichen);
     void SchreibeMarke();
 
     // Function tracking (cpp_funktionen.cpp)
@@ -215,6 +218,10 @@ struct CppLauf {
     void Define();
     void Undef();
     bool Expandiere(CppMakro& makro);
+    bool ZaehleExpansion(const std::string& name);
+    bool ExpandiereEingebautes(const std::string& name, int art);
+    bool SetzeArgumenteEin(const std::string& name, const std::string& koerper, int anzahl,
+                           const std::vector<std::string>& argumente, std::string& text);
     bool SucheArgumentKlammer(const std::string& name);
     bool SammleArgumente(std::vector<std::string>& argumente);
     void Verbinde(const std::string& erster, const std::string& zweiter);

@@ -403,20 +403,41 @@ bool CppLauf::Expandiere(CppMakro& makro) {
         Melde(M_BrauchtArgumente, name.c_str());
         return false;
     }
+    if (!ZaehleExpansion(name) || ExpandiereEingebautes(name, anzahl))
+        return true;
+    std::vector<std::string> argumente;
+    if (anzahl >= 0) {
+        if (!SammleArgumente(argumente))
+            return true;
+        if (static_cast<int>(argumente.size()) != anzahl)
+            Melde(M_ArgumentZahl, name.c_str());
+    }
+    std::string text;
+    if (SetzeArgumenteEin(name, makro.mKoerper, anzahl, argumente, text))
+        Schiebe(name, std::move(text));
+    return true;
+}
+
+// False when the expansions nest too deep or go on too long without input: that is reported as
+// recursion and every macro level is dropped.
+bool CppLauf::ZaehleExpansion(const std::string& name) {
     if (++mTiefe == 1)
         mAeusserstes = name;
     if (!mEbenen.empty())
         ++mEbenen.back().mExpansionen;
-    if (mTiefe >= kMaxExpansionen || ++mOhneEingabe > kMaxExpansionenOhneEingabe) {
-        Melde(M_Rekursion, name.c_str(), mAeusserstes.c_str());
-        while (!mEbenen.empty() && !mEbenen.back().mIstDatei)
-            mEbenen.pop_back();
-        mTiefe = 0;
-        mOhneEingabe = 0;
+    if (mTiefe < kMaxExpansionen && ++mOhneEingabe <= kMaxExpansionenOhneEingabe)
         return true;
-    }
+    Melde(M_Rekursion, name.c_str(), mAeusserstes.c_str());
+    while (!mEbenen.empty() && !mEbenen.back().mIstDatei)
+        mEbenen.pop_back();
+    mTiefe = 0;
+    mOhneEingabe = 0;
+    return false;
+}
 
-    switch (anzahl) {
+// __LINE__, __FILE__, __FUNCTION__ and __FUNC_LINE__; false for every other macro.
+bool CppLauf::ExpandiereEingebautes(const std::string& name, int art) {
+    switch (art) {
     case kEingebautLine:
         Schiebe(name, std::to_string(mZeile));
         return true;
@@ -437,19 +458,16 @@ bool CppLauf::Expandiere(CppMakro& makro) {
         Schiebe(name, std::to_string(mFunktionsZeile));
         return true;
     default:
-        break;
+        return false;
     }
+}
 
-    std::vector<std::string> argumente;
-    if (anzahl >= 0) {
-        if (!SammleArgumente(argumente))
-            return true;
-        if (static_cast<int>(argumente.size()) != anzahl)
-            Melde(M_ArgumentZahl, name.c_str());
-    }
-
+// The macro's body with its parameters replaced: "#" turns an argument into a string, a quoted
+// parameter keeps an argument that is already quoted as it is. False when the text grew too long,
+// which ends the run.
+bool CppLauf::SetzeArgumenteEin(const std::string& name, const std::string& koerper, int anzahl,
+                                const std::vector<std::string>& argumente, std::string& text) {
     // Bytes that name no parameter of this macro are ordinary text.
-    const std::string& koerper = makro.mKoerper;
     const std::string leer;
     auto istReferenz = [&](unsigned char b) {
         return b >= kParameter && b < kParameter + std::max(anzahl, 0);
@@ -458,7 +476,6 @@ bool CppLauf::Expandiere(CppMakro& makro) {
         const size_t index = b - kParameter;
         return index < argumente.size() ? argumente[index] : leer;
     };
-    std::string text;
     for (size_t i = 0; i < koerper.size(); ++i) {
         const unsigned char b = koerper[i];
         if (b == kStringize && i + 1 < koerper.size() && istReferenz(koerper[i + 1])) {
@@ -486,10 +503,9 @@ bool CppLauf::Expandiere(CppMakro& makro) {
         if (text.size() >= kArbeitspuffer) {
             Melde(M_ExpansionZuLang, name.c_str());
             Abbrechen();
-            return true;
+            return false;
         }
     }
-    Schiebe(name, std::move(text));
     return true;
 }
 

@@ -460,14 +460,7 @@ bool CppLauf::Zeile(int c) {
             return true;
         }
         if (IstLeer(c)) {
-            while (IstLeer(c)) {
-                if (mLeerraum.size() < kArbeitspuffer - 1)
-                    mLeerraum += static_cast<char>(c);
-                c = Lies();
-            }
-            if (!mOpt.mLeerraum)
-                mLeerraum.assign(1, ' ');
-            SchreibeLeerraum();
+            c = LeerraumInZeile(c);
             continue;
         }
         bool expandieren = true;
@@ -477,59 +470,73 @@ bool CppLauf::Zeile(int c) {
                 continue;
             expandieren = false;
         }
-        if (IstNamensanfang(c)) {
-            LiesName(c, mToken);
-            if (expandieren) {
-                CppMakro* makro = Finde(mToken);
-                if (makro && Expandiere(*makro)) {
-                    c = Lies();
-                    continue;
-                }
-            }
-            const int d = Lies();
-            if (d == kPaste) {
-                Paste(mToken);
-                c = Lies();
-                continue;
-            }
-            Zurueck(d);
-            Schreibe(mToken);
-            VerfolgeName(mToken);
-            c = Lies();
-            continue;
-        }
-        if (c == '.') {
-            const int d = Lies();
-            Zurueck(d);
-            if (!IstZiffer(d)) {
-                VerfolgeZeichen(c, mAusInitFunc);
-                Schreibe(c);
-                c = Lies();
-                continue;
-            }
-        }
-        if (IstZiffer(c) || c == '.') {
-            std::string zahl;
-            ScanneZahl(c, zahl);
-            Schreibe(zahl);
-            VerfolgeWert();
-            c = Lies();
-            continue;
-        }
-        if ((c == '"' || c == '\'') && !mOpt.mEinfacheZeichen) {
-            std::string literal;
-            if (!ScanneLiteral(c, literal))
-                return false;
-            Schreibe(literal);
-            VerfolgeWert();
-            c = Lies();
-            continue;
-        }
-        // A paste mark that follows no name has nothing to join.
-        if (c != kPaste) {
-            VerfolgeZeichen(c, mAusInitFunc);
-            Schreibe(c);
-        }
+        if (IstNamensanfang(c))
+            NameInZeile(c, expandieren);
+        else if (!ZeichenInZeile(c))
+            return false;
         c = Lies();
     }
+}
+
+// Blanks inside a line: kept as they are or as one space. Returns the character after them.
+int CppLauf::LeerraumInZeile(int c) {
+    while (IstLeer(c)) {
+        if (mLeerraum.size() < kArbeitspuffer - 1)
+            mLeerraum += static_cast<char>(c);
+        c = Lies();
+    }
+    if (!mOpt.mLeerraum)
+        mLeerraum.assign(1, ' ');
+    SchreibeLeerraum();
+    return c;
+}
+
+// A name: a macro is expanded, a paste mark after it joins it with what follows, any other name
+// is written.
+void CppLauf::NameInZeile(int erstes, bool expandieren) {
+    LiesName(erstes, mToken);
+    if (expandieren) {
+        CppMakro* makro = Finde(mToken);
+        if (makro && Expandiere(*makro))
+            return;
+    }
+    const int d = Lies();
+    if (d == kPaste) {
+        Paste(mToken);
+        return;
+    }
+    Zurueck(d);
+    Schreibe(mToken);
+    VerfolgeName(mToken);
+}
+
+// A number, a literal or another character. False when a literal ran into the end of the input.
+bool CppLauf::ZeichenInZeile(int c) {
+    bool zahl = IstZiffer(c);
+    if (c == '.') {
+        const int d = Lies();
+        Zurueck(d);
+        zahl = IstZiffer(d);
+    }
+    if (zahl) {
+        std::string text;
+        ScanneZahl(c, text);
+        Schreibe(text);
+        VerfolgeWert();
+        return true;
+    }
+    if ((c == '"' || c == '\'') && !mOpt.mEinfacheZeichen) {
+        std::string literal;
+        if (!ScanneLiteral(c, literal))
+            return false;
+        Schreibe(literal);
+        VerfolgeWert();
+        return true;
+    }
+    // A paste mark that follows no name has nothing to join.
+    if (c != kPaste) {
+        VerfolgeZeichen(c, mAusInitFunc);
+        Schreibe(c);
+    }
+    return true;
 }
