@@ -70,6 +70,99 @@ bool EntferneFilter(int filter, uint8_t* zeile, const uint8_t* oben, uint64_t n,
     }
 }
 
+// What the IHDR chunk says of an image the reader takes: 8-bit RGB or RGBA, not interlaced.
+struct PngKopf {
+    uint64_t breite = 0;
+    uint64_t hoehe = 0;
+    uint64_t bytesProPixel = 0;
+};
+
+// The signature and the IHDR chunk; false with a line for anything else or an image too large.
+bool LiesPngKopf(TSpeicher& speicher, PngKopf& kopf) {
+    if (speicher.Rest() < 8 || LiesU32BE(speicher) != 0x89504E47 || LiesU32BE(speicher) != 0x0D0A1A0A) {
+        Velm_Konsole::Schreibe("!Velm_Bild::LadePNG(): Datei ist kein PNG-Bild.");
+        return false;
+    }
+    if (speicher.Rest() < 25 || LiesU32BE(speicher) != 13 || LiesU32BE(speicher) != Typ("IHDR")) {
+        Velm_Konsole::Schreibe("!Velm_Bild::LadePNG(): PNG-Header ist ungültig.");
+        return false;
+    }
+    const uint64_t breite = LiesU32BE(speicher);
+    const uint64_t hoehe = LiesU32BE(speicher);
+    const uint8_t tiefe = speicher.LiesU8();
+    const uint8_t farbtyp = speicher.LiesU8();
+    const uint8_t kompression = speicher.LiesU8();
+    const uint8_t filtermethode = speicher.LiesU8();
+    const uint8_t zeilensprung = speicher.LiesU8();
+    speicher.Ueberspringe(4);
+    if (tiefe != 8 || (farbtyp != 2 && farbtyp != 6) || kompression != 0 || filtermethode != 0 ||
+        zeilensprung != 0) {
+        Velm_Konsole::Schreibe("!Velm_Bild::LadePNG(): PNG-Datei enthält nicht unterstützte Merkmale.");
+        return false;
+    }
+    if (breite == 0 || hoehe == 0 || breite > kHoechsteKante || hoehe > kHoechsteKante ||
+        breite * hoehe > kHoechstePixel) {
+        Velm_Konsole::Schreibe("!Velm_Bild::LadePNG(): Bildgröße %llu x %llu wird nicht unterstützt.",
+                               ull(breite), ull(hoehe));
+        return false;
+    }
+    kopf = {breite, hoehe, uint64_t(farbtyp == 2 ? 3 : 4)};
+    return true;
+}
+
+// The data of every IDAT chunk, in order. Reading ends with IEND: whatever a tool appended after
+// it is not part of the image.
+bool SammleBilddaten(TSpeicher& speicher, TSpeicher& gepackt) {
+    gepackt.Reserviere(speicher.Rest());
+    for (bool ende = false; !ende && speicher.Rest() > 0;) {
+        // Length, type and CRC take 12 bytes; the data must fit in what is left after them.
+        if (speicher.Rest() < 12) {
+            Velm_Konsole::Schreibe("!Velm_Bild::LadePNG(): Chunk reicht über das Dateiende hinaus.");
+            return false;
+        }
+        const uint64_t laenge = LiesU32BE(speicher);
+        const uint32_t typ = LiesU32BE(speicher);
+        if (laenge > speicher.Rest() - 4) {
+            Velm_Konsole::Schreibe("!Velm_Bild::LadePNG(): Chunk reicht über das Dateiende hinaus.");
+            return false;
+        }
+        if (typ == Typ("IDAT"))
+            gepackt.SchreibeBlock(speicher.Daten() + speicher.Position(), laenge);
+        speicher.Ueberspringe(int64_t(laenge + 4));
+        ende = typ == Typ("IEND");
+    }
+    return true;
+}
+
+// Undoes each row's filter and stores its pixels as the words 0xAARRGGBB, which lie in memory as
+// B, G, R, A.
+bool SchreibePngZeilen(const uint8_t* quelle, const PngKopf& kopf, uint8_t* ziel, uint64_t pitch) {
+    const uint64_t b = kopf.bytesProPixel;
+    const uint64_t n = (kopf.breite + 1) * b;
+    std::vector<uint8_t> zeilen(2 * n, 0);
+    uint8_t* zeile = zeilen.data();
+    uint8_t* oben = zeilen.data() + n;
+    for (uint64_t y = 0; y < kopf.hoehe; ++y) {
+        const int filter = *quelle++;
+        std::memcpy(zeile + b, quelle, n - b);
+        quelle += n - b;
+        if (!EntferneFilter(filter, zeile, oben, n, b)) {
+            Velm_Konsole::Schreibe("!Velm_Bild::LadePNG():\n  Unknown filter type %d.\n", filter);
+            return false;
+        }
+        uint8_t* pixel = ziel + y * pitch;
+        const uint8_t* p = zeile + b;
+        for (uint64_t x = 0; x < kopf.breite; ++x, p += b, pixel += 4) {
+            pixel[0] = p[2];
+            pixel[1] = p[1];
+            pixel[2] = p[0];
+            pixel[3] = b == 4 ? p[3] : 0xFF;
+        }
+        std::swap(zeile, oben);
+    }
+    return true;
+}
+
 } // namespace
 
 const uint32_t* Velm_Crc32Tabelle() {
@@ -101,57 +194,12 @@ uint32_t Velm_Crc32(const uint8_t* daten, int64_t laenge) {
 }
 
 bool Velm_Bild::LadePNG(TSpeicher& speicher) {
-    if (speicher.Rest() < 8 || LiesU32BE(speicher) != 0x89504E47 || LiesU32BE(speicher) != 0x0D0A1A0A) {
-        Velm_Konsole::Schreibe("!Velm_Bild::LadePNG(): Datei ist kein PNG-Bild.");
-        return false;
-    }
-    if (speicher.Rest() < 25 || LiesU32BE(speicher) != 13 || LiesU32BE(speicher) != Typ("IHDR")) {
-        Velm_Konsole::Schreibe("!Velm_Bild::LadePNG(): PNG-Header ist ungültig.");
-        return false;
-    }
-    const uint64_t breite = LiesU32BE(speicher);
-    const uint64_t hoehe = LiesU32BE(speicher);
-    const uint8_t tiefe = speicher.LiesU8();
-    const uint8_t farbtyp = speicher.LiesU8();
-    const uint8_t kompression = speicher.LiesU8();
-    const uint8_t filtermethode = speicher.LiesU8();
-    const uint8_t zeilensprung = speicher.LiesU8();
-    speicher.Ueberspringe(4);
-    if (tiefe != 8 || (farbtyp != 2 && farbtyp != 6) || kompression != 0 || filtermethode != 0 ||
-        zeilensprung != 0) {
-        Velm_Konsole::Schreibe("!Velm_Bild::LadePNG(): PNG-Datei enthält nicht unterstützte Merkmale.");
-        return false;
-    }
-    if (breite == 0 || hoehe == 0 || breite > kHoechsteKante || hoehe > kHoechsteKante ||
-        breite * hoehe > kHoechstePixel) {
-        Velm_Konsole::Schreibe("!Velm_Bild::LadePNG(): Bildgröße %llu x %llu wird nicht unterstützt.",
-                               ull(breite), ull(hoehe));
-        return false;
-    }
-
+    PngKopf kopf;
     TSpeicher gepackt;
-    gepackt.Reserviere(speicher.Rest());
-    // Reading ends with IEND: whatever a tool appended after it is not part of the image.
-    for (bool ende = false; !ende && speicher.Rest() > 0;) {
-        // Length, type and CRC take 12 bytes; the data must fit in what is left after them.
-        if (speicher.Rest() < 12) {
-            Velm_Konsole::Schreibe("!Velm_Bild::LadePNG(): Chunk reicht über das Dateiende hinaus.");
-            return false;
-        }
-        const uint64_t laenge = LiesU32BE(speicher);
-        const uint32_t typ = LiesU32BE(speicher);
-        if (laenge > speicher.Rest() - 4) {
-            Velm_Konsole::Schreibe("!Velm_Bild::LadePNG(): Chunk reicht über das Dateiende hinaus.");
-            return false;
-        }
-        if (typ == Typ("IDAT"))
-            gepackt.SchreibeBlock(speicher.Daten() + speicher.Position(), laenge);
-        speicher.Ueberspringe(int64_t(laenge + 4));
-        ende = typ == Typ("IEND");
+    if (!LiesPngKopf(speicher, kopf) || !SammleBilddaten(speicher, gepackt)) {
+        return false;
     }
-
-    const uint64_t b = farbtyp == 2 ? 3 : 4;
-    const uint64_t rohGroesse = (b * breite + 1) * hoehe;
+    const uint64_t rohGroesse = (kopf.bytesProPixel * kopf.breite + 1) * kopf.hoehe;
     if (rohGroesse / kHoechsteEntpackRate > gepackt.Groesse()) {
         Velm_Konsole::Schreibe("!Velm_Bild::LadePNG():\n  Picture data doesn't fit picture size.");
         return false;
@@ -160,11 +208,11 @@ bool Velm_Bild::LadePNG(TSpeicher& speicher) {
     try {
         // The room beyond the expected size keeps the inflater from growing the buffer.
         roh.Reserviere(rohGroesse + 10001);
-        if (!SetGroesse(breite, hoehe, Velm_FormatA8R8G8B8, 1))
+        if (!SetGroesse(kopf.breite, kopf.hoehe, Velm_FormatA8R8G8B8, 1))
             return false;
     } catch (const std::bad_alloc&) {
-        Velm_Konsole::Schreibe("!Velm_Bild::LadePNG(): Kein Speicher für %llu x %llu Pixel.", ull(breite),
-                               ull(hoehe));
+        Velm_Konsole::Schreibe("!Velm_Bild::LadePNG(): Kein Speicher für %llu x %llu Pixel.",
+                               ull(kopf.breite), ull(kopf.hoehe));
         return false;
     }
     gepackt.ZumAnfang();
@@ -172,32 +220,7 @@ bool Velm_Bild::LadePNG(TSpeicher& speicher) {
         Velm_Konsole::Schreibe("!Velm_Bild::LadePNG():\n  Picture data doesn't fit picture size.");
         return false;
     }
-
-    const uint64_t n = (breite + 1) * b;
-    std::vector<uint8_t> zeilen(2 * n, 0);
-    uint8_t* zeile = zeilen.data();
-    uint8_t* oben = zeilen.data() + n;
-    const uint8_t* quelle = roh.Daten();
-    for (uint64_t y = 0; y < hoehe; ++y) {
-        const int filter = *quelle++;
-        std::memcpy(zeile + b, quelle, n - b);
-        quelle += n - b;
-        if (!EntferneFilter(filter, zeile, oben, n, b)) {
-            Velm_Konsole::Schreibe("!Velm_Bild::LadePNG():\n  Unknown filter type %d.\n", filter);
-            return false;
-        }
-        // The word 0xAARRGGBB is stored B, G, R, A.
-        uint8_t* pixel = mDaten + y * mPitch;
-        const uint8_t* p = zeile + b;
-        for (uint64_t x = 0; x < breite; ++x, p += b, pixel += 4) {
-            pixel[0] = p[2];
-            pixel[1] = p[1];
-            pixel[2] = p[0];
-            pixel[3] = b == 4 ? p[3] : 0xFF;
-        }
-        std::swap(zeile, oben);
-    }
-    return true;
+    return SchreibePngZeilen(roh.Daten(), kopf, mDaten, mPitch);
 }
 
 bool Velm_Bild::SpeicherePNG(const std::filesystem::path& pfad, bool) const {
