@@ -121,56 +121,56 @@ EShLanguage GlslangStufe(ShaderStufe stufe) {
     return stufe == kStufePixel ? EShLangFragment : EShLangVertex;
 }
 
-bool ErzeugeSpirv(Kontext& k, std::vector<uint32_t>& spirv) {
-    // glslang takes the length as int, and reads a negative one as "up to the zero byte".
-    if (k.auftrag.quelle.size() > size_t(std::numeric_limits<int>::max())) {
-        k.Fehler(k.auftrag.einstieg, "source text too long");
-        return false;
-    }
-    const EShLanguage stufe = GlslangStufe(k.auftrag.stufe);
-    const char* text = k.auftrag.quelle.data();
-    const int laenge = int(k.auftrag.quelle.size());
-    const char* name = k.auftrag.quellName.c_str();
+// The source as glslang takes it. glslang keeps the addresses of the text, its length and its
+// name, and the preamble's, until it has parsed: they live here for as long.
+struct GlslangQuelle {
+    EShLanguage stufe;
+    const char* text;
+    int laenge;
+    const char* name;
+    bool mitName;
     std::string praeambel;
-    for (const auto& [makro, wert] : k.auftrag.makros) {
-        praeambel += "#define " + makro + " " + wert + "\n";
-    }
-    const auto richteEin = [&](glslang::TShader& shader) {
-        if (k.auftrag.quellName.empty()) {
-            shader.setStringsWithLengths(&text, &laenge, 1);
-        } else {
-            shader.setStringsWithLengthsAndNames(&text, &laenge, &name, 1);
-        }
-        shader.setPreamble(praeambel.c_str());
-        shader.setEntryPoint(k.auftrag.einstieg.c_str());
-        // HLSL is only accepted with Vulkan as the client; nothing of Vulkan reaches the GLSL.
-        shader.setEnvInput(glslang::EShSourceHlsl, stufe, glslang::EShClientVulkan, 100);
-        shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
-        shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
-        // Keeps the semantics in SPIR-V, which name the inputs and outputs.
-        shader.setEnvTargetHlslFunctionality1();
-        shader.setAutoMapBindings(true);
-        shader.setAutoMapLocations(true);
-    };
-    const auto nachrichten = EShMessages(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl |
-                                         EShMsgHlslDX9Compatible | EShMsgHlslLegalization);
+    const char* einstieg;
+};
 
-    // A global declared twice must fail before glslang parses it (see globalenamen.h). Text that
-    // does not preprocess gives no output here and fails the parse with glslang's own message.
-    glslang::TShader vorlauf(stufe);
-    richteEin(vorlauf);
+constexpr EShMessages kNachrichten = EShMessages(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl |
+                                                 EShMsgHlslDX9Compatible | EShMsgHlslLegalization);
+
+void RichteEin(glslang::TShader& shader, const GlslangQuelle& q) {
+    if (q.mitName) {
+        shader.setStringsWithLengthsAndNames(&q.text, &q.laenge, &q.name, 1);
+    } else {
+        shader.setStringsWithLengths(&q.text, &q.laenge, 1);
+    }
+    shader.setPreamble(q.praeambel.c_str());
+    shader.setEntryPoint(q.einstieg);
+    // HLSL is only accepted with Vulkan as the client; nothing of Vulkan reaches the GLSL.
+    shader.setEnvInput(glslang::EShSourceHlsl, q.stufe, glslang::EShClientVulkan, 100);
+    shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
+    shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
+    // Keeps the semantics in SPIR-V, which name the inputs and outputs.
+    shader.setEnvTargetHlslFunctionality1();
+    shader.setAutoMapBindings(true);
+    shader.setAutoMapLocations(true);
+}
+
+// A global declared twice must fail before glslang parses it (see globalenamen.h). Text that
+// does not preprocess gives no output here and fails the parse with glslang's own message.
+bool OhneDoppelteGlobale(Kontext& k, const GlslangQuelle& q) {
+    glslang::TShader vorlauf(q.stufe);
+    RichteEin(vorlauf, q);
     std::string vorverarbeitet;
     glslang::TShader::ForbidIncluder ohneInclude;
-    vorlauf.preprocess(GetDefaultResources(), 100, ENoProfile, false, false, nachrichten, &vorverarbeitet,
+    vorlauf.preprocess(GetDefaultResources(), 100, ENoProfile, false, false, kNachrichten, &vorverarbeitet,
                        ohneInclude);
-    if (const std::string doppelt = DoppelteGlobale(vorverarbeitet, k.auftrag.quellName); !doppelt.empty()) {
-        k.ergebnis.meldungen += doppelt;
-        return false;
-    }
+    const std::string doppelt = DoppelteGlobale(vorverarbeitet, k.auftrag.quellName);
+    k.ergebnis.meldungen += doppelt;
+    return doppelt.empty();
+}
 
-    glslang::TShader shader(stufe);
-    richteEin(shader);
-    const bool geparst = shader.parse(GetDefaultResources(), 100, false, nachrichten);
+// Parses and reads what SPIR-V will no longer tell: the declarations.
+bool Parse(Kontext& k, glslang::TShader& shader) {
+    const bool geparst = shader.parse(GetDefaultResources(), 100, false, kNachrichten);
     k.ergebnis.meldungen += shader.getInfoLog();
     if (!geparst) {
         return false;
@@ -188,10 +188,13 @@ bool ErzeugeSpirv(Kontext& k, std::vector<uint32_t>& spirv) {
                  "register() and packoffset() are not available; registers follow the declaration order");
         return false;
     }
+    return true;
+}
 
+bool LinkeZuSpirv(Kontext& k, glslang::TShader& shader, EShLanguage stufe, std::vector<uint32_t>& spirv) {
     glslang::TProgram programm;
     programm.addShader(&shader);
-    if (!programm.link(nachrichten)) {
+    if (!programm.link(kNachrichten)) {
         k.ergebnis.meldungen += programm.getInfoLog();
         return false;
     }
@@ -201,6 +204,32 @@ bool ErzeugeSpirv(Kontext& k, std::vector<uint32_t>& spirv) {
     glslang::GlslangToSpv(*programm.getIntermediate(stufe), spirv, &protokoll, &optionen);
     k.ergebnis.meldungen += protokoll.getAllMessages();
     return !spirv.empty();
+}
+
+// 1. the source as glslang takes it, 2. no global declared twice, 3. parsed with its declarations
+// read, 4. linked and turned into SPIR-V.
+bool ErzeugeSpirv(Kontext& k, std::vector<uint32_t>& spirv) {
+    // glslang takes the length as int, and reads a negative one as "up to the zero byte".
+    if (k.auftrag.quelle.size() > size_t(std::numeric_limits<int>::max())) {
+        k.Fehler(k.auftrag.einstieg, "source text too long");
+        return false;
+    }
+    GlslangQuelle quelle{.stufe = GlslangStufe(k.auftrag.stufe),
+                         .text = k.auftrag.quelle.data(),
+                         .laenge = int(k.auftrag.quelle.size()),
+                         .name = k.auftrag.quellName.c_str(),
+                         .mitName = !k.auftrag.quellName.empty(),
+                         .praeambel = {},
+                         .einstieg = k.auftrag.einstieg.c_str()};
+    for (const auto& [makro, wert] : k.auftrag.makros) {
+        quelle.praeambel += "#define " + makro + " " + wert + "\n";
+    }
+    if (!OhneDoppelteGlobale(k, quelle)) {
+        return false;
+    }
+    glslang::TShader shader(quelle.stufe);
+    RichteEin(shader, quelle);
+    return Parse(k, shader) && LinkeZuSpirv(k, shader, quelle.stufe, spirv);
 }
 
 // The global constants: checked, laid out in registers, flattened to vs_c[N] / ps_c[N] and
