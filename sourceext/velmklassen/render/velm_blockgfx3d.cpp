@@ -166,6 +166,72 @@ uint32_t AtlasFlags(uint32_t batcherFlags) {
                                                              : FLAG_DYNAMISCH;
 }
 
+// An "FX3D" block as read, before anything of the batcher changes.
+struct GelesenerBlock {
+    uint64_t kapazitaet = 0;
+    bool zentriert = false;
+    uint32_t flags = 0;
+    uint64_t anzahl = 0;
+    TSlotFeld<Velm_BlockGfxEintrag> eintraege;
+    TPlatz platz;
+    uint64_t breite = 0;
+    uint64_t hoehe = 0;
+};
+
+// The records, each behind a byte that is 1 for a slot in use.
+void LiesEintraege(TSpeicher& speicher, GelesenerBlock& b) {
+    b.eintraege.SetKapazitaet(b.anzahl, false);
+    for (uint64_t i = 0; i < b.anzahl && !speicher.Ueberlauf(); ++i) {
+        if (speicher.LiesU8() != 1) {
+            continue;
+        }
+        Velm_BlockGfxEintrag e;
+        e.x = Velm_LiesU32BE(speicher);
+        e.y = Velm_LiesU32BE(speicher);
+        e.breite = Velm_LiesU32BE(speicher);
+        e.hoehe = Velm_LiesU32BE(speicher);
+        e.u = LiesF32BE(speicher);
+        e.v = LiesF32BE(speicher);
+        e.du = LiesF32BE(speicher);
+        e.dv = LiesF32BE(speicher);
+        b.eintraege.Setze(i, e);
+    }
+}
+
+// Everything after the magic up to the atlas's pixels: false for a block cut short, or one whose
+// sizes its data or the device cannot hold.
+bool LiesBlock(TSpeicher& speicher, uint32_t bisherigeFlags, GelesenerBlock& b) {
+    const uint32_t version = Velm_LiesU32BE(speicher);
+    if (version < 261) {
+        speicher.Ueberspringe(8);
+    }
+    b.kapazitaet = Velm_LiesU32BE(speicher);
+    // More quads than any batcher needs: a broken field that would reserve gigabytes.
+    constexpr uint64_t kHoechstKapazitaet = uint64_t(1) << 20;
+    b.zentriert = speicher.LiesU8() == 1;
+    b.flags = version >= 258 ? Velm_LiesU32BE(speicher) : bisherigeFlags;
+    speicher.Ueberspringe(4);
+    b.anzahl = Velm_LiesU32BE(speicher);
+    bool heil = !speicher.Ueberlauf() && b.kapazitaet <= kHoechstKapazitaet &&
+                b.anzahl <= speicher.Rest(); // every record takes a byte at least
+    if (heil) {
+        LiesEintraege(speicher, b);
+    }
+    heil = heil && !speicher.Ueberlauf() && b.platz.Lade(speicher);
+    speicher.Ueberspringe(4);
+    b.breite = Velm_LiesU32BE(speicher);
+    b.hoehe = version >= 259 ? Velm_LiesU32BE(speicher) : b.breite;
+    const Velm_ZeichenKontext* k = Velm_Screen3D::Kontext;
+    // Without a context no texture is made; the pixels are bounded by the data all the same.
+    const uint64_t grenze =
+        k != nullptr ? std::min(k->mFaehigkeiten.mMaxTexturBreite, k->mFaehigkeiten.mMaxTexturHoehe)
+                     : UINT32_MAX;
+    const bool mitBild = b.breite != 0 && b.hoehe != 0;
+    return heil && !speicher.Ueberlauf() &&
+           (!mitBild ||
+            (b.breite <= grenze && b.hoehe <= grenze && b.hoehe <= speicher.Rest() / 4 / b.breite));
+}
+
 } // namespace
 
 void Velm_BlockGfx3D::InternErzeugePipeline() {
@@ -452,84 +518,41 @@ bool Velm_BlockGfx3D::Laden(TSpeicher& speicher) {
     if (std::memcmp(magie, "FX3D", 4) != 0) {
         return false;
     }
-    // Everything is read into locals first: a block that turns out to be broken changes nothing.
-    const uint32_t version = Velm_LiesU32BE(speicher);
-    if (version < 261) {
-        speicher.Ueberspringe(8);
-    }
-    const uint64_t kapazitaet = Velm_LiesU32BE(speicher);
-    // More quads than any batcher needs: a broken field that would reserve gigabytes.
-    constexpr uint64_t kHoechstKapazitaet = uint64_t(1) << 20;
-    const bool zentriert = speicher.LiesU8() == 1;
-    const uint32_t flags = version >= 258 ? Velm_LiesU32BE(speicher) : mFlags;
-    speicher.Ueberspringe(4);
-    const uint64_t anzahl = Velm_LiesU32BE(speicher);
-    bool heil = !speicher.Ueberlauf() && kapazitaet <= kHoechstKapazitaet &&
-                anzahl <= speicher.Rest(); // every record takes a byte at least
-    TSlotFeld<Velm_BlockGfxEintrag> eintraege;
-    if (heil) {
-        eintraege.SetKapazitaet(anzahl, false);
-        for (uint64_t i = 0; i < anzahl && !speicher.Ueberlauf(); ++i) {
-            if (speicher.LiesU8() != 1) {
-                continue;
-            }
-            Velm_BlockGfxEintrag e;
-            e.x = Velm_LiesU32BE(speicher);
-            e.y = Velm_LiesU32BE(speicher);
-            e.breite = Velm_LiesU32BE(speicher);
-            e.hoehe = Velm_LiesU32BE(speicher);
-            e.u = LiesF32BE(speicher);
-            e.v = LiesF32BE(speicher);
-            e.du = LiesF32BE(speicher);
-            e.dv = LiesF32BE(speicher);
-            eintraege.Setze(i, e);
-        }
-    }
-    TPlatz platz;
-    heil = heil && !speicher.Ueberlauf() && platz.Lade(speicher);
-    speicher.Ueberspringe(4);
-    const uint64_t breite = Velm_LiesU32BE(speicher);
-    const uint64_t hoehe = version >= 259 ? Velm_LiesU32BE(speicher) : breite;
-    Velm_ZeichenKontext* k = Velm_Screen3D::Kontext;
-    // Without a context no texture is made; the pixels are bounded by the data all the same.
-    const uint64_t grenze =
-        k != nullptr ? std::min(k->mFaehigkeiten.mMaxTexturBreite, k->mFaehigkeiten.mMaxTexturHoehe)
-                     : UINT32_MAX;
-    const bool mitBild = breite != 0 && hoehe != 0;
-    heil = heil && !speicher.Ueberlauf() &&
-           (!mitBild || (breite <= grenze && hoehe <= grenze && hoehe <= speicher.Rest() / 4 / breite));
-    if (!heil) {
+    // Everything is read into the block first: a block that turns out to be broken changes nothing.
+    GelesenerBlock block;
+    if (!LiesBlock(speicher, mFlags, block)) {
         Velm_Konsole::Schreibe("!Velm_BlockGfx3D::Laden: Block ist abgeschnitten oder beschädigt.");
         return false;
     }
-
+    const bool mitBild = block.breite != 0 && block.hoehe != 0;
     Velm_Bild bild;
     if (mitBild) {
-        bild.SetGroesse(breite, hoehe, Velm_FormatA8R8G8B8, 1);
-        for (uint64_t y = 0; y < hoehe; ++y) {
-            speicher.LiesMemEndianKorrekt(bild.mDaten + y * bild.mPitch, breite * 4);
+        bild.SetGroesse(block.breite, block.hoehe, Velm_FormatA8R8G8B8, 1);
+        for (uint64_t y = 0; y < block.hoehe; ++y) {
+            speicher.LiesMemEndianKorrekt(bild.mDaten + y * bild.mPitch, block.breite * 4);
         }
     }
-    InternReserviereQuads(kapazitaet);
-    mZentriert = zentriert;
-    mFlags = flags;
-    mEintraege.SetKapazitaet(anzahl, false);
-    for (uint64_t i = 0; i < eintraege.Kapazitaet(); ++i) {
-        if (eintraege.IstBelegt(i)) {
-            mEintraege.Setze(i, eintraege[i]);
+    InternReserviereQuads(block.kapazitaet);
+    mZentriert = block.zentriert;
+    mFlags = block.flags;
+    mEintraege.SetKapazitaet(block.anzahl, false);
+    for (uint64_t i = 0; i < block.eintraege.Kapazitaet(); ++i) {
+        if (block.eintraege.IstBelegt(i)) {
+            mEintraege.Setze(i, block.eintraege[i]);
         }
     }
-    mPlatz = std::move(platz);
-    if (k != nullptr) {
+    mPlatz = std::move(block.platz);
+    if (Velm_ZeichenKontext* k = Velm_Screen3D::Kontext) {
         k->GibObjektFrei(mAtlas);
         mAtlas = nullptr;
         if (mitBild) {
             Velm_TexturInhalt inhalt(bild.LockMipStufen());
-            mAtlas = k->ErzeugeTextur(breite, hoehe, 0, Velm_FormatA8R8G8B8 | AtlasFlags(mFlags), inhalt);
+            mAtlas = k->ErzeugeTextur(block.breite, block.hoehe, 0, Velm_FormatA8R8G8B8 | AtlasFlags(mFlags),
+                                      inhalt);
         }
     }
     mMipsSchmutzig = false;
-    mPlatz.Init(breite, hoehe, mEintraege.Kapazitaet());
+    mPlatz.Init(block.breite, block.hoehe, mEintraege.Kapazitaet());
     return true;
 }
 
