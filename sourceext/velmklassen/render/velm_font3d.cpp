@@ -160,52 +160,22 @@ void Velm_Font3D::ZeichneTextImBereich(float x, float y, float breite, float hoe
     va_start(argumente, format);
     Formatiere(format, argumente);
     va_end(argumente);
-    const float punkte = GetTextBreite("...");
     const float zeilenHoehe = mNativeHoehe * mSkalierung;
     const uint64_t erlaubt =
         zeilenHoehe > 0 && hoehe / zeilenHoehe >= 1 ? uint64_t(std::min(hoehe / zeilenHoehe, 1e6f)) : 1;
+    BrecheUm(breite, erlaubt);
+    ZeichneZeilen(x, y, breite, hoehe, zeilenHoehe);
+    Fluten();
+}
 
+void Velm_Font3D::BrecheUm(float breite, uint64_t erlaubt) {
+    const float punkte = GetTextBreite("...");
     mZeilen.clear();
     const char* p = mPuffer.get();
     bool textEnde = false;
     while (!textEnde && mZeilen.size() < erlaubt) {
-        Zeile zeile{p, p, 0};
         const float platz = mZeilen.size() + 1 == erlaubt ? std::max(breite - punkte, punkte) : breite;
-        Zeile umbruch{nullptr, nullptr, 0};
-        for (;;) {
-            const char* vor = p;
-            const uint32_t cp = Velm_LiesUtf8(p);
-            if (cp == 0 || cp == '\n') {
-                textEnde = cp == 0;
-                zeile.ende = vor;
-                break;
-            }
-            const Velm_Font3DBuchstabe* b = Buchstabe(cp);
-            const float w = Vorschub(b);
-            const bool luecke = b == nullptr;
-            // A line takes one code point at least, or a box narrower than a glyph would never
-            // get past it. A gap that does not fit is itself where the line breaks.
-            if (zeile.breite + w > platz && vor != zeile.anfang) {
-                if (luecke) {
-                    // A gap at the very end leaves nothing for another line.
-                    zeile.ende = vor;
-                    textEnde = *p == 0;
-                } else if (umbruch.anfang != nullptr) {
-                    zeile.ende = umbruch.ende;
-                    zeile.breite = umbruch.breite;
-                    p = umbruch.anfang;
-                } else {
-                    zeile.ende = vor;
-                    p = vor;
-                }
-                break;
-            }
-            if (luecke) {
-                umbruch = {p, vor, zeile.breite};
-            }
-            zeile.breite += w;
-        }
-        mZeilen.push_back(zeile);
+        mZeilen.push_back(NaechsteZeile(p, platz, textEnde));
     }
     if (!textEnde && *p != 0) {
         // The end lies within the 9999 characters of text, so the buffer's three spare bytes
@@ -215,7 +185,47 @@ void Velm_Font3D::ZeichneTextImBereich(float x, float y, float breite, float hoe
         letzte.ende += 3;
         letzte.breite += punkte;
     }
+}
 
+Velm_Font3D::Zeile Velm_Font3D::NaechsteZeile(const char*& p, float platz, bool& textEnde) const {
+    Zeile zeile{p, p, 0};
+    Zeile umbruch{nullptr, nullptr, 0};
+    for (;;) {
+        const char* vor = p;
+        const uint32_t cp = Velm_LiesUtf8(p);
+        if (cp == 0 || cp == '\n') {
+            textEnde = cp == 0;
+            zeile.ende = vor;
+            return zeile;
+        }
+        const Velm_Font3DBuchstabe* b = Buchstabe(cp);
+        const float w = Vorschub(b);
+        const bool luecke = b == nullptr;
+        // A line takes one code point at least, or a box narrower than a glyph would never
+        // get past it. A gap that does not fit is itself where the line breaks.
+        if (zeile.breite + w > platz && vor != zeile.anfang) {
+            if (luecke) {
+                // A gap at the very end leaves nothing for another line.
+                zeile.ende = vor;
+                textEnde = *p == 0;
+            } else if (umbruch.anfang != nullptr) {
+                zeile.ende = umbruch.ende;
+                zeile.breite = umbruch.breite;
+                p = umbruch.anfang;
+            } else {
+                zeile.ende = vor;
+                p = vor;
+            }
+            return zeile;
+        }
+        if (luecke) {
+            umbruch = {p, vor, zeile.breite};
+        }
+        zeile.breite += w;
+    }
+}
+
+void Velm_Font3D::ZeichneZeilen(float x, float y, float breite, float hoehe, float zeilenHoehe) {
     const uint64_t n = mZeilen.size();
     const float block = float(n) * zeilenHoehe + float(n - 1);
     float y0 = y;
@@ -226,6 +236,7 @@ void Velm_Font3D::ZeichneTextImBereich(float x, float y, float breite, float hoe
     }
     for (uint64_t i = 0; i < n; ++i) {
         const Zeile& zeile = mZeilen[i];
+        // The line ends in the buffer for as long as it is drawn.
         char* schnitt = const_cast<char*>(zeile.ende);
         const char gerettet = *schnitt;
         *schnitt = 0;
@@ -238,7 +249,6 @@ void Velm_Font3D::ZeichneTextImBereich(float x, float y, float breite, float hoe
         InternZeichneZeile(xi, y0 + float(i) * (zeilenHoehe + 1), zeile.anfang);
         *schnitt = gerettet;
     }
-    Fluten();
 }
 
 void Velm_Font3D::ZeichneWarteschlange() {

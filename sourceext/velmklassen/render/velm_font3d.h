@@ -109,6 +109,13 @@ private:
         float breite;
     };
     std::vector<Zeile> mZeilen;
+
+    // The steps of ZeichneTextImBereich: the buffer's text broken into at most `erlaubt` lines,
+    // the last cut with "..." when text is left over; one line from `p` on, at most `platz` wide,
+    // with `p` moved to where the next begins; the lines drawn aligned in the box.
+    void BrecheUm(float breite, uint64_t erlaubt);
+    Zeile NaechsteZeile(const char*& p, float platz, bool& textEnde) const;
+    void ZeichneZeilen(float x, float y, float breite, float hoehe, float zeilenHoehe);
 };
 
 // Decodes one code point and moves past it. A zero byte is code point 0 and is not passed; so
