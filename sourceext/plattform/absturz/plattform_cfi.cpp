@@ -245,36 +245,97 @@ struct Regeln {
     Regel mRegel[kRegisterAnzahl];
 };
 
-// Runs a rule program up to and including the row of `ziel`. `anfang` holds the rules the
-// entry's common part set, which DW_CFA_restore goes back to.
-bool FuehreAus(Leser l, const Cie& cie, uint64_t ort, uint64_t ziel, Regeln& regeln, const Regeln& anfang) {
-    Regeln gemerkt[kZustandsTiefe];
-    int tiefe = 0;
-    const auto setze = [&](uint64_t reg, Art art, int64_t wert) {
+// The rules a rule program sets: `mAnfang` holds those the entry's common part set, which
+// DW_CFA_restore goes back to; DW_CFA_remember_state keeps states on a stack of its own.
+struct Regelprogramm {
+    Regelprogramm(const Cie& cie, Regeln& regeln, const Regeln& anfang)
+        : mDaten(cie.mDatenFaktor), mRegeln(regeln), mAnfang(anfang) {}
+
+    const int64_t mDaten;
+    Regeln& mRegeln;
+    const Regeln& mAnfang;
+    Regeln mGemerkt[kZustandsTiefe];
+    int mTiefe = 0;
+
+    void Setze(uint64_t reg, Art art, int64_t wert) {
         if (reg < kRegisterAnzahl)
-            regeln.mRegel[reg] = Regel{art, wert, nullptr, 0};
-    };
-    const auto ausdruck = [&](uint64_t reg, Art art) {
+            mRegeln.mRegel[reg] = Regel{art, wert, nullptr, 0};
+    }
+    void Ausdruck(Leser& l, uint64_t reg, Art art) {
         uint64_t laenge = 0;
         const uint8_t* code = l.Block(laenge);
         if (reg < kRegisterAnzahl)
-            regeln.mRegel[reg] = Regel{art, 0, code, laenge};
-    };
-    const auto rueck = [&](uint64_t reg) {
+            mRegeln.mRegel[reg] = Regel{art, 0, code, laenge};
+    }
+    void Rueck(uint64_t reg) {
         if (reg < kRegisterAnzahl)
-            regeln.mRegel[reg] = anfang.mRegel[reg];
-    };
-    const int64_t daten = cie.mDatenFaktor;
+            mRegeln.mRegel[reg] = mAnfang.mRegel[reg];
+    }
+    bool Anweisung(uint8_t op, Leser& l);
+};
+
+// One instruction that sets rules; false for one the walk does not know and for a state stack
+// that runs over or under.
+bool Regelprogramm::Anweisung(uint8_t op, Leser& l) {
+    uint64_t reg = 0;
+    switch ((op & 0xc0) ? (op & 0xc0) : op) {
+    case 0x80: Setze(op & 0x3f, Art::Versatz, int64_t(l.Uleb()) * mDaten); break;
+    case 0xc0: Rueck(op & 0x3f); break;
+    case 0x00: break;
+    case 0x05: reg = l.Uleb(); Setze(reg, Art::Versatz, int64_t(l.Uleb()) * mDaten); break;
+    case 0x06: Rueck(l.Uleb()); break;
+    case 0x07: Setze(l.Uleb(), Art::Undefiniert, 0); break;
+    case 0x08: Setze(l.Uleb(), Art::Gleich, 0); break;
+    case 0x09: reg = l.Uleb(); Setze(reg, Art::Register, int64_t(l.Uleb())); break;
+    case 0x0a:
+        if (mTiefe == kZustandsTiefe)
+            return false;
+        mGemerkt[mTiefe++] = mRegeln;
+        break;
+    case 0x0b:
+        // The CFA rule comes back with the registers' rules, as GCC's and LLVM's unwinders
+        // do and their compilers expect.
+        if (mTiefe == 0)
+            return false;
+        mRegeln = mGemerkt[--mTiefe];
+        break;
+    case 0x0c:
+        mRegeln.mCfaRegister = l.Uleb();
+        mRegeln.mCfaVersatz = int64_t(l.Uleb());
+        mRegeln.mCfaAusdruck = nullptr;
+        break;
+    case 0x0d: mRegeln.mCfaRegister = l.Uleb(); mRegeln.mCfaAusdruck = nullptr; break;
+    case 0x0e: mRegeln.mCfaVersatz = int64_t(l.Uleb()); break;
+    case 0x0f: mRegeln.mCfaAusdruck = l.Block(mRegeln.mCfaLaenge); break;
+    case 0x10: Ausdruck(l, l.Uleb(), Art::Ausdruck); break;
+    case 0x11: reg = l.Uleb(); Setze(reg, Art::Versatz, l.Sleb() * mDaten); break;
+    case 0x12:
+        mRegeln.mCfaRegister = l.Uleb();
+        mRegeln.mCfaVersatz = l.Sleb() * mDaten;
+        mRegeln.mCfaAusdruck = nullptr;
+        break;
+    case 0x13: mRegeln.mCfaVersatz = l.Sleb() * mDaten; break;
+    case 0x14: reg = l.Uleb(); Setze(reg, Art::WertVersatz, int64_t(l.Uleb()) * mDaten); break;
+    case 0x15: reg = l.Uleb(); Setze(reg, Art::WertVersatz, l.Sleb() * mDaten); break;
+    case 0x16: Ausdruck(l, l.Uleb(), Art::WertAusdruck); break;
+    case 0x2e: l.Uleb(); break; // the size of pushed arguments: nothing for the walk
+    case 0x2f: reg = l.Uleb(); Setze(reg, Art::Versatz, -int64_t(l.Uleb()) * mDaten); break;
+    default: return false;
+    }
+    return true;
+}
+
+// Runs a rule program up to and including the row of `ziel`: the instructions that move the
+// location are taken here, the others set rules. `anfang` holds the rules the entry's common
+// part set.
+bool FuehreAus(Leser l, const Cie& cie, uint64_t ort, uint64_t ziel, Regeln& regeln, const Regeln& anfang) {
+    Regelprogramm programm(cie, regeln, anfang);
     while (l.mPos < l.mEnde && !l.mFehler) {
         const uint8_t op = l.Lies<uint8_t>();
         uint64_t vor = 0;
-        uint64_t reg = 0;
         // The upper two bits carry the three most frequent instructions with their operand.
         switch ((op & 0xc0) ? (op & 0xc0) : op) {
         case 0x40: vor = op & 0x3f; break;
-        case 0x80: setze(op & 0x3f, Art::Versatz, int64_t(l.Uleb()) * daten); break;
-        case 0xc0: rueck(op & 0x3f); break;
-        case 0x00: break;
         case 0x01: {
             const uint64_t neu = l.Zeiger(cie.mFdeKodierung, 0);
             if (neu > ziel)
@@ -285,45 +346,9 @@ bool FuehreAus(Leser l, const Cie& cie, uint64_t ort, uint64_t ziel, Regeln& reg
         case 0x02: vor = l.Lies<uint8_t>(); break;
         case 0x03: vor = l.Lies<uint16_t>(); break;
         case 0x04: vor = l.Lies<uint32_t>(); break;
-        case 0x05: reg = l.Uleb(); setze(reg, Art::Versatz, int64_t(l.Uleb()) * daten); break;
-        case 0x06: rueck(l.Uleb()); break;
-        case 0x07: setze(l.Uleb(), Art::Undefiniert, 0); break;
-        case 0x08: setze(l.Uleb(), Art::Gleich, 0); break;
-        case 0x09: reg = l.Uleb(); setze(reg, Art::Register, int64_t(l.Uleb())); break;
-        case 0x0a:
-            if (tiefe == kZustandsTiefe)
+        default:
+            if (!programm.Anweisung(op, l))
                 return false;
-            gemerkt[tiefe++] = regeln;
-            break;
-        case 0x0b:
-            // The CFA rule comes back with the registers' rules, as GCC's and LLVM's unwinders
-            // do and their compilers expect.
-            if (tiefe == 0)
-                return false;
-            regeln = gemerkt[--tiefe];
-            break;
-        case 0x0c:
-            regeln.mCfaRegister = l.Uleb();
-            regeln.mCfaVersatz = int64_t(l.Uleb());
-            regeln.mCfaAusdruck = nullptr;
-            break;
-        case 0x0d: regeln.mCfaRegister = l.Uleb(); regeln.mCfaAusdruck = nullptr; break;
-        case 0x0e: regeln.mCfaVersatz = int64_t(l.Uleb()); break;
-        case 0x0f: regeln.mCfaAusdruck = l.Block(regeln.mCfaLaenge); break;
-        case 0x10: ausdruck(l.Uleb(), Art::Ausdruck); break;
-        case 0x11: reg = l.Uleb(); setze(reg, Art::Versatz, l.Sleb() * daten); break;
-        case 0x12:
-            regeln.mCfaRegister = l.Uleb();
-            regeln.mCfaVersatz = l.Sleb() * daten;
-            regeln.mCfaAusdruck = nullptr;
-            break;
-        case 0x13: regeln.mCfaVersatz = l.Sleb() * daten; break;
-        case 0x14: reg = l.Uleb(); setze(reg, Art::WertVersatz, int64_t(l.Uleb()) * daten); break;
-        case 0x15: reg = l.Uleb(); setze(reg, Art::WertVersatz, l.Sleb() * daten); break;
-        case 0x16: ausdruck(l.Uleb(), Art::WertAusdruck); break;
-        case 0x2e: l.Uleb(); break; // the size of pushed arguments: nothing for the walk
-        case 0x2f: reg = l.Uleb(); setze(reg, Art::Versatz, -int64_t(l.Uleb()) * daten); break;
-        default: return false;
         }
         if (vor != 0) {
             ort += vor * cie.mCodeFaktor;
@@ -334,108 +359,131 @@ bool FuehreAus(Leser l, const Cie& cie, uint64_t ort, uint64_t ziel, Regeln& reg
     return !l.mFehler;
 }
 
+// The stack of a DWARF expression's evaluation on the registers. A step that cannot be taken
+// (too deep, nothing to take, an unknown register, unreadable memory) clears `mGut`.
+struct Stapelmaschine {
+    explicit Stapelmaschine(const Register& reg) : mReg(reg) {}
+
+    const Register& mReg;
+    uint64_t mStapel[kAusdruckStapel];
+    int mAnzahl = 0;
+    bool mGut = true;
+
+    void Lege(uint64_t wert) {
+        mGut = mGut && mAnzahl < kAusdruckStapel;
+        if (mGut)
+            mStapel[mAnzahl++] = wert;
+    }
+    uint64_t Nimm() {
+        mGut = mGut && mAnzahl > 0;
+        return mGut ? mStapel[--mAnzahl] : 0;
+    }
+    uint64_t RegisterWert(uint64_t nummer) {
+        mGut = mGut && nummer < kRegisterAnzahl && mReg.mBekannt[nummer];
+        return mGut ? mReg.mWert[nummer] : 0;
+    }
+    uint64_t Lade(uint64_t adresse, size_t groesse) {
+        uint64_t wert = 0;
+        mGut = mGut && groesse <= 8 && LiesSpeicher(0, adresse, &wert, groesse);
+        return wert;
+    }
+    bool Anweisung(uint8_t op, Leser& l, const uint8_t* code);
+    bool Rechne(uint8_t op, Leser& l);
+};
+
+// One operation; false for one the walk does not know and for a branch out of the expression.
+// The literals, registers and register-relative addresses come in ranges of opcodes, then the
+// branches and the comparisons; the rest works on the stack.
+bool Stapelmaschine::Anweisung(uint8_t op, Leser& l, const uint8_t* code) {
+    if (op >= 0x30 && op <= 0x4f) {
+        Lege(op - 0x30u);
+    } else if (op >= 0x50 && op <= 0x6f) {
+        Lege(RegisterWert(op - 0x50u));
+    } else if (op >= 0x70 && op <= 0x8f) {
+        const uint64_t basis = RegisterWert(op - 0x70u);
+        Lege(basis + uint64_t(l.Sleb()));
+    } else if (op == 0x28 || op == 0x2f) {
+        const int16_t sprung = l.Lies<int16_t>();
+        if (op == 0x2f || Nimm() != 0) {
+            if (sprung < -(l.mPos - code) || sprung > l.mEnde - l.mPos)
+                return false;
+            l.mPos += sprung;
+        }
+    } else if (op >= 0x29 && op <= 0x2e) {
+        const int64_t b = int64_t(Nimm()), a = int64_t(Nimm());
+        const bool wahr[] = {a == b, a >= b, a > b, a <= b, a < b, a != b};
+        Lege(wahr[op - 0x29]);
+    } else {
+        return Rechne(op, l);
+    }
+    return true;
+}
+
+bool Stapelmaschine::Rechne(uint8_t op, Leser& l) {
+    switch (op) {
+    case 0x03: Lege(l.Lies<uint64_t>()); break;
+    case 0x06: Lege(Lade(Nimm(), 8)); break;
+    case 0x08: Lege(l.Lies<uint8_t>()); break;
+    case 0x09: Lege(uint64_t(int64_t(l.Lies<int8_t>()))); break;
+    case 0x0a: Lege(l.Lies<uint16_t>()); break;
+    case 0x0b: Lege(uint64_t(int64_t(l.Lies<int16_t>()))); break;
+    case 0x0c: Lege(l.Lies<uint32_t>()); break;
+    case 0x0d: Lege(uint64_t(int64_t(l.Lies<int32_t>()))); break;
+    case 0x0e:
+    case 0x0f: Lege(l.Lies<uint64_t>()); break;
+    case 0x10: Lege(l.Uleb()); break;
+    case 0x11: Lege(uint64_t(l.Sleb())); break;
+    case 0x12: { const uint64_t a = Nimm(); Lege(a); Lege(a); break; }
+    case 0x13: Nimm(); break;
+    case 0x14: { const uint64_t b = Nimm(), a = Nimm(); Lege(a); Lege(b); Lege(a); break; }
+    case 0x15: {
+        const uint8_t tief = l.Lies<uint8_t>();
+        mGut = mGut && tief < mAnzahl;
+        Lege(mGut ? mStapel[mAnzahl - 1 - tief] : 0);
+        break;
+    }
+    case 0x16: { const uint64_t b = Nimm(), a = Nimm(); Lege(b); Lege(a); break; }
+    case 0x17: { const uint64_t c = Nimm(), b = Nimm(), a = Nimm(); Lege(c); Lege(a); Lege(b); break; }
+    case 0x19: { const int64_t a = int64_t(Nimm()); Lege(uint64_t(a < 0 ? -a : a)); break; }
+    case 0x1a: Lege(Nimm() & Nimm()); break;
+    case 0x1c: { const uint64_t b = Nimm(), a = Nimm(); Lege(a - b); break; }
+    case 0x1e: Lege(Nimm() * Nimm()); break;
+    case 0x1f: Lege(0 - Nimm()); break;
+    case 0x20: Lege(~Nimm()); break;
+    case 0x21: Lege(Nimm() | Nimm()); break;
+    case 0x22: Lege(Nimm() + Nimm()); break;
+    case 0x23: Lege(Nimm() + l.Uleb()); break;
+    case 0x24: { const uint64_t b = Nimm(), a = Nimm(); Lege(b < 64 ? a << b : 0); break; }
+    case 0x25: { const uint64_t b = Nimm(), a = Nimm(); Lege(b < 64 ? a >> b : 0); break; }
+    case 0x26: {
+        const uint64_t b = Nimm();
+        const int64_t a = int64_t(Nimm());
+        Lege(uint64_t(a >> (b < 63 ? b : 63)));
+        break;
+    }
+    case 0x27: Lege(Nimm() ^ Nimm()); break;
+    case 0x90: Lege(RegisterWert(l.Uleb())); break;
+    case 0x92: { const uint64_t basis = RegisterWert(l.Uleb()); Lege(basis + uint64_t(l.Sleb())); break; }
+    case 0x94: { const uint8_t groesse = l.Lies<uint8_t>(); Lege(Lade(Nimm(), groesse)); break; }
+    case 0x96: break;
+    default: return false;
+    }
+    return true;
+}
+
 // Evaluates a DWARF expression on the registers; `cfa`, when given, is pushed first.
 bool Werte(const uint8_t* code, uint64_t laenge, const Register& reg, const uint64_t* cfa, uint64_t& ergebnis) {
-    uint64_t stapel[kAusdruckStapel];
-    int n = 0;
-    bool gut = true;
-    const auto lege = [&](uint64_t wert) {
-        gut = gut && n < kAusdruckStapel;
-        if (gut)
-            stapel[n++] = wert;
-    };
-    const auto nimm = [&]() -> uint64_t {
-        gut = gut && n > 0;
-        return gut ? stapel[--n] : 0;
-    };
-    const auto registerWert = [&](uint64_t nummer) -> uint64_t {
-        gut = gut && nummer < kRegisterAnzahl && reg.mBekannt[nummer];
-        return gut ? reg.mWert[nummer] : 0;
-    };
-    const auto lade = [&](uint64_t adresse, size_t groesse) -> uint64_t {
-        uint64_t wert = 0;
-        gut = gut && groesse <= 8 && LiesSpeicher(0, adresse, &wert, groesse);
-        return wert;
-    };
+    Stapelmaschine m(reg);
     if (cfa)
-        lege(*cfa);
+        m.Lege(*cfa);
     Leser l{code, code + laenge};
-    for (int schritte = 0; gut && !l.mFehler && l.mPos < l.mEnde; ++schritte) {
-        if (schritte == kAusdruckSchritte)
+    for (int schritte = 0; m.mGut && !l.mFehler && l.mPos < l.mEnde; ++schritte) {
+        if (schritte == kAusdruckSchritte || !m.Anweisung(l.Lies<uint8_t>(), l, code))
             return false;
-        const uint8_t op = l.Lies<uint8_t>();
-        if (op >= 0x30 && op <= 0x4f) {
-            lege(op - 0x30u);
-        } else if (op >= 0x50 && op <= 0x6f) {
-            lege(registerWert(op - 0x50u));
-        } else if (op >= 0x70 && op <= 0x8f) {
-            const uint64_t basis = registerWert(op - 0x70u);
-            lege(basis + uint64_t(l.Sleb()));
-        } else if (op == 0x28 || op == 0x2f) {
-            const int16_t sprung = l.Lies<int16_t>();
-            if (op == 0x2f || nimm() != 0) {
-                if (sprung < -(l.mPos - code) || sprung > l.mEnde - l.mPos)
-                    return false;
-                l.mPos += sprung;
-            }
-        } else if (op >= 0x29 && op <= 0x2e) {
-            const int64_t b = int64_t(nimm()), a = int64_t(nimm());
-            const bool wahr[] = {a == b, a >= b, a > b, a <= b, a < b, a != b};
-            lege(wahr[op - 0x29]);
-        } else {
-            switch (op) {
-            case 0x03: lege(l.Lies<uint64_t>()); break;
-            case 0x06: lege(lade(nimm(), 8)); break;
-            case 0x08: lege(l.Lies<uint8_t>()); break;
-            case 0x09: lege(uint64_t(int64_t(l.Lies<int8_t>()))); break;
-            case 0x0a: lege(l.Lies<uint16_t>()); break;
-            case 0x0b: lege(uint64_t(int64_t(l.Lies<int16_t>()))); break;
-            case 0x0c: lege(l.Lies<uint32_t>()); break;
-            case 0x0d: lege(uint64_t(int64_t(l.Lies<int32_t>()))); break;
-            case 0x0e:
-            case 0x0f: lege(l.Lies<uint64_t>()); break;
-            case 0x10: lege(l.Uleb()); break;
-            case 0x11: lege(uint64_t(l.Sleb())); break;
-            case 0x12: { const uint64_t a = nimm(); lege(a); lege(a); break; }
-            case 0x13: nimm(); break;
-            case 0x14: { const uint64_t b = nimm(), a = nimm(); lege(a); lege(b); lege(a); break; }
-            case 0x15: {
-                const uint8_t tief = l.Lies<uint8_t>();
-                gut = gut && tief < n;
-                lege(gut ? stapel[n - 1 - tief] : 0);
-                break;
-            }
-            case 0x16: { const uint64_t b = nimm(), a = nimm(); lege(b); lege(a); break; }
-            case 0x17: { const uint64_t c = nimm(), b = nimm(), a = nimm(); lege(c); lege(a); lege(b); break; }
-            case 0x19: { const int64_t a = int64_t(nimm()); lege(uint64_t(a < 0 ? -a : a)); break; }
-            case 0x1a: lege(nimm() & nimm()); break;
-            case 0x1c: { const uint64_t b = nimm(), a = nimm(); lege(a - b); break; }
-            case 0x1e: lege(nimm() * nimm()); break;
-            case 0x1f: lege(0 - nimm()); break;
-            case 0x20: lege(~nimm()); break;
-            case 0x21: lege(nimm() | nimm()); break;
-            case 0x22: lege(nimm() + nimm()); break;
-            case 0x23: lege(nimm() + l.Uleb()); break;
-            case 0x24: { const uint64_t b = nimm(), a = nimm(); lege(b < 64 ? a << b : 0); break; }
-            case 0x25: { const uint64_t b = nimm(), a = nimm(); lege(b < 64 ? a >> b : 0); break; }
-            case 0x26: {
-                const uint64_t b = nimm();
-                const int64_t a = int64_t(nimm());
-                lege(uint64_t(a >> (b < 63 ? b : 63)));
-                break;
-            }
-            case 0x27: lege(nimm() ^ nimm()); break;
-            case 0x90: lege(registerWert(l.Uleb())); break;
-            case 0x92: { const uint64_t basis = registerWert(l.Uleb()); lege(basis + uint64_t(l.Sleb())); break; }
-            case 0x94: { const uint8_t groesse = l.Lies<uint8_t>(); lege(lade(nimm(), groesse)); break; }
-            case 0x96: break;
-            default: return false;
-            }
-        }
     }
-    if (!gut || l.mFehler || n == 0)
+    if (!m.mGut || l.mFehler || m.mAnzahl == 0)
         return false;
-    ergebnis = stapel[n - 1];
+    ergebnis = m.mStapel[m.mAnzahl - 1];
     return true;
 }
 
