@@ -444,7 +444,8 @@ bool Stapelmaschine::Rechne(uint8_t op, Leser& l) {
     }
     case 0x16: { const uint64_t b = Nimm(), a = Nimm(); Lege(b); Lege(a); break; }
     case 0x17: { const uint64_t c = Nimm(), b = Nimm(), a = Nimm(); Lege(c); Lege(a); Lege(b); break; }
-    case 0x19: { const int64_t a = int64_t(Nimm()); Lege(uint64_t(a < 0 ? -a : a)); break; }
+    // The magnitude in unsigned arithmetic: negating the smallest signed value would overflow.
+    case 0x19: { const uint64_t a = Nimm(); Lege(int64_t(a) < 0 ? 0 - a : a); break; }
     case 0x1a: Lege(Nimm() & Nimm()); break;
     case 0x1c: { const uint64_t b = Nimm(), a = Nimm(); Lege(a - b); break; }
     case 0x1e: Lege(Nimm() * Nimm()); break;

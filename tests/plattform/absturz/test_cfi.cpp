@@ -1,0 +1,97 @@
+// The unwinder's DWARF expressions, through one step over a table made in memory: the frame's CFA
+// is the expression's value.
+
+#include "plattform/absturz/plattform_cfi.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// .eh_frame_hdr with a one-entry table, then a CIE whose CFA rule is the expression, then an
+// FDE that covers [code, code + 0x100) of the table's own bytes.
+class Tabelle {
+public:
+    explicit Tabelle(const std::vector<uint8_t>& ausdruck) {
+        mBytes.reserve(256); // the table holds addresses into itself
+        const uint64_t basis = uint64_t(mBytes.data());
+        Fuege({1, 0x1b, 0x03, 0x3b}); // version; frame pointer pc-relative, count, table data-relative
+        Fuege32(0);
+        Fuege32(1);
+        const size_t eintrag = mBytes.size();
+        Fuege32(0);
+        Fuege32(0);
+        const size_t cie = mBytes.size();
+        Fuege32(0);
+        Fuege32(0);                                    // CIE id
+        Fuege({1, 'z', 'R', 0, 1, 0x78, 16, 1, 0x00}); // factors 1 and -8, column 16, absolute pointers
+        Fuege({0x0f, uint8_t(ausdruck.size())});       // DW_CFA_def_cfa_expression
+        Fuege(ausdruck);
+        Laenge(cie);
+        const size_t fde = mBytes.size();
+        Fuege32(0);
+        Fuege32(uint32_t(mBytes.size() - cie));
+        mCode = basis;
+        Fuege64(mCode);
+        Fuege64(0x100);
+        Fuege({0});
+        Laenge(fde);
+        // The code starts at the header itself, so its table entry is 0.
+        const int32_t fdeVersatz = int32_t(fde);
+        std::memcpy(&mBytes[eintrag + 4], &fdeVersatz, 4);
+        EXPECT_EQ(uint64_t(mBytes.data()), basis);
+    }
+
+    const uint8_t* Kopf() const { return mBytes.data(); }
+    uint64_t Code() const { return mCode; }
+
+private:
+    void Fuege(const std::vector<uint8_t>& bytes) { mBytes.insert(mBytes.end(), bytes.begin(), bytes.end()); }
+    void Fuege32(uint32_t wert) {
+        Fuege({uint8_t(wert), uint8_t(wert >> 8), uint8_t(wert >> 16), uint8_t(wert >> 24)});
+    }
+    void Fuege64(uint64_t wert) {
+        Fuege32(uint32_t(wert));
+        Fuege32(uint32_t(wert >> 32));
+    }
+    void Laenge(size_t anfang) {
+        const uint32_t laenge = uint32_t(mBytes.size() - anfang - 4);
+        std::memcpy(&mBytes[anfang], &laenge, 4);
+    }
+
+    std::vector<uint8_t> mBytes;
+    uint64_t mCode = 0;
+};
+
+struct AusdruckFall {
+    const char* name;
+    std::vector<uint8_t> ausdruck;
+    uint64_t cfa;
+};
+
+TEST(Cfi, CfaAusEinemAusdruck) {
+    const AusdruckFall faelle[] = {
+        {"lit5 lit3 minus", {0x35, 0x33, 0x1c}, 2},
+        {"const1s -7 abs", {0x09, 0xf9, 0x19}, 7},
+        // The magnitude of the smallest value is itself, without an overflow.
+        {"const8s min abs", {0x0e, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x19}, 0x8000000000000000},
+        {"breg7 16", {0x77, 0x10}, 0x7010},
+    };
+    for (const AusdruckFall& fall : faelle) {
+        const Tabelle tabelle(fall.ausdruck);
+        Plattform::Cfi::Register reg;
+        reg.mWert[Plattform::Cfi::kRsp] = 0x7000;
+        reg.mBekannt[Plattform::Cfi::kRsp] = true;
+        reg.mWert[Plattform::Cfi::kRip] = 0x1234;
+        reg.mBekannt[Plattform::Cfi::kRip] = true;
+        bool signal = true;
+        ASSERT_TRUE(Plattform::Cfi::Schritt(tabelle.Kopf(), tabelle.Code() + 8, reg, signal)) << fall.name;
+        EXPECT_EQ(reg.mWert[Plattform::Cfi::kRsp], fall.cfa) << fall.name;
+        EXPECT_EQ(reg.mWert[Plattform::Cfi::kRip], 0x1234u) << fall.name;
+        EXPECT_FALSE(signal) << fall.name;
+    }
+}
+
+} // namespace
