@@ -71,12 +71,16 @@ function(velm_test datei)
     endif()
 endfunction()
 
-# velm_bench(bench_x.cpp BIBLIOTHEKEN lib...): the Google Benchmark program `bench_x`.
+# velm_bench(bench_x.cpp BIBLIOTHEKEN lib...): the Google Benchmark program `bench_x`. A benchmark
+# draws the unit quad of the rendering tests, so it sees tests/ as an include root, as they do: the
+# quad is defined once in tests/testhilfen/, in headers that need no test framework and that exist
+# whether the tests are built or not.
 function(velm_bench datei)
     cmake_parse_arguments(ARG "" "" "BIBLIOTHEKEN" ${ARGN})
     get_filename_component(name ${datei} NAME_WE)
     add_executable(${name} ${datei})
     target_link_libraries(${name} PRIVATE ${ARG_BIBLIOTHEKEN} benchmark::benchmark benchmark::benchmark_main)
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 endfunction()
 
 # velm_fuzz(fuzz_x.cpp BIBLIOTHEKEN lib...): the libFuzzer target `fuzz_x`; CTest runs it for 30

@@ -5,11 +5,13 @@
 #include "plattform/grafik9/d3d9.h"
 #include "plattform/grafik9/grafik9_testhaken.h"
 #include "plattform/shaderkompiler/d3dx9shader.h"
+#include "testhilfen/einheitsquad.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -187,9 +189,8 @@ protected:
 
     // The quad's buffers: default-pool objects, which a reset takes.
     void BaueQuadPuffer() {
-        const float ecken[] = {0, 0, 1, 0, 1, 1, 0, 1};
-        mEcken = VertexPuffer(sizeof ecken, D3DUSAGE_WRITEONLY, ecken);
-        mIndizes = IndexPuffer(std::vector<uint16_t>{0, 1, 2, 0, 2, 3});
+        mEcken = VertexPuffer(sizeof kEinheitsEcken, D3DUSAGE_WRITEONLY, kEinheitsEcken);
+        mIndizes = IndexPuffer(std::vector<uint16_t>(std::begin(kEinheitsIndizes), std::end(kEinheitsIndizes)));
         mInstanzen = VertexPuffer(64 * sizeof(Instanz), D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC);
         ASSERT_TRUE(mEcken && mIndizes && mInstanzen);
     }

@@ -6,6 +6,7 @@
 #include "plattform/grafik9/d3d9.h"
 #include "plattform/grafik9/grafik9_testhaken.h"
 #include "plattform/system/plattform_system.h"
+#include "testhilfen/kontextquad.h"
 #include "testhilfen/testhilfen.h"
 #include "velmklassen/bild/bild_testhilfen.h"
 #include "velmklassen/bild/velm_bereich.h"
@@ -156,61 +157,8 @@ inline void SetzeBildschirm(int64_t breite, int64_t hoehe, uint64_t flags = 0) {
     Velm_Screen3D::mFenster = nullptr;
 }
 
-// A quad over the rectangle `ziel` (clip space: x, y of the top-left corner, width, height),
-// textured from the sampler "bild" and multiplied by the constant "farbe".
-inline const char* kQuadVs = R"(
-float4 ziel;
-$rein float2 ecke;
-$raus float4 pos;
-$raus float2 uv;
-$main() {
-    pos = float4( ziel.xy + ecke * ziel.zw, 0.5, 1);
-    uv = ecke;
-}
-)";
-
-inline const char* kQuadPs = R"(
-DEF_SAMPLER_2D( bild);
-float4 farbe;
-$rein float2 uv;
-$raus float4 ergebnis;
-$main() { ergebnis = SAMPLE_2D( bild, uv) * farbe; }
-)";
-
-// The engine's quad pipeline: corners on channel 0, six indices, the program of the two shaders.
-struct Quad {
-    explicit Quad(Velm_ZeichenKontext& k, const char* vs = kQuadVs, const char* ps = kQuadPs) {
-        eingabe = k.ErzeugeVertexEingabe();
-        eingabe->AddKanal(0, Velm_VertexFloat2, 0, false);
-        eingabe->Beenden();
-        vertexShader = k.ErzeugeVertexShader();
-        pixelShader = k.ErzeugePixelShader();
-        EXPECT_TRUE(vertexShader->UebersetzeAusString(vs));
-        EXPECT_TRUE(pixelShader->UebersetzeAusString(ps));
-        programm = k.ErzeugeProgramm(eingabe, vertexShader, pixelShader);
-        float punkte[] = {0, 0, 1, 0, 1, 1, 0, 1};
-        Velm_Initialdaten d{punkte, sizeof punkte, 0};
-        ecken = k.ErzeugeVertexBuffer(0, 0, d);
-        uint16_t idx[] = {0, 1, 2, 0, 2, 3};
-        Velm_Initialdaten i{idx, sizeof idx, 0};
-        indizes = k.ErzeugeIndexBuffer(i);
-    }
-    void Binde(Velm_ZeichenKontext& k) {
-        k.SetProgramm(programm);
-        k.SetVertexBuffer(0, ecken);
-        k.SetIndexBuffer(indizes);
-    }
-    std::vector<Velm_BasisObjekt*> Objekte() const {
-        return {programm, vertexShader, pixelShader, eingabe, ecken, indizes};
-    }
-
-    Velm_VertexEingabe* eingabe;
-    Velm_VertexShader* vertexShader;
-    Velm_PixelShader* pixelShader;
-    Velm_Programm* programm;
-    Velm_VertexBuffer* ecken;
-    Velm_IndexBuffer* indizes;
-};
+// The unit quad's pipeline, which the drawing benchmarks share.
+using Quad = TKontextQuad;
 
 // A drawing context on a 64 x 32 back buffer (unless the test sets another size), reached through
 // Velm_Screen3D::Kontext, with a call counter between it and the device. Dumps of shaders are off.
@@ -288,6 +236,8 @@ protected:
     // The quad pipeline, released when the test ends.
     Quad& NeuesQuad(const char* vs = kQuadVs, const char* ps = kQuadPs) {
         mQuads.push_back(std::make_unique<Quad>(K(), vs, ps));
+        EXPECT_TRUE(mQuads.back()->vertexUebersetzt);
+        EXPECT_TRUE(mQuads.back()->pixelUebersetzt);
         const std::vector<Velm_BasisObjekt*> objekte = mQuads.back()->Objekte();
         mBehalten.insert(mBehalten.end(), objekte.rbegin(), objekte.rend());
         return *mQuads.back();
