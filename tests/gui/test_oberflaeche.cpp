@@ -1,7 +1,7 @@
 // The element tree, the surface's keys, pointer, focus and bindings, and the box layout, without a
 // window and with the global timer stepped by hand.
 
-#include "gui_testhilfe.h"
+#include "testhilfe.h"
 
 using namespace guitest;
 

@@ -1,4 +1,4 @@
-#include "gui_testhilfe.h"
+#include "testhilfe.h"
 
 using namespace guitest;
 

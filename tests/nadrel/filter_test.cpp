@@ -5,7 +5,7 @@
 #include "nadrel/renderer.h"
 #include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/kern/velm_parallelkern.h"
-#include "velmklassen/render/render_testhilfe.h"
+#include "velmklassen/render/testhilfe.h"
 #include "velmklassen/render/velm_textur.h"
 
 #include <cstring>

@@ -5,19 +5,19 @@
 // 1280 x 720 screen, with the global timer stepped by hand, the game timer on a counter of its
 // own and a stand-in input system with one mouse.
 
-#include "gui/gui_testhilfe.h"
+#include "gui/testhilfe.h"
 #include "nadrel/anwendung.h"
 #include "nadrel/bildschirmfoto.h"
 #include "nadrel/buttons.h"
 #include "nadrel/overlay.h"
 #include "nadrel/pausemenu.h"
 #include "nadrel/testhaken.h"
-#include "omvu/omvu_testumgebung.h"
+#include "omvu/testhilfe.h"
 #include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_system.h"
 #include "velmklassen/kern/velm_zeitgeber.h"
-#include "velmklassen/render/render_testhilfe.h"
+#include "velmklassen/render/testhilfe.h"
 
 #include <csignal>
 #include <fstream>

@@ -8,7 +8,7 @@
 #include "nadrel/punktstreuung.h"
 #include "nadrel/schluessel.h"
 #include "nadrel/spieler.h"
-#include "omvu/omvu_testumgebung.h"
+#include "omvu/testhilfe.h"
 #include "testhilfen/testhilfen.h"
 #include "velmklassen/kern/velm_zeitgeber.h"
 

@@ -2,7 +2,7 @@
 // focus and grab; keyboards and mice; controllers and pads; the road of events through the
 // handler, key repeat on the fixed clock, and logical channels.
 
-#include "omvu_testumgebung.h"
+#include "testhilfe.h"
 
 using namespace OmvuTest;
 using Plattform::SteuerFehler;

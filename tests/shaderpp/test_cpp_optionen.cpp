@@ -1,6 +1,6 @@
 // The entry: option tags, predefined macros, the diagnostic lines and the result.
 
-#include "cpp_hilfe.h"
+#include "testhilfe.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

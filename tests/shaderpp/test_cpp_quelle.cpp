@@ -1,7 +1,7 @@
 // Reading and output: blank lines and line markers, whitespace, comments, literals and the
 // function tracking with its insertion.
 
-#include "cpp_hilfe.h"
+#include "testhilfe.h"
 
 #include <gtest/gtest.h>
 

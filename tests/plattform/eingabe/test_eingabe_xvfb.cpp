@@ -1,7 +1,7 @@
 // A real GLFW window on an X server: XTest sends key, button and wheel events, which must reach
 // the input system's handler with the engine's codes. Skipped without a display.
 
-#include "omvu/omvu_testumgebung.h"
+#include "omvu/testhilfe.h"
 
 #include <GLFW/glfw3.h>
 

@@ -3,7 +3,7 @@
 // of 16 and 30 bits (servers of the test's own), whose windows have visuals of their own depth.
 // Needs an X server (Xvfb); skipped without one.
 
-#include "grafik9_testhilfe.h"
+#include "testhilfe.h"
 #include "testhilfen/xserver.h"
 
 #define GLFW_INCLUDE_NONE

@@ -2,7 +2,7 @@
 // loss and reset and the video-memory budget, the paths the engine's eviction and reset code
 // takes, driven through the test hooks.
 
-#include "grafik9_testhilfe.h"
+#include "testhilfe.h"
 
 namespace grafik9test {
 namespace {

@@ -2,8 +2,8 @@
 // Reset replaces the lost context with a new one in which the device brings back what it keeps
 // beyond the default pool. llvmpipe never resets; the test hook makes the status report one.
 
-#include "grafik9_testhilfe.h"
 #include "plattform/grafik9/gl_kopf.h"
+#include "testhilfe.h"
 
 #include <array>
 

@@ -3,8 +3,8 @@
 // the generated GLSL run in the device's GL context: the vertex shader computes what Direct3D 9
 // computes from the same float4 registers, uploaded unchanged.
 
-#include "grafik9_testhilfe.h"
 #include "plattform/shaderkompiler/shaderblob.h"
+#include "testhilfe.h"
 
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>

@@ -1,7 +1,7 @@
 // Pixels drawn through the layer land where Direct3D 9 puts them.
 
-#include "grafik9_testhilfe.h"
 #include "plattform/shaderkompiler/shaderblob.h"
+#include "testhilfe.h"
 
 namespace grafik9test {
 namespace {

@@ -1,7 +1,7 @@
 // Compiling HLSL through the D3DX9 entry points: the GLSL the device gets, the refusals and
 // their messages, and the constant table.
 
-#include "shadertesthilfe.h"
+#include "testhilfe.h"
 
 #include <gtest/gtest.h>
 

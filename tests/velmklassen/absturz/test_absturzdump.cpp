@@ -2,7 +2,7 @@
 #include "velmklassen/absturz/velm_absturz.h"
 #include "velmklassen/kern/velm_parallelkern.h"
 
-#include "absturz_hilfen.h"
+#include "testhilfe.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +10,11 @@
 #include <atomic>
 #include <cstdio>
 #include <dlfcn.h>
-#include <zlib.h>
 #include <sys/prctl.h>
 #include <sys/ptrace.h>
 #include <sys/socket.h>
 #include <thread>
+#include <zlib.h>
 
 namespace {
 

@@ -4,7 +4,7 @@
 // cube textures, depth buffers, vertex and index buffers and the vertex input layout, with the flags
 // a texture forces on itself, initial content and its take-over, partial writes and invalid input.
 
-#include "render_testhilfe.h"
+#include "testhilfe.h"
 
 #include "velmklassen/kern/velm_system.h"
 #include "velmklassen/kern/velm_zeitgeber.h"

@@ -1,7 +1,7 @@
 // The console display: its text state without drawing (the line store and scrolling, editing and
 // completion, the history), and the console drawn headless at a known screen size and read back.
 
-#include "render_testhilfe.h"
+#include "testhilfe.h"
 
 #include "velmklassen/render/velm_font3d.h"
 #include "velmklassen/render/velm_konsolenstand.h"

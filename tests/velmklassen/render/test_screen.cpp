@@ -2,7 +2,7 @@
 // its signal, the guards of a window resize, sizes it cannot show, a device it cannot get, and
 // (under an X server) a real window.
 
-#include "render_testhilfe.h"
+#include "testhilfe.h"
 
 #include "velmklassen/kern/velm_konsolenbefehl.h"
 #include "velmklassen/kern/velm_system.h"

@@ -1,7 +1,7 @@
 // The shader dialect and its translation: semantics and register counting, the declaration rules,
 // line numbers with macros, the constant-name map, quiet failures, included files and the dumps.
 
-#include "render_testhilfe.h"
+#include "testhilfe.h"
 
 #include "velmklassen/kern/velm_system.h"
 

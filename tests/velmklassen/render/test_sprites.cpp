@@ -2,7 +2,7 @@
 // the bitmap fonts drawn through it: widths, alignment, wrapping and the "..." cut on a font of known
 // glyphs, font files saved, loaded and broken, and fonts rasterised from a scalable font.
 
-#include "render_testhilfe.h"
+#include "testhilfe.h"
 
 #include "velmklassen/kern/velm_speicher.h"
 #include "velmklassen/render/velm_blockgfx3d.h"

@@ -2,7 +2,7 @@
 // the draw, constant banks with dirty ranges, the scene, the forgotten bindings of freed objects,
 // a quad drawn and read back, and the device values of the state objects.
 
-#include "render_testhilfe.h"
+#include "testhilfe.h"
 
 #include <cstring>
 #include <map>

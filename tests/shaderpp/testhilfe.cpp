@@ -1,4 +1,4 @@
-#include "cpp_hilfe.h"
+#include "testhilfe.h"
 
 #include <gtest/gtest.h>
 
