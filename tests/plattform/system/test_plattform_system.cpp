@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <vector>
 
 TEST(PlattformSystem, ZaehlerZaehltNanosekunden) {
@@ -22,4 +23,8 @@ TEST(PlattformSystem, ZufallHatFuenfzehnBitUndDieBekannteFolge) {
     for (int i = 0; i < 100000; ++i)
         groesste = std::max(groesste, Plattform::Zufall());
     EXPECT_EQ(groesste, Plattform::kZufallMax);
+}
+
+TEST(AusnahmeOhneHaken, HaltepunktBeendetDenProzess) {
+    EXPECT_EXIT(Plattform::Haltepunkt(), testing::KilledBySignal(SIGTRAP), "Haltepunkt ohne Debugger");
 }
