@@ -1,12 +1,9 @@
-// The platform's input layer without a display: key code table, key names, GUIDs and the pad
-// conversion.
+// The key table of the platform's input layer: Linux keys to the engine's codes and back, and the
+// fixed names of keys without a character.
 
 #include "plattform/eingabe/plattform_eingabe.h"
 
 #include <gtest/gtest.h>
-
-#include <array>
-#include <vector>
 
 using namespace Plattform;
 
@@ -44,27 +41,6 @@ TEST(TastenTabelle, UnknownKeysHaveNoCodeCodesAreDistinctAndNames) {
     // Keys without a character have English names.
     EXPECT_STREQ(FesterTastenName(156), "Num Enter");
     EXPECT_STREQ(FesterTastenName(30), "");
-}
-
-TEST(Steuergeraete, ProductWordFromTheGuidAndGlfwPadStateInThePadLayout) {
-    // An Xbox 360 pad on USB: vendor 045e, product 028e.
-    EXPECT_EQ(ProduktWortAusGuid("030000005e0400008e02000014010000"), 0x028E045Eu);
-    EXPECT_EQ(ProduktWortAusGuid(nullptr), 0u);
-    EXPECT_EQ(ProduktWortAusGuid("030000005e0400008e02"), 0u);
-    EXPECT_EQ(ProduktWortAusGuid("0300000zzz0400008e020000140100xx"), 0x028Eu << 16);
-    // GLFW: 0 A, 6 Back, 7 Start, 11 D-pad up; axes: left x, left y, right x, right y, triggers. The
-    // pad's fields: buttons, left x and y, right x and y, left and right trigger.
-    unsigned char knoepfe[15] = {};
-    knoepfe[0] = knoepfe[6] = knoepfe[7] = knoepfe[11] = 1;
-    const auto pad = [&](std::array<float, 6> achsen) {
-        const PadZustand p = PadAusGlfw(knoepfe, achsen.data());
-        return std::vector<int>{p.knoepfe, p.linksX,      p.linksY,      p.rechtsX,
-                                p.rechtsY, p.linkerAbzug, p.rechterAbzug};
-    };
-    const int gedrueckt = kPadA | kPadZurueck | kPadStart | kPadHoch;
-    EXPECT_EQ(pad({1, -1, -1, 1, 1, 0}), (std::vector{gedrueckt, 32767, 32767, -32767, -32767, 255, 128}));
-    // Values outside GLFW's range are clamped; a released trigger reads 0.
-    EXPECT_EQ(pad({3, -7, 0, 0, 9, -9}), (std::vector{gedrueckt, 32767, 32767, 0, 0, 255, 0}));
 }
 
 } // namespace

@@ -1,14 +1,18 @@
-// A real GLFW window on an X server: XTest sends key, button and wheel events, which must reach
-// the input system's handler with the engine's codes. Skipped without a display.
+// The input of a GLFW window: product words from GUIDs and GLFW's pad state in the pad layout; then
+// a real window on an X server, where XTest sends key, button and wheel events, which must reach
+// the input system's handler with the engine's codes (skipped without a display).
 
 #include "omvu/testhilfe.h"
+#include "plattform/eingabe/plattform_eingabe.h"
 
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <vector>
 
 // Xlib's macros (None, True, Bool) must come after the test framework's headers.
 #include <X11/Xlib.h>
@@ -18,6 +22,28 @@
 namespace {
 
 using namespace OmvuTest;
+
+TEST(Steuergeraete, ProductWordFromTheGuidAndGlfwPadStateInThePadLayout) {
+    using namespace Plattform;
+    // An Xbox 360 pad on USB: vendor 045e, product 028e.
+    EXPECT_EQ(ProduktWortAusGuid("030000005e0400008e02000014010000"), 0x028E045Eu);
+    EXPECT_EQ(ProduktWortAusGuid(nullptr), 0u);
+    EXPECT_EQ(ProduktWortAusGuid("030000005e0400008e02"), 0u);
+    EXPECT_EQ(ProduktWortAusGuid("0300000zzz0400008e020000140100xx"), 0x028Eu << 16);
+    // GLFW: 0 A, 6 Back, 7 Start, 11 D-pad up; axes: left x, left y, right x, right y, triggers. The
+    // pad's fields: buttons, left x and y, right x and y, left and right trigger.
+    unsigned char knoepfe[15] = {};
+    knoepfe[0] = knoepfe[6] = knoepfe[7] = knoepfe[11] = 1;
+    const auto pad = [&](std::array<float, 6> achsen) {
+        const PadZustand p = PadAusGlfw(knoepfe, achsen.data());
+        return std::vector<int>{p.knoepfe, p.linksX,      p.linksY,      p.rechtsX,
+                                p.rechtsY, p.linkerAbzug, p.rechterAbzug};
+    };
+    const int gedrueckt = kPadA | kPadZurueck | kPadStart | kPadHoch;
+    EXPECT_EQ(pad({1, -1, -1, 1, 1, 0}), (std::vector{gedrueckt, 32767, 32767, -32767, -32767, 255, 128}));
+    // Values outside GLFW's range are clamped; a released trigger reads 0.
+    EXPECT_EQ(pad({3, -7, 0, 0, 9, -9}), (std::vector{gedrueckt, 32767, 32767, 0, 0, 255, 0}));
+}
 
 int gAlteAufrufe = 0;
 void AlterRueckruf(GLFWwindow*, int, int, int, int) {
