@@ -1,4 +1,7 @@
-#include "plattform/absturz/plattform_helfer.h"
+// The dump that the crash filter has its helper write, read back: every thread with its context and
+// stack, the module paths in UTF-16, and LLDB's reading of the main and a worker thread.
+
+#include "plattform/absturz/plattform_absturz.h"
 #include "velmklassen/absturz/velm_absturz.h"
 #include "velmklassen/kern/velm_parallelkern.h"
 
@@ -12,7 +15,6 @@
 #include <dlfcn.h>
 #include <sys/prctl.h>
 #include <sys/ptrace.h>
-#include <sys/socket.h>
 #include <thread>
 #include <zlib.h>
 
@@ -101,24 +103,6 @@ std::string Lldb(const std::filesystem::path& ordner, const std::string& befehle
         pclose(rohr);
     }
     return ausgabe;
-}
-
-template <typename T> std::string Bytes(const T& wert) {
-    return std::string(reinterpret_cast<const char*>(&wert), sizeof wert);
-}
-
-// What the helper makes of these bytes on its channel.
-bool Uebernimm(const std::string& bytes, Plattform::HelferAuftrag& auftrag,
-               std::vector<Plattform::HelferModul>& module) {
-    int kanal[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM, 0, kanal) != 0)
-        return false;
-    const bool geschrieben = write(kanal[1], bytes.data(), bytes.size()) == ssize_t(bytes.size());
-    close(kanal[1]);
-    std::vector<Plattform::Rahmen> rahmen;
-    const bool gelesen = geschrieben && Plattform::UebernimmHelferAuftrag(kanal[0], auftrag, rahmen, module);
-    close(kanal[0]);
-    return gelesen;
 }
 
 // The paths of the dump's modules, read back from UTF-16.
@@ -219,47 +203,4 @@ TEST(AbsturzDump, LldbLiestHauptUndArbeitsfaden) {
             << lldb;
         EXPECT_NE(lldb.find("rip = " + Hex(AusnahmeRip(kind.mDump))), std::string::npos) << lldb;
     }
-}
-
-TEST(AbsturzHelfer, NimmtNurGanzeUndStimmigeAuftraege) {
-    Plattform::HelferAuftrag auftrag;
-    auftrag.mProzess = 42;
-    auftrag.mRahmenAnzahl = 1;
-    auftrag.mModulAnzahl = 1;
-    std::strcpy(auftrag.mDumpPfad, "/tmp/MiniDump.dmp");
-    const Plattform::Rahmen rahmen{0x1234, true};
-    const Plattform::HelferModulKopf modul{0x400000, 0x2000, 3, {1, 2, 3}, 10};
-    const std::string ganz = Bytes(auftrag) + Bytes(rahmen) + Bytes(modul) + "/bin/spiel";
-
-    Plattform::HelferAuftrag gelesen;
-    std::vector<Plattform::HelferModul> module;
-    ASSERT_TRUE(Uebernimm(ganz, gelesen, module));
-    EXPECT_EQ(gelesen.mProzess, 42u);
-    ASSERT_EQ(module.size(), 1u);
-    EXPECT_STREQ(module[0].mBereich.mPfad, "/bin/spiel");
-    EXPECT_EQ(module[0].mBereich.mBauIdLaenge, 3u);
-
-    const auto veraendert = [&](auto aendere) {
-        Plattform::HelferAuftrag kaputt = auftrag;
-        Plattform::HelferModulKopf kopf = modul;
-        aendere(kaputt, kopf);
-        return Bytes(kaputt) + Bytes(rahmen) + Bytes(kopf) + "/bin/spiel";
-    };
-    using A = Plattform::HelferAuftrag;
-    using M = Plattform::HelferModulKopf;
-    const std::pair<const char*, std::string> faelle[] = {
-        {"leer", ""},
-        {"im Kopf abgeschnitten", ganz.substr(0, 100)},
-        {"in den Rahmen abgeschnitten", ganz.substr(0, sizeof(A) + 4)},
-        {"im Modul abgeschnitten", ganz.substr(0, sizeof(A) + sizeof(rahmen) + 8)},
-        {"im Pfad abgeschnitten", ganz.substr(0, ganz.size() - 1)},
-        {"zu viele Rahmen", veraendert([](A& a, M&) { a.mRahmenAnzahl = 1 << 20; })},
-        {"zu viele Module", veraendert([](A& a, M&) { a.mModulAnzahl = 1 << 20; })},
-        {"zu viele Parameter", veraendert([](A& a, M&) { a.mAusnahme.mParameterAnzahl = 16; })},
-        {"Dumppfad ohne Ende", veraendert([](A& a, M&) { std::memset(a.mDumpPfad, 'x', sizeof a.mDumpPfad); })},
-        {"zu lange Bau-Id", veraendert([](A&, M& m) { m.mBauIdLaenge = 65; })},
-        {"zu langer Pfad", veraendert([](A&, M& m) { m.mPfadLaenge = 1 << 20; })},
-    };
-    for (const auto& [name, bytes] : faelle)
-        EXPECT_FALSE(Uebernimm(bytes, gelesen, module)) << name;
 }
