@@ -1,6 +1,6 @@
 #pragma once
-// Shared by the image tests: loading from bytes, and builders of PNG files made with zlib and by
-// hand, so the engine's reader meets files it did not write.
+// Shared by the image tests: loading from bytes, builders of PNG files made with zlib and by hand,
+// and of DDS headers, so the engine's readers meet files they did not write.
 
 #include "testhilfen/testhilfen.h"
 #include "velmklassen/bild/velm_bild.h"
@@ -129,4 +129,43 @@ inline std::vector<uint8_t> Zufallsbytes(size_t n, uint32_t saat, int bereich = 
     for (uint8_t& byte : bytes)
         byte = uint8_t(zufall() % bereich);
     return bytes;
+}
+
+inline constexpr uint32_t kMipFlag = 0x20000, kCapsMip = 0x400000;
+
+inline uint32_t FourCC(const char* code) {
+    return uint32_t(uint8_t(code[0])) | uint32_t(uint8_t(code[1])) << 8 | uint32_t(uint8_t(code[2])) << 16 |
+           uint32_t(uint8_t(code[3])) << 24;
+}
+
+// A DDS header (magic included) with the fields the reader looks at; a format code of 0 leaves the
+// pixels to the bit count and masks.
+struct TDDSKopf {
+    uint32_t breite = 0, hoehe = 0, fourCC = 0, mips = 0;
+    uint32_t flags = 0x1007, caps = 0x1000, caps2 = 0, bits = 32;
+    uint32_t rot = 0x00FF0000, gruen = 0x0000FF00, blau = 0x000000FF, alpha = 0xFF000000;
+    const char* magie = "DDS ";
+
+    // The header followed by the level data.
+    std::vector<uint8_t> Bytes(const std::vector<uint8_t>& daten = {}) const {
+        std::vector<uint8_t> d(magie, magie + 4);
+        const uint32_t pixelFlags = fourCC != 0 ? 0x4 : 0;
+        const uint32_t woerter[31] = {
+            124, flags, hoehe, breite,     0,      0,    mips, 0,     0,    0,     0,    0,     0, 0, 0, 0,
+            0,   0,     32,    pixelFlags, fourCC, bits, rot,  gruen, blau, alpha, caps, caps2, 0, 0, 0};
+        for (uint32_t wort : woerter)
+            Haenge(d, wort);
+        d.insert(d.end(), daten.begin(), daten.end());
+        return d;
+    }
+};
+
+// A header for the format code, with a mip chain announced in all three places when `mips` is set
+// and all six faces of a cube map when `wuerfel` is.
+inline TDDSKopf Kopf(uint32_t breite, uint32_t hoehe, uint32_t code, uint32_t mips = 0, bool wuerfel = false) {
+    TDDSKopf kopf{.breite = breite, .hoehe = hoehe, .fourCC = code, .mips = mips};
+    kopf.flags |= mips ? kMipFlag : 0;
+    kopf.caps |= (mips ? kCapsMip : 0) | (wuerfel ? 0x8 : 0);
+    kopf.caps2 = wuerfel ? 0xFE00 : 0;
+    return kopf;
 }
