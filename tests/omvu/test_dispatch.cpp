@@ -7,7 +7,7 @@ using namespace OmvuTest;
 
 namespace {
 
-class InputSystemTest : public Umgebung {
+class Verteilung : public Umgebung {
 protected:
     Omvu::DigitalChannel& Digital(uint64_t id, std::vector<Omvu::DigitalBinding> bindungen) {
         return System().mDigitalChannels[id] = {id, std::move(bindungen)};
@@ -24,7 +24,7 @@ protected:
     }
 };
 
-TEST_F(InputSystemTest, AConsumedEventGoesNoFurtherAndWithoutAHandlerStateStillChanges) {
+TEST_F(Verteilung, VerbrauchtesEreignisGehtNichtWeiterUndOhneEmpfaengerAendertSichDerZustand) {
     Starte();
     Omvu::DigitalChannel& kanal = Digital(1, {{0, 30, false, 0}});
     handler.verbrauchen = {"button"};
@@ -55,7 +55,7 @@ TEST_F(InputSystemTest, AConsumedEventGoesNoFurtherAndWithoutAHandlerStateStillC
 }
 
 // The clock wraps during the first delay; a long frame counts as a tenth of a second.
-TEST_F(InputSystemTest, TheNewestHeldKeyRepeatsAfterTheFirstDelayThenEveryInterval) {
+TEST_F(Verteilung, NeuesteGehalteneTasteWiederholtNachDerErstenVerzoegerungDannJedesIntervall) {
     sUhr = 0xFFFFFF00u;
     Starte();
     EXPECT_THAT(Halte(14, 6, 8), IsEmpty());
@@ -85,7 +85,7 @@ TEST_F(InputSystemTest, TheNewestHeldKeyRepeatsAfterTheFirstDelayThenEveryInterv
     EXPECT_THAT(Halte(58, 20), IsEmpty());
 }
 
-TEST_F(InputSystemTest, ADigitalChannelFollowsItsButtons) {
+TEST_F(Verteilung, DigitalerKanalFolgtSeinenKnoepfen) {
     Starte();
     Omvu::DigitalChannel& k = Digital(7, {{0, 17, false, 0}, {1, 0, false, 0}});
     Druecke(17);
@@ -114,7 +114,7 @@ TEST_F(InputSystemTest, ADigitalChannelFollowsItsButtons) {
     EXPECT_TRUE(k.state);
 }
 
-TEST_F(InputSystemTest, AxisBindingsHaveThresholdsOnBothSides) {
+TEST_F(Verteilung, AchsbindungenHabenSchwellenAufBeidenSeiten) {
     StarteMitDrei();
     Omvu::DigitalChannel& oben = Digital(1, {{1, 1, true, 0.5f}});
     Omvu::DigitalChannel& unten = Digital(2, {{1, 1, true, -0.5f}});
@@ -127,7 +127,7 @@ TEST_F(InputSystemTest, AxisBindingsHaveThresholdsOnBothSides) {
     }
 }
 
-TEST_F(InputSystemTest, BindingsToMissingDevicesAreInactiveAndMouseMovesCount) {
+TEST_F(Verteilung, BindungenAnFehlendeGeraeteSindInaktivUndMausbewegungenZaehlen) {
     Starte();
     Omvu::DigitalChannel& k = Digital(1, {{0, 30, false, 0}, {99, 30, false, -1}});
     Omvu::AnalogChannel& a =
@@ -141,7 +141,7 @@ TEST_F(InputSystemTest, BindingsToMissingDevicesAreInactiveAndMouseMovesCount) {
     EXPECT_TRUE(maus.state);
 }
 
-TEST_F(InputSystemTest, AnalogChannelsSumTheirBindingsAndCountTheirDifference) {
+TEST_F(Verteilung, AnalogeKanaeleSummierenIhreBindungenUndZaehlenIhreDifferenz) {
     StarteMitDrei();
     Omvu::AnalogChannel& k = Analog(3, {{1, 0, Omvu::kAnalogAxis, 0, 1},
                                         {1, 2, Omvu::kAnalogAxisScaled, 0.5f, 10},

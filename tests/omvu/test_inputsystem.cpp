@@ -7,9 +7,9 @@ using namespace OmvuTest;
 
 namespace {
 
-using InputSystemTest = Umgebung;
+using Eingabesystem = Umgebung;
 
-TEST_F(InputSystemTest, AFailedCreationLogsItsReasonAndLeavesNoInstanceAndLongLinesAreCut) {
+TEST_F(Eingabesystem, GescheiterteErzeugungNenntIhrenGrundOhneInstanzUndLangeZeilenWerdenGekuerzt) {
     using Plattform::ListenStatus;
     using Plattform::StartSchritt;
     const std::tuple<std::optional<StartSchritt>, ListenStatus, std::string> faelle[] = {
@@ -47,7 +47,7 @@ TEST_F(InputSystemTest, AFailedCreationLogsItsReasonAndLeavesNoInstanceAndLongLi
     Omvu::Shutdown();
 }
 
-TEST_F(InputSystemTest, GrabCentresTheCursorAndReleaseLeavesItAtTheMouse) {
+TEST_F(Eingabesystem, FangenZentriertDenZeigerUndLoslassenLaesstIhnBeiDerMaus) {
     Cursor(900, 50);
     Starte();
     sLog.clear();
@@ -66,7 +66,7 @@ TEST_F(InputSystemTest, GrabCentresTheCursorAndReleaseLeavesItAtTheMouse) {
                                   "Omvu: got focus", "Omvu: grabbing mouse"));
 }
 
-TEST_F(InputSystemTest, WithoutAMouseTheGrabReleasesAtTheOriginAndMultiDeviceModeNeverGrabs) {
+TEST_F(Eingabesystem, OhneMausLaesstDasFangenAmUrsprungLosUndMehrgeraetemodusFaengtNie) {
     quelle->geraete = {{GeraeteArt::Tastatur, kTastatur, "keyboard"}};
     Starte();
     System().SetGrabWanted(true);
@@ -78,7 +78,7 @@ TEST_F(InputSystemTest, WithoutAMouseTheGrabReleasesAtTheOriginAndMultiDeviceMod
 
 // Keys, buttons and axes are released and centred with their events, and controllers are not
 // read until the focus comes back.
-TEST_F(InputSystemTest, FocusLossReleasesEverythingAndStopsPolling) {
+TEST_F(Eingabesystem, FokusverlustLaesstAllesLosUndLiestNichtMehr) {
     StarteMitDrei();
     Druecke(17);
     quelle->Pumpe(SkriptEingabe::Knopf(kMaus, 0, true));
@@ -105,7 +105,7 @@ TEST_F(InputSystemTest, FocusLossReleasesEverythingAndStopsPolling) {
 
 // The first device of a kind to show activity takes the place of the kind's first; the others'
 // keys and buttons count for the first.
-TEST_F(InputSystemTest, TheFirstActiveKeyboardAndMouseBecomeTheFirst) {
+TEST_F(Eingabesystem, ErsteAktiveTastaturUndMausWerdenDieErsten) {
     quelle->geraete = {{GeraeteArt::Tastatur, 20, "a"},
                        {GeraeteArt::Tastatur, 21, "b"},
                        {GeraeteArt::Maus, 30, "a"},

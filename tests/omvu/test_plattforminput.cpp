@@ -8,10 +8,10 @@ using Plattform::SteuerFehler;
 
 namespace {
 
-using InputSystemTest = Umgebung;
+using PlattformEingabe = Umgebung;
 
 // Controllers that fail their set-up are left out; with an unreadable pad list a pad is plain.
-TEST_F(InputSystemTest, DevicesAreListedControllersFirstAndRemoteDesktopDevicesSkipped) {
+TEST_F(PlattformEingabe, GeraetelisteSteuergeraeteZuerstOhneGeraeteDesRemoteDesktops) {
     for (SteuerFehler f :
          {SteuerFehler::Geraet, SteuerFehler::Datenformat, SteuerFehler::Kooperation,
           SteuerFehler::Puffergroesse, SteuerFehler::Faehigkeiten, SteuerFehler::Achsbereich})
@@ -33,7 +33,7 @@ TEST_F(InputSystemTest, DevicesAreListedControllersFirstAndRemoteDesktopDevicesS
 
 // Keys are dropped and controller values taken without events; a second mouse's button counts,
 // but not as the activity that would swap it to the front.
-TEST_F(InputSystemTest, TheFirstFrameDropsKeysAndTakesControllerValuesWithoutEvents) {
+TEST_F(PlattformEingabe, ErsterFrameVerwirftTastenUndNimmtSteuerwerteOhneEreignisse) {
     quelle->geraete.push_back({GeraeteArt::Maus, 31, "b"});
     quelle->steuergeraete = {{0, kPadWort, 11, 6, SteuerFehler::Keiner}};
     quelle->padListe = {kPadWort};

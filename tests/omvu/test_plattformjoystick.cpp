@@ -7,10 +7,10 @@ using namespace OmvuTest;
 
 namespace {
 
-using InputSystemTest = Umgebung;
+using PlattformJoystick = Umgebung;
 
 // Listed pads have the pad layout in device order: the first reads pad 0, the second pad 1.
-TEST_F(InputSystemTest, PadLayoutAxesButtonsAndDirectionalPad) {
+TEST_F(PlattformJoystick, PadBelegungAchsenKnoepfeUndSteuerkreuz) {
     StarteMitDrei();
     const auto& p = Geraet(0);
     using namespace Plattform;
@@ -38,7 +38,7 @@ TEST_F(InputSystemTest, PadLayoutAxesButtonsAndDirectionalPad) {
 
 // A controller or pad that cannot be read reads released and centred, and the receiver hears the
 // release of what was held. Axes beyond the controller's count are not read.
-TEST_F(InputSystemTest, ControllerValuesAndAFailedReadThatReleasesAndCentres) {
+TEST_F(PlattformJoystick, SteuerwerteUndGescheitertesLesenLaesstLosUndZentriert) {
     StarteMitDrei();
     Plattform::JoystickZustand& z = quelle->joysticks[1];
     z.achsen[0] = 0.25f;

@@ -6,9 +6,9 @@ using namespace OmvuTest;
 
 namespace {
 
-using InputSystemTest = Umgebung;
+using PlattformTastatur = Umgebung;
 
-TEST_F(InputSystemTest, APumpedKeyIsPressedUntilTheNextUpdateABufferedOneForOneFrameARepeatedOneNever) {
+TEST_F(PlattformTastatur, GepumpteTasteGiltBisZumNaechstenUpdateGepufferteEinenFrameWiederholteNie) {
     Starte();
     Druecke(17, 0x1F600);
     EXPECT_THAT(handler.Nimm(), ElementsAre("key d0 17 down", "char d0 128512", "button d0 17 down"));
@@ -31,7 +31,7 @@ TEST_F(InputSystemTest, APumpedKeyIsPressedUntilTheNextUpdateABufferedOneForOneF
     EXPECT_FALSE(Tastatur().IsKeyDown(256));
 }
 
-TEST_F(InputSystemTest, ADeadKeyComposesWithTheNextCharacter) {
+TEST_F(PlattformTastatur, TotTasteVerbindetSichMitDemNaechstenZeichen) {
     Starte();
     quelle->Pumpe(SkriptEingabe::TotTaste(kTastatur, 41, '^'));
     Lasse(41);

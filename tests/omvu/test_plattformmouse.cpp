@@ -7,9 +7,9 @@ using namespace OmvuTest;
 
 namespace {
 
-using InputSystemTest = Umgebung;
+using PlattformMaus = Umgebung;
 
-TEST_F(InputSystemTest, ButtonFlagsPressAndReleaseFiveButtonsAndAWheelNotchRestsInTheNextFrame) {
+TEST_F(PlattformMaus, KnopfFlagsDrueckenUndLassenFuenfKnoepfeUndEineRadrasteRuhtImNaechstenFrame) {
     Starte();
     Plattform::RohSatz satz = SkriptEingabe::Knopf(kMaus, 0, true);
     satz.maus.knopfFlags |= Plattform::MausKnopfRunter(4);
@@ -27,7 +27,7 @@ TEST_F(InputSystemTest, ButtonFlagsPressAndReleaseFiveButtonsAndAWheelNotchRests
     EXPECT_FLOAT_EQ(Maus().GetAxisDifference(2), 120);
 }
 
-TEST_F(InputSystemTest, TheFirstMouseFollowsTheCursorInsideItsRangeWhileFocused) {
+TEST_F(PlattformMaus, ErsteMausFolgtDemZeigerInSeinemBereichMitFokus) {
     Cursor(100, 50);
     Starte();
     Cursor(130, 40);
@@ -48,7 +48,7 @@ TEST_F(InputSystemTest, TheFirstMouseFollowsTheCursorInsideItsRangeWhileFocused)
 }
 
 // The second mouse shows activity first and becomes the first; the other's click stays its own.
-TEST_F(InputSystemTest, MultiDeviceModeTakesMotionFromRecords) {
+TEST_F(PlattformMaus, MehrgeraetemodusNimmtBewegungAusDenSaetzen) {
     quelle->geraete = {{GeraeteArt::Maus, 30, "a"}, {GeraeteArt::Maus, 31, "b"}};
     Starte();
     System().SetMultiDeviceMode(true);

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(CppQuelle, Funktionsverfolgung) {
+TEST(CppFunktionen, Funktionsverfolgung) {
     const std::string zwei = "void f() { x; }\nvoid h() { y; }\n";
     const auto text = [](const char* t) { return cpp_Tag(CppTag_FunktionsText, t); };
     const CppTag melden = cpp_Tag(CppTag_FunktionenMelden, 1);

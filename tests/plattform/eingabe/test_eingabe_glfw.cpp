@@ -23,7 +23,7 @@ namespace {
 
 using namespace OmvuTest;
 
-TEST(Steuergeraete, ProductWordFromTheGuidAndGlfwPadStateInThePadLayout) {
+TEST(Steuergeraete, ProduktwortAusDerGuidUndGlfwPadzustandInDerPadBelegung) {
     using namespace Plattform;
     // An Xbox 360 pad on USB: vendor 045e, product 028e.
     EXPECT_EQ(ProduktWortAusGuid("030000005e0400008e02000014010000"), 0x028E045Eu);
@@ -50,7 +50,7 @@ void AlterRueckruf(GLFWwindow*, int, int, int, int) {
     ++gAlteAufrufe;
 }
 
-class XvfbTest : public ::testing::Test {
+class GlfwFenster : public ::testing::Test {
 protected:
     GLFWwindow* fenster = nullptr;
     Display* anzeige = nullptr;
@@ -116,7 +116,7 @@ protected:
 
 // The first key calibrates the key codes, the others follow the key table. A key without a
 // character waits for the next callback or the update, and is pressed in the frame of that update.
-TEST_F(XvfbTest, KeysButtonsAndTheWheelArriveAndTheOldCallbacksComeBack) {
+TEST_F(GlfwFenster, TastenKnoepfeUndRadKommenAnUndDieAltenRueckrufeKehrenZurueck) {
     Taste(XK_Escape, true);
     Pumpe();
     EXPECT_TRUE(handler.ereignisse.empty());

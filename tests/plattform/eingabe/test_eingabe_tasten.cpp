@@ -9,7 +9,7 @@ using namespace Plattform;
 
 namespace {
 
-TEST(TastenTabelle, KeysTheGameReadsAndTheMainBlocksEnds) {
+TEST(TastenTabelle, TastenDesSpielsUndEndenDerHauptbloecke) {
     // Linux key and engine code: Esc, W, F11, F12, both shifts; keypad Enter, right Ctrl, Up, Page Up,
     // Left, Right, Down, Page Down, Delete, right Alt, Pause, keypad /, Home, End, Insert.
     const std::pair<uint32_t, uint32_t> faelle[] = {
@@ -25,7 +25,7 @@ TEST(TastenTabelle, KeysTheGameReadsAndTheMainBlocksEnds) {
 }
 
 // Every known key has one code below 256 that leads back to it, so no two keys share a code.
-TEST(TastenTabelle, UnknownKeysHaveNoCodeCodesAreDistinctAndNames) {
+TEST(TastenTabelle, UnbekannteTastenOhneCodeEindeutigeCodesUndNamen) {
     for (uint32_t linux : {0u, 89u, 101u, 112u, 240u, 1000u, 0xFFFFFFFFu})
         EXPECT_EQ(LinuxTasteZuCode(linux, true), 0u) << linux;
     for (uint32_t code : {0u, 89u, 150u, 255u, 256u})

@@ -144,7 +144,7 @@ protected:
         const pid_t kind = fork();
         if (kind == 0) {
             setenv("GRAFIK9_FENSTERTIEFE", std::to_string(tiefe).c_str(), 1);
-            execl("/proc/self/exe", "test_plattform_grafik9_fenster", "--gtest_filter=FensterEigenerTiefe.*",
+            execl("/proc/self/exe", "test_egl_anbindung", "--gtest_filter=FensterEigenerTiefe.*",
                   static_cast<char*>(nullptr));
             _exit(127);
         }

@@ -25,6 +25,6 @@ TEST(PlattformSystem, ZufallHatFuenfzehnBitUndDieBekannteFolge) {
     EXPECT_EQ(groesste, Plattform::kZufallMax);
 }
 
-TEST(AusnahmeOhneHaken, HaltepunktBeendetDenProzess) {
+TEST(PlattformSystem, HaltepunktOhneHakenBeendetDenProzess) {
     EXPECT_EXIT(Plattform::Haltepunkt(), testing::KilledBySignal(SIGTRAP), "Haltepunkt ohne Debugger");
 }

@@ -8,7 +8,7 @@
 
 namespace {
 
-using Puffer = rendertest::Kontext;
+using VertexEingabe = rendertest::Kontext;
 
 // The device elements of an input: stream, offset, type, usage and index; a matrix takes one per row.
 using Element = std::tuple<int, int, int, int, int>;
@@ -21,7 +21,7 @@ std::vector<Element> Elemente(const Velm_VertexEingabe& e) {
     return liste;
 }
 
-TEST_F(Puffer, EingabenUndIhreGrenzen) {
+TEST_F(VertexEingabe, EingabenUndIhreGrenzen) {
     constexpr int F2 = D3DDECLTYPE_FLOAT2, F3 = D3DDECLTYPE_FLOAT3, F4 = D3DDECLTYPE_FLOAT4;
     constexpr int T = D3DDECLUSAGE_TEXCOORD, P = D3DDECLUSAGE_POSITION;
     const Element ende{0xFF, 0, D3DDECLTYPE_UNUSED, 0, 0};
