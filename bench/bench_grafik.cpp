@@ -93,8 +93,8 @@ void BM_ZeichneQuads(benchmark::State& state) {
     g->CreateVertexBuffer(sizeof kEinheitsEcken, D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &ecken, nullptr);
     g->CreateVertexBuffer(kSprites * sizeof(Sprite), D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, 0,
                           D3DPOOL_DEFAULT, &instanzen, nullptr);
-    g->CreateIndexBuffer(sizeof kEinheitsIndizes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &indizes,
-                         nullptr);
+    g->CreateIndexBuffer(sizeof kEinheitsIndizes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_DEFAULT,
+                         &indizes, nullptr);
     void* p = nullptr;
     ecken->Lock(0, 0, &p, 0);
     std::memcpy(p, kEinheitsEcken, sizeof kEinheitsEcken);

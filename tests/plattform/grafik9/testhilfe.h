@@ -190,7 +190,8 @@ protected:
     // The quad's buffers: default-pool objects, which a reset takes.
     void BaueQuadPuffer() {
         mEcken = VertexPuffer(sizeof kEinheitsEcken, D3DUSAGE_WRITEONLY, kEinheitsEcken);
-        mIndizes = IndexPuffer(std::vector<uint16_t>(std::begin(kEinheitsIndizes), std::end(kEinheitsIndizes)));
+        mIndizes =
+            IndexPuffer(std::vector<uint16_t>(std::begin(kEinheitsIndizes), std::end(kEinheitsIndizes)));
         mInstanzen = VertexPuffer(64 * sizeof(Instanz), D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC);
         ASSERT_TRUE(mEcken && mIndizes && mInstanzen);
     }

@@ -162,7 +162,8 @@ struct TDDSKopf {
 
 // A header for the format code, with a mip chain announced in all three places when `mips` is set
 // and all six faces of a cube map when `wuerfel` is.
-inline TDDSKopf Kopf(uint32_t breite, uint32_t hoehe, uint32_t code, uint32_t mips = 0, bool wuerfel = false) {
+inline TDDSKopf Kopf(uint32_t breite, uint32_t hoehe, uint32_t code, uint32_t mips = 0,
+                     bool wuerfel = false) {
     TDDSKopf kopf{.breite = breite, .hoehe = hoehe, .fourCC = code, .mips = mips};
     kopf.flags |= mips ? kMipFlag : 0;
     kopf.caps |= (mips ? kCapsMip : 0) | (wuerfel ? 0x8 : 0);
