@@ -2,9 +2,9 @@
 // The processor side of the scene renderer: projects every render instance's points into 16-byte
 // items, sorts them far to near and splats them into a small grey image. No graphics device here.
 
-#include "nadrel/matrix.h"
-#include "nadrel/szene.h"
-#include "nadrel/vektor.h"
+#include "nadrel/welt/matrix.h"
+#include "nadrel/welt/szene.h"
+#include "nadrel/welt/vektor.h"
 
 #include <cstdint>
 #include <vector>

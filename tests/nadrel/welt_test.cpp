@@ -2,12 +2,12 @@
 // push, the key with its shared mesh, pick-up and deferred deletion, and the player on scripted
 // input (look, walk, run, smoothing and pause). The game timer is stepped by hand.
 
-#include "nadrel/baum.h"
-#include "nadrel/geist.h"
-#include "nadrel/levelbau.h"
-#include "nadrel/punktstreuung.h"
-#include "nadrel/schluessel.h"
-#include "nadrel/spieler.h"
+#include "nadrel/welt/baum.h"
+#include "nadrel/welt/geist.h"
+#include "nadrel/welt/levelbau.h"
+#include "nadrel/welt/punktstreuung.h"
+#include "nadrel/welt/schluessel.h"
+#include "nadrel/welt/spieler.h"
 #include "omvu/omvu_testumgebung.h"
 #include "testhilfen/testhilfen.h"
 #include "velmklassen/kern/velm_zeitgeber.h"

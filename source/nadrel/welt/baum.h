@@ -2,9 +2,9 @@
 // Trees as point clouds: a trunk that grows in steps and sprouts side branches, all drawn from a
 // Mersenne Twister seeded per tree; the branches' segments are then filled with wood and foliage.
 
-#include "nadrel/feld.h"
-#include "nadrel/szene.h"
-#include "nadrel/vektor.h"
+#include "nadrel/welt/feld.h"
+#include "nadrel/welt/szene.h"
+#include "nadrel/welt/vektor.h"
 
 #include <cstdint>
 #include <random>

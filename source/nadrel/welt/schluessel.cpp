@@ -1,7 +1,7 @@
-#include "nadrel/schluessel.h"
+#include "nadrel/welt/schluessel.h"
 
-#include "nadrel/punktstreuung.h"
-#include "nadrel/spieler.h"
+#include "nadrel/welt/punktstreuung.h"
+#include "nadrel/welt/spieler.h"
 #include "velmklassen/kern/velm_zeitgeber.h"
 
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "nadrel/geist.h"
+#include "nadrel/welt/geist.h"
 
-#include "nadrel/zufall.h"
+#include "nadrel/welt/zufall.h"
 #include "velmklassen/kern/velm_zeitgeber.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // The player: looks around with the first mouse and walks with the first keyboard (W/A/S/D or
 // the arrows, Shift to run). The camera sits at its position.
 
-#include "nadrel/objekt.h"
+#include "nadrel/welt/objekt.h"
 
 namespace Spiel {
 

@@ -1,7 +1,7 @@
-#include "nadrel/punktstreuung.h"
+#include "nadrel/welt/punktstreuung.h"
 
-#include "nadrel/matrix.h"
-#include "nadrel/zufall.h"
+#include "nadrel/welt/matrix.h"
+#include "nadrel/welt/zufall.h"
 
 #include <cmath>
 

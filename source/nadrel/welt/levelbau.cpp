@@ -1,11 +1,11 @@
-#include "nadrel/levelbau.h"
+#include "nadrel/welt/levelbau.h"
 
-#include "nadrel/baum.h"
-#include "nadrel/geist.h"
-#include "nadrel/schluessel.h"
-#include "nadrel/spieler.h"
-#include "nadrel/szene.h"
-#include "nadrel/zufall.h"
+#include "nadrel/welt/baum.h"
+#include "nadrel/welt/geist.h"
+#include "nadrel/welt/schluessel.h"
+#include "nadrel/welt/spieler.h"
+#include "nadrel/welt/szene.h"
+#include "nadrel/welt/zufall.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,8 +2,8 @@
 // The key: spins and bobs where the level builder put it, is drawn towards a player who comes
 // within 6 units and is taken at a horizontal distance below 1, which deletes it.
 
-#include "nadrel/objekt.h"
-#include "nadrel/szene.h"
+#include "nadrel/welt/objekt.h"
+#include "nadrel/welt/szene.h"
 
 namespace Spiel {
 

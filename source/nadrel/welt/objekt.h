@@ -2,7 +2,7 @@
 // The base of the world's live objects: registered in the world's object table for as long as it
 // lives, updated once per frame by the frame job.
 
-#include "nadrel/vektor.h"
+#include "nadrel/welt/vektor.h"
 
 #include <cstdint>
 

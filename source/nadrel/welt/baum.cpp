@@ -1,7 +1,7 @@
-#include "nadrel/baum.h"
+#include "nadrel/welt/baum.h"
 
-#include "nadrel/matrix.h"
-#include "nadrel/zufall.h"
+#include "nadrel/welt/matrix.h"
+#include "nadrel/welt/zufall.h"
 
 #include <algorithm>
 #include <cmath>

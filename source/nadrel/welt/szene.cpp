@@ -1,6 +1,6 @@
-#include "nadrel/szene.h"
+#include "nadrel/welt/szene.h"
 
-#include "nadrel/objekt.h"
+#include "nadrel/welt/objekt.h"
 #include "velmklassen/kern/velm_zeitgeber.h"
 
 namespace Spiel {

@@ -2,8 +2,8 @@
 // The world: point lists (meshes), render instances that place them, the live objects, the hills
 // and the player. The scene renderer reads the tables; the frame job updates the objects.
 
-#include "nadrel/feld.h"
-#include "nadrel/matrix.h"
+#include "nadrel/welt/feld.h"
+#include "nadrel/welt/matrix.h"
 #include "velmklassen/kern/velm_slotfeld.h"
 
 #include <cstdint>

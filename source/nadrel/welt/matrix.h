@@ -2,7 +2,7 @@
 // The 4 x 4 matrices of render instances, stored row by row with the translation in elements 3, 7
 // and 11, applied to column vectors; and the rotation about an axis that keys and trees use.
 
-#include "nadrel/vektor.h"
+#include "nadrel/welt/vektor.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
-#include "nadrel/spieler.h"
+#include "nadrel/welt/spieler.h"
 
-#include "nadrel/szene.h"
+#include "nadrel/welt/szene.h"
 #include "omvu/omvu_inputsystem.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
-#include "nadrel/objekt.h"
+#include "nadrel/welt/objekt.h"
 
-#include "nadrel/szene.h"
+#include "nadrel/welt/szene.h"
 #include "velmklassen/kern/velm_ausnahme.h"
 
 namespace Spiel {

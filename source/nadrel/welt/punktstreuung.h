@@ -1,9 +1,9 @@
 #pragma once
 // The key's two point primitives: points jittered along a straight piece and around a ring.
 
-#include "nadrel/feld.h"
-#include "nadrel/szene.h"
-#include "nadrel/vektor.h"
+#include "nadrel/welt/feld.h"
+#include "nadrel/welt/szene.h"
+#include "nadrel/welt/vektor.h"
 
 namespace Spiel {
 

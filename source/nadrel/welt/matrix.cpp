@@ -1,4 +1,4 @@
-#include "nadrel/matrix.h"
+#include "nadrel/welt/matrix.h"
 
 #include <cmath>
 

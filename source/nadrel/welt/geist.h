@@ -2,8 +2,8 @@
 // A ghost: drifts between the hills, pushed away by those it comes near and pulled towards the
 // world's centre, and trails particles that rise and fade for two seconds.
 
-#include "nadrel/objekt.h"
-#include "nadrel/szene.h"
+#include "nadrel/welt/objekt.h"
+#include "nadrel/welt/szene.h"
 
 #include <vector>
 
