@@ -4,7 +4,7 @@
 // pass and present. Skipped without a display.
 
 #include "nadrel/anwendung.h"
-#include "nadrel/filtersatz.h"
+#include "nadrel/filter/filtersatz.h"
 #include "nadrel/overlay.h"
 #include "nadrel/renderer.h"
 #include "nadrel/welt/levelbau.h"

@@ -1,7 +1,7 @@
 #include "nadrel/anwendung.h"
 
 #include "nadrel/buttons.h"
-#include "nadrel/filtersatz.h"
+#include "nadrel/filter/filtersatz.h"
 #include "nadrel/overlay.h"
 #include "nadrel/pausemenu.h"
 #include "nadrel/renderer.h"

@@ -1,6 +1,6 @@
 #include "nadrel/renderer.h"
 
-#include "nadrel/filtersatz.h"
+#include "nadrel/filter/filtersatz.h"
 #include "velmklassen/render/velm_renderziel.h"
 #include "velmklassen/render/velm_screen3d.h"
 #include "velmklassen/render/velm_textur.h"

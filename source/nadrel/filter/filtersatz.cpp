@@ -1,4 +1,4 @@
-#include "nadrel/filtersatz.h"
+#include "nadrel/filter/filtersatz.h"
 
 #include "velmklassen/bild/velm_pixelformat.h"
 #include "velmklassen/kern/velm_konsole.h"

@@ -1,6 +1,6 @@
 // The chain of a filter set: which image every pass reads and writes.
 
-#include "nadrel/filterverwaltung.h"
+#include "nadrel/filter/filterverwaltung.h"
 
 #include "velmklassen/kern/velm_konsole.h"
 

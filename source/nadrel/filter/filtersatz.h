@@ -2,7 +2,7 @@
 // A filter set: the effects active by sequence id, and the chain computed from them: the images
 // the passes read and write, the parameter values, and the steps drawn every frame.
 
-#include "nadrel/filter.h"
+#include "nadrel/filter/filter.h"
 #include "velmklassen/render/velm_renderziel.h"
 #include "velmklassen/render/velm_textur.h"
 

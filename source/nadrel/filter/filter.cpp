@@ -1,6 +1,6 @@
-#include "nadrel/filter.h"
+#include "nadrel/filter/filter.h"
 
-#include "nadrel/filterverwaltung.h"
+#include "nadrel/filter/filterverwaltung.h"
 #include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_konsole.h"
 #include "velmklassen/render/velm_pixelshader.h"

@@ -1,4 +1,4 @@
-#include "nadrel/filterverwaltung.h"
+#include "nadrel/filter/filterverwaltung.h"
 
 #include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_konsole.h"

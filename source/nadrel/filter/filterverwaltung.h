@@ -2,8 +2,8 @@
 // The filter manager: loads every effect file of the data folder once and holds what all passes
 // share (the full-screen quad and four samplers); computes the chain of a filter set.
 
-#include "nadrel/filter.h"
-#include "nadrel/filtersatz.h"
+#include "nadrel/filter/filter.h"
+#include "nadrel/filter/filtersatz.h"
 
 #include "velmklassen/render/velm_indexbuffer.h"
 #include "velmklassen/render/velm_vertexbuffer.h"
