@@ -4,9 +4,9 @@
 // pass and present. Skipped without a display.
 
 #include "nadrel/anwendung.h"
+#include "nadrel/darstellung/renderer.h"
 #include "nadrel/filter/filtersatz.h"
 #include "nadrel/overlay.h"
-#include "nadrel/renderer.h"
 #include "nadrel/welt/levelbau.h"
 #include "nadrel/welt/spieler.h"
 #include "nadrel/welt/szene.h"

@@ -1,8 +1,8 @@
 // Effect files, the chain of a filter set and whole frames of the scene renderer on the headless
 // device: every loader path, and runs read back pixel by pixel.
 
+#include "nadrel/darstellung/renderer.h"
 #include "nadrel/filter/filterverwaltung.h"
-#include "nadrel/renderer.h"
 #include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/kern/velm_parallelkern.h"
 #include "velmklassen/render/render_testhilfe.h"

@@ -2,7 +2,7 @@
 // exact accumulators, the vector conversion against the scalar one, and the sort against a
 // reference stable sort.
 
-#include "nadrel/punktrenderer.h"
+#include "nadrel/darstellung/punktrenderer.h"
 #include "velmklassen/kern/velm_parallelkern.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "nadrel/punktrenderer.h"
+#include "nadrel/darstellung/punktrenderer.h"
 
 #include "velmklassen/kern/velm_parallelkern.h"
 

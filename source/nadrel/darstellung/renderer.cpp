@@ -1,4 +1,4 @@
-#include "nadrel/renderer.h"
+#include "nadrel/darstellung/renderer.h"
 
 #include "nadrel/filter/filtersatz.h"
 #include "velmklassen/render/velm_renderziel.h"
