@@ -6,7 +6,7 @@
 #include "nadrel/anwendung.h"
 #include "nadrel/darstellung/renderer.h"
 #include "nadrel/filter/filtersatz.h"
-#include "nadrel/overlay.h"
+#include "nadrel/oberflaeche/overlay.h"
 #include "nadrel/welt/levelbau.h"
 #include "nadrel/welt/spieler.h"
 #include "nadrel/welt/szene.h"

@@ -1,10 +1,10 @@
 #include "nadrel/anwendung.h"
 
-#include "nadrel/buttons.h"
 #include "nadrel/darstellung/renderer.h"
 #include "nadrel/filter/filtersatz.h"
-#include "nadrel/overlay.h"
-#include "nadrel/pausemenu.h"
+#include "nadrel/oberflaeche/buttons.h"
+#include "nadrel/oberflaeche/overlay.h"
+#include "nadrel/oberflaeche/pausemenu.h"
 #include "nadrel/testhaken.h"
 #include "nadrel/welt/levelbau.h"
 #include "nadrel/welt/objekt.h"

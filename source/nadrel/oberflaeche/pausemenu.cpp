@@ -1,4 +1,4 @@
-#include "nadrel/pausemenu.h"
+#include "nadrel/oberflaeche/pausemenu.h"
 
 #include "gui/gui_anordnung.h"
 #include "gui/gui_widgets.h"

@@ -1,4 +1,4 @@
-#include "nadrel/overlay.h"
+#include "nadrel/oberflaeche/overlay.h"
 
 #include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/kern/velm_ausnahme.h"

@@ -1,6 +1,6 @@
-#include "nadrel/buttons.h"
+#include "nadrel/oberflaeche/buttons.h"
 
-#include "nadrel/overlay.h"
+#include "nadrel/oberflaeche/overlay.h"
 #include "omvu/omvu_inputsystem.h"
 
 namespace Spiel {
