@@ -2,7 +2,7 @@
 
 #include "nadrel/darstellung/renderer.h"
 #include "nadrel/filter/filtersatz.h"
-#include "nadrel/oberflaeche/buttons.h"
+#include "nadrel/oberflaeche/eingabeempfaenger.h"
 #include "nadrel/oberflaeche/overlay.h"
 #include "nadrel/oberflaeche/pausemenu.h"
 #include "nadrel/testhaken.h"

@@ -8,7 +8,7 @@
 #include "gui/gui_testhilfe.h"
 #include "nadrel/anwendung.h"
 #include "nadrel/bildschirmfoto.h"
-#include "nadrel/oberflaeche/buttons.h"
+#include "nadrel/oberflaeche/eingabeempfaenger.h"
 #include "nadrel/oberflaeche/overlay.h"
 #include "nadrel/oberflaeche/pausemenu.h"
 #include "nadrel/testhaken.h"

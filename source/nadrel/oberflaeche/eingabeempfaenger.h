@@ -1,6 +1,7 @@
 #pragma once
-// The game's input receiver: owns the GUI surface and its renderer and passes Escape, the left
-// mouse button and the pointer position on to the surface; every other key and the wheel end here.
+// `Buttons`, the game's input receiver: it owns the GUI surface and its renderer and passes Escape,
+// the left mouse button and the pointer position on to the surface; every other key and the wheel
+// end here.
 
 #include "gui/gui_oberflaeche.h"
 #include "gui/gui_simpelrenderer.h"

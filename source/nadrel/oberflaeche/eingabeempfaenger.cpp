@@ -1,4 +1,4 @@
-#include "nadrel/oberflaeche/buttons.h"
+#include "nadrel/oberflaeche/eingabeempfaenger.h"
 
 #include "nadrel/oberflaeche/overlay.h"
 #include "omvu/omvu_inputsystem.h"
