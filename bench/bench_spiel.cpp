@@ -3,10 +3,10 @@
 // as the frame loop runs them, and the parts on their own: the processor's scene work, the filter
 // pass and present. Skipped without a display.
 
-#include "nadrel/anwendung.h"
 #include "nadrel/darstellung/renderer.h"
 #include "nadrel/filter/filtersatz.h"
 #include "nadrel/oberflaeche/overlay.h"
+#include "nadrel/spiel/anwendung.h"
 #include "nadrel/welt/levelbau.h"
 #include "nadrel/welt/spieler.h"
 #include "nadrel/welt/szene.h"

@@ -6,12 +6,12 @@
 // own and a stand-in input system with one mouse.
 
 #include "gui/gui_testhilfe.h"
-#include "nadrel/anwendung.h"
-#include "nadrel/bildschirmfoto.h"
 #include "nadrel/oberflaeche/eingabeempfaenger.h"
 #include "nadrel/oberflaeche/overlay.h"
 #include "nadrel/oberflaeche/pausemenu.h"
-#include "nadrel/testhaken.h"
+#include "nadrel/spiel/anwendung.h"
+#include "nadrel/spiel/bildschirmfoto.h"
+#include "nadrel/spiel/testhaken.h"
 #include "omvu/omvu_testumgebung.h"
 #include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/kern/velm_ausnahme.h"

@@ -1,4 +1,4 @@
-#include "nadrel/bildschirmfoto.h"
+#include "nadrel/spiel/bildschirmfoto.h"
 
 #include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/kern/velm_konsole.h"

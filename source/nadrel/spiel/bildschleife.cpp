@@ -1,11 +1,11 @@
-#include "nadrel/anwendung.h"
+#include "nadrel/spiel/anwendung.h"
 
 #include "nadrel/darstellung/renderer.h"
 #include "nadrel/filter/filtersatz.h"
 #include "nadrel/oberflaeche/eingabeempfaenger.h"
 #include "nadrel/oberflaeche/overlay.h"
 #include "nadrel/oberflaeche/pausemenu.h"
-#include "nadrel/testhaken.h"
+#include "nadrel/spiel/testhaken.h"
 #include "nadrel/welt/levelbau.h"
 #include "nadrel/welt/objekt.h"
 #include "nadrel/welt/schluessel.h"

@@ -1,4 +1,4 @@
-#include "nadrel/testhaken.h"
+#include "nadrel/spiel/testhaken.h"
 
 #include "velmklassen/kern/velm_konsole.h"
 

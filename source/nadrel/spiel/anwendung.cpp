@@ -1,7 +1,7 @@
-#include "nadrel/anwendung.h"
+#include "nadrel/spiel/anwendung.h"
 
-#include "nadrel/bildschirmfoto.h"
 #include "nadrel/oberflaeche/overlay.h"
+#include "nadrel/spiel/bildschirmfoto.h"
 #include "omvu/omvu_inputsystem.h"
 #include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_konsole.h"
