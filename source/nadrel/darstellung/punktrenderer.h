@@ -1,6 +1,8 @@
 #pragma once
 // The processor side of the scene renderer: projects every render instance's points into 16-byte
 // items, sorts them far to near and splats them into a small grey image. No graphics device here.
+// The sort (`SortiereZeichenpunkte` and its steps) is in punktsortierung.cpp, the rest in
+// punktrenderer.cpp.
 
 #include "nadrel/welt/matrix.h"
 #include "nadrel/welt/szene.h"

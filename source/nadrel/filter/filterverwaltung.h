@@ -1,6 +1,7 @@
 #pragma once
 // The filter manager: loads every effect file of the data folder once and holds what all passes
 // share (the full-screen quad and four samplers); computes the chain of a filter set.
+// `BerechneFilterkette` is in filterkette.cpp, the rest in filterverwaltung.cpp.
 
 #include "nadrel/filter/filter.h"
 #include "nadrel/filter/filtersatz.h"

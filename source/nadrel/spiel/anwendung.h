@@ -1,6 +1,8 @@
 #pragma once
 // The application: what must exist before the first frame and outlive a run of the game (parallel
 // core, screen, input, console display, overlay), and one run of the game with its frame loop.
+// The run and its frame loop (`Ausfuehren`, `BildJob`, `SchalteKonsole`, `Pausenstaerke`,
+// `BilderProSekunde`) are in bildschleife.cpp, the rest in anwendung.cpp.
 
 #include "velmklassen/kern/velm_parallelkern.h"
 #include "velmklassen/render/velm_konsolestandardanzeige.h"
