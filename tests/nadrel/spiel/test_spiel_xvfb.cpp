@@ -2,7 +2,7 @@
 // player's keyboard and mouse would drive it, judged by its exit code, its log, its configuration
 // and the pixels of its screenshots. Skipped without a display.
 
-#include "spiel_xvfb_hilfe.h"
+#include "testhilfe.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // X screens of 16 and 30 bits, sizes the screen cannot show, "reinitvideo" with the default
 // sizes, and the fps text after the pause menu. Cases whose server does not start are skipped.
 
-#include "spiel_xvfb_hilfe.h"
+#include "testhilfe.h"
 
 namespace {
 
