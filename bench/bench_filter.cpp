@@ -2,8 +2,8 @@
 // through the filter chain and the drawing context, against the same quad with the same compiled
 // shader drawn in raw GL: the chain's bookkeeping should vanish next to the fill.
 
-#include "nadrel/filterverwaltung.h"
 #include "bench_gl.h"
+#include "nadrel/filter/filterverwaltung.h"
 #include "plattform/shaderkompiler/shaderblob.h"
 #include "velmklassen/bild/velm_bild.h"
 #include "velmklassen/render/velm_screen3d.h"

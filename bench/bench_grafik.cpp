@@ -4,6 +4,7 @@
 
 #include "plattform/grafik9/d3d9.h"
 #include "plattform/shaderkompiler/shaderblob.h"
+#include "testhilfen/einheitsquad.h"
 
 #include "bench_gl.h"
 
@@ -57,9 +58,6 @@ std::vector<Sprite> Sprites(int zug) {
     return s;
 }
 
-const float kEcken[] = {0, 0, 1, 0, 1, 1, 0, 1};
-const uint16_t kIndizes[] = {0, 1, 2, 0, 2, 3};
-
 std::vector<uint8_t> Blob(uint32_t stufe, const char* glsl, uint32_t konstanten, uint32_t sampler) {
     Plattform::ShaderBlob blob{stufe, konstanten, sampler, glsl};
     auto bytes = Plattform::SchreibeShaderBlob(blob);
@@ -92,17 +90,17 @@ void BM_ZeichneQuads(benchmark::State& state) {
     IDirect3DVertexBuffer9* ecken = nullptr;
     IDirect3DVertexBuffer9* instanzen = nullptr;
     IDirect3DIndexBuffer9* indizes = nullptr;
-    g->CreateVertexBuffer(sizeof kEcken, D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &ecken, nullptr);
+    g->CreateVertexBuffer(sizeof kEinheitsEcken, D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &ecken, nullptr);
     g->CreateVertexBuffer(kSprites * sizeof(Sprite), D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, 0,
                           D3DPOOL_DEFAULT, &instanzen, nullptr);
-    g->CreateIndexBuffer(sizeof kIndizes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &indizes,
-                         nullptr);
+    g->CreateIndexBuffer(sizeof kEinheitsIndizes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_DEFAULT,
+                         &indizes, nullptr);
     void* p = nullptr;
     ecken->Lock(0, 0, &p, 0);
-    std::memcpy(p, kEcken, sizeof kEcken);
+    std::memcpy(p, kEinheitsEcken, sizeof kEinheitsEcken);
     ecken->Unlock();
     indizes->Lock(0, 0, &p, 0);
-    std::memcpy(p, kIndizes, sizeof kIndizes);
+    std::memcpy(p, kEinheitsIndizes, sizeof kEinheitsIndizes);
     indizes->Unlock();
     const D3DVERTEXELEMENT9 elemente[] = {{0, 0, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_POSITION, 0},
                                           {1, 0, D3DDECLTYPE_FLOAT4, 0, D3DDECLUSAGE_TEXCOORD, 0},
@@ -196,7 +194,7 @@ void BM_RohesGL(benchmark::State& state) {
     glBindVertexArray(vao);
     glGenBuffers(3, puffer);
     glBindBuffer(GL_ARRAY_BUFFER, puffer[0]);
-    glBufferData(GL_ARRAY_BUFFER, sizeof kEcken, kEcken, GL_STATIC_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, sizeof kEinheitsEcken, kEinheitsEcken, GL_STATIC_DRAW);
     glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 8, nullptr);
     glEnableVertexAttribArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, puffer[1]);
@@ -208,7 +206,7 @@ void BM_RohesGL(benchmark::State& state) {
     glEnableVertexAttribArray(1);
     glEnableVertexAttribArray(2);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, puffer[2]);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof kIndizes, kIndizes, GL_STATIC_DRAW);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof kEinheitsIndizes, kEinheitsIndizes, GL_STATIC_DRAW);
 
     const GLuint programm = glCreateProgram();
     const GLuint vs = benchgl::Shader(GL_VERTEX_SHADER, kVs);

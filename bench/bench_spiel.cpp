@@ -3,13 +3,13 @@
 // as the frame loop runs them, and the parts on their own: the processor's scene work, the filter
 // pass and present. Skipped without a display.
 
-#include "nadrel/anwendung.h"
-#include "nadrel/filtersatz.h"
-#include "nadrel/levelbau.h"
-#include "nadrel/overlay.h"
-#include "nadrel/renderer.h"
-#include "nadrel/spieler.h"
-#include "nadrel/szene.h"
+#include "nadrel/darstellung/renderer.h"
+#include "nadrel/filter/filtersatz.h"
+#include "nadrel/oberflaeche/overlay.h"
+#include "nadrel/spiel/anwendung.h"
+#include "nadrel/welt/levelbau.h"
+#include "nadrel/welt/spieler.h"
+#include "nadrel/welt/szene.h"
 #include "plattform/system/plattform_system.h"
 #include "velmklassen/kern/velm_zeitgeber.h"
 #include "velmklassen/render/velm_screen3d.h"

@@ -2,9 +2,9 @@
 // the sort against boost's parallel stable sort, the projection on the parallel core against one
 // thread and plain threads, and a whole frame with the share of each step.
 
-#include "nadrel/levelbau.h"
-#include "nadrel/punktrenderer.h"
-#include "nadrel/spieler.h"
+#include "nadrel/darstellung/punktrenderer.h"
+#include "nadrel/welt/levelbau.h"
+#include "nadrel/welt/spieler.h"
 #include "plattform/system/plattform_system.h"
 #include "velmklassen/kern/velm_parallelkern.h"
 #include "velmklassen/kern/velm_zeitgeber.h"

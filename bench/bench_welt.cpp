@@ -1,7 +1,7 @@
 // Building one level from a fixed seed: clusters of hills, ground points and trees.
 
-#include "nadrel/levelbau.h"
-#include "nadrel/szene.h"
+#include "nadrel/welt/levelbau.h"
+#include "nadrel/welt/szene.h"
 #include "plattform/system/plattform_system.h"
 #include "velmklassen/kern/velm_zeitgeber.h"
 

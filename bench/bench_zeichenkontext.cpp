@@ -3,14 +3,10 @@
 // made on the device directly.
 
 #include "plattform/system/plattform_system.h"
-#include "velmklassen/render/velm_indexbuffer.h"
-#include "velmklassen/render/velm_pixelshader.h"
+#include "testhilfen/kontextquad.h"
 #include "velmklassen/render/velm_screen3d.h"
 #include "velmklassen/render/velm_shaderbasis.h"
 #include "velmklassen/render/velm_textur.h"
-#include "velmklassen/render/velm_vertexbuffer.h"
-#include "velmklassen/render/velm_vertexeingabe.h"
-#include "velmklassen/render/velm_vertexshader.h"
 #include "velmklassen/render/velm_zeichenkontext.h"
 #include "velmklassen/render/velm_zustaende.h"
 
@@ -19,22 +15,6 @@
 #include <memory>
 
 namespace {
-
-const char* kVs = R"(
-float4 ziel;
-$rein float2 ecke;
-$raus float4 pos;
-$raus float2 uv;
-$main() { pos = float4( ziel.xy + ecke * ziel.zw, 0.5, 1); uv = ecke; }
-)";
-
-const char* kPs = R"(
-DEF_SAMPLER_2D( bild);
-float4 farbe;
-$rein float2 uv;
-$raus float4 ergebnis;
-$main() { ergebnis = SAMPLE_2D( bild, uv) * farbe; }
-)";
 
 // A headless context on a 256 x 256 back buffer with the quad pipeline, a texture and the states.
 struct Aufbau {
@@ -45,27 +25,14 @@ struct Aufbau {
         kontext = std::make_unique<Velm_ZeichenKontext>();
         Velm_Screen3D::Kontext = kontext.get();
         Velm_ZeichenKontext& k = *kontext;
-        eingabe = k.ErzeugeVertexEingabe();
-        eingabe->AddKanal(0, Velm_VertexFloat2, 0, false);
-        eingabe->Beenden();
-        vs = k.ErzeugeVertexShader();
-        ps = k.ErzeugePixelShader();
-        vs->UebersetzeAusString(kVs);
-        ps->UebersetzeAusString(kPs);
-        programm = k.ErzeugeProgramm(eingabe, vs, ps);
-        float ecken[] = {0, 0, 1, 0, 1, 1, 0, 1};
-        Velm_Initialdaten e{ecken, sizeof ecken, 0};
-        puffer = k.ErzeugeVertexBuffer(0, 0, e);
-        uint16_t idx[] = {0, 1, 2, 0, 2, 3};
-        Velm_Initialdaten i{idx, sizeof idx, 0};
-        indizes = k.ErzeugeIndexBuffer(i);
+        quad = std::make_unique<TKontextQuad>(k);
         textur = k.ErzeugeTextur(64, 64, 1, Velm_FormatA8R8G8B8 | FLAG_DYNAMISCH);
         sampler = k.ErzeugeSampler(Velm_SamplerBeschreibung{});
         blend = k.ErzeugeAlphaZustand(
             Velm_AlphaZustandBeschreibung(Velm_BlendQuellAlpha, Velm_BlendInvQuellAlpha));
-        zielHandle = programm->GetKonstante("ziel");
-        farbHandle = programm->GetKonstante("farbe");
-        bildHandle = programm->GetSampler("bild");
+        zielHandle = quad->programm->GetKonstante("ziel");
+        farbHandle = quad->programm->GetKonstante("farbe");
+        bildHandle = quad->programm->GetSampler("bild");
     }
     ~Aufbau() {
         kontext->MeldeNichtFreigegebene();
@@ -75,9 +42,7 @@ struct Aufbau {
 
     void Binde() {
         Velm_ZeichenKontext& k = *kontext;
-        k.SetProgramm(programm);
-        k.SetVertexBuffer(0, puffer);
-        k.SetIndexBuffer(indizes);
+        quad->Binde(k);
         k.SetAlphaZustand(blend);
         k.SetTiefeZustand(k.mStandardTiefe);
         k.SetRueckseite();
@@ -85,12 +50,7 @@ struct Aufbau {
     }
 
     std::unique_ptr<Velm_ZeichenKontext> kontext;
-    Velm_VertexEingabe* eingabe;
-    Velm_VertexShader* vs;
-    Velm_PixelShader* ps;
-    Velm_Programm* programm;
-    Velm_VertexBuffer* puffer;
-    Velm_IndexBuffer* indizes;
+    std::unique_ptr<TKontextQuad> quad;
     Velm_Textur* textur;
     Velm_Sampler* sampler;
     Velm_AlphaZustand* blend;
@@ -114,11 +74,11 @@ void BM_BindenAmGeraet(benchmark::State& state) {
     Aufbau a;
     IDirect3DDevice9* g = a.kontext->Impl().Geraet();
     for (auto _ : state) {
-        g->SetVertexDeclaration(a.programm->mDeklaration);
-        g->SetVertexShader(a.programm->mD3DVertexShader);
-        g->SetPixelShader(a.programm->mD3DPixelShader);
-        g->SetStreamSource(0, a.puffer->mPuffer, 0, 8);
-        g->SetIndices(a.indizes->mPuffer);
+        g->SetVertexDeclaration(a.quad->programm->mDeklaration);
+        g->SetVertexShader(a.quad->programm->mD3DVertexShader);
+        g->SetPixelShader(a.quad->programm->mD3DPixelShader);
+        g->SetStreamSource(0, a.quad->ecken->mPuffer, 0, 8);
+        g->SetIndices(a.quad->indizes->mPuffer);
         g->SetRenderState(D3DRS_ALPHABLENDENABLE, a.blend->mAlphaBlendEnable);
         g->SetRenderState(D3DRS_BLENDOP, a.blend->mBlendOp);
         g->SetRenderState(D3DRS_SRCBLEND, a.blend->mSrcBlend);

@@ -2,9 +2,9 @@
 # Sources are listed by hand; a program is named after its file.
 
 # velm_bibliothek(NAME [QUELLEN a.cpp...] [BIBLIOTHEKEN lib...] [PRIVAT lib...] [GANZ])
-# A library of the engine or the game; without sources it is header-only. Its include root is the
-# tree it lies in: a library under sourceext sees sourceext only, one under source sees both, so
-# the engine cannot include the game.
+# A library of the engine, the game or a test folder's helpers; without sources it is header-only.
+# Its include root is the tree it lies in: a library under sourceext sees sourceext only, one under
+# source sees both, so the engine cannot include the game.
 # GANZ: the library's variables, commands and start-up objects register from static initialisers,
 # which the linker would drop with an object file nothing refers to, so consumers take the whole
 # archive, `NAME_archiv`.
@@ -43,15 +43,15 @@ if(VELM_SANITIZE)
 endif()
 set(VELM_TESTUMGEBUNG "XDG_DATA_HOME=${CMAKE_BINARY_DIR}/testdaten" ${VELM_SANITIZERUMGEBUNG})
 
-# velm_test(test_x.cpp [QUELLEN helper.cpp...] BIBLIOTHEKEN lib... [UMGEBUNG VAR=wert...]
-#           [LABELS l...] [ZEIT seconds])
-# The GoogleTest program `test_x` of one test file, run by CTest as one test. Tests labelled xvfb
-# open real windows on the one X server of the run and take turns, so no window covers another's
-# pixels.
+# velm_test(test_x.cpp BIBLIOTHEKEN lib... [UMGEBUNG VAR=wert...] [LABELS l...] [ZEIT seconds])
+# The GoogleTest program `test_x` of one test file, run by CTest as one test. A folder's helpers are
+# in its testhilfe.h; where they have code, testhilfe.cpp is compiled once into a library of the
+# folder (velm_bibliothek), which its programs name among BIBLIOTHEKEN. Tests labelled xvfb open
+# real windows on the one X server of the run and take turns, so no window covers another's pixels.
 function(velm_test datei)
-    cmake_parse_arguments(ARG "" "ZEIT" "QUELLEN;BIBLIOTHEKEN;UMGEBUNG;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "" "ZEIT" "BIBLIOTHEKEN;UMGEBUNG;LABELS" ${ARGN})
     get_filename_component(name ${datei} NAME_WE)
-    add_executable(${name} ${datei} ${ARG_QUELLEN})
+    add_executable(${name} ${datei})
     target_link_libraries(${name} PRIVATE ${ARG_BIBLIOTHEKEN} GTest::gtest GTest::gmock GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
     add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
@@ -71,12 +71,16 @@ function(velm_test datei)
     endif()
 endfunction()
 
-# velm_bench(bench_x.cpp BIBLIOTHEKEN lib...): the Google Benchmark program `bench_x`.
+# velm_bench(bench_x.cpp BIBLIOTHEKEN lib...): the Google Benchmark program `bench_x`. A benchmark
+# draws the unit quad of the rendering tests, so it sees tests/ as an include root, as they do: the
+# quad is defined once in tests/testhilfen/, in headers that need no test framework and that exist
+# whether the tests are built or not.
 function(velm_bench datei)
     cmake_parse_arguments(ARG "" "" "BIBLIOTHEKEN" ${ARGN})
     get_filename_component(name ${datei} NAME_WE)
     add_executable(${name} ${datei})
     target_link_libraries(${name} PRIVATE ${ARG_BIBLIOTHEKEN} benchmark::benchmark benchmark::benchmark_main)
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 endfunction()
 
 # velm_fuzz(fuzz_x.cpp BIBLIOTHEKEN lib...): the libFuzzer target `fuzz_x`; CTest runs it for 30

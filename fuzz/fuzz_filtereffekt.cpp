@@ -4,7 +4,7 @@
 // so the text of every shader element becomes one of two fixed sources: one that compiles and
 // one that does not.
 
-#include "nadrel/filterverwaltung.h"
+#include "nadrel/filter/filterverwaltung.h"
 #include "velmklassen/render/velm_screen3d.h"
 #include "velmklassen/render/velm_shaderbasis.h"
 #include "velmklassen/render/velm_zeichenkontext.h"

@@ -9,5 +9,5 @@ cmake --build build/release --target nadrel
 
 # The game reads its data beside itself and writes shader listings where it runs: it runs in
 # its build folder, so the clone stays clean.
-cd build/release/source/nadrel
+cd build/release/source/nadrel/spiel
 exec ./nadrel

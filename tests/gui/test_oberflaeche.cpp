@@ -1,7 +1,7 @@
-// The element tree, the surface's keys, pointer, focus and bindings, and the box layout, without a
-// window and with the global timer stepped by hand.
+// The surface without a window and with the global timer stepped by hand: its keys, pointer,
+// focus, navigation and modal containers, the key bindings, the tooltips and its end.
 
-#include "gui_testhilfe.h"
+#include "testhilfe.h"
 
 using namespace guitest;
 
@@ -75,101 +75,101 @@ TEST_F(Flaeche, ModalerContainerSperrtFruehereGeschwister) {
     EXPECT_EQ(klicksA, 1) << "a hidden modal container blocks no keys";
 }
 
-TEST_F(Flaeche, EigenschaftenFallenAufDieOberflaecheZurueck) {
-    SetzeZahl(mFlaeche->Eigenschaften(), "text.groesse.x", 120);
-    SetzeZahl(mFlaeche->Eigenschaften(), "text.groesse.y", 30);
-    auto* text = Neu(new Gui::Text("t", true));
-    SetzeZahl(text->Eigenschaften(), "text.groesse.y", 25);
-    EXPECT_EQ(text->GibWunschGroesse(), (BVektor{120, 25, 0}));
-    EXPECT_EQ(text->GibEigenschaft("fehlt", 7), 7);
+// A binding is appended unless it is the list's last already; codes outside 0..269 are ignored. A
+// shortcut binds once its button reaches the surface; the latest binding is served first.
+TEST_F(Flaeche, TastenBindungen) {
+    Gui::Basis* a = Neu(new Kasten);
+    Gui::Basis* b = Neu(new Kasten);
+    for (Gui::Basis* element : {a, a, b, a})
+        mFlaeche->BindeTaste(7, element);
+    EXPECT_EQ(mFlaeche->Bindungen(7), (std::vector<Gui::Basis*>{a, b, a}));
+    mFlaeche->LoeseTaste(7, a);
+    EXPECT_EQ(mFlaeche->Bindungen(7), (std::vector<Gui::Basis*>{b}));
+    mFlaeche->BindeTaste(300, a);
+    mFlaeche->VerarbeiteTaste(-1, Gui::kGedrueckt);
+    mFlaeche->VerarbeiteTaste(270, Gui::kGedrueckt);
+
+    std::vector<std::string> klicks;
+    auto* vater = new Gui::VaterBasis;
+    auto* erster = Knopf("erster", 0, 0, vater);
+    erster->SetTastenkuerzel(45);
+    erster->mKlickSignal.connect([&] { klicks.push_back("erster"); });
+    EXPECT_TRUE(mFlaeche->Bindungen(45).empty());
+    Neu(vater);
+    auto* zweiter = Knopf("zweiter", 0, 100);
+    zweiter->SetTastenkuerzel(45);
+    zweiter->mKlickSignal.connect([&] { klicks.push_back("zweiter"); });
+    mFlaeche->VerarbeiteTaste(45, Gui::kGedrueckt);
+    mFlaeche->VerarbeiteTaste(45, Gui::kLosgelassen);
+    delete zweiter;
+    mFlaeche->VerarbeiteTaste(45, Gui::kGedrueckt);
+    EXPECT_EQ(klicks, (std::vector<std::string>{"zweiter", "erster"}));
 }
 
-TEST_F(Flaeche, KinderWandernVerbergenUndGehen) {
+// A tooltip shows once the pointer rested 0.5 s on its owner and stays while the pointer moves
+// within it; it fades for 0.5 s once the pointer leaves, and forgets an owner deleted meanwhile.
+TEST_F(Flaeche, Hinweise) {
+    Gui::Basis* besitzer[2];
+    for (int i = 0; i < 2; ++i) {
+        besitzer[i] = Knopf("k", 200.0f * float(i), 0);
+        besitzer[i]->SetHinweisText("Hinweis " + std::to_string(i));
+    }
+    mFlaeche->VerarbeiteMausBewegung({10, 10, 0});
+    Schritt(0.3f);
+    mFlaeche->VerarbeiteMausBewegung({10, 10, 0}); // a move of length 0 restarts nothing
+    EXPECT_EQ(mFlaeche->GibHinweisZustand(), Gui::Oberflaeche::kHinweisGeplant);
+    Schritt(0.25f);
+    Gui::Hinweis* hinweis = mFlaeche->HinweisElement();
+    ASSERT_NE(hinweis, nullptr);
+    EXPECT_EQ(mFlaeche->Kinder().back(), hinweis);
+    EXPECT_EQ(hinweis->GibText(), "Hinweis 0");
+    mFlaeche->VerarbeiteMausBewegung({20, 20, 0});
+    EXPECT_EQ(mFlaeche->HinweisElement(), hinweis);
+
+    mFlaeche->VerarbeiteMausBewegung({210, 10, 0});
+    EXPECT_FALSE(hinweis->IstAktiv());
+    delete besitzer[0];
+    EXPECT_EQ(hinweis->Besitzer(), nullptr);
+    Schritt(0.4f);
+    EXPECT_EQ(mFlaeche->Kinder().size(), 2u) << "the old one still fades";
+    Schritt(0.2f);
+    EXPECT_EQ(mFlaeche->Kinder().size(), 2u) << "the old one went, the new one came";
+    EXPECT_EQ(mFlaeche->HinweisElement()->GibText(), "Hinweis 1");
+
+    mFlaeche->HinweisElement()->Ausblenden();
+    delete besitzer[1];
+    EXPECT_EQ(mFlaeche->HinweisElement(), nullptr);
+    EXPECT_TRUE(mFlaeche->Kinder().empty()) << "the shown tooltip goes with its owner";
+    Schritt(1);
+}
+
+TEST_F(Flaeche, AbbauMitOffenenAufrufen) {
+    mFlaeche.reset();
+    Schritt(1);
     const size_t vorher = Velm_Zeitgeber::Global().AnzahlAufrufe();
-    auto* a = Neu(new Gui::VaterBasis);
-    auto* b = Neu(new Gui::VaterBasis);
-    auto* kind = Neu(new Kasten, a);
-    b->AddKind(kind);
-    EXPECT_TRUE(a->Kinder().empty());
-    EXPECT_EQ(kind->Vater(), b);
-
-    b->SetAktiv(false);
-    EXPECT_FALSE(kind->IstAktiv()) << "a container passes its flag on";
-    EXPECT_EQ(Velm_Zeitgeber::Global().AnzahlAufrufe(), vorher + 1) << "one layout pass for all changes";
-    // Deleted with its container, a focused button leaves neither focus nor binding behind.
-    auto* knopf = Knopf("k", 0, 0, a);
-    knopf->SetTastenkuerzel(40);
-    mFlaeche->SetFokus(knopf);
-    delete a;
-    EXPECT_EQ(mFlaeche->Fokus(), nullptr);
-    EXPECT_TRUE(mFlaeche->Bindungen(40).empty());
-    EXPECT_EQ(mFlaeche->Kinder(), (std::vector<Gui::Basis*>{b}));
-}
-
-// One child of a layout case: preferred size, stretch, active, placed by layout.
-struct Kind {
-    BVektor wunsch;
-    BVektor dehnung;
-    bool aktiv = true;
-    bool durchLayout = true;
-};
-struct Ergebnis {
-    BVektor position, groesse;
-};
-struct LayoutFall {
-    const char* name;
-    uint32_t art;
-    BVektor ausrichtung;
-    BVektor vaterGroesse;
-    std::vector<Kind> kinder;
-    std::vector<Ergebnis> erwartet;
-    BVektor wunsch;
-};
-
-TEST_F(Flaeche, ZeilenUndSpalten) {
-    const BVektor x40{100, 40, 0};
-    // clang-format off
-    const std::vector<LayoutFall> faelle = {
-        {"spalte dehnt", 1, {0.5f, 0.5f}, {200, 200}, {{x40, {0, 1}}, {x40, {0, 0}}},
-         {{{50, 10}, {100, 130}}, {{50, 150}, {100, 40}}}, {120, 110}},
-        {"spalte ohne dehnung", 1, {0, 1}, {200, 200}, {{x40, {}}, {x40, {}}},
-         {{{10, 100}, {100, 40}}, {{10, 150}, {100, 40}}}, {120, 110}},
-        {"zu gross schrumpft", 1, {0.5f, 0}, {200, 100}, {{x40, {1, 1}}, {x40, {0, 1}}},
-         {{{10, 10}, {180, 35}}, {{50, 55}, {100, 35}}}, {120, 110}},
-        {"fest platziert", 1, {0.5f, 0}, {200, 200}, {{x40, {}, true, false}, {x40, {}}},
-         {{{7, 7}, {100, 40}}, {{50, 60}, {100, 40}}}, {120, 110}},
-        // The spacing before the first active child stays: 180 free, 40 and 10 taken.
-        {"inaktiv zaehlt nur im wunsch", 1, {0.5f, 0}, {200, 200}, {{x40, {}, false}, {x40, {0, 1}}},
-         {{{0, 0}, {100, 50}}, {{50, 10}, {100, 170}}}, {120, 110}},
-        {"zeile dehnt", 0, {0.5f, 0.5f}, {300, 100}, {{x40, {1, 0}}, {x40, {0, 1}}},
-         {{{10, 30}, {170, 40}}, {{190, 10}, {100, 80}}}, {230, 60}},
-        {"leere zeile", 0, {0.5f, 0.5f}, {300, 100}, {}, {}, {10, 20}},
-        {"leere spalte", 1, {0.5f, 0.5f}, {300, 100}, {}, {}, {20, 10}},
-    };
-    // clang-format on
-    for (const LayoutFall& fall : faelle) {
-        SCOPED_TRACE(fall.name);
-        auto* vater = Neu(new Gui::VaterBasis);
-        SetzeZahl(vater->Eigenschaften(), "elmAbstand.x", 10);
-        SetzeZahl(vater->Eigenschaften(), "elmAbstand.y", 10);
-        vater->SetGroesse(fall.vaterGroesse, false);
-        vater->SetLayout(std::make_unique<Gui::Anordnung>(fall.art, fall.ausrichtung.x, fall.ausrichtung.y));
-        std::vector<Kasten*> kinder;
-        for (const Kind& k : fall.kinder) {
-            Kasten* kasten = Neu(new Kasten(k.wunsch), vater);
-            kasten->SetDehnung(k.dehnung);
-            kasten->SetAktiv(k.aktiv);
-            if (!k.durchLayout)
-                kasten->SetPosition({7, 7, 0}, false);
-            kinder.push_back(kasten);
+    // What each case leaves behind when the surface goes: a tooltip about to show, one shown and
+    // fading on its own, one fading after the pointer left, a pending layout.
+    // Pointer positions along x; 0 stands for resting 0.6 s.
+    const std::vector<std::vector<float>> zeigerWege = {{10}, {10, 0}, {10, 0, 210}};
+    for (size_t fall = 0; fall < zeigerWege.size(); ++fall) {
+        mFlaeche = std::make_unique<Gui::Oberflaeche>("");
+        for (float x : {0.0f, 200.0f}) {
+            Gui::Button* knopf = Knopf("k", x, 0);
+            knopf->SetTastenkuerzel(40);
+            knopf->SetHinweisText("h");
         }
-        Schritt(0.01f);
-        for (size_t i = 0; i < kinder.size(); ++i) {
-            EXPECT_EQ(kinder[i]->Position(), fall.erwartet[i].position) << i;
-            EXPECT_EQ(kinder[i]->Groesse(), fall.erwartet[i].groesse) << i;
+        for (float x : zeigerWege[fall]) {
+            if (x == 0)
+                Schritt(0.6f);
+            else
+                mFlaeche->VerarbeiteMausBewegung({x, 10, 0});
         }
-        EXPECT_EQ(vater->GibWunschGroesse(), fall.wunsch);
-        delete vater;
+        if (fall == 1)
+            mFlaeche->HinweisElement()->Ausblenden();
+        mFlaeche->Kinder()[0]->SetGroesse({90, 50, 0}, false);
+        mFlaeche.reset();
+        EXPECT_EQ(Velm_Zeitgeber::Global().AnzahlAufrufe(), vorher) << fall;
+        Schritt(1);
     }
 }
 

@@ -1,10 +1,10 @@
 // The simple renderer headless through the layer: the quads it queues for each kind of element,
 // one surface drawn and read back, and its easing curves.
 
-#include "gui_testhilfe.h"
+#include "testhilfe.h"
 
 #include "gui/gui_simpelrenderer.h"
-#include "velmklassen/render/render_testhilfe.h"
+#include "velmklassen/render/testhilfe.h"
 #include "velmklassen/render/velm_blockgfx3d.h"
 #include "velmklassen/render/velm_font3d.h"
 

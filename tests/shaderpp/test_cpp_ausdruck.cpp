@@ -2,7 +2,7 @@
 // constants and the errors that make a condition true or end the run; and 300 random conditions with
 // the answers of the system's "cpp -P -undef -nostdinc".
 
-#include "cpp_hilfe.h"
+#include "testhilfe.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Directives: conditional nesting and its errors, #include search, #line, #pragma and the rest.
 
-#include "cpp_hilfe.h"
+#include "testhilfe.h"
 
 #include <gtest/gtest.h>
 

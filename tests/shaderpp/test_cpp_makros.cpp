@@ -1,7 +1,7 @@
 // Macros: redefinition, expansion with raw arguments, stringizing, quoted parameters, pasting,
 // the limits and the dump of all definitions.
 
-#include "cpp_hilfe.h"
+#include "testhilfe.h"
 
 #include <gtest/gtest.h>
 

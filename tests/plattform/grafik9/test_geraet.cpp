@@ -1,67 +1,11 @@
-// The device itself: creation, capabilities, targets, viewport, clearing, references; device
+// The device itself: its back buffer, targets, viewport, clearing and refused creations; device
 // loss and reset and the video-memory budget, the paths the engine's eviction and reset code
 // takes, driven through the test hooks.
 
-#include "grafik9_testhilfe.h"
+#include "testhilfe.h"
 
 namespace grafik9test {
 namespace {
-
-TEST(Direct3D, SchnittstelleFormateUndGeraete) {
-    EXPECT_EQ(Direct3DCreate9(31), nullptr);
-    const Com<IDirect3D9> d3d(Direct3DCreate9(D3D_SDK_VERSION));
-    D3DADAPTER_IDENTIFIER9 kennung{};
-    EXPECT_EQ(d3d->GetAdapterIdentifier(1, 0, &kennung), D3DERR_INVALIDCALL);
-    // The limits can be asked before a device exists (the screen checks a size with them first),
-    // and they are the device's own.
-    D3DCAPS9 vorher{};
-    EXPECT_EQ(d3d->GetDeviceCaps(1, D3DDEVTYPE_HAL, &vorher), D3DERR_INVALIDCALL);
-    ASSERT_EQ(d3d->GetDeviceCaps(0, D3DDEVTYPE_HAL, &vorher), D3D_OK);
-    EXPECT_GE(vorher.MaxTextureWidth, 4096u);
-    // The engine asks for D32 first, then D24X8, then takes D16.
-    const auto format = [&](DWORD usage, D3DRESOURCETYPE typ, D3DFORMAT f) {
-        return d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, usage, typ, f);
-    };
-    EXPECT_EQ(format(D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D24X8), D3D_OK);
-    ErwarteAlle(D3DERR_NOTAVAILABLE, {format(D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D32),
-                                      format(D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_A8R8G8B8),
-                                      format(D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, D3DFMT_DXT1)});
-
-    // Windowed 0 x 0 takes the window's size; without a window there is none.
-    IDirect3DDevice9* geraet = nullptr;
-    D3DPRESENT_PARAMETERS parameter = Fensterparameter(0, 0);
-    EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &geraet), D3DERR_INVALIDCALL);
-    parameter = Fensterparameter(8, 8, D3DFMT_A16B16G16R16F);
-    EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &geraet), D3DERR_INVALIDCALL);
-    parameter.BackBufferFormat = D3DFMT_R5G6B5;
-    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_REF, nullptr, 0x52, &parameter, &geraet), D3D_OK);
-    D3DCAPS9 eigene{}, gefragt{};
-    geraet->GetDeviceCaps(&eigene);
-    ASSERT_EQ(d3d->GetDeviceCaps(0, D3DDEVTYPE_REF, &gefragt), D3D_OK);
-    EXPECT_EQ(std::pair(gefragt.MaxTextureWidth, gefragt.MaxTextureHeight),
-              std::pair(eigene.MaxTextureWidth, eigene.MaxTextureHeight));
-    EXPECT_EQ(vorher.MaxTextureHeight, eigene.MaxTextureHeight);
-    // The back buffer is lockable only when asked for at creation, as on Direct3D 9.
-    D3DLOCKED_RECT lr{};
-    auto rueck =
-        Hole<IDirect3DSurface9>([&](auto o) { return geraet->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, o); });
-    EXPECT_EQ(rueck->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3DERR_INVALIDCALL);
-    rueck.reset();
-    IDirect3DDevice9* zweites = nullptr;
-    EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &zweites), D3DERR_NOTAVAILABLE);
-
-    // A bound texture keeps what it needs of the released device until it goes too; then a new
-    // device may be made.
-    auto t = Hole<IDirect3DTexture9>([&](auto o) {
-        return geraet->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, o, nullptr);
-    });
-    geraet->SetTexture(0, t.get());
-    EXPECT_EQ(geraet->Release(), 0u);
-    EXPECT_NE(Hole<IDirect3DSurface9>([&](auto o) { return t->GetSurfaceLevel(0, o); }), nullptr);
-    t.reset();
-    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x52, &parameter, &zweites), D3D_OK);
-    zweites->Release();
-}
 
 TEST_F(Geraet, RueckpufferLiestXAlsFF) {
     mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00123456, 1.0f, 0);
@@ -164,16 +108,6 @@ TEST_F(Geraet, UngueltigeErzeugungen) {
                  mGeraet->CreateVertexDeclaration(normale, &deklaration),
                  mGeraet->CreateVertexDeclaration(strom9, &deklaration)});
     EXPECT_EQ(std::tuple(t, deklaration), std::tuple(nullptr, nullptr));
-}
-
-TEST_F(Geraet, PufferSperren) {
-    const auto vb = VertexPuffer(64, D3DUSAGE_WRITEONLY);
-    void* p = nullptr;
-    ErwarteAlle(D3DERR_INVALIDCALL, {vb->Lock(60, 8, &p, 0), vb->Lock(65, 0, &p, 0), vb->Unlock()});
-    ASSERT_EQ(vb->Lock(16, 0, &p, 0), D3D_OK);
-    std::memset(p, 0, 48);
-    EXPECT_EQ(vb->Lock(0, 0, &p, 0), D3DERR_INVALIDCALL);
-    EXPECT_EQ(vb->Unlock(), D3D_OK);
 }
 
 using Verlust = Geraet;

@@ -1,7 +1,7 @@
 // Textures: formats, uploads, locks, render targets, samplers and mip levels as Direct3D 9
 // shows them to a shader.
 
-#include "grafik9_testhilfe.h"
+#include "testhilfe.h"
 
 namespace grafik9test {
 namespace {

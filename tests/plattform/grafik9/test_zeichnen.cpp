@@ -1,7 +1,7 @@
 // Pixels drawn through the layer land where Direct3D 9 puts them.
 
-#include "grafik9_testhilfe.h"
 #include "plattform/shaderkompiler/shaderblob.h"
+#include "testhilfe.h"
 
 namespace grafik9test {
 namespace {
@@ -137,7 +137,8 @@ TEST_F(Zeichnen, VertexSamplerLiegenAufEigenenEinheiten) {
 TEST_F(Zeichnen, ZweitesZielUndIndex32) {
     BaueQuad("void main(float4 f : TEXCOORD0, out float4 a : COLOR0, out float4 b : COLOR1) { a = f; b = 1 - f; }");
     // The same quad from 32-bit indices.
-    const auto ib32 = IndexPuffer(std::vector<uint32_t>{0, 1, 2, 0, 2, 3});
+    const auto ib32 =
+        IndexPuffer(std::vector<uint32_t>(std::begin(kEinheitsIndizes), std::end(kEinheitsIndizes)));
     mGeraet->SetIndices(ib32.get());
     const auto zweites = Textur(kBreite, kHoehe, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8);
     ASSERT_EQ(mGeraet->SetRenderTarget(1, Flaeche(zweites.get()).get()), D3D_OK);

@@ -3,7 +3,7 @@
 #include "velmklassen/absturz/velm_absturz.h"
 #include "velmklassen/kern/velm_parallelkern.h"
 
-#include "absturz_hilfen.h"
+#include "testhilfe.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "bild_testhilfen.h"
+#include "testhilfe.h"
 #include "velmklassen/bild/velm_bild.h"
 
 #include <gtest/gtest.h>

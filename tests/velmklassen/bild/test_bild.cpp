@@ -1,4 +1,4 @@
-#include "bild_testhilfen.h"
+#include "testhilfe.h"
 #include "velmklassen/bild/velm_bild.h"
 
 #include <gtest/gtest.h>
@@ -59,4 +59,32 @@ TEST(BildMipStufen, MehrAlsSechzehnWerdenGemeldetUndBleiben) {
     EXPECT_EQ(brueche.Anzahl(), 1);
     EXPECT_TRUE(log.Enthaelt("!Ausnahme \"Mehr als 16 MipMap-Stufen\""));
     EXPECT_NE(bild.GibMipStufe(16)->mDaten, nullptr);
+}
+
+// Only a base image may be remade: a mip level's memory belongs to its chain, another face's to the
+// base face. The refused resize must also stop the loaders, which would fill memory of another size.
+TEST(Bild, UmbauUndLadenNurAmBasisbild) {
+    TLog log;
+    Velm_Bild bild(4, 4, Velm_FormatA8R8G8B8, 0), wuerfel;
+    wuerfel.SetCubeMapGroesse(2, Velm_FormatA8R8G8B8, 1);
+    const std::vector<uint8_t> dds = Kopf(64, 64, 116).Bytes(std::vector<uint8_t>(64 * 64 * 16));
+    const std::vector<uint8_t> png = BaueTestPNG(64, 64, 4, Zufallsbytes(64 * 64 * 4, 1), {0});
+    for (Velm_Bild* ziel : {bild.GibMipStufe(2), wuerfel.Seite(Velm_Bild::kPlusZ)}) {
+        EXPECT_FALSE(Lade(*ziel, dds));
+        EXPECT_FALSE(Lade(*ziel, png));
+        EXPECT_FALSE(ziel->SetCubeMapGroesse(64, Velm_FormatA8, 1));
+        EXPECT_LT(ziel->mBreite, 64u);
+    }
+    for (const char* zeile :
+         {"!Velm_Bild::SetGroesse( 64, 64, 8, 1):  Umdimensionierung ist für MipMaps nicht zulässig.",
+          "!Velm_Bild::SetCubeMapGroesse( 64, 14, 1):  Umdimensionierung ist für MipMaps nicht zulässig.",
+          "!Velm_Bild::SetGroesse( 64, 64, 0, 1):  Umbau einer CubeMap zu einem 2D-Bild darf nur von der "
+          "Basisseite (Links) ausgehen.",
+          "!Velm_Bild::SetCubeMapGroesse( 64, 14, 1):  Umbau einer CubeMap darf nur von der Basisseite "
+          "(Links) ausgehen."})
+        EXPECT_TRUE(log.Enthaelt(zeile)) << zeile;
+    // The base face remade as 2D lets go of the other faces.
+    EXPECT_TRUE(Lade(wuerfel, png));
+    EXPECT_FALSE(wuerfel.IstCubeMap());
+    EXPECT_EQ(wuerfel.Seite(Velm_Bild::kPlusY), nullptr);
 }

@@ -1,52 +1,9 @@
-#include "bild_testhilfen.h"
+#include "testhilfe.h"
 #include "velmklassen/bild/velm_bild.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
-
-namespace {
-
-constexpr uint32_t kMipFlag = 0x20000, kCapsMip = 0x400000;
-
-uint32_t FourCC(const char* code) {
-    return uint32_t(uint8_t(code[0])) | uint32_t(uint8_t(code[1])) << 8 | uint32_t(uint8_t(code[2])) << 16 |
-           uint32_t(uint8_t(code[3])) << 24;
-}
-
-// A DDS header (magic included) with the fields the reader looks at; a format code of 0 leaves the
-// pixels to the bit count and masks.
-struct TDDSKopf {
-    uint32_t breite = 0, hoehe = 0, fourCC = 0, mips = 0;
-    uint32_t flags = 0x1007, caps = 0x1000, caps2 = 0, bits = 32;
-    uint32_t rot = 0x00FF0000, gruen = 0x0000FF00, blau = 0x000000FF, alpha = 0xFF000000;
-    const char* magie = "DDS ";
-
-    // The header followed by the level data.
-    std::vector<uint8_t> Bytes(const std::vector<uint8_t>& daten = {}) const {
-        std::vector<uint8_t> d(magie, magie + 4);
-        const uint32_t pixelFlags = fourCC != 0 ? 0x4 : 0;
-        const uint32_t woerter[31] = {
-            124, flags, hoehe, breite,     0,      0,    mips, 0,     0,    0,     0,    0,     0, 0, 0, 0,
-            0,   0,     32,    pixelFlags, fourCC, bits, rot,  gruen, blau, alpha, caps, caps2, 0, 0, 0};
-        for (uint32_t wort : woerter)
-            Haenge(d, wort);
-        d.insert(d.end(), daten.begin(), daten.end());
-        return d;
-    }
-};
-
-// A header for the format code, with a mip chain announced in all three places when `mips` is set
-// and all six faces of a cube map when `wuerfel` is.
-TDDSKopf Kopf(uint32_t breite, uint32_t hoehe, uint32_t code, uint32_t mips = 0, bool wuerfel = false) {
-    TDDSKopf kopf{.breite = breite, .hoehe = hoehe, .fourCC = code, .mips = mips};
-    kopf.flags |= mips ? kMipFlag : 0;
-    kopf.caps |= (mips ? kCapsMip : 0) | (wuerfel ? 0x8 : 0);
-    kopf.caps2 = wuerfel ? 0xFE00 : 0;
-    return kopf;
-}
-
-} // namespace
 
 // The level data of every format code arrive as they are, and the reader stops right after them.
 TEST(DDSLesen, JedesFormatNachCode) {
@@ -204,32 +161,4 @@ TEST(DDSLesen, JedeVerkuerzungWirdAbgelehnt) {
     }
     ErwarteAbgelehnt(std::vector<uint8_t>(datei.begin(), datei.end() - 1),
                      "!Velm_Bild::LadeDDS(): Datei ist kürzer als ihre Bilddaten (2207 von 2208 Bytes).");
-}
-
-// Only a base image may be remade: a mip level's memory belongs to its chain, another face's to the
-// base face. The refused resize must also stop the loaders, which would fill memory of another size.
-TEST(Bild, UmbauUndLadenNurAmBasisbild) {
-    TLog log;
-    Velm_Bild bild(4, 4, Velm_FormatA8R8G8B8, 0), wuerfel;
-    wuerfel.SetCubeMapGroesse(2, Velm_FormatA8R8G8B8, 1);
-    const std::vector<uint8_t> dds = Kopf(64, 64, 116).Bytes(std::vector<uint8_t>(64 * 64 * 16));
-    const std::vector<uint8_t> png = BaueTestPNG(64, 64, 4, Zufallsbytes(64 * 64 * 4, 1), {0});
-    for (Velm_Bild* ziel : {bild.GibMipStufe(2), wuerfel.Seite(Velm_Bild::kPlusZ)}) {
-        EXPECT_FALSE(Lade(*ziel, dds));
-        EXPECT_FALSE(Lade(*ziel, png));
-        EXPECT_FALSE(ziel->SetCubeMapGroesse(64, Velm_FormatA8, 1));
-        EXPECT_LT(ziel->mBreite, 64u);
-    }
-    for (const char* zeile :
-         {"!Velm_Bild::SetGroesse( 64, 64, 8, 1):  Umdimensionierung ist für MipMaps nicht zulässig.",
-          "!Velm_Bild::SetCubeMapGroesse( 64, 14, 1):  Umdimensionierung ist für MipMaps nicht zulässig.",
-          "!Velm_Bild::SetGroesse( 64, 64, 0, 1):  Umbau einer CubeMap zu einem 2D-Bild darf nur von der "
-          "Basisseite (Links) ausgehen.",
-          "!Velm_Bild::SetCubeMapGroesse( 64, 14, 1):  Umbau einer CubeMap darf nur von der Basisseite "
-          "(Links) ausgehen."})
-        EXPECT_TRUE(log.Enthaelt(zeile)) << zeile;
-    // The base face remade as 2D lets go of the other faces.
-    EXPECT_TRUE(Lade(wuerfel, png));
-    EXPECT_FALSE(wuerfel.IstCubeMap());
-    EXPECT_EQ(wuerfel.Seite(Velm_Bild::kPlusY), nullptr);
 }

@@ -7,8 +7,7 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <pwd.h>
-#include <unistd.h>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -19,19 +18,6 @@ const char* const kXdgDaten = std::getenv("XDG_DATA_HOME");
 
 // The global object is built before main; this initialiser of another file sees it complete.
 const std::string gBenutzerOrdnerBeimStart = Velm_System::Global().mBenutzerOrdner.string();
-
-// Sets an environment variable while it lives (nullptr: unsets it), then restores it.
-struct TUmgebung {
-    TUmgebung(const char* name, const char* wert) : mName(name) {
-        if (const char* alt = std::getenv(name))
-            mAlt = alt;
-        Setze(wert);
-    }
-    ~TUmgebung() { Setze(mAlt ? mAlt->c_str() : nullptr); }
-    void Setze(const char* wert) { wert ? setenv(mName, wert, 1) : unsetenv(mName); }
-    const char* mName;
-    std::optional<std::string> mAlt;
-};
 
 using System = TLogTest;
 
@@ -119,18 +105,4 @@ TEST(GlobalesSystem, FehlerImStartStehtAufDerFehlerausgabe) {
     EXPECT_EQ(ausgabe.rfind("!Unable to create user data path \"" + (daten / "Nadrel").string() + "\".", 0),
               0u);
     EXPECT_NE(ausgabe.find("GlobalesSystem."), std::string::npos);
-}
-
-TEST(PlattformOrdner, XdgDataHomeNurAbsolutSonstHomeSonstBenutzerdatenbank) {
-    TUmgebung heim("HOME", "/heim/spieler");
-    for (const char* xdg : {"relativ/xdg", "", static_cast<const char*>(nullptr), "/daten/xdg"}) {
-        TUmgebung umgebung("XDG_DATA_HOME", xdg);
-        EXPECT_EQ(Plattform::DatenOrdner(),
-                  fs::path(xdg && xdg[0] == '/' ? xdg : "/heim/spieler/.local/share"));
-    }
-    TUmgebung ohneXdg("XDG_DATA_HOME", nullptr), ohneHeim("HOME", nullptr);
-    const passwd* eintrag = getpwuid(geteuid());
-    ASSERT_TRUE(eintrag && eintrag->pw_dir[0] == '/');
-    EXPECT_EQ(Plattform::DatenOrdner(), fs::path(eintrag->pw_dir) / ".local/share");
-    EXPECT_EQ(Plattform::BenutzerName(), eintrag->pw_name);
 }

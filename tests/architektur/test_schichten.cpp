@@ -1,0 +1,151 @@
+// The layers of the tree: every #include of source/ and sourceext/ is one that the README's
+// Architecture section allows, and the README's tables name the folders that exist.
+
+#include "testhilfen/testhilfen.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kWurzel = VELM_WURZEL;
+
+// A table of the README's Architecture section: first cell → the names of the second, each
+// between backticks ("–" names none).
+using Tabelle = std::map<std::string, std::set<std::string>>;
+
+std::vector<std::string> InBackticks(const std::string& zelle) {
+    std::vector<std::string> namen;
+    for (size_t a = zelle.find('`'); a != std::string::npos; a = zelle.find('`', a + 1)) {
+        const size_t e = zelle.find('`', a + 1);
+        if (e == std::string::npos)
+            break;
+        namen.push_back(zelle.substr(a + 1, e - a - 1));
+        a = e;
+    }
+    return namen;
+}
+
+// The rows below the header line `kopf` up to the first line that is not a row.
+Tabelle LiesTabelle(const std::string& kopf) {
+    std::istringstream readme(TextDerDatei(kWurzel / "README.md"));
+    Tabelle tabelle;
+    bool drin = false;
+    for (std::string zeile; std::getline(readme, zeile);) {
+        if (zeile == kopf) {
+            drin = true;
+            continue;
+        }
+        if (!drin || zeile.rfind("|---", 0) == 0)
+            continue;
+        if (zeile.empty() || zeile[0] != '|')
+            break;
+        const size_t trenner = zeile.find('|', 1);
+        const std::vector<std::string> links = InBackticks(zeile.substr(0, trenner));
+        if (links.size() != 1 || trenner == std::string::npos) {
+            ADD_FAILURE() << "README: a row of \"" << kopf << "\" that is not `name` | `a`, `b`: " << zeile;
+            continue;
+        }
+        const std::vector<std::string> rechts = InBackticks(zeile.substr(trenner));
+        tabelle[links[0]] = {rechts.begin(), rechts.end()};
+    }
+    EXPECT_FALSE(tabelle.empty()) << "README has no table headed " << kopf;
+    return tabelle;
+}
+
+struct Include {
+    fs::path datei; // relative to the repository
+    int zeile;
+    std::string name; // as written between the quotes or angle brackets
+    bool system;      // <...>
+};
+
+// Every source file's folder as its includes name it ("velmklassen/kern"), with its includes.
+std::map<std::string, std::vector<Include>> LiesQuellen() {
+    std::map<std::string, std::vector<Include>> ordner;
+    for (const char* baum : {"source", "sourceext"}) {
+        for (const auto& eintrag : fs::recursive_directory_iterator(kWurzel / baum)) {
+            const fs::path& pfad = eintrag.path();
+            if (!eintrag.is_regular_file() || (pfad.extension() != ".h" && pfad.extension() != ".cpp"))
+                continue;
+            std::vector<Include>& includes =
+                ordner[fs::relative(pfad.parent_path(), kWurzel / baum).generic_string()];
+            std::istringstream text(TextDerDatei(pfad));
+            int nummer = 0;
+            for (std::string zeile; std::getline(text, zeile);) {
+                ++nummer;
+                const size_t a = zeile.find_first_not_of(" \t");
+                if (a == std::string::npos || zeile.compare(a, 8, "#include") != 0)
+                    continue;
+                const size_t auf = zeile.find_first_of("\"<", a + 8);
+                const size_t zu =
+                    auf == std::string::npos ? auf : zeile.find(zeile[auf] == '"' ? '"' : '>', auf + 1);
+                if (zu == std::string::npos)
+                    continue;
+                includes.push_back({fs::relative(pfad, kWurzel), nummer, zeile.substr(auf + 1, zu - auf - 1),
+                                    zeile[auf] == '<'});
+            }
+        }
+    }
+    return ordner;
+}
+
+const std::map<std::string, std::vector<Include>>& Quellen() {
+    static const std::map<std::string, std::vector<Include>> quellen = LiesQuellen();
+    return quellen;
+}
+
+std::string Ort(const Include& include) {
+    return include.datei.generic_string() + ":" + std::to_string(include.zeile);
+}
+
+} // namespace
+
+TEST(Schichten, JedesIncludeIstErlaubt) {
+    const Tabelle erlaubt = LiesTabelle("| folder | may include |");
+    for (const auto& [ordner, includes] : Quellen()) {
+        const auto zeile = erlaubt.find(ordner);
+        if (zeile == erlaubt.end()) {
+            ADD_FAILURE() << "README's table of layers has no row for the folder " << ordner;
+            continue;
+        }
+        for (const Include& include : includes) {
+            if (include.system)
+                continue;
+            const std::string von = fs::path(include.name).parent_path().generic_string();
+            if (von != ordner && zeile->second.count(von) == 0)
+                ADD_FAILURE() << Ort(include) << ": " << ordner << " may not include \"" << include.name
+                              << "\"";
+        }
+    }
+    for (const auto& [ordner, erlaubte] : erlaubt) {
+        for (const std::string& name : erlaubte) {
+            if (Quellen().count(name) == 0)
+                ADD_FAILURE() << "README's table of layers names " << name << ", which holds no source";
+        }
+        if (Quellen().count(ordner) == 0)
+            ADD_FAILURE() << "README's table of layers names " << ordner << ", which holds no source";
+    }
+}
+
+TEST(Schichten, SystemkoepfeNurInDerLinuxSchicht) {
+    const Tabelle nurIn = LiesTabelle("| system header | only in |");
+    for (const auto& [ordner, includes] : Quellen()) {
+        for (const Include& include : includes) {
+            for (const auto& [kopf, ordnerListe] : nurIn) {
+                // "<EGL/" names a folder of headers, "<signal.h>" one header.
+                const std::string name = kopf.substr(1, kopf.size() - (kopf.back() == '>' ? 2 : 1));
+                if (include.system && include.name.rfind(name, 0) == 0 && ordnerListe.count(ordner) == 0)
+                    ADD_FAILURE() << Ort(include) << ": " << kopf << " belongs to "
+                                  << ::testing::PrintToString(ordnerListe);
+            }
+        }
+    }
+}

@@ -1,0 +1,222 @@
+// The whole game on the displays a player brings, each an X server of the test's own (1280 x 720,
+// so no other test drives its keyboard): a start without a display or without the overlay's font,
+// X screens of 16 and 30 bits, sizes the screen cannot show, "reinitvideo" with the default
+// sizes, and the fps text after the pause menu. Cases whose server does not start are skipped.
+
+#include "testhilfe.h"
+
+namespace {
+
+using namespace spieltest;
+
+constexpr int kBreite = 1280;
+constexpr int kHoehe = 720;
+
+class EigeneAnzeige : public Spielrunde {
+protected:
+    static void SetUpTestSuite() { UebergeheXFehler(); }
+
+    void TearDown() override {
+        Abbrechen();
+        Trenne();
+    }
+
+    // Ends the game and the server before, then a fresh server of that depth and a connection to
+    // it; false when it does not start.
+    bool Server(int tiefe) {
+        Abbrechen();
+        Trenne();
+        mServer.emplace(kBreite, kHoehe, tiefe);
+        mX = mServer->Name().empty() ? nullptr : XOpenDisplay(mServer->Name().c_str());
+        if (mX == nullptr)
+            return false;
+        // A held key must not come again while the game has not yet seen a frame.
+        XAutoRepeatOff(mX);
+        mAnzeigeName = mServer->Name();
+        return true;
+    }
+
+    void Trenne() {
+        if (mX != nullptr)
+            XCloseDisplay(mX);
+        mX = nullptr;
+        mServer.reset();
+    }
+
+    // The program beside a data folder that lacks `fehlt`: a link to the build's program (its
+    // data folder is the one beside it) and links to every other data file.
+    fs::path ProgrammOhne(const std::string& fehlt) {
+        const fs::path ordner = mOrdner / "spiel";
+        fs::create_directories(ordner / "Daten");
+        const fs::path programm = ordner / "nadrel";
+        std::error_code fehler;
+        fs::create_hard_link(NADREL_PROGRAMM, programm, fehler);
+        if (fehler)
+            fs::copy_file(NADREL_PROGRAMM, programm);
+        for (const auto& datei : fs::directory_iterator(fs::path(NADREL_PROGRAMM).parent_path() / "Daten"))
+            if (datei.path().filename() != fehlt)
+                fs::create_symlink(datei.path(), ordner / "Daten" / datei.path().filename());
+        return programm;
+    }
+
+    // Opens the pause menu, which stops the world, and waits until its fade has ended: the
+    // frames are the same from then on.
+    void Standbild() {
+        Taste(XK_Escape);
+        std::this_thread::sleep_for(std::max<ms>(800ms, 6 * mHalten));
+    }
+
+    std::optional<TXServer> mServer;
+};
+
+// A display the game cannot use and a missing font end the start with the exception line and
+// exit code -1, the configuration rewritten from the loaded values, and neither a check report
+// nor a crash report or dump.
+TEST_F(EigeneAnzeige, StartOhneAnzeigeOderSchriftEndetSauber) {
+    const std::pair<std::string, std::string> faelle[] = {
+        {"ohne Anzeige", "Spiel::Anwendung::Anwendung(): Screen initialisation failed."},
+        {"ohne Schrift", "calibrib.ttf\" nicht laden"},
+    };
+    for (const auto& [fall, ausnahme] : faelle) {
+        SCOPED_TRACE(fall);
+        fs::path programm = NADREL_PROGRAMM;
+        if (fall == "ohne Anzeige") {
+            Trenne();
+            mAnzeigeName = "";
+            NeuerOrdner(fall);
+        } else {
+            if (!Server(24))
+                GTEST_SKIP() << "no Xvfb";
+            NeuerOrdner(fall);
+            programm = ProgrammOhne("calibrib.ttf");
+        }
+        Starte(programm);
+        EXPECT_EQ(Ende(60s), 255);
+        const std::string log = Log();
+        EXPECT_NE(log.find("Exception thrown: "), std::string::npos) << log;
+        EXPECT_NE(log.find(ausnahme), std::string::npos) << log;
+        EXPECT_EQ(log.find("!Ausnahme"), std::string::npos) << log;
+        EXPECT_EQ(log.find("Exception code"), std::string::npos) << log;
+        EXPECT_EQ(Anzahl(Konfig(), "<var "), 10);
+        EXPECT_FALSE(fs::exists(Benutzer() / "MiniDump.dmp"));
+    }
+}
+
+// X screens of 16 and 30 bits, fullscreen with the default sizes (no mode of 24 bits there) and
+// windowed at 800 x 600: the game draws its frames, and with the world stopped F1's screenshot
+// is what the window shows, pixel for pixel in the window's depth.
+TEST_F(EigeneAnzeige, FarbtiefenVollbildUndFenster) {
+    const std::tuple<int, bool, int, int> faelle[] = {
+        {16, true, kBreite, kHoehe}, {16, false, 800, 600}, {30, true, kBreite, kHoehe}};
+    int gelaufen = 0;
+    for (const auto& [tiefe, vollbild, breite, hoehe] : faelle) {
+        SCOPED_TRACE(std::to_string(tiefe) + (vollbild ? " Vollbild" : " Fenster"));
+        if (!Server(tiefe))
+            continue;
+        ++gelaufen;
+        // Without the fps text, which the screenshot does not hold.
+        NeuerOrdner(std::to_string(tiefe) + (vollbild ? "_vollbild" : "_fenster"),
+                    {{"fullscreen", vollbild ? "ja" : "nein"},
+                     {"displaywidth", vollbild ? "0" : "800"},
+                     {"displayheight", vollbild ? "0" : "600"},
+                     {"zeigeFps", "nein"}});
+        Starte();
+        WarteAufSpiel();
+        Standbild();
+        const Foto foto = Bildschirmfoto(0);
+        const Fensterbild fenster = Fenster();
+        ASSERT_EQ(std::pair(int(foto.bild->mBreite), int(foto.bild->mHoehe)), std::pair(breite, hoehe));
+        ASSERT_EQ(std::pair(fenster.Breite(), fenster.Hoehe()), std::pair(breite, hoehe));
+        int anders = 0;
+        for (int y = 0; y < hoehe; ++y)
+            for (int x = 0; x < breite; ++x)
+                anders += !fenster.Pixel(x, y).Zeigt(foto.Pixel(x, y));
+        EXPECT_EQ(anders, 0);
+        EXPECT_GT(foto.Helligkeit(breite / 4, hoehe / 4, 3 * breite / 4, 3 * hoehe / 4), 5);
+        EXPECT_EQ(
+            Anzahl(Log(), "?Velm_Screen3D::GibBesteDarstellung(...): Der Monitor hat keine Darstellung mit "
+                          "24 Bit, es gelten seine mit " +
+                              std::to_string(tiefe) + " Bit."),
+            vollbild ? 1 : 0);
+        EXPECT_EQ(Schliesse(), 0);
+    }
+    if (gelaufen == 0)
+        GTEST_SKIP() << "no Xvfb of 16 or 30 bits";
+}
+
+// A width the screen cannot show counts as 0: the window takes the monitor's size, with a line
+// naming the value, and the variable keeps its text.
+TEST_F(EigeneAnzeige, UndarstellbareGroessenZaehlenAlsNull) {
+    if (!Server(24))
+        GTEST_SKIP() << "no Xvfb";
+    for (const std::string breite : {"-5", "99999"}) {
+        SCOPED_TRACE(breite);
+        NeuerOrdner(breite, {{"displaywidth", breite}, {"displayheight", "600"}});
+        Starte();
+        WarteAufSpiel();
+        const Fensterbild fenster = Fenster();
+        EXPECT_EQ(std::pair(fenster.Breite(), fenster.Hoehe()), std::pair(kBreite, kHoehe));
+        EXPECT_EQ(Schliesse(), 0);
+        EXPECT_EQ(
+            Anzahl(Log(), "?Velm_Screen3D::Init(...): Breite " + breite + " kann nicht dargestellt werden"),
+            1);
+        EXPECT_EQ(Anzahl(Konfig(), "name=\"displaywidth\" wert=\"" + breite + "\""), 1) << Konfig();
+    }
+}
+
+// "reinitvideo" typed into the console with the default sizes (0 x 0), fullscreen and windowed:
+// the screen takes the monitor's size and the game goes on.
+TEST_F(EigeneAnzeige, ReinitvideoMitDenVorgaben) {
+    if (!Server(24))
+        GTEST_SKIP() << "no Xvfb";
+    for (const bool vollbild : {true, false}) {
+        SCOPED_TRACE(vollbild ? "Vollbild" : "Fenster");
+        NeuerOrdner(
+            vollbild ? "vollbild" : "fenster",
+            {{"fullscreen", vollbild ? "ja" : "nein"}, {"displaywidth", "0"}, {"displayheight", "0"}});
+        Starte();
+        WarteAufSpiel();
+        Taste(XK_F11);
+        Tippe("reinitvideo\n");
+        Taste(XK_F11);
+        const Foto danach = Bildschirmfoto(0);
+        EXPECT_EQ(std::pair(int(danach.bild->mBreite), int(danach.bild->mHoehe)), std::pair(kBreite, kHoehe));
+        const std::string log = Log();
+        EXPECT_EQ(Anzahl(log, std::string("Darstellung wird geändert auf 0x0, ") +
+                                  (vollbild ? "Vollbild." : "Fenster.")),
+                  1)
+            << log;
+        EXPECT_GE(Anzahl(log, "ReInit Darstellung: Device zurücksetzen"), 1);
+        EXPECT_EQ(log.find("!Ausnahme"), std::string::npos) << log;
+        EXPECT_EQ(Schliesse(), 0);
+        EXPECT_EQ(Anzahl(Konfig(), "name=\"displaywidth\" wert=\"0\""), 1);
+    }
+}
+
+// The pause menu's text leaves the shared font centred; the fps text after it still has its
+// top-left corner at (10, 10), where it was before the menu.
+TEST_F(EigeneAnzeige, FpsTextNachDemMenueObenLinks) {
+    if (!Server(24))
+        GTEST_SKIP() << "no Xvfb";
+    NeuerOrdner();
+    Starte();
+    WarteAufSpiel();
+    const std::array<int, 4> vorher = Fenster().Hell(300, 100);
+    Standbild();
+    Taste(XK_Escape);
+    std::this_thread::sleep_for(std::max<ms>(800ms, 6 * mHalten));
+    const std::array<int, 4> nachher = Fenster().Hell(300, 100);
+    for (const auto& hell : {vorher, nachher}) {
+        // The glyphs' own offsets put the first bright pixel a little inside the corner; the
+        // first digit may differ between the two.
+        EXPECT_GE(hell[0], 10);
+        EXPECT_LE(hell[0], 16);
+        EXPECT_NEAR(hell[1], vorher[1], 1);
+        EXPECT_NEAR(hell[3], vorher[3], 1);
+    }
+    EXPECT_GE(vorher[1], 10);
+    EXPECT_LE(vorher[1], 24);
+    EXPECT_EQ(Schliesse(), 0);
+}
+
+} // namespace

@@ -1,0 +1,142 @@
+// A GPU reset that the driver reports: the status read after the swap makes the device lost, and
+// Reset replaces the lost context with a new one in which the device brings back what it keeps
+// beyond the default pool. llvmpipe never resets; the test hook makes the status report one.
+
+#include "plattform/grafik9/gl_kopf.h"
+#include "testhilfe.h"
+
+#include <array>
+
+namespace grafik9test {
+namespace {
+
+// Every context of these tests reports OpenGL's errors: in a new context, a name of the lost one
+// is one.
+class KontextVerlust : public Geraet {
+protected:
+    void SetUp() override {
+        Plattform::BeobachteGlFehler(true);
+        mFehlerVorher = Plattform::GlFehlerAnzahl();
+        Geraet::SetUp();
+    }
+    void TearDown() override {
+        Geraet::TearDown();
+        Plattform::BeobachteGlFehler(false);
+    }
+    uint64_t NeueGlFehler() const { return Plattform::GlFehlerAnzahl() - mFehlerVorher; }
+
+    // Sampler and render states away from the defaults, set as the engine sets them every frame.
+    void SetzeZustaende() {
+        mGeraet->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+        mGeraet->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+        mGeraet->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        mGeraet->SetRenderState(D3DRS_ZENABLE, FALSE);
+        mGeraet->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+        mGeraet->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+        const float skala[4] = {1, 1, 0, 0};
+        mGeraet->SetPixelShaderConstantF(0, skala, 1);
+    }
+
+    // One frame: the texture into the left half of the render target, the target over the back
+    // buffer's left half, the texture added over the middle; the back buffer as it is then.
+    std::vector<uint32_t> Bild(IDirect3DTexture9* textur, IDirect3DTexture9* ziel) {
+        SetzeZustaende();
+        mGeraet->SetRenderTarget(0, Flaeche(ziel).get());
+        SetzeZielGroesse(8, 8);
+        mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+        mGeraet->SetTexture(0, textur);
+        EXPECT_EQ(Zeichne({Quad(0, 0, 4, 8, 0, 0, 0)}), D3D_OK);
+        mGeraet->SetRenderTarget(0, Rueck().get());
+        SetzeZielGroesse(kBreite, kHoehe);
+        mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF202020, 1.0f, 0);
+        mGeraet->SetTexture(0, ziel);
+        EXPECT_EQ(Zeichne({Quad(0, 0, 16, 16, 0, 0, 0)}), D3D_OK);
+        mGeraet->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        mGeraet->SetTexture(0, textur);
+        EXPECT_EQ(Zeichne({Quad(8, 4, 16, 8, 0, 0, 0)}), D3D_OK);
+        mGeraet->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        mGeraet->SetTexture(0, nullptr);
+        return LiesRueckpuffer();
+    }
+
+    uint64_t mFehlerVorher = 0;
+};
+
+// Mesa offers reset notification to desktop OpenGL through EGL 1.5's attribute (it takes the one
+// of EGL_EXT_create_context_robustness for OpenGL ES only).
+TEST_F(KontextVerlust, KontextMitRuecksetzMeldung) {
+    GLint strategie = 0;
+    glGetIntegerv(GL_RESET_NOTIFICATION_STRATEGY, &strategie);
+    EXPECT_EQ(strategie, GL_LOSE_CONTEXT_ON_RESET);
+}
+
+TEST_F(KontextVerlust, SzeneKommtImNeuenKontextGleichWieder) {
+    // Names the old context has made and the new one will not have made when the scene is drawn.
+    std::array<GLuint, 64> texturen{}, puffer{}, tiefen{};
+    glGenTextures(GLsizei(texturen.size()), texturen.data());
+    glGenBuffers(GLsizei(puffer.size()), puffer.data());
+    glGenRenderbuffers(GLsizei(tiefen.size()), tiefen.data());
+    for (int i = 0; i < 64; ++i) {
+        glCreateProgram();
+    }
+    BaueQuad(kTexturPs);
+    // Four texels of four colours; the system-memory copy is kept across the reset.
+    const uint32_t texel[16] = {0xFFFF0000, 0xFFFF0000, 0xFF00FF00, 0xFF00FF00, 0xFFFF0000, 0xFFFF0000,
+                                0xFF00FF00, 0xFF00FF00, 0xFF0000FF, 0xFF0000FF, 0xFF808080, 0xFF808080,
+                                0xFF0000FF, 0xFF0000FF, 0xFF808080, 0xFF808080};
+    const auto kopie = SystemFlaeche(4, 4, D3DFMT_A8R8G8B8);
+    D3DLOCKED_RECT lr{};
+    ASSERT_EQ(kopie->LockRect(&lr, nullptr, 0), D3D_OK);
+    std::memcpy(lr.pBits, texel, sizeof texel);
+    kopie->UnlockRect();
+    const auto szene = [&] {
+        auto textur = Textur(4, 4, 1, 0, D3DFMT_A8R8G8B8);
+        EXPECT_EQ(mGeraet->UpdateSurface(kopie.get(), nullptr, Flaeche(textur.get()).get(), nullptr), D3D_OK);
+        return Bild(textur.get(), Textur(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8).get());
+    };
+    const std::vector<uint32_t> vorher = szene();
+    EXPECT_EQ(vorher[4 * kBreite + 2], 0xFFFF0000u);
+    EXPECT_EQ(vorher[4 * kBreite + 12], 0xFFFF00FFu); // the target's blue plus the texture's red
+
+    Plattform::ErzwingeKontextVerlust(1);
+    EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    // The buffers are default-pool objects; the declaration and the shaders are not.
+    mEcken.reset(), mIndizes.reset(), mInstanzen.reset();
+    ASSERT_EQ(mGeraet->Reset(&mParameter), D3D_OK);
+    EXPECT_FALSE(glIsTexture(texturen.back()));
+
+    BaueQuadPuffer();
+    BindeQuad();
+    EXPECT_EQ(szene(), vorher);
+    EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(NeueGlFehler(), 0u);
+}
+
+// Nothing of the lost context survives in the device: not even the default-pool objects that a
+// Reset without the reference check would let the engine keep.
+TEST_F(KontextVerlust, ResetVerlangtAuchOhnePruefungDieFreigabe) {
+    Plattform::SetzeResetPruefung(false);
+    auto vb = VertexPuffer(16, 0);
+    Plattform::ErzwingeKontextVerlust(0);
+    EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    EXPECT_EQ(mGeraet->Reset(&mParameter), D3DERR_INVALIDCALL);
+    vb.reset();
+    EXPECT_EQ(mGeraet->Reset(&mParameter), D3D_OK);
+}
+
+// A driver that reports the reset without end is not waited for: a new context cures it anyway.
+TEST_F(KontextVerlust, EndloseMeldungWirdNichtAbgewartet) {
+    Plattform::ErzwingeKontextVerlust(1000);
+    EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    for (uint32_t i = 0; i < Plattform::kLaufendeResetsHoechstens; ++i) {
+        ASSERT_EQ(mGeraet->TestCooperativeLevel(), D3DERR_DEVICELOST) << i;
+    }
+    EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    EXPECT_EQ(mGeraet->Reset(&mParameter), D3D_OK);
+    EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+}
+
+} // namespace
+} // namespace grafik9test
