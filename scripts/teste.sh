@@ -8,9 +8,11 @@ cd "$(dirname "$0")/.."
 bash scripts/installiere.sh
 jobs=$(nproc)
 
-# Tests that open a real window need an X server; without one they skip themselves.
+# Tests that open a real window need an X server; without one they skip themselves. The server
+# must not reset when its last client leaves: a connection made during the reset is refused, and
+# test programs connect and leave one after another.
 pruefe=(ctest)
-command -v xvfb-run >/dev/null && pruefe=(xvfb-run -a -s "-screen 0 1280x1024x24" ctest)
+command -v xvfb-run >/dev/null && pruefe=(xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest)
 
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build build/release -j "$jobs"

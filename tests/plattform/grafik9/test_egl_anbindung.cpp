@@ -28,7 +28,7 @@ protected:
         if (std::getenv("DISPLAY") == nullptr) {
             GTEST_SKIP() << "no display";
         }
-        OeffneFenster();
+        ASSERT_NO_FATAL_FAILURE(OeffneFenster());
         ErzeugeGeraet(D3DFMT_X8R8G8B8);
     }
 
@@ -136,7 +136,7 @@ protected:
             GTEST_SKIP() << "no X server of " << tiefe << " bits";
         }
         setenv("DISPLAY", mServer->Name().c_str(), 1);
-        OeffneFenster();
+        ASSERT_NO_FATAL_FAILURE(OeffneFenster());
     }
 
     // The exit code of the test program run for the depth alone.
