@@ -2,6 +2,7 @@
 // includes), in memory, against the system's "cpp -P" over the same files.
 
 #include "shaderpp/cpp.h"
+#include "testhilfen/textquelle.h"
 
 #include <benchmark/benchmark.h>
 
@@ -52,23 +53,12 @@ const std::string& Quelle() {
 }
 
 struct Lauf {
-    const std::string* mQuelle;
-    size_t mPos;
+    TTextQuelle mQuelle;
     size_t mZeichen;
 };
 
 char* Eingabe(char* puffer, int groesse, void* benutzer, FILE*) {
-    Lauf& lauf = *static_cast<Lauf*>(benutzer);
-    const std::string& q = *lauf.mQuelle;
-    if (lauf.mPos >= q.size())
-        return nullptr;
-    size_t ende = q.find('\n', lauf.mPos);
-    ende = ende == std::string::npos ? q.size() : ende + 1;
-    const size_t n = std::min(ende - lauf.mPos, static_cast<size_t>(groesse - 1));
-    memcpy(puffer, q.data() + lauf.mPos, n);
-    puffer[n] = 0;
-    lauf.mPos += n;
-    return puffer;
+    return static_cast<Lauf*>(benutzer)->mQuelle.LiesZeile(puffer, groesse);
 }
 
 void Ausgabe(int, void* benutzer) {
@@ -87,7 +77,7 @@ void BM_Vorverarbeite(benchmark::State& state) {
     const std::string& quelle = Quelle();
     size_t zeichen = 0;
     for (auto _ : state) {
-        Lauf lauf{&quelle, 0, 0};
+        Lauf lauf{{quelle.data(), quelle.size()}, 0};
         const CppTag tags[] = {cpp_Tag(CppTag_Eingabename, "bench.fx"), cpp_Tag(CppTag_Eingabe, &Eingabe),
                                cpp_Tag(CppTag_Ausgabe, &Ausgabe),       cpp_Tag(CppTag_Benutzerdaten, &lauf),
                                cpp_Tag(CppTag_Zeilenmarken, 0),         cpp_Tag(CppTag_Banner, 0),

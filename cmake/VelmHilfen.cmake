@@ -4,7 +4,7 @@
 # velm_bibliothek(NAME [QUELLEN a.cpp...] [BIBLIOTHEKEN lib...] [PRIVAT lib...] [GANZ])
 # A library of the engine, the game or a test folder's helpers; without sources it is header-only.
 # Its include root is the tree it lies in: a library under sourceext sees sourceext only, one under
-# source sees both, so the engine cannot include the game.
+# source sees both, so the engine cannot include the game; a test folder's helpers see tests/ too.
 # GANZ: the library's variables, commands and start-up objects register from static initialisers,
 # which the linker would drop with an object file nothing refers to, so consumers take the whole
 # archive, `NAME_archiv`.
@@ -13,6 +13,8 @@ function(velm_bibliothek name)
     set(wurzeln ${CMAKE_SOURCE_DIR}/sourceext)
     if(CMAKE_CURRENT_SOURCE_DIR MATCHES "^${CMAKE_SOURCE_DIR}/source(/|$)")
         list(APPEND wurzeln ${CMAKE_SOURCE_DIR}/source)
+    elseif(CMAKE_CURRENT_SOURCE_DIR MATCHES "^${CMAKE_SOURCE_DIR}/tests(/|$)")
+        list(APPEND wurzeln ${CMAKE_SOURCE_DIR}/source ${CMAKE_SOURCE_DIR}/tests)
     endif()
     if(NOT ARG_QUELLEN)
         add_library(${name} INTERFACE)
@@ -71,10 +73,10 @@ function(velm_test datei)
     endif()
 endfunction()
 
-# velm_bench(bench_x.cpp BIBLIOTHEKEN lib...): the Google Benchmark program `bench_x`. A benchmark
-# draws the unit quad of the rendering tests, so it sees tests/ as an include root, as they do: the
-# quad is defined once in tests/testhilfen/, in headers that need no test framework and that exist
-# whether the tests are built or not.
+# velm_bench(bench_x.cpp BIBLIOTHEKEN lib...): the Google Benchmark program `bench_x`. Benchmarks
+# and fuzz targets drive the engine as its tests do (the unit quad, a text as the preprocessor's
+# input), so they see tests/ as an include root too: what they share is defined once in
+# tests/testhilfen/, in headers that need no test framework and exist whether tests are built or not.
 function(velm_bench datei)
     cmake_parse_arguments(ARG "" "" "BIBLIOTHEKEN" ${ARGN})
     get_filename_component(name ${datei} NAME_WE)
@@ -93,6 +95,7 @@ function(velm_fuzz datei)
     add_executable(${name} ${datei})
     target_link_libraries(${name} PRIVATE ${ARG_BIBLIOTHEKEN})
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
     add_dependencies(velm_fuzz ${name})
     set(arbeit ${CMAKE_CURRENT_BINARY_DIR}/${name}_korpus)
     add_test(NAME ${name}

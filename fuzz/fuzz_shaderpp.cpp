@@ -2,6 +2,7 @@
 // so that comments kept, markers, whitespace, nesting, pasting and function tracking are all reached.
 
 #include "shaderpp/cpp.h"
+#include "testhilfen/textquelle.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,25 +12,8 @@
 
 namespace {
 
-struct Quelle {
-    const uint8_t* mDaten;
-    size_t mGroesse;
-    size_t mPos;
-};
-
 char* Eingabe(char* puffer, int groesse, void* benutzer, FILE*) {
-    Quelle& q = *static_cast<Quelle*>(benutzer);
-    if (q.mPos >= q.mGroesse)
-        return nullptr;
-    size_t n = 0;
-    while (n + 1 < static_cast<size_t>(groesse) && q.mPos < q.mGroesse) {
-        const char c = static_cast<char>(q.mDaten[q.mPos++]);
-        puffer[n++] = c;
-        if (c == '\n')
-            break;
-    }
-    puffer[n] = 0;
-    return puffer;
+    return static_cast<TTextQuelle*>(benutzer)->LiesZeile(puffer, groesse);
 }
 
 void Ausgabe(int, void*) {}
@@ -54,13 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* daten, size_t groesse) {
     if (groesse == 0)
         return 0;
     const uint8_t schalter = daten[0];
-    Quelle quelle{daten + 1, groesse - 1, 0};
+    TTextQuelle quelle{reinterpret_cast<const char*>(daten + 1), groesse - 1};
     // With function tracking the input's first line is the inserted text, so its braces vary too.
     std::string funktionsText;
     if (schalter & 64) {
-        const char* anfang = reinterpret_cast<const char*>(quelle.mDaten);
-        const void* ende = memchr(anfang, '\n', quelle.mGroesse);
-        funktionsText.assign(anfang, ende ? static_cast<const char*>(ende) : anfang + quelle.mGroesse);
+        const char* anfang = quelle.mText;
+        const void* ende = memchr(anfang, '\n', quelle.mLaenge);
+        funktionsText.assign(anfang, ende ? static_cast<const char*>(ende) : anfang + quelle.mLaenge);
         quelle.mPos = funktionsText.size();
     }
     std::vector<CppTag> tags = {

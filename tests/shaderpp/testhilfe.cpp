@@ -1,5 +1,7 @@
 #include "testhilfe.h"
 
+#include "testhilfen/textquelle.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,24 +9,12 @@
 namespace {
 
 struct Daten {
-    const std::string* mQuelle = nullptr;
-    size_t mPos = 0;
+    TTextQuelle mQuelle;
     CppErgebnis* mErgebnis = nullptr;
 };
 
-// Hands out the source line by line, at most groesse - 1 characters at a time.
 char* Eingabe(char* puffer, int groesse, void* benutzer, FILE*) {
-    Daten& daten = *static_cast<Daten*>(benutzer);
-    const std::string& quelle = *daten.mQuelle;
-    if (daten.mPos >= quelle.size())
-        return nullptr;
-    size_t ende = quelle.find('\n', daten.mPos);
-    ende = ende == std::string::npos ? quelle.size() : ende + 1;
-    const size_t laenge = std::min(ende - daten.mPos, static_cast<size_t>(groesse - 1));
-    memcpy(puffer, quelle.data() + daten.mPos, laenge);
-    puffer[laenge] = 0;
-    daten.mPos += laenge;
-    return puffer;
+    return static_cast<Daten*>(benutzer)->mQuelle.LiesZeile(puffer, groesse);
 }
 
 void Ausgabe(int zeichen, void* benutzer) {
@@ -55,7 +45,7 @@ void SetzeVirtuelleDateien(std::vector<std::pair<std::string, std::string>> date
 
 CppErgebnis Vorverarbeite(const std::string& quelle, const std::vector<CppTag>& extra) {
     CppErgebnis ergebnis;
-    Daten daten{&quelle, 0, &ergebnis};
+    Daten daten{{quelle.data(), quelle.size()}, &ergebnis};
     std::vector<CppTag> tags = {
         cpp_Tag(CppTag_Eingabename, "test.fx"),
         cpp_Tag(CppTag_Eingabe, &Eingabe),
