@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -64,8 +65,28 @@ struct Include {
     fs::path datei; // relative to the repository
     int zeile;
     std::string name; // as written between the quotes or angle brackets
-    bool system;      // <...>
+    bool system;      // <...> naming no header of the tree
 };
+
+// The include of one line, blanks allowed before and after the "#"; nothing for any other line.
+// The include roots find the tree's headers in angle brackets as well, so those count as the
+// tree's own, not as the system's.
+std::optional<Include> LiesInclude(const std::string& zeile) {
+    size_t a = zeile.find_first_not_of(" \t");
+    if (a == std::string::npos || zeile[a] != '#')
+        return std::nullopt;
+    a = zeile.find_first_not_of(" \t", a + 1);
+    if (a == std::string::npos || zeile.compare(a, 7, "include") != 0)
+        return std::nullopt;
+    const size_t auf = zeile.find_first_of("\"<", a + 7);
+    const size_t zu = auf == std::string::npos ? auf : zeile.find(zeile[auf] == '"' ? '"' : '>', auf + 1);
+    if (zu == std::string::npos)
+        return std::nullopt;
+    const std::string name = zeile.substr(auf + 1, zu - auf - 1);
+    const bool eigenes =
+        fs::is_regular_file(kWurzel / "sourceext" / name) || fs::is_regular_file(kWurzel / "source" / name);
+    return Include{{}, 0, name, zeile[auf] == '<' && !eigenes};
+}
 
 // Every source file's folder as its includes name it ("velmklassen/kern"), with its includes.
 std::map<std::string, std::vector<Include>> LiesQuellen() {
@@ -81,16 +102,11 @@ std::map<std::string, std::vector<Include>> LiesQuellen() {
             int nummer = 0;
             for (std::string zeile; std::getline(text, zeile);) {
                 ++nummer;
-                const size_t a = zeile.find_first_not_of(" \t");
-                if (a == std::string::npos || zeile.compare(a, 8, "#include") != 0)
-                    continue;
-                const size_t auf = zeile.find_first_of("\"<", a + 8);
-                const size_t zu =
-                    auf == std::string::npos ? auf : zeile.find(zeile[auf] == '"' ? '"' : '>', auf + 1);
-                if (zu == std::string::npos)
-                    continue;
-                includes.push_back({fs::relative(pfad, kWurzel), nummer, zeile.substr(auf + 1, zu - auf - 1),
-                                    zeile[auf] == '<'});
+                if (std::optional<Include> include = LiesInclude(zeile)) {
+                    include->datei = fs::relative(pfad, kWurzel);
+                    include->zeile = nummer;
+                    includes.push_back(std::move(*include));
+                }
             }
         }
     }
@@ -146,6 +162,34 @@ TEST(Schichten, SystemkoepfeNurInDerLinuxSchicht) {
                     ADD_FAILURE() << Ort(include) << ": " << kopf << " belongs to "
                                   << ::testing::PrintToString(ordnerListe);
             }
+        }
+    }
+}
+
+// Every way of writing an include is read; one of the tree's headers is the tree's in angle
+// brackets too, so that neither brackets nor blanks take an include past the table.
+TEST(Schichten, JedeSchreibweiseEinesIncludes) {
+    struct Fall {
+        std::string zeile;
+        std::optional<std::pair<std::string, bool>> include; // name, system
+    };
+    const Fall faelle[] = {
+        {"#include \"gui/gui_basis.h\"", std::pair{"gui/gui_basis.h", false}},
+        {"  #  include <gui/gui_basis.h>", std::pair{"gui/gui_basis.h", false}},
+        {"#\tinclude\t<nadrel/welt/szene.h> // Welt", std::pair{"nadrel/welt/szene.h", false}},
+        {"#include <vector>", std::pair{"vector", true}},
+        {"#include <EGL/egl.h>", std::pair{"EGL/egl.h", true}},
+        {"// #include \"gui/gui_basis.h\"", std::nullopt},
+        {"#include KOPF", std::nullopt},
+        {"#define INCLUDE \"gui/gui_basis.h\"", std::nullopt},
+    };
+    for (const Fall& fall : faelle) {
+        SCOPED_TRACE(fall.zeile);
+        const std::optional<Include> include = LiesInclude(fall.zeile);
+        ASSERT_EQ(include.has_value(), fall.include.has_value());
+        if (include) {
+            EXPECT_EQ(include->name, fall.include->first);
+            EXPECT_EQ(include->system, fall.include->second);
         }
     }
 }
