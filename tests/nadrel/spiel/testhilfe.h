@@ -18,11 +18,13 @@
 #include <optional>
 #include <thread>
 
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 // Xlib's macros (None, True, Bool) must come after the test framework's headers.
 #include "testhilfen/xserver.h"
+#include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
@@ -133,8 +135,13 @@ protected:
 
     // The program, with a fixed world seed and game step; DISPLAY as `mAnzeigeName` says.
     void Starte(const fs::path& programm = NADREL_PROGRAMM) {
+        const pid_t test = getpid();
         mPid = fork();
         if (mPid == 0) {
+            // A test program that dies before its TearDown takes the game along: left running, the
+            // game would keep its window and the keyboard focus on the X server of later tests.
+            if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != test)
+                _exit(124);
             if (chdir(mOrdner.c_str()) != 0)
                 _exit(126);
             setenv("XDG_DATA_HOME", mOrdner.c_str(), 1);
@@ -184,9 +191,26 @@ protected:
         }
     }
 
+    // The process that made the window, as GLFW records it in _NET_WM_PID; 0 when unknown.
+    pid_t FensterProzess(Window fenster) const {
+        const Atom pid = XInternAtom(mX, "_NET_WM_PID", True);
+        Atom typ = 0;
+        int format = 0;
+        unsigned long anzahl = 0, rest = 0;
+        unsigned char* daten = nullptr;
+        pid_t prozess = 0;
+        if (pid != None &&
+            XGetWindowProperty(mX, fenster, pid, 0, 1, False, XA_CARDINAL, &typ, &format, &anzahl, &rest,
+                               &daten) == Success &&
+            daten != nullptr && format == 32 && anzahl == 1)
+            prozess = pid_t(*reinterpret_cast<const unsigned long*>(daten));
+        XFree(daten);
+        return prozess;
+    }
+
     // The game's window once it shows the scene's border in the clear colour at the top of its
-    // middle: frames are being presented. Any other window (a name other than "Nadrel", not yet
-    // mapped) gives no image.
+    // middle: frames are being presented. Any other window (a name other than "Nadrel", one of a
+    // game of an earlier case that the server has not yet taken down, not yet mapped) gives no image.
     bool FindeFenster() {
         Window w1, w2, *kinder = nullptr;
         unsigned anzahl = 0;
@@ -195,7 +219,7 @@ protected:
             char* name = nullptr;
             XWindowAttributes a{};
             const bool unseres = XFetchName(mX, kinder[i], &name) && std::string(name) == "Nadrel" &&
-                                 XGetWindowAttributes(mX, kinder[i], &a);
+                                 FensterProzess(kinder[i]) == mPid && XGetWindowAttributes(mX, kinder[i], &a);
             XImage* bild =
                 unseres ? XGetImage(mX, kinder[i], a.width / 2, 8, 1, 1, AllPlanes, ZPixmap) : nullptr;
             if (bild) {
