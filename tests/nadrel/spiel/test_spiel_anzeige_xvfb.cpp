@@ -121,7 +121,7 @@ TEST_F(EigeneAnzeige, FarbtiefenVollbildUndFenster) {
                      {"displayheight", vollbild ? "0" : "600"},
                      {"zeigeFps", "nein"}});
         Starte();
-        WarteAufSpiel();
+        ASSERT_NO_FATAL_FAILURE(WarteAufSpiel());
         Standbild();
         const Foto foto = Bildschirmfoto(0);
         const Fensterbild fenster = Fenster();
@@ -153,7 +153,7 @@ TEST_F(EigeneAnzeige, UndarstellbareGroessenZaehlenAlsNull) {
         SCOPED_TRACE(breite);
         NeuerOrdner(breite, {{"displaywidth", breite}, {"displayheight", "600"}});
         Starte();
-        WarteAufSpiel();
+        ASSERT_NO_FATAL_FAILURE(WarteAufSpiel());
         const Fensterbild fenster = Fenster();
         EXPECT_EQ(std::pair(fenster.Breite(), fenster.Hoehe()), std::pair(kBreite, kHoehe));
         EXPECT_EQ(Schliesse(), 0);
@@ -175,7 +175,7 @@ TEST_F(EigeneAnzeige, ReinitvideoMitDenVorgaben) {
             vollbild ? "vollbild" : "fenster",
             {{"fullscreen", vollbild ? "ja" : "nein"}, {"displaywidth", "0"}, {"displayheight", "0"}});
         Starte();
-        WarteAufSpiel();
+        ASSERT_NO_FATAL_FAILURE(WarteAufSpiel());
         Taste(XK_F11);
         Tippe("reinitvideo\n");
         Taste(XK_F11);
@@ -200,7 +200,7 @@ TEST_F(EigeneAnzeige, FpsTextNachDemMenueObenLinks) {
         GTEST_SKIP() << "no Xvfb";
     NeuerOrdner();
     Starte();
-    WarteAufSpiel();
+    ASSERT_NO_FATAL_FAILURE(WarteAufSpiel());
     const std::array<int, 4> vorher = Fenster().Hell(300, 100);
     Standbild();
     Taste(XK_Escape);

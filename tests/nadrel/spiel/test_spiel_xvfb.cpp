@@ -59,7 +59,7 @@ protected:
 // opened again, and the end through its "Ende" button.
 TEST_F(Partie, BildschirmfotosKonsolePauseUndEnde) {
     Starte();
-    WarteAufSpiel();
+    ASSERT_NO_FATAL_FAILURE(WarteAufSpiel());
 
     const Foto erstes = Bildschirmfoto(0);
     ASSERT_EQ(erstes.bild->mBreite, uint64_t(kBreite));
@@ -144,7 +144,7 @@ TEST_F(Partie, GpuResetUndWeiter) {
     Starte();
     unsetenv("NADREL_GPURESET");
     ASSERT_TRUE(Warte([&] { return Log().find("Device zurücksetzen") != std::string::npos; }, 60s));
-    WarteAufSpiel();
+    ASSERT_NO_FATAL_FAILURE(WarteAufSpiel());
     const Foto foto = Bildschirmfoto(0);
     EXPECT_EQ(foto.Pixel(0, 0), (Rgb{26, 26, 26}));
     EXPECT_GT(foto.Helligkeit(kSzeneLinks, kSzeneOben, kSzeneRechts, kSzeneUnten), 5);

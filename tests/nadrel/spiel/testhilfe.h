@@ -58,7 +58,11 @@ inline int Anzahl(const std::string& text, const std::string& teil) {
 struct Foto {
     std::unique_ptr<Velm_Bild> bild = std::make_unique<Velm_Bild>();
 
+    // {-1, -1, -1} outside the image: a screenshot that was not written fails the checks of its
+    // pixels instead of ending the test program.
     Rgb Pixel(int x, int y) const {
+        if (x < 0 || y < 0 || uint64_t(x) >= bild->mBreite || uint64_t(y) >= bild->mHoehe)
+            return {-1, -1, -1};
         const uint8_t* p = bild->mDaten + uint64_t(y) * bild->mPitch + uint64_t(x) * 4;
         return {p[2], p[1], p[0]};
     }
@@ -240,7 +244,8 @@ protected:
         return waitid(P_PID, id_t(mPid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == mPid;
     }
 
-    // Waits for the window and its first frames, then gives it the keyboard and the pointer.
+    // Waits for the window and its first frames, then gives it the keyboard and the pointer. Call
+    // it through ASSERT_NO_FATAL_FAILURE: without a window the rest of a test has nothing to drive.
     void WarteAufSpiel() {
         ASSERT_TRUE(Warte([&] { return FindeFenster() || Beendet(); }, 60s) && mFenster) << Log();
         XSetInputFocus(mX, *mFenster, RevertToParent, CurrentTime);
