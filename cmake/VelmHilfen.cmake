@@ -46,10 +46,12 @@ endif()
 set(VELM_TESTUMGEBUNG "XDG_DATA_HOME=${CMAKE_BINARY_DIR}/testdaten" ${VELM_SANITIZERUMGEBUNG})
 
 # velm_test(test_x.cpp BIBLIOTHEKEN lib... [UMGEBUNG VAR=wert...] [LABELS l...] [ZEIT seconds])
-# The GoogleTest program `test_x` of one test file, run by CTest as one test. A folder's helpers are
-# in its testhilfe.h; where they have code, testhilfe.cpp is compiled once into a library of the
-# folder (velm_bibliothek), which its programs name among BIBLIOTHEKEN. Tests labelled xvfb open
-# real windows on the one X server of the run and take turns, so no window covers another's pixels.
+# The GoogleTest program `test_x` of one test file, run by CTest as one test. UMGEBUNG takes the
+# place of the shared environment, user folder included; the sanitizer's options stay. A folder's
+# helpers are in its testhilfe.h; where they have code, testhilfe.cpp is compiled once into a
+# library of the folder (velm_bibliothek), which its programs name among BIBLIOTHEKEN. Tests
+# labelled xvfb open real windows on the one X server of the run and take turns, so no window
+# covers another's pixels.
 function(velm_test datei)
     cmake_parse_arguments(ARG "" "ZEIT" "BIBLIOTHEKEN;UMGEBUNG;LABELS" ${ARGN})
     get_filename_component(name ${datei} NAME_WE)
