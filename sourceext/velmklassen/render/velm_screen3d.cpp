@@ -142,6 +142,28 @@ bool ErsetzeNullGroesse(Velm_Darstellung& modus, bool& vollbild) {
     return true;
 }
 
+// The closest fullscreen mode. A request nearer to the all-zero mode than to every mode of the
+// monitor (a small size), or one without a monitor, gets that all-zero mode, which no window and
+// no back buffer can have: such a size counts as 0 as well, with a line. True when the size was
+// replaced.
+bool WaehleVollbild(Velm_Darstellung& modus, bool& vollbild, const char* funktion) {
+    const Velm_Darstellung beste = Velm_Screen3D::GibBesteDarstellung(modus);
+    if (beste.mBreite != 0 && beste.mHoehe != 0) {
+        modus = beste;
+        return false;
+    }
+    Velm_Konsole::Schreibe("?%s(...): Keine Vollbild-Darstellung nahe %lldx%lld, es gilt die des Monitors.",
+                           funktion, static_cast<long long>(modus.mBreite),
+                           static_cast<long long>(modus.mHoehe));
+    modus.mBreite = 0;
+    modus.mHoehe = 0;
+    ErsetzeNullGroesse(modus, vollbild);
+    if (vollbild) {
+        modus = Velm_Screen3D::GibBesteDarstellung(modus);
+    }
+    return true;
+}
+
 // A size the window no longer has: the report of a change made before its latest one. Two
 // display changes within one pump of the window's events would otherwise undo each other, the
 // older report resizing the window back and the newer one resizing it again, for ever.
@@ -190,15 +212,15 @@ bool Velm_Screen3D::Init(const Velm_Darstellung& gewuenscht, uint64_t flags) {
     VergissUndarstellbareGroesse(mDarstellung, "Velm_Screen3D::Init");
     bool vollbild = (flags & kVollbild) != 0;
     ErsetzeNullGroesse(mDarstellung, vollbild);
-    mFlags = vollbild ? flags : flags & ~kVollbild;
-    mVollbild = vollbild;
     if (vollbild) {
-        mDarstellung = GibBesteDarstellung(mDarstellung);
+        WaehleVollbild(mDarstellung, vollbild, "Velm_Screen3D::Init");
     } else if (const GLFWvidmode* monitor = MonitorModus()) {
         // The window takes the screen's visual, whatever size was asked for: the back buffer
         // takes its depth.
         mDarstellung.mFormat = FormatFuer(Farbtiefe(*monitor));
     }
+    mFlags = vollbild ? flags : flags & ~kVollbild;
+    mVollbild = vollbild;
     fullscreen.SetBool(vollbild);
 
     if (gGlfwLaeuft) {
@@ -293,8 +315,11 @@ void Velm_Screen3D::SetDarstellung(const Velm_Darstellung& darstellung, bool vol
     VergissUndarstellbareGroesse(modus, "Velm_Screen3D::SetDarstellung");
     // A size taken from the monitor leaves the variables as they were: 0 keeps meaning "the
     // monitor's", and a value that cannot be shown stays for the player to see.
-    const bool ersetzt = ErsetzeNullGroesse(modus, vollbild);
-    mDarstellung = vollbild ? GibBesteDarstellung(modus) : modus;
+    bool ersetzt = ErsetzeNullGroesse(modus, vollbild);
+    if (vollbild && WaehleVollbild(modus, vollbild, "Velm_Screen3D::SetDarstellung")) {
+        ersetzt = true;
+    }
+    mDarstellung = modus;
     if (!ersetzt) {
         displaywidth.SetInt(int(mDarstellung.mBreite));
         displayheight.SetInt(int(mDarstellung.mHoehe));

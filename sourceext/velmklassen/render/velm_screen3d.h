@@ -41,7 +41,8 @@ public:
 
     // Opens the window and creates the drawing context; false, after its "!" lines, when the
     // window or the device cannot be made. A width or height of 0, not positive or above what
-    // the device can draw into takes the monitor's current size (1280 x 768 without a monitor).
+    // the device can draw into takes the monitor's current size (1280 x 768 without a monitor),
+    // and so does a fullscreen size that no mode of the monitor is near.
     static bool Init(const Velm_Darstellung& gewuenscht, uint64_t flags);
     // Takes the sizes as `Init` does; the size variables follow only a size that was applied as
     // given or as the nearest fullscreen mode.

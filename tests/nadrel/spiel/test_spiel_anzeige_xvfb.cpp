@@ -164,16 +164,21 @@ TEST_F(EigeneAnzeige, UndarstellbareGroessenZaehlenAlsNull) {
     }
 }
 
-// "reinitvideo" typed into the console with the default sizes (0 x 0), fullscreen and windowed:
-// the screen takes the monitor's size and the game goes on.
-TEST_F(EigeneAnzeige, ReinitvideoMitDenVorgaben) {
+// "reinitvideo" typed into the console with the default sizes (0 x 0), fullscreen and windowed,
+// and fullscreen at a size nearer to nothing than to the monitor's one mode: the screen takes the
+// monitor's size, also at the start, and the game goes on; a size far from every mode gets a line
+// at the start and at the change, and the variables keep their text.
+TEST_F(EigeneAnzeige, ReinitvideoNimmtDieGroesseDesMonitors) {
     if (!Server(24))
         GTEST_SKIP() << "no Xvfb";
-    for (const bool vollbild : {true, false}) {
-        SCOPED_TRACE(vollbild ? "Vollbild" : "Fenster");
+    const std::tuple<bool, std::string, std::string> faelle[] = {
+        {true, "0", "0"}, {false, "0", "0"}, {true, "320", "200"}};
+    for (const auto& [vollbild, breite, hoehe] : faelle) {
+        const std::string groesse = breite + "x" + hoehe;
+        SCOPED_TRACE(groesse + (vollbild ? " Vollbild" : " Fenster"));
         NeuerOrdner(
-            vollbild ? "vollbild" : "fenster",
-            {{"fullscreen", vollbild ? "ja" : "nein"}, {"displaywidth", "0"}, {"displayheight", "0"}});
+            groesse + (vollbild ? "_vollbild" : "_fenster"),
+            {{"fullscreen", vollbild ? "ja" : "nein"}, {"displaywidth", breite}, {"displayheight", hoehe}});
         Starte();
         ASSERT_NO_FATAL_FAILURE(WarteAufSpiel());
         Taste(XK_F11);
@@ -182,14 +187,20 @@ TEST_F(EigeneAnzeige, ReinitvideoMitDenVorgaben) {
         const Foto danach = Bildschirmfoto(0);
         EXPECT_EQ(std::pair(int(danach.bild->mBreite), int(danach.bild->mHoehe)), std::pair(kBreite, kHoehe));
         const std::string log = Log();
-        EXPECT_EQ(Anzahl(log, std::string("Darstellung wird geändert auf 0x0, ") +
+        EXPECT_EQ(Anzahl(log, "Darstellung wird geändert auf " + groesse + ", " +
                                   (vollbild ? "Vollbild." : "Fenster.")),
                   1)
             << log;
         EXPECT_GE(Anzahl(log, "ReInit Darstellung: Device zurücksetzen"), 1);
+        for (const char* funktion : {"Init", "SetDarstellung"}) {
+            EXPECT_EQ(Anzahl(log, std::string("?Velm_Screen3D::") + funktion +
+                                      "(...): Keine Vollbild-Darstellung nahe " + groesse),
+                      breite == "0" ? 0 : 1)
+                << log;
+        }
         EXPECT_EQ(log.find("!Ausnahme"), std::string::npos) << log;
         EXPECT_EQ(Schliesse(), 0);
-        EXPECT_EQ(Anzahl(Konfig(), "name=\"displaywidth\" wert=\"0\""), 1);
+        EXPECT_EQ(Anzahl(Konfig(), "name=\"displaywidth\" wert=\"" + breite + "\""), 1);
     }
 }
 

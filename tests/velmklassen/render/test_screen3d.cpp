@@ -95,6 +95,23 @@ TEST_F(Bildschirm, SetDarstellungNimmtUndarstellbareGroessenWieNull) {
     K().Zuruecksetzen();
 }
 
+// Fullscreen without a monitor, as with a size far from each of its modes, the closest mode is the
+// all-zero one, which no back buffer can have: the size counts as 0 and the screen goes windowed
+// at 1280 x 768; the variables keep their text.
+TEST_F(Bildschirm, VollbildOhneNaheDarstellungNimmtDieGroesseVonNull) {
+    displaywidth.SetText("320");
+    Velm_Screen3D::SetDarstellung({320, 200, 0, 0}, true, false);
+    EXPECT_EQ(Velm_Screen3D::mDarstellung, (D{1280, 768, 0, 0}));
+    EXPECT_EQ(Velm_Screen3D::mFlags & Velm_Screen3D::kVollbild, 0u);
+    EXPECT_EQ(K().mBereichBreite, 1280u) << "the device is reset to the size";
+    EXPECT_TRUE(
+        mLog.Enthaelt("?Velm_Screen3D::SetDarstellung(...): Keine Vollbild-Darstellung nahe 320x200"));
+    EXPECT_EQ(displaywidth.Text(), "320");
+    EXPECT_EQ(mBrueche.Anzahl(), 0);
+    rendertest::SetzeBildschirm(kBreite, kHoehe);
+    K().Zuruecksetzen();
+}
+
 // A device that cannot be made (here: a second one, which the layer refuses) leaves its line and
 // no device, without a check report: the screen then fails its start.
 TEST_F(Bildschirm, GeraetDasNichtEntstehtOhneBruch) {
