@@ -113,6 +113,12 @@ struct Leser {
         Ueberspringe(laenge);
         return anfang;
     }
+    // A block as a reader of its own; an empty one when its length runs past the end.
+    Leser Teil() {
+        uint64_t laenge = 0;
+        const uint8_t* anfang = Block(laenge);
+        return Leser{anfang, mFehler ? anfang : mPos};
+    }
 };
 
 // A record of .eh_frame: where its content starts (after the length) and ends.
@@ -156,9 +162,7 @@ bool LiesCie(const uint8_t* zeiger, Cie& cie) {
     cie.mDatenFaktor = l.Sleb();
     cie.mRueckSpalte = version == 1 ? l.Lies<uint8_t>() : l.Uleb();
     if (augmentLaenge > 0) {
-        uint64_t laenge = 0;
-        Leser daten{l.Block(laenge), nullptr};
-        daten.mEnde = daten.mPos + laenge;
+        Leser daten = l.Teil();
         cie.mAugmentDaten = true;
         for (size_t i = 1; i < augmentLaenge && !daten.mFehler; ++i) {
             if (augment[i] == 'R')

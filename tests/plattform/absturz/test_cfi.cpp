@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -131,6 +133,31 @@ TEST(Cfi, GrosseVersaetzeLaufenUmWieAdressen) {
         EXPECT_EQ(reg.mWert[Plattform::Cfi::kRsp], fall.rsp) << fall.name;
         EXPECT_EQ(reg.mWert[Plattform::Cfi::kRip], fall.rip) << fall.name;
     }
+}
+
+// A CIE whose augmentation says it runs on past the record, at the end of readable memory: the step
+// fails without reading beyond the record.
+TEST(Cfi, AugmentierungUeberDasEndeDesEintragsWirdNichtGelesen) {
+    const size_t seite = size_t(sysconf(_SC_PAGESIZE));
+    void* block = mmap(nullptr, 3 * seite, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(block, MAP_FAILED);
+    uint8_t* const bytes = static_cast<uint8_t*>(block);
+    ASSERT_EQ(mprotect(bytes + seite, seite, PROT_NONE), 0);
+    // The CIE closes the first page: its last byte gives the augmentation one byte, the record none.
+    uint8_t* const cie = bytes + seite - 16;
+    const uint8_t cieBytes[16] = {12, 0, 0, 0, 0, 0, 0, 0, 1, 'z', 'R', 0, 1, 0x78, 16, 1};
+    std::memcpy(cie, cieBytes, sizeof cieBytes);
+    // The third page: .eh_frame_hdr whose one entry covers the header itself, then the FDE.
+    uint8_t* const kopf = bytes + 2 * seite;
+    const uint8_t kopfBytes[20] = {1, 0x1b, 0x03, 0x3b, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 20, 0, 0, 0};
+    std::memcpy(kopf, kopfBytes, sizeof kopfBytes);
+    const uint32_t fde[2] = {21, uint32_t(kopf + 24 - cie)};
+    std::memcpy(kopf + 20, fde, sizeof fde);
+
+    Plattform::Cfi::Register reg = Vorher();
+    bool signal = false;
+    EXPECT_FALSE(Plattform::Cfi::Schritt(kopf, uint64_t(kopf) + 8, reg, signal));
+    munmap(block, 3 * seite);
 }
 
 } // namespace
