@@ -113,6 +113,12 @@ struct Leser {
         Ueberspringe(laenge);
         return anfang;
     }
+    // A block as a reader of its own; an empty one when its length runs past the end.
+    Leser Teil() {
+        uint64_t laenge = 0;
+        const uint8_t* anfang = Block(laenge);
+        return Leser{anfang, mFehler ? anfang : mPos};
+    }
 };
 
 // A record of .eh_frame: where its content starts (after the length) and ends.
@@ -156,9 +162,7 @@ bool LiesCie(const uint8_t* zeiger, Cie& cie) {
     cie.mDatenFaktor = l.Sleb();
     cie.mRueckSpalte = version == 1 ? l.Lies<uint8_t>() : l.Uleb();
     if (augmentLaenge > 0) {
-        uint64_t laenge = 0;
-        Leser daten{l.Block(laenge), nullptr};
-        daten.mEnde = daten.mPos + laenge;
+        Leser daten = l.Teil();
         cie.mAugmentDaten = true;
         for (size_t i = 1; i < augmentLaenge && !daten.mFehler; ++i) {
             if (augment[i] == 'R')
@@ -257,6 +261,9 @@ struct Regelprogramm {
     Regeln mGemerkt[kZustandsTiefe];
     int mTiefe = 0;
 
+    // An operand times the data factor, wrapping as addresses do: a broken table's large operand
+    // must not overflow a signed product.
+    int64_t Skaliert(uint64_t wert) const { return int64_t(wert * uint64_t(mDaten)); }
     void Setze(uint64_t reg, Art art, int64_t wert) {
         if (reg < kRegisterAnzahl)
             mRegeln.mRegel[reg] = Regel{art, wert, nullptr, 0};
@@ -279,10 +286,10 @@ struct Regelprogramm {
 bool Regelprogramm::Anweisung(uint8_t op, Leser& l) {
     uint64_t reg = 0;
     switch ((op & 0xc0) ? (op & 0xc0) : op) {
-    case 0x80: Setze(op & 0x3f, Art::Versatz, int64_t(l.Uleb()) * mDaten); break;
+    case 0x80: Setze(op & 0x3f, Art::Versatz, Skaliert(l.Uleb())); break;
     case 0xc0: Rueck(op & 0x3f); break;
     case 0x00: break;
-    case 0x05: reg = l.Uleb(); Setze(reg, Art::Versatz, int64_t(l.Uleb()) * mDaten); break;
+    case 0x05: reg = l.Uleb(); Setze(reg, Art::Versatz, Skaliert(l.Uleb())); break;
     case 0x06: Rueck(l.Uleb()); break;
     case 0x07: Setze(l.Uleb(), Art::Undefiniert, 0); break;
     case 0x08: Setze(l.Uleb(), Art::Gleich, 0); break;
@@ -308,18 +315,18 @@ bool Regelprogramm::Anweisung(uint8_t op, Leser& l) {
     case 0x0e: mRegeln.mCfaVersatz = int64_t(l.Uleb()); break;
     case 0x0f: mRegeln.mCfaAusdruck = l.Block(mRegeln.mCfaLaenge); break;
     case 0x10: Ausdruck(l, l.Uleb(), Art::Ausdruck); break;
-    case 0x11: reg = l.Uleb(); Setze(reg, Art::Versatz, l.Sleb() * mDaten); break;
+    case 0x11: reg = l.Uleb(); Setze(reg, Art::Versatz, Skaliert(uint64_t(l.Sleb()))); break;
     case 0x12:
         mRegeln.mCfaRegister = l.Uleb();
-        mRegeln.mCfaVersatz = l.Sleb() * mDaten;
+        mRegeln.mCfaVersatz = Skaliert(uint64_t(l.Sleb()));
         mRegeln.mCfaAusdruck = nullptr;
         break;
-    case 0x13: mRegeln.mCfaVersatz = l.Sleb() * mDaten; break;
-    case 0x14: reg = l.Uleb(); Setze(reg, Art::WertVersatz, int64_t(l.Uleb()) * mDaten); break;
-    case 0x15: reg = l.Uleb(); Setze(reg, Art::WertVersatz, l.Sleb() * mDaten); break;
+    case 0x13: mRegeln.mCfaVersatz = Skaliert(uint64_t(l.Sleb())); break;
+    case 0x14: reg = l.Uleb(); Setze(reg, Art::WertVersatz, Skaliert(l.Uleb())); break;
+    case 0x15: reg = l.Uleb(); Setze(reg, Art::WertVersatz, Skaliert(uint64_t(l.Sleb()))); break;
     case 0x16: Ausdruck(l, l.Uleb(), Art::WertAusdruck); break;
     case 0x2e: l.Uleb(); break; // the size of pushed arguments: nothing for the walk
-    case 0x2f: reg = l.Uleb(); Setze(reg, Art::Versatz, -int64_t(l.Uleb()) * mDaten); break;
+    case 0x2f: reg = l.Uleb(); Setze(reg, Art::Versatz, Skaliert(0 - l.Uleb())); break;
     default: return false;
     }
     return true;

@@ -167,8 +167,10 @@ struct Schreiber {
     }
 
     // Memory of the process page by page; what cannot be read is written as zeros, so the range
-    // keeps its size.
+    // keeps its size. A range ends at the top of the address space: a broken register's range
+    // would otherwise wrap and name bytes the file does not hold.
     MdSpeicher Speicher(uint32_t prozess, uint64_t anfang, uint64_t groesse) {
+        groesse = std::min(groesse, UINT64_MAX - anfang);
         char puffer[4096];
         const uint32_t rva = mPos;
         const uint64_t ende = anfang + groesse;
@@ -267,9 +269,10 @@ MdOrt SchreibeModulListe(Schreiber& schreiber, const ModulBereich* module, uint3
 
 // From a little below the stack pointer (the red zone) to the stack's end, at most 256 KiB.
 MdSpeicher SchreibeStapel(Schreiber& schreiber, uint32_t prozess, const DumpFaden& faden) {
-    const uint64_t anfang = faden.mKontext.mRsp - kRoteZone;
+    const uint64_t zeiger = faden.mKontext.mRsp;
+    const uint64_t anfang = zeiger - std::min(zeiger, kRoteZone);
     uint64_t ende = anfang + kStapelHoechstens;
-    if (faden.mStapelOben > faden.mKontext.mRsp)
+    if (faden.mStapelOben > zeiger)
         ende = std::min(ende, faden.mStapelOben);
     return schreiber.Speicher(prozess, anfang, ende - anfang);
 }

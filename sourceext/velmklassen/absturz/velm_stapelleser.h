@@ -86,8 +86,9 @@ private:
     uint32_t mLetzterFehler = 0;
 };
 
-// The walker of the crash report: every text goes straight to the log file and standard output,
-// as an argument and never as a format, because the thread that crashed may never flush its lines.
+// A walker whose every text goes straight to the log file and standard output, as an argument and
+// never as a format, because a thread in trouble may never flush queued lines. The crash report
+// walks in its helper process instead, whose texts the crashed process logs the same way.
 class Velm_LogStapelleser : public Velm_Stapelleser {
 protected:
     void BeiModulGeladen(const char*, const char*, uint64_t, uint32_t, uint32_t, const char*, const char*,

@@ -1,20 +1,21 @@
-// The unwinder's DWARF expressions, through one step over a table made in memory: the frame's CFA
-// is the expression's value.
+// The unwinder's rules and DWARF expressions, through one step over a table made in memory.
 
 #include "plattform/absturz/plattform_cfi.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
-// .eh_frame_hdr with a one-entry table, then a CIE whose CFA rule is the expression, then an
-// FDE that covers [code, code + 0x100) of the table's own bytes.
+// .eh_frame_hdr with a one-entry table, then a CIE with the rule program, then an FDE that covers
+// [code, code + 0x100) of the table's own bytes.
 class Tabelle {
 public:
-    explicit Tabelle(const std::vector<uint8_t>& ausdruck) {
+    explicit Tabelle(const std::vector<uint8_t>& programm) {
         mBytes.reserve(256); // the table holds addresses into itself
         const uint64_t basis = uint64_t(mBytes.data());
         Fuege({1, 0x1b, 0x03, 0x3b}); // version; frame pointer pc-relative, count, table data-relative
@@ -27,8 +28,7 @@ public:
         Fuege32(0);
         Fuege32(0);                                    // CIE id
         Fuege({1, 'z', 'R', 0, 1, 0x78, 16, 1, 0x00}); // factors 1 and -8, column 16, absolute pointers
-        Fuege({0x0f, uint8_t(ausdruck.size())});       // DW_CFA_def_cfa_expression
-        Fuege(ausdruck);
+        Fuege(programm);
         Laenge(cie);
         const size_t fde = mBytes.size();
         Fuege32(0);
@@ -65,6 +65,23 @@ private:
     uint64_t mCode = 0;
 };
 
+// The rule program whose CFA is the expression's value.
+std::vector<uint8_t> CfaAusdruck(const std::vector<uint8_t>& ausdruck) {
+    std::vector<uint8_t> programm{0x0f, uint8_t(ausdruck.size())}; // DW_CFA_def_cfa_expression
+    programm.insert(programm.end(), ausdruck.begin(), ausdruck.end());
+    return programm;
+}
+
+// The registers before the step: the stack pointer and the return address.
+Plattform::Cfi::Register Vorher() {
+    Plattform::Cfi::Register reg;
+    reg.mWert[Plattform::Cfi::kRsp] = 0x7000;
+    reg.mBekannt[Plattform::Cfi::kRsp] = true;
+    reg.mWert[Plattform::Cfi::kRip] = 0x1234;
+    reg.mBekannt[Plattform::Cfi::kRip] = true;
+    return reg;
+}
+
 struct AusdruckFall {
     const char* name;
     std::vector<uint8_t> ausdruck;
@@ -80,18 +97,67 @@ TEST(Cfi, CfaAusEinemAusdruck) {
         {"breg7 16", {0x77, 0x10}, 0x7010},
     };
     for (const AusdruckFall& fall : faelle) {
-        const Tabelle tabelle(fall.ausdruck);
-        Plattform::Cfi::Register reg;
-        reg.mWert[Plattform::Cfi::kRsp] = 0x7000;
-        reg.mBekannt[Plattform::Cfi::kRsp] = true;
-        reg.mWert[Plattform::Cfi::kRip] = 0x1234;
-        reg.mBekannt[Plattform::Cfi::kRip] = true;
+        const Tabelle tabelle(CfaAusdruck(fall.ausdruck));
+        Plattform::Cfi::Register reg = Vorher();
         bool signal = true;
         ASSERT_TRUE(Plattform::Cfi::Schritt(tabelle.Kopf(), tabelle.Code() + 8, reg, signal)) << fall.name;
         EXPECT_EQ(reg.mWert[Plattform::Cfi::kRsp], fall.cfa) << fall.name;
         EXPECT_EQ(reg.mWert[Plattform::Cfi::kRip], 0x1234u) << fall.name;
         EXPECT_FALSE(signal) << fall.name;
     }
+}
+
+// The instructions with 2^61 + 1 (as ULEB128 and SLEB128 alike) for their last operand: times the
+// data factor -8 that is -2^64 - 8, beyond a signed 64-bit product.
+std::vector<uint8_t> MitGrossemVersatz(std::vector<uint8_t> programm) {
+    programm.insert(programm.end(), {0x81, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x20});
+    return programm;
+}
+
+TEST(Cfi, GrosseVersaetzeLaufenUmWieAdressen) {
+    const struct {
+        const char* name;
+        std::vector<uint8_t> programm;
+        uint64_t rsp, rip;
+    } faelle[] = {
+        {"def_cfa_sf rsp", MitGrossemVersatz({0x12, 7}), 0x7000 - 8, 0x1234},
+        {"def_cfa rsp 8, def_cfa_offset_sf", MitGrossemVersatz({0x0c, 7, 8, 0x13}), 0x7000 - 8, 0x1234},
+        {"def_cfa rsp 8, val_offset rip", MitGrossemVersatz({0x0c, 7, 8, 0x14, 16}), 0x7008, 0x7000},
+        {"def_cfa rsp 8, val_offset_sf rip", MitGrossemVersatz({0x0c, 7, 8, 0x15, 16}), 0x7008, 0x7000},
+    };
+    for (const auto& fall : faelle) {
+        const Tabelle tabelle(fall.programm);
+        Plattform::Cfi::Register reg = Vorher();
+        bool signal = true;
+        ASSERT_TRUE(Plattform::Cfi::Schritt(tabelle.Kopf(), tabelle.Code() + 8, reg, signal)) << fall.name;
+        EXPECT_EQ(reg.mWert[Plattform::Cfi::kRsp], fall.rsp) << fall.name;
+        EXPECT_EQ(reg.mWert[Plattform::Cfi::kRip], fall.rip) << fall.name;
+    }
+}
+
+// A CIE whose augmentation says it runs on past the record, at the end of readable memory: the step
+// fails without reading beyond the record.
+TEST(Cfi, AugmentierungUeberDasEndeDesEintragsWirdNichtGelesen) {
+    const size_t seite = size_t(sysconf(_SC_PAGESIZE));
+    void* block = mmap(nullptr, 3 * seite, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(block, MAP_FAILED);
+    uint8_t* const bytes = static_cast<uint8_t*>(block);
+    ASSERT_EQ(mprotect(bytes + seite, seite, PROT_NONE), 0);
+    // The CIE closes the first page: its last byte gives the augmentation one byte, the record none.
+    uint8_t* const cie = bytes + seite - 16;
+    const uint8_t cieBytes[16] = {12, 0, 0, 0, 0, 0, 0, 0, 1, 'z', 'R', 0, 1, 0x78, 16, 1};
+    std::memcpy(cie, cieBytes, sizeof cieBytes);
+    // The third page: .eh_frame_hdr whose one entry covers the header itself, then the FDE.
+    uint8_t* const kopf = bytes + 2 * seite;
+    const uint8_t kopfBytes[20] = {1, 0x1b, 0x03, 0x3b, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 20, 0, 0, 0};
+    std::memcpy(kopf, kopfBytes, sizeof kopfBytes);
+    const uint32_t fde[2] = {21, uint32_t(kopf + 24 - cie)};
+    std::memcpy(kopf + 20, fde, sizeof fde);
+
+    Plattform::Cfi::Register reg = Vorher();
+    bool signal = false;
+    EXPECT_FALSE(Plattform::Cfi::Schritt(kopf, uint64_t(kopf) + 8, reg, signal));
+    munmap(block, 3 * seite);
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // The dump that the crash filter has its helper write, read back: every thread with its context and
-// stack, the module paths in UTF-16, and LLDB's reading of the main and a worker thread.
+// stack, the module paths in UTF-16, LLDB's reading of the main and a worker thread, and the memory
+// ranges of registers that a crash left broken.
 
 #include "plattform/absturz/plattform_absturz.h"
+#include "plattform/absturz/plattform_minidump.h"
 #include "velmklassen/absturz/velm_absturz.h"
 #include "velmklassen/kern/velm_parallelkern.h"
 
@@ -202,5 +204,34 @@ TEST(AbsturzDump, LldbLiestHauptUndArbeitsfaden) {
                   std::string::npos)
             << lldb;
         EXPECT_NE(lldb.find("rip = " + Hex(AusnahmeRip(kind.mDump))), std::string::npos) << lldb;
+    }
+}
+
+TEST(AbsturzDump, BereicheAmRandDesAdressraumsStehenGanzInDerDatei) {
+    // A stack pointer at the bottom of the address space and an instruction pointer at its top.
+    Plattform::DumpFaden faden;
+    faden.mId = 1;
+    faden.mKontext.mRsp = 0x40;
+    Plattform::AusnahmeZeiger ausnahme;
+    ausnahme.mAdresse = UINT64_MAX - 0x10;
+    TTempOrdner ordner;
+    const std::filesystem::path pfad = ordner.Pfad() / "MiniDump.dmp";
+    uint32_t fehler = 0;
+    const int datei = Plattform::ErzeugeDumpDatei(pfad.c_str(), fehler);
+    ASSERT_GE(datei, 0);
+    EXPECT_TRUE(Plattform::SchreibeMiniDump(datei, {0, &faden, 1, nullptr, 0, &ausnahme}, fehler));
+    Plattform::SchliesseDumpDatei(datei);
+
+    // Each range holds the bytes it names, and none wraps around the address space.
+    const std::string dump = TextDerDatei(pfad);
+    const uint32_t liste = Stroeme(dump)[5];
+    ASSERT_EQ(Lies<uint32_t>(dump, liste), 2u);
+    for (uint32_t i = 0; i < 2; ++i) {
+        const uint32_t bereich = liste + 4 + i * 16;
+        const uint64_t anfang = Lies<uint64_t>(dump, bereich);
+        const uint32_t groesse = Lies<uint32_t>(dump, bereich + 8);
+        EXPECT_GT(groesse, 0u) << "range " << i;
+        EXPECT_LE(uint64_t(Lies<uint32_t>(dump, bereich + 12)) + groesse, dump.size()) << "range " << i;
+        EXPECT_LE(groesse - 1, UINT64_MAX - anfang) << "range " << i;
     }
 }
