@@ -141,8 +141,10 @@ void Anwendung::Ausfuehren() {
             schrift.ZeichneWarteschlange();
         }
 
-        if (bilder + 1 == haken.mGpuResetBild)
+        if (bilder + 1 == haken.mGpuResetBild) {
             Plattform::ErzwingeKontextVerlust(2);
+            Plattform::ErzwingeKontextFehler(haken.mKontextFehler);
+        }
         Velm_Screen3D::Kontext->Praesentieren();
 
         ++bilder;

@@ -63,6 +63,8 @@ Testhaken LiesTesthaken() {
         haken.mAbsturzBild = uint64_t(*bild);
     if (const auto bild = LiesZahl("NADREL_GPURESET"))
         haken.mGpuResetBild = uint64_t(*bild);
+    if (const auto fehler = LiesZahl("NADREL_KONTEXTFEHLER"))
+        haken.mKontextFehler = uint32_t(*fehler);
     return haken;
 }
 

@@ -24,6 +24,9 @@ struct Testhaken {
     // still reports it at the next two checks, so that the recovery from a real device loss can be
     // checked from end to end (the software renderer never resets); 0 is never.
     uint64_t mGpuResetBild = 0;
+    // NADREL_KONTEXTFEHLER: after that GPU reset, this many attempts at a new context fail, as on
+    // a driver that recovers slowly; the game goes on without drawing until one succeeds.
+    uint32_t mKontextFehler = 0;
 
     // The counter the game timer measures with: the performance counter, or one that advances
     // by the fixed step at every reading.

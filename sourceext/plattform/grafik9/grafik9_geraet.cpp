@@ -270,16 +270,19 @@ HRESULT Geraet::Reset(D3DPRESENT_PARAMETERS* parameter) {
     if (mRueckpufferTextur != nullptr) {
         std::exchange(mRueckpufferTextur, nullptr)->LasseIntern();
     }
-    if (mKontextVerloren && !ErneuereKontext()) {
-        mLage = Lage::NichtZurueckgesetzt;
-        return D3DERR_DEVICELOST;
-    }
+    const bool mitKontext = !mKontextVerloren || ErneuereKontext();
     mParameter = neu;
     if (const HRESULT h = LegeRueckpufferAn(); FAILED(h)) {
         mLage = Lage::NichtZurueckgesetzt;
         return h;
     }
     SetzeStandardZustand();
+    // Without a new context the back buffer and the states exist all the same, so the engine can
+    // go on with its frames as on a lost device until a later Reset gets one.
+    if (!mitKontext) {
+        mLage = Lage::NichtZurueckgesetzt;
+        return D3DERR_DEVICELOST;
+    }
     mEgl->SetzeIntervall(mParameter.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
     mLage = Lage::Gut;
     *parameter = neu;

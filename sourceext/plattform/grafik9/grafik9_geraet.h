@@ -101,6 +101,9 @@ public:
     void NimmAusStandardPool(ObjektBasis& objekt);
     // The shader goes: its programs with it.
     void VergissProgramme(ShaderObjekt* shader);
+    // False only between a GPU reset and the Reset that gets a new context: meanwhile the device
+    // acts as a lost one, whose draws succeed and do nothing, and shaders compile in the new one.
+    bool HatKontext() const { return mEgl != nullptr; }
     // Reads a rectangle of a colour render target into tightly packed rows.
     void LiesZiel(const TexturBasis& textur, uint32_t seite, uint32_t stufe, const RECT& bereich, void* ziel);
 

@@ -14,6 +14,7 @@ namespace {
 
 struct KontextHaken {
     uint32_t resetMeldungen = 0; // status checks still to report a reset
+    uint32_t kontextFehler = 0;  // new contexts still to fail
     bool fehlerBeobachten = false;
     uint64_t fehler = 0;
 } gKontextHaken;
@@ -40,6 +41,10 @@ void SchalteFehlerBeobachtung(bool an) {
 
 void ErzwingeKontextVerlust(uint32_t nochLaufend) {
     gKontextHaken.resetMeldungen = 1 + nochLaufend;
+}
+
+void ErzwingeKontextFehler(uint32_t anzahl) {
+    gKontextHaken.kontextFehler = anzahl;
 }
 
 void BeobachteGlFehler(bool an) {
@@ -133,7 +138,12 @@ bool Geraet::ErneuereKontext() {
     mProgrammVeraltet = true;
     mEgl.reset();
     std::string fehler;
-    mEgl = EglKontext::Erzeuge(mFenster, fehler);
+    if (gKontextHaken.kontextFehler > 0) {
+        --gKontextHaken.kontextFehler;
+        fehler = "refused by the test hook";
+    } else {
+        mEgl = EglKontext::Erzeuge(mFenster, fehler);
+    }
     if (!mEgl) {
         MeldeGrafik("no new OpenGL context after the reset: %s", fehler.c_str());
         return false;

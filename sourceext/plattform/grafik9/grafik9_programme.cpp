@@ -117,7 +117,7 @@ bool ShaderObjekt::Anlegen(const DWORD* kode, uint32_t stufe, uint32_t hoechstRe
     mRegister = blob.konstantenRegister;
     mSampler = blob.samplerAnzahl;
     mGlsl = std::move(blob.glsl);
-    return Uebersetze();
+    return true;
 }
 
 bool ShaderObjekt::Uebersetze() {

@@ -223,7 +223,9 @@ HRESULT Geraet::CreateVertexShader(const DWORD* kode, IDirect3DVertexShader9** s
     }
     *shader = nullptr;
     auto* neu = new VertexShaderObjekt(this);
-    if (!neu->Anlegen(kode, kStufeVertex, kVsRegister, kVertexSampler)) {
+    // Without a context the shader compiles in the next one, with every other.
+    if (!neu->Anlegen(kode, kStufeVertex, kVsRegister, kVertexSampler) ||
+        (HatKontext() && !neu->Uebersetze())) {
         neu->Release();
         return D3DERR_INVALIDCALL;
     }
@@ -238,7 +240,8 @@ HRESULT Geraet::CreatePixelShader(const DWORD* kode, IDirect3DPixelShader9** sha
     }
     *shader = nullptr;
     auto* neu = new PixelShaderObjekt(this);
-    if (!neu->Anlegen(kode, kStufePixel, kPsRegister, kPixelSampler)) {
+    if (!neu->Anlegen(kode, kStufePixel, kPsRegister, kPixelSampler) ||
+        (HatKontext() && !neu->Uebersetze())) {
         neu->Release();
         return D3DERR_INVALIDCALL;
     }

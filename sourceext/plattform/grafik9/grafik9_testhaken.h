@@ -18,6 +18,10 @@ void ErzwingeGeraeteVerlust(uint32_t verlorenAntworten);
 // the context with a new one.
 void ErzwingeKontextVerlust(uint32_t nochLaufend);
 
+// The next `anzahl` new contexts that Reset makes after a GPU reset cannot be made, as when the
+// driver has not yet recovered: Reset answers D3DERR_DEVICELOST and the device holds no context.
+void ErzwingeKontextFehler(uint32_t anzahl);
+
 // TestCooperativeLevel answers D3DERR_DEVICELOST for at most this many checks of a reset the driver
 // still reports; one that never stops reporting it is not waited for.
 constexpr uint32_t kLaufendeResetsHoechstens = 40;

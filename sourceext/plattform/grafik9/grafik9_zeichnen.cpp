@@ -511,7 +511,13 @@ HRESULT Geraet::DrawIndexedPrimitive(D3DPRIMITIVETYPE typ, INT basisVertex, UINT
     default:
         return D3DERR_INVALIDCALL;
     }
-    if (primitivAnzahl == 0 || !BereiteZeichnenVor()) {
+    if (primitivAnzahl == 0) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (!HatKontext()) {
+        return D3D_OK;
+    }
+    if (!BereiteZeichnenVor()) {
         return D3DERR_INVALIDCALL;
     }
     if ((uint64_t(startIndex) + indizes) * mIndizes->mIndexBytes > mIndizes->mGroesse) {

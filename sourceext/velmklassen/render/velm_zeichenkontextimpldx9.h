@@ -28,7 +28,8 @@ public:
     static constexpr uint64_t kRegister = kVsRegister + kPsRegister;
     static constexpr uint32_t kPixelSampler = 16;
     static constexpr uint32_t kVertexSampler = 4;
-    // How often a reset is tried while the device still reports itself lost.
+    // How often one reset tries while the device still reports itself lost, before the frame goes
+    // on and the next frame's test tries again.
     static constexpr int kResetVersuche = 100;
 
     // The waits of reset (100 ms) and of a lost device (50 ms); tests replace them.

@@ -106,8 +106,10 @@ TEST_F(EigeneAnzeige, StartOhneAnzeigeOderSchriftEndetSauber) {
 // windowed at 800 x 600: the game draws its frames, and with the world stopped F1's screenshot
 // is what the window shows, pixel for pixel in the window's depth.
 TEST_F(EigeneAnzeige, FarbtiefenVollbildUndFenster) {
-    const std::tuple<int, bool, int, int> faelle[] = {
-        {16, true, kBreite, kHoehe}, {16, false, 800, 600}, {30, true, kBreite, kHoehe}};
+    const std::tuple<int, bool, int, int> faelle[] = {{16, true, kBreite, kHoehe},
+                                                      {16, false, 800, 600},
+                                                      {30, true, kBreite, kHoehe},
+                                                      {30, false, 800, 600}};
     int gelaufen = 0;
     for (const auto& [tiefe, vollbild, breite, hoehe] : faelle) {
         SCOPED_TRACE(std::to_string(tiefe) + (vollbild ? " Vollbild" : " Fenster"));

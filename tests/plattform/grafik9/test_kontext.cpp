@@ -138,5 +138,65 @@ TEST_F(KontextVerlust, EndloseMeldungWirdNichtAbgewartet) {
     EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
 }
 
+// A driver not yet recovered refuses the new context: Reset answers lost until one can be made,
+// and the device then draws in it as before, also with a shader made while it had none.
+TEST_F(KontextVerlust, NeuerKontextErstNachFehlversuchen) {
+    BaueQuad();
+    const auto bild = [&] {
+        mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF202020, 1.0f, 0);
+        EXPECT_EQ(Zeichne({Quad(4, 4, 8, 8, 1, 0, 0)}), D3D_OK);
+        return LiesRueckpuffer();
+    };
+    const std::vector<uint32_t> vorher = bild();
+    EXPECT_EQ(vorher[8 * kBreite + 8], 0xFFFF0000u);
+
+    Plattform::ErzwingeKontextVerlust(0);
+    Plattform::ErzwingeKontextFehler(2);
+    EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    mEcken.reset(), mIndizes.reset(), mInstanzen.reset();
+    for (int versuch = 0; versuch < 2; ++versuch) {
+        EXPECT_EQ(mGeraet->Reset(&mParameter), D3DERR_DEVICELOST) << versuch;
+        EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3DERR_DEVICENOTRESET) << versuch;
+        EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST) << versuch;
+    }
+    mPs = Ps(kFarbePs);
+    ASSERT_NE(mPs, nullptr);
+    ASSERT_EQ(mGeraet->Reset(&mParameter), D3D_OK);
+
+    BaueQuadPuffer();
+    BindeQuad();
+    EXPECT_EQ(bild(), vorher);
+    EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(NeueGlFehler(), 0u);
+}
+
+// Without a context the device goes on as a lost one: it has its back and depth buffers, makes
+// and fills objects, answers draws with success, and at last is given up without a fault.
+TEST_F(KontextVerlust, OhneKontextBleibtDasGeraetBedienbar) {
+    BaueQuad();
+    Plattform::ErzwingeKontextVerlust(0);
+    Plattform::ErzwingeKontextFehler(1);
+    EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    mEcken.reset(), mIndizes.reset(), mInstanzen.reset();
+    EXPECT_EQ(mGeraet->Reset(&mParameter), D3DERR_DEVICELOST);
+
+    EXPECT_NE(Rueck(), nullptr);
+    IDirect3DSurface9* tiefe = nullptr;
+    ASSERT_EQ(mGeraet->GetDepthStencilSurface(&tiefe), D3D_OK);
+    tiefe->Release();
+    auto textur = Textur(4, 4, 1, 0, D3DFMT_A8R8G8B8);
+    ASSERT_NE(textur, nullptr);
+    FuelleStufe(textur.get(), 0, 4, 4, 0xFF00FF00);
+    mPs = Ps(kTexturPs);
+    ASSERT_NE(mPs, nullptr);
+    BaueQuadPuffer();
+    BindeQuad();
+    mGeraet->SetTexture(0, textur.get());
+    EXPECT_EQ(mGeraet->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(Zeichne({Quad(0, 0, 8, 8, 0, 0, 0)}), D3D_OK);
+    mGeraet->SetTexture(0, nullptr);
+}
+
 } // namespace
 } // namespace grafik9test
