@@ -170,7 +170,7 @@ HRESULT Geraet::LegeRueckpufferAn() {
     mRueckpufferTextur->HalteIntern();
     mRueckpufferTextur->mSperrbaresZiel = (mParameter.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0;
     if (!mRueckpufferTextur->Anlegen(*SucheGlFormat(mParameter.BackBufferFormat), mParameter.BackBufferWidth,
-                                     mParameter.BackBufferHeight, 1, D3DUSAGE_RENDERTARGET)) {
+                                     mParameter.BackBufferHeight, 1, D3DUSAGE_RENDERTARGET, false)) {
         return D3DERR_OUTOFVIDEOMEMORY;
     }
     if (mParameter.EnableAutoDepthStencil) {
@@ -361,6 +361,19 @@ void Geraet::NimmInStandardPool(ObjektBasis& objekt, uint64_t bytes) {
 void Geraet::NimmAusStandardPool(ObjektBasis& objekt) {
     gHaken.belegt -= objekt.mVideoBytes;
     mStandardObjekte.erase(&objekt);
+}
+
+void Geraet::NimmInPool(ObjektBasis& objekt, D3DPOOL pool, uint64_t bytes) {
+    if (pool == D3DPOOL_DEFAULT) {
+        NimmInStandardPool(objekt, bytes);
+        return;
+    }
+    objekt.mVerwaltet = true;
+    mVerwalteteObjekte.insert(&objekt);
+}
+
+void Geraet::NimmAusVerwaltetemPool(ObjektBasis& objekt) {
+    mVerwalteteObjekte.erase(&objekt);
 }
 
 } // namespace Plattform

@@ -99,6 +99,10 @@ public:
     bool PasstInBudget(uint64_t bytes) const;
     void NimmInStandardPool(ObjektBasis& objekt, uint64_t bytes);
     void NimmAusStandardPool(ObjektBasis& objekt);
+    // Managed-pool objects are brought back when a GPU reset takes the context.
+    void NimmAusVerwaltetemPool(ObjektBasis& objekt);
+    // Into the bookkeeping of the default or the managed pool.
+    void NimmInPool(ObjektBasis& objekt, D3DPOOL pool, uint64_t bytes);
     // The shader goes: its programs with it.
     void VergissProgramme(ShaderObjekt* shader);
     // False only between a GPU reset and the Reset that gets a new context: meanwhile the device
@@ -188,6 +192,7 @@ private:
 
     bool mSzene = false;
     std::unordered_set<ObjektBasis*> mStandardObjekte;
+    std::unordered_set<ObjektBasis*> mVerwalteteObjekte;
     // Compiled again in a new context from their GLSL.
     std::unordered_set<ShaderObjekt*> mShader;
 

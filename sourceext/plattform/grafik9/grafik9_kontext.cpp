@@ -152,6 +152,9 @@ bool Geraet::ErneuereKontext() {
     for (ShaderObjekt* shader : mShader) {
         shader->Uebersetze();
     }
+    for (ObjektBasis* objekt : mVerwalteteObjekte) {
+        objekt->Wiederherstellen();
+    }
     // What the hook still had to report belonged to the old context.
     gKontextHaken.resetMeldungen = 0;
     mKontextVerloren = false;

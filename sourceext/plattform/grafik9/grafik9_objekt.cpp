@@ -18,6 +18,9 @@ ObjektBasis::~ObjektBasis() {
         if (mImStandardPool) {
             mGeraet->NimmAusStandardPool(*this);
         }
+        if (mVerwaltet) {
+            mGeraet->NimmAusVerwaltetemPool(*this);
+        }
         mGeraet->LasseIntern();
     }
 }

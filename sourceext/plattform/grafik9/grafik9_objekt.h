@@ -27,6 +27,11 @@ public:
     // Default-pool objects count against the video-memory budget and are checked by Reset.
     uint64_t mVideoBytes = 0;
     bool mImStandardPool = false;
+    // Managed-pool objects keep their content in main memory, so they outlive a GPU reset.
+    bool mVerwaltet = false;
+    // In the new context after a GPU reset: a managed object's OpenGL storage made again from its
+    // copy. The old context's names are forgotten, not deleted.
+    virtual void Wiederherstellen() {}
 
 protected:
     // Objects the device makes for itself start without an engine reference.

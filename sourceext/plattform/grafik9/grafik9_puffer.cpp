@@ -86,11 +86,15 @@ bool PufferBasis::Anlegen(uint32_t groesse, DWORD usage) {
     mStaging.resize(groesse);
     while (glGetError() != GL_NO_ERROR) {
     }
+    LegeGlAn();
+    return glGetError() != GL_OUT_OF_MEMORY;
+}
+
+void PufferBasis::LegeGlAn() {
     glGenBuffers(1, &mId);
     glBindBuffer(GL_COPY_WRITE_BUFFER, mId);
-    glBufferData(GL_COPY_WRITE_BUFFER, groesse, nullptr,
-                 (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
-    return glGetError() != GL_OUT_OF_MEMORY;
+    glBufferData(GL_COPY_WRITE_BUFFER, mGroesse, mStaging.data(),
+                 (mUsage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
 }
 
 HRESULT PufferBasis::Sperre(UINT versatz, UINT groesse, void** daten, DWORD) {

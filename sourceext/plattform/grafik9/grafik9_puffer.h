@@ -9,12 +9,15 @@
 
 namespace Plattform {
 
-// Vertex and index buffers: a GL buffer and a main-memory staging copy that locks write into.
+// Vertex and index buffers: a GL buffer and a main-memory staging copy that locks write into. The
+// copy always holds the whole content, so a managed buffer comes back from it after a GPU reset.
 class PufferBasis {
 public:
     PufferBasis() = default;
     ~PufferBasis();
     bool Anlegen(uint32_t groesse, DWORD usage);
+    // In a new context: the GL buffer again, with the copy's content.
+    void LegeGlAn();
     HRESULT Sperre(UINT versatz, UINT groesse, void** daten, DWORD flags);
     HRESULT Entsperre();
 
@@ -34,6 +37,7 @@ public:
     explicit VertexPuffer(Geraet* geraet);
     HRESULT Lock(UINT versatz, UINT groesse, void** daten, DWORD flags) override;
     HRESULT Unlock() override;
+    void Wiederherstellen() override { LegeGlAn(); }
 
 private:
     ~VertexPuffer() override;
@@ -44,6 +48,7 @@ public:
     explicit IndexPuffer(Geraet* geraet);
     HRESULT Lock(UINT versatz, UINT groesse, void** daten, DWORD flags) override;
     HRESULT Unlock() override;
+    void Wiederherstellen() override { LegeGlAn(); }
 
     GLenum mIndexTyp = GL_UNSIGNED_SHORT;
     uint32_t mIndexBytes = 2;

@@ -17,7 +17,11 @@ HRESULT Geraet::LegeTexturAn(TexturBasis& textur, UINT breite, UINT hoehe, UINT 
                              D3DFORMAT format, D3DPOOL pool) {
     const GlFormat* f = SucheGlFormat(format);
     const bool autoMips = (usage & D3DUSAGE_AUTOGENMIPMAP) != 0;
-    if (f == nullptr || f->tiefe || pool != D3DPOOL_DEFAULT || breite == 0 || hoehe == 0 ||
+    // The managed pool holds neither render targets nor dynamic textures, as on Direct3D 9.
+    const bool poolGueltig =
+        pool == D3DPOOL_DEFAULT ||
+        (pool == D3DPOOL_MANAGED && (usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DYNAMIC)) == 0);
+    if (f == nullptr || f->tiefe || !poolGueltig || breite == 0 || hoehe == 0 ||
         breite > mFaehigkeiten.MaxTextureWidth || hoehe > mFaehigkeiten.MaxTextureHeight ||
         (usage & D3DUSAGE_DEPTHSTENCIL) != 0 || ((usage & D3DUSAGE_RENDERTARGET) != 0 && !f->zielTauglich) ||
         (autoMips && (f->komprimiert || stufen > 1))) {
@@ -34,10 +38,11 @@ HRESULT Geraet::LegeTexturAn(TexturBasis& textur, UINT breite, UINT hoehe, UINT 
             StufenBytes(*f, std::max<uint32_t>(breite >> stufe, 1), std::max<uint32_t>(hoehe >> stufe, 1));
     }
     bytes *= textur.mSeiten;
-    if (!PasstInBudget(bytes) || !textur.Anlegen(*f, breite, hoehe, angelegt, usage)) {
+    if ((pool == D3DPOOL_DEFAULT && !PasstInBudget(bytes)) ||
+        !textur.Anlegen(*f, breite, hoehe, angelegt, usage, pool == D3DPOOL_MANAGED)) {
         return D3DERR_OUTOFVIDEOMEMORY;
     }
-    NimmInStandardPool(textur.mObjekt, bytes);
+    NimmInPool(textur.mObjekt, pool, bytes);
     return D3D_OK;
 }
 
@@ -71,13 +76,22 @@ HRESULT Geraet::CreateCubeTexture(UINT kante, UINT stufen, DWORD usage, D3DFORMA
     return D3D_OK;
 }
 
+namespace {
+
+// The pools a buffer may live in: the managed pool only for static buffers, as on Direct3D 9.
+bool PufferPoolGueltig(D3DPOOL pool, DWORD usage) {
+    return pool == D3DPOOL_DEFAULT || (pool == D3DPOOL_MANAGED && (usage & D3DUSAGE_DYNAMIC) == 0);
+}
+
+} // namespace
+
 HRESULT Geraet::CreateVertexBuffer(UINT laenge, DWORD usage, DWORD, D3DPOOL pool,
                                    IDirect3DVertexBuffer9** puffer, void**) {
-    if (puffer == nullptr || laenge == 0 || pool != D3DPOOL_DEFAULT) {
+    if (puffer == nullptr || laenge == 0 || !PufferPoolGueltig(pool, usage)) {
         return D3DERR_INVALIDCALL;
     }
     *puffer = nullptr;
-    if (!PasstInBudget(laenge)) {
+    if (pool == D3DPOOL_DEFAULT && !PasstInBudget(laenge)) {
         return D3DERR_OUTOFVIDEOMEMORY;
     }
     auto* neu = new VertexPuffer(this);
@@ -85,19 +99,19 @@ HRESULT Geraet::CreateVertexBuffer(UINT laenge, DWORD usage, DWORD, D3DPOOL pool
         neu->Release();
         return D3DERR_OUTOFVIDEOMEMORY;
     }
-    NimmInStandardPool(*neu, laenge);
+    NimmInPool(*neu, pool, laenge);
     *puffer = neu;
     return D3D_OK;
 }
 
 HRESULT Geraet::CreateIndexBuffer(UINT laenge, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                   IDirect3DIndexBuffer9** puffer, void**) {
-    if (puffer == nullptr || laenge == 0 || pool != D3DPOOL_DEFAULT ||
+    if (puffer == nullptr || laenge == 0 || !PufferPoolGueltig(pool, usage) ||
         (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32)) {
         return D3DERR_INVALIDCALL;
     }
     *puffer = nullptr;
-    if (!PasstInBudget(laenge)) {
+    if (pool == D3DPOOL_DEFAULT && !PasstInBudget(laenge)) {
         return D3DERR_OUTOFVIDEOMEMORY;
     }
     auto* neu = new IndexPuffer(this);
@@ -109,7 +123,7 @@ HRESULT Geraet::CreateIndexBuffer(UINT laenge, DWORD usage, D3DFORMAT format, D3
         neu->Release();
         return D3DERR_OUTOFVIDEOMEMORY;
     }
-    NimmInStandardPool(*neu, laenge);
+    NimmInPool(*neu, pool, laenge);
     *puffer = neu;
     return D3D_OK;
 }

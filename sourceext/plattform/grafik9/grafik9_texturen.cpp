@@ -3,6 +3,7 @@
 #include "plattform/grafik9/grafik9_geraet.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace Plattform {
 
@@ -171,7 +172,7 @@ TexturBasis::~TexturBasis() {
 }
 
 bool TexturBasis::Anlegen(const GlFormat& format, uint32_t breite, uint32_t hoehe, uint32_t stufen,
-                          DWORD usage) {
+                          DWORD usage, bool verwaltet) {
     mFormat = &format;
     mBreite = breite;
     mHoehe = hoehe;
@@ -180,9 +181,35 @@ bool TexturBasis::Anlegen(const GlFormat& format, uint32_t breite, uint32_t hoeh
     mAutoMips = (usage & D3DUSAGE_AUTOGENMIPMAP) != 0;
     mOberflaechen.assign(size_t(mSeiten) * mStufen, nullptr);
     mSperrungen.resize(size_t(mSeiten) * mStufen);
-
+    if (verwaltet) {
+        mKopie.resize(size_t(mSeiten) * mStufen);
+        for (uint32_t seite = 0; seite < mSeiten; ++seite) {
+            for (uint32_t stufe = 0; stufe < mStufen; ++stufe) {
+                mKopie[Index(seite, stufe)].resize(
+                    size_t(StufenBytes(format, StufenBreite(stufe), StufenHoehe(stufe))));
+            }
+        }
+    }
     while (glGetError() != GL_NO_ERROR) {
     }
+    LegeGlAn();
+    return glGetError() != GL_OUT_OF_MEMORY;
+}
+
+void TexturBasis::StelleWiederHer() {
+    LegeGlAn();
+    for (uint32_t seite = 0; seite < mSeiten; ++seite) {
+        for (uint32_t stufe = 0; stufe < mStufen; ++stufe) {
+            SendeAnGl(seite, stufe, 0, 0, StufenBreite(stufe), StufenHoehe(stufe),
+                      mKopie[Index(seite, stufe)].data());
+        }
+    }
+    // The copy of an automatic chain holds only what was written; the levels come from level 0.
+    mMipsVeraltet = mAutoMips;
+}
+
+void TexturBasis::LegeGlAn() {
+    const GlFormat& format = *mFormat;
     glGenTextures(1, &mId);
     glActiveTexture(GL_TEXTURE0 + Geraet::kArbeitsEinheit);
     glBindTexture(mZiel, mId);
@@ -204,7 +231,6 @@ bool TexturBasis::Anlegen(const GlFormat& format, uint32_t breite, uint32_t hoeh
     glTexParameteri(mZiel, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(mZiel, GL_TEXTURE_MAX_LEVEL, GLint(mStufen - 1));
     glTexParameteriv(mZiel, GL_TEXTURE_SWIZZLE_RGBA, format.swizzle);
-    return glGetError() != GL_OUT_OF_MEMORY;
 }
 
 uint64_t TexturBasis::Bytes() const {
@@ -262,23 +288,25 @@ HRESULT TexturBasis::StufenBeschreibung(uint32_t stufe, D3DSURFACE_DESC* beschre
     beschreibung->Format = mFormat->d3d;
     beschreibung->Type = D3DRTYPE_SURFACE;
     beschreibung->Usage = mUsage;
-    beschreibung->Pool = D3DPOOL_DEFAULT;
+    beschreibung->Pool = mKopie.empty() ? D3DPOOL_DEFAULT : D3DPOOL_MANAGED;
     beschreibung->Width = StufenBreite(stufe);
     beschreibung->Height = StufenHoehe(stufe);
     return D3D_OK;
 }
 
 // Locks write into a packed staging copy that the unlock uploads; the engine always fills the
-// whole locked rectangle, so nothing is read back except from render targets (screenshots).
+// whole locked rectangle, so nothing is read back except from render targets (screenshots) and
+// from a managed texture's copy.
 HRESULT TexturBasis::Sperre(uint32_t seite, uint32_t stufe, D3DLOCKED_RECT* gesperrt, const RECT* bereich,
                             DWORD flags) {
     if (gesperrt == nullptr || seite >= mSeiten || stufe >= mStufen) {
         return D3DERR_INVALIDCALL;
     }
     // As on Direct3D 9: the default pool is lockable only for dynamic textures and the lockable
-    // back buffer.
+    // back buffer; the managed pool always.
+    const bool verwaltet = !mKopie.empty();
     const bool lesbar = mSperrbaresZiel;
-    if (!lesbar && (mUsage & D3DUSAGE_DYNAMIC) == 0) {
+    if (!verwaltet && !lesbar && (mUsage & D3DUSAGE_DYNAMIC) == 0) {
         return D3DERR_INVALIDCALL;
     }
     Sperrung& s = mSperrungen[Index(seite, stufe)];
@@ -289,7 +317,12 @@ HRESULT TexturBasis::Sperre(uint32_t seite, uint32_t stufe, D3DLOCKED_RECT* gesp
     s.aktiv = true;
     s.bereich = r;
     s.daten.resize(size_t(StufenBytes(*mFormat, BereichBreite(r), BereichHoehe(r))));
-    if (lesbar && (flags & D3DLOCK_DISCARD) == 0) {
+    if (verwaltet) {
+        const KopieBereich k = InKopie(seite, stufe, r);
+        for (uint64_t i = 0; i < k.zeilen; ++i) {
+            std::memcpy(s.daten.data() + i * k.zeile, k.anfang + i * k.abstand, k.zeile);
+        }
+    } else if (lesbar && (flags & D3DLOCK_DISCARD) == 0) {
         mObjekt.GibGeraet()->LiesZiel(*this, seite, stufe, r, s.daten.data());
     }
     gesperrt->Pitch = INT(ZeilenBytes(*mFormat, BereichBreite(r)));
@@ -313,6 +346,28 @@ HRESULT TexturBasis::Entsperre(uint32_t seite, uint32_t stufe) {
 
 void TexturBasis::LadeHoch(uint32_t seite, uint32_t stufe, uint32_t x, uint32_t y, uint32_t breite,
                            uint32_t hoehe, const void* daten) {
+    if (!mKopie.empty()) {
+        const KopieBereich k =
+            InKopie(seite, stufe, RECT{LONG(x), LONG(y), LONG(x + breite), LONG(y + hoehe)});
+        for (uint64_t i = 0; i < k.zeilen; ++i) {
+            std::memcpy(k.anfang + i * k.abstand, static_cast<const uint8_t*>(daten) + i * k.zeile, k.zeile);
+        }
+    }
+    SendeAnGl(seite, stufe, x, y, breite, hoehe, daten);
+}
+
+TexturBasis::KopieBereich TexturBasis::InKopie(uint32_t seite, uint32_t stufe, const RECT& bereich) {
+    const GlFormat& f = *mFormat;
+    const uint64_t abstand = ZeilenBytes(f, StufenBreite(stufe));
+    const uint64_t erste = f.komprimiert ? uint64_t(bereich.top) / 4 : uint64_t(bereich.top);
+    uint8_t* anfang =
+        mKopie[Index(seite, stufe)].data() + erste * abstand + ZeilenBytes(f, uint32_t(bereich.left));
+    const uint64_t zeile = ZeilenBytes(f, BereichBreite(bereich));
+    return {anfang, abstand, zeile, StufenBytes(f, BereichBreite(bereich), BereichHoehe(bereich)) / zeile};
+}
+
+void TexturBasis::SendeAnGl(uint32_t seite, uint32_t stufe, uint32_t x, uint32_t y, uint32_t breite,
+                            uint32_t hoehe, const void* daten) {
     glActiveTexture(GL_TEXTURE0 + Geraet::kArbeitsEinheit);
     glBindTexture(mZiel, mId);
     if (mFormat->komprimiert) {

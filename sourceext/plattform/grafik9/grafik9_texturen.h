@@ -56,8 +56,13 @@ public:
     TexturBasis(ObjektBasis& objekt, GLenum ziel, uint32_t seiten);
     virtual ~TexturBasis();
 
-    // Allocates every level; false when OpenGL runs out of memory.
-    bool Anlegen(const GlFormat& format, uint32_t breite, uint32_t hoehe, uint32_t stufen, DWORD usage);
+    // Allocates every level; false when OpenGL runs out of memory. A managed texture keeps a copy
+    // of every level in main memory, which locks read and which a new context takes after a
+    // GPU reset.
+    bool Anlegen(const GlFormat& format, uint32_t breite, uint32_t hoehe, uint32_t stufen, DWORD usage,
+                 bool verwaltet);
+    // In a new context: the GL texture again, every level from the copy.
+    void StelleWiederHer();
     uint64_t Bytes() const;
     uint32_t StufenBreite(uint32_t stufe) const;
     uint32_t StufenHoehe(uint32_t stufe) const;
@@ -98,8 +103,20 @@ private:
         std::vector<uint8_t> daten;
     };
     uint32_t Index(uint32_t seite, uint32_t stufe) const { return seite * mStufen + stufe; }
+    void LegeGlAn();
+    void SendeAnGl(uint32_t seite, uint32_t stufe, uint32_t x, uint32_t y, uint32_t breite, uint32_t hoehe,
+                   const void* daten);
+    // Where a rectangle's rows lie in a level's copy, and how many bytes each has when packed.
+    struct KopieBereich {
+        uint8_t* anfang;
+        uint64_t abstand;
+        uint64_t zeile;
+        uint64_t zeilen;
+    };
+    KopieBereich InKopie(uint32_t seite, uint32_t stufe, const RECT& bereich);
     std::vector<Oberflaeche*> mOberflaechen; // owned; made on first request
     std::vector<Sperrung> mSperrungen;
+    std::vector<std::vector<uint8_t>> mKopie; // a managed texture's levels, packed
 };
 
 class Textur2D final : public Objekt<IDirect3DTexture9>, public TexturBasis {
@@ -113,6 +130,7 @@ public:
     HRESULT LockRect(UINT stufe, D3DLOCKED_RECT* gesperrt, const RECT* bereich, DWORD flags) override;
     HRESULT UnlockRect(UINT stufe) override;
     bool VonAussenGehalten() const override { return ExternZahl() > 0 || StufeGehalten(); }
+    void Wiederherstellen() override { StelleWiederHer(); }
 
 private:
     ~Textur2D() override;
@@ -130,6 +148,7 @@ public:
                      DWORD flags) override;
     HRESULT UnlockRect(D3DCUBEMAP_FACES seite, UINT stufe) override;
     bool VonAussenGehalten() const override { return ExternZahl() > 0 || StufeGehalten(); }
+    void Wiederherstellen() override { StelleWiederHer(); }
 
 private:
     ~WuerfelTextur() override;

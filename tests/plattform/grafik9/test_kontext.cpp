@@ -98,18 +98,54 @@ TEST_F(KontextVerlust, SzeneKommtImNeuenKontextGleichWieder) {
     EXPECT_EQ(vorher[4 * kBreite + 2], 0xFFFF0000u);
     EXPECT_EQ(vorher[4 * kBreite + 12], 0xFFFF00FFu); // the target's blue plus the texture's red
 
+    // The managed pool outlives the context: a texture of two levels whose first is written whole
+    // and then in its lower right quarter, and the quad's corners.
+    const auto verwaltet = Hole<IDirect3DTexture9>([&](auto o) {
+        return mGeraet->CreateTexture(4, 4, 2, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, o, nullptr);
+    });
+    ASSERT_NE(verwaltet, nullptr);
+    ASSERT_EQ(verwaltet->LockRect(0, &lr, nullptr, 0), D3D_OK);
+    std::memcpy(lr.pBits, texel, sizeof texel);
+    verwaltet->UnlockRect(0);
+    const RECT viertel{2, 2, 4, 4};
+    ASSERT_EQ(verwaltet->LockRect(0, &lr, &viertel, 0), D3D_OK);
+    EXPECT_EQ(static_cast<const uint32_t*>(lr.pBits)[0], 0xFF808080u);
+    for (int y = 0; y < 2; ++y) {
+        std::fill_n(reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch), 2,
+                    0xFFFFFF00);
+    }
+    verwaltet->UnlockRect(0);
+    FuelleStufe(verwaltet.get(), 1, 2, 2, 0xFF00FFFF);
+    mEcken = Hole<IDirect3DVertexBuffer9>([&](auto o) {
+        return mGeraet->CreateVertexBuffer(sizeof kEinheitsEcken, 0, 0, D3DPOOL_MANAGED, o, nullptr);
+    });
+    ASSERT_NE(mEcken, nullptr);
+    Fuelle(mEcken.get(), kEinheitsEcken, sizeof kEinheitsEcken, 0);
+    BindeQuad();
+    const auto verwalteteSzene = [&] {
+        return Bild(verwaltet.get(), Textur(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8).get());
+    };
+    const std::vector<uint32_t> vorherVerwaltet = verwalteteSzene();
+    EXPECT_EQ(vorherVerwaltet[11 * kBreite + 22], 0xFFFFFF20u); // the written quarter over the clear colour
+
     Plattform::ErzwingeKontextVerlust(1);
     EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
     EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3DERR_DEVICELOST);
     EXPECT_EQ(mGeraet->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
-    // The buffers are default-pool objects; the declaration and the shaders are not.
-    mEcken.reset(), mIndizes.reset(), mInstanzen.reset();
+    // These buffers are default-pool objects; the declaration, the shaders and the managed
+    // objects are not.
+    mIndizes.reset(), mInstanzen.reset();
     ASSERT_EQ(mGeraet->Reset(&mParameter), D3D_OK);
     EXPECT_FALSE(glIsTexture(texturen.back()));
 
-    BaueQuadPuffer();
+    mIndizes = IndexPuffer(std::vector<uint16_t>(std::begin(kEinheitsIndizes), std::end(kEinheitsIndizes)));
+    mInstanzen = VertexPuffer(64 * sizeof(Instanz), D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC);
     BindeQuad();
     EXPECT_EQ(szene(), vorher);
+    EXPECT_EQ(verwalteteSzene(), vorherVerwaltet);
+    ASSERT_EQ(verwaltet->LockRect(1, &lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(static_cast<const uint32_t*>(lr.pBits)[3], 0xFF00FFFFu);
+    verwaltet->UnlockRect(1);
     EXPECT_EQ(mGeraet->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
     EXPECT_EQ(NeueGlFehler(), 0u);
 }

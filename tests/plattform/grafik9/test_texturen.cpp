@@ -128,6 +128,47 @@ TEST_F(Texturen, DxtSperreZaehltBlockzeilen) {
                          mGeraet->UpdateSurface(SystemFlaeche(8, 4, D3DFMT_DXT1).get(), nullptr, stufe.get(), &punkt)});
 }
 
+// A managed texture keeps its levels in main memory, so its locks read what was written, in rows
+// of pixels or of blocks, and the rest stays as it was.
+TEST_F(Texturen, VerwalteteTexturLiestGesperrtesZurueck) {
+    struct Fall {
+        D3DFORMAT format;
+        RECT teil;
+        uint32_t zeile, zeilen, links, oben; // bytes of a packed row of the part, rows, where it starts
+    };
+    const Fall faelle[] = {{D3DFMT_A8R8G8B8, {2, 4, 6, 6}, 16, 2, 8, 4},
+                           {D3DFMT_DXT1, {4, 0, 8, 8}, 8, 2, 8, 0},
+                           {D3DFMT_DXT5, {0, 4, 8, 8}, 32, 1, 0, 1}};
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.format);
+        const auto t = Hole<IDirect3DTexture9>([&](auto o) {
+            return mGeraet->CreateTexture(8, 8, 1, 0, f.format, D3DPOOL_MANAGED, o, nullptr);
+        });
+        ASSERT_NE(t, nullptr);
+        D3DSURFACE_DESC beschreibung{};
+        t->GetLevelDesc(0, &beschreibung);
+        EXPECT_EQ(beschreibung.Pool, D3DPOOL_MANAGED);
+        D3DLOCKED_RECT lr{};
+        ASSERT_EQ(t->LockRect(0, &lr, &f.teil, 0), D3D_OK);
+        ASSERT_EQ(uint32_t(lr.Pitch), f.zeile);
+        std::memset(lr.pBits, 0xAB, size_t(f.zeile) * f.zeilen);
+        ASSERT_EQ(t->UnlockRect(0), D3D_OK);
+        ASSERT_EQ(t->LockRect(0, &lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+        const auto* bytes = static_cast<const uint8_t*>(lr.pBits);
+        int anders = 0;
+        const uint32_t zeilenDerStufe = f.format == D3DFMT_A8R8G8B8 ? 8 : 2;
+        for (uint32_t zeile = 0; zeile < zeilenDerStufe; ++zeile) {
+            for (uint32_t x = 0; x < uint32_t(lr.Pitch); ++x) {
+                const bool drin =
+                    zeile >= f.oben && zeile < f.oben + f.zeilen && x >= f.links && x < f.links + f.zeile;
+                anders += bytes[zeile * uint32_t(lr.Pitch) + x] != (drin ? 0xAB : 0);
+            }
+        }
+        EXPECT_EQ(anders, 0);
+        t->UnlockRect(0);
+    }
+}
+
 TEST_F(Texturen, AdressierungUndFilterWieDirect3D9) {
     const auto t = Textur(2, 1, 1, 0, D3DFMT_A8R8G8B8);
     const uint32_t pixel[2] = {0xFFFF0000, 0xFF00FF00};
