@@ -1,6 +1,7 @@
 #include "plattform/grafik9/gl_formate.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace Plattform {
 
@@ -105,6 +106,24 @@ bool GanzeBloecke(const RECT& bereich, uint32_t breite, uint32_t hoehe) {
     return bereich.left % 4 == 0 && bereich.top % 4 == 0 &&
            (bereich.right % 4 == 0 || uint32_t(bereich.right) == breite) &&
            (bereich.bottom % 4 == 0 || uint32_t(bereich.bottom) == hoehe);
+}
+
+BereichImSpeicher LageImSpeicher(const GlFormat& format, uint32_t breite, const RECT& bereich) {
+    const uint32_t b = uint32_t(bereich.right - bereich.left);
+    const uint32_t h = uint32_t(bereich.bottom - bereich.top);
+    const uint64_t abstand = ZeilenBytes(format, breite);
+    const uint64_t ersteZeile = format.komprimiert ? uint64_t(bereich.top) / 4 : uint64_t(bereich.top);
+    // A compressed rectangle starts on a block, so its left edge counts whole blocks.
+    const uint64_t versatz = ersteZeile * abstand + ZeilenBytes(format, uint32_t(bereich.left));
+    const uint64_t zeile = ZeilenBytes(format, b);
+    return {versatz, abstand, zeile, StufenBytes(format, b, h) / zeile};
+}
+
+void KopiereZeilen(uint8_t* ziel, uint64_t zielAbstand, const uint8_t* quelle, uint64_t quellAbstand,
+                   uint64_t bytes, uint64_t zeilen) {
+    for (uint64_t i = 0; i < zeilen; ++i) {
+        std::memcpy(ziel + i * zielAbstand, quelle + i * quellAbstand, size_t(bytes));
+    }
 }
 
 } // namespace Plattform

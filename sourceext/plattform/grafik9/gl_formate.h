@@ -35,4 +35,18 @@ uint32_t VolleStufenZahl(uint32_t breite, uint32_t hoehe);
 // on a block and ends on one or at the level's edge. GL refuses any other part of a block.
 bool GanzeBloecke(const RECT& bereich, uint32_t breite, uint32_t hoehe);
 
+// Where a rectangle lies in a level of `breite` stored as packed rows: the byte offset of its first
+// pixel (or block), the level's row pitch, and the bytes and number of the rectangle's rows.
+struct BereichImSpeicher {
+    uint64_t versatz;
+    uint64_t abstand;
+    uint64_t zeile;
+    uint64_t zeilen;
+};
+BereichImSpeicher LageImSpeicher(const GlFormat& format, uint32_t breite, const RECT& bereich);
+
+// Copies `zeilen` rows of `bytes` between buffers of different row pitches.
+void KopiereZeilen(uint8_t* ziel, uint64_t zielAbstand, const uint8_t* quelle, uint64_t quellAbstand,
+                   uint64_t bytes, uint64_t zeilen);
+
 } // namespace Plattform

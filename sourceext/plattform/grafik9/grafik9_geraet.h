@@ -142,6 +142,10 @@ private:
     HRESULT LegeRueckpufferAn();
     void LoeseAlles();
     void SetzeStandardZustand();
+    // Reads and compiles a new shader's blob and keeps the shader for the next context; false
+    // when the blob is not one of the stage or does not compile.
+    bool NimmShader(ShaderObjekt& shader, const DWORD* kode, uint32_t stufe, uint32_t hoechstRegister,
+                    uint32_t hoechstSampler);
     HRESULT LegeTexturAn(TexturBasis& textur, UINT breite, UINT hoehe, UINT stufen, DWORD usage,
                          D3DFORMAT format, D3DPOOL pool);
     Oberflaeche* Rueckpuffer() const;

@@ -6,7 +6,6 @@
 #include "plattform/shaderkompiler/shaderblob.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 namespace Plattform {
@@ -184,21 +183,14 @@ HRESULT Geraet::UpdateSurface(IDirect3DSurface9* quelle, const RECT* quellBereic
     }
     const uint32_t breite = uint32_t(r.right - r.left);
     const uint32_t hoehe = uint32_t(r.bottom - r.top);
-    const uint64_t quellAbstand = ZeilenBytes(f, q->mBreite);
-    const uint64_t zeilenBytes = ZeilenBytes(f, breite);
-    const uint32_t zeilen = f.komprimiert ? (hoehe + 3) / 4 : hoehe;
-    const uint64_t ersteZeile = f.komprimiert ? uint64_t(r.top) / 4 : uint64_t(r.top);
-    const uint64_t spalte =
-        f.komprimiert ? uint64_t(r.left) / 4 * f.bytesProPixel : uint64_t(r.left) * f.bytesProPixel;
-    const uint8_t* anfang = q->mSpeicher.data() + ersteZeile * quellAbstand + spalte;
-    if (zeilenBytes == quellAbstand) {
+    const BereichImSpeicher b = LageImSpeicher(f, q->mBreite, r);
+    const uint8_t* anfang = q->mSpeicher.data() + b.versatz;
+    if (b.zeile == b.abstand) {
         z->mTextur->LadeHoch(z->mSeite, z->mStufe, uint32_t(p.x), uint32_t(p.y), breite, hoehe, anfang);
         return D3D_OK;
     }
-    std::vector<uint8_t> gepackt(size_t(zeilenBytes * zeilen));
-    for (uint32_t zeile = 0; zeile < zeilen; ++zeile) {
-        std::memcpy(gepackt.data() + zeile * zeilenBytes, anfang + zeile * quellAbstand, size_t(zeilenBytes));
-    }
+    std::vector<uint8_t> gepackt(size_t(b.zeile * b.zeilen));
+    KopiereZeilen(gepackt.data(), b.zeile, anfang, b.abstand, b.zeile, b.zeilen);
     z->mTextur->LadeHoch(z->mSeite, z->mStufe, uint32_t(p.x), uint32_t(p.y), breite, hoehe, gepackt.data());
     return D3D_OK;
 }
@@ -237,13 +229,10 @@ HRESULT Geraet::CreateVertexShader(const DWORD* kode, IDirect3DVertexShader9** s
     }
     *shader = nullptr;
     auto* neu = new VertexShaderObjekt(this);
-    // Without a context the shader compiles in the next one, with every other.
-    if (!neu->Anlegen(kode, kStufeVertex, kVsRegister, kVertexSampler) ||
-        (HatKontext() && !neu->Uebersetze())) {
+    if (!NimmShader(*neu, kode, kStufeVertex, kVsRegister, kVertexSampler)) {
         neu->Release();
         return D3DERR_INVALIDCALL;
     }
-    mShader.insert(neu);
     *shader = neu;
     return D3D_OK;
 }
@@ -254,14 +243,23 @@ HRESULT Geraet::CreatePixelShader(const DWORD* kode, IDirect3DPixelShader9** sha
     }
     *shader = nullptr;
     auto* neu = new PixelShaderObjekt(this);
-    if (!neu->Anlegen(kode, kStufePixel, kPsRegister, kPixelSampler) ||
-        (HatKontext() && !neu->Uebersetze())) {
+    if (!NimmShader(*neu, kode, kStufePixel, kPsRegister, kPixelSampler)) {
         neu->Release();
         return D3DERR_INVALIDCALL;
     }
-    mShader.insert(neu);
     *shader = neu;
     return D3D_OK;
+}
+
+// Without a context the shader compiles in the next one, with every other.
+bool Geraet::NimmShader(ShaderObjekt& shader, const DWORD* kode, uint32_t stufe, uint32_t hoechstRegister,
+                        uint32_t hoechstSampler) {
+    if (!shader.Anlegen(kode, stufe, hoechstRegister, hoechstSampler) ||
+        (HatKontext() && !shader.Uebersetze())) {
+        return false;
+    }
+    mShader.insert(&shader);
+    return true;
 }
 
 void Geraet::VergissProgramme(ShaderObjekt* shader) {

@@ -3,7 +3,6 @@
 #include "plattform/grafik9/grafik9_geraet.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace Plattform {
 
@@ -129,12 +128,9 @@ HRESULT Oberflaeche::LockRect(D3DLOCKED_RECT* gesperrt, const RECT* bereich, DWO
     if (mGesperrt || !PruefeBereich(bereich, mBreite, mHoehe, *mFormat, r)) {
         return D3DERR_INVALIDCALL;
     }
-    const uint64_t abstand = ZeilenBytes(*mFormat, mBreite);
-    const uint64_t zeile = mFormat->komprimiert ? uint64_t(r.top) / 4 : uint64_t(r.top);
-    const uint64_t spalte = mFormat->komprimiert ? uint64_t(r.left) / 4 * mFormat->bytesProPixel
-                                                 : uint64_t(r.left) * mFormat->bytesProPixel;
-    gesperrt->Pitch = INT(abstand);
-    gesperrt->pBits = mSpeicher.data() + zeile * abstand + spalte;
+    const BereichImSpeicher b = LageImSpeicher(*mFormat, mBreite, r);
+    gesperrt->Pitch = INT(b.abstand);
+    gesperrt->pBits = mSpeicher.data() + b.versatz;
     mGesperrt = true;
     return D3D_OK;
 }
@@ -318,10 +314,9 @@ HRESULT TexturBasis::Sperre(uint32_t seite, uint32_t stufe, D3DLOCKED_RECT* gesp
     s.bereich = r;
     s.daten.resize(size_t(StufenBytes(*mFormat, BereichBreite(r), BereichHoehe(r))));
     if (verwaltet) {
-        const KopieBereich k = InKopie(seite, stufe, r);
-        for (uint64_t i = 0; i < k.zeilen; ++i) {
-            std::memcpy(s.daten.data() + i * k.zeile, k.anfang + i * k.abstand, k.zeile);
-        }
+        const BereichImSpeicher b = LageImSpeicher(*mFormat, StufenBreite(stufe), r);
+        KopiereZeilen(s.daten.data(), b.zeile, mKopie[Index(seite, stufe)].data() + b.versatz, b.abstand,
+                      b.zeile, b.zeilen);
     } else if (lesbar && (flags & D3DLOCK_DISCARD) == 0) {
         mObjekt.GibGeraet()->LiesZiel(*this, seite, stufe, r, s.daten.data());
     }
@@ -347,23 +342,12 @@ HRESULT TexturBasis::Entsperre(uint32_t seite, uint32_t stufe) {
 void TexturBasis::LadeHoch(uint32_t seite, uint32_t stufe, uint32_t x, uint32_t y, uint32_t breite,
                            uint32_t hoehe, const void* daten) {
     if (!mKopie.empty()) {
-        const KopieBereich k =
-            InKopie(seite, stufe, RECT{LONG(x), LONG(y), LONG(x + breite), LONG(y + hoehe)});
-        for (uint64_t i = 0; i < k.zeilen; ++i) {
-            std::memcpy(k.anfang + i * k.abstand, static_cast<const uint8_t*>(daten) + i * k.zeile, k.zeile);
-        }
+        const RECT r{LONG(x), LONG(y), LONG(x + breite), LONG(y + hoehe)};
+        const BereichImSpeicher b = LageImSpeicher(*mFormat, StufenBreite(stufe), r);
+        KopiereZeilen(mKopie[Index(seite, stufe)].data() + b.versatz, b.abstand,
+                      static_cast<const uint8_t*>(daten), b.zeile, b.zeile, b.zeilen);
     }
     SendeAnGl(seite, stufe, x, y, breite, hoehe, daten);
-}
-
-TexturBasis::KopieBereich TexturBasis::InKopie(uint32_t seite, uint32_t stufe, const RECT& bereich) {
-    const GlFormat& f = *mFormat;
-    const uint64_t abstand = ZeilenBytes(f, StufenBreite(stufe));
-    const uint64_t erste = f.komprimiert ? uint64_t(bereich.top) / 4 : uint64_t(bereich.top);
-    uint8_t* anfang =
-        mKopie[Index(seite, stufe)].data() + erste * abstand + ZeilenBytes(f, uint32_t(bereich.left));
-    const uint64_t zeile = ZeilenBytes(f, BereichBreite(bereich));
-    return {anfang, abstand, zeile, StufenBytes(f, BereichBreite(bereich), BereichHoehe(bereich)) / zeile};
 }
 
 void TexturBasis::SendeAnGl(uint32_t seite, uint32_t stufe, uint32_t x, uint32_t y, uint32_t breite,

@@ -106,14 +106,6 @@ private:
     void LegeGlAn();
     void SendeAnGl(uint32_t seite, uint32_t stufe, uint32_t x, uint32_t y, uint32_t breite, uint32_t hoehe,
                    const void* daten);
-    // Where a rectangle's rows lie in a level's copy, and how many bytes each has when packed.
-    struct KopieBereich {
-        uint8_t* anfang;
-        uint64_t abstand;
-        uint64_t zeile;
-        uint64_t zeilen;
-    };
-    KopieBereich InKopie(uint32_t seite, uint32_t stufe, const RECT& bereich);
     std::vector<Oberflaeche*> mOberflaechen; // owned; made on first request
     std::vector<Sperrung> mSperrungen;
     std::vector<std::vector<uint8_t>> mKopie; // a managed texture's levels, packed
