@@ -1,5 +1,6 @@
 #include "plattform/absturz/plattform_minidump.h"
 
+#include "plattform/absturz/plattform_abbildungen.h"
 #include "plattform/absturz/plattform_abwicklung.h"
 #include "plattform/system/plattform_faden.h"
 #include "plattform/system/plattform_system.h"
@@ -267,12 +268,16 @@ MdOrt SchreibeModulListe(Schreiber& schreiber, const ModulBereich* module, uint3
     return {4 + anzahl * uint32_t(sizeof(MdModul)), rva};
 }
 
-// From a little below the stack pointer (the red zone) to the stack's end, at most 256 KiB.
+// From a little below the stack pointer (the red zone) to the stack's end, at most 256 KiB. After
+// an overflow the pointer lies below its stack, in the guard page: then the stack is taken from its
+// low end, where the frames that ran out of room lie.
 MdSpeicher SchreibeStapel(Schreiber& schreiber, uint32_t prozess, const DumpFaden& faden) {
     const uint64_t zeiger = faden.mKontext.mRsp;
-    const uint64_t anfang = zeiger - std::min(zeiger, kRoteZone);
-    uint64_t ende = anfang + kStapelHoechstens;
-    if (faden.mStapelOben > zeiger)
+    const bool bekannt = faden.mStapelOben > faden.mStapelUnten;
+    const uint64_t anfang = bekannt && zeiger < faden.mStapelUnten ? faden.mStapelUnten
+                                                                    : zeiger - std::min(zeiger, kRoteZone);
+    uint64_t ende = anfang + std::min(kStapelHoechstens, UINT64_MAX - anfang);
+    if (bekannt && faden.mStapelOben > anfang)
         ende = std::min(ende, faden.mStapelOben);
     return schreiber.Speicher(prozess, anfang, ende - anfang);
 }
@@ -397,9 +402,7 @@ bool SchreibeEigenenMiniDump(int datei, const AusnahmeZeiger* zeiger, uint32_t& 
         getcontext(&jetzt);
         KontextAusSignal(&jetzt, faden.mKontext);
     }
-    uintptr_t unten = 0, oben = 0;
-    if (StapelGrenzen(unten, oben) && faden.mKontext.mRsp >= unten && faden.mKontext.mRsp < oben)
-        faden.mStapelOben = oben;
+    FindeStapel(0, faden.mKontext.mRsp, faden.mStapelUnten, faden.mStapelOben);
     ModulBereich module[kMaxModule];
     const DumpInhalt inhalt{0, &faden, 1, module, LiesModule(module, kMaxModule), zeiger};
     return SchreibeMiniDump(datei, inhalt, fehler);

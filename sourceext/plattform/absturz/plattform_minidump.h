@@ -39,7 +39,9 @@ void KontextAusSignal(const void* ucontext, MdKontext& kontext);
 struct DumpFaden {
     uint32_t mId = 0;
     MdKontext mKontext{};
-    // The end of the memory that holds its stack, when known; else 256 KiB are taken.
+    // The readable memory that holds its stack, when known; else 256 KiB from the stack pointer
+    // are taken.
+    uint64_t mStapelUnten = 0;
     uint64_t mStapelOben = 0;
 };
 

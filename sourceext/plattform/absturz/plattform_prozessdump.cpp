@@ -1,16 +1,14 @@
 // The helper's dump of the crashed process: its threads stopped through ptrace, their registers,
-// and the ends of their stacks from the process's memory map.
+// and their stacks' memory from the process's map.
 
+#include "plattform/absturz/plattform_abbildungen.h"
 #include "plattform/absturz/plattform_helfer.h"
 
 #include "plattform/system/plattform_system.h"
 
 #include <algorithm>
-#include <cinttypes>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <signal.h>
 #include <string>
 #include <sys/ptrace.h>
@@ -33,30 +31,6 @@ std::vector<uint32_t> FadenListe(uint32_t prozess) {
             faeden.push_back(uint32_t(std::stoul(name)));
     }
     return faeden;
-}
-
-struct Abbildung {
-    uint64_t mAnfang;
-    uint64_t mEnde;
-};
-
-std::vector<Abbildung> Abbildungen(uint32_t prozess) {
-    std::vector<Abbildung> abbildungen;
-    std::ifstream karte("/proc/" + std::to_string(prozess) + "/maps");
-    for (std::string zeile; std::getline(karte, zeile);) {
-        Abbildung abbildung{};
-        if (std::sscanf(zeile.c_str(), "%" SCNx64 "-%" SCNx64, &abbildung.mAnfang, &abbildung.mEnde) == 2)
-            abbildungen.push_back(abbildung);
-    }
-    return abbildungen;
-}
-
-// The end of the mapping that holds the stack pointer; 0 when none does (an overflowed stack).
-uint64_t StapelEnde(const std::vector<Abbildung>& abbildungen, uint64_t zeiger) {
-    for (const Abbildung& abbildung : abbildungen)
-        if (zeiger >= abbildung.mAnfang && zeiger < abbildung.mEnde)
-            return abbildung.mEnde;
-    return 0;
 }
 
 void KontextAusPtrace(const user_regs_struct& r, const user_fpregs_struct& gleitkomma, MdKontext& ziel) {
@@ -155,9 +129,8 @@ bool SchreibeProzessDump(int datei, const HelferAuftrag& auftrag, const std::vec
     // The thread that faulted or asked comes first.
     std::stable_partition(faeden.begin(), faeden.end(),
                           [&](const DumpFaden& f) { return f.mId == auftrag.mFaden; });
-    const std::vector<Abbildung> abbildungen = Abbildungen(auftrag.mProzess);
     for (DumpFaden& faden : faeden)
-        faden.mStapelOben = StapelEnde(abbildungen, faden.mKontext.mRsp);
+        FindeStapel(auftrag.mProzess, faden.mKontext.mRsp, faden.mStapelUnten, faden.mStapelOben);
 
     std::vector<ModulBereich> bereiche;
     for (const HelferModul& modul : module)

@@ -3,6 +3,7 @@
 // ranges of registers that a crash left broken.
 
 #include "plattform/absturz/plattform_absturz.h"
+#include "plattform/absturz/plattform_helfer.h"
 #include "plattform/absturz/plattform_minidump.h"
 #include "velmklassen/absturz/velm_absturz.h"
 #include "velmklassen/kern/velm_parallelkern.h"
@@ -65,6 +66,12 @@ void AbsturzMitDreiFaeden() {
 void AbsturzImArbeitsfaden() {
     Velm_ParallelKern kern;
     kern.StarteSofort([] { SchreibeNullImDump(); });
+    Plattform::Schlafe(60000);
+}
+
+void UeberlaufImArbeitsfaden() {
+    Velm_ParallelKern kern;
+    kern.StarteSofort([] { Rekursion(0); });
     Plattform::Schlafe(60000);
 }
 
@@ -233,5 +240,41 @@ TEST(AbsturzDump, BereicheAmRandDesAdressraumsStehenGanzInDerDatei) {
         EXPECT_GT(groesse, 0u) << "range " << i;
         EXPECT_LE(uint64_t(Lies<uint32_t>(dump, bereich + 12)) + groesse, dump.size()) << "range " << i;
         EXPECT_LE(groesse - 1, UINT64_MAX - anfang) << "range " << i;
+    }
+}
+
+// A stack overflow leaves the stack pointer in the guard page below the stack (a fiber's or a
+// thread's) or below the main thread's: the dump holds the stack above it all the same, so a
+// debugger walks the recursion.
+TEST(AbsturzDump, UeberlaufHaeltDenStapelFuerLldb) {
+    struct Fall {
+        const char* mName;
+        void (*mRumpf)();
+    };
+    const Fall faelle[] = {
+        {"Hauptfaden", [] { Rekursion(0); }},
+        {"Arbeitsfaden", UeberlaufImArbeitsfaden},
+        // The crashed process's own dump of the faulting thread.
+        {"Arbeitsfaden ohne Helfer",
+         [] {
+             Plattform::SperreHelfer(true);
+             UeberlaufImArbeitsfaden();
+         }},
+    };
+    for (const Fall& fall : faelle) {
+        SCOPED_TRACE(fall.mName);
+        TTempOrdner ordner;
+        const TKind kind = FuehreImKindAus(ordner.Pfad(), fall.mRumpf);
+        ASSERT_EQ(kind.Ende(), SIGSEGV);
+        ASSERT_NE(kind.mLog.find("C00000FD STACK_OVERFLOW"), std::string::npos) << kind.mLog;
+        const std::string lldb = Lldb(ordner.Pfad(), "-o 'bt 8'");
+        if (lldb.empty())
+            GTEST_SKIP() << "lldb is not installed";
+        int rahmen = 0;
+        std::istringstream zeilen(lldb);
+        for (std::string zeile; std::getline(zeilen, zeile);)
+            if (zeile.find("frame #") != std::string::npos && zeile.find("Rekursion") != std::string::npos)
+                ++rahmen;
+        EXPECT_GE(rahmen, 2) << lldb;
     }
 }
