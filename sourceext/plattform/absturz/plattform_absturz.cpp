@@ -1,5 +1,6 @@
 #include "plattform/absturz/plattform_absturz.h"
 
+#include "plattform/absturz/plattform_abbildungen.h"
 #include "plattform/system/plattform_faden.h"
 #include "plattform/system/plattform_ordner.h"
 #include "plattform/system/plattform_system.h"
@@ -29,6 +30,25 @@ std::atomic<AusnahmeFilter> gFilter{nullptr};
 std::atomic<uint32_t> gBerichtenderFaden{0};
 
 constexpr uint64_t kUeberlaufAbstand = 64 * 1024;
+
+// Descriptors held from the filter's installation on and given back first thing in the handler: a
+// process that leaked every descriptor (a common cause of the crash itself) still gets its report
+// into the log file, its helper started and its dump written. The handler needs two at a time.
+int gReserve[4] = {-1, -1, -1, -1};
+
+void NimmReserve() {
+    for (int& datei : gReserve)
+        if (datei < 0)
+            datei = open("/", O_PATH | O_CLOEXEC);
+}
+
+void GibReserveFrei() {
+    for (int& datei : gReserve) {
+        if (datei >= 0)
+            close(datei);
+        datei = -1;
+    }
+}
 
 int SignalIndex(int signal) {
     for (size_t i = 0; i < kSignalAnzahl; ++i)
@@ -114,11 +134,13 @@ void Behandle(int signal, siginfo_t* info, void* roh) {
         for (;;)
             pause();
     }
+    GibReserveFrei();
     alarm(kWachhundSekunden);
     const AusnahmeZeiger zeiger = Beschreibe(signal, info, static_cast<const ucontext_t*>(roh), faden);
     const AusnahmeFilter filter = gFilter.load();
     const int ergebnis = filter ? filter(&zeiger) : kWeiterSuchen;
     alarm(0);
+    NimmReserve();
     gBerichtenderFaden.store(0);
     if (ergebnis == kAusfuehrungFortsetzen)
         return;
@@ -147,6 +169,7 @@ struct ModulSuche {
     uint64_t mAdresse;
     uint64_t mLadeVersatz;
     const char* mPfad;
+    bool mProgramm;
 };
 
 const char* ModulPfad(const char* name) {
@@ -161,38 +184,46 @@ int PruefeModul(dl_phdr_info* info, size_t, void* daten) {
         if (kopf.p_type == PT_LOAD && suche->mAdresse >= anfang && suche->mAdresse < anfang + kopf.p_memsz) {
             suche->mLadeVersatz = info->dlpi_addr;
             suche->mPfad = ModulPfad(info->dlpi_name);
+            suche->mProgramm = !info->dlpi_name || !info->dlpi_name[0];
             return 1;
         }
     }
     return 0;
 }
 
+// The file the module at `suche` runs from. Its path may name another file by now (a developer
+// rebuilt the program while it ran) or none, so the mapping itself is opened: the program through
+// its link, any module through its mapping's, which needs privileges; the path is the last resort.
+int OeffneModulDatei(const ModulSuche& suche) {
+    int datei = suche.mProgramm ? OeffneProgrammDatei(0) : -1;
+    Abbildung abbildung;
+    if (datei < 0 && FindeAbbildung(0, suche.mAdresse, abbildung) && abbildung.mPfad[0] == '/')
+        datei = OeffneAbgebildeteDatei(0, abbildung.mAnfang, abbildung.mEnde);
+    return datei >= 0 ? datei : open(suche.mPfad, O_RDONLY | O_CLOEXEC);
+}
+
 // The section table is not mapped at run time, so it is read from the file with plain reads.
-void FindeAbschnitt(const char* pfad, uint64_t relativ, AdressOrt& ort) {
-    const int datei = open(pfad, O_RDONLY | O_CLOEXEC);
-    if (datei < 0)
-        return;
+void FindeAbschnitt(int datei, uint64_t relativ, AdressOrt& ort) {
     ElfW(Ehdr) kopf;
-    if (pread(datei, &kopf, sizeof kopf, 0) == ssize_t(sizeof kopf) && std::memcmp(kopf.e_ident, ELFMAG, SELFMAG) == 0 &&
-        kopf.e_shentsize == sizeof(ElfW(Shdr))) {
-        ElfW(Shdr) abschnitte[64];
-        for (uint32_t erster = 0; erster < kopf.e_shnum && ort.mAbschnitt == 0; erster += 64) {
-            const uint32_t anzahl = std::min<uint32_t>(64, kopf.e_shnum - erster);
-            const ssize_t groesse = ssize_t(anzahl * sizeof(ElfW(Shdr)));
-            if (pread(datei, abschnitte, size_t(groesse), off_t(kopf.e_shoff + erster * sizeof(ElfW(Shdr)))) != groesse)
-                break;
-            for (uint32_t i = 0; i < anzahl; ++i) {
-                const ElfW(Shdr)& a = abschnitte[i];
-                // The upper bound is inclusive: the last byte's successor still counts.
-                if ((a.sh_flags & SHF_ALLOC) && a.sh_addr <= relativ && relativ <= a.sh_addr + a.sh_size) {
-                    ort.mAbschnitt = erster + i;
-                    ort.mVersatz = relativ - a.sh_addr;
-                    break;
-                }
+    if (pread(datei, &kopf, sizeof kopf, 0) != ssize_t(sizeof kopf) || std::memcmp(kopf.e_ident, ELFMAG, SELFMAG) != 0 ||
+        kopf.e_shentsize != sizeof(ElfW(Shdr)))
+        return;
+    ElfW(Shdr) abschnitte[64];
+    for (uint32_t erster = 0; erster < kopf.e_shnum; erster += 64) {
+        const uint32_t anzahl = std::min<uint32_t>(64, kopf.e_shnum - erster);
+        const ssize_t groesse = ssize_t(anzahl * sizeof(ElfW(Shdr)));
+        if (pread(datei, abschnitte, size_t(groesse), off_t(kopf.e_shoff + erster * sizeof(ElfW(Shdr)))) != groesse)
+            return;
+        for (uint32_t i = 0; i < anzahl; ++i) {
+            const ElfW(Shdr)& a = abschnitte[i];
+            // The upper bound is inclusive: the last byte's successor still counts.
+            if ((a.sh_flags & SHF_ALLOC) && a.sh_addr <= relativ && relativ <= a.sh_addr + a.sh_size) {
+                ort.mAbschnitt = erster + i;
+                ort.mVersatz = relativ - a.sh_addr;
+                return;
             }
         }
     }
-    close(datei);
 }
 
 struct ModulListe {
@@ -273,6 +304,7 @@ const char* SystemText(uint32_t code) {
 AusnahmeFilter SetzeAusnahmeFilter(AusnahmeFilter filter) {
     unsetenv("DEBUGINFOD_URLS");
     ProgrammPfadText();
+    NimmReserve();
     gFilter.store(filter);
     struct sigaction aktion{};
     aktion.sa_sigaction = &Behandle;
@@ -292,13 +324,17 @@ AusnahmeFilter SetzeAusnahmeFilter(AusnahmeFilter filter) {
 }
 
 bool FindeAdressOrt(uint64_t adresse, AdressOrt& ort) {
-    ModulSuche suche{adresse, 0, nullptr};
+    ModulSuche suche{adresse, 0, nullptr, false};
     ort = AdressOrt{};
     if (!dl_iterate_phdr(&PruefeModul, &suche) || !suche.mPfad)
         return false;
     const size_t laenge = std::min(std::strlen(suche.mPfad), sizeof ort.mModul - 1);
     std::memcpy(ort.mModul, suche.mPfad, laenge);
-    FindeAbschnitt(suche.mPfad, adresse - suche.mLadeVersatz, ort);
+    const int datei = OeffneModulDatei(suche);
+    if (datei >= 0) {
+        FindeAbschnitt(datei, adresse - suche.mLadeVersatz, ort);
+        close(datei);
+    }
     return true;
 }
 

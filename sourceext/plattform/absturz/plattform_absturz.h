@@ -61,7 +61,8 @@ using AusnahmeFilter = int (*)(const AusnahmeZeiger* zeiger);
 // signal stack, keeping the actions installed before (a second call keeps the first ones unless
 // someone replaced ours in between). Returns the filter that chains to them: calling it hands the
 // fault back to the previous action, which then decides, as it would have without us.
-// Also unsets DEBUGINFOD_URLS: nothing may be downloaded inside a crash.
+// Also unsets DEBUGINFOD_URLS (nothing may be downloaded inside a crash) and keeps a few
+// descriptors in reserve, which the handler frees for the report.
 AusnahmeFilter SetzeAusnahmeFilter(AusnahmeFilter filter);
 
 // Seconds a handler may take before the process is ended by SIGALRM; the dump comes first.

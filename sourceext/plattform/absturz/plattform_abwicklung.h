@@ -27,9 +27,10 @@ size_t LiesAufrufstapel(const void* kontext, uint64_t befehl, Rahmen* rahmen, si
 // within a second (it has ended, or it blocks the signal). Not for a signal handler.
 bool LiesFadenAufrufstapel(uint32_t faden, Rahmen* rahmen, size_t max, size_t& anzahl);
 
-// Memory of process `prozess` (0: this one) read through the kernel: an unmapped address fails
-// instead of faulting, and a sanitizer does not object to stack memory outside live frames.
-// Another process must allow this process to trace it. Signal-safe.
+// Memory of process `prozess` (0: this one): an address that cannot be read fails instead of
+// faulting, and a sanitizer does not object to stack memory outside live frames. This process's
+// own memory needs no tracing right and no descriptor; another process's is read through the
+// kernel and must allow this process to trace it. Signal-safe.
 bool LiesSpeicher(uint32_t prozess, uint64_t adresse, void* ziel, size_t groesse);
 
 } // namespace Plattform

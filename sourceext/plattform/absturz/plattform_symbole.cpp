@@ -1,16 +1,82 @@
 #include "plattform/absturz/plattform_symbole.h"
 
+#include "plattform/absturz/plattform_abbildungen.h"
+
 #include <elfutils/libdwfl.h>
 
 #include <cstring>
+#include <filesystem>
 #include <unistd.h>
 
 namespace Plattform {
+
+namespace {
+
+// What opens a module's running image: the process and its executable as its map names it.
+struct LaufendeBilder {
+    uint32_t mProzess = 0;
+    std::string mProgramm;
+};
+
+struct AbbildungsSuche {
+    const char* mPfad;
+    Abbildung mGefunden{};
+    bool mErfolg = false;
+};
+
+// A module's file as the process's map names it, without the mark of a file that is gone.
+std::string OhneGeloescht(const char* pfad) {
+    static constexpr char kGeloescht[] = " (deleted)";
+    const size_t laenge = std::strlen(pfad);
+    const size_t mark = sizeof kGeloescht - 1;
+    if (laenge > mark && std::strcmp(pfad + laenge - mark, kGeloescht) == 0)
+        return std::string(pfad, laenge - mark);
+    return pfad;
+}
+
+// libdw opens a module by the path in the process's map, which after a rebuild names another file
+// or none. The running image is opened instead: the program through its link, a library through
+// its mapping's; libdw's own way is the fallback (a deleted file then reads from memory, without
+// debug information).
+int FindeLaufendesBild(Dwfl_Module* modul, void** nutzdaten, const char* name, Dwarf_Addr basis, char** dateiName,
+                       Elf** elf) {
+    const auto* bilder = static_cast<const LaufendeBilder*>(*nutzdaten);
+    int datei = -1;
+    if (bilder && name[0] == '/') {
+        if (name == bilder->mProgramm)
+            datei = OeffneProgrammDatei(bilder->mProzess);
+        AbbildungsSuche suche{name};
+        if (datei < 0 && DurchlaufeAbbildungen(
+                             bilder->mProzess,
+                             [](const Abbildung& a, void* daten) {
+                                 auto* s = static_cast<AbbildungsSuche*>(daten);
+                                 s->mErfolg = std::strcmp(a.mPfad, s->mPfad) == 0;
+                                 if (s->mErfolg)
+                                     s->mGefunden = a;
+                                 return !s->mErfolg;
+                             },
+                             &suche) &&
+            suche.mErfolg)
+            datei = OeffneAbgebildeteDatei(bilder->mProzess, suche.mGefunden.mAnfang, suche.mGefunden.mEnde);
+    }
+    if (datei < 0)
+        return dwfl_linux_proc_find_elf(modul, nutzdaten, name, basis, dateiName, elf);
+    *dateiName = strdup(OhneGeloescht(name).c_str());
+    return datei;
+}
+
+int MerkeBilder(Dwfl_Module*, void** nutzdaten, const char*, Dwarf_Addr, void* bilder) {
+    *nutzdaten = bilder;
+    return DWARF_CB_OK;
+}
+
+} // namespace
 
 struct Symbole::Zustand {
     Dwfl_Callbacks mRueckrufe{};
     char* mSuchpfad = nullptr;
     Dwfl* mDwfl = nullptr;
+    LaufendeBilder mBilder;
 };
 
 namespace {
@@ -35,8 +101,8 @@ SymbolModul Beschreibe(Dwfl_Module* modul, bool lesen) {
     const char* hauptdatei = nullptr;
     const char* debugdatei = nullptr;
     const char* name = dwfl_module_info(modul, nullptr, &anfang, &ende, nullptr, nullptr, &hauptdatei, &debugdatei);
-    ergebnis.mPfad = hauptdatei ? hauptdatei : name ? name : "";
-    ergebnis.mName = DateiName(name ? name : ergebnis.mPfad.c_str());
+    ergebnis.mPfad = OhneGeloescht(hauptdatei ? hauptdatei : name ? name : "");
+    ergebnis.mName = DateiName(ergebnis.mPfad.c_str());
     ergebnis.mDebugDatei = debugdatei ? debugdatei : "";
     ergebnis.mBasis = anfang;
     ergebnis.mGroesse = ende - anfang;
@@ -53,17 +119,22 @@ int SammleModul(Dwfl_Module* modul, void**, const char*, Dwarf_Addr, void* daten
 Symbole::Symbole(const std::string& suchpfad, uint32_t prozess) : mZustand(std::make_unique<Zustand>()) {
     Zustand& z = *mZustand;
     z.mSuchpfad = strdup(suchpfad.c_str());
-    z.mRueckrufe.find_elf = dwfl_linux_proc_find_elf;
+    z.mBilder.mProzess = prozess ? prozess : uint32_t(getpid());
+    std::error_code fehler;
+    z.mBilder.mProgramm = std::filesystem::read_symlink("/proc/" + std::to_string(z.mBilder.mProzess) + "/exe", fehler);
+    z.mRueckrufe.find_elf = FindeLaufendesBild;
     z.mRueckrufe.find_debuginfo = dwfl_standard_find_debuginfo;
     z.mRueckrufe.debuginfo_path = &z.mSuchpfad;
     z.mDwfl = dwfl_begin(&z.mRueckrufe);
     if (!z.mDwfl)
         return;
-    if (dwfl_linux_proc_report(z.mDwfl, prozess ? pid_t(prozess) : getpid()) != 0 ||
+    if (dwfl_linux_proc_report(z.mDwfl, pid_t(z.mBilder.mProzess)) != 0 ||
         dwfl_report_end(z.mDwfl, nullptr, nullptr) != 0) {
         dwfl_end(z.mDwfl);
         z.mDwfl = nullptr;
+        return;
     }
+    dwfl_getmodules(z.mDwfl, &MerkeBilder, &z.mBilder, 0);
 }
 
 Symbole::~Symbole() {

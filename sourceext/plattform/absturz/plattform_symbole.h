@@ -1,7 +1,7 @@
 #pragma once
-// The process's own modules with their symbols, source files and lines, read through libdw from
-// the files on disk; nothing is fetched over the network. Not signal-safe: it opens files and
-// allocates, so a crash handler uses it only after the dump is written.
+// A process's modules with their symbols, source files and lines, read through libdw from the
+// files the process runs from, even where they were rebuilt or deleted since; nothing is fetched
+// over the network. Not signal-safe: it opens files and allocates.
 
 #include <cstdint>
 #include <memory>

@@ -9,6 +9,12 @@
 
 #include <csignal>
 #include <fstream>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
 #include <stdexcept>
 #include <sys/ptrace.h>
 #include <sys/user.h>
@@ -85,6 +91,28 @@ __attribute__((noinline)) void ZerstoereFreieListe() {
     verweise[0] = verweise[1] = uint64_t(gKoeder);
     __libc_malloc(kGroesse);
     gNull = 0;
+}
+
+// Refuses this process and its children, with EPERM, what container runtimes' default filters
+// take for tracing: ptrace and reading or writing another process's memory.
+void VerbieteVerfolgung() {
+    const auto befehl = [](uint16_t code, uint32_t wert, uint8_t ja = 0, uint8_t nein = 0) {
+        return sock_filter{code, ja, nein, wert};
+    };
+    constexpr uint16_t kLade = BPF_LD | BPF_W | BPF_ABS, kGleich = BPF_JMP | BPF_JEQ | BPF_K, kEnde = BPF_RET | BPF_K;
+    sock_filter regeln[] = {
+        befehl(kLade, offsetof(seccomp_data, arch)),
+        befehl(kGleich, AUDIT_ARCH_X86_64, 0, 4),
+        befehl(kLade, offsetof(seccomp_data, nr)),
+        befehl(kGleich, __NR_ptrace, 3),
+        befehl(kGleich, __NR_process_vm_readv, 2),
+        befehl(kGleich, __NR_process_vm_writev, 1),
+        befehl(kEnde, SECCOMP_RET_ALLOW),
+        befehl(kEnde, SECCOMP_RET_ERRNO | EPERM),
+    };
+    const sock_fprog programm{uint16_t(sizeof regeln / sizeof regeln[0]), regeln};
+    if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &programm) != 0)
+        _exit(99);
 }
 
 __attribute__((noinline)) void AbsturzImAuftrag() {
@@ -291,4 +319,132 @@ TEST(Absturz, DumpOhneOrdnerMeldetDenFehler) {
         << kind.mLog;
     EXPECT_EQ(Stroeme(kind.mDump).count(6), 0u);
     EXPECT_EQ(Stroeme(kind.mDump).count(3), 1u);
+}
+
+namespace {
+
+// Whether the faulting thread's stack in the dump holds a return address into the program, the
+// first module: memory that was read, not zeros.
+bool StapelHaeltRuecksprungInsProgramm(const std::string& dump) {
+    std::map<uint32_t, uint32_t> stroeme = Stroeme(dump);
+    const uint32_t faden = stroeme[3] + 4;
+    const uint32_t groesse = Lies<uint32_t>(dump, faden + 32), rva = Lies<uint32_t>(dump, faden + 36);
+    const uint64_t basis = Lies<uint64_t>(dump, stroeme[4] + 4), ende = basis + Lies<uint32_t>(dump, stroeme[4] + 12);
+    for (uint32_t i = 0; i + 8 <= groesse; i += 8) {
+        const uint64_t wert = Lies<uint64_t>(dump, rva + i);
+        if (wert > basis && wert < ende)
+            return true;
+    }
+    return false;
+}
+
+// The report's place of the fault: "%08X %02X:%08X %s" after "Fault address:  ".
+std::string FehlerOrt(const std::string& log) {
+    const std::string kopf = "Fault address:  ";
+    const size_t anfang = log.find(kopf);
+    if (anfang == std::string::npos)
+        return "";
+    return log.substr(anfang + kopf.size(), log.find('\n', anfang) - anfang - kopf.size());
+}
+
+} // namespace
+
+// Where a sandbox refuses tracing, the crashed process reads its own memory without it: the walk
+// reaches the entry with functions and lines, and its own dump of the faulting thread holds the stack.
+TEST(Absturz, OhneVerfolgungsrechtBleibenGangUndStapelImDump) {
+    TTempOrdner ordner;
+    const TKind kind = FuehreImKindAus(ordner.Pfad(), [] {
+        VerbieteVerfolgung();
+        SchreibeNull();
+    });
+    ASSERT_EQ(kind.Ende(), SIGSEGV) << kind.mLog;
+    const std::vector<std::string> rahmen = RahmenZeilen(kind.mLog);
+    ASSERT_FALSE(rahmen.empty()) << kind.mLog;
+    EXPECT_NE(rahmen[0].find("test_absturz.cpp ("), std::string::npos) << kind.mLog;
+    EXPECT_TRUE(Nennt(rahmen[0], "(anonymous namespace)::SchreibeNull()")) << kind.mLog;
+    EXPECT_TRUE(std::any_of(rahmen.begin(), rahmen.end(), [](auto& z) { return Nennt(z, "main"); })) << kind.mLog;
+    EXPECT_NE(kind.mLog.find("Minidump created.\n"), std::string::npos) << kind.mLog;
+    EXPECT_TRUE(StapelHaeltRuecksprungInsProgramm(kind.mDump));
+}
+
+// A process that leaked every descriptor still gets its report into the log file, its helper
+// (which symbolises the frames) and its dump.
+TEST(Absturz, OhneFreieDeskriptorenKommenBerichtUndDump) {
+    TTempOrdner ordner;
+    const TKind kind = FuehreImKindAus(ordner.Pfad(), [] {
+        // As a shell's "ulimit -n 64" sets it: the helper cannot lift it.
+        const rlimit grenze{64, 64};
+        setrlimit(RLIMIT_NOFILE, &grenze);
+        while (open("/dev/null", O_RDONLY) >= 0) {
+        }
+        if (errno != EMFILE)
+            _exit(99);
+        SchreibeNull();
+    });
+    ASSERT_EQ(kind.Ende(), SIGSEGV);
+    for (const std::string& teil : {std::string(84, '*') + "\n", std::string("!Exception code: C0000005"),
+                                    std::string("Minidump created.\n")})
+        EXPECT_NE(kind.mLog.find(teil), std::string::npos) << teil << kind.mLog;
+    const std::vector<std::string> rahmen = RahmenZeilen(kind.mLog);
+    ASSERT_FALSE(rahmen.empty()) << kind.mLog;
+    EXPECT_NE(rahmen[0].find("test_absturz.cpp ("), std::string::npos) << kind.mLog;
+    EXPECT_EQ(kind.mDump.substr(0, 4), "MDMP");
+    EXPECT_TRUE(StapelHaeltRuecksprungInsProgramm(kind.mDump));
+}
+
+// A program rebuilt or deleted while it runs: symbols, lines and the fault's section come from the
+// running image, as they do for the program that stayed; the report keeps the path it started from.
+TEST(Absturz, NeuGebautesProgrammBehaeltSymboleUndAbschnitt) {
+    TTempOrdner ordner;
+    const std::filesystem::path anderes = ordner.Pfad() / "anderes";
+    struct Lauf {
+        int mEnde = 0;
+        std::string mLog;
+        std::filesystem::path mProgramm;
+    };
+    const auto laufe = [&](const std::string& art) {
+        Lauf lauf;
+        const std::filesystem::path lauford = ordner.Pfad() / art;
+        std::filesystem::create_directories(lauford);
+        lauf.mProgramm = lauford / "absturzkind";
+        std::filesystem::copy_file(ABSTURZKIND, lauf.mProgramm);
+        // Another program with symbols and sections of its own: this test program.
+        std::filesystem::copy_file("/proc/self/exe", anderes, std::filesystem::copy_options::overwrite_existing);
+        const pid_t kind = fork();
+        if (kind == 0) {
+            const rlimit keinKern{0, 0};
+            setrlimit(RLIMIT_CORE, &keinKern);
+            dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);
+            execl(lauf.mProgramm.c_str(), "absturzkind", lauford.c_str(), art.c_str(), anderes.c_str(), nullptr);
+            _exit(127);
+        }
+        int status = 0;
+        waitpid(kind, &status, 0);
+        lauf.mEnde = WIFSIGNALED(status) ? WTERMSIG(status) : -WEXITSTATUS(status);
+        lauf.mLog = TextDerDatei(lauford / "spiel.log");
+        return lauf;
+    };
+
+    const Lauf bleibt = laufe("bleibt");
+    ASSERT_EQ(bleibt.mEnde, SIGSEGV) << bleibt.mLog;
+    const std::vector<std::string> rahmen = RahmenZeilen(bleibt.mLog);
+    ASSERT_FALSE(rahmen.empty()) << bleibt.mLog;
+    ASSERT_NE(rahmen[0].find("absturzkind.cpp ("), std::string::npos) << bleibt.mLog;
+    ASSERT_TRUE(Nennt(rahmen[0], "(anonymous namespace)::SchreibeNull()")) << bleibt.mLog;
+    const std::string ort = FehlerOrt(bleibt.mLog);
+    ASSERT_GT(ort.size(), 21u) << bleibt.mLog;
+    ASSERT_NE(ort.substr(9, 2), "00") << bleibt.mLog;
+
+    for (const char* art : {"geloescht", "ersetzt"}) {
+        SCOPED_TRACE(art);
+        const Lauf lauf = laufe(art);
+        ASSERT_EQ(lauf.mEnde, SIGSEGV) << lauf.mLog;
+        const std::vector<std::string> geaendert = RahmenZeilen(lauf.mLog);
+        ASSERT_FALSE(geaendert.empty()) << lauf.mLog;
+        EXPECT_EQ(geaendert[0], rahmen[0]) << lauf.mLog;
+        EXPECT_TRUE(std::any_of(geaendert.begin(), geaendert.end(), [](auto& z) { return Nennt(z, "main"); }))
+            << lauf.mLog;
+        // Section and offset as in the program that stayed; the path is the one it started from.
+        EXPECT_EQ(FehlerOrt(lauf.mLog).substr(9), ort.substr(9, 12) + lauf.mProgramm.string()) << lauf.mLog;
+    }
 }
