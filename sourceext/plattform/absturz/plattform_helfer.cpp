@@ -8,11 +8,14 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/close_range.h>
 #include <poll.h>
 #include <signal.h>
 #include <sched.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -74,6 +77,9 @@ __attribute__((no_sanitize("address"))) int WerdeHelfer(void* daten) {
     const HelferStart& start = *static_cast<const HelferStart*>(daten);
     const bool bereit = start.mKanal == kHelferKanal ? fcntl(kHelferKanal, F_SETFD, 0) == 0
                                                      : dup2(start.mKanal, kHelferKanal) == kHelferKanal;
+    // The helper takes none of the descriptors the program left open: a program that leaked
+    // every one would leave its helper none of its own.
+    syscall(SYS_close_range, 3u, ~0u, CLOSE_RANGE_CLOEXEC);
     if (bereit)
         execve("/proc/self/exe", const_cast<char* const*>(start.mArgumente), environ);
     _exit(127);
@@ -194,25 +200,38 @@ void BegrenzeHelfer() {
     alarm(unsigned(2 * kHelferFristSekunden));
 }
 
+bool IstHelferKanal(int kanal) {
+    struct stat art{};
+    int familie = 0, typ = 0;
+    socklen_t laenge = sizeof familie;
+    if (fstat(kanal, &art) != 0 || !S_ISSOCK(art.st_mode) ||
+        getsockopt(kanal, SOL_SOCKET, SO_DOMAIN, &familie, &laenge) != 0)
+        return false;
+    laenge = sizeof typ;
+    return getsockopt(kanal, SOL_SOCKET, SO_TYPE, &typ, &laenge) == 0 && familie == AF_UNIX && typ == SOCK_STREAM;
+}
+
 bool UebernimmHelferAuftrag(int kanal, HelferAuftrag& auftrag, std::vector<Rahmen>& rahmen,
                             std::vector<HelferModul>& module) {
-    if (!LiesGanz(kanal, &auftrag, sizeof auftrag, 0))
+    // The crashed process sends at once; it waits no longer than this itself.
+    const int64_t frist = LiesZaehler() + kHelferFristSekunden * kZaehlerFrequenz;
+    if (!LiesGanz(kanal, &auftrag, sizeof auftrag, frist))
         return false;
     auftrag.mAusnahme.mKontext = nullptr;
     if (auftrag.mRahmenAnzahl > kMaxRahmen || auftrag.mModulAnzahl > kMaxModule ||
         auftrag.mAusnahme.mParameterAnzahl > 15 || !std::memchr(auftrag.mDumpPfad, 0, sizeof auftrag.mDumpPfad))
         return false;
     rahmen.resize(auftrag.mRahmenAnzahl);
-    if (!LiesGanz(kanal, rahmen.data(), rahmen.size() * sizeof(Rahmen), 0))
+    if (!LiesGanz(kanal, rahmen.data(), rahmen.size() * sizeof(Rahmen), frist))
         return false;
     module.resize(auftrag.mModulAnzahl);
     for (HelferModul& modul : module) {
         HelferModulKopf kopf;
-        if (!LiesGanz(kanal, &kopf, sizeof kopf, 0) || kopf.mBauIdLaenge > ModulBereich::kMaxBauId ||
+        if (!LiesGanz(kanal, &kopf, sizeof kopf, frist) || kopf.mBauIdLaenge > ModulBereich::kMaxBauId ||
             kopf.mPfadLaenge > kMaxPfad)
             return false;
         modul.mPfadText.resize(kopf.mPfadLaenge);
-        if (!LiesGanz(kanal, modul.mPfadText.data(), kopf.mPfadLaenge, 0))
+        if (!LiesGanz(kanal, modul.mPfadText.data(), kopf.mPfadLaenge, frist))
             return false;
         modul.mBereich = ModulBereich{kopf.mBasis, kopf.mGroesse, nullptr, kopf.mBauIdLaenge, {}};
         std::memcpy(modul.mBereich.mBauId, kopf.mBauId, sizeof kopf.mBauId);

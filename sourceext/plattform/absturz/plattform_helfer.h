@@ -96,7 +96,11 @@ struct HelferModul {
 // Ends the helper by SIGALRM after twice the crashed process's deadline, so that it never
 // outlives a crashed process that hangs.
 void BegrenzeHelfer();
-// Reads the request; false for one that is cut short or does not fit together.
+// Whether the channel is what the crash filter hands its helper, a local stream socket; a user who
+// types the helper's argument gives it a terminal, a pipe or nothing.
+bool IstHelferKanal(int kanal);
+// Reads the request within the crashed process's deadline; false for one that is cut short, comes
+// too late or does not fit together.
 bool UebernimmHelferAuftrag(int kanal, HelferAuftrag& auftrag, std::vector<Rahmen>& rahmen,
                             std::vector<HelferModul>& module);
 bool SendeHelferAntwort(int kanal, HelferAntwortArt art, const void* daten, size_t groesse);

@@ -3,6 +3,7 @@
 #include "plattform/absturz/plattform_helfer.h"
 #include "velmklassen/absturz/velm_stapelleser.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -43,8 +44,11 @@ int Velm_AbsturzHelfer() {
     Plattform::HelferAuftrag auftrag;
     std::vector<Plattform::Rahmen> rahmen;
     std::vector<Plattform::HelferModul> module;
-    if (!Plattform::UebernimmHelferAuftrag(kHelferKanal, auftrag, rahmen, module))
-        return 1;
+    if (!Plattform::IstHelferKanal(kHelferKanal) ||
+        !Plattform::UebernimmHelferAuftrag(kHelferKanal, auftrag, rahmen, module)) {
+        std::fprintf(stderr, "%s: this mode is started by the crash filter only.\n", Plattform::kHelferSchalter);
+        return 2;
+    }
     // The dump first: should the symbols fail, it is there.
     if (auftrag.mDumpPfad[0])
         SchreibeDump(auftrag, module);

@@ -448,3 +448,67 @@ TEST(Absturz, NeuGebautesProgrammBehaeltSymboleUndAbschnitt) {
         EXPECT_EQ(FehlerOrt(lauf.mLog).substr(9), ort.substr(9, 12) + lauf.mProgramm.string()) << lauf.mLog;
     }
 }
+
+// Typed by hand, the helper's argument gets a line that says what it is for and exit code 2 at
+// once, whatever stands on its input.
+TEST(Absturz, VonHandGestarteterHelferSagtWozuErIstUndEndet) {
+    struct Fall {
+        const char* mName;
+        std::function<int(std::vector<int>& offen)> mEingabe; // the helper's input; `offen` stays open
+    };
+    const auto leitung = [](const std::string& inhalt, bool schliessen, std::vector<int>& offen) {
+        int enden[2];
+        if (pipe2(enden, O_CLOEXEC) != 0)
+            return -1;
+        (void)!write(enden[1], inhalt.data(), inhalt.size());
+        if (schliessen)
+            close(enden[1]);
+        else
+            offen.push_back(enden[1]);
+        return enden[0];
+    };
+    const Fall faelle[] = {
+        {"nichts", [](std::vector<int>&) { return open("/dev/null", O_RDONLY | O_CLOEXEC); }},
+        {"Muell", [&](std::vector<int>& offen) { return leitung("Muell\n", true, offen); }},
+        {"offene Leitung", [&](std::vector<int>& offen) { return leitung("", false, offen); }},
+        {"abgeschnittener Auftrag",
+         [](std::vector<int>&) {
+             int enden[2];
+             if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, enden) != 0)
+                 return -1;
+             (void)!write(enden[1], "Auftrag", 7);
+             close(enden[1]);
+             return enden[0];
+         }},
+    };
+    for (const Fall& fall : faelle) {
+        SCOPED_TRACE(fall.mName);
+        std::vector<int> offen;
+        const int eingabe = fall.mEingabe(offen);
+        int fehler[2];
+        ASSERT_GE(eingabe, 0);
+        ASSERT_EQ(pipe2(fehler, O_CLOEXEC), 0);
+        const auto anfang = std::chrono::steady_clock::now();
+        const pid_t kind = fork();
+        if (kind == 0) {
+            dup2(eingabe, STDIN_FILENO);
+            dup2(fehler[1], STDERR_FILENO);
+            execl("/proc/self/exe", "test_absturz", Plattform::kHelferSchalter, nullptr);
+            _exit(127);
+        }
+        close(fehler[1]);
+        close(eingabe);
+        std::string text;
+        char puffer[256];
+        for (ssize_t n; (n = read(fehler[0], puffer, sizeof puffer)) > 0;)
+            text.append(puffer, size_t(n));
+        close(fehler[0]);
+        int status = 0;
+        waitpid(kind, &status, 0);
+        for (const int ende : offen)
+            close(ende);
+        EXPECT_LT(std::chrono::steady_clock::now() - anfang, std::chrono::seconds(1));
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
+        EXPECT_EQ(text, "--velm-absturzhelfer: this mode is started by the crash filter only.\n");
+    }
+}
