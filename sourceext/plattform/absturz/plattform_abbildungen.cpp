@@ -77,7 +77,8 @@ bool LiesZeile(const char* text, const char* ende, Abbildung& abbildung) {
     text = LiesHex(text + 1, ende, abbildung.mEnde);
     if (text == ende || *text != ' ' || abbildung.mEnde <= abbildung.mAnfang)
         return false;
-    abbildung.mLesbar = text + 1 < ende && text[1] == 'r';
+    ++text;
+    abbildung.mLesbar = text < ende && *text == 'r';
     for (int feld = 0; feld < 4; ++feld)
         text = UeberspringeFeld(text, ende);
     const size_t laenge = std::min(size_t(ende - text), sizeof abbildung.mPfad - 1);

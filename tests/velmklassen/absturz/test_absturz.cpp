@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <dlfcn.h>
 #include <fstream>
 #include <linux/audit.h>
 #include <linux/filter.h>
@@ -19,6 +20,7 @@
 #include <sys/ptrace.h>
 #include <sys/user.h>
 #include <thread>
+#include <zlib.h>
 
 // glibc's own allocator, which the sanitizer build's does not replace.
 extern "C" void* __libc_malloc(size_t groesse);
@@ -447,6 +449,35 @@ TEST(Absturz, NeuGebautesProgrammBehaeltSymboleUndAbschnitt) {
         // Section and offset as in the program that stayed; the path is the one it started from.
         EXPECT_EQ(FehlerOrt(lauf.mLog).substr(9), ort.substr(9, 12) + lauf.mProgramm.string()) << lauf.mLog;
     }
+}
+
+// A library deleted while it is loaded: the fault's section and offset are read from its mapping,
+// as for the library that stayed.
+TEST(Absturz, GeloeschteBibliothekBehaeltIhrenAbschnitt) {
+    Dl_info zlib{};
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(&zlibVersion), &zlib), 0);
+    std::string orte[2];
+    for (const bool loeschen : {false, true}) {
+        SCOPED_TRACE(loeschen);
+        TTempOrdner ordner;
+        const std::filesystem::path bibliothek = ordner.Pfad() / "libz-kopie.so";
+        std::filesystem::copy_file(zlib.dli_fname, bibliothek);
+        const TKind kind = FuehreImKindAus(ordner.Pfad(), [&] {
+            void* geladen = dlopen(bibliothek.c_str(), RTLD_NOW | RTLD_LOCAL);
+            // crc32 would call on through the procedure linkage table into the first zlib loaded.
+            using Pruefsumme = unsigned long (*)(unsigned long, const unsigned char*, size_t);
+            const auto pruefsumme = geladen ? reinterpret_cast<Pruefsumme>(dlsym(geladen, "crc32_z")) : nullptr;
+            if (!pruefsumme || (loeschen && !std::filesystem::remove(bibliothek)))
+                _exit(99);
+            pruefsumme(0, reinterpret_cast<const unsigned char*>(uintptr_t(8 + gNull)), 64);
+        });
+        ASSERT_EQ(kind.Ende(), SIGSEGV) << kind.mLog;
+        orte[loeschen] = FehlerOrt(kind.mLog);
+        ASSERT_GT(orte[loeschen].size(), 21u) << kind.mLog;
+        EXPECT_EQ(orte[loeschen].substr(21), bibliothek.string()) << kind.mLog;
+    }
+    EXPECT_NE(orte[0].substr(9, 2), "00");
+    EXPECT_EQ(orte[1].substr(9, 11), orte[0].substr(9, 11));
 }
 
 // Typed by hand, the helper's argument gets a line that says what it is for and exit code 2 at
