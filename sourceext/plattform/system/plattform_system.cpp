@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <signal.h>
 #include <thread>
 #include <unistd.h>
 
@@ -83,6 +84,12 @@ void Haltepunkt() {
     // address and the first frame lie in the engine, one frame above the failed check, and a
     // debugger continues right behind it.
     asm volatile("int3");
+}
+
+void DateiGrenzeAlsFehler() {
+    // The signal's default action would end the process inside the write, before the writer could
+    // remove its half file or say what failed.
+    signal(SIGXFSZ, SIG_IGN);
 }
 
 } // namespace Plattform

@@ -1,6 +1,6 @@
 #pragma once
-// The kernel services the engine needs, on Linux: performance counter, thread ids, processor
-// count, sleeping, the process-wide 15-bit random generator and the debugger break.
+// The kernel services the engine needs, on Linux: performance counter, thread ids, processor count,
+// sleeping, the process-wide 15-bit random generator, the debugger break and the file-size limit.
 
 #include <cstdint>
 
@@ -26,5 +26,9 @@ void SetzeZufallsSaat(uint32_t saat);
 using HaltepunktHaken = void (*)();
 void Haltepunkt();
 HaltepunktHaken SetzeHaltepunktHaken(HaltepunktHaken haken);
+
+// From now on a write beyond the file-size limit (ulimit -f) fails with EFBIG, as one on a full
+// disk does, instead of ending the process by SIGXFSZ. For the whole process, once at its start.
+void DateiGrenzeAlsFehler();
 
 } // namespace Plattform

@@ -1,6 +1,7 @@
 #include "velmklassen/kern/velm_system.h"
 
 #include "plattform/system/plattform_ordner.h"
+#include "plattform/system/plattform_system.h"
 #include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_konsole.h"
 
@@ -39,7 +40,10 @@ Velm_System& Velm_System::Global() {
 [[maybe_unused]] static Velm_System& gSystemBeimStart = Velm_System::Global();
 
 Velm_System::Velm_System()
-    : Velm_System(Plattform::ProgrammPfad(), Plattform::DatenOrdner(), Plattform::BenutzerName()) {}
+    : Velm_System(Plattform::ProgrammPfad(), Plattform::DatenOrdner(), Plattform::BenutzerName()) {
+    // The writers of screenshots, the configuration and the log handle a failed write and go on.
+    Plattform::DateiGrenzeAlsFehler();
+}
 
 Velm_System::Velm_System(const std::optional<std::filesystem::path>& programmPfad,
                          const std::optional<std::filesystem::path>& datenOrdner,

@@ -26,9 +26,11 @@ public:
     // the first call builds it, so other static initialisers may use it too.
     static Velm_System& Global();
 
-    // Asks the platform for the executable's path, the user's data folder and the user name.
+    // Asks the platform for the executable's path, the user's data folder and the user name, and
+    // sets the process up: a write beyond the file-size limit fails instead of ending it.
     Velm_System();
-    // The same rules over given answers; nothing stands for a question the platform cannot answer.
+    // The same rules over given answers, without touching the process; nothing stands for a
+    // question the platform cannot answer.
     Velm_System(const std::optional<std::filesystem::path>& programmPfad,
                 const std::optional<std::filesystem::path>& datenOrdner, const std::string& benutzerName);
     Velm_System(const Velm_System&) = delete;

@@ -120,6 +120,45 @@ TEST_F(Partie, BildschirmfotosKonsolePauseUndEnde) {
     EXPECT_EQ(Anzahl(Konfig(), "<var "), 10);
 }
 
+// Under a file-size limit that holds the configuration but not one screenshot (some 12 KB here),
+// as a shell or a batch system may set it: F1 says that the file cannot be written and leaves no
+// half file, the log stops growing at the limit, and the game goes on, ends through "quit" and
+// saves its configuration.
+TEST_F(Partie, DateiGrenzeKleinerAlsEinBildschirmfoto) {
+    constexpr rlim_t kGrenze = 8 << 10;
+    mDateiGrenze = kGrenze;
+    Starte();
+    ASSERT_NO_FATAL_FAILURE(WarteAufSpiel());
+
+    const fs::path ordner = Benutzer() / "screenshots";
+    const std::string fehler =
+        "!Screenshot \"" + (ordner / "screenshot0000.png").string() + "\" cannot be written.";
+    const KeyCode f1 = XKeysymToKeycode(mX, XK_F1);
+    XTestFakeKeyEvent(mX, f1, True, CurrentTime);
+    XSync(mX, False);
+    EXPECT_TRUE(Warte([&] { return Anzahl(Log(), fehler) > 0 || Beendet(); }, 30s));
+    XTestFakeKeyEvent(mX, f1, False, CurrentTime);
+    XSync(mX, False);
+
+    // Every "set" logs some 600 bytes: twice what fills the log up to the limit.
+    Taste(XK_F11);
+    std::string befehle;
+    for (int i = 0; i < 24; ++i)
+        befehle += "set\n";
+    Tippe(befehle);
+    Tippe("quit\n");
+    EXPECT_EQ(Ende(30s), 0);
+
+    EXPECT_EQ(Anzahl(Log(), fehler), 1) << Log();
+    EXPECT_EQ(fs::file_size(Benutzer() / "spiel.log"), kGrenze);
+    EXPECT_FALSE(fs::exists(ordner / "screenshot0000.png"));
+    for (const fs::directory_entry& eintrag : fs::recursive_directory_iterator(Benutzer()))
+        EXPECT_NE(eintrag.path().extension(), ".neu") << eintrag.path();
+    const std::string konfig = Konfig();
+    EXPECT_EQ(Anzahl(konfig, "<var "), 10) << konfig;
+    EXPECT_TRUE(konfig.ends_with("</config>\n")) << konfig;
+}
+
 TEST_F(Partie, AbsturzSchreibtBerichtUndDump) {
     // The sanitizer build leaves the fault to the game's own handler, as a release build does.
     setenv("NADREL_ABSTURZ", "3", 1);

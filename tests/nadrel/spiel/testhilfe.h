@@ -19,6 +19,7 @@
 #include <thread>
 
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -137,7 +138,8 @@ protected:
     std::string Log() const { return TextDerDatei(Benutzer() / "spiel.log"); }
     std::string Konfig() const { return TextDerDatei(Benutzer() / "spiel.cfg"); }
 
-    // The program, with a fixed world seed and game step; DISPLAY as `mAnzeigeName` says.
+    // The program, with a fixed world seed and game step; DISPLAY as `mAnzeigeName` says, the
+    // file-size limit as `mDateiGrenze`.
     void Starte(const fs::path& programm = NADREL_PROGRAMM) {
         const pid_t test = getpid();
         mPid = fork();
@@ -156,6 +158,11 @@ protected:
             // The game's own output stays out of the test's.
             if (!freopen((mOrdner / "ausgabe.txt").c_str(), "w", stdout))
                 _exit(125);
+            if (mDateiGrenze) {
+                const rlimit grenze{*mDateiGrenze, *mDateiGrenze};
+                if (signal(SIGXFSZ, SIG_DFL) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &grenze) != 0)
+                    _exit(123);
+            }
             execl(programm.c_str(), programm.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
@@ -325,6 +332,9 @@ protected:
     // nothing keeps the test's own, "" starts it without one.
     Display* mX = nullptr;
     std::optional<std::string> mAnzeigeName;
+    // The program's file-size limit in bytes, as "ulimit -f" sets it, with SIGXFSZ at its default
+    // action whatever the test program does with it; nothing keeps the test's own.
+    std::optional<rlim_t> mDateiGrenze;
     std::optional<Window> mFenster;
     fs::path mOrdner;
     pid_t mPid = 0;

@@ -9,6 +9,9 @@
 #include <thread>
 #include <unistd.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+
 namespace {
 
 using Liste = std::vector<std::string>;
@@ -95,4 +98,27 @@ TEST_F(Konsole, TLogfileAusBeimStartSetztKeinenPfad) {
     t_logfile.SetBool(true);
     Velm_Konsole::Schreibe("nirgends in diesem Ordner");
     EXPECT_FALSE(std::filesystem::exists(ordner.Pfad() / "spiel.log"));
+}
+
+// A log file that reaches the file-size limit stops there, and the program goes on. In a child
+// process, which keeps SIGXFSZ as the program set it up at its start.
+TEST_F(Konsole, DateiAnDerGrenzeHoertAufZuWachsen) {
+    constexpr rlim_t kGrenze = 1000;
+    std::fflush(stdout);
+    const pid_t kind = fork();
+    if (kind == 0) {
+        const rlimit grenze{kGrenze, kGrenze};
+        if (!std::freopen("/dev/null", "w", stdout) || setrlimit(RLIMIT_FSIZE, &grenze) != 0)
+            _exit(2);
+        // The child's only thread becomes the log's main thread, which writes the file.
+        Velm_Konsole::Starte(mOrdner.Pfad(), "spiel.log");
+        for (int i = 0; i < 100; ++i)
+            Velm_Konsole::Schreibe("Zeile %d von 100", i);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(kind, &status, 0), kind);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(std::filesystem::file_size(mOrdner.Pfad() / "spiel.log"), kGrenze);
 }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -166,7 +165,8 @@ template <class F> int InEigenemProzess(F&& macheVoll, const std::filesystem::pa
 }
 
 // A full disk: a 64 KiB tmpfs where the test may mount one (as root, in a mount namespace of its
-// own), and always a file-size limit of 64 KiB, whose writes fail the same way.
+// own), and always a file-size limit of 64 KiB, whose writes fail the same way: the child keeps
+// SIGXFSZ as the program set it up at its start.
 TEST_F(Speicher, VollePlatteLaesstKeineHalbeDatei) {
     const std::filesystem::path ordner = mOrdner.Pfad() / "platte";
     std::filesystem::create_directories(ordner);
@@ -175,7 +175,6 @@ TEST_F(Speicher, VollePlatteLaesstKeineHalbeDatei) {
                mount("tmpfs", ordner.c_str(), "tmpfs", 0, "size=64k") == 0;
     };
     const auto grenze = [] {
-        signal(SIGXFSZ, SIG_IGN);
         const rlimit r{64 << 10, 64 << 10};
         return setrlimit(RLIMIT_FSIZE, &r) == 0;
     };
