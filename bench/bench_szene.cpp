@@ -2,7 +2,7 @@
 // the sort against boost's parallel stable sort, the projection on the parallel core against one
 // thread and plain threads, and a whole frame with the share of each step.
 
-#include "nadrel/darstellung/punktrenderer.h"
+#include "nadrel/punktrenderer/punktrenderer.h"
 #include "nadrel/welt/levelbau.h"
 #include "nadrel/welt/spieler.h"
 #include "plattform/system/plattform_system.h"

@@ -21,8 +21,8 @@
 
 class TXServer {
 public:
-    // Starts Xvfb with one screen of that size and depth (16, 24 or 30 bits). `Name` stays empty
-    // when it does not start: no Xvfb installed, or a depth it refuses.
+    // Starts Xvfb with one screen of that size and depth (8, 15, 16, 24 or 30 bits). `Name` stays
+    // empty when it does not start: no Xvfb installed, or a depth it refuses.
     TXServer(int breite, int hoehe, int tiefe) {
         int rohr[2];
         if (pipe(rohr) != 0)

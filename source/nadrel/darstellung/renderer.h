@@ -2,8 +2,8 @@
 // The scene renderer: the world splatted on the processor into a small grey image, enlarged by a
 // power of two into a screen-sized texture and drawn through the filter chain into the back buffer.
 
-#include "nadrel/darstellung/punktrenderer.h"
 #include "nadrel/filter/filterverwaltung.h"
+#include "nadrel/punktrenderer/punktrenderer.h"
 #include "velmklassen/render/velm_blockgfx3d.h"
 
 #include <filesystem>

@@ -1,7 +1,7 @@
 #include "plattform/grafik9/egl_anbindung.h"
 
 #include "plattform/grafik9/gl_kopf.h"
-#include "plattform/grafik9/grafik9_objekt.h"
+#include "plattform/grafik9/grafik9_meldung.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

@@ -3,6 +3,7 @@
 
 #include "plattform/grafik9/grafik9_geraet.h"
 
+#include "plattform/grafik9/grafik9_meldung.h"
 #include "plattform/grafik9/grafik9_testhaken.h"
 
 #include <malloc.h>

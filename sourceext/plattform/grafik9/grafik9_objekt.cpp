@@ -2,9 +2,6 @@
 
 #include "plattform/grafik9/grafik9_geraet.h"
 
-#include <cstdarg>
-#include <cstdio>
-
 namespace Plattform {
 
 ObjektBasis::ObjektBasis(Geraet* geraet, bool extern_) : mGeraet(geraet), mExtern(extern_ ? 1 : 0) {
@@ -57,15 +54,6 @@ ULONG ObjektBasis::Runter() {
         LasseIntern();
     }
     return rest;
-}
-
-void MeldeGrafik(const char* format, ...) {
-    va_list argumente;
-    va_start(argumente, format);
-    std::fputs("grafik9: ", stderr);
-    std::vfprintf(stderr, format, argumente);
-    std::fputc('\n', stderr);
-    va_end(argumente);
 }
 
 } // namespace Plattform

@@ -62,7 +62,4 @@ protected:
     Objekt(Geraet* geraet, bool extern_) : ObjektBasis(geraet, extern_) {}
 };
 
-// The layer's error line on stderr; Direct3D 9 reported such causes to the debugger only.
-void MeldeGrafik(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
 } // namespace Plattform

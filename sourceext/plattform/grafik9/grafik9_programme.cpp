@@ -1,6 +1,7 @@
 #include "plattform/grafik9/grafik9_programme.h"
 
 #include "plattform/grafik9/grafik9_geraet.h"
+#include "plattform/grafik9/grafik9_meldung.h"
 #include "plattform/shaderkompiler/shaderblob.h"
 
 #include <algorithm>

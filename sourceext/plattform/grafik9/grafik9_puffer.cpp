@@ -1,5 +1,6 @@
 #include "plattform/grafik9/grafik9_puffer.h"
 
+#include "plattform/grafik9/grafik9_meldung.h"
 #include "plattform/grafik9/grafik9_objekt.h"
 
 #include <cstddef>

@@ -3,6 +3,7 @@
 
 #include "velmklassen/render/velm_zeichenkontextimpldx9.h"
 
+#include "plattform/grafik9/grafik9_meldung.h"
 #include "plattform/shaderkompiler/d3dx9shader.h"
 #include "plattform/system/plattform_system.h"
 #include "velmklassen/kern/velm_ausnahme.h"
@@ -19,6 +20,13 @@ namespace {
 
 void SchlafeWirklich(uint32_t millisekunden) {
     Plattform::Schlafe(millisekunden);
+}
+
+// The graphics layer's cause of a failure (why no device could be made) or its notice (a GPU reset)
+// belongs in the log a player sends, on the line before the engine's own about the same failure.
+// Unmarked: whether the failure is fatal is the engine's line to say.
+void GrafikMeldungInsLog(const char* zeile) {
+    Velm_Konsole::Schreibe("%s", zeile);
 }
 
 D3DDEVTYPE GeraeteTyp() {
@@ -101,10 +109,12 @@ void UebernimmFaehigkeiten(const D3DCAPS9& faehigkeiten, Velm_GeraeteFaehigkeite
 
 Velm_ZeichenKontextImplDX9::SchlafFunktion Velm_ZeichenKontextImplDX9::sSchlafe = &SchlafeWirklich;
 
-// 1. the shadows of a fresh device, 2. the interface, 3. the presentation parameters from the
-// screen's settings, 4. the adapter and 5. the depth format, 6. the device, 7. its back buffer and
-// depth surface as the bound targets, 8. its capabilities and shader profiles.
+// 1. the graphics layer's lines into the log, 2. the shadows of a fresh device, 3. the interface,
+// 4. the presentation parameters from the screen's settings, 5. the adapter and 6. the depth format,
+// 7. the device, 8. its back buffer and depth surface as the bound targets, 9. its capabilities and
+// shader profiles.
 Velm_ZeichenKontextImplDX9::Velm_ZeichenKontextImplDX9(Velm_ZeichenKontext& front) : mFront(front) {
+    Plattform::SetzeGrafikMeldungsZiel(&GrafikMeldungInsLog);
     SetzeStandardZustand();
     mD3D = Direct3DCreate9(D3D_SDK_VERSION);
     if (mD3D == nullptr) {
@@ -161,6 +171,7 @@ void Velm_ZeichenKontextImplDX9::GroessteTextur(uint64_t& breite, uint64_t& hoeh
 
 Velm_ZeichenKontextImplDX9::~Velm_ZeichenKontextImplDX9() {
     Beende();
+    Plattform::SetzeGrafikMeldungsZiel(nullptr);
 }
 
 void Velm_ZeichenKontextImplDX9::Beende() {

@@ -38,7 +38,8 @@ public:
 
     // Creates the device on the screen's window; a device that cannot be made (no Direct3D, no
     // device for the window) leaves a "!" line and no device, without a check report: it is the
-    // player's system, not the engine's code, that lacks it.
+    // player's system, not the engine's code, that lacks it. While the object lives, the graphics
+    // layer's lines go to the log, so its cause stands on the line before.
     explicit Velm_ZeichenKontextImplDX9(Velm_ZeichenKontext& front);
     ~Velm_ZeichenKontextImplDX9();
     Velm_ZeichenKontextImplDX9(const Velm_ZeichenKontextImplDX9&) = delete;

@@ -1,7 +1,8 @@
 // The whole game on the displays a player brings, each an X server of the test's own (1280 x 720,
-// so no other test drives its keyboard): a start without a display or without the overlay's font,
-// X screens of 16 and 30 bits, sizes the screen cannot show, "reinitvideo" with the default
-// sizes, and the fps text after the pause menu. Cases whose server does not start are skipped.
+// so no other test drives its keyboard): a start without a display, without the overlay's font or
+// on X screens of 8 and 15 bits, X screens of 16 and 30 bits, sizes the screen cannot show,
+// "reinitvideo" with the default sizes, and the fps text after the pause menu. Cases whose server
+// does not start are skipped.
 
 #include "testhilfe.h"
 
@@ -11,6 +12,21 @@ using namespace spieltest;
 
 constexpr int kBreite = 1280;
 constexpr int kHoehe = 720;
+
+// The text of the line before the first one that holds `teil`, without its time and thread
+// prefix; empty when no line holds it or it is the log's first.
+std::string ZeileDavor(const std::string& log, const std::string& teil) {
+    const size_t fund = log.find(teil);
+    if (fund == std::string::npos)
+        return "";
+    const size_t anfang = log.rfind('\n', fund);
+    if (anfang == std::string::npos || anfang == 0)
+        return "";
+    const size_t davor = log.rfind('\n', anfang - 1);
+    const std::string zeile = log.substr(davor == std::string::npos ? 0 : davor + 1, anfang - davor - 1);
+    const size_t praefix = zeile.find("): ");
+    return praefix == std::string::npos ? zeile : zeile.substr(praefix + 3);
+}
 
 class EigeneAnzeige : public Spielrunde {
 protected:
@@ -71,30 +87,43 @@ protected:
 
 // A display the game cannot use and a missing font end the start with the exception line and
 // exit code -1, the configuration rewritten from the loaded values, and neither a check report
-// nor a crash report or dump.
+// nor a crash report or dump. On X screens of 8 and 15 bits no device can be made, and the log
+// a player sends says why on the line before the engine's "!" line: on 15 bits no EGL config
+// renders into the window's visual; on 8 bits the driver may refuse the display before that.
 TEST_F(EigeneAnzeige, StartOhneAnzeigeOderSchriftEndetSauber) {
-    const std::pair<std::string, std::string> faelle[] = {
-        {"ohne Anzeige", "Spiel::Anwendung::Anwendung(): Screen initialisation failed."},
-        {"ohne Schrift", "calibrib.ttf\" nicht laden"},
+    const std::string bildschirm = "Spiel::Anwendung::Anwendung(): Screen initialisation failed.";
+    const std::string geraet =
+        "!Velm_ZeichenKontextImplDX9::Velm_ZeichenKontextImplDX9(): Failed to create Direct3D device.";
+    const std::string ohneKontext = "grafik9: no OpenGL 3.3 core context: ";
+    // The depth of the case's X server (0: none), and the start of the line before the device's
+    // "!" line (empty: the device is made or never tried).
+    const std::tuple<std::string, int, std::string, std::string> faelle[] = {
+        {"ohne Anzeige", 0, bildschirm, ""},
+        {"ohne Schrift", 24, "calibrib.ttf\" nicht laden", ""},
+        {"8 Bit", 8, bildschirm, ohneKontext},
+        {"15 Bit", 15, bildschirm, ohneKontext + "no EGL config matches the window's visual"},
     };
-    for (const auto& [fall, ausnahme] : faelle) {
+    for (const auto& [fall, tiefe, ausnahme, ursache] : faelle) {
         SCOPED_TRACE(fall);
         fs::path programm = NADREL_PROGRAMM;
-        if (fall == "ohne Anzeige") {
+        if (tiefe == 0) {
             Trenne();
             mAnzeigeName = "";
-            NeuerOrdner(fall);
-        } else {
-            if (!Server(24))
-                GTEST_SKIP() << "no Xvfb";
-            NeuerOrdner(fall);
-            programm = ProgrammOhne("calibrib.ttf");
+        } else if (!Server(tiefe)) {
+            GTEST_SKIP() << "no Xvfb of " << tiefe << " bits";
         }
+        NeuerOrdner(fall);
+        if (fall == "ohne Schrift")
+            programm = ProgrammOhne("calibrib.ttf");
         Starte(programm);
         EXPECT_EQ(Ende(60s), 255);
         const std::string log = Log();
         EXPECT_NE(log.find("Exception thrown: "), std::string::npos) << log;
         EXPECT_NE(log.find(ausnahme), std::string::npos) << log;
+        EXPECT_EQ(Anzahl(log, geraet), ursache.empty() ? 0 : 1) << log;
+        if (!ursache.empty()) {
+            EXPECT_EQ(ZeileDavor(log, geraet).substr(0, ursache.size()), ursache) << log;
+        }
         EXPECT_EQ(log.find("!Ausnahme"), std::string::npos) << log;
         EXPECT_EQ(log.find("Exception code"), std::string::npos) << log;
         EXPECT_EQ(Anzahl(Konfig(), "<var "), 10);

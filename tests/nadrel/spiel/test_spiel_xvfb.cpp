@@ -179,7 +179,8 @@ TEST_F(Partie, AbsturzSchreibtBerichtUndDump) {
 // A GPU reset reported at the fifth present: the game resets the device into a new OpenGL context,
 // goes on drawing the scene and ends normally through the console's "quit". When the driver gives
 // no new context for longer than one reset tries, the game runs its frames without one until the
-// next frame's reset gets it, with no check report.
+// next frame's reset gets it, with no check report. The graphics layer's lines about the reset and
+// each context it could not make stand in the log.
 TEST_F(Partie, GpuResetUndWeiter) {
     for (const auto& [fehler, resets] : {std::pair("0", 1), std::pair("105", 2)}) {
         SCOPED_TRACE(fehler);
@@ -200,6 +201,9 @@ TEST_F(Partie, GpuResetUndWeiter) {
         const std::string log = Log();
         EXPECT_EQ(Anzahl(log, "Device zurücksetzen"), resets);
         EXPECT_EQ(Anzahl(log, "!Ausnahme"), 0) << log;
+        EXPECT_EQ(Anzahl(log, "grafik9: the driver reset the OpenGL context"), 1) << log;
+        EXPECT_EQ(Anzahl(log, "grafik9: no new OpenGL context after the reset: refused by the test hook"),
+                  std::stoi(fehler));
     }
 }
 

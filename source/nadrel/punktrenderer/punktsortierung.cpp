@@ -1,7 +1,7 @@
 // The far-to-near order of the frame's items: a counting sort on the top 6 key bits spread over
 // jobs, then one job per bucket on the next 6 bits, written mirrored so that far comes first.
 
-#include "nadrel/darstellung/punktrenderer.h"
+#include "nadrel/punktrenderer/punktrenderer.h"
 
 #include "velmklassen/kern/velm_ausnahme.h"
 #include "velmklassen/kern/velm_parallelkern.h"

@@ -1,7 +1,7 @@
 // The far-to-near sort of the frame's items against a reference stable sort: no instances, empty
 // ones, many ties, wide keys, one bucket, gaps in the slot table.
 
-#include "nadrel/darstellung/punktrenderer.h"
+#include "nadrel/punktrenderer/punktrenderer.h"
 #include "velmklassen/kern/velm_parallelkern.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "nadrel/darstellung/punktrenderer.h"
+#include "nadrel/punktrenderer/punktrenderer.h"
 
 #include "velmklassen/kern/velm_parallelkern.h"
 

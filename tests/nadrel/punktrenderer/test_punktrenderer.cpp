@@ -1,7 +1,7 @@
 // The processor side of the scene renderer: projection and culling, the item layout, the splat to
 // exact accumulators and the vector conversion against the scalar one.
 
-#include "nadrel/darstellung/punktrenderer.h"
+#include "nadrel/punktrenderer/punktrenderer.h"
 
 #include <gtest/gtest.h>
 
