@@ -26,16 +26,13 @@ struct ProcPfad {
     }
     void Zahl(uint64_t wert, unsigned basis) {
         char ziffern[24];
-        size_t n = 0;
+        char* erste = ziffern + sizeof ziffern - 1;
+        *erste = 0;
         do {
-            ziffern[n++] = "0123456789abcdef"[wert % basis];
+            *--erste = "0123456789abcdef"[wert % basis];
             wert /= basis;
         } while (wert != 0);
-        char umgekehrt[24];
-        for (size_t i = 0; i < n; ++i)
-            umgekehrt[i] = ziffern[n - 1 - i];
-        umgekehrt[n] = 0;
-        Text(umgekehrt);
+        Text(erste);
     }
     // "/proc/self/" or "/proc/<pid>/", then `rest`.
     ProcPfad(uint32_t prozess, const char* rest) {
@@ -101,14 +98,14 @@ struct StapelSuche {
     Abbildung mNaechste{};    // the first one that does
 };
 
-} // namespace
-
-bool DurchlaufeAbbildungen(uint32_t prozess, AbbildungsBesuch besuche, void* daten) {
+// Hands each mapping, lowest address first, to `besuche` until it returns false. A line longer
+// than the buffer is taken as far as it reaches: only its path is cut.
+using AbbildungsBesuch = bool (*)(const Abbildung& abbildung, void* daten);
+void DurchlaufeAbbildungen(uint32_t prozess, AbbildungsBesuch besuche, void* daten) {
     const ProcPfad pfad(prozess, "maps");
     const int datei = open(pfad.mText, O_RDONLY | O_CLOEXEC);
     if (datei < 0)
-        return false;
-    // A line longer than the buffer is taken as far as it reaches: only its path is cut.
+        return;
     char puffer[4096];
     size_t gefuellt = 0;
     bool ueberlang = false;
@@ -144,8 +141,9 @@ bool DurchlaufeAbbildungen(uint32_t prozess, AbbildungsBesuch besuche, void* dat
         gefuellt -= anfang;
     }
     close(datei);
-    return true;
 }
+
+} // namespace
 
 bool FindeAbbildung(uint32_t prozess, uint64_t adresse, Abbildung& abbildung) {
     Suche suche{adresse, &abbildung};
@@ -197,16 +195,19 @@ bool FindeStapel(uint32_t prozess, uint64_t zeiger, uint64_t& unten, uint64_t& o
     return true;
 }
 
-int OeffneAbgebildeteDatei(uint32_t prozess, uint64_t anfang, uint64_t ende) {
+int OeffneModulDatei(uint32_t prozess, uint64_t adresse, bool programm) {
+    if (programm) {
+        const ProcPfad pfad(prozess, "exe");
+        if (const int datei = open(pfad.mText, O_RDONLY | O_CLOEXEC); datei >= 0)
+            return datei;
+    }
+    Abbildung abbildung;
+    if (!FindeAbbildung(prozess, adresse, abbildung) || abbildung.mPfad[0] != '/')
+        return -1;
     ProcPfad pfad(prozess, "map_files/");
-    pfad.Zahl(anfang, 16);
+    pfad.Zahl(abbildung.mAnfang, 16);
     pfad.Text("-");
-    pfad.Zahl(ende, 16);
-    return open(pfad.mText, O_RDONLY | O_CLOEXEC);
-}
-
-int OeffneProgrammDatei(uint32_t prozess) {
-    const ProcPfad pfad(prozess, "exe");
+    pfad.Zahl(abbildung.mEnde, 16);
     return open(pfad.mText, O_RDONLY | O_CLOEXEC);
 }
 

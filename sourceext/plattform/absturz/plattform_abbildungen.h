@@ -17,11 +17,6 @@ struct Abbildung {
     char mPfad[1024] = {};
 };
 
-// Hands each mapping of process `prozess` (0: this one), lowest address first, to `besuche` until
-// it returns false. False when the map cannot be read.
-using AbbildungsBesuch = bool (*)(const Abbildung& abbildung, void* daten);
-bool DurchlaufeAbbildungen(uint32_t prozess, AbbildungsBesuch besuche, void* daten);
-
 // The mapping that holds `adresse`; false when none does.
 bool FindeAbbildung(uint32_t prozess, uint64_t adresse, Abbildung& abbildung);
 
@@ -31,14 +26,12 @@ bool FindeAbbildung(uint32_t prozess, uint64_t adresse, Abbildung& abbildung);
 // neither is found.
 bool FindeStapel(uint32_t prozess, uint64_t zeiger, uint64_t& unten, uint64_t& oben);
 
-// Opens, read-only, the file that is mapped at [anfang, ende), through the kernel's link to the
-// mapping rather than its path: the file a program was started from, even once it was deleted or
-// replaced on disk. Needs the right to see another process's mappings' files (root, or
-// CAP_CHECKPOINT_RESTORE); -1 without. Signal-safe.
-int OeffneAbgebildeteDatei(uint32_t prozess, uint64_t anfang, uint64_t ende);
-
-// Opens the running executable of process `prozess` the same way; any process may open its own
-// and those of processes it may trace. -1 when it cannot. Signal-safe.
-int OeffneProgrammDatei(uint32_t prozess);
+// Opens, read-only, the file that a module of process `prozess` (`programm`: its executable) runs
+// from, given an address in one of the module's file mappings. It goes through the kernel's links
+// rather than the path, so it opens the file the process was started with even once that was
+// deleted or replaced on disk. The executable's link is open to any process that may trace the
+// owner; a library's (map_files) needs root or CAP_CHECKPOINT_RESTORE. -1 when neither opens: the
+// path is all there is then. Signal-safe.
+int OeffneModulDatei(uint32_t prozess, uint64_t adresse, bool programm);
 
 } // namespace Plattform

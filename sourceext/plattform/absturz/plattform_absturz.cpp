@@ -191,17 +191,6 @@ int PruefeModul(dl_phdr_info* info, size_t, void* daten) {
     return 0;
 }
 
-// The file the module at `suche` runs from. Its path may name another file by now (a developer
-// rebuilt the program while it ran) or none, so the mapping itself is opened: the program through
-// its link, any module through its mapping's, which needs privileges; the path is the last resort.
-int OeffneModulDatei(const ModulSuche& suche) {
-    int datei = suche.mProgramm ? OeffneProgrammDatei(0) : -1;
-    Abbildung abbildung;
-    if (datei < 0 && FindeAbbildung(0, suche.mAdresse, abbildung) && abbildung.mPfad[0] == '/')
-        datei = OeffneAbgebildeteDatei(0, abbildung.mAnfang, abbildung.mEnde);
-    return datei >= 0 ? datei : open(suche.mPfad, O_RDONLY | O_CLOEXEC);
-}
-
 // The section table is not mapped at run time, so it is read from the file with plain reads.
 void FindeAbschnitt(int datei, uint64_t relativ, AdressOrt& ort) {
     ElfW(Ehdr) kopf;
@@ -330,7 +319,10 @@ bool FindeAdressOrt(uint64_t adresse, AdressOrt& ort) {
         return false;
     const size_t laenge = std::min(std::strlen(suche.mPfad), sizeof ort.mModul - 1);
     std::memcpy(ort.mModul, suche.mPfad, laenge);
-    const int datei = OeffneModulDatei(suche);
+    // The path may name another file by now (the program was rebuilt while it ran), or none.
+    int datei = OeffneModulDatei(0, adresse, suche.mProgramm);
+    if (datei < 0)
+        datei = open(suche.mPfad, O_RDONLY | O_CLOEXEC);
     if (datei >= 0) {
         FindeAbschnitt(datei, adresse - suche.mLadeVersatz, ort);
         close(datei);

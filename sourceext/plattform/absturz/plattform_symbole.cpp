@@ -18,12 +18,6 @@ struct LaufendeBilder {
     std::string mProgramm;
 };
 
-struct AbbildungsSuche {
-    const char* mPfad;
-    Abbildung mGefunden{};
-    bool mErfolg = false;
-};
-
 // A module's file as the process's map names it, without the mark of a file that is gone.
 std::string OhneGeloescht(const char* pfad) {
     static constexpr char kGeloescht[] = " (deleted)";
@@ -35,30 +29,12 @@ std::string OhneGeloescht(const char* pfad) {
 }
 
 // libdw opens a module by the path in the process's map, which after a rebuild names another file
-// or none. The running image is opened instead: the program through its link, a library through
-// its mapping's; libdw's own way is the fallback (a deleted file then reads from memory, without
-// debug information).
+// or none. The running image is opened instead; libdw's own way is the fallback (a deleted file
+// then reads from memory, without debug information). `basis` lies in the module's first mapping.
 int FindeLaufendesBild(Dwfl_Module* modul, void** nutzdaten, const char* name, Dwarf_Addr basis, char** dateiName,
                        Elf** elf) {
     const auto* bilder = static_cast<const LaufendeBilder*>(*nutzdaten);
-    int datei = -1;
-    if (bilder && name[0] == '/') {
-        if (name == bilder->mProgramm)
-            datei = OeffneProgrammDatei(bilder->mProzess);
-        AbbildungsSuche suche{name};
-        if (datei < 0 && DurchlaufeAbbildungen(
-                             bilder->mProzess,
-                             [](const Abbildung& a, void* daten) {
-                                 auto* s = static_cast<AbbildungsSuche*>(daten);
-                                 s->mErfolg = std::strcmp(a.mPfad, s->mPfad) == 0;
-                                 if (s->mErfolg)
-                                     s->mGefunden = a;
-                                 return !s->mErfolg;
-                             },
-                             &suche) &&
-            suche.mErfolg)
-            datei = OeffneAbgebildeteDatei(bilder->mProzess, suche.mGefunden.mAnfang, suche.mGefunden.mEnde);
-    }
+    const int datei = bilder && name[0] == '/' ? OeffneModulDatei(bilder->mProzess, basis, name == bilder->mProgramm) : -1;
     if (datei < 0)
         return dwfl_linux_proc_find_elf(modul, nutzdaten, name, basis, dateiName, elf);
     *dateiName = strdup(OhneGeloescht(name).c_str());

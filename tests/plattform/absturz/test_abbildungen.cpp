@@ -45,7 +45,7 @@ TEST(Abbildungen, FindetDasProgrammUndLesbarkeit) {
     EXPECT_LE(abbildung.mAnfang, uint64_t(&Lies));
     EXPECT_GT(abbildung.mEnde, uint64_t(&Lies));
     EXPECT_FALSE(Plattform::FindeAbbildung(0, 8, abbildung));
-    EXPECT_EQ(Lies(Plattform::OeffneProgrammDatei(0)), TextDerDatei(programm));
+    EXPECT_EQ(Lies(Plattform::OeffneModulDatei(0, uint64_t(&Lies), true)), TextDerDatei(programm));
 }
 
 TEST(Abbildungen, StapelUeberDerSchutzseiteOderDerLuecke) {
@@ -94,7 +94,7 @@ TEST(Abbildungen, GeloeschteDateiBleibtUeberIhreAbbildungLesbar) {
     Plattform::Abbildung abbildung;
     ASSERT_TRUE(Plattform::FindeAbbildung(0, uint64_t(abgebildet) + 100, abbildung));
     EXPECT_EQ(abbildung.mPfad, pfad.string() + " (deleted)");
-    const int wieder = Plattform::OeffneAbgebildeteDatei(0, abbildung.mAnfang, abbildung.mEnde);
+    const int wieder = Plattform::OeffneModulDatei(0, uint64_t(abgebildet), false);
     if (wieder < 0 && errno == EPERM)
         GTEST_SKIP() << "this process may not open its mappings' files";
     EXPECT_EQ(Lies(wieder), inhalt);
