@@ -399,36 +399,20 @@ TEST(Absturz, OhneFreieDeskriptorenKommenBerichtUndDump) {
 TEST(Absturz, NeuGebautesProgrammBehaeltSymboleUndAbschnitt) {
     TTempOrdner ordner;
     const std::filesystem::path anderes = ordner.Pfad() / "anderes";
-    struct Lauf {
-        int mEnde = 0;
-        std::string mLog;
-        std::filesystem::path mProgramm;
-    };
+    const auto programm = [&](const std::string& art) { return ordner.Pfad() / art / "absturzkind"; };
     const auto laufe = [&](const std::string& art) {
-        Lauf lauf;
-        const std::filesystem::path lauford = ordner.Pfad() / art;
-        std::filesystem::create_directories(lauford);
-        lauf.mProgramm = lauford / "absturzkind";
-        std::filesystem::copy_file(ABSTURZKIND, lauf.mProgramm);
+        std::filesystem::create_directories(programm(art).parent_path());
+        std::filesystem::copy_file(ABSTURZKIND, programm(art));
         // Another program with symbols and sections of its own: this test program.
         std::filesystem::copy_file("/proc/self/exe", anderes, std::filesystem::copy_options::overwrite_existing);
-        const pid_t kind = fork();
-        if (kind == 0) {
-            const rlimit keinKern{0, 0};
-            setrlimit(RLIMIT_CORE, &keinKern);
-            dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);
-            execl(lauf.mProgramm.c_str(), "absturzkind", lauford.c_str(), art.c_str(), anderes.c_str(), nullptr);
-            _exit(127);
-        }
-        int status = 0;
-        waitpid(kind, &status, 0);
-        lauf.mEnde = WIFSIGNALED(status) ? WTERMSIG(status) : -WEXITSTATUS(status);
-        lauf.mLog = TextDerDatei(lauford / "spiel.log");
-        return lauf;
+        return FuehreImKindAus(programm(art).parent_path(), [&] {
+            execl(programm(art).c_str(), "absturzkind", programm(art).parent_path().c_str(), art.c_str(),
+                  anderes.c_str(), nullptr);
+        });
     };
 
-    const Lauf bleibt = laufe("bleibt");
-    ASSERT_EQ(bleibt.mEnde, SIGSEGV) << bleibt.mLog;
+    const TKind bleibt = laufe("bleibt");
+    ASSERT_EQ(bleibt.Ende(), SIGSEGV) << bleibt.mLog;
     const std::vector<std::string> rahmen = RahmenZeilen(bleibt.mLog);
     ASSERT_FALSE(rahmen.empty()) << bleibt.mLog;
     ASSERT_NE(rahmen[0].find("absturzkind.cpp ("), std::string::npos) << bleibt.mLog;
@@ -439,15 +423,15 @@ TEST(Absturz, NeuGebautesProgrammBehaeltSymboleUndAbschnitt) {
 
     for (const char* art : {"geloescht", "ersetzt"}) {
         SCOPED_TRACE(art);
-        const Lauf lauf = laufe(art);
-        ASSERT_EQ(lauf.mEnde, SIGSEGV) << lauf.mLog;
+        const TKind lauf = laufe(art);
+        ASSERT_EQ(lauf.Ende(), SIGSEGV) << lauf.mLog;
         const std::vector<std::string> geaendert = RahmenZeilen(lauf.mLog);
         ASSERT_FALSE(geaendert.empty()) << lauf.mLog;
         EXPECT_EQ(geaendert[0], rahmen[0]) << lauf.mLog;
         EXPECT_TRUE(std::any_of(geaendert.begin(), geaendert.end(), [](auto& z) { return Nennt(z, "main"); }))
             << lauf.mLog;
         // Section and offset as in the program that stayed; the path is the one it started from.
-        EXPECT_EQ(FehlerOrt(lauf.mLog).substr(9), ort.substr(9, 12) + lauf.mProgramm.string()) << lauf.mLog;
+        EXPECT_EQ(FehlerOrt(lauf.mLog).substr(9), ort.substr(9, 12) + programm(art).string()) << lauf.mLog;
     }
 }
 
