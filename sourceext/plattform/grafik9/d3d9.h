@@ -403,5 +403,5 @@ struct IDirect3D9 : IUnknown {
 };
 
 // Null for any SDK version but 32. Whether OpenGL 3.3 core can be had through EGL shows at
-// CreateDevice, which then answers D3DERR_NOTAVAILABLE (the reason goes to stderr).
+// CreateDevice, which then answers D3DERR_NOTAVAILABLE (the reason goes out as a layer line).
 IDirect3D9* Direct3DCreate9(UINT sdkVersion);

@@ -15,10 +15,10 @@ class ShaderObjekt {
 public:
     ShaderObjekt() = default;
     ~ShaderObjekt();
-    // Reads the blob of `stufe` and keeps its GLSL; false (with the reason on stderr) for a blob of
+    // Reads the blob of `stufe` and keeps its GLSL; false (with the reason as a layer line) for a blob of
     // the wrong stage or with too many registers or samplers.
     bool Anlegen(const DWORD* kode, uint32_t stufe, uint32_t hoechstRegister, uint32_t hoechstSampler);
-    // Compiles the kept GLSL in the current context; false (with the reason on stderr) when it
+    // Compiles the kept GLSL in the current context; false (with the reason as a layer line) when it
     // does not compile.
     bool Uebersetze();
 

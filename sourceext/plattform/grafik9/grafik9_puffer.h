@@ -67,7 +67,7 @@ struct Attribut {
     GLboolean normiert;
 };
 
-// The elements up to D3DDECL_END as attributes; false (with the reason on stderr) for a usage
+// The elements up to D3DDECL_END as attributes; false (with the reason as a layer line) for a usage
 // without a location, an unknown type, a stream beyond `stroeme` or a list without its end.
 bool LiesDeklaration(const D3DVERTEXELEMENT9* elemente, uint32_t stroeme, std::vector<Attribut>& attribute);
 

@@ -27,7 +27,7 @@ void ErzwingeKontextFehler(uint32_t anzahl);
 constexpr uint32_t kLaufendeResetsHoechstens = 40;
 
 // When on, every context the device makes reports OpenGL's errors through its debug output: each
-// goes to stderr and is counted. A name that a context never made is an error in it, so tests see
+// goes out as a layer line and is counted. A name that a context never made is an error in it, so tests see
 // whether anything of a lost context is still used in the new one.
 void BeobachteGlFehler(bool an);
 uint64_t GlFehlerAnzahl();
