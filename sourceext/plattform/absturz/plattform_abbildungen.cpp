@@ -92,10 +92,10 @@ struct Suche {
 
 struct StapelSuche {
     uint64_t mZeiger;
-    bool mHaelt = false;      // a mapping holds the pointer
-    Abbildung mDarin{};       // that mapping
-    bool mDarueber = false;   // a mapping begins above the pointer
-    Abbildung mNaechste{};    // the first one that does
+    bool mHaelt = false;    // a mapping holds the pointer
+    Abbildung mDarin{};     // that mapping
+    bool mDarueber = false; // a mapping begins above the pointer
+    Abbildung mNaechste{};  // the first one that does
 };
 
 // Hands each mapping, lowest address first, to `besuche` until it returns false. A line longer
@@ -120,7 +120,8 @@ void DurchlaufeAbbildungen(uint32_t prozess, AbbildungsBesuch besuche, void* dat
         gefuellt += size_t(n);
         size_t anfang = 0;
         for (;;) {
-            const char* zeilenEnde = static_cast<const char*>(std::memchr(puffer + anfang, '\n', gefuellt - anfang));
+            const char* zeilenEnde =
+                static_cast<const char*>(std::memchr(puffer + anfang, '\n', gefuellt - anfang));
             if (!zeilenEnde) {
                 if (anfang == 0 && gefuellt == sizeof puffer) {
                     if (!ueberlang && LiesZeile(puffer, puffer + gefuellt, abbildung))
